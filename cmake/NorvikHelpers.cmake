@@ -1,0 +1,39 @@
+# Compiler settings shared by every target of the project.
+add_library(norvik_compile_options INTERFACE)
+target_compile_options(norvik_compile_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor)
+target_compile_definitions(norvik_compile_options INTERFACE
+    QT_NO_CAST_FROM_ASCII
+    QT_NO_CAST_TO_ASCII
+    QT_NO_CONTEXTLESS_CONNECT
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    QT_NO_URL_CAST_FROM_STRING
+    QT_USE_QSTRINGBUILDER)
+if(NORVIK_WERROR)
+    target_compile_options(norvik_compile_options INTERFACE -Werror)
+endif()
+if(NORVIK_SANITIZE)
+    target_compile_options(norvik_compile_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+    target_link_options(norvik_compile_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# norvik_add_test(NAME name SOURCES ... [LIBRARIES ...] [ENVIRONMENT ...] [LABELS ...])
+# One Qt Test executable per class or screen, run offscreen with a private
+# configuration directory so no test touches the developer's own settings.
+function(norvik_add_test)
+    cmake_parse_arguments(ARG "" "NAME;TIMEOUT" "SOURCES;LIBRARIES;ENVIRONMENT;LABELS" ${ARGN})
+    add_executable(${ARG_NAME} ${ARG_SOURCES})
+    target_link_libraries(${ARG_NAME} PRIVATE Qt6::Test norvik_compile_options ${ARG_LIBRARIES})
+    target_include_directories(${ARG_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+    add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    set(environment "QT_QPA_PLATFORM=offscreen")
+    if(TARGET norvik-server)
+        list(APPEND environment "NORVIK_SERVER_BIN=$<TARGET_FILE:norvik-server>")
+    endif()
+    set_tests_properties(${ARG_NAME} PROPERTIES
+        TIMEOUT ${ARG_TIMEOUT}
+        LABELS "${ARG_LABELS}"
+        ENVIRONMENT "${environment};${ARG_ENVIRONMENT}")
+endfunction()

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages needed to build, run and test the project.
+set -euo pipefail
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends \
+    build-essential cmake pkg-config git ca-certificates \
+    qt6-base-dev qt6-base-dev-tools qt6-websockets-dev qt6-httpserver-dev \
+    libqt6sql6-sqlite qt6-translations-l10n qt6-qpa-plugins libqt6svg6 \
+    qcoro-qt6-dev libheif-dev libgl-dev \
+    xvfb xauth dbus dbus-x11 dunst fonts-dejavu-core \
+    clang libclang-rt-14-dev wrk

@@ -1,0 +1,90 @@
+#include "configuration.h"
+
+#include <QHostAddress>
+#include <QProcessEnvironment>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+Configuration &storage()
+{
+    static Configuration configuration;
+    return configuration;
+}
+
+// Checks one URL: the secure scheme anywhere, the plain one only on loopback.
+bool acceptUrl(const QUrl &url, const QString &secure, const QString &plain, const QString &what,
+               QString *error)
+{
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != secure && scheme != plain)) {
+        *error = u"Adresse %1 invalide : « %2 » (attendu : %3://…)."_s.arg(what, url.toString(), secure);
+        return false;
+    }
+    if (scheme == plain && !Configuration::isLoopbackHost(url.host())) {
+        *error = u"Adresse %1 refusée : « %2 ». Une connexion non chiffrée (%3) n'est permise que vers "
+                 u"cette machine (127.0.0.1, ::1, localhost) ; utilisez %4."_s
+                     .arg(what, url.toString(), plain, secure);
+        return false;
+    }
+    return true;
+}
+
+QString withoutTrailingSlashes(QString text)
+{
+    while (text.endsWith(u'/'))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
+
+const Configuration &Configuration::current()
+{
+    return storage();
+}
+
+void Configuration::setCurrent(const Configuration &configuration)
+{
+    storage() = configuration;
+}
+
+bool Configuration::isLoopbackHost(const QString &host)
+{
+    if (host.compare(u"localhost", Qt::CaseInsensitive) == 0)
+        return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
+}
+
+std::optional<Configuration> Configuration::fromEnvironmentAndArguments(const QStringList &arguments,
+                                                                       QString *error)
+{
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QString apiBase = environment.value(u"NORVIK_API_BASE"_s, QString::fromLatin1(DefaultApiBase));
+    QString wsUrl = environment.value(u"NORVIK_WS_URL"_s, QString::fromLatin1(DefaultWebSocketUrl));
+
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        for (const auto &[option, target] : {std::pair{u"--api-base"_s, &apiBase}, {u"--ws-url"_s, &wsUrl}}) {
+            if (argument == option) {
+                if (i + 1 >= arguments.size()) {
+                    *error = u"L'option %1 attend une adresse."_s.arg(option);
+                    return std::nullopt;
+                }
+                *target = arguments.at(++i);
+            } else if (argument.startsWith(option + u'=')) {
+                *target = argument.mid(option.size() + 1);
+            }
+        }
+    }
+
+    Configuration configuration;
+    configuration.apiBase = withoutTrailingSlashes(apiBase.trimmed());
+    configuration.wsURL = QUrl(wsUrl.trimmed(), QUrl::StrictMode);
+    if (!acceptUrl(QUrl(configuration.apiBase, QUrl::StrictMode), u"https"_s, u"http"_s, u"de l'API"_s, error)
+        || !acceptUrl(configuration.wsURL, u"wss"_s, u"ws"_s, u"WebSocket"_s, error))
+        return std::nullopt;
+    return configuration;
+}

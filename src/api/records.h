@@ -1,0 +1,192 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+#include <QMetaType>
+#include <QString>
+#include <optional>
+
+class JsonReader;
+
+// The records the server sends, decoded strictly by their JSON keys (see
+// JsonReader) and encodable back with the same keys. fromJson throws
+// DecodingError; decode(bytes) parses a whole reply body first.
+
+// A ticket as the support staff see it (administrator list, detail, pushes).
+struct Ticket
+{
+    qint64 id = 0;
+    std::optional<qint64> user_id;
+    std::optional<QString> titre;
+    std::optional<QString> description;
+    std::optional<QString> priorite;
+    std::optional<QString> status;
+    // Kept as the ASCII bytes it travels as: a capture is large, and Base64
+    // decoding wants bytes anyway.
+    std::optional<QByteArray> capture_base64;
+    std::optional<QString> created_at;
+    std::optional<QString> message;
+    std::optional<QString> nom;
+    std::optional<QString> prenom;
+    std::optional<QString> societe;
+    std::optional<QString> poste;
+    std::optional<QString> telephone;
+
+    // titre untouched when it holds more than white space, else "Sans titre".
+    QString displayTitle() const;
+    // description, else message, else "Aucun message"; nothing is trimmed.
+    QString displayMessage() const;
+
+    static Ticket fromJson(const JsonReader &reader);
+    static Ticket fromJson(const QJsonObject &object);
+    QJsonObject toJson() const;
+    bool operator==(const Ticket &) const = default;
+};
+
+struct TicketResponse
+{
+    bool success = false;
+    QList<Ticket> tickets;
+
+    static TicketResponse decode(const QByteArray &body);
+    QJsonObject toJson() const;
+};
+
+// A ticket as its author sees it.
+struct UserTicket
+{
+    qint64 id = 0;
+    QString titre;
+    QString description;
+    QString priorite;
+    QString status;
+    QString createdAt;
+    std::optional<QString> closedAt;
+    std::optional<QString> closeMessage;
+
+    static UserTicket fromJson(const JsonReader &reader);
+    QJsonObject toJson() const;
+    bool operator==(const UserTicket &) const = default;
+};
+
+struct MyTicketsResponse
+{
+    bool success = false;
+    QList<UserTicket> tickets;
+
+    static MyTicketsResponse decode(const QByteArray &body);
+    QJsonObject toJson() const;
+};
+
+struct Company
+{
+    qint64 id = 0;
+    QString nom;
+    QString code;
+
+    static Company fromJson(const JsonReader &reader);
+    QJsonObject toJson() const;
+    bool operator==(const Company &) const = default;
+};
+
+struct CompanyListResponse
+{
+    bool success = false;
+    QList<Company> companies;
+
+    static CompanyListResponse decode(const QByteArray &body);
+    QJsonObject toJson() const;
+};
+
+struct CheckPosteResponse
+{
+    struct UserData
+    {
+        QString nom;
+        QString prenom;
+        std::optional<QString> societe;
+        std::optional<QString> telephone;
+        bool operator==(const UserData &) const = default;
+    };
+
+    bool exists = false;
+    std::optional<UserData> user;
+
+    static CheckPosteResponse decode(const QByteArray &body);
+    QJsonObject toJson() const;
+};
+
+// The holder of a workstation number, as the settings screen shows it.
+struct ExistingUserInfo
+{
+    QString nom;
+    QString prenom;
+    QString telephone;
+    bool operator==(const ExistingUserInfo &) const = default;
+};
+
+struct UserDetailData
+{
+    qint64 id = 0;
+    qint64 companyId = 0;
+    QString poste;
+    QString nom;
+    QString prenom;
+    QString telephone;
+    QString societe;
+    QString companyCode;
+
+    static UserDetailData fromJson(const JsonReader &reader);
+    QJsonObject toJson() const;
+    bool operator==(const UserDetailData &) const = default;
+};
+
+struct GetUserByPosteResponse
+{
+    bool success = false;
+    std::optional<UserDetailData> user;
+    std::optional<QString> message;
+
+    static GetUserByPosteResponse decode(const QByteArray &body);
+    QJsonObject toJson() const;
+};
+
+struct RegisterUserResponse
+{
+    bool success = false;
+    qint64 userId = 0;
+    QString message;
+
+    static RegisterUserResponse decode(const QByteArray &body);
+    QJsonObject toJson() const;
+};
+
+// Body of a 409 reply to registration or company creation.
+struct RegisterErrorResponse
+{
+    QString error;
+
+    static RegisterErrorResponse decode(const QByteArray &body);
+    QJsonObject toJson() const;
+};
+
+struct CreateCompanyResponse
+{
+    bool success = false;
+    qint64 companyId = 0;
+    QString message;
+
+    static CreateCompanyResponse decode(const QByteArray &body);
+    QJsonObject toJson() const;
+};
+
+struct CreateTicketResponse
+{
+    bool success = false;
+    qint64 ticketId = 0;
+
+    static CreateTicketResponse decode(const QByteArray &body);
+    QJsonObject toJson() const;
+};
+
+Q_DECLARE_METATYPE(Ticket)

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <memory>
+#include <optional>
+
+// The one store of the user's identity and mode flags: an INI file at
+// $XDG_CONFIG_HOME/Norvik/NorvikSupport.conf, readable by an administrator.
+// A value missing or of the wrong type reads as its key's default, so a
+// hand-edited or damaged file never stops the program.
+class UserSettings
+{
+public:
+    // The ten keys; nothing else is stored.
+    static constexpr auto IsRegistered = "is_registered";   // bool
+    static constexpr auto UserId = "user_id";               // int
+    static constexpr auto CompanyId = "company_id";         // int
+    static constexpr auto CompanyCode = "company_code";     // text
+    static constexpr auto CompanyName = "company_name";     // text
+    static constexpr auto UserPoste = "user_poste";         // text
+    static constexpr auto UserNom = "user_nom";             // text
+    static constexpr auto UserPrenom = "user_prenom";       // text
+    static constexpr auto UserTelephone = "user_telephone"; // text
+    static constexpr auto IsAdmin = "is_admin";             // bool
+
+    static UserSettings &shared();
+    // A store on an explicit file, for tools and tests.
+    explicit UserSettings(const QString &filePath);
+    ~UserSettings();
+
+    static QString defaultFilePath();
+    QString filePath() const;
+
+    // Compared with the password typed on the administrator login screen.
+    static constexpr auto defaultAdminPassword = "tulip482";
+
+    bool readBool(const char *key) const;           // false when missing
+    qint64 readInteger(const char *key) const;      // 0 when missing
+    std::optional<QString> readText(const char *key) const;
+    QString readTextOrEmpty(const char *key) const;
+
+    void writeBool(const char *key, bool value);
+    void writeInteger(const char *key, qint64 value);
+    void writeText(const char *key, const QString &value);
+
+    // Registration complete: computed from the store at every call.
+    bool isRegistered() const;
+
+    // Drops cached values and re-reads the file (after an outside change).
+    void reload();
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+};
