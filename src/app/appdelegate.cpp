@@ -74,6 +74,9 @@ void AppDelegate::applicationWillTerminate()
 
 void AppDelegate::terminate()
 {
+    // The channel is closed while the event loop still runs, so its closing
+    // frame leaves before the process does; aboutToQuit finds it done.
+    applicationWillTerminate();
     QCoreApplication::quit();
 }
 
@@ -83,6 +86,12 @@ void AppDelegate::bringMainWindowForward(const QString &activationToken)
     if (!activationToken.isEmpty())
         qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
     openMainWindow();
+}
+
+void AppDelegate::activateFromAnotherLaunch(const QString &activationToken)
+{
+    logLine(u"💥 Programme relancé : fenêtre principale ramenée au premier plan"_s);
+    bringMainWindowForward(activationToken);
 }
 
 void AppDelegate::openMainWindow()

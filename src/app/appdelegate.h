@@ -31,6 +31,8 @@ public:
     // in front of other programs. A token from the desktop's activation
     // protocol, when a launcher handed one over, lets the window take focus.
     void bringMainWindowForward(const QString &activationToken = {});
+    // A second start of the program asked this one to come forward.
+    void activateFromAnotherLaunch(const QString &activationToken);
     // "Quitter", or a termination asked for by the session.
     void terminate();
 

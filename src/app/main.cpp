@@ -68,8 +68,8 @@ int main(int argc, char *argv[])
     }
 
     AppDelegate delegate;
-    QObject::connect(&instance, &SingleInstance::activationRequested, &delegate,
-        [&delegate](const QString &token) { delegate.bringMainWindowForward(token); });
+    QObject::connect(
+        &instance, &SingleInstance::activationRequested, &delegate, &AppDelegate::activateFromAnotherLaunch);
     TerminationWatcher termination;
     QObject::connect(
         &termination, &TerminationWatcher::terminationRequested, &delegate, &AppDelegate::terminate);

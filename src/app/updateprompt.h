@@ -2,10 +2,9 @@
 
 #include "updater.h"
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
-
-class QMessageBox;
 
 // What the user sees of update checks: a user-started check always answers
 // in a dialog; the background check speaks only when a newer version exists.
