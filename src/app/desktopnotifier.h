@@ -2,6 +2,8 @@
 
 #include <QHash>
 #include <QObject>
+#include <QPair>
+#include <QSet>
 #include <QString>
 #include <functional>
 
@@ -40,5 +42,7 @@ private:
 
     NotificationsProxy *m_service = nullptr;
     QHash<QString, uint> m_ids;
+    QSet<QString> m_inFlight;
+    QHash<QString, QPair<QString, QString>> m_queued; // newest title and body per identifier
     Fallback m_fallback;
 };
