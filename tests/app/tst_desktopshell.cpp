@@ -74,7 +74,7 @@ namespace {
 
 QByteArray feedOffering(const QByteArray &shortVersion, const QByteArray &build = "999")
 {
-    return R"(<rss version="2.0" xmlns:norvik="https://norvik.example/appcast"><channel><item><title>Norvik Support</title>)"
+    return R"(<rss version="2.0" xmlns:norvik="https://norvik.example/xmlns/appcast/1.0"><channel><item><title>Norvik Support</title>)"
            R"(<enclosure url="https://support.norvik.example/download/norvik-support.deb" norvik:version=")"_ba
         + build + R"(" norvik:shortVersionString=")"_ba + shortVersion
         + R"(" length="0" type="application/octet-stream"/></item></channel></rss>)"_ba;

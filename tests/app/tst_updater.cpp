@@ -13,7 +13,7 @@ namespace {
 QByteArray feed(const QByteArray &items)
 {
     return R"(<?xml version="1.0" encoding="utf-8"?>
-<rss version="2.0" xmlns:norvik="https://norvik.example/appcast"><channel><title>Norvik Support</title>)"_ba
+<rss version="2.0" xmlns:norvik="https://norvik.example/xmlns/appcast/1.0"><channel><title>Norvik Support</title>)"_ba
         + items + "</channel></rss>";
 }
 
