@@ -2,6 +2,8 @@
 // measured in the same run: time from launch until the event loop is idle
 // with the tray icon shown (and, for the client, its channel connecting), and
 // the peak resident memory at that point. Prints medians and the ratios.
+#include "traywatcher.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -42,29 +44,6 @@ qint64 peakResidentKiB(qint64 pid)
     }
     return -1;
 }
-
-// Stands in for the desktop's tray host on the private session bus, so both
-// programs take the StatusNotifierItem path a desktop with a tray offers.
-class TrayWatcher : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
-
-public:
-    bool isHostRegistered() const { return true; }
-    int protocolVersion() const { return 0; }
-    QStringList items() const { return m_items; }
-
-public Q_SLOTS:
-    void RegisterStatusNotifierItem(const QString &service) { m_items.append(service); }
-    void RegisterStatusNotifierHost(const QString &) { }
-
-private:
-    QStringList m_items;
-};
 
 // Launches program and waits, in an event loop that keeps serving the bus and
 // the WebSocket server, for readyMarker on its output; nothing on failure.
@@ -203,5 +182,3 @@ int main(int argc, char *argv[])
         << "x (goal < 1.4x)\n";
     return 0;
 }
-
-#include "bench_startup.moc"
