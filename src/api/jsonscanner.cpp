@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -57,6 +58,21 @@ bool isValidUtf8(const uchar *p, const uchar *end)
         p += extra + 1;
     }
     return true;
+}
+
+// True when one of the eight bytes needs a closer look: a quote, a
+// backslash, a control character or a non-ASCII byte. Lets long strings
+// (Base64 captures) be scanned eight bytes at a time.
+bool hasSpecialByte(const char *p)
+{
+    constexpr quint64 ones = 0x0101010101010101ULL, highs = 0x8080808080808080ULL;
+    quint64 x;
+    std::memcpy(&x, p, sizeof x);
+    const auto hasZero = [](quint64 v) { return (v - ones) & ~v & highs; };
+    const quint64 quote = hasZero(x ^ (ones * '"'));
+    const quint64 backslash = hasZero(x ^ (ones * '\\'));
+    const quint64 control = (x - ones * 0x20) & ~x & highs;
+    return (quote | backslash | control | (x & highs)) != 0;
 }
 
 char16_t hexValue(const char *digits)
@@ -209,6 +225,8 @@ JsonScanner::StringSpan JsonScanner::scanString()
     StringSpan span { m_pos, m_pos, false, true };
     qsizetype p = m_pos;
     for (;;) {
+        while (p + 8 <= m_size && !hasSpecialByte(m_data + p))
+            p += 8;
         if (p >= m_size)
             fail();
         const auto c = uchar(m_data[p]);
@@ -282,6 +300,26 @@ QString JsonScanner::readString()
     if (span.ascii)
         return QString::fromLatin1(m_data + span.begin, span.end - span.begin);
     return QString::fromUtf8(m_data + span.begin, span.end - span.begin);
+}
+
+QString JsonScanner::readPooledString(QHash<QByteArrayView, QString> &pool)
+{
+    constexpr qsizetype MaxPooled = 64; // longer texts rarely repeat
+    const qsizetype start = m_pos;
+    skipSpace();
+    if (m_pos >= m_size || m_data[m_pos] != '"')
+        fail();
+    const StringSpan span = scanString();
+    const qsizetype length = span.end - span.begin;
+    if (span.escaped || length > MaxPooled) {
+        m_pos = start;
+        return readString();
+    }
+    const QByteArrayView raw(m_data + span.begin, length);
+    auto it = pool.constFind(raw);
+    if (it == pool.cend())
+        it = pool.insert(raw, span.ascii ? QString::fromLatin1(raw) : QString::fromUtf8(raw));
+    return it.value();
 }
 
 QByteArray JsonScanner::readLatin1()

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
 #include <QString>
 #include <QVarLengthArray>
 #include <optional>
@@ -31,6 +32,9 @@ public:
     bool nextElement();
 
     QString readString();
+    // Like readString, but a short text already met in pool is returned as a
+    // shared copy: statuses, priorities and authors repeat across a list.
+    QString readPooledString(QHash<QByteArrayView, QString> &pool);
     // A string kept as Latin-1 bytes (Base64 payloads): no copy through UTF-16
     // when the text is plain ASCII.
     QByteArray readLatin1();

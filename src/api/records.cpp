@@ -121,7 +121,7 @@ std::optional<QString> optionalText(JsonScanner &s)
     return s.readString();
 }
 
-Ticket scanTicket(JsonScanner &s)
+Ticket scanTicket(JsonScanner &s, QHash<QByteArrayView, QString> &pool)
 {
     Ticket t;
     bool hasId = false;
@@ -142,22 +142,26 @@ Ticket scanTicket(JsonScanner &s)
                 t.capture_base64.reset();
             }
         } else {
-            std::optional<QString> Ticket::*field = nullptr;
-            for (const auto &[name, member] :
-                { std::pair { "titre", &Ticket::titre }, { "description", &Ticket::description },
-                    { "priorite", &Ticket::priorite }, { "status", &Ticket::status },
-                    { "created_at", &Ticket::created_at }, { "message", &Ticket::message },
-                    { "nom", &Ticket::nom }, { "prenom", &Ticket::prenom }, { "societe", &Ticket::societe },
-                    { "poste", &Ticket::poste }, { "telephone", &Ticket::telephone } }) {
-                if (key == name) {
-                    field = member;
-                    break;
-                }
-            }
-            if (field)
-                t.*field = optionalText(s);
-            else
+            struct Text
+            {
+                const char *key;
+                std::optional<QString> Ticket::*field;
+                bool pooled; // a vocabulary word or the author: repeats across the list
+            };
+            static constexpr Text texts[] { { "titre", &Ticket::titre, false },
+                { "description", &Ticket::description, false }, { "priorite", &Ticket::priorite, true },
+                { "status", &Ticket::status, true }, { "created_at", &Ticket::created_at, false },
+                { "message", &Ticket::message, false }, { "nom", &Ticket::nom, true },
+                { "prenom", &Ticket::prenom, true }, { "societe", &Ticket::societe, true },
+                { "poste", &Ticket::poste, true }, { "telephone", &Ticket::telephone, true } };
+            const auto text = std::find_if(
+                std::begin(texts), std::end(texts), [&key](const Text &entry) { return key == entry.key; });
+            if (text == std::end(texts))
                 s.skipValue();
+            else if (text->pooled && s.peek() == JsonScanner::Token::String)
+                t.*(text->field) = s.readPooledString(pool);
+            else
+                t.*(text->field) = optionalText(s);
         }
     }
     if (!hasId)
@@ -173,6 +177,7 @@ std::optional<TicketResponse> scanTicketResponse(QByteArrayView body)
     try {
         JsonScanner s(body);
         TicketResponse response;
+        QHash<QByteArrayView, QString> pool;
         bool hasSuccess = false, hasTickets = false;
         s.enterObject();
         QByteArrayView key;
@@ -184,7 +189,7 @@ std::optional<TicketResponse> scanTicketResponse(QByteArrayView body)
                 response.tickets.clear(); // a repeated key: the last one counts
                 s.enterArray();
                 while (s.nextElement())
-                    response.tickets.append(scanTicket(s));
+                    response.tickets.append(scanTicket(s, pool));
                 hasTickets = true;
             } else {
                 s.skipValue();
