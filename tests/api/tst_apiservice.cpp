@@ -1,5 +1,6 @@
 #include "api/apiservice.h"
 #include "api/errors.h"
+#include "api/frenchtranslations.h"
 #include "httptestserver.h"
 #include "taskrunner.h"
 
@@ -83,6 +84,7 @@ class TestAPIService : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void request_wire_data();
     void request_wire();
     void checkPoste_results_data();
@@ -109,7 +111,14 @@ private Q_SLOTS:
     void badURL_sendsNothing_data();
     void badURL_sendsNothing();
     void noHttpResponse_isBadServerResponse();
+    void twoOperations_areInFlightTogether();
 };
+
+void TestAPIService::initTestCase()
+{
+    // As the program does: Qt's own transport texts then read in French.
+    installFrenchTranslations(*QCoreApplication::instance());
+}
 
 void TestAPIService::request_wire_data()
 {
@@ -577,6 +586,8 @@ void TestAPIService::transportFailures_data()
         << u"redirect-port"_s << QNetworkReply::InsecureRedirectError
         << u"Le serveur a redirigé la requête vers une autre adresse ; la "
            u"redirection a été refusée."_s;
+    QTest::newRow("unknown scheme: Qt's own text, in French")
+        << u"scheme"_s << QNetworkReply::ProtocolUnknownError << u"Le protocole \"gopher\" est inconnu"_s;
     const QString interrupted
         = u"La connexion avec le serveur a été interrompue avant la fin de sa réponse."_s;
     QTest::newRow("closed without an answer")
@@ -602,6 +613,8 @@ void TestAPIService::transportFailures()
         QVERIFY(closed.listen(QHostAddress::LocalHost));
         configuration.apiBase = u"http://127.0.0.1:%1/api"_s.arg(closed.serverPort());
         closed.close();
+    } else if (scenario == u"scheme") {
+        configuration.apiBase = u"gopher://127.0.0.1/api"_s;
     } else if (scenario == u"tls") {
         configuration.apiBase = u"https://127.0.0.1:%1/api"_s.arg(h.server.port());
     } else if (scenario == u"silence") {
@@ -724,6 +737,28 @@ void TestAPIService::noHttpResponse_isBadServerResponse()
     QCOMPARE(error->code, URLError::BadServerResponse);
     // Decode-only operations do not look at the status at all.
     QCOMPARE(runTask(service.getAllTickets()).size(), 0);
+}
+
+void TestAPIService::twoOperations_areInFlightTogether()
+{
+    Harness h;
+    h.server.setHandler([](const HttpTestRequest &request) {
+        if (request.path() == "/api/company/list.php")
+            return HttpTestResponse::json(200, R"({"success":true,"companies":[]})").delayed(300);
+        return HttpTestResponse::json(200, R"({"success":true,"tickets":[]})");
+    });
+    bool slowDoneFirst = true;
+    auto both = [&]() -> QCoro::Task<void> {
+        auto slow = h.service->getCompanies();
+        auto fast = h.service->getAllTickets();
+        co_await std::move(fast);
+        slowDoneFirst = slow.isReady();
+        co_await std::move(slow);
+    };
+    runTask(both());
+    // Not queued behind each other: the later, quicker request ended first.
+    QVERIFY(!slowDoneFirst);
+    QCOMPARE(h.server.requests().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestAPIService)
