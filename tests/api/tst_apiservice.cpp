@@ -89,7 +89,6 @@ private Q_SLOTS:
     void request_wire();
     void checkPoste_results_data();
     void checkPoste_results();
-    void getUserByPoste_returnsTheWholeReply();
     void conflictAware_data();
     void conflictAware();
     void getCompanies_statusAndBody_data();
@@ -100,7 +99,6 @@ private Q_SLOTS:
     void getMyTickets_decodesFirstThenScreens();
     void closeTicket_replies_data();
     void closeTicket_replies();
-    void getAllTickets_keepsOrderAndFields();
     void badBodies_failWithTheDecoderError_data();
     void badBodies_failWithTheDecoderError();
     void transportFailures_data();
@@ -263,20 +261,6 @@ void TestAPIService::checkPoste_results()
     QCOMPARE(user.has_value(), exists);
     if (user)
         QCOMPARE(*user, (ExistingUserInfo { u"Roy"_s, u"Ana"_s, telephone }));
-}
-
-void TestAPIService::getUserByPoste_returnsTheWholeReply()
-{
-    Harness h;
-    h.server.setResponse(HttpTestResponse::json(500,
-        R"({"success":true,"message":"trouvé","user":{"id":8,"company_id":3,"poste":"B 12","nom":"Roy",)"
-        R"("prenom":"Ana","telephone":"","societe":"Alpha","company_code":"ALP"}})"));
-    const GetUserByPosteResponse response = runTask(h.service->getUserByPoste(3, u"B 12"_s));
-    QVERIFY(response.success);
-    QCOMPARE(response.message, u"trouvé"_s);
-    QVERIFY(response.user);
-    QCOMPARE(response.user->id, 8);
-    QCOMPARE(response.user->companyCode, u"ALP"_s);
 }
 
 void TestAPIService::conflictAware_data()
@@ -500,23 +484,6 @@ void TestAPIService::closeTicket_replies()
     QCOMPARE(error->description(), description);
 }
 
-void TestAPIService::getAllTickets_keepsOrderAndFields()
-{
-    Harness h;
-    h.server.setResponse(HttpTestResponse::json(500,
-        R"({"success":false,"tickets":[{"id":9,"user_id":4,"titre":"  ","capture_base64":"iVBORw0KGgo=",)"
-        R"("created_at":"2025-03-07T14:05:00.123Z","societe":"Alpha","poste":"B 12"},{"id":3}]})"));
-    const QList<Ticket> tickets = runTask(h.service->getAllTickets());
-    QCOMPARE(tickets.size(), 2);
-    QCOMPARE(tickets.at(0).id, 9);
-    QCOMPARE(tickets.at(0).user_id, 4);
-    QCOMPARE(tickets.at(0).capture_base64, "iVBORw0KGgo="_ba);
-    QCOMPARE(tickets.at(0).displayTitle(), u"Sans titre"_s);
-    QCOMPARE(tickets.at(0).created_at, u"2025-03-07T14:05:00.123Z"_s);
-    QCOMPARE(tickets.at(1).id, 3);
-    QCOMPARE(tickets.at(1).titre, std::nullopt);
-}
-
 void TestAPIService::badBodies_failWithTheDecoderError_data()
 {
     QTest::addColumn<QByteArray>("body");
@@ -531,19 +498,14 @@ void TestAPIService::badBodies_failWithTheDecoderError_data()
     QTest::newRow("truncated JSON") << R"({"success":true,"tickets":[{"id":1},{"id")"_ba << malformed
                                     << QString();
     QTest::newRow("empty body") << QByteArray() << malformed << QString();
-    QTest::newRow("top-level array") << R"([{"id":1}])"_ba << malformed << QString();
     QTest::newRow("non-UTF-8 bytes")
         << "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"\xc3\x28\"}]}"_ba << malformed << QString();
     QTest::newRow("tickets is an object")
         << R"({"success":true,"tickets":{"id":1}})"_ba << wrong << u"tickets"_s;
-    QTest::newRow("success as text") << R"({"success":"true","tickets":[]})"_ba << wrong << u"success"_s;
     QTest::newRow("null required id")
         << R"({"success":true,"tickets":[{"id":1},{"id":null}]})"_ba << missing << u"tickets[1].id"_s;
     QTest::newRow("id as string") << R"({"success":true,"tickets":[{"id":"1"}]})"_ba << wrong
                                   << u"tickets[0].id"_s;
-    QTest::newRow("missing tickets") << R"({"success":true})"_ba << missing << u"tickets"_s;
-    QTest::newRow("element not an object")
-        << R"({"success":true,"tickets":[1]})"_ba << wrong << u"tickets[0]"_s;
 }
 
 void TestAPIService::badBodies_failWithTheDecoderError()
@@ -652,7 +614,8 @@ void TestAPIService::sameOriginRedirect_isFollowed()
     Harness h;
     h.server.setHandler([](const HttpTestRequest &request) {
         if (request.path() == "/api/admin/list-tickets.php")
-            return HttpTestResponse::redirect(307, "/api/admin/list-tickets-v2.php");
+            return HttpTestResponse::reply(
+                307, "<html>Moved</html>", { { "Location", "/api/admin/list-tickets-v2.php" } });
         return HttpTestResponse::json(200, R"({"success":true,"tickets":[{"id":5}]})");
     });
     const QList<Ticket> tickets = runTask(h.service->getAllTickets());
