@@ -13,6 +13,14 @@ using namespace Qt::StringLiterals;
 namespace {
 // A press and release closer than this is a click, not a drag.
 constexpr int MinimumDrag = 4;
+
+// The area between two corners, as wide as their distance (QRect(p, q)
+// would include both corner pixels).
+QRect spanned(const QPoint &a, const QPoint &b)
+{
+    return QRect(
+        QPoint(qMin(a.x(), b.x()), qMin(a.y(), b.y())), QSize(qAbs(a.x() - b.x()), qAbs(a.y() - b.y())));
+}
 } // namespace
 
 AreaSelector::AreaSelector(const QImage &picture, const QRect &geometry, QWidget *parent)
@@ -87,7 +95,7 @@ void AreaSelector::mouseMoveEvent(QMouseEvent *event)
 {
     if (!m_dragging)
         return;
-    m_selection = QRect(m_anchor, event->position().toPoint()).normalized().intersected(rect());
+    m_selection = spanned(m_anchor, event->position().toPoint()).intersected(rect());
     update();
 }
 
@@ -96,7 +104,7 @@ void AreaSelector::mouseReleaseEvent(QMouseEvent *event)
     if (!m_dragging || event->button() != Qt::LeftButton)
         return;
     m_dragging = false;
-    const QRect area = QRect(m_anchor, event->position().toPoint()).normalized().intersected(rect());
+    const QRect area = spanned(m_anchor, event->position().toPoint()).intersected(rect());
     finish(area.width() < MinimumDrag && area.height() < MinimumDrag ? rect() : area);
 }
 

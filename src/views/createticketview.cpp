@@ -213,6 +213,7 @@ CreateTicketView::CreateTicketView(QWidget *parent)
     connect(m_screenCapture, &ScreenCapture::unavailable, this, &CreateTicketView::showErrorMessage);
 
     updateSendButton();
+    m_titre->setFocus();
 }
 
 QString CreateTicketView::priorite() const

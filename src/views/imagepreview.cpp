@@ -15,7 +15,8 @@ ImagePreview::ImagePreview(QWidget *parent)
 void ImagePreview::setImage(const QImage &image)
 {
     m_image = image;
-    setFixedHeight(heightForWidth(width() > 0 ? width() : 520));
+    const int available = parentWidget() ? parentWidget()->contentsRect().width() : width();
+    setFixedHeight(heightForWidth(qMax(width(), available)));
     updateGeometry();
     update();
 }
@@ -40,6 +41,16 @@ QRectF ImagePreview::imageRect() const
         return {};
     const QSizeF fitted = size.scaled(QSizeF(width(), height()).boundedTo(size), Qt::KeepAspectRatio);
     return QRectF(QPointF((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+}
+
+void ImagePreview::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The height follows the width the layout gave; width never depends on
+    // height, so this settles after one pass.
+    const int wanted = heightForWidth(width());
+    if (wanted != height())
+        setFixedHeight(wanted);
 }
 
 void ImagePreview::paintEvent(QPaintEvent *)

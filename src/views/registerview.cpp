@@ -99,6 +99,7 @@ RegisterView::RegisterView(QWidget *parent)
     column->addStretch();
 
     updateSubmitButton();
+    m_poste->lineEdit()->setFocus();
     connect(this, &Sheet::appeared, this, [this] { loadCompanies(); });
 }
 

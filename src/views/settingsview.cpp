@@ -109,6 +109,7 @@ SettingsView::SettingsView(QWidget *parent)
     m_debounce.setInterval(CheckDelayMs);
     connect(&m_debounce, &QTimer::timeout, this, [this] { checkPoste(m_checkGeneration); });
     updateConflict();
+    m_poste->setFocus();
 }
 
 QString SettingsView::poste() const
