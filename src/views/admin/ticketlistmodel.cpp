@@ -85,6 +85,11 @@ QList<Ticket> TicketListModel::closedTickets() const
     return result;
 }
 
+TicketListModel::SectionRows TicketListModel::sectionRows(Section section) const
+{
+    return section == Section::Open ? m_open : m_closed;
+}
+
 const Ticket &TicketListModel::ticketAt(int row) const
 {
     const Row &r = m_rows.at(size_t(row));

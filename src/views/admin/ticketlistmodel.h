@@ -59,6 +59,15 @@ public:
     // Card rows only.
     const Ticket &ticketAt(int row) const;
     const CardText &cardText(int row) const;
+    // Rows of a section's header and of its first and last cards; all -1 when
+    // the section is not shown.
+    struct SectionRows
+    {
+        int header = -1;
+        int first = -1;
+        int last = -1;
+    };
+    SectionRows sectionRows(Section section) const;
     // Row of the card of ticket id, or -1.
     int rowOfTicket(qint64 id) const;
 
@@ -78,5 +87,6 @@ private:
 
     QList<Ticket> m_tickets;
     std::vector<Row> m_rows;
+    SectionRows m_open, m_closed;
     mutable std::vector<std::optional<CardText>> m_cardText; // by ticket index
 };
