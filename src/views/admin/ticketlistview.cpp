@@ -112,9 +112,8 @@ QWidget *TicketListView::buildListFace()
     column->addWidget(header);
 
     m_grid = new TicketGridView(m_model, face);
-    // The grid's outer margin is its spacing; together they make 24 points.
-    m_grid->setContentsMargins(0, 0, 0, 0);
-    m_grid->setViewportMargins(4, 0, 4, 4);
+    // The grid's outer margin is its spacing; with these 4 points it makes 24.
+    column->setContentsMargins(4, 0, 4, 4);
     connect(m_grid, &TicketGridView::ticketActivated, this, &TicketListView::openTicket);
     column->addWidget(m_grid, 1);
     return face;
