@@ -40,8 +40,8 @@ AddCompanyView::AddCompanyView(std::function<void()> onCompanyAdded, QWidget *pa
     auto *titles = new QVBoxLayout();
     titles->setSpacing(4);
     titles->addWidget(AdminUi::text(u"Nouvelle société"_s, 24, QFont::Bold, Style::white(), content));
-    titles->addWidget(
-        AdminUi::text(u"Ajouter une nouvelle société au système"_s, 14, QFont::Normal, Style::grey(), content));
+    titles->addWidget(AdminUi::text(
+        u"Ajouter une nouvelle société au système"_s, 14, QFont::Normal, Style::grey(), content));
     header->addLayout(titles);
     header->addStretch();
     IconButton *close = IconButton::closeButton(content);
@@ -65,7 +65,7 @@ AddCompanyView::AddCompanyView(std::function<void()> onCompanyAdded, QWidget *pa
     auto [codeBlock, codeEdit] = field(u"number"_s, u"Code unique (3-10 caractères)"_s, u"Ex: NORVIK001"_s);
     m_code = codeEdit;
     codeBlock->addWidget(AdminUi::text(u"Lettres majuscules et chiffres uniquement"_s, 11, QFont::Normal,
-                                       Style::withOpacity(Style::grey(), 0.7), content));
+        Style::withOpacity(Style::grey(), 0.7), content));
 
     m_errorRow = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), content);
     column->addWidget(m_errorRow);

@@ -20,9 +20,10 @@ namespace {
 QPushButton *plainGreyButton(const QString &text, QWidget *parent)
 {
     auto *button = new QPushButton(text, parent);
-    button->setStyleSheet(u"QPushButton { color: rgb(152, 152, 160); font-size: 14pt; border: none;"
-                          " background: transparent; padding: 4px 8px; }"
-                          " QPushButton:focus { border: 1px solid rgba(10, 132, 255, 200); border-radius: 6px; }"_s);
+    button->setStyleSheet(
+        u"QPushButton { color: rgb(152, 152, 160); font-size: 14pt; border: none;"
+        " background: transparent; padding: 4px 8px; }"
+        " QPushButton:focus { border: 1px solid rgba(10, 132, 255, 200); border-radius: 6px; }"_s);
     button->setCursor(Qt::PointingHandCursor);
     button->setAutoDefault(false);
     return button;
@@ -55,9 +56,11 @@ QWidget *AdminLoginView::buildLoginFace()
     column->addWidget(AdminUi::symbol(u"lock.shield"_s, Style::blue(), 60, face), 0, Qt::AlignHCenter);
     auto *titles = new QVBoxLayout();
     titles->setSpacing(8);
-    titles->addWidget(AdminUi::text(u"Connexion admin"_s, 24, QFont::Bold, Style::white(), face), 0, Qt::AlignHCenter);
-    titles->addWidget(AdminUi::text(u"Accédez à la gestion des tickets"_s, 14, QFont::Normal, Style::grey(), face), 0,
-                      Qt::AlignHCenter);
+    titles->addWidget(
+        AdminUi::text(u"Connexion admin"_s, 24, QFont::Bold, Style::white(), face), 0, Qt::AlignHCenter);
+    titles->addWidget(
+        AdminUi::text(u"Accédez à la gestion des tickets"_s, 14, QFont::Normal, Style::grey(), face), 0,
+        Qt::AlignHCenter);
     column->addLayout(titles);
 
     auto *block = new QWidget(face);
@@ -92,7 +95,7 @@ QWidget *AdminLoginView::buildLoginFace()
     connect(m_password, &QLineEdit::returnPressed, this, &AdminLoginView::login);
     // The message stays while a new password is typed; only the button follows.
     connect(m_password, &QLineEdit::textChanged, this,
-            [this](const QString &text) { m_loginButton->setEnabled(!text.isEmpty()); });
+        [this](const QString &text) { m_loginButton->setEnabled(!text.isEmpty()); });
     connect(m_loginButton, &QPushButton::clicked, this, &AdminLoginView::login);
     connect(cancel, &QPushButton::clicked, this, &Sheet::dismiss);
     return face;
@@ -104,9 +107,11 @@ QWidget *AdminLoginView::buildAdminFace()
     auto *column = new QVBoxLayout(face);
     column->setSpacing(24);
     column->addStretch();
-    column->addWidget(AdminUi::symbol(u"person.fill.checkmark"_s, Style::green(), 60, face), 0, Qt::AlignHCenter);
-    column->addWidget(AdminUi::text(u"Connecté en tant qu'admin"_s, 20, QFont::DemiBold, Style::white(), face), 0,
-                      Qt::AlignHCenter);
+    column->addWidget(
+        AdminUi::symbol(u"person.fill.checkmark"_s, Style::green(), 60, face), 0, Qt::AlignHCenter);
+    column->addWidget(
+        AdminUi::text(u"Connecté en tant qu'admin"_s, 20, QFont::DemiBold, Style::white(), face), 0,
+        Qt::AlignHCenter);
     auto *logout = new QPushButton(u"Se déconnecter"_s, face);
     logout->setFixedSize(200, 48);
     logout->setAutoDefault(false);

@@ -18,8 +18,8 @@ QString cssColor(const QColor &color)
 
 } // namespace
 
-QLabel *AdminUi::text(const QString &text, qreal pointSize, QFont::Weight weight, const QColor &color,
-                      QWidget *parent)
+QLabel *AdminUi::text(
+    const QString &text, qreal pointSize, QFont::Weight weight, const QColor &color, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
     // The screens' shared sheet styles every label; a local sheet is the one
@@ -56,8 +56,7 @@ RoundedPanel::RoundedPanel(const QColor &fill, QWidget *parent, const QColor &ou
     , m_fill(fill)
     , m_outline(outline)
     , m_radius(radius)
-{
-}
+{ }
 
 void RoundedPanel::setColors(const QColor &fill, const QColor &outline)
 {

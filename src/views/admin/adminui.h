@@ -12,7 +12,7 @@ class QLabel;
 namespace AdminUi {
 
 QLabel *text(const QString &text, qreal pointSize, QFont::Weight weight, const QColor &color,
-             QWidget *parent = nullptr);
+    QWidget *parent = nullptr);
 QLabel *symbol(const QString &name, const QColor &color, int side, QWidget *parent = nullptr);
 // Centres a screen's content horizontally within an expanding row.
 QWidget *centred(QWidget *content, QWidget *parent = nullptr);
@@ -26,8 +26,8 @@ class RoundedPanel : public QWidget
     Q_OBJECT
 
 public:
-    RoundedPanel(const QColor &fill, QWidget *parent = nullptr, const QColor &outline = QColor(),
-                 qreal radius = 12);
+    RoundedPanel(
+        const QColor &fill, QWidget *parent = nullptr, const QColor &outline = QColor(), qreal radius = 12);
 
     void setColors(const QColor &fill, const QColor &outline = QColor());
 

@@ -66,6 +66,6 @@ void CloseTicketButton::paintEvent(QPaintEvent *)
         SymbolIcons::paint(&painter, u"checkmark.circle.fill", mark, Style::white());
     painter.setPen(Style::white());
     painter.setFont(font());
-    painter.drawText(QRectF(mark.right() + 8, frame.top(), total, frame.height()), Qt::AlignVCenter | Qt::AlignLeft,
-                     text());
+    painter.drawText(QRectF(mark.right() + 8, frame.top(), total, frame.height()),
+        Qt::AlignVCenter | Qt::AlignLeft, text());
 }

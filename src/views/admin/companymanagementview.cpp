@@ -79,8 +79,9 @@ CompanyManagementView::CompanyManagementView(QWidget *parent)
     empty->setContentsMargins(60, 60, 60, 60);
     empty->setSpacing(16);
     empty->addWidget(AdminUi::symbol(u"building.2"_s, Style::grey(), 48, m_emptyFace), 0, Qt::AlignHCenter);
-    empty->addWidget(AdminUi::text(u"Aucune société enregistrée"_s, 16, QFont::Normal, Style::grey(), m_emptyFace), 0,
-                     Qt::AlignHCenter);
+    empty->addWidget(
+        AdminUi::text(u"Aucune société enregistrée"_s, 16, QFont::Normal, Style::grey(), m_emptyFace), 0,
+        Qt::AlignHCenter);
     empty->addStretch();
 
     m_faces->addWidget(m_loadingFace);

@@ -17,8 +17,8 @@ constexpr int CloseSide = 32;
 
 FullImageView::FullImageView(QWidget *parent)
     : QWidget(parent)
-    , m_close(new IconButton(u"xmark.circle.fill"_s, Style::white(), u"Fermer"_s, IconButton::Look{CloseSide, CloseSide, 0, 16},
-                             this))
+    , m_close(new IconButton(u"xmark.circle.fill"_s, Style::white(), u"Fermer"_s,
+          IconButton::Look { CloseSide, CloseSide, 0, 16 }, this))
     , m_opacity(new QGraphicsOpacityEffect(this))
     , m_fade(new QPropertyAnimation(m_opacity, "opacity", this))
 {
@@ -69,8 +69,8 @@ QRect FullImageView::imageRect() const
         return {};
     const QRect area = rect().adjusted(Margin, Margin + CloseSide + Margin + 20, -Margin, -Margin);
     const QSize shown = m_image.size().scaled(area.size(), Qt::KeepAspectRatio);
-    return QRect(area.left() + (area.width() - shown.width()) / 2, area.top() + (area.height() - shown.height()) / 2,
-                 shown.width(), shown.height());
+    return QRect(area.left() + (area.width() - shown.width()) / 2,
+        area.top() + (area.height() - shown.height()) / 2, shown.width(), shown.height());
 }
 
 void FullImageView::resizeEvent(QResizeEvent *event)

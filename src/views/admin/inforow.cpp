@@ -8,8 +8,8 @@
 #include <QLabel>
 #include <QPainter>
 
-InfoRow::InfoRow(const QString &icon, const QColor &iconColor, const QString &label, const QString &value,
-                 QWidget *parent)
+InfoRow::InfoRow(
+    const QString &icon, const QColor &iconColor, const QString &label, const QString &value, QWidget *parent)
     : QWidget(parent)
     , m_icon(icon)
     , m_iconColor(iconColor)

@@ -11,7 +11,7 @@ class InfoRow : public QWidget
 
 public:
     InfoRow(const QString &icon, const QColor &iconColor, const QString &label, const QString &value,
-            QWidget *parent = nullptr);
+        QWidget *parent = nullptr);
 
     QString icon() const { return m_icon; }
     QColor iconColor() const { return m_iconColor; }

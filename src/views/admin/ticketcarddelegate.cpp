@@ -69,7 +69,9 @@ TicketCardDelegate::TicketCardDelegate(QListView *view, TicketListModel *model)
 
 int TicketCardDelegate::cardWidth() const
 {
-    const int available = m_view->viewport()->width() - (Columns + 1) * Spacing;
+    // The view puts half the spacing around every item: a full gap between
+    // cards and half of one at each edge.
+    const int available = m_view->viewport()->width() - Columns * Spacing;
     // One pixel short so rounding never pushes the third card to the next line.
     return qMax(10, available / Columns - 1);
 }
@@ -77,7 +79,7 @@ int TicketCardDelegate::cardWidth() const
 QSize TicketCardDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const
 {
     if (m_model->rowKind(index.row()) == TicketListModel::RowKind::Header)
-        return QSize(qMax(10, m_view->viewport()->width() - 2 * Spacing - 1), HeaderHeight);
+        return QSize(qMax(10, m_view->viewport()->width() - Spacing - 1), HeaderHeight);
     return QSize(cardWidth(), CardHeight);
 }
 
@@ -119,7 +121,8 @@ void TicketCardDelegate::step()
         const double dt = qMin(elapsed, 0.004);
         elapsed -= dt;
         for (Spring &spring : m_springs) {
-            const double accel = -omega * omega * (spring.value - spring.target) - 2 * SpringDamping * omega * spring.velocity;
+            const double accel = -omega * omega * (spring.value - spring.target)
+                - 2 * SpringDamping * omega * spring.velocity;
             spring.velocity += accel * dt;
             spring.value += spring.velocity * dt;
         }
@@ -152,8 +155,8 @@ void TicketCardDelegate::updateRow(int row) const
     m_view->viewport()->update(rect.adjusted(-PaintMargin, -PaintMargin, PaintMargin, PaintMargin));
 }
 
-void TicketCardDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                               const QModelIndex &index) const
+void TicketCardDelegate::paint(
+    QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
@@ -184,8 +187,8 @@ void TicketCardDelegate::paintHeader(QPainter *painter, const QRect &rect, const
     const QFont countFont = Style::font(15, QFont::Bold);
     const QFontMetrics metrics(countFont);
     const QSizeF pill(metrics.horizontalAdvance(count) + 24, metrics.height() + 12);
-    const QRectF pillRect(rect.right() - 4 - pill.width(), circle.center().y() - pill.height() / 2, pill.width(),
-                          pill.height());
+    const QRectF pillRect(rect.right() - 4 - pill.width(), circle.center().y() - pill.height() / 2,
+        pill.width(), pill.height());
     Style::fillRounded(painter, pillRect, 8, Style::withOpacity(color, 0.2));
     painter->setFont(countFont);
     painter->setPen(color);
@@ -249,20 +252,21 @@ void TicketCardDelegate::paintCard(QPainter *painter, const QStyleOptionViewItem
     const QSize priority = BadgePainter::size(text.priority);
     BadgePainter::paint(painter, QPointF(left, y), text.status, Style::tint(text.statusTint));
     BadgePainter::paint(painter, QPointF(card.right() - Padding - priority.width(), y), text.priority,
-                        Style::tint(text.priorityTint));
+        Style::tint(text.priorityTint));
     y += qMax(priority.height(), BadgePainter::size(text.status).height()) + 12;
 
     // Title: up to two lines after the document symbol.
     const QFont titleFont = Style::font(17, QFont::DemiBold);
     const QFontMetrics titleMetrics(titleFont);
-    SymbolIcons::paint(painter, u"doc.text.fill", QRectF(left, y, 22, 22), Style::withOpacity(Style::blue(), 0.8));
+    SymbolIcons::paint(
+        painter, u"doc.text.fill", QRectF(left, y, 22, 22), Style::withOpacity(Style::blue(), 0.8));
     painter->setFont(titleFont);
     painter->setPen(Style::white());
     const int titleWidth = int(width) - 30;
     const QStringList lines = wrapLines(text.title, titleFont, titleWidth, 2);
     for (int i = 0; i < lines.size(); ++i)
-        painter->drawText(QPointF(left + 30, y + titleMetrics.ascent() + i * titleMetrics.lineSpacing()),
-                          lines.at(i));
+        painter->drawText(
+            QPointF(left + 30, y + titleMetrics.ascent() + i * titleMetrics.lineSpacing()), lines.at(i));
     y += 2 * titleMetrics.lineSpacing() + 14;
 
     painter->setPen(QPen(Style::white(0.15), 1));
@@ -273,22 +277,23 @@ void TicketCardDelegate::paintCard(QPainter *painter, const QStyleOptionViewItem
     const QFont infoFont = Style::font(14, QFont::Medium);
     const QFontMetrics infoMetrics(infoFont);
     const qreal rowHeight = infoMetrics.height() + 6;
-    auto infoRow = [&](const QString &symbol, const QColor &symbolColor, const QFont &font, const QColor &color,
-                       const QString &value) {
+    auto infoRow = [&](const QString &symbol, const QColor &symbolColor, const QFont &font,
+                       const QColor &color, const QString &value) {
         SymbolIcons::paint(painter, symbol, QRectF(left, y + (rowHeight - 16) / 2, 16, 16), symbolColor);
         painter->setFont(font);
         painter->setPen(color);
         const QString shown = QFontMetrics(font).elidedText(value, Qt::ElideRight, int(width) - 24);
-        painter->drawText(QRectF(left + 24, y, width - 24, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, shown);
+        painter->drawText(
+            QRectF(left + 24, y, width - 24, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, shown);
         y += rowHeight;
     };
     infoRow(u"calendar"_s, Style::grey(), infoFont, Style::grey(), text.date);
     if (text.hasName)
-        infoRow(u"person.circle.fill"_s, Style::withOpacity(Style::purple(), 0.8), infoFont, Style::white(0.9),
-                text.name);
+        infoRow(u"person.circle.fill"_s, Style::withOpacity(Style::purple(), 0.8), infoFont,
+            Style::white(0.9), text.name);
     if (!text.company.isEmpty())
-        infoRow(u"building.2.fill"_s, Style::withOpacity(Style::orange(), 0.8), Style::font(13), Style::grey(),
-                text.company);
+        infoRow(u"building.2.fill"_s, Style::withOpacity(Style::orange(), 0.8), Style::font(13),
+            Style::grey(), text.company);
 
     // "Voir le détail": the whole card is the hit area, the button says so.
     const QRectF button(left, card.bottom() - Padding - 40, width, 40);
@@ -305,8 +310,8 @@ void TicketCardDelegate::paintCard(QPainter *painter, const QStyleOptionViewItem
     const qreal start = button.center().x() - total / 2;
     painter->setFont(buttonFont);
     painter->setPen(Style::white());
-    painter->drawText(QRectF(start, button.top(), labelWidth + 2, button.height()), Qt::AlignVCenter | Qt::AlignLeft,
-                      label);
-    SymbolIcons::paint(painter, u"arrow.right.circle.fill", QRectF(start + labelWidth + 6, button.center().y() - 9, 18, 18),
-                       Style::white());
+    painter->drawText(QRectF(start, button.top(), labelWidth + 2, button.height()),
+        Qt::AlignVCenter | Qt::AlignLeft, label);
+    SymbolIcons::paint(painter, u"arrow.right.circle.fill",
+        QRectF(start + labelWidth + 6, button.center().y() - 9, 18, 18), Style::white());
 }

@@ -18,7 +18,7 @@ class TicketCardDelegate : public QStyledItemDelegate
 
 public:
     static constexpr int Columns = 3;
-    static constexpr int Spacing = 20;    // between cards, both ways
+    static constexpr int Spacing = 20; // between cards, both ways
     static constexpr int CardHeight = 276;
     static constexpr int HeaderHeight = 52; // 40-point circle and the extra gap between sections
     static constexpr qreal CornerRadius = 20;
@@ -28,7 +28,8 @@ public:
 
     TicketCardDelegate(QListView *view, TicketListModel *model);
 
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void paint(
+        QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
     // The card under the pointer, or -1; starts the spring of the old and the new card.

@@ -40,7 +40,8 @@ public:
     {
         const QSize shown = image.size().scaled(240, 180, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
         const qreal ratio = devicePixelRatioF();
-        m_pixmap = QPixmap::fromImage(image.scaled(shown * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        m_pixmap
+            = QPixmap::fromImage(image.scaled(shown * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
         m_pixmap.setDevicePixelRatio(ratio);
         // Room below and around for the shadow.
         setFixedSize(shown.width() + 20, shown.height() + 20);
@@ -63,7 +64,8 @@ protected:
             shade.setAlphaF(0.3f / 5 * 1.5f);
             painter.setBrush(shade);
             const qreal grow = 10.0 * i / 5 / 2;
-            painter.drawRoundedRect(frame.translated(0, 5).adjusted(-grow, -grow, grow, grow), 10 + grow, 10 + grow);
+            painter.drawRoundedRect(
+                frame.translated(0, 5).adjusted(-grow, -grow, grow, grow), 10 + grow, 10 + grow);
         }
         QPainterPath clip;
         clip.addRoundedRect(frame, 10, 10);
@@ -120,10 +122,12 @@ TicketDetailView::TicketDetailView(const Ticket &ticket, QWidget *parent)
     auto *toolbar = new QWidget(this);
     auto *toolbarRow = new QHBoxLayout(toolbar);
     toolbarRow->setContentsMargins(16, 12, 16, 4);
-    auto *back = new QPushButton(SymbolIcons::icon(u"chevron.left", Style::white(), 16), u"Retour"_s, toolbar);
-    back->setStyleSheet(u"QPushButton { color: white; font-size: 14pt; font-weight: 500; border: none;"
-                        " background: transparent; padding: 6px 8px; }"
-                        " QPushButton:focus { border: 1px solid rgba(10, 132, 255, 200); border-radius: 6px; }"_s);
+    auto *back
+        = new QPushButton(SymbolIcons::icon(u"chevron.left", Style::white(), 16), u"Retour"_s, toolbar);
+    back->setStyleSheet(
+        u"QPushButton { color: white; font-size: 14pt; font-weight: 500; border: none;"
+        " background: transparent; padding: 6px 8px; }"
+        " QPushButton:focus { border: 1px solid rgba(10, 132, 255, 200); border-radius: 6px; }"_s);
     back->setCursor(Qt::PointingHandCursor);
     back->setAccessibleName(u"Retour"_s);
     connect(back, &QPushButton::clicked, this, &TicketDetailView::dismiss);
@@ -178,8 +182,9 @@ QWidget *TicketDetailView::buildHeader()
 
     auto *titleRow = new QHBoxLayout();
     titleRow->setSpacing(12);
-    titleRow->addWidget(AdminUi::symbol(u"doc.text.fill"_s, Style::withOpacity(Style::blue(), 0.8), 28, panel), 0,
-                        Qt::AlignTop);
+    titleRow->addWidget(
+        AdminUi::symbol(u"doc.text.fill"_s, Style::withOpacity(Style::blue(), 0.8), 28, panel), 0,
+        Qt::AlignTop);
     QLabel *title = AdminUi::text(m_ticket.displayTitle(), 32, QFont::Bold, Style::white(), panel);
     title->setWordWrap(true);
     title->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -189,8 +194,9 @@ QWidget *TicketDetailView::buildHeader()
     auto *dateRow = new QHBoxLayout();
     dateRow->setSpacing(8);
     dateRow->addWidget(AdminUi::symbol(u"calendar"_s, Style::grey(), 16, panel));
-    dateRow->addWidget(AdminUi::text(u"Créé le "_s + Dates::formatAdminDetail(m_ticket.created_at.value_or(QString())),
-                                     15, QFont::Normal, Style::grey(), panel));
+    dateRow->addWidget(
+        AdminUi::text(u"Créé le "_s + Dates::formatAdminDetail(m_ticket.created_at.value_or(QString())), 15,
+            QFont::Normal, Style::grey(), panel));
     dateRow->addStretch();
     layout->addLayout(dateRow);
     return panel;
@@ -198,8 +204,8 @@ QWidget *TicketDetailView::buildHeader()
 
 QWidget *TicketDetailView::buildAdminSection()
 {
-    auto *panel = new RoundedPanel(Style::withOpacity(Style::red(), 0.05), this,
-                                   Style::withOpacity(Style::red(), 0.3));
+    auto *panel = new RoundedPanel(
+        Style::withOpacity(Style::red(), 0.05), this, Style::withOpacity(Style::red(), 0.3));
     auto *layout = sectionLayout(panel, 14);
     layout->addWidget(titleRow(u"shield.fill"_s, Style::red(), u"Actions Administrateur"_s, panel));
 
@@ -207,16 +213,19 @@ QWidget *TicketDetailView::buildAdminSection()
     auto *innerLayout = new QVBoxLayout(inner);
     innerLayout->setContentsMargins(16, 16, 16, 16);
     innerLayout->setSpacing(12);
-    QLabel *label = AdminUi::text(u"Message de clôture (optionnel)"_s, 14, QFont::Medium, Style::grey(), inner);
+    QLabel *label
+        = AdminUi::text(u"Message de clôture (optionnel)"_s, 14, QFont::Medium, Style::grey(), inner);
     innerLayout->addWidget(label);
     m_editor = new QPlainTextEdit(inner);
     m_editor->setFixedHeight(100);
     m_editor->setTabChangesFocus(true);
     m_editor->setAccessibleName(label->text());
-    m_editor->setStyleSheet(u"QPlainTextEdit { color: white; background: rgba(255, 255, 255, 13);"
-                            " border: 1px solid rgba(255, 255, 255, 51); border-radius: 8px; padding: 8px; }"_s);
+    m_editor->setStyleSheet(
+        u"QPlainTextEdit { color: white; background: rgba(255, 255, 255, 13);"
+        " border: 1px solid rgba(255, 255, 255, 51); border-radius: 8px; padding: 8px; }"_s);
     label->setBuddy(m_editor);
-    connect(m_editor, &QPlainTextEdit::textChanged, this, [this] { m_closeMessage = m_editor->toPlainText(); });
+    connect(
+        m_editor, &QPlainTextEdit::textChanged, this, [this] { m_closeMessage = m_editor->toPlainText(); });
     innerLayout->addWidget(m_editor);
 
     auto *button = new CloseTicketButton(inner);
@@ -232,8 +241,8 @@ QWidget *TicketDetailView::buildAdminSection()
 
 QWidget *TicketDetailView::buildClosedBanner()
 {
-    auto *panel = new RoundedPanel(Style::withOpacity(Style::green(), 0.1), this,
-                                   Style::withOpacity(Style::green(), 0.3));
+    auto *panel = new RoundedPanel(
+        Style::withOpacity(Style::green(), 0.1), this, Style::withOpacity(Style::green(), 0.3));
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(20, 20, 20, 20);
     row->setSpacing(10);
@@ -282,7 +291,8 @@ QWidget *TicketDetailView::buildUserSection()
 {
     auto *panel = new RoundedPanel(Style::white(0.05), this);
     auto *layout = sectionLayout(panel, 14);
-    layout->addWidget(titleRow(u"person.circle.fill"_s, Style::purple(), u"Informations utilisateur"_s, panel));
+    layout->addWidget(
+        titleRow(u"person.circle.fill"_s, Style::purple(), u"Informations utilisateur"_s, panel));
     auto *box = new RoundedPanel(Style::white(0.03), panel);
     auto *grid = new QGridLayout(box);
     grid->setContentsMargins(16, 16, 16, 16);
@@ -292,7 +302,8 @@ QWidget *TicketDetailView::buildUserSection()
     QList<InfoRow *> tiles;
     const Ticket &t = m_ticket;
     if (t.prenom && t.nom)
-        tiles << new InfoRow(u"person.fill"_s, Style::blue(), u"Nom complet"_s, *t.prenom + u' ' + *t.nom, box);
+        tiles << new InfoRow(
+            u"person.fill"_s, Style::blue(), u"Nom complet"_s, *t.prenom + u' ' + *t.nom, box);
     if (t.telephone && !t.telephone->isEmpty())
         tiles << new InfoRow(u"phone.fill"_s, Style::pink(), u"Téléphone"_s, *t.telephone, box);
     if (t.societe && !t.societe->isEmpty())
@@ -325,9 +336,9 @@ void TicketDetailView::requestClose()
         return;
     m_showCloseConfirm = true;
     m_confirm = new QMessageBox(QMessageBox::Warning, u"Confirmer la fermeture"_s,
-                                u"Voulez-vous vraiment fermer ce ticket ? Cette action marquera le ticket comme "
-                                "résolu."_s,
-                                QMessageBox::NoButton, this);
+        u"Voulez-vous vraiment fermer ce ticket ? Cette action marquera le ticket comme "
+        "résolu."_s,
+        QMessageBox::NoButton, this);
     m_confirm->setAttribute(Qt::WA_DeleteOnClose);
     m_confirm->setWindowModality(Qt::WindowModal);
     QPushButton *cancel = m_confirm->addButton(u"Annuler"_s, QMessageBox::RejectRole);
@@ -353,8 +364,8 @@ QCoro::Task<void> TicketDetailView::performClose()
     m_closeError.reset();
     refresh();
     // An empty editor sends no message; anything else goes exactly as typed.
-    const std::optional<QString> message =
-        m_closeMessage.isEmpty() ? std::nullopt : std::optional<QString>(m_closeMessage);
+    const std::optional<QString> message
+        = m_closeMessage.isEmpty() ? std::nullopt : std::optional<QString>(m_closeMessage);
     const qint64 id = m_ticket.id;
     QPointer<TicketDetailView> self(this);
     std::optional<QString> failure;

@@ -36,7 +36,11 @@ TicketGridView::TicketGridView(TicketListModel *model, QWidget *parent)
         if (index.isValid() && isCard(index.row()))
             emit ticketActivated(index.row());
     });
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { m_delegate->reset(); });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        m_delegate->reset();
+        if (hasFocus())
+            ensureCardIsCurrent();
+    });
 }
 
 bool TicketGridView::isCard(int row) const
@@ -67,19 +71,24 @@ void TicketGridView::leaveEvent(QEvent *event)
     QListView::leaveEvent(event);
 }
 
-void TicketGridView::focusInEvent(QFocusEvent *event)
+void TicketGridView::ensureCardIsCurrent()
 {
-    // Arriving by Tab puts the cursor on the first card, never on a header.
-    if (!currentIndex().isValid() || !isCard(currentIndex().row())) {
-        for (const auto section : {TicketListModel::Section::Open, TicketListModel::Section::Closed}) {
-            const int first = m_model->sectionRows(section).first;
-            if (first >= 0) {
-                setCurrentIndex(m_model->index(first));
-                break;
-            }
+    // The keyboard cursor rests on a card, never on a header or nowhere.
+    if (currentIndex().isValid() && isCard(currentIndex().row()))
+        return;
+    for (const auto section : { TicketListModel::Section::Open, TicketListModel::Section::Closed }) {
+        const int first = m_model->sectionRows(section).first;
+        if (first >= 0) {
+            setCurrentIndex(m_model->index(first));
+            return;
         }
     }
+}
+
+void TicketGridView::focusInEvent(QFocusEvent *event)
+{
     QListView::focusInEvent(event);
+    ensureCardIsCurrent();
 }
 
 void TicketGridView::keyPressEvent(QKeyEvent *event)

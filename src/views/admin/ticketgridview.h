@@ -32,6 +32,7 @@ protected:
 
 private:
     bool isCard(int row) const;
+    void ensureCardIsCurrent();
     int cardRowAt(const QPoint &position) const;
     QModelIndex cardIndex(int row) const;
 

@@ -58,9 +58,14 @@ void TicketListModel::buildRows()
             closed.push_back(i);
     }
     m_rows.reserve(open.size() + closed.size() + 2);
+    m_open = m_closed = SectionRows();
     auto addSection = [this](Section section, const std::vector<int> &members) {
         if (members.empty())
             return;
+        SectionRows &rows = section == Section::Open ? m_open : m_closed;
+        rows.header = int(m_rows.size());
+        rows.first = rows.header + 1;
+        rows.last = rows.header + int(members.size());
         m_rows.push_back({ RowKind::Header, section, int(members.size()) });
         for (const int index : members)
             m_rows.push_back({ RowKind::Card, section, index });

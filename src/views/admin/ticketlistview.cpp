@@ -1,11 +1,12 @@
 #include "ticketlistview.h"
 
+#include "adminui.h"
 #include "api/apiservice.h"
 #include "api/errors.h"
+#include "ticketcarddelegate.h"
 #include "ticketdetailview.h"
 #include "ticketgridview.h"
 #include "ticketlistmodel.h"
-#include "adminui.h"
 #include "views/iconbutton.h"
 #include "views/navigationstack.h"
 #include "views/spinner.h"
@@ -21,6 +22,10 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+constexpr int GridMargin = 24 - TicketCardDelegate::Spacing / 2;
+} // namespace
+
 TicketListView::TicketListView(QWidget *parent)
     : QWidget(parent)
     , m_model(new TicketListModel(this))
@@ -32,7 +37,7 @@ TicketListView::TicketListView(QWidget *parent)
     m_errorFace = buildErrorFace();
     m_listFace = buildListFace();
     m_emptyFace = buildEmptyFace();
-    for (QWidget *face : {m_loadingFace, m_errorFace, m_listFace, m_emptyFace})
+    for (QWidget *face : { m_loadingFace, m_errorFace, m_listFace, m_emptyFace })
         m_faces->addWidget(face);
     showState();
 }
@@ -49,8 +54,8 @@ QWidget *TicketListView::buildLoadingFace()
     column->setSpacing(16);
     column->addStretch();
     column->addWidget(new Spinner(30, Style::white(), face), 0, Qt::AlignHCenter);
-    column->addWidget(AdminUi::text(u"Chargement des tickets..."_s, 17, QFont::Normal, Style::grey(), face), 0,
-                      Qt::AlignHCenter);
+    column->addWidget(AdminUi::text(u"Chargement des tickets..."_s, 17, QFont::Normal, Style::grey(), face),
+        0, Qt::AlignHCenter);
     column->addStretch();
     return face;
 }
@@ -61,18 +66,19 @@ QWidget *TicketListView::buildErrorFace()
     auto *column = new QVBoxLayout(face);
     column->setSpacing(20);
     column->addStretch();
-    column->addWidget(AdminUi::symbol(u"exclamationmark.triangle.fill"_s, Style::withOpacity(Style::red(), 0.8), 60,
-                                      face),
-                      0, Qt::AlignHCenter);
-    column->addWidget(AdminUi::text(u"Erreur de chargement"_s, 24, QFont::Bold, Style::white(), face), 0,
-                      Qt::AlignHCenter);
+    column->addWidget(
+        AdminUi::symbol(u"exclamationmark.triangle.fill"_s, Style::withOpacity(Style::red(), 0.8), 60, face),
+        0, Qt::AlignHCenter);
+    column->addWidget(
+        AdminUi::text(u"Erreur de chargement"_s, 24, QFont::Bold, Style::white(), face), 0, Qt::AlignHCenter);
     m_errorText = AdminUi::text(QString(), 15, QFont::Normal, Style::grey(), face);
     m_errorText->setWordWrap(true);
     m_errorText->setAlignment(Qt::AlignCenter);
     m_errorText->setContentsMargins(40, 0, 40, 0);
     column->addWidget(m_errorText);
 
-    auto *retry = new QPushButton(SymbolIcons::icon(u"arrow.clockwise", Style::white(), 16), u"Réessayer"_s, face);
+    auto *retry
+        = new QPushButton(SymbolIcons::icon(u"arrow.clockwise", Style::white(), 16), u"Réessayer"_s, face);
     const QColor fill = Style::withOpacity(Style::blue(), 0.6);
     retry->setStyleSheet(u"QPushButton { color: white; font-size: 16pt; font-weight: 600; padding: 12px 24px;"
                          " border: none; border-radius: 10px; background: rgba(%1, %2, %3, %4); }"
@@ -96,7 +102,7 @@ QWidget *TicketListView::buildListFace()
 
     auto *header = new QWidget(face);
     auto *row = new QHBoxLayout(header);
-    row->setContentsMargins(24, 24, 24, 20);
+    row->setContentsMargins(24 - GridMargin, 24, 24 - GridMargin, 20);
     row->setSpacing(16);
     auto *titles = new QVBoxLayout();
     titles->setSpacing(4);
@@ -105,15 +111,15 @@ QWidget *TicketListView::buildListFace()
     titles->addWidget(m_countLine);
     row->addLayout(titles);
     row->addStretch();
-    auto *refresh = new IconButton(u"arrow.clockwise"_s, Style::white(), u"Actualiser"_s,
-                                   IconButton::Look{44, 20, 0.1, 10}, header);
+    auto *refresh = new IconButton(
+        u"arrow.clockwise"_s, Style::white(), u"Actualiser"_s, IconButton::Look { 44, 20, 0.1, 10 }, header);
     connect(refresh, &QAbstractButton::clicked, this, [this] { loadTickets(); });
     row->addWidget(refresh, 0, Qt::AlignVCenter);
     column->addWidget(header);
 
     m_grid = new TicketGridView(m_model, face);
-    // The grid's outer margin is its spacing; with these 4 points it makes 24.
-    column->setContentsMargins(4, 0, 4, 4);
+    // With the half spacing the grid keeps at its edges, 24 points in all.
+    column->setContentsMargins(GridMargin, 0, GridMargin, GridMargin);
     connect(m_grid, &TicketGridView::ticketActivated, this, &TicketListView::openTicket);
     column->addWidget(m_grid, 1);
     return face;
@@ -126,10 +132,12 @@ QWidget *TicketListView::buildEmptyFace()
     column->setSpacing(16);
     column->addStretch();
     column->addWidget(AdminUi::symbol(u"tray.fill"_s, Style::withOpacity(Style::grey(), 0.5), 60, face), 0,
-                      Qt::AlignHCenter);
-    column->addWidget(AdminUi::text(u"Aucun ticket"_s, 24, QFont::Bold, Style::white(), face), 0, Qt::AlignHCenter);
-    column->addWidget(AdminUi::text(u"Il n'y a aucun ticket pour le moment"_s, 15, QFont::Normal, Style::grey(), face),
-                      0, Qt::AlignHCenter);
+        Qt::AlignHCenter);
+    column->addWidget(
+        AdminUi::text(u"Aucun ticket"_s, 24, QFont::Bold, Style::white(), face), 0, Qt::AlignHCenter);
+    column->addWidget(
+        AdminUi::text(u"Il n'y a aucun ticket pour le moment"_s, 15, QFont::Normal, Style::grey(), face), 0,
+        Qt::AlignHCenter);
     column->addStretch();
     return face;
 }

@@ -75,6 +75,10 @@ void TestTicketListModel::mixedStatuses_sectionsOrderAndCount()
         (QStringList { u"H:Tickets en cours:3"_s, u"8"_s, u"1"_s, u"5"_s, u"H:Tickets fermés:3"_s, u"2"_s,
             u"6"_s, u"7"_s }));
     QCOMPARE(model.rowOfTicket(6), 6);
+    const auto open = model.sectionRows(TicketListModel::Section::Open);
+    const auto closed = model.sectionRows(TicketListModel::Section::Closed);
+    QCOMPARE((QList<int> { open.header, open.first, open.last }), (QList<int> { 0, 1, 3 }));
+    QCOMPARE((QList<int> { closed.header, closed.first, closed.last }), (QList<int> { 4, 5, 7 }));
     QCOMPARE(model.rowOfTicket(3), -1); // en_cours: counted, shown nowhere
     // Headers are read, never selected by the keyboard cursor.
     QVERIFY(!(model.flags(model.index(0)) & Qt::ItemIsSelectable));
