@@ -36,7 +36,7 @@ AdminLoginView::AdminLoginView(QWidget *parent)
 {
     setWindowTitle(u"Connexion admin"_s);
     auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(24, 24, 24, 24);
+    outer->setContentsMargins(16, 12, 16, 12);
     auto *host = new QWidget(this);
     m_faces = new QStackedLayout(host);
     m_loginFace = buildLoginFace();
@@ -51,7 +51,7 @@ QWidget *AdminLoginView::buildLoginFace()
 {
     auto *face = new QWidget(this);
     auto *column = new QVBoxLayout(face);
-    column->setSpacing(24);
+    column->setSpacing(18);
     column->addStretch();
     column->addWidget(AdminUi::symbol(u"lock.shield"_s, Style::blue(), 60, face), 0, Qt::AlignHCenter);
     auto *titles = new QVBoxLayout();
@@ -74,6 +74,8 @@ QWidget *AdminLoginView::buildLoginFace()
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setPlaceholderText(u"Mot de passe admin"_s);
     m_password->setAccessibleName(u"Mot de passe"_s);
+    // The sheet is small; the field keeps its full height and the gaps give.
+    m_password->setMinimumHeight(m_password->sizeHint().height());
     label->setBuddy(m_password);
     blockLayout->addWidget(m_password);
     m_error = AdminUi::text(u"Mot de passe incorrect"_s, 13, QFont::Normal, Style::red(), block);
