@@ -57,6 +57,7 @@ private Q_SLOTS:
     void secondLaunch_bringsTheFirstForwardAndExits0();
     void withoutSessionBus_stillRuns();
     void withTrayHost_startsInTheTrayWithoutWindow();
+    void termination_whileASheetThatCannotBeDismissedIsOpen_stillEnds();
 
 private:
     QProcessEnvironment environment(const QString &busAddress) const;
@@ -234,6 +235,26 @@ void TestAppProcess::withTrayHost_startsInTheTrayWithoutWindow()
     QVERIFY2(!output.contains("Pas de zone de notification"), output.constData());
     stopAndExpectGoingAway(process, channel.get());
     QDBusConnection::disconnectFromBus(u"tray-host"_s);
+}
+
+void TestAppProcess::termination_whileASheetThatCannotBeDismissedIsOpen_stillEnds()
+{
+    // Without a tray the window opens at once, and a newcomer is offered the
+    // registration sheet, which refuses to close and first asks the server
+    // for the companies. That request tells the test the sheet is up.
+    QTcpServer api;
+    QVERIFY(api.listen(QHostAddress::LocalHost, 0));
+    QSignalSpy asked(&api, &QTcpServer::newConnection);
+    QProcessEnvironment env = environment(u"unix:path="_s + m_home->filePath(u"no-bus"_s));
+    env.insert(u"NORVIK_API_BASE"_s, u"http://127.0.0.1:%1/api"_s.arg(api.serverPort()));
+    QSignalSpy connected(m_server.get(), &QWebSocketServer::newConnection);
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(m_program, {});
+    QVERIFY(connected.wait(20000));
+    std::unique_ptr<QWebSocket> channel(m_server->nextPendingConnection());
+    QVERIFY(asked.size() > 0 || asked.wait(10000));
+    stopAndExpectGoingAway(process, channel.get());
 }
 
 QTEST_GUILESS_MAIN(TestAppProcess)

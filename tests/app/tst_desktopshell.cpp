@@ -7,8 +7,12 @@
 #include "app/updateprompt.h"
 #include "app/updater.h"
 #include "stdoutcapture.h"
+#include "views/createticketview.h"
 #include "views/homeview.h"
+#include "views/myticketsview.h"
 #include "views/navigationstack.h"
+#include "views/registerview.h"
+#include "views/settingsview.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -217,6 +221,11 @@ void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready()
     entry(text)->trigger();
     QCOMPARE(posts, 1);
     QVERIFY(homeWasThere);
+    // The home screen acted on the request: its sheet is open.
+    const auto *home = qobject_cast<HomeView *>(m_delegate->mainWindow()->navigationStack()->widget(0));
+    QVERIFY(name == QString::fromLatin1(NotificationCenter::OpenCreateTicket)
+            ? home->createTicketSheet() != nullptr
+            : home->myTicketsSheet() != nullptr);
 }
 
 void TestDesktopShell::closingTheWindow_keepsTheProgramAndReopensWithAFreshHome()
