@@ -55,7 +55,7 @@ QIcon DesktopIntegration::plainIcon()
     const QIcon source(u":/icons/AppIconMenuBar.svg"_s);
     const QColor ink = QGuiApplication::palette().color(QPalette::WindowText);
     QIcon icon;
-    for (const int side : {16, 22, 24, 32, 48, 64}) {
+    for (const int side : { 16, 22, 24, 32, 48, 64 }) {
         QPixmap pixmap = source.pixmap(side, side);
         QPainter painter(&pixmap);
         painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
