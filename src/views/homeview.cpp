@@ -175,3 +175,23 @@ void HomeView::openRegister()
     if (!wasOpen)
         connect(m_register, &RegisterView::registrationCompleted, this, [this] { setIsRegistered(true); });
 }
+
+SettingsView *HomeView::settingsSheet() const
+{
+    return m_settings;
+}
+
+CreateTicketView *HomeView::createTicketSheet() const
+{
+    return m_createTicket;
+}
+
+MyTicketsView *HomeView::myTicketsSheet() const
+{
+    return m_myTickets;
+}
+
+RegisterView *HomeView::registerSheet() const
+{
+    return m_register;
+}
