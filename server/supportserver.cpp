@@ -100,6 +100,11 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
         return true;
     }
 
+    // The HTTP server hands an upgrade over to the WebSocket layer only when
+    // the request counts as handled, and then expects no answer from here.
+    if (path == u"/norvik-ws" && !request.value("upgrade").isEmpty())
+        return true;
+
     if (method == QHttpServerRequest::Method::Get && path == u"/appcast.xml") {
         respond(request, socket, 200, m_appcast.feed(baseUrl(request)), "application/rss+xml; charset=utf-8");
         return true;
