@@ -82,11 +82,6 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
 {
     const QString path = request.url().path();
     const auto method = request.method();
-    // Qt 6.4 hands an upgrade to newWebSocketConnection only when this
-    // returns true; the hub then checks the path itself.
-    if (request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0)
-        return true;
-
     if (path.startsWith(u"/api/"_s)) {
         if (!hasToken(request)) {
             const ApiRoutes::Reply refused = ApiRoutes::error(401, u"Jeton d'API absent ou incorrect"_s);
