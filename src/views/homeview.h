@@ -30,10 +30,10 @@ public:
     bool isAdmin() const { return m_isAdmin; }
 
     // The sheets presented now (nullptr when closed).
-    SettingsView *settingsSheet() const { return m_settings; }
-    CreateTicketView *createTicketSheet() const { return m_createTicket; }
-    MyTicketsView *myTicketsSheet() const { return m_myTickets; }
-    RegisterView *registerSheet() const { return m_register; }
+    SettingsView *settingsSheet() const;
+    CreateTicketView *createTicketSheet() const;
+    MyTicketsView *myTicketsSheet() const;
+    RegisterView *registerSheet() const;
 
 public Q_SLOTS:
     // Bindings: the registration and administrator login screens set these.

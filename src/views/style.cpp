@@ -55,6 +55,11 @@ QColor Style::gray()
     return QColor(142, 142, 147);
 }
 
+QColor Style::pink()
+{
+    return QColor(255, 55, 95);
+}
+
 QColor Style::withOpacity(QColor color, qreal opacity)
 {
     color.setAlphaF(float(qBound(0.0, opacity, 1.0)));

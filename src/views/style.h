@@ -29,6 +29,7 @@ QColor red();
 QColor orange();
 QColor green();
 QColor gray();
+QColor pink();
 QColor withOpacity(QColor color, qreal opacity);
 // The colour of a priority or status tint.
 QColor tint(Tint value);

@@ -1,0 +1,215 @@
+#include "apiroutes.h"
+
+#include "api/errors.h"
+#include "api/jsonreader.h"
+#include "api/vocabulary.h"
+#include "store.h"
+#include "storeerror.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A request the server will not act on: becomes a 400 with its text.
+struct BadRequest
+{
+    QString message;
+};
+
+QByteArray compact(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+ApiRoutes::Reply ok(const QJsonObject &object)
+{
+    return { 200, compact(object), {} };
+}
+
+QString queryText(const QUrlQuery &query, const QString &key)
+{
+    if (!query.hasQueryItem(key))
+        throw BadRequest { u"Paramètre manquant : %1"_s.arg(key) };
+    return query.queryItemValue(key, QUrl::FullyDecoded);
+}
+
+qint64 queryInteger(const QUrlQuery &query, const QString &key)
+{
+    const QString text = queryText(query, key);
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok);
+    // Digits only: toLongLong alone would take " 12" or "+12".
+    if (!ok || text.isEmpty() || !(text.front().isDigit() || text.front() == u'-') || text.back().isSpace())
+        throw BadRequest { u"Paramètre %1 : un nombre entier est attendu"_s.arg(key) };
+    return value;
+}
+
+QString priorityOf(const JsonReader &body)
+{
+    const QString priorite = body.requiredString(u"priorite");
+    for (QStringView word : { Priority::Normale, Priority::Haute, Priority::Critique }) {
+        if (priorite == word)
+            return priorite;
+    }
+    throw BadRequest { u"Priorité inconnue : « %1 » (normale, haute ou critique)"_s.arg(priorite) };
+}
+
+} // namespace
+
+ApiRoutes::ApiRoutes(Store &store)
+    : m_store(store)
+{ }
+
+ApiRoutes::Reply ApiRoutes::error(int status, const QString &message)
+{
+    return { status, compact(QJsonObject { { u"error"_s, message } }), {} };
+}
+
+ApiRoutes::Reply ApiRoutes::handle(
+    QHttpServerRequest::Method method, const QString &path, const QUrlQuery &query, const QByteArray &body)
+{
+    using Method = QHttpServerRequest::Method;
+    struct Route
+    {
+        QStringView path;
+        Method method;
+        std::function<Reply()> run;
+    };
+    const Route routes[] = {
+        { u"/user/check-poste.php", Method::Get, [&] { return checkPoste(query); } },
+        { u"/user/get-by-poste.php", Method::Get, [&] { return getByPoste(query); } },
+        { u"/user/register.php", Method::Post, [&] { return registerUser(body); } },
+        { u"/company/list.php", Method::Get, [&] { return listCompanies(); } },
+        { u"/company/create.php", Method::Post, [&] { return createCompany(body); } },
+        { u"/ticket/create.php", Method::Post, [&] { return createTicket(body); } },
+        { u"/user/my-tickets.php", Method::Get, [&] { return myTickets(query); } },
+        { u"/admin/list-tickets.php", Method::Get, [&] { return listTickets(); } },
+        { u"/admin/close-ticket.php", Method::Post, [&] { return closeTicket(body); } },
+    };
+
+    for (const Route &route : routes) {
+        if (route.path != path)
+            continue;
+        if (route.method != method)
+            return error(405,
+                route.method == Method::Get ? u"Méthode non permise : utilisez GET"_s
+                                            : u"Méthode non permise : utilisez POST"_s);
+        try {
+            return route.run();
+        } catch (const BadRequest &e) {
+            return error(400, e.message);
+        } catch (const DecodingError &e) {
+            return error(400, e.description());
+        } catch (const StoreError &e) {
+            switch (e.kind) {
+            case StoreError::Conflict:
+                return error(409, e.message);
+            case StoreError::NotFound:
+                return error(404, e.message);
+            case StoreError::Failure:
+                break;
+            }
+            qWarning("norvik-server: %s", qUtf8Printable(e.message));
+            return error(500, u"Erreur interne du serveur"_s);
+        }
+    }
+    return error(404, u"Ressource inconnue : %1"_s.arg(path));
+}
+
+ApiRoutes::Reply ApiRoutes::checkPoste(const QUrlQuery &query)
+{
+    const std::optional<CheckPosteResponse::UserData> user
+        = m_store.userByPoste(queryText(query, u"poste"_s));
+    return ok(CheckPosteResponse { user.has_value(), user }.toJson());
+}
+
+ApiRoutes::Reply ApiRoutes::getByPoste(const QUrlQuery &query)
+{
+    const qint64 companyId = queryInteger(query, u"company_id"_s);
+    const QString poste = queryText(query, u"poste"_s);
+    const std::optional<UserDetailData> user = m_store.userByPoste(companyId, poste);
+    if (!user)
+        return { 404,
+            compact(GetUserByPosteResponse { false, std::nullopt, u"Aucun utilisateur pour ce poste"_s }
+                        .toJson()),
+            {} };
+    return ok(GetUserByPosteResponse { true, user, std::nullopt }.toJson());
+}
+
+ApiRoutes::Reply ApiRoutes::registerUser(const QByteArray &body)
+{
+    const JsonReader reader(JsonReader::parseObject(body));
+    const qint64 companyId = reader.requiredInteger(u"company_id");
+    const QString poste = reader.requiredString(u"poste");
+    const QString nom = reader.requiredString(u"nom");
+    const QString prenom = reader.requiredString(u"prenom");
+    const QString telephone = reader.requiredString(u"telephone");
+    const qint64 id = m_store.registerUser(companyId, poste, nom, prenom, telephone);
+    return ok(RegisterUserResponse { true, id, u"Utilisateur enregistré"_s }.toJson());
+}
+
+ApiRoutes::Reply ApiRoutes::listCompanies()
+{
+    return ok(CompanyListResponse { true, m_store.companies() }.toJson());
+}
+
+ApiRoutes::Reply ApiRoutes::createCompany(const QByteArray &body)
+{
+    const JsonReader reader(JsonReader::parseObject(body));
+    const QString nom = reader.requiredString(u"nom");
+    const QString code = reader.requiredString(u"code");
+    const qint64 id = m_store.createCompany(nom, code);
+    return ok(CreateCompanyResponse { true, id, u"Société créée"_s }.toJson());
+}
+
+ApiRoutes::Reply ApiRoutes::createTicket(const QByteArray &body)
+{
+    const JsonReader reader(JsonReader::parseObject(body));
+    const qint64 userId = reader.requiredInteger(u"user_id");
+    const QString titre = reader.requiredString(u"titre");
+    const QString description = reader.requiredString(u"description");
+    const QString priorite = priorityOf(reader);
+    std::optional<QByteArray> capture;
+    if (const std::optional<QString> text = reader.optionalString(u"capture_base64")) {
+        // Stored as sent, but only once it is known to be Base64: the staff's
+        // screens decode it and a stray non-ASCII byte must not reach them.
+        capture = text->toLatin1();
+        const bool ascii
+            = std::all_of(text->cbegin(), text->cend(), [](QChar c) { return c.unicode() < 128; });
+        if (!ascii || !QByteArray::fromBase64Encoding(*capture, QByteArray::AbortOnBase64DecodingErrors))
+            throw BadRequest { u"capture_base64 doit être du Base64 standard"_s };
+    }
+    const Ticket ticket = m_store.createTicket(userId, titre, description, priorite, capture);
+    Reply reply = ok(CreateTicketResponse { true, ticket.id }.toJson());
+    if (onTicketCreated)
+        reply.then = [notify = onTicketCreated, ticket] { notify(ticket); };
+    return reply;
+}
+
+ApiRoutes::Reply ApiRoutes::myTickets(const QUrlQuery &query)
+{
+    return ok(MyTicketsResponse { true, m_store.ticketsOf(queryInteger(query, u"user_id"_s)) }.toJson());
+}
+
+ApiRoutes::Reply ApiRoutes::listTickets()
+{
+    return ok(TicketResponse { true, m_store.allTickets() }.toJson());
+}
+
+ApiRoutes::Reply ApiRoutes::closeTicket(const QByteArray &body)
+{
+    const JsonReader reader(JsonReader::parseObject(body));
+    const qint64 ticketId = reader.requiredInteger(u"ticket_id");
+    const QString closeMessage = reader.requiredString(u"close_message");
+    const qint64 author = m_store.closeTicket(ticketId, closeMessage);
+    Reply reply = ok(QJsonObject { { u"success"_s, true }, { u"message"_s, u"Ticket fermé"_s } });
+    if (onTicketClosed)
+        reply.then = [notify = onTicketClosed, author, ticketId, closeMessage] {
+            notify(author, ticketId, closeMessage);
+        };
+    return reply;
+}

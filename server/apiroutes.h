@@ -1,0 +1,53 @@
+#pragma once
+
+#include "api/records.h"
+
+#include <QByteArray>
+#include <QHttpServerRequest>
+#include <QString>
+#include <QUrlQuery>
+#include <functional>
+
+class Store;
+
+// The nine endpoints under /api: reads the request's query or JSON body
+// strictly, asks the store, and answers a status with a JSON body. Refusals
+// answer {"error": text} and nothing else, because the client reads error
+// bodies as a map of texts. Token checks happen before this.
+class ApiRoutes
+{
+public:
+    struct Reply
+    {
+        int status = 200;
+        QByteArray body;
+        // Runs after the reply is on its way: the real-time pushes that follow
+        // a committed write.
+        std::function<void()> then;
+    };
+
+    // What a committed write tells the real-time channel.
+    std::function<void(const Ticket &)> onTicketCreated;
+    std::function<void(qint64 authorId, qint64 ticketId, const QString &closeMessage)> onTicketClosed;
+
+    explicit ApiRoutes(Store &store);
+
+    // path is the part after /api, for example "/company/list.php".
+    Reply handle(QHttpServerRequest::Method method, const QString &path, const QUrlQuery &query,
+        const QByteArray &body);
+
+    static Reply error(int status, const QString &message);
+
+private:
+    Reply checkPoste(const QUrlQuery &query);
+    Reply getByPoste(const QUrlQuery &query);
+    Reply registerUser(const QByteArray &body);
+    Reply listCompanies();
+    Reply createCompany(const QByteArray &body);
+    Reply createTicket(const QByteArray &body);
+    Reply myTickets(const QUrlQuery &query);
+    Reply listTickets();
+    Reply closeTicket(const QByteArray &body);
+
+    Store &m_store;
+};

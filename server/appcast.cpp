@@ -1,0 +1,84 @@
+// The update feed, GET /appcast.xml, is RSS 2.0 in UTF-8 with one extra
+// namespace, bound to the prefix "norvik":
+//
+//   <?xml version="1.0" encoding="utf-8"?>
+//   <rss version="2.0" xmlns:norvik="https://norvik.example/xmlns/appcast/1.0">
+//     <channel>
+//       <title>Norvik Support</title>
+//       <link>BASE/appcast.xml</link>
+//       <description>Mises à jour de Norvik Support</description>
+//       <language>fr</language>
+//       <item>
+//         <title>Version 1.1.0</title>
+//         <pubDate>Sun, 06 Dec 2026 11:00:00 +0000</pubDate>
+//         <norvik:releaseNotesLink>BASE/release-notes.html</norvik:releaseNotesLink>
+//         <enclosure url="BASE/downloads/norvik-support-1.1.0.tar.gz"
+//                    length="0" type="application/octet-stream"
+//                    norvik:version="7" norvik:shortVersionString="1.1.0"/>
+//       </item>
+//     </channel>
+//   </rss>
+//
+// norvik:version is the build number (compare it as an integer when both
+// sides are digits); norvik:shortVersionString is the version shown to the
+// user. norvik:releaseNotesLink is optional: a reader must accept its absence.
+// A reader should match on the namespace URI, not on the prefix. The server
+// always serves exactly one item; a reader that meets several takes the one
+// with the highest version. BASE is the address the request came in on.
+#include "appcast.h"
+
+#include <QDateTime>
+#include <QXmlStreamWriter>
+
+using namespace Qt::StringLiterals;
+
+Appcast::Appcast(QString shortVersion, QString build, QString notesLink)
+    : m_shortVersion(std::move(shortVersion))
+    , m_build(std::move(build))
+    , m_notesLink(std::move(notesLink))
+{ }
+
+QByteArray Appcast::feed(const QString &baseUrl) const
+{
+    const QString ns = QString::fromLatin1(Namespace);
+    QByteArray xml;
+    QXmlStreamWriter w(&xml);
+    w.setAutoFormatting(true);
+    w.writeStartDocument();
+    w.writeNamespace(ns, QString::fromLatin1(Prefix));
+    w.writeStartElement(u"rss"_s);
+    w.writeAttribute(u"version"_s, u"2.0"_s);
+    w.writeStartElement(u"channel"_s);
+    w.writeTextElement(u"title"_s, u"Norvik Support"_s);
+    w.writeTextElement(u"link"_s, baseUrl + u"/appcast.xml"_s);
+    w.writeTextElement(u"description"_s, u"Mises à jour de Norvik Support"_s);
+    w.writeTextElement(u"language"_s, u"fr"_s);
+
+    w.writeStartElement(u"item"_s);
+    w.writeTextElement(u"title"_s, u"Version "_s + m_shortVersion);
+    // A fixed English form regardless of the machine's locale, as RSS wants.
+    w.writeTextElement(u"pubDate"_s, QDateTime::currentDateTimeUtc().toString(Qt::RFC2822Date));
+    w.writeTextElement(
+        ns, u"releaseNotesLink"_s, m_notesLink.isEmpty() ? baseUrl + u"/release-notes.html"_s : m_notesLink);
+    w.writeStartElement(u"enclosure"_s);
+    w.writeAttribute(u"url"_s, baseUrl + u"/downloads/norvik-support-"_s + m_shortVersion + u".tar.gz"_s);
+    w.writeAttribute(u"length"_s, u"0"_s);
+    w.writeAttribute(u"type"_s, u"application/octet-stream"_s);
+    w.writeAttribute(ns, u"version"_s, m_build);
+    w.writeAttribute(ns, u"shortVersionString"_s, m_shortVersion);
+    w.writeEndElement(); // enclosure
+    w.writeEndElement(); // item
+
+    w.writeEndElement(); // channel
+    w.writeEndElement(); // rss
+    w.writeEndDocument();
+    return xml;
+}
+
+QByteArray Appcast::releaseNotes() const
+{
+    QString html = u"<!DOCTYPE html>\n<html lang=\"fr\"><head><meta charset=\"utf-8\">"
+                   u"<title>Norvik Support %1</title></head>\n<body><h1>Norvik Support %1</h1>"
+                   u"<p>Version de démonstration servie par norvik-server.</p></body></html>\n"_s;
+    return html.arg(m_shortVersion.toHtmlEscaped()).toUtf8();
+}

@@ -1,0 +1,93 @@
+// norvik-server: the support service's reference server. Wires the options,
+// the store, the HTTP/WebSocket front and the stop signals together.
+#include "demodata.h"
+#include "serveroptions.h"
+#include "stopsignals.h"
+#include "store.h"
+#include "storeerror.h"
+#include "supportserver.h"
+#include "websockethub.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void printLine(FILE *stream, const QString &line)
+{
+    std::fputs(line.toUtf8().constData(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+QString hostForUrl(const QHostAddress &address)
+{
+    if (address == QHostAddress::Any || address == QHostAddress::AnyIPv4)
+        return u"127.0.0.1"_s;
+    if (address == QHostAddress::AnyIPv6)
+        return u"[::1]"_s;
+    if (address.protocol() == QAbstractSocket::IPv6Protocol)
+        return u'[' + address.toString() + u']';
+    return address.toString();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"norvik-server"_s);
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(NORVIK_SERVER_VERSION));
+
+    QString error;
+    bool help = false;
+    const std::optional<ServerOptions> options
+        = ServerOptions::parse(QCoreApplication::arguments(), &error, &help);
+    if (help) {
+        printLine(stdout, ServerOptions::usage());
+        return 0;
+    }
+    if (!options) {
+        printLine(stderr, u"norvik-server: "_s + error);
+        printLine(stderr, ServerOptions::usage());
+        return 2;
+    }
+
+    Store store;
+    if (!store.open(options->dbPath, &error)) {
+        printLine(stderr, u"norvik-server: cannot open the database %1: %2"_s.arg(options->dbPath, error));
+        return 1;
+    }
+    if (options->demo) {
+        try {
+            DemoData::seedIfEmpty(store);
+        } catch (const StoreError &e) {
+            printLine(stderr, u"norvik-server: cannot add the demo data: "_s + e.message);
+            return 1;
+        }
+    }
+
+    SupportServer server(*options, store);
+    if (!server.start(&error)) {
+        printLine(stderr,
+            u"norvik-server: cannot listen on %1 port %2: %3"_s.arg(
+                options->listen.toString(), QString::number(options->port), error));
+        return 1;
+    }
+
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, [&server](int) {
+        server.hub()->closeAll();
+        QCoreApplication::quit();
+    });
+
+    const QString authority = hostForUrl(options->listen) + u':' + QString::number(server.port());
+    // Tests and scripts wait for exactly this line.
+    printLine(stdout, u"NORVIK_API_BASE=http://%1/api NORVIK_WS_URL=ws://%1/norvik-ws"_s.arg(authority));
+
+    const int status = QCoreApplication::exec();
+    store.close();
+    return status;
+}

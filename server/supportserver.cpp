@@ -1,0 +1,123 @@
+#include "supportserver.h"
+
+#include "guardedtcpserver.h"
+#include "websockethub.h"
+
+#include <QHttpServerRequest>
+#include <QHttpServerResponder>
+#include <QWebSocket>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr auto Json = "application/json";
+
+} // namespace
+
+SupportServer::SupportServer(const ServerOptions &options, Store &store, QObject *parent)
+    : QAbstractHttpServer(parent)
+    , m_options(options)
+    , m_routes(store)
+    , m_appcast(options.appcastVersion, options.appcastBuild, options.appcastNotes)
+    , m_hub(new WebSocketHub(options.pingIntervalMs, this))
+{
+    m_routes.onTicketCreated = [this](const Ticket &ticket) { m_hub->pushNewTicket(ticket); };
+    m_routes.onTicketClosed = [this](qint64 author, qint64 ticketId, const QString &message) {
+        m_hub->pushTicketClosed(author, ticketId, message);
+    };
+    connect(this, &QAbstractHttpServer::newWebSocketConnection, this, [this] {
+        while (hasPendingWebSocketConnections())
+            m_hub->adopt(nextPendingWebSocketConnection());
+    });
+}
+
+SupportServer::~SupportServer() = default;
+
+bool SupportServer::start(QString *error)
+{
+    ConnectionGuard::Limits limits;
+    limits.idleTimeoutMs = m_options.idleTimeoutMs;
+    limits.headerTimeoutMs = m_options.headerTimeoutMs;
+    auto *tcp = new GuardedTcpServer(limits, this);
+    if (!tcp->listen(m_options.listen, m_options.port)) {
+        *error = tcp->errorString();
+        delete tcp;
+        return false;
+    }
+    m_port = tcp->serverPort();
+    bind(tcp);
+    return true;
+}
+
+bool SupportServer::hasToken(const QHttpServerRequest &request) const
+{
+    const QByteArray expected = m_options.token.toUtf8();
+    const auto headers = request.headers();
+    return std::any_of(headers.cbegin(), headers.cend(), [&](const auto &header) {
+        return header.first.compare("X-API-TOKEN", Qt::CaseInsensitive) == 0 && header.second == expected;
+    });
+}
+
+QString SupportServer::baseUrl(const QHttpServerRequest &request) const
+{
+    // The feed's links follow the address the client used to reach it.
+    const auto headers = request.headers();
+    for (const auto &[name, value] : headers) {
+        if (name.compare("Host", Qt::CaseInsensitive) == 0 && !value.isEmpty()
+            && QUrl(u"http://"_s + QString::fromLatin1(value)).isValid())
+            return u"http://"_s + QString::fromLatin1(value);
+    }
+    return u"http://127.0.0.1:%1"_s.arg(m_port);
+}
+
+void SupportServer::respond(const QHttpServerRequest &request, QTcpSocket *socket, int status,
+    const QByteArray &body, const QByteArray &contentType)
+{
+    QHttpServerResponder responder = makeResponder(request, socket);
+    responder.write(body, contentType, QHttpServerResponder::StatusCode(status));
+}
+
+bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
+{
+    const QString path = request.url().path();
+    const auto method = request.method();
+    // Qt 6.4 hands an upgrade to newWebSocketConnection only when this
+    // returns true; the hub then checks the path itself.
+    if (request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0)
+        return true;
+
+    if (path.startsWith(u"/api/"_s)) {
+        if (!hasToken(request)) {
+            const ApiRoutes::Reply refused = ApiRoutes::error(401, u"Jeton d'API absent ou incorrect"_s);
+            respond(request, socket, refused.status, refused.body, Json);
+            return true;
+        }
+        const ApiRoutes::Reply reply = m_routes.handle(method, path.mid(4), request.query(), request.body());
+        respond(request, socket, reply.status, reply.body, Json);
+        if (reply.then)
+            reply.then();
+        return true;
+    }
+
+    // The HTTP server hands an upgrade over to the WebSocket layer only when
+    // the request counts as handled, and then expects no answer from here.
+    if (path == u"/norvik-ws" && !request.value("upgrade").isEmpty())
+        return true;
+
+    if (method == QHttpServerRequest::Method::Get && path == u"/appcast.xml") {
+        respond(request, socket, 200, m_appcast.feed(baseUrl(request)), "application/rss+xml; charset=utf-8");
+        return true;
+    }
+    if (method == QHttpServerRequest::Method::Get && path == u"/release-notes.html") {
+        respond(request, socket, 200, m_appcast.releaseNotes(), "text/html; charset=utf-8");
+        return true;
+    }
+    return false;
+}
+
+void SupportServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)
+{
+    const ApiRoutes::Reply reply = ApiRoutes::error(404, u"Ressource inconnue : "_s + request.url().path());
+    respond(request, socket, reply.status, reply.body, Json);
+}

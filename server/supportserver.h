@@ -1,0 +1,43 @@
+#pragma once
+
+#include "apiroutes.h"
+#include "appcast.h"
+#include "serveroptions.h"
+
+#include <QAbstractHttpServer>
+
+class Store;
+class WebSocketHub;
+
+// The HTTP front of the server on one port: the REST interface under /api
+// (shared token required), the update feed, and the WebSocket endpoint
+// /norvik-ws handed to the hub.
+class SupportServer : public QAbstractHttpServer
+{
+    Q_OBJECT
+
+public:
+    SupportServer(const ServerOptions &options, Store &store, QObject *parent = nullptr);
+    ~SupportServer() override;
+
+    // Listens as the options say; false with *error when the port is taken.
+    bool start(QString *error);
+    quint16 port() const { return m_port; }
+    WebSocketHub *hub() const { return m_hub; }
+
+protected:
+    bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
+    void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override;
+
+private:
+    void respond(const QHttpServerRequest &request, QTcpSocket *socket, int status, const QByteArray &body,
+        const QByteArray &contentType);
+    bool hasToken(const QHttpServerRequest &request) const;
+    QString baseUrl(const QHttpServerRequest &request) const;
+
+    ServerOptions m_options;
+    ApiRoutes m_routes;
+    Appcast m_appcast;
+    WebSocketHub *m_hub;
+    quint16 m_port = 0;
+};

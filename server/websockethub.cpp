@@ -1,0 +1,169 @@
+#include "websockethub.h"
+
+#include "api/jsonreader.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringDecoder>
+#include <QWebSocket>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr auto Path = u"/norvik-ws";
+
+} // namespace
+
+WebSocketHub::WebSocketHub(int pingIntervalMs, QObject *parent)
+    : QObject(parent)
+    , m_pingIntervalMs(pingIntervalMs)
+{
+    m_pingTimer.setInterval(pingIntervalMs);
+    connect(&m_pingTimer, &QTimer::timeout, this, &WebSocketHub::pingAll);
+    m_pingTimer.start();
+}
+
+WebSocketHub::~WebSocketHub()
+{
+    for (const auto &peer : m_peers) {
+        peer->socket->disconnect(this);
+        delete peer->socket;
+    }
+}
+
+void WebSocketHub::adopt(std::unique_ptr<QWebSocket> owned)
+{
+    QWebSocket *socket = owned.release();
+    socket->setParent(this);
+    if (socket->requestUrl().path() != Path) {
+        socket->close(QWebSocketProtocol::CloseCodePolicyViolated, u"unknown path"_s);
+        connect(socket, &QWebSocket::disconnected, socket, &QObject::deleteLater);
+        return;
+    }
+    // Qt closes the connection itself (code 1009) past these sizes, before
+    // buffering any more of the message.
+    socket->setMaxAllowedIncomingFrameSize(MaxMessageBytes);
+    socket->setMaxAllowedIncomingMessageSize(MaxMessageBytes);
+
+    auto peer = std::make_unique<Peer>();
+    peer->socket = socket;
+    peer->lastHeard.start();
+    Peer *raw = peer.get();
+    m_peers.push_back(std::move(peer));
+
+    connect(socket, &QWebSocket::textMessageReceived, this,
+        [this, raw](const QString &text) { onMessage(raw, text); });
+    connect(socket, &QWebSocket::binaryMessageReceived, this, [this, raw](const QByteArray &bytes) {
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        const QString text = decoder(bytes);
+        if (decoder.hasError())
+            sendError(raw, u"Message binaire qui n'est pas du texte UTF-8"_s);
+        else
+            onMessage(raw, text);
+    });
+    connect(
+        socket, &QWebSocket::pong, this, [raw](quint64, const QByteArray &) { raw->lastHeard.restart(); });
+    connect(socket, &QWebSocket::disconnected, this, [this, socket] { remove(socket); });
+}
+
+void WebSocketHub::remove(QWebSocket *socket)
+{
+    const auto it = std::find_if(
+        m_peers.begin(), m_peers.end(), [socket](const auto &peer) { return peer->socket == socket; });
+    if (it != m_peers.end())
+        m_peers.erase(it);
+    socket->disconnect(this);
+    socket->deleteLater();
+}
+
+void WebSocketHub::onMessage(Peer *peer, const QString &text)
+{
+    peer->lastHeard.restart();
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
+    if (!document.isObject()) {
+        sendError(peer, u"Message JSON invalide"_s);
+        return;
+    }
+    const QJsonObject message = document.object();
+    const QJsonValue type = message.value(u"type"_s);
+    if (!type.isString()) {
+        sendError(peer, u"Message sans « type »"_s);
+        return;
+    }
+    if (type.toString() != u"auth") {
+        sendError(peer, u"Type de message inconnu : "_s + type.toString());
+        return;
+    }
+    const std::optional<qint64> userId = JsonReader::wholeNumber(message.value(u"userId"_s));
+    const QString userType = message.value(u"userType"_s).toString();
+    if (!userId || (userType != u"user" && userType != u"admin")) {
+        sendError(peer, u"auth attend « userId » (entier) et « userType » (\"user\" ou \"admin\")"_s);
+        return;
+    }
+    // A second announcement replaces the first: the client re-announces
+    // after a change of mode.
+    peer->userId = *userId;
+    peer->userType = userType;
+    send(peer, QJsonObject { { u"type"_s, u"auth_success"_s } });
+}
+
+void WebSocketHub::send(Peer *peer, const QJsonObject &message)
+{
+    if (peer->socket->bytesToWrite() > MaxBacklogBytes) {
+        qWarning("norvik-server: dropping a WebSocket peer that does not read (user %lld)", peer->userId);
+        peer->socket->abort();
+        return;
+    }
+    peer->socket->sendTextMessage(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+}
+
+void WebSocketHub::sendError(Peer *peer, const QString &message)
+{
+    send(peer, QJsonObject { { u"type"_s, u"error"_s }, { u"message"_s, message } });
+}
+
+void WebSocketHub::pushNewTicket(const Ticket &ticket)
+{
+    const QJsonObject message { { u"type"_s, u"new_ticket"_s }, { u"ticket"_s, ticket.toJson() } };
+    // Copy the targets first: a peer dropped while sending leaves the list.
+    std::vector<Peer *> targets;
+    for (const auto &peer : m_peers) {
+        if (peer->userType == u"admin")
+            targets.push_back(peer.get());
+    }
+    for (Peer *peer : targets)
+        send(peer, message);
+}
+
+void WebSocketHub::pushTicketClosed(qint64 authorId, qint64 ticketId, const QString &closeMessage)
+{
+    const QJsonObject message { { u"type"_s, u"ticket_closed"_s }, { u"ticketId"_s, ticketId },
+        { u"closeMessage"_s, closeMessage } };
+    std::vector<Peer *> targets;
+    for (const auto &peer : m_peers) {
+        if (peer->userType == u"user" && peer->userId == authorId)
+            targets.push_back(peer.get());
+    }
+    for (Peer *peer : targets)
+        send(peer, message);
+}
+
+void WebSocketHub::pingAll()
+{
+    std::vector<QWebSocket *> silent;
+    for (const auto &peer : m_peers) {
+        if (peer->lastHeard.elapsed() > 2LL * m_pingIntervalMs)
+            silent.push_back(peer->socket);
+        else
+            peer->socket->ping();
+    }
+    for (QWebSocket *socket : silent)
+        socket->abort();
+}
+
+void WebSocketHub::closeAll()
+{
+    for (const auto &peer : m_peers)
+        peer->socket->close(QWebSocketProtocol::CloseCodeGoingAway);
+}

@@ -1,0 +1,151 @@
+#pragma once
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+
+// Runs norvik-server as a child process for a test: on a free loopback port,
+// with a database in a private temporary directory that survives restart().
+// The binary comes from NORVIK_SERVER_BIN, which norvik_add_test sets.
+//
+//     ServerProcess server;                 // or ServerProcess server({"--demo"});
+//     QVERIFY2(server.start(), qPrintable(server.errorString()));
+//     Configuration configuration;
+//     configuration.apiBase = server.apiBase();
+//     configuration.wsURL = server.wsUrl();
+//
+// A fresh server has no companies, users or tickets; a ticket needs a
+// registered user (register.php) or the --demo data (users 1 and 2).
+// The destructor stops the server.
+class ServerProcess
+{
+public:
+    static constexpr int StartTimeoutMs = 20000;
+    static constexpr int StopTimeoutMs = 10000;
+    static constexpr auto Token = "XQVT_HELPDESK_SHARED_KEY_2031";
+
+    explicit ServerProcess(QStringList extraArguments = {})
+        : m_extraArguments(std::move(extraArguments))
+    {
+        // The server's warnings go to the test's own output.
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    }
+    ~ServerProcess() { stop(); }
+    ServerProcess(const ServerProcess &) = delete;
+    ServerProcess &operator=(const ServerProcess &) = delete;
+
+    // Starts the server and waits for its ready line. False with errorString().
+    bool start()
+    {
+        if (isRunning()) {
+            m_error = QStringLiteral("the server is already running");
+            return false;
+        }
+        const QString program
+            = QProcessEnvironment::systemEnvironment().value(QStringLiteral("NORVIK_SERVER_BIN"));
+        if (program.isEmpty()) {
+            m_error = QStringLiteral("NORVIK_SERVER_BIN is not set");
+            return false;
+        }
+        if (!m_directory.isValid()) {
+            m_error = QStringLiteral("no temporary directory for the database");
+            return false;
+        }
+        QStringList arguments { QStringLiteral("--port"), QString::number(m_fixedPort),
+            QStringLiteral("--db"), dbPath() };
+        arguments += m_extraArguments;
+        m_output.clear();
+        m_apiBase.clear();
+        m_wsUrl.clear();
+        m_process.start(program, arguments);
+        if (!m_process.waitForStarted(StartTimeoutMs)) {
+            m_error = QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString());
+            return false;
+        }
+        const QDeadlineTimer deadline(StartTimeoutMs);
+        while (!deadline.hasExpired()) {
+            if (readReadyLine())
+                return true;
+            if (m_process.state() != QProcess::Running)
+                break;
+            m_process.waitForReadyRead(int(std::min<qint64>(200, deadline.remainingTime())));
+        }
+        if (readReadyLine())
+            return true;
+        m_error = QStringLiteral("the server printed no ready line; output: ") + QString::fromUtf8(m_output);
+        kill();
+        return false;
+    }
+
+    // SIGTERM, then SIGKILL if it does not end in time. True if it ended by itself.
+    bool stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return true;
+        m_process.terminate();
+        if (m_process.waitForFinished(StopTimeoutMs))
+            return m_process.exitStatus() == QProcess::NormalExit;
+        kill();
+        return false;
+    }
+
+    // SIGKILL: the server gets no chance to tidy up.
+    void kill()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.kill();
+        m_process.waitForFinished(StopTimeoutMs);
+    }
+
+    // Stops (if running) and starts again on the same database and, so that
+    // clients can reconnect, on the same port.
+    bool restart()
+    {
+        stop();
+        m_fixedPort = port();
+        const bool started = start();
+        m_fixedPort = 0;
+        return started;
+    }
+
+    bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
+    QString apiBase() const { return m_apiBase; }
+    QUrl wsUrl() const { return m_wsUrl; }
+    quint16 port() const { return quint16(m_wsUrl.port(0)); }
+    QString dbPath() const { return m_directory.filePath(QStringLiteral("norvik-server.sqlite")); }
+    QString token() const { return QString::fromLatin1(Token); }
+    QString errorString() const { return m_error; }
+    QProcess &process() { return m_process; }
+    int exitCode() const { return m_process.exitCode(); }
+
+private:
+    bool readReadyLine()
+    {
+        m_output += m_process.readAllStandardOutput();
+        const qsizetype end = m_output.indexOf('\n');
+        if (end < 0)
+            return false;
+        // NORVIK_API_BASE=http://127.0.0.1:PORT/api NORVIK_WS_URL=ws://127.0.0.1:PORT/norvik-ws
+        const QList<QByteArray> words = m_output.left(end).trimmed().split(' ');
+        for (const QByteArray &word : words) {
+            if (word.startsWith("NORVIK_API_BASE="))
+                m_apiBase = QString::fromUtf8(word.mid(16));
+            else if (word.startsWith("NORVIK_WS_URL="))
+                m_wsUrl = QUrl(QString::fromUtf8(word.mid(14)));
+        }
+        return !m_apiBase.isEmpty() && m_wsUrl.isValid() && m_wsUrl.port(0) != 0;
+    }
+
+    QStringList m_extraArguments;
+    QProcess m_process;
+    QTemporaryDir m_directory;
+    QByteArray m_output;
+    QString m_apiBase;
+    QUrl m_wsUrl;
+    QString m_error;
+    quint16 m_fixedPort = 0;
+};
