@@ -96,6 +96,26 @@ HomeView::HomeView(QWidget *parent)
     updateModeControls();
 }
 
+SettingsView *HomeView::settingsSheet() const
+{
+    return m_settings;
+}
+
+CreateTicketView *HomeView::createTicketSheet() const
+{
+    return m_createTicket;
+}
+
+MyTicketsView *HomeView::myTicketsSheet() const
+{
+    return m_myTickets;
+}
+
+RegisterView *HomeView::registerSheet() const
+{
+    return m_register;
+}
+
 void HomeView::setIsRegistered(bool registered)
 {
     m_isRegistered = registered;
@@ -174,24 +194,4 @@ void HomeView::openRegister()
     present(m_register);
     if (!wasOpen)
         connect(m_register, &RegisterView::registrationCompleted, this, [this] { setIsRegistered(true); });
-}
-
-SettingsView *HomeView::settingsSheet() const
-{
-    return m_settings;
-}
-
-CreateTicketView *HomeView::createTicketSheet() const
-{
-    return m_createTicket;
-}
-
-MyTicketsView *HomeView::myTicketsSheet() const
-{
-    return m_myTickets;
-}
-
-RegisterView *HomeView::registerSheet() const
-{
-    return m_register;
 }

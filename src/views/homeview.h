@@ -30,7 +30,6 @@ public:
     bool isAdmin() const { return m_isAdmin; }
 
     // The sheets presented now (nullptr when closed).
-    // Defined out of line: the sheet types are incomplete here.
     SettingsView *settingsSheet() const;
     CreateTicketView *createTicketSheet() const;
     MyTicketsView *myTicketsSheet() const;
