@@ -143,8 +143,16 @@ void TestAdminFlow::closeTicket_authorIsToldOnTheChannel()
     QVERIFY(closed.wait(10000));
     QVERIFY2(detail->ticketClosed(), qPrintable(detail->closeError().value_or(QString())));
 
-    QTRY_VERIFY_WITH_TIMEOUT(!received.isEmpty(), 10000);
-    const QJsonObject event = QJsonDocument::fromJson(received.last().toUtf8()).object();
+    auto closedEvent = [&received] {
+        for (const QString &text : std::as_const(received)) {
+            const QJsonObject object = QJsonDocument::fromJson(text.toUtf8()).object();
+            if (object.value(u"type"_s) == u"ticket_closed"_s)
+                return object;
+        }
+        return QJsonObject();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!closedEvent().isEmpty(), 10000);
+    const QJsonObject event = closedEvent();
     QCOMPARE(event.value(u"type"_s).toString(), u"ticket_closed"_s);
     QCOMPARE(event.value(u"ticketId"_s).toInteger(), id);
     QCOMPARE(event.value(u"closeMessage"_s).toString(), message);
