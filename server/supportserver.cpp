@@ -82,6 +82,10 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
 {
     const QString path = request.url().path();
     const auto method = request.method();
+    // Qt 6.4 hands an upgrade to newWebSocketConnection only when this
+    // returns true; the hub then checks the path itself.
+    if (request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0)
+        return true;
 
     if (path.startsWith(u"/api/"_s)) {
         if (!hasToken(request)) {

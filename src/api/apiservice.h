@@ -23,7 +23,7 @@ public:
     static constexpr qint64 MaxReplyBytes = 256LL * 1024 * 1024;
     static constexpr int TransferTimeoutMs = 60000;
     // How much the network layer may hold for us before it stops reading.
-    static constexpr qint64 ReadBufferBytes = 4LL * 1024 * 1024;
+    static constexpr qint64 ReadBufferBytes = 16LL * 1024 * 1024;
 
     // Built from Configuration::current() on first use.
     static APIService &shared();
