@@ -169,3 +169,8 @@ QCoro::Task<void> CompanyManagementView::loadCompanies()
     refresh();
     emit loadFinished();
 }
+
+AddCompanyView *CompanyManagementView::addCompanyView() const
+{
+    return m_addCompany;
+}
