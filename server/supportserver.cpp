@@ -82,6 +82,10 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
 {
     const QString path = request.url().path();
     const auto method = request.method();
+    // Qt 6.4 hands an upgrade to newWebSocketConnection only when this
+    // returns true; the hub then checks the path itself.
+    if (request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0)
+        return true;
 
     if (path.startsWith(u"/api/"_s)) {
         if (!hasToken(request)) {
@@ -95,6 +99,11 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
             reply.then();
         return true;
     }
+
+    // The HTTP server hands an upgrade over to the WebSocket layer only when
+    // the request counts as handled, and then expects no answer from here.
+    if (path == u"/norvik-ws" && !request.value("upgrade").isEmpty())
+        return true;
 
     if (method == QHttpServerRequest::Method::Get && path == u"/appcast.xml") {
         respond(request, socket, 200, m_appcast.feed(baseUrl(request)), "application/rss+xml; charset=utf-8");

@@ -33,8 +33,9 @@ AppDelegate::AppDelegate(QObject *parent)
     });
     connect(m_desktop, &DesktopIntegration::checkForUpdatesRequested, m_updater, &Updater::checkForUpdates);
     connect(m_desktop, &DesktopIntegration::quitRequested, this, &AppDelegate::terminate);
-    if (auto *application = qobject_cast<QCoreApplication *>(QCoreApplication::instance()))
-        connect(application, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+    // A termination the program did not ask for (the session ending) still
+    // closes the channel properly.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
 }
 
 AppDelegate::~AppDelegate()

@@ -4,7 +4,7 @@
 #include <QPointer>
 
 class DesktopIntegration;
-class MainWindow;
+#include "mainwindow.h"
 class UpdatePrompt;
 class Updater;
 

@@ -2,7 +2,10 @@
 
 #include "notificationstate.h"
 
+#include <QGuiApplication>
 #include <QMenu>
+#include <QPainter>
+#include <QPalette>
 #include <QSystemTrayIcon>
 
 using namespace Qt::StringLiterals;
@@ -46,8 +49,20 @@ DesktopIntegration::~DesktopIntegration()
 
 QIcon DesktopIntegration::plainIcon()
 {
-    QIcon icon(u":/icons/AppIconMenuBar.svg"_s);
-    // Drawn in one colour only, the tray tints it to suit its panel.
+    // The symbolic image is drawn in one colour; it is painted in the theme's
+    // text colour so it reads on light and dark panels alike, and marked as a
+    // mask so trays that tint symbolic icons may do so.
+    const QIcon source(u":/icons/AppIconMenuBar.svg"_s);
+    const QColor ink = QGuiApplication::palette().color(QPalette::WindowText);
+    QIcon icon;
+    for (const int side : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap = source.pixmap(side, side);
+        QPainter painter(&pixmap);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(pixmap.rect(), ink);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
     icon.setIsMask(true);
     return icon;
 }

@@ -62,6 +62,7 @@ void DesktopNotifier::notify(const QString &identifier, const QString &title, co
     const QDBusPendingReply<uint> reply = proxy->notify(QString::fromLatin1(AppName), m_ids.value(identifier),
         QString::fromLatin1(AppIcon), title, body, {}, hints, -1);
     m_inFlight.insert(identifier);
+    Q_EMIT sent(identifier);
     auto *watcher = new QDBusPendingCallWatcher(reply, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
         [this, identifier, title, body](QDBusPendingCallWatcher *call) {

@@ -29,6 +29,8 @@ public:
     uint notificationId(const QString &identifier) const { return m_ids.value(identifier); }
 
 Q_SIGNALS:
+    // The Notify call left for the service (benchmarks time this).
+    void sent(const QString &identifier);
     // The service accepted a notification (tests and diagnostics).
     void delivered(const QString &identifier, uint notificationId);
     // The text went to the fallback instead.

@@ -29,32 +29,50 @@ QString activationToken()
 
 int main(int argc, char *argv[])
 {
-    QApplication application(argc, argv);
     QApplication::setOrganizationName(u"Norvik"_s);
     QApplication::setApplicationName(u"NorvikSupport"_s);
-    QApplication::setApplicationDisplayName(u"Norvik Support"_s);
-    QApplication::setDesktopFileName(u"norvik-support"_s);
     QApplication::setApplicationVersion(QString::fromLatin1(NORVIK_VERSION));
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(u"norvik-support"_s, QIcon(u":/icons/norvik-support.svg"_s)));
-    QApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
-    installFrenchTranslations(application);
 
+    // Options are read before the display is opened, so --help, --version and
+    // a refused address answer in a terminal without a graphical session.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
     QCommandLineParser parser;
-    parser.setApplicationDescription(u"Client du support technique Norvik."_s);
-    parser.addHelpOption();
-    parser.addVersionOption();
+    parser.setApplicationDescription(u"Norvik Support, client du support technique Norvik."_s);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     parser.addOption({ u"api-base"_s, u"Adresse de l'API du serveur (https://…/api)."_s, u"url"_s });
     parser.addOption({ u"ws-url"_s, u"Adresse WebSocket du serveur (wss://…/norvik-ws)."_s, u"url"_s });
-    parser.process(application);
-
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "%s\n", parser.errorText().toLocal8Bit().constData());
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(
+            parser.helpText().replace(u"<executable_name>"_s, u"norvik-support"_s).toLocal8Bit().constData(),
+            stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("Norvik Support %s (%s)\n", NORVIK_VERSION, NORVIK_BUILD_NUMBER);
+        return 0;
+    }
     QString error;
-    const auto configuration = Configuration::fromEnvironmentAndArguments(QApplication::arguments(), &error);
+    const auto configuration = Configuration::fromEnvironmentAndArguments(arguments, &error);
     if (!configuration) {
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
         return 2;
     }
     Configuration::setCurrent(*configuration);
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName(u"Norvik Support"_s);
+    QApplication::setDesktopFileName(u"norvik-support"_s);
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(u"norvik-support"_s, QIcon(u":/icons/norvik-support.svg"_s)));
+    QApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
+    installFrenchTranslations(application);
 
     SingleInstance instance;
     switch (instance.claim(activationToken())) {

@@ -11,7 +11,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QStringView FeedNamespace = u"https://norvik.example/appcast";
+constexpr QStringView FeedNamespace = u"https://norvik.example/xmlns/appcast/1.0";
 constexpr int MaxFeedBytes = 1024 * 1024;
 
 QUrl feedFromEnvironment()

@@ -85,15 +85,22 @@ void WebSocketService::connect()
             if (socket == m_socket)
                 receiveBinary(frame);
         });
-    // aboutToClose on a socket this service did not close means the server
-    // started the closing handshake: that is the close event.
-    QObject::connect(
-        socket, &QWebSocket::aboutToClose, this, [socket] { socket->setProperty(ClosingProperty, true); });
+    // aboutToClose on an open socket that this service did not close means
+    // the server sent a close frame: that is the close event. The socket also
+    // announces its own abort while opening, which is no close event.
+    QObject::connect(socket, &QWebSocket::aboutToClose, this, [socket] {
+        if (socket->state() == QAbstractSocket::ConnectedState)
+            socket->setProperty(ClosingProperty, true);
+    });
     // Queued, so that an end reported from inside open() or close() is
     // handled after the caller's own log lines.
     QObject::connect(
         socket, &QWebSocket::disconnected, this, [this, socket] { socketEnded(socket); },
         Qt::QueuedConnection);
+    QTimer::singleShot(m_openingTimeout, socket, [socket] {
+        if (socket->state() != QAbstractSocket::ConnectedState)
+            socket->abort();
+    });
     m_socket = socket;
     socket->open(Configuration::current().wsURL);
 }

@@ -52,6 +52,11 @@ public:
     static constexpr std::chrono::milliseconds DefaultReconnectDelay { 5000 };
     void setReconnectDelayForTesting(std::chrono::milliseconds delay) { m_reconnectDelay = delay; }
 
+    // A server that takes the connection but never completes the opening
+    // handshake counts as a failed opening after this long.
+    static constexpr std::chrono::milliseconds DefaultOpeningTimeout { 60000 };
+    void setOpeningTimeoutForTesting(std::chrono::milliseconds timeout) { m_openingTimeout = timeout; }
+
     // The socket of the current connection, if any (tests and benchmarks).
     QWebSocket *currentSocket() const { return m_socket; }
 
@@ -72,4 +77,5 @@ private:
     qint64 m_userId = 0;
     QString m_userType = QStringLiteral("user");
     std::chrono::milliseconds m_reconnectDelay = DefaultReconnectDelay;
+    std::chrono::milliseconds m_openingTimeout = DefaultOpeningTimeout;
 };

@@ -1,5 +1,7 @@
 #include "style.h"
 
+#include <QGuiApplication>
+#include <QIcon>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPalette>
@@ -51,6 +53,11 @@ QColor Style::green()
 QColor Style::gray()
 {
     return QColor(142, 142, 147);
+}
+
+QColor Style::pink()
+{
+    return QColor(255, 55, 95);
 }
 
 QColor Style::withOpacity(QColor color, qreal opacity)
@@ -121,6 +128,7 @@ QString Style::styleSheet()
         QLineEdit:focus, QTextEdit:focus, QPlainTextEdit:focus, QComboBox:focus {
             border: 1px solid rgb(10, 132, 255);
         }
+        QComboBox::drop-down { border: none; background: transparent; width: 28px; }
         QComboBox QAbstractItemView { color: white; background: rgb(30, 34, 52);
             selection-background-color: rgb(10, 132, 255); }
         QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; border: none; }
@@ -195,4 +203,31 @@ void Style::paintSpinner(QPainter *painter, const QRectF &rect, const QColor &co
             QPointF(qCos(angle) * outer, qSin(angle) * outer));
     }
     painter->restore();
+}
+
+QPixmap Style::appIcon(int side, qreal devicePixelRatio)
+{
+    QPixmap result(QSize(side, side) * devicePixelRatio);
+    result.setDevicePixelRatio(devicePixelRatio);
+    result.fill(Qt::transparent);
+    QPainter painter(&result);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF area(0, 0, side, side);
+    QPainterPath clip;
+    clip.addRoundedRect(area, side / 4.0, side / 4.0);
+    painter.setClipPath(clip);
+    const QIcon windowIcon = QGuiApplication::windowIcon();
+    if (!windowIcon.isNull()) {
+        painter.drawPixmap(area.toRect(), windowIcon.pixmap(QSize(side, side), devicePixelRatio));
+        return result;
+    }
+    QLinearGradient gradient(area.topLeft(), area.bottomRight());
+    gradient.setColorAt(0, blue());
+    gradient.setColorAt(1, purple());
+    painter.fillRect(area, gradient);
+    painter.setPen(Qt::white);
+    painter.setFont(font(side * 0.42, QFont::Black));
+    painter.drawText(area, Qt::AlignCenter, u"N"_s);
+    return result;
 }

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QLinearGradient>
+#include <QPixmap>
 #include <QString>
 
 class QPainter;
@@ -28,6 +29,7 @@ QColor red();
 QColor orange();
 QColor green();
 QColor gray();
+QColor pink();
 QColor withOpacity(QColor color, qreal opacity);
 // The colour of a priority or status tint.
 QColor tint(Tint value);
@@ -54,4 +56,10 @@ void fillRounded(QPainter *painter, const QRectF &rect, qreal radius, const QCol
 // The small busy spinner: twelve spokes, the brightest at step (0..11).
 void paintSpinner(QPainter *painter, const QRectF &rect, const QColor &color, int step);
 
+} // namespace Style
+
+namespace Style {
+// The program's own icon: the window icon when the shell set one, else a
+// drawn one (blue-to-purple rounded square with a white "N").
+QPixmap appIcon(int side, qreal devicePixelRatio = 1.0);
 } // namespace Style

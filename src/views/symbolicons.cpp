@@ -5,6 +5,7 @@
 #include <QPainterPathStroker>
 #include <QPixmap>
 #include <QTransform>
+#include <cmath>
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -152,6 +153,109 @@ QPainterPath cameraBody()
 const QHash<QString, Builder> &table()
 {
     static const QHash<QString, Builder> symbols {
+        // Administrator screens.
+        { u"chevron.left"_s, [] { return stroked(polyline({ { 15, 5 }, { 8, 12 }, { 15, 19 } }), 2.4); } },
+        { u"calendar"_s,
+            [] {
+                QPainterPath shape = stroked(rounded(3, 5, 18, 16, 2.5), 1.6);
+                shape = shape.united(rounded(3, 5, 18, 5, 2));
+                shape = shape.united(stroked(polyline({ { 8, 3 }, { 8, 6.5 } }), 2));
+                shape = shape.united(stroked(polyline({ { 16, 3 }, { 16, 6.5 } }), 2));
+                for (int row = 0; row < 2; ++row)
+                    for (int col = 0; col < 3; ++col)
+                        shape.addRect(QRectF(6.5 + col * 4, 12.5 + row * 4, 2.4, 2.4));
+                return shape.simplified();
+            } },
+        { u"arrow.right.circle.fill"_s,
+            [] {
+                QPainterPath arrow = polyline({ { 7, 12 }, { 16.5, 12 } });
+                arrow.addPath(polyline({ { 12.5, 8 }, { 16.5, 12 }, { 12.5, 16 } }));
+                return circle(12, 12, 10).subtracted(stroked(arrow, 2.2));
+            } },
+        { u"checkmark.seal.fill"_s,
+            [] {
+                QPainterPath seal;
+                for (int i = 0; i < 24; ++i) {
+                    const qreal angle = i * M_PI / 12;
+                    const qreal r = (i % 2) ? 8.6 : 10.5;
+                    const QPointF point(12 + r * std::sin(angle), 12 - r * std::cos(angle));
+                    if (i == 0)
+                        seal.moveTo(point);
+                    else
+                        seal.lineTo(point);
+                }
+                seal.closeSubpath();
+                return seal.subtracted(checkMark(12, 12, 4.2));
+            } },
+        { u"tray.fill"_s,
+            [] {
+                QPainterPath body = polyline({ { 2.5, 13 }, { 5.5, 4.5 }, { 18.5, 4.5 }, { 21.5, 13 },
+                    { 21.5, 19.5 }, { 2.5, 19.5 } });
+                body.closeSubpath();
+                QPainterPath slot = polyline({ { 5, 12.5 }, { 6.8, 7 }, { 17.2, 7 }, { 19, 12.5 }, { 15.5, 12.5 },
+                    { 14, 15 }, { 10, 15 }, { 8.5, 12.5 } });
+                slot.closeSubpath();
+                return body.subtracted(slot);
+            } },
+        { u"shield.fill"_s,
+            [] {
+                QPainterPath shield;
+                shield.moveTo(12, 2.5);
+                shield.lineTo(20, 5.5);
+                shield.cubicTo(20, 13, 17.5, 18.5, 12, 21.5);
+                shield.cubicTo(6.5, 18.5, 4, 13, 4, 5.5);
+                shield.closeSubpath();
+                return shield;
+            } },
+        { u"lock.shield"_s,
+            [] {
+                QPainterPath shield;
+                shield.moveTo(12, 2.5);
+                shield.lineTo(20, 5.5);
+                shield.cubicTo(20, 13, 17.5, 18.5, 12, 21.5);
+                shield.cubicTo(6.5, 18.5, 4, 13, 4, 5.5);
+                shield.closeSubpath();
+                QPainterPath lock = rounded(8.5, 11, 7, 5.5, 1).united(stroked(polyline({ { 10, 11 }, { 10, 9 } }), 1.4));
+                lock = lock.united(stroked(polyline({ { 14, 11 }, { 14, 9 } }), 1.4));
+                QPainterPath arc;
+                arc.moveTo(10, 9);
+                arc.cubicTo(10, 6.5, 14, 6.5, 14, 9);
+                lock = lock.united(stroked(arc, 1.4));
+                return stroked(shield, 1.6).united(lock);
+            } },
+        { u"text.bubble.fill"_s,
+            [] {
+                QPainterPath bubble = rounded(2.5, 3.5, 19, 14, 4);
+                bubble.addPath(polyline({ { 7, 16 }, { 6, 21 }, { 12, 16 } }));
+                QPainterPath lines = polyline({ { 7, 8.5 }, { 17, 8.5 } });
+                lines.addPath(polyline({ { 7, 12.5 }, { 14, 12.5 } }));
+                return bubble.simplified().subtracted(stroked(lines, 1.6));
+            } },
+        { u"photo.fill"_s,
+            [] {
+                QPainterPath frame = rounded(2.5, 4, 19, 16, 2.5);
+                QPainterPath hills = polyline({ { 4.5, 18 }, { 9.5, 11.5 }, { 13.5, 16 }, { 16, 13.5 }, { 19.5, 18 } });
+                hills.closeSubpath();
+                return frame.subtracted(hills).subtracted(circle(16, 8.5, 1.8));
+            } },
+        { u"phone.fill"_s,
+            [] {
+                QPainterPath grip;
+                grip.moveTo(6.5, 4.5);
+                grip.cubicTo(2.5, 8, 9, 19, 19.5, 17.5);
+                QPainterPath shape = stroked(grip, 4.2);
+                shape = shape.united(
+                    QTransform().translate(6.2, 5.2).rotate(-45).map(rounded(-2.4, -3.8, 4.8, 7.6, 1.8)));
+                shape = shape.united(
+                    QTransform().translate(18.8, 17.8).rotate(-45).map(rounded(-3.8, -2.4, 7.6, 4.8, 1.8)));
+                return shape.simplified();
+            } },
+        { u"desktopcomputer"_s,
+            [] {
+                QPainterPath screen = stroked(rounded(2.5, 3.5, 19, 13, 2), 1.8);
+                screen = screen.united(rounded(10.5, 16.5, 3, 3, 0.5));
+                return screen.united(rounded(7, 19.5, 10, 1.8, 0.9));
+            } },
         { u"plus.circle.fill"_s, [] { return circle(12, 12, 10).subtracted(plusMark(12, 12, 4.5)); } },
         { u"xmark.circle.fill"_s, [] { return circle(12, 12, 10).subtracted(xMark(12, 12, 3.5)); } },
         { u"checkmark.circle.fill"_s, [] { return circle(12, 12, 10).subtracted(checkMark(12, 12, 4.5)); } },

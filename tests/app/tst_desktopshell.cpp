@@ -61,7 +61,7 @@ private Q_SLOTS:
 private:
     QAction *entry(const QString &text) const;
     // Starts the delegate and waits for its channel to reach the server.
-    QWebSocket *launchAndAwaitConnection(StdoutCapture *log = nullptr);
+    QWebSocket *launchAndAwaitConnection();
 
     QTemporaryDir m_config;
     QHttpServer m_feedServer;
@@ -72,12 +72,12 @@ private:
 
 namespace {
 
-QByteArray feedOffering(const QByteArray &shortVersion)
+QByteArray feedOffering(const QByteArray &shortVersion, const QByteArray &build = "999")
 {
-    return R"(<rss version="2.0" xmlns:norvik="https://norvik.example/appcast"><channel><item><title>Norvik Support</title>)"
-           R"(<enclosure url="https://support.norvik.example/download/norvik-support.deb" norvik:version="999" )"
-           R"(norvik:shortVersionString=")"_ba
-        + shortVersion + R"(" length="0" type="application/octet-stream"/></item></channel></rss>)"_ba;
+    return R"(<rss version="2.0" xmlns:norvik="https://norvik.example/xmlns/appcast/1.0"><channel><item><title>Norvik Support</title>)"
+           R"(<enclosure url="https://support.norvik.example/download/norvik-support.deb" norvik:version=")"_ba
+        + build + R"(" norvik:shortVersionString=")"_ba + shortVersion
+        + R"(" length="0" type="application/octet-stream"/></item></channel></rss>)"_ba;
 }
 
 } // namespace
@@ -103,7 +103,7 @@ void TestDesktopShell::initTestCase()
 void TestDesktopShell::init()
 {
     NotificationState::shared().setHasUnreadNotification(false);
-    m_feed = feedOffering(NORVIK_VERSION);
+    m_feed = feedOffering(NORVIK_VERSION, NORVIK_BUILD_NUMBER);
     m_delegate = std::make_unique<AppDelegate>();
 }
 
@@ -291,12 +291,10 @@ void TestDesktopShell::backgroundCheck_speaksOnlyOfANewerVersion()
     QVERIFY(m_delegate->updatePrompt()->dialog());
 }
 
-QWebSocket *TestDesktopShell::launchAndAwaitConnection(StdoutCapture *log)
+QWebSocket *TestDesktopShell::launchAndAwaitConnection()
 {
     QSignalSpy connected(&m_wsServer, &QWebSocketServer::newConnection);
     m_delegate->applicationDidFinishLaunching();
-    if (log)
-        Q_UNUSED(log->lines());
     if (!connected.wait(10000))
         return nullptr;
     return m_wsServer.nextPendingConnection();

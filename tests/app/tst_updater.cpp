@@ -1,4 +1,5 @@
 #include "app/updater.h"
+#include "serverprocess.h"
 
 #include <QHttpServer>
 #include <QHttpServerResponse>
@@ -13,7 +14,7 @@ namespace {
 QByteArray feed(const QByteArray &items)
 {
     return R"(<?xml version="1.0" encoding="utf-8"?>
-<rss version="2.0" xmlns:norvik="https://norvik.example/appcast"><channel><title>Norvik Support</title>)"_ba
+<rss version="2.0" xmlns:norvik="https://norvik.example/xmlns/appcast/1.0"><channel><title>Norvik Support</title>)"_ba
         + items + "</channel></rss>";
 }
 
@@ -48,6 +49,7 @@ private Q_SLOTS:
     void unreachableServer_fails();
     void userCheckDuringBackgroundCheck_getsTheAnswer();
     void feedUrl_comesFromTheEnvironment();
+    void referenceServerFeed_isRead();
 
 private:
     QUrl url(const QString &path = u"/appcast.xml"_s) const
@@ -228,6 +230,30 @@ void TestUpdater::feedUrl_comesFromTheEnvironment()
     qputenv("NORVIK_UPDATE_FEED", "http://127.0.0.1:8089/appcast.xml");
     QCOMPARE(Updater().feedUrl(), QUrl(u"http://127.0.0.1:8089/appcast.xml"_s));
     qunsetenv("NORVIK_UPDATE_FEED");
+}
+
+void TestUpdater::referenceServerFeed_isRead()
+{
+    ServerProcess server({ u"--appcast-version"_s, u"1.5.0"_s, u"--appcast-build"_s, u"9"_s });
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QString origin = server.apiBase();
+    origin.chop(4); // "/api"
+    const QUrl feedUrl(origin + u"/appcast.xml"_s);
+
+    Updater older(feedUrl, u"1.4.2"_s, u"17"_s);
+    QSignalSpy available(&older, &Updater::updateAvailable);
+    older.checkForUpdates();
+    QVERIFY(available.wait(10000));
+    const auto info = available.at(0).at(0).value<UpdateInfo>();
+    QCOMPARE(info.shortVersionString, u"1.5.0"_s);
+    QCOMPARE(info.version, u"9"_s);
+    QVERIFY(info.downloadUrl.toString().startsWith(origin));
+    QVERIFY(info.releaseNotesUrl.toString().startsWith(origin));
+
+    Updater same(feedUrl, u"1.5.0"_s, u"9"_s);
+    QSignalSpy upToDate(&same, &Updater::upToDate);
+    same.checkForUpdates();
+    QVERIFY(upToDate.wait(10000));
 }
 
 QTEST_GUILESS_MAIN(TestUpdater)

@@ -9,6 +9,7 @@
 #include <QJsonObject>
 #include <QSettings>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,8 +49,10 @@ private Q_SLOTS:
     void handleMessage_withoutHandlers_hasNoEffect();
     void frames_textAndUtf8BinaryHandled_invalidBinaryDropped();
     void serverClose_logsAndReconnectsWithFreshIdentity();
+    void connectionCut_retriesWithoutCloseEvent();
     void disconnect_duringPendingReconnection_blocksTheAttempt();
     void serverDownAtStart_retriesUntilItAnswers();
+    void silentServer_openingTimesOutAndRetries();
     void connectAgain_abortsPreviousSocketWithoutRetry();
     void largeAndDeepMessages_survive();
 
@@ -365,6 +368,26 @@ void TestWebSocketService::serverClose_logsAndReconnectsWithFreshIdentity()
     QTRY_COMPARE(calls, QStringList { u"typing:9"_s });
 }
 
+void TestWebSocketService::connectionCut_retriesWithoutCloseEvent()
+{
+    LoopbackWebSocketServer server;
+    QVERIFY(server.listen());
+    useServer(server);
+    startChannel();
+    QTRY_COMPARE(server.peerCount(), 1);
+    QTRY_COMPARE(server.last().received.size(), 1);
+
+    // No close frame: only the failed receive tells, with the system's reason.
+    m_log->lines.clear();
+    server.last().socket->abort();
+    QTRY_VERIFY(m_log->contains(Retry));
+    QCOMPARE(m_log->lines.size(), 2);
+    QVERIFY(m_log->lines.at(0).startsWith(ReceiveError));
+    QVERIFY(m_log->lines.at(0) != ReceiveError + u"connexion interrompue"_s);
+    QTRY_COMPARE(server.peerCount(), 2);
+    QTRY_COMPARE(server.last().received.size(), 1);
+}
+
 void TestWebSocketService::disconnect_duringPendingReconnection_blocksTheAttempt()
 {
     WebSocketService &service = WebSocketService::shared();
@@ -412,6 +435,32 @@ void TestWebSocketService::serverDownAtStart_retriesUntilItAnswers()
     QTRY_COMPARE(server.peerCount(), 1);
     QTRY_COMPARE(server.last().received.size(), 1);
     QVERIFY(m_log->contains(Connected));
+}
+
+void TestWebSocketService::silentServer_openingTimesOutAndRetries()
+{
+    // Takes the connection, never answers the opening handshake.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+    int accepted = 0;
+    QList<QTcpSocket *> held;
+    connect(&silent, &QTcpServer::newConnection, this, [&] {
+        while (QTcpSocket *socket = silent.nextPendingConnection()) {
+            ++accepted;
+            held.append(socket);
+        }
+    });
+    Configuration configuration;
+    configuration.wsURL = QUrl(u"ws://127.0.0.1:%1/norvik-ws"_s.arg(silent.serverPort()));
+    Configuration::setCurrent(configuration);
+
+    WebSocketService::shared().setOpeningTimeoutForTesting(300ms);
+    startChannel();
+    QTRY_VERIFY(accepted >= 2);
+    WebSocketService::shared().setOpeningTimeoutForTesting(WebSocketService::DefaultOpeningTimeout);
+    QVERIFY(m_log->contains(Retry));
+    QVERIFY(!m_log->contains(Connected));
+    QCOMPARE(m_log->lines.at(1).left(ReceiveError.size()), ReceiveError);
 }
 
 void TestWebSocketService::connectAgain_abortsPreviousSocketWithoutRetry()

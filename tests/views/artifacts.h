@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QString>
 #include <QWidget>
@@ -17,5 +18,8 @@ inline QString artifactPath(const QString &name)
 
 inline bool saveScreenshot(QWidget *widget, const QString &name)
 {
+    // Let pending layouts settle so the picture shows what a user would see.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCoreApplication::processEvents();
     return widget->grab().save(artifactPath(name));
 }

@@ -1,0 +1,124 @@
+#include "api/apiservice.h"
+#include "api/errors.h"
+#include "runtask.h"
+#include "serverprocess.h"
+
+#include <QEventLoop>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Shared by the workers of one burst of ticket creations.
+struct Burst
+{
+    ServerProcess *server = nullptr;
+    qsizetype killAfter = 0;
+    QMap<qint64, QString> acknowledged; // ticket id → title
+    int running = 0;
+    int failures = 0;
+    bool killed = false;
+    QEventLoop *loop = nullptr;
+};
+
+// Creates tickets one after another until the server dies under it.
+QCoro::Task<> worker(APIService *api, qint64 userId, int number, Burst *burst)
+{
+    ++burst->running;
+    for (int i = 0; i < 100000 && !burst->killed; ++i) {
+        const QString title = u"Rafale %1-%2"_s.arg(number).arg(i);
+        try {
+            const qint64 id = co_await api->createTicket(userId, title, u"d"_s, u"normale"_s, std::nullopt);
+            burst->acknowledged.insert(id, title);
+        } catch (const NorvikError &) {
+            ++burst->failures;
+            break;
+        }
+        if (!burst->killed && burst->acknowledged.size() >= burst->killAfter) {
+            // The other workers' requests are in flight at this moment.
+            burst->killed = true;
+            burst->server->kill();
+        }
+    }
+    if (--burst->running == 0)
+        burst->loop->quit();
+}
+
+} // namespace
+
+// Killing the server outright in the middle of writes loses nothing it had
+// acknowledged.
+class TestServerCrash : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void killDuringBurst_everyAcknowledgedTicketSurvives();
+};
+
+void TestServerCrash::killDuringBurst_everyAcknowledgedTicketSurvives()
+{
+    ServerProcess server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    Configuration configuration;
+    configuration.apiBase = server.apiBase();
+    APIService api(configuration);
+    const qint64 company = RunTask::run(api.createCompany(u"Crash"_s, u"CR"_s));
+    const qint64 user = RunTask::run(api.registerUser(company, u"K9"_s, u"N"_s, u"P"_s, QString())).userId;
+
+    QEventLoop loop;
+    Burst burst;
+    burst.server = &server;
+    burst.killAfter = 150;
+    burst.loop = &loop;
+    constexpr int Workers = 6;
+    std::vector<QCoro::Task<>> workers;
+    for (int w = 0; w < Workers; ++w)
+        workers.push_back(worker(&api, user, w, &burst));
+    QTimer::singleShot(120000, &loop, [&loop] { loop.exit(1); });
+    if (burst.running > 0)
+        QCOMPARE(loop.exec(), 0);
+    QVERIFY(burst.killed);
+    QVERIFY(!server.isRunning());
+    QVERIFY(burst.acknowledged.size() >= burst.killAfter);
+    QVERIFY(burst.failures > 0); // some requests were in flight when it died
+
+    QVERIFY2(server.restart(), qPrintable(server.errorString()));
+    const QList<Ticket> stored = RunTask::run(api.getAllTickets());
+    QMap<qint64, QString> titles;
+    for (const Ticket &t : stored)
+        titles.insert(t.id, t.titre.value_or(QString()));
+    for (auto it = burst.acknowledged.cbegin(); it != burst.acknowledged.cend(); ++it) {
+        QVERIFY2(titles.contains(it.key()), qPrintable(u"acknowledged ticket %1 was lost"_s.arg(it.key())));
+        QCOMPARE(titles.value(it.key()), it.value());
+    }
+
+    // The restarted server goes on numbering after everything it kept.
+    const qint64 next = RunTask::run(api.createTicket(user, u"Après"_s, u"d"_s, u"haute"_s, std::nullopt));
+    QVERIFY(next > titles.lastKey());
+    QVERIFY(server.stop());
+
+    // The file itself is sound and still in write-ahead-log mode.
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
+        db.setDatabaseName(server.dbPath());
+        QVERIFY(db.open());
+        QSqlQuery integrity(u"PRAGMA integrity_check"_s, db);
+        QVERIFY(integrity.next());
+        QCOMPARE(integrity.value(0).toString(), u"ok"_s);
+        QSqlQuery mode(u"PRAGMA journal_mode"_s, db);
+        QVERIFY(mode.next());
+        QCOMPARE(mode.value(0).toString(), u"wal"_s);
+        QSqlQuery count(u"SELECT COUNT(*) FROM tickets"_s, db);
+        QVERIFY(count.next());
+        QCOMPARE(count.value(0).toLongLong(), qint64(titles.size() + 1));
+    }
+    QSqlDatabase::removeDatabase(u"check"_s);
+}
+
+QTEST_GUILESS_MAIN(TestServerCrash)
+#include "tst_servercrash.moc"

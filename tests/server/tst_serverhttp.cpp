@@ -1,0 +1,392 @@
+#include "serverprocess.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTest>
+#include <QXmlStreamReader>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int WaitMs = 10000;
+
+struct Answer
+{
+    int status = 0;
+    QByteArray body;
+    QByteArray contentType;
+};
+
+// Reads one HTTP answer from a raw socket: status line, headers, and a body of
+// the announced length.
+std::optional<Answer> readAnswer(QTcpSocket &socket)
+{
+    QByteArray data;
+    for (;;) {
+        const qsizetype end = data.indexOf("\r\n\r\n");
+        if (end >= 0) {
+            Answer answer;
+            answer.status = data.mid(9, 3).toInt();
+            qint64 length = 0;
+            for (const QByteArray &line : data.left(end).split('\n')) {
+                if (line.toLower().startsWith("content-length:"))
+                    length = line.mid(15).trimmed().toLongLong();
+            }
+            while (data.size() < end + 4 + length
+                && (socket.bytesAvailable() > 0 || socket.waitForReadyRead(WaitMs)))
+                data += socket.readAll();
+            answer.body = data.mid(end + 4, length);
+            return answer;
+        }
+        if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(WaitMs))
+            return std::nullopt;
+        data += socket.readAll();
+    }
+}
+
+} // namespace
+
+// What the client never sends: refusals of bad requests, bounded input, slow
+// peers, the update feed and the demo data.
+class TestServerHttp : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void badRequest_refusedWithStatusAndErrorTextOnly_data();
+    void badRequest_refusedWithStatusAndErrorTextOnly();
+    void refusals_writeNothing();
+    void bodyOverLimit_refusedWith413_fromItsHeaders();
+    void bodyAtLimit_isRead();
+    void chunkedBody_refusedWith411();
+    void slowAndSilentPeers_doNotStallOthers_andAreDropped();
+    void appcast_announcesTheConfiguredVersion();
+    void demo_seedsAnEmptyDatabaseOnce();
+    void badOptions_exitWithUsage();
+
+private:
+    Answer send(
+        const QByteArray &method, const QString &path, const QByteArray &body = {}, bool withToken = true);
+
+    QNetworkAccessManager m_network;
+    ServerProcess m_server { { u"--appcast-version"_s, u"2.3.0"_s, u"--appcast-build"_s, u"42"_s } };
+    qint64 m_userId = 0;
+};
+
+Answer TestServerHttp::send(
+    const QByteArray &method, const QString &path, const QByteArray &body, bool withToken)
+{
+    QNetworkRequest request(QUrl(m_server.apiBase() + path));
+    if (withToken)
+        request.setRawHeader("X-API-TOKEN", m_server.token().toUtf8());
+    request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json"_ba);
+    QNetworkReply *reply = m_network.sendCustomRequest(request, method, body);
+    QSignalSpy finished(reply, &QNetworkReply::finished);
+    if (!reply->isFinished())
+        finished.wait(WaitMs);
+    Answer answer { reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
+        reply->header(QNetworkRequest::ContentTypeHeader).toByteArray() };
+    reply->deleteLater();
+    return answer;
+}
+
+void TestServerHttp::initTestCase()
+{
+    QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+    const Answer company = send("POST", u"/company/create.php"_s, R"({"nom":"Banc d'essai","code":"BE"})");
+    QCOMPARE(company.status, 200);
+    const qint64 companyId
+        = QJsonDocument::fromJson(company.body).object().value(u"company_id"_s).toInteger();
+    const Answer user = send("POST", u"/user/register.php"_s,
+        QJsonDocument(QJsonObject { { u"company_id"_s, companyId }, { u"poste"_s, u"X1"_s },
+                          { u"nom"_s, u"N"_s }, { u"prenom"_s, u"P"_s }, { u"telephone"_s, u""_s } })
+            .toJson());
+    QCOMPARE(user.status, 200);
+    m_userId = QJsonDocument::fromJson(user.body).object().value(u"user_id"_s).toInteger();
+    QVERIFY(m_userId > 0);
+}
+
+void TestServerHttp::badRequest_refusedWithStatusAndErrorTextOnly_data()
+{
+    QTest::addColumn<QByteArray>("method");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("withToken");
+    QTest::addColumn<int>("status");
+
+    // A ticket body that would be accepted, spoilt one member at a time below.
+    const auto ticket = [this](const char *member, const QJsonValue &value) {
+        QJsonObject body { { u"user_id"_s, m_userId }, { u"titre"_s, u"t"_s }, { u"description"_s, u"d"_s },
+            { u"priorite"_s, u"haute"_s } };
+        if (value.isUndefined())
+            body.remove(QString::fromLatin1(member));
+        else
+            body.insert(QString::fromLatin1(member), value);
+        return QJsonDocument(body).toJson(QJsonDocument::Compact);
+    };
+
+    QTest::newRow("no token") << "GET"_ba << u"/company/list.php"_s << QByteArray() << false << 401;
+    QTest::newRow("no token on a write")
+        << "POST"_ba << u"/ticket/create.php"_s << ticket("titre", u"t"_s) << false << 401;
+    QTest::newRow("GET on a write") << "GET"_ba << u"/user/register.php"_s << QByteArray() << true << 405;
+    QTest::newRow("POST on a read") << "POST"_ba << u"/company/list.php"_s << "{}"_ba << true << 405;
+    QTest::newRow("unknown endpoint") << "GET"_ba << u"/ticket/delete.php"_s << QByteArray() << true << 404;
+    QTest::newRow("body not JSON") << "POST"_ba << u"/ticket/create.php"_s << "titre=x"_ba << true << 400;
+    QTest::newRow("body an array") << "POST"_ba << u"/ticket/create.php"_s << "[1]"_ba << true << 400;
+    QTest::newRow("missing titre") << "POST"_ba << u"/ticket/create.php"_s << ticket("titre", {}) << true
+                                   << 400;
+    QTest::newRow("user_id as text") << "POST"_ba << u"/ticket/create.php"_s
+                                     << ticket("user_id", QString::number(m_userId)) << true << 400;
+    QTest::newRow("user_id fraction")
+        << "POST"_ba << u"/ticket/create.php"_s << ticket("user_id", 1.5) << true << 400;
+    QTest::newRow("titre null") << "POST"_ba << u"/ticket/create.php"_s << ticket("titre", QJsonValue::Null)
+                                << true << 400;
+    QTest::newRow("priority outside the words")
+        << "POST"_ba << u"/ticket/create.php"_s << ticket("priorite", u"urgente"_s) << true << 400;
+    QTest::newRow("priority in capitals")
+        << "POST"_ba << u"/ticket/create.php"_s << ticket("priorite", u"HAUTE"_s) << true << 400;
+    QTest::newRow("capture not Base64") << "POST"_ba << u"/ticket/create.php"_s
+                                        << ticket("capture_base64", u"pas du base64 !"_s) << true << 400;
+    QTest::newRow("capture a number")
+        << "POST"_ba << u"/ticket/create.php"_s << ticket("capture_base64", 12) << true << 400;
+    QTest::newRow("register without telephone")
+        << "POST"_ba << u"/user/register.php"_s << R"({"company_id":1,"poste":"Z","nom":"N","prenom":"P"})"_ba
+        << true << 400;
+    QTest::newRow("company without code")
+        << "POST"_ba << u"/company/create.php"_s << R"({"nom":"N"})"_ba << true << 400;
+    QTest::newRow("close with id as text") << "POST"_ba << u"/admin/close-ticket.php"_s
+                                           << R"({"ticket_id":"1","close_message":""})"_ba << true << 400;
+    QTest::newRow("close without message")
+        << "POST"_ba << u"/admin/close-ticket.php"_s << R"({"ticket_id":1})"_ba << true << 400;
+    QTest::newRow("my tickets of no one")
+        << "GET"_ba << u"/user/my-tickets.php"_s << QByteArray() << true << 400;
+    QTest::newRow("my tickets of abc")
+        << "GET"_ba << u"/user/my-tickets.php?user_id=abc"_s << QByteArray() << true << 400;
+    QTest::newRow("get-by-poste without company")
+        << "GET"_ba << u"/user/get-by-poste.php?poste=X1"_s << QByteArray() << true << 400;
+    QTest::newRow("check-poste without poste")
+        << "GET"_ba << u"/user/check-poste.php"_s << QByteArray() << true << 400;
+}
+
+void TestServerHttp::badRequest_refusedWithStatusAndErrorTextOnly()
+{
+    QFETCH(QByteArray, method);
+    QFETCH(QString, path);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, withToken);
+    QFETCH(int, status);
+
+    const Answer answer = send(method, path, body, withToken);
+    QCOMPARE(answer.status, status);
+    QVERIFY(answer.contentType.startsWith("application/json"));
+    // Only texts in the object: the client reads error bodies as a map of texts.
+    const QJsonObject object = QJsonDocument::fromJson(answer.body).object();
+    QCOMPARE(object.keys(), QStringList { u"error"_s });
+    QVERIFY(object.value(u"error"_s).isString());
+    QVERIFY(!object.value(u"error"_s).toString().isEmpty());
+}
+
+void TestServerHttp::refusals_writeNothing()
+{
+    const Answer all = send("GET", u"/admin/list-tickets.php"_s);
+    QCOMPARE(all.status, 200);
+    QCOMPARE(QJsonDocument::fromJson(all.body).object().value(u"tickets"_s).toArray().size(), 0);
+    const Answer companies = send("GET", u"/company/list.php"_s);
+    QCOMPARE(QJsonDocument::fromJson(companies.body).object().value(u"companies"_s).toArray().size(), 1);
+}
+
+void TestServerHttp::bodyOverLimit_refusedWith413_fromItsHeaders()
+{
+    QTcpSocket socket;
+    socket.connectToHost(u"127.0.0.1"_s, m_server.port());
+    QVERIFY(socket.waitForConnected(WaitMs));
+    // Only the headers are sent: the answer must not wait for 32 MiB to arrive.
+    socket.write(
+        "POST /api/ticket/create.php HTTP/1.1\r\nHost: 127.0.0.1\r\nX-API-TOKEN: " + m_server.token().toUtf8()
+        + "\r\nContent-Type: application/json\r\nContent-Length: 33554433\r\n\r\n{\"titre\":\"");
+    const std::optional<Answer> answer = readAnswer(socket);
+    QVERIFY(answer.has_value());
+    QCOMPARE(answer->status, 413);
+    QVERIFY(QJsonDocument::fromJson(answer->body).object().value(u"error"_s).isString());
+    // The connection is not kept for the rest of the upload.
+    QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QAbstractSocket::UnconnectedState, WaitMs);
+
+    QCOMPARE(send("GET", u"/company/list.php"_s).status, 200);
+}
+
+void TestServerHttp::bodyAtLimit_isRead()
+{
+    QTcpSocket socket;
+    socket.connectToHost(u"127.0.0.1"_s, m_server.port());
+    QVERIFY(socket.waitForConnected(WaitMs));
+    // Exactly 32 MiB of a JSON object with a huge unknown member: read whole,
+    // then refused for the missing members, not for its size.
+    const qint64 size = 32LL * 1024 * 1024;
+    const QByteArray prefix = "{\"filler\":\"";
+    const QByteArray suffix = "\"}";
+    QByteArray body = prefix + QByteArray(size - prefix.size() - suffix.size(), 'x') + suffix;
+    QCOMPARE(body.size(), size);
+    socket.write(
+        "POST /api/ticket/create.php HTTP/1.1\r\nHost: 127.0.0.1\r\nX-API-TOKEN: " + m_server.token().toUtf8()
+        + "\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(size) + "\r\n\r\n");
+    socket.write(body);
+    const std::optional<Answer> answer = readAnswer(socket);
+    QVERIFY(answer.has_value());
+    QCOMPARE(answer->status, 400);
+}
+
+void TestServerHttp::chunkedBody_refusedWith411()
+{
+    QTcpSocket socket;
+    socket.connectToHost(u"127.0.0.1"_s, m_server.port());
+    QVERIFY(socket.waitForConnected(WaitMs));
+    socket.write("POST /api/company/create.php HTTP/1.1\r\nHost: 127.0.0.1\r\nX-API-TOKEN: "
+        + m_server.token().toUtf8() + "\r\nTransfer-Encoding: chunked\r\n\r\n5\r\n{\"a\":\r\n");
+    const std::optional<Answer> answer = readAnswer(socket);
+    QVERIFY(answer.has_value());
+    QCOMPARE(answer->status, 411);
+}
+
+void TestServerHttp::slowAndSilentPeers_doNotStallOthers_andAreDropped()
+{
+    ServerProcess strict({ u"--header-timeout"_s, u"1"_s, u"--idle-timeout"_s, u"2"_s });
+    QVERIFY2(strict.start(), qPrintable(strict.errorString()));
+
+    QTcpSocket slow, silent;
+    for (QTcpSocket *socket : { &slow, &silent }) {
+        socket->connectToHost(u"127.0.0.1"_s, strict.port());
+        QVERIFY(socket->waitForConnected(WaitMs));
+    }
+    slow.write("GET /api/company/list.php HTTP/1.1\r\nHost: 127.0.0.1\r\n"); // never finished
+    QVERIFY(slow.waitForBytesWritten(WaitMs));
+
+    // Meanwhile a complete request is served at once.
+    QTcpSocket prompt;
+    prompt.connectToHost(u"127.0.0.1"_s, strict.port());
+    QVERIFY(prompt.waitForConnected(WaitMs));
+    prompt.write("GET /api/company/list.php HTTP/1.1\r\nHost: 127.0.0.1\r\nX-API-TOKEN: "
+        + strict.token().toUtf8() + "\r\n\r\n");
+    const std::optional<Answer> served = readAnswer(prompt);
+    QVERIFY(served.has_value());
+    QCOMPARE(served->status, 200);
+
+    const std::optional<Answer> timedOut = readAnswer(slow);
+    QVERIFY(timedOut.has_value());
+    QCOMPARE(timedOut->status, 408);
+    QTRY_COMPARE_WITH_TIMEOUT(slow.state(), QAbstractSocket::UnconnectedState, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(silent.state(), QAbstractSocket::UnconnectedState, WaitMs);
+}
+
+void TestServerHttp::appcast_announcesTheConfiguredVersion()
+{
+    QNetworkRequest request(QUrl(u"http://127.0.0.1:%1/appcast.xml"_s.arg(m_server.port())));
+    QNetworkReply *reply = m_network.get(request); // no token: update checks carry none
+    QSignalSpy finished(reply, &QNetworkReply::finished);
+    QVERIFY(finished.wait(WaitMs));
+    QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+    QVERIFY(reply->header(QNetworkRequest::ContentTypeHeader).toString().contains(u"xml"_s));
+    const QByteArray feed = reply->readAll();
+    reply->deleteLater();
+
+    const QString ns = u"https://norvik.example/xmlns/appcast/1.0"_s;
+    QXmlStreamReader xml(feed);
+    int items = 0;
+    QString version, shortVersion, url, notes;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == u"item")
+            ++items;
+        if (xml.name() == u"enclosure") {
+            version = xml.attributes().value(ns, u"version"_s).toString();
+            shortVersion = xml.attributes().value(ns, u"shortVersionString"_s).toString();
+            url = xml.attributes().value(u"url"_s).toString();
+        }
+        if (xml.namespaceUri() == ns && xml.name() == u"releaseNotesLink")
+            notes = xml.readElementText();
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    QCOMPARE(items, 1);
+    QCOMPARE(version, u"42"_s);
+    QCOMPARE(shortVersion, u"2.3.0"_s);
+    QVERIFY(url.contains(u"2.3.0"_s));
+
+    QNetworkReply *notesReply = m_network.get(QNetworkRequest(QUrl(notes)));
+    QSignalSpy notesFinished(notesReply, &QNetworkReply::finished);
+    QVERIFY(notesFinished.wait(WaitMs));
+    QCOMPARE(notesReply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+    QVERIFY(notesReply->readAll().contains("2.3.0"));
+    notesReply->deleteLater();
+}
+
+void TestServerHttp::demo_seedsAnEmptyDatabaseOnce()
+{
+    ServerProcess demo({ u"--demo"_s });
+    QVERIFY2(demo.start(), qPrintable(demo.errorString()));
+    const auto fetch = [&](const QString &path) {
+        QNetworkRequest request(QUrl(demo.apiBase() + path));
+        request.setRawHeader("X-API-TOKEN", demo.token().toUtf8());
+        QNetworkReply *reply = m_network.get(request);
+        QSignalSpy finished(reply, &QNetworkReply::finished);
+        finished.wait(WaitMs);
+        reply->deleteLater();
+        return QJsonDocument::fromJson(reply->readAll()).object();
+    };
+    const auto count = [&] {
+        return std::pair { fetch(u"/company/list.php"_s).value(u"companies"_s).toArray().size(),
+            fetch(u"/admin/list-tickets.php"_s).value(u"tickets"_s).toArray().size() };
+    };
+
+    const auto [companies, tickets] = count();
+    QCOMPARE(companies, 3);
+    QVERIFY(tickets >= 3);
+    QSet<qint64> authors;
+    qint64 closedAuthor = 0;
+    for (const QJsonValue &t : fetch(u"/admin/list-tickets.php"_s).value(u"tickets"_s).toArray()) {
+        authors.insert(t[u"user_id"_s].toInteger());
+        if (t[u"status"_s].toString() == u"closed")
+            closedAuthor = t[u"user_id"_s].toInteger();
+    }
+    QCOMPARE(authors.size(), 2);
+    QVERIFY(closedAuthor > 0);
+    bool closedWithMessage = false;
+    for (const QJsonValue &t : fetch(u"/user/my-tickets.php?user_id="_s + QString::number(closedAuthor))
+                                   .value(u"tickets"_s)
+                                   .toArray())
+        closedWithMessage |= t[u"status"_s] == u"closed"_s && !t[u"close_message"_s].toString().isEmpty();
+    QVERIFY(closedWithMessage);
+
+    QVERIFY(demo.restart());
+    QCOMPARE(count(), (std::pair { companies, tickets }));
+}
+
+void TestServerHttp::badOptions_exitWithUsage()
+{
+    const QString program = qEnvironmentVariable("NORVIK_SERVER_BIN");
+    for (const QStringList &arguments :
+        { QStringList { u"--port"_s, u"http"_s }, QStringList { u"--bogus"_s }, QStringList { u"--port"_s },
+            QStringList { u"--listen"_s, u"nowhere"_s } }) {
+        QProcess process;
+        process.start(program, arguments);
+        QVERIFY(process.waitForFinished(WaitMs));
+        QCOMPARE(process.exitCode(), 2);
+        QVERIFY(process.readAllStandardError().contains("Usage"));
+        QVERIFY(process.readAllStandardOutput().isEmpty()); // never a ready line
+    }
+
+    // A port already taken is an error, not a silent second server.
+    QProcess second;
+    second.start(program, { u"--port"_s, QString::number(m_server.port()), u"--db"_s, m_server.dbPath() });
+    QVERIFY(second.waitForFinished(WaitMs));
+    QCOMPARE(second.exitCode(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestServerHttp)
+#include "tst_serverhttp.moc"

@@ -1,0 +1,289 @@
+#include "api/apiservice.h"
+#include "runtask.h"
+#include "serverprocess.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWebSocket>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int WaitMs = 10000;
+
+// One WebSocket client of the test, keeping every message it receives.
+class Listener
+{
+public:
+    explicit Listener(const QUrl &url)
+        : m_spy(&m_socket, &QWebSocket::textMessageReceived)
+        , m_closed(&m_socket, &QWebSocket::disconnected)
+    {
+        m_socket.open(url);
+    }
+
+    bool waitConnected()
+    {
+        QSignalSpy connected(&m_socket, &QWebSocket::connected);
+        return m_socket.state() == QAbstractSocket::ConnectedState || connected.wait(WaitMs);
+    }
+
+    void sendJson(const QJsonObject &object)
+    {
+        m_socket.sendTextMessage(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
+    }
+
+    // Announces the identity and waits for the server's acknowledgement.
+    // Because the server writes in order, anything it pushed to this
+    // connection before the announcement has arrived by then too.
+    bool announce(qint64 userId, const QString &userType)
+    {
+        sendJson(
+            QJsonObject { { u"type"_s, u"auth"_s }, { u"userId"_s, userId }, { u"userType"_s, userType } });
+        return waitFor(u"auth_success"_s).has_value();
+    }
+
+    // The next message of this type, waiting for it if needed; messages of
+    // other types before it are kept for count().
+    std::optional<QJsonObject> waitFor(const QString &type)
+    {
+        for (;;) {
+            while (m_read < m_spy.size()) {
+                const QJsonObject message = parse(m_read++);
+                if (message.value(u"type"_s).toString() == type)
+                    return message;
+            }
+            if (!m_spy.wait(WaitMs))
+                return std::nullopt;
+        }
+    }
+
+    qsizetype count(const QString &type) const
+    {
+        qsizetype n = 0;
+        for (qsizetype i = 0; i < m_spy.size(); ++i)
+            n += parse(i).value(u"type"_s).toString() == type ? 1 : 0;
+        return n;
+    }
+
+    QWebSocket &socket() { return m_socket; }
+    QSignalSpy &closedSpy() { return m_closed; }
+
+private:
+    QJsonObject parse(qsizetype i) const
+    {
+        return QJsonDocument::fromJson(m_spy.at(i).at(0).toString().toUtf8()).object();
+    }
+
+    QWebSocket m_socket;
+    QSignalSpy m_spy;
+    QSignalSpy m_closed;
+    qsizetype m_read = 0;
+};
+
+} // namespace
+
+// The server's real-time channel: announcements, the two pushes and who gets
+// them, and what happens to malformed or oversized messages.
+class TestServerPush : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void newTicket_reachesEveryAdmin_andNobodyElse();
+    void ticketClosed_reachesTheAuthorsUserConnections_only();
+    void malformedMessage_answersError_connectionStaysOpen_data();
+    void malformedMessage_answersError_connectionStaysOpen();
+    void oversizedMessage_closesThatConnectionOnly();
+    void unknownPath_isRefused();
+    void stop_closesConnectionsAsGoingAway();
+
+private:
+    qint64 newUser(const QString &poste);
+
+    ServerProcess m_server;
+    std::unique_ptr<APIService> m_api;
+    qint64 m_company = 0;
+};
+
+void TestServerPush::initTestCase()
+{
+    QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+    Configuration configuration;
+    configuration.apiBase = m_server.apiBase();
+    m_api = std::make_unique<APIService>(configuration);
+    m_company = RunTask::run(m_api->createCompany(u"Push"_s, u"PSH"_s));
+}
+
+qint64 TestServerPush::newUser(const QString &poste)
+{
+    return RunTask::run(m_api->registerUser(m_company, poste, u"Nom"_s, u"Prénom"_s, QString())).userId;
+}
+
+void TestServerPush::newTicket_reachesEveryAdmin_andNobodyElse()
+{
+    const qint64 author = newUser(u"N-1"_s);
+    Listener admin(m_server.wsUrl()), secondAdmin(m_server.wsUrl()), authorsOwn(m_server.wsUrl()),
+        silent(m_server.wsUrl());
+    for (Listener *l : { &admin, &secondAdmin, &authorsOwn, &silent })
+        QVERIFY(l->waitConnected());
+    QVERIFY(admin.announce(9999, u"admin"_s));
+    QVERIFY(secondAdmin.announce(9999, u"admin"_s));
+    QVERIFY(authorsOwn.announce(author, u"user"_s));
+    // An administrator who logs out becomes a user again and is left out.
+    Listener formerAdmin(m_server.wsUrl());
+    QVERIFY(formerAdmin.waitConnected());
+    QVERIFY(formerAdmin.announce(9999, u"admin"_s));
+    QVERIFY(formerAdmin.announce(author, u"user"_s));
+
+    const QString capture = QString::fromLatin1(QByteArray("png bytes").toBase64());
+    const qint64 id
+        = RunTask::run(m_api->createTicket(author, u"Souris"_s, u"Clic droit"_s, u"haute"_s, capture));
+
+    const std::optional<QJsonObject> pushed = admin.waitFor(u"new_ticket"_s);
+    QVERIFY(pushed.has_value());
+    const Ticket ticket = Ticket::fromJson(pushed->value(u"ticket"_s).toObject());
+    QCOMPARE(ticket.id, id);
+    // The full record, as the administrator list would show it.
+    const QList<Ticket> all = RunTask::run(m_api->getAllTickets());
+    const auto listed = std::find_if(all.cbegin(), all.cend(), [id](const Ticket &t) { return t.id == id; });
+    QVERIFY(listed != all.cend());
+    QCOMPARE(ticket, *listed);
+    QCOMPARE(ticket.capture_base64, capture.toLatin1());
+    QCOMPARE(ticket.poste, u"N-1"_s);
+    QVERIFY(secondAdmin.waitFor(u"new_ticket"_s).has_value());
+
+    for (Listener *l : { &authorsOwn, &formerAdmin })
+        QVERIFY(l->announce(author, u"user"_s));
+    QVERIFY(silent.announce(0, u"user"_s));
+    QCOMPARE(authorsOwn.count(u"new_ticket"_s), 0);
+    QCOMPARE(formerAdmin.count(u"new_ticket"_s), 0);
+    QCOMPARE(silent.count(u"new_ticket"_s), 0);
+    QCOMPARE(admin.count(u"new_ticket"_s), 1);
+}
+
+void TestServerPush::ticketClosed_reachesTheAuthorsUserConnections_only()
+{
+    const qint64 author = newUser(u"C-1"_s);
+    const qint64 neighbour = newUser(u"C-2"_s);
+    const qint64 ticket
+        = RunTask::run(m_api->createTicket(author, u"Réseau"_s, u"Lent"_s, u"normale"_s, std::nullopt));
+    const qint64 other
+        = RunTask::run(m_api->createTicket(neighbour, u"Autre"_s, u"x"_s, u"normale"_s, std::nullopt));
+
+    Listener laptop(m_server.wsUrl()), desktop(m_server.wsUrl()), staff(m_server.wsUrl()),
+        neighbours(m_server.wsUrl()), sameIdAsAdmin(m_server.wsUrl());
+    for (Listener *l : { &laptop, &desktop, &staff, &neighbours, &sameIdAsAdmin })
+        QVERIFY(l->waitConnected());
+    QVERIFY(laptop.announce(author, u"user"_s));
+    QVERIFY(desktop.announce(author, u"user"_s));
+    QVERIFY(staff.announce(9999, u"admin"_s));
+    QVERIFY(neighbours.announce(neighbour, u"user"_s));
+    QVERIFY(sameIdAsAdmin.announce(author, u"admin"_s));
+
+    RunTask::run(m_api->closeTicket(ticket, u"C'est réparé"_s));
+    for (Listener *l : { &laptop, &desktop }) {
+        const std::optional<QJsonObject> closed = l->waitFor(u"ticket_closed"_s);
+        QVERIFY(closed.has_value());
+        QVERIFY(closed->value(u"ticketId"_s).isDouble()); // a number, never a string
+        QCOMPARE(closed->value(u"ticketId"_s).toInteger(), ticket);
+        QCOMPARE(closed->value(u"closeMessage"_s).toString(), u"C'est réparé"_s);
+    }
+
+    // No message: the member is there, empty.
+    RunTask::run(m_api->closeTicket(other, std::nullopt));
+    const std::optional<QJsonObject> neighboursClose = neighbours.waitFor(u"ticket_closed"_s);
+    QVERIFY(neighboursClose.has_value());
+    QVERIFY(neighboursClose->value(u"closeMessage"_s).isString());
+    QCOMPARE(neighboursClose->value(u"closeMessage"_s).toString(), QString());
+    QCOMPARE(neighboursClose->value(u"ticketId"_s).toInteger(), other);
+
+    QVERIFY(staff.announce(9999, u"admin"_s));
+    QVERIFY(sameIdAsAdmin.announce(author, u"admin"_s));
+    QVERIFY(laptop.announce(author, u"user"_s));
+    QCOMPARE(staff.count(u"ticket_closed"_s), 0);
+    QCOMPARE(sameIdAsAdmin.count(u"ticket_closed"_s), 0);
+    QCOMPARE(neighbours.count(u"ticket_closed"_s), 1);
+    QCOMPARE(laptop.count(u"ticket_closed"_s), 1);
+}
+
+void TestServerPush::malformedMessage_answersError_connectionStaysOpen_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<bool>("binary");
+    QTest::newRow("not JSON") << QByteArray("hello") << false;
+    QTest::newRow("array") << QByteArray(R"([{"type":"auth"}])") << false;
+    QTest::newRow("no type") << QByteArray(R"({"userId":1,"userType":"user"})") << false;
+    QTest::newRow("type not a string") << QByteArray(R"({"type":1})") << false;
+    QTest::newRow("unknown type") << QByteArray(R"({"type":"Auth","userId":1,"userType":"user"})") << false;
+    QTest::newRow("userId as digits")
+        << QByteArray(R"({"type":"auth","userId":"5","userType":"user"})") << false;
+    QTest::newRow("userId fraction") << QByteArray(R"({"type":"auth","userId":1.5,"userType":"user"})")
+                                     << false;
+    QTest::newRow("unknown userType")
+        << QByteArray(R"({"type":"auth","userId":1,"userType":"root"})") << false;
+    QTest::newRow("binary not UTF-8") << QByteArray("\xff\xfe\xfd") << true;
+}
+
+void TestServerPush::malformedMessage_answersError_connectionStaysOpen()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(bool, binary);
+    Listener client(m_server.wsUrl());
+    QVERIFY(client.waitConnected());
+    if (binary)
+        client.socket().sendBinaryMessage(message);
+    else
+        client.socket().sendTextMessage(QString::fromUtf8(message));
+    const std::optional<QJsonObject> error = client.waitFor(u"error"_s);
+    QVERIFY(error.has_value());
+    QVERIFY(!error->value(u"message"_s).toString().isEmpty());
+    // Still open, still usable; and the bad message announced nobody.
+    QVERIFY(client.announce(7, u"user"_s));
+    QCOMPARE(client.closedSpy().size(), 0);
+}
+
+void TestServerPush::oversizedMessage_closesThatConnectionOnly()
+{
+    Listener flooder(m_server.wsUrl()), bystander(m_server.wsUrl());
+    QVERIFY(flooder.waitConnected());
+    QVERIFY(bystander.waitConnected());
+    QVERIFY(flooder.announce(1, u"user"_s));
+
+    // Just under the limit is still a message (a malformed one).
+    flooder.socket().sendTextMessage(QString(1024 * 1024 - 16, u'x'));
+    QVERIFY(flooder.waitFor(u"error"_s).has_value());
+
+    flooder.socket().sendTextMessage(QString(1024 * 1024 + 1, u'x'));
+    QVERIFY(flooder.closedSpy().wait(WaitMs));
+    QCOMPARE(flooder.socket().closeCode(), QWebSocketProtocol::CloseCodeTooMuchData);
+    QVERIFY(bystander.announce(2, u"user"_s));
+}
+
+void TestServerPush::unknownPath_isRefused()
+{
+    QUrl elsewhere = m_server.wsUrl();
+    elsewhere.setPath(u"/other-ws"_s);
+    Listener lost(elsewhere);
+    QSignalSpy connected(&lost.socket(), &QWebSocket::connected);
+    QVERIFY(lost.closedSpy().wait(WaitMs));
+    QCOMPARE(connected.size(), 0);
+}
+
+void TestServerPush::stop_closesConnectionsAsGoingAway()
+{
+    Listener client(m_server.wsUrl());
+    QVERIFY(client.waitConnected());
+    QVERIFY(client.announce(3, u"user"_s));
+    QVERIFY(m_server.stop()); // SIGTERM, and a normal exit
+    QCOMPARE(m_server.exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(client.closedSpy().size(), 1, WaitMs);
+    QCOMPARE(client.socket().closeCode(), QWebSocketProtocol::CloseCodeGoingAway);
+}
+
+QTEST_GUILESS_MAIN(TestServerPush)
+#include "tst_serverpush.moc"
