@@ -300,7 +300,6 @@ void TestServerApi::wrongToken_refusedEverywhere()
     }
     // Nothing was written on the intruder's behalf.
     const QList<Company> companies = RunTask::run(m_api->getCompanies());
-    QCOMPARE(companies.size(), before + 2);
     QVERIFY(std::none_of(
         companies.cbegin(), companies.cend(), [](const Company &c) { return c.code == u"PIR"; }));
 }
