@@ -10,5 +10,5 @@ $SUDO apt-get install -y --no-install-recommends \
     qt6-base-dev qt6-base-dev-tools qt6-websockets-dev qt6-httpserver-dev \
     libqt6sql6-sqlite qt6-translations-l10n qt6-qpa-plugins libqt6svg6 \
     qcoro-qt6-dev libheif-dev libgl-dev \
-    xvfb xauth dbus dbus-x11 dunst fonts-dejavu-core \
+    xvfb xauth dbus dbus-x11 dunst fonts-dejavu-core fonts-noto-color-emoji \
     clang libclang-rt-14-dev wrk

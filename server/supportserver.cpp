@@ -89,7 +89,6 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
 {
     const QString path = request.url().path();
     const auto method = request.method();
-
     // The HTTP server hands an upgrade over to the WebSocket layer only when
     // the request counts as handled, and then expects no answer from here.
     // An upgrade anywhere else is left unhandled: a 404, then the connection

@@ -22,6 +22,8 @@ public:
     // Replies larger than this are cut off rather than exhausting memory.
     static constexpr qint64 MaxReplyBytes = 256LL * 1024 * 1024;
     static constexpr int TransferTimeoutMs = 60000;
+    // How much the network layer may hold for us before it stops reading.
+    static constexpr qint64 ReadBufferBytes = 16LL * 1024 * 1024;
 
     // Built from Configuration::current() on first use.
     static APIService &shared();
@@ -36,13 +38,13 @@ public:
 
     QCoro::Task<std::pair<bool, std::optional<ExistingUserInfo>>> checkPoste(QString poste);
     QCoro::Task<GetUserByPosteResponse> getUserByPoste(qint64 companyId, QString poste);
-    QCoro::Task<RegisterUserResponse> registerUser(qint64 companyId, QString poste, QString nom, QString prenom,
-                                                   QString telephone);
+    QCoro::Task<RegisterUserResponse> registerUser(
+        qint64 companyId, QString poste, QString nom, QString prenom, QString telephone);
     QCoro::Task<QList<Company>> getCompanies();
     QCoro::Task<qint64> createCompany(QString nom, QString code);
 
     QCoro::Task<qint64> createTicket(qint64 userId, QString titre, QString description, QString priorite,
-                                     std::optional<QString> captureBase64);
+        std::optional<QString> captureBase64);
     QCoro::Task<QList<UserTicket>> getMyTickets(qint64 userId);
     QCoro::Task<QList<Ticket>> getAllTickets();
     QCoro::Task<void> closeTicket(qint64 ticketId, std::optional<QString> closeMessage);

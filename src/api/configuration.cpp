@@ -14,18 +14,20 @@ Configuration &storage()
 }
 
 // Checks one URL: the secure scheme anywhere, the plain one only on loopback.
-bool acceptUrl(const QUrl &url, const QString &secure, const QString &plain, const QString &what,
-               QString *error)
+bool acceptUrl(
+    const QUrl &url, const QString &secure, const QString &plain, const QString &what, QString *error)
 {
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || (scheme != secure && scheme != plain)) {
+    // A query or fragment would swallow the paths appended to the base.
+    if (!url.isValid() || url.host().isEmpty() || (scheme != secure && scheme != plain) || url.hasQuery()
+        || url.hasFragment()) {
         *error = u"Adresse %1 invalide : « %2 » (attendu : %3://…)."_s.arg(what, url.toString(), secure);
         return false;
     }
     if (scheme == plain && !Configuration::isLoopbackHost(url.host())) {
         *error = u"Adresse %1 refusée : « %2 ». Une connexion non chiffrée (%3) n'est permise que vers "
-                 u"cette machine (127.0.0.1, ::1, localhost) ; utilisez %4."_s
-                     .arg(what, url.toString(), plain, secure);
+                 u"cette machine (127.0.0.1, ::1, localhost) ; utilisez %4."_s.arg(
+                     what, url.toString(), plain, secure);
         return false;
     }
     return true;
@@ -58,16 +60,22 @@ bool Configuration::isLoopbackHost(const QString &host)
     return !address.isNull() && address.isLoopback();
 }
 
-std::optional<Configuration> Configuration::fromEnvironmentAndArguments(const QStringList &arguments,
-                                                                       QString *error)
+std::optional<Configuration> Configuration::fromEnvironmentAndArguments(
+    const QStringList &arguments, QString *error)
 {
+    // A variable set to nothing counts as not set.
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    QString apiBase = environment.value(u"NORVIK_API_BASE"_s, QString::fromLatin1(DefaultApiBase));
-    QString wsUrl = environment.value(u"NORVIK_WS_URL"_s, QString::fromLatin1(DefaultWebSocketUrl));
+    const auto fromEnvironment = [&environment](const QString &name, const char *fallback) {
+        const QString value = environment.value(name);
+        return value.isEmpty() ? QString::fromLatin1(fallback) : value;
+    };
+    QString apiBase = fromEnvironment(u"NORVIK_API_BASE"_s, DefaultApiBase);
+    QString wsUrl = fromEnvironment(u"NORVIK_WS_URL"_s, DefaultWebSocketUrl);
 
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
-        for (const auto &[option, target] : {std::pair{u"--api-base"_s, &apiBase}, {u"--ws-url"_s, &wsUrl}}) {
+        for (const auto &[option, target] :
+            { std::pair { u"--api-base"_s, &apiBase }, { u"--ws-url"_s, &wsUrl } }) {
             if (argument == option) {
                 if (i + 1 >= arguments.size()) {
                     *error = u"L'option %1 attend une adresse."_s.arg(option);

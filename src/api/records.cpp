@@ -1,6 +1,8 @@
 #include "records.h"
 
+#include "errors.h"
 #include "jsonreader.h"
+#include "jsonscanner.h"
 
 using namespace Qt::StringLiterals;
 
@@ -90,8 +92,122 @@ QJsonObject Ticket::toJson() const
     return o;
 }
 
+namespace {
+
+std::optional<qint64> optionalWhole(JsonScanner &s)
+{
+    switch (s.peek()) {
+    case JsonScanner::Token::Null:
+        s.readNull();
+        return std::nullopt;
+    case JsonScanner::Token::Number:
+        if (const auto value = s.readWholeNumber())
+            return value;
+        break;
+    default:
+        break;
+    }
+    throw DecodingError(DecodingError::WrongType);
+}
+
+std::optional<QString> optionalText(JsonScanner &s)
+{
+    if (s.peek() == JsonScanner::Token::Null) {
+        s.readNull();
+        return std::nullopt;
+    }
+    if (s.peek() != JsonScanner::Token::String)
+        throw DecodingError(DecodingError::WrongType);
+    return s.readString();
+}
+
+Ticket scanTicket(JsonScanner &s, QHash<QByteArrayView, QString> &pool)
+{
+    Ticket t;
+    bool hasId = false;
+    s.enterObject();
+    QByteArrayView key;
+    while (s.nextMember(&key)) {
+        if (key == "id") {
+            const auto id = optionalWhole(s);
+            hasId = id.has_value();
+            t.id = id.value_or(0);
+        } else if (key == "user_id") {
+            t.user_id = optionalWhole(s);
+        } else if (key == "capture_base64") {
+            if (s.peek() == JsonScanner::Token::String) {
+                t.capture_base64 = s.readLatin1();
+            } else {
+                optionalText(s); // null, or throws on any other type
+                t.capture_base64.reset();
+            }
+        } else {
+            struct Text
+            {
+                const char *key;
+                std::optional<QString> Ticket::*field;
+                bool pooled; // a vocabulary word or the author: repeats across the list
+            };
+            static constexpr Text texts[] { { "titre", &Ticket::titre, false },
+                { "description", &Ticket::description, false }, { "priorite", &Ticket::priorite, true },
+                { "status", &Ticket::status, true }, { "created_at", &Ticket::created_at, false },
+                { "message", &Ticket::message, false }, { "nom", &Ticket::nom, true },
+                { "prenom", &Ticket::prenom, true }, { "societe", &Ticket::societe, true },
+                { "poste", &Ticket::poste, true }, { "telephone", &Ticket::telephone, true } };
+            const auto text = std::find_if(
+                std::begin(texts), std::end(texts), [&key](const Text &entry) { return key == entry.key; });
+            if (text == std::end(texts))
+                s.skipValue();
+            else if (text->pooled && s.peek() == JsonScanner::Token::String)
+                t.*(text->field) = s.readPooledString(pool);
+            else
+                t.*(text->field) = optionalText(s);
+        }
+    }
+    if (!hasId)
+        throw DecodingError(DecodingError::MissingKey);
+    return t;
+}
+
+// The administrator list can be megabytes: decode it straight from the bytes.
+// Whatever this quick pass does not accept goes through the document reader,
+// which alone decides on the error, so both paths agree on every reply.
+std::optional<TicketResponse> scanTicketResponse(QByteArrayView body)
+{
+    try {
+        JsonScanner s(body);
+        TicketResponse response;
+        QHash<QByteArrayView, QString> pool;
+        bool hasSuccess = false, hasTickets = false;
+        s.enterObject();
+        QByteArrayView key;
+        while (s.nextMember(&key)) {
+            if (key == "success") {
+                response.success = s.readBool();
+                hasSuccess = true;
+            } else if (key == "tickets") {
+                response.tickets.clear(); // a repeated key: the last one counts
+                s.enterArray();
+                while (s.nextElement())
+                    response.tickets.append(scanTicket(s, pool));
+                hasTickets = true;
+            } else {
+                s.skipValue();
+            }
+        }
+        s.expectEnd();
+        if (hasSuccess && hasTickets)
+            return response;
+    } catch (const DecodingError &) { }
+    return std::nullopt;
+}
+
+} // namespace
+
 TicketResponse TicketResponse::decode(const QByteArray &body)
 {
+    if (auto scanned = scanTicketResponse(body))
+        return std::move(*scanned);
     const JsonReader r(JsonReader::parseObject(body));
     TicketResponse response;
     response.success = r.requiredBool(u"success");

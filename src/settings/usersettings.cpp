@@ -12,8 +12,7 @@ UserSettings &UserSettings::shared()
 
 UserSettings::UserSettings(const QString &path)
     : m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat))
-{
-}
+{ }
 
 UserSettings::~UserSettings() = default;
 
@@ -67,16 +66,22 @@ QString UserSettings::readTextOrEmpty(const char *key) const
 void UserSettings::writeBool(const char *key, bool value)
 {
     m_settings->setValue(QLatin1StringView(key), value);
+    if (writeObserver)
+        writeObserver(key);
 }
 
 void UserSettings::writeInteger(const char *key, qint64 value)
 {
     m_settings->setValue(QLatin1StringView(key), value);
+    if (writeObserver)
+        writeObserver(key);
 }
 
 void UserSettings::writeText(const char *key, const QString &value)
 {
     m_settings->setValue(QLatin1StringView(key), value);
+    if (writeObserver)
+        writeObserver(key);
 }
 
 bool UserSettings::isRegistered() const

@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -13,16 +14,16 @@ class UserSettings
 {
 public:
     // The ten keys; nothing else is stored.
-    static constexpr auto IsRegistered = "is_registered";   // bool
-    static constexpr auto UserId = "user_id";               // int
-    static constexpr auto CompanyId = "company_id";         // int
-    static constexpr auto CompanyCode = "company_code";     // text
-    static constexpr auto CompanyName = "company_name";     // text
-    static constexpr auto UserPoste = "user_poste";         // text
-    static constexpr auto UserNom = "user_nom";             // text
-    static constexpr auto UserPrenom = "user_prenom";       // text
+    static constexpr auto IsRegistered = "is_registered"; // bool
+    static constexpr auto UserId = "user_id"; // int
+    static constexpr auto CompanyId = "company_id"; // int
+    static constexpr auto CompanyCode = "company_code"; // text
+    static constexpr auto CompanyName = "company_name"; // text
+    static constexpr auto UserPoste = "user_poste"; // text
+    static constexpr auto UserNom = "user_nom"; // text
+    static constexpr auto UserPrenom = "user_prenom"; // text
     static constexpr auto UserTelephone = "user_telephone"; // text
-    static constexpr auto IsAdmin = "is_admin";             // bool
+    static constexpr auto IsAdmin = "is_admin"; // bool
 
     static UserSettings &shared();
     // A store on an explicit file, for tools and tests.
@@ -35,8 +36,8 @@ public:
     // Compared with the password typed on the administrator login screen.
     static constexpr auto defaultAdminPassword = "tulip482";
 
-    bool readBool(const char *key) const;           // false when missing
-    qint64 readInteger(const char *key) const;      // 0 when missing
+    bool readBool(const char *key) const; // false when missing
+    qint64 readInteger(const char *key) const; // 0 when missing
     std::optional<QString> readText(const char *key) const;
     QString readTextOrEmpty(const char *key) const;
 
@@ -49,6 +50,10 @@ public:
 
     // Drops cached values and re-reads the file (after an outside change).
     void reload();
+
+    // Called with the key of every write, in order; lets tests check that a
+    // screen stores "is_registered" only after the identity it vouches for.
+    std::function<void(const char *key)> writeObserver;
 
 private:
     std::unique_ptr<QSettings> m_settings;

@@ -1,13 +1,177 @@
 #include "homeview.h"
 
+#include "app/notificationcenter.h"
+#include "appversion.h"
+#include "createticketview.h"
+#include "homebutton.h"
+#include "iconbutton.h"
+#include "myticketsview.h"
+#include "registerview.h"
+#include "settings/usersettings.h"
+#include "settingsview.h"
+#include "style.h"
+#include "usercard.h"
+
+#include <QGraphicsDropShadowEffect>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QTimer>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
 HomeView::HomeView(QWidget *parent)
     : QWidget(parent)
+    , m_isRegistered(UserSettings::shared().readBool(UserSettings::IsRegistered))
+    , m_isAdmin(UserSettings::shared().readBool(UserSettings::IsAdmin))
 {
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(u"Norvik Support"_s, this), 0, Qt::AlignCenter);
+    Style::applyTo(this);
+    setWindowTitle(QString());
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 20, 0, 12);
+    column->setSpacing(32);
+
+    // Header: square icon buttons on the right.
+    m_header = new QHBoxLayout;
+    m_header->setContentsMargins(32, 20, 32, 0);
+    m_header->setSpacing(12);
+    m_header->addStretch();
+    m_settingsButton = new IconButton(
+        u"gearshape.fill"_s, Style::white(0.7), u"Paramètres utilisateur"_s, IconButton::Look {}, this);
+    connect(m_settingsButton, &IconButton::clicked, this, &HomeView::openSettings);
+    m_header->addWidget(m_settingsButton);
+    column->addLayout(m_header);
+
+    // Title block.
+    auto *titleBlock = new QVBoxLayout;
+    titleBlock->setSpacing(12);
+    auto *icon = new QLabel(this);
+    icon->setPixmap(Style::appIcon(96, devicePixelRatioF()));
+    auto *shadow = new QGraphicsDropShadowEffect(icon);
+    shadow->setColor(Style::withOpacity(Qt::black, 0.33));
+    shadow->setBlurRadius(16);
+    shadow->setOffset(0, 8);
+    icon->setGraphicsEffect(shadow);
+    titleBlock->addWidget(icon, 0, Qt::AlignHCenter);
+    auto *title = new QLabel(u"Norvik Support"_s, this);
+    Style::setRole(title, "heroTitle");
+    titleBlock->addWidget(title, 0, Qt::AlignHCenter);
+    auto *subtitle = new QLabel(u"Création et gestion des demandes au service technique"_s, this);
+    Style::setRole(subtitle, "heroSubtitle");
+    subtitle->setWordWrap(true);
+    subtitle->setAlignment(Qt::AlignCenter);
+    titleBlock->addWidget(subtitle, 0, Qt::AlignHCenter);
+    column->addLayout(titleBlock);
+
+    m_userCard = new UserCard(this);
+    column->addWidget(m_userCard, 0, Qt::AlignHCenter);
+
+    // Actions.
+    m_actions = new QVBoxLayout;
+    m_actions->setSpacing(16);
+    m_registerButton = new HomeButton(u"Créer mon compte"_s, u"person.badge.plus"_s, Style::green(), this);
+    m_createTicketButton
+        = new HomeButton(u"Démarrer un ticket"_s, u"plus.circle.fill"_s, Style::blue(), this);
+    m_myTicketsButton = new HomeButton(u"Mes tickets"_s, u"doc.text.fill"_s, Style::purple(), this);
+    for (HomeButton *button : { m_registerButton, m_createTicketButton, m_myTicketsButton })
+        m_actions->addWidget(button, 0, Qt::AlignHCenter);
+    connect(m_registerButton, &HomeButton::clicked, this, &HomeView::openRegister);
+    connect(m_createTicketButton, &HomeButton::clicked, this, &HomeView::openCreateTicket);
+    connect(m_myTicketsButton, &HomeButton::clicked, this, &HomeView::openMyTickets);
+    column->addLayout(m_actions);
+
+    column->addStretch();
+    m_version = new QLabel(appVersionText(), this);
+    Style::setRole(m_version, "version");
+    column->addWidget(m_version, 0, Qt::AlignHCenter);
+
+    // The tray menu's requests, whatever the registration state.
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    center.observe(QString::fromLatin1(NotificationCenter::OpenCreateTicket), this,
+        [this](const QVariant &) { openCreateTicket(); });
+    center.observe(QString::fromLatin1(NotificationCenter::OpenMyTickets), this,
+        [this](const QVariant &) { openMyTickets(); });
+
+    updateModeControls();
+}
+
+void HomeView::setIsRegistered(bool registered)
+{
+    m_isRegistered = registered;
+    updateModeControls();
+}
+
+void HomeView::setIsAdmin(bool admin)
+{
+    m_isAdmin = admin;
+    updateModeControls();
+}
+
+void HomeView::updateModeControls()
+{
+    m_settingsButton->setVisible(m_isRegistered);
+    m_registerButton->setVisible(!m_isRegistered);
+    m_createTicketButton->setVisible(m_isRegistered);
+    m_myTicketsButton->setVisible(m_isRegistered);
+    // The card needs both the screen's flag and a complete stored identity.
+    m_userCard->reload();
+    m_userCard->setVisible(m_isRegistered && UserSettings::shared().isRegistered());
+}
+
+void HomeView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    refreshFlags();
+}
+
+void HomeView::refreshFlags()
+{
+    setIsRegistered(UserSettings::shared().readBool(UserSettings::IsRegistered));
+    if (!m_isRegistered)
+        QTimer::singleShot(RegisterDelayMs, this, &HomeView::openRegister);
+}
+
+template<typename View>
+void HomeView::present(QPointer<View> &slot)
+{
+    if (slot) {
+        slot->raise();
+        slot->activateWindow();
+        return;
+    }
+    View *sheet = new View(window());
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    slot = sheet;
+    // The flag falls back as soon as the sheet closes, not when it is deleted.
+    // A closed sheet may have changed the stored identity: the card follows.
+    connect(sheet, &QDialog::finished, this, [this, &slot, sheet] {
+        if (slot == sheet)
+            slot = nullptr;
+        updateModeControls();
+    });
+    sheet->open();
+}
+
+void HomeView::openSettings()
+{
+    present(m_settings);
+}
+
+void HomeView::openCreateTicket()
+{
+    present(m_createTicket);
+}
+
+void HomeView::openMyTickets()
+{
+    present(m_myTickets);
+}
+
+void HomeView::openRegister()
+{
+    const bool wasOpen = m_register;
+    present(m_register);
+    if (!wasOpen)
+        connect(m_register, &RegisterView::registrationCompleted, this, [this] { setIsRegistered(true); });
 }

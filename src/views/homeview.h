@@ -1,12 +1,81 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
-// The root of the main window: who the user is, what he may do, the version.
+class CreateTicketView;
+class HomeButton;
+class IconButton;
+class MyTicketsView;
+class QBoxLayout;
+class QLabel;
+class RegisterView;
+class SettingsView;
+class UserCard;
+
+// The root of the main window: who the user is, the actions open to him in
+// the present mode, and the program's version. Every other screen opens from
+// here, as a sheet or pushed on the window's navigation stack; the tray
+// menu's requests arrive here as named notifications.
 class HomeView : public QWidget
 {
     Q_OBJECT
 
 public:
+    static constexpr int RegisterDelayMs = 500;
+
     explicit HomeView(QWidget *parent = nullptr);
+
+    bool isRegistered() const { return m_isRegistered; }
+    bool isAdmin() const { return m_isAdmin; }
+
+    // The sheets presented now (nullptr when closed).
+    SettingsView *settingsSheet() const { return m_settings; }
+    CreateTicketView *createTicketSheet() const { return m_createTicket; }
+    MyTicketsView *myTicketsSheet() const { return m_myTickets; }
+    RegisterView *registerSheet() const { return m_register; }
+
+public Q_SLOTS:
+    // Bindings: the registration and administrator login screens set these.
+    void setIsRegistered(bool registered);
+    void setIsAdmin(bool admin);
+    // Re-reads "is_registered" and offers registration to a newcomer.
+    void refreshFlags();
+
+    void openSettings();
+    void openCreateTicket();
+    void openMyTickets();
+    void openRegister();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+    // Where the administrators' controls live: the header's icon row and
+    // the column of action buttons.
+    QBoxLayout *headerRow() const { return m_header; }
+    QBoxLayout *actionColumn() const { return m_actions; }
+
+private:
+    void updateModeControls();
+    // Shows sheet as a window-modal sheet over this window, or raises the
+    // one already open in slot.
+    template<typename View>
+    void present(QPointer<View> &slot);
+
+    bool m_isRegistered;
+    bool m_isAdmin;
+
+    QBoxLayout *m_header;
+    QBoxLayout *m_actions;
+    IconButton *m_settingsButton;
+    UserCard *m_userCard;
+    HomeButton *m_registerButton;
+    HomeButton *m_createTicketButton;
+    HomeButton *m_myTicketsButton;
+    QLabel *m_version;
+
+    QPointer<SettingsView> m_settings;
+    QPointer<CreateTicketView> m_createTicket;
+    QPointer<MyTicketsView> m_myTickets;
+    QPointer<RegisterView> m_register;
 };

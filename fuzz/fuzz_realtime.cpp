@@ -1,0 +1,58 @@
+// Feeds arbitrary bytes to the real-time channel's message handling and to
+// the ticket decoder. Any crash, hang or sanitizer report is a fault; so is a
+// decoded ticket that does not survive being encoded and decoded again.
+
+#include "api/errors.h"
+#include "api/jsonreader.h"
+#include "api/records.h"
+#include "realtime/websocketservice.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QStringDecoder>
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+void checkRoundTrip(const Ticket &ticket)
+{
+    if (Ticket::fromJson(ticket.toJson()) != ticket)
+        __builtin_trap();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    // Every message is logged; the log is of no interest here and slows the
+    // run, so standard output is dropped. libFuzzer reports on stderr.
+    if (!std::freopen("/dev/null", "w", stdout))
+        return 1;
+    static QCoreApplication application(*argc, *argv);
+    WebSocketService &service = WebSocketService::shared();
+    service.onNewTicket = checkRoundTrip;
+    service.onTicketClosed = [](qint64, const QString &message) { (void)message.size(); };
+    service.onNewMessage = [](qint64, const QString &, const QString &, const QString &) {};
+    service.onAdminTyping = [](qint64) {};
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+
+    // As a text frame would bring it (the socket checks UTF-8 there)...
+    WebSocketService::shared().handleMessage(QString::fromUtf8(bytes));
+    // ...and as a binary frame, which counts only when it is valid UTF-8.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    if (!decoder.hasError())
+        WebSocketService::shared().handleMessage(text);
+
+    // The ticket decoder on its own, as the new-ticket push uses it.
+    try {
+        checkRoundTrip(Ticket::fromJson(JsonReader::parseObject(bytes)));
+    } catch (const DecodingError &) { }
+    return 0;
+}

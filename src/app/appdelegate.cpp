@@ -1,0 +1,110 @@
+#include "appdelegate.h"
+
+#include "desktopintegration.h"
+#include "desktopnotifier.h"
+#include "log.h"
+#include "mainwindow.h"
+#include "notificationcenter.h"
+#include "notificationstate.h"
+#include "realtimewiring.h"
+#include "updateprompt.h"
+#include "updater.h"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+AppDelegate::AppDelegate(QObject *parent)
+    : QObject(parent)
+    , m_updater(new Updater(this))
+    , m_prompt(new UpdatePrompt(m_updater, QString::fromLatin1(NORVIK_VERSION), this))
+    , m_desktop(new DesktopIntegration(this))
+{
+    connect(m_desktop, &DesktopIntegration::openRequested, this, [this] { bringMainWindowForward(); });
+    connect(m_desktop, &DesktopIntegration::createTicketRequested, this, [this] {
+        bringMainWindowForward();
+        NotificationCenter::defaultCenter().post(QString::fromLatin1(NotificationCenter::OpenCreateTicket));
+    });
+    connect(m_desktop, &DesktopIntegration::myTicketsRequested, this, [this] {
+        bringMainWindowForward();
+        NotificationCenter::defaultCenter().post(QString::fromLatin1(NotificationCenter::OpenMyTickets));
+    });
+    connect(m_desktop, &DesktopIntegration::checkForUpdatesRequested, m_updater, &Updater::checkForUpdates);
+    connect(m_desktop, &DesktopIntegration::quitRequested, this, &AppDelegate::terminate);
+    // A termination the program did not ask for (the session ending) still
+    // closes the channel properly.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+}
+
+AppDelegate::~AppDelegate()
+{
+    delete m_window;
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    if (std::exchange(m_started, true))
+        return;
+    // Desktop notifications fall back to the tray icon's balloon when the
+    // session runs no notification service.
+    DesktopNotifier::shared().setFallback(
+        [desktop = QPointer(m_desktop)](const QString &title, const QString &body) {
+            if (desktop)
+                desktop->showMessage(title, body);
+        });
+    // Only the tray icon at start-up; without a tray the window is the only
+    // way in, so it opens at once.
+    m_desktop->show();
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        logLine(u"⚠️ Pas de zone de notification : ouverture de la fenêtre principale"_s);
+        openMainWindow();
+    }
+    RealtimeWiring::start();
+    QTimer::singleShot(BackgroundCheckDelayMs, m_updater, &Updater::checkForUpdatesInBackground);
+    logLine(u"✅ Application démarrée - WebSocket actif - Sparkle configuré"_s);
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    if (std::exchange(m_terminated, true))
+        return;
+    RealtimeWiring::shutdown();
+}
+
+void AppDelegate::terminate()
+{
+    // The channel is closed while the event loop still runs, so its closing
+    // frame leaves before the process does; aboutToQuit finds it done.
+    applicationWillTerminate();
+    QCoreApplication::quit();
+}
+
+void AppDelegate::bringMainWindowForward(const QString &activationToken)
+{
+    NotificationState::shared().setHasUnreadNotification(false);
+    if (!activationToken.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+    openMainWindow();
+}
+
+void AppDelegate::activateFromAnotherLaunch(const QString &activationToken)
+{
+    logLine(u"💥 Programme relancé : fenêtre principale ramenée au premier plan"_s);
+    bringMainWindowForward(activationToken);
+}
+
+void AppDelegate::openMainWindow()
+{
+    if (!m_window) {
+        m_window = new MainWindow;
+        Q_EMIT mainWindowCreated(m_window);
+    }
+    if (m_window->isMinimized())
+        m_window->showNormal();
+    else
+        m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class DesktopIntegration;
+#include "mainwindow.h"
+class UpdatePrompt;
+class Updater;
+
+// The application delegate: runs start-up once the event loop is about to
+// run, carries out what the tray menu asks for, and runs shut-down on the way
+// out. Lives for the life of the process.
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Seconds after start-up at which the silent update check runs.
+    static constexpr int BackgroundCheckDelayMs = 3000;
+
+    explicit AppDelegate(QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+    // Closing the last window never ends the program.
+    static constexpr bool applicationShouldTerminateAfterLastWindowClosed() { return false; }
+
+    // Clears the unread flag, opens (or reuses) the main window and brings it
+    // in front of other programs. A token from the desktop's activation
+    // protocol, when a launcher handed one over, lets the window take focus.
+    void bringMainWindowForward(const QString &activationToken = {});
+    // A second start of the program asked this one to come forward.
+    void activateFromAnotherLaunch(const QString &activationToken);
+    // "Quitter", or a termination asked for by the session.
+    void terminate();
+
+    MainWindow *mainWindow() const { return m_window; }
+    DesktopIntegration *desktopIntegration() const { return m_desktop; }
+    Updater *updater() const { return m_updater; }
+    UpdatePrompt *updatePrompt() const { return m_prompt; }
+
+Q_SIGNALS:
+    // After a new main window was created, before it is shown.
+    void mainWindowCreated(MainWindow *window);
+
+private:
+    void openMainWindow();
+
+    Updater *m_updater = nullptr;
+    UpdatePrompt *m_prompt = nullptr;
+    DesktopIntegration *m_desktop = nullptr;
+    QPointer<MainWindow> m_window;
+    bool m_started = false;
+    bool m_terminated = false;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+
+// The program's place in the desktop: the tray icon, which shows the unread
+// flag, and its menu. It only says what the user asked for; the delegate acts.
+class DesktopIntegration : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DesktopIntegration(QObject *parent = nullptr);
+    ~DesktopIntegration() override;
+
+    QSystemTrayIcon *trayIcon() const { return m_tray; }
+    QMenu *menu() const { return m_menu; }
+
+    // The images of the tray icon: a single-colour symbolic one, and the badge
+    // in its own colours while something is unread.
+    static QIcon plainIcon();
+    static QIcon badgeIcon();
+    static QIcon applicationIcon();
+    // Whether the tray icon currently shows the badge.
+    bool showsBadge() const { return m_showsBadge; }
+
+    void show();
+    // A balloon from the tray icon, used when no notification service runs.
+    void showMessage(const QString &title, const QString &body);
+
+Q_SIGNALS:
+    void openRequested();
+    void createTicketRequested();
+    void myTicketsRequested();
+    void checkForUpdatesRequested();
+    void quitRequested();
+
+private:
+    void showUnread(bool unread);
+
+    QMenu *m_menu = nullptr;
+    QSystemTrayIcon *m_tray = nullptr;
+    bool m_showsBadge = false;
+};

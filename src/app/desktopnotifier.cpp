@@ -1,0 +1,103 @@
+#include "desktopnotifier.h"
+
+#include "notificationsproxy.h"
+
+#include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr auto AppName = "Norvik Support";
+constexpr auto AppIcon = "norvik-support";
+constexpr auto DesktopEntry = "norvik-support";
+constexpr auto DefaultSound = "message-new-instant";
+
+} // namespace
+
+DesktopNotifier &DesktopNotifier::shared()
+{
+    static DesktopNotifier *notifier = new DesktopNotifier;
+    return *notifier;
+}
+
+DesktopNotifier::DesktopNotifier() = default;
+
+void DesktopNotifier::setFallback(Fallback fallback)
+{
+    m_fallback = std::move(fallback);
+}
+
+// The bus connection is made on first use, not at start-up, so a session
+// without a bus costs nothing until a notification is due.
+NotificationsProxy *DesktopNotifier::service()
+{
+    if (m_service)
+        return m_service;
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return nullptr;
+    m_service = new NotificationsProxy(bus, this);
+    connect(m_service, &NotificationsProxy::NotificationClosed, this, &DesktopNotifier::onClosed);
+    return m_service;
+}
+
+void DesktopNotifier::notify(const QString &identifier, const QString &title, const QString &body)
+{
+    // While the service has not yet answered for this identifier, the id to
+    // replace is unknown: keep only the newest text and send it afterwards.
+    if (m_inFlight.contains(identifier)) {
+        m_queued.insert(identifier, { title, body });
+        return;
+    }
+    NotificationsProxy *proxy = service();
+    if (!proxy) {
+        showFallback(identifier, title, body);
+        return;
+    }
+
+    const QVariantMap hints { { u"sound-name"_s, QString::fromLatin1(DefaultSound) },
+        { u"desktop-entry"_s, QString::fromLatin1(DesktopEntry) } };
+    const QDBusPendingReply<uint> reply = proxy->notify(QString::fromLatin1(AppName), m_ids.value(identifier),
+        QString::fromLatin1(AppIcon), title, body, {}, hints, -1);
+    m_inFlight.insert(identifier);
+    Q_EMIT sent(identifier);
+    auto *watcher = new QDBusPendingCallWatcher(reply, this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+        [this, identifier, title, body](QDBusPendingCallWatcher *call) {
+            call->deleteLater();
+            m_inFlight.remove(identifier);
+            const QDBusPendingReply<uint> answer = *call;
+            if (answer.isError()) {
+                m_ids.remove(identifier);
+                showFallback(identifier, title, body);
+            } else {
+                m_ids.insert(identifier, answer.value());
+                Q_EMIT delivered(identifier, answer.value());
+            }
+            if (m_queued.contains(identifier)) {
+                const auto next = m_queued.take(identifier);
+                notify(identifier, next.first, next.second);
+            }
+        });
+}
+
+void DesktopNotifier::showFallback(const QString &identifier, const QString &title, const QString &body)
+{
+    if (m_fallback)
+        m_fallback(title, body);
+    Q_EMIT fellBack(identifier);
+}
+
+void DesktopNotifier::onClosed(uint notificationId, uint /*reason*/)
+{
+    // The id may be handed out again: it must not replace someone else's
+    // notification later.
+    for (auto it = m_ids.begin(); it != m_ids.end(); ++it) {
+        if (it.value() == notificationId) {
+            m_ids.erase(it);
+            return;
+        }
+    }
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QPair>
+#include <QSet>
+#include <QString>
+#include <functional>
+
+class NotificationsProxy;
+
+// Shows desktop notifications through the session bus's notification
+// service. An identifier shown again replaces its earlier notification.
+// Without a service (or when it refuses), the fallback shows the text instead,
+// typically as the tray icon's balloon. Never blocks the caller.
+class DesktopNotifier : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Fallback = std::function<void(const QString &title, const QString &body)>;
+
+    static DesktopNotifier &shared();
+
+    void notify(const QString &identifier, const QString &title, const QString &body);
+    void setFallback(Fallback fallback);
+
+    // The notification id the service gave an identifier still shown, or 0.
+    uint notificationId(const QString &identifier) const { return m_ids.value(identifier); }
+
+Q_SIGNALS:
+    // The Notify call left for the service (benchmarks time this).
+    void sent(const QString &identifier);
+    // The service accepted a notification (tests and diagnostics).
+    void delivered(const QString &identifier, uint notificationId);
+    // The text went to the fallback instead.
+    void fellBack(const QString &identifier);
+
+private:
+    DesktopNotifier();
+    NotificationsProxy *service();
+    void showFallback(const QString &identifier, const QString &title, const QString &body);
+    void onClosed(uint notificationId, uint reason);
+
+    NotificationsProxy *m_service = nullptr;
+    QHash<QString, uint> m_ids;
+    QSet<QString> m_inFlight;
+    QHash<QString, QPair<QString, QString>> m_queued; // newest title and body per identifier
+    Fallback m_fallback;
+};

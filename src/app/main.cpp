@@ -1,0 +1,98 @@
+#include "api/configuration.h"
+#include "api/frenchtranslations.h"
+#include "appdelegate.h"
+#include "singleinstance.h"
+#include "terminationwatcher.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QIcon>
+#include <QTimer>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The token a launcher hands over so the window it asks for may take focus.
+QString activationToken()
+{
+    for (const char *name : { "XDG_ACTIVATION_TOKEN", "DESKTOP_STARTUP_ID" }) {
+        const QString token = qEnvironmentVariable(name);
+        if (!token.isEmpty())
+            return token;
+    }
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication::setOrganizationName(u"Norvik"_s);
+    QApplication::setApplicationName(u"NorvikSupport"_s);
+    QApplication::setApplicationVersion(QString::fromLatin1(NORVIK_VERSION));
+
+    // Options are read before the display is opened, so --help, --version and
+    // a refused address answer in a terminal without a graphical session.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"Norvik Support, client du support technique Norvik."_s);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addOption({ u"api-base"_s, u"Adresse de l'API du serveur (https://…/api)."_s, u"url"_s });
+    parser.addOption({ u"ws-url"_s, u"Adresse WebSocket du serveur (wss://…/norvik-ws)."_s, u"url"_s });
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "%s\n", parser.errorText().toLocal8Bit().constData());
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        std::fputs(
+            parser.helpText().replace(u"<executable_name>"_s, u"norvik-support"_s).toLocal8Bit().constData(),
+            stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("Norvik Support %s (%s)\n", NORVIK_VERSION, NORVIK_BUILD_NUMBER);
+        return 0;
+    }
+    QString error;
+    const auto configuration = Configuration::fromEnvironmentAndArguments(arguments, &error);
+    if (!configuration) {
+        std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
+        return 2;
+    }
+    Configuration::setCurrent(*configuration);
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName(u"Norvik Support"_s);
+    QApplication::setDesktopFileName(u"norvik-support"_s);
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(u"norvik-support"_s, QIcon(u":/icons/norvik-support.svg"_s)));
+    QApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
+    installFrenchTranslations(application);
+
+    SingleInstance instance;
+    switch (instance.claim(activationToken())) {
+    case SingleInstance::Role::Secondary:
+        return 0;
+    case SingleInstance::Role::Failed:
+        return 1;
+    case SingleInstance::Role::Primary:
+    case SingleInstance::Role::Alone:
+        break;
+    }
+
+    AppDelegate delegate;
+    QObject::connect(
+        &instance, &SingleInstance::activationRequested, &delegate, &AppDelegate::activateFromAnotherLaunch);
+    TerminationWatcher termination;
+    QObject::connect(
+        &termination, &TerminationWatcher::terminationRequested, &delegate, &AppDelegate::terminate);
+    // Start-up runs once the event loop is up, as the desktop's "finished
+    // launching" does.
+    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    return QApplication::exec();
+}

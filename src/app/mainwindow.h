@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QMainWindow>
+
+class NavigationStack;
+
+// The one main window, "mainWindow": a navigation stack whose root is a home
+// screen made for this window. It is created when the user asks for it and
+// destroyed when closed, so the next opening starts from a fresh home screen.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    static constexpr auto Identifier = "mainWindow";
+    static constexpr int MinimumWidth = 960;
+    static constexpr int MinimumHeight = 740;
+
+    explicit MainWindow(QWidget *parent = nullptr);
+
+    NavigationStack *navigationStack() const { return m_stack; }
+
+private:
+    NavigationStack *m_stack = nullptr;
+};

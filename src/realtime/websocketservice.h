@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWebSocket>
+#include <chrono>
+#include <functional>
+
+struct Ticket;
+
+// The program's one real-time connection to the support server: opens the
+// WebSocket, announces who listens, hands every server message to the
+// handlers installed from outside, and comes back 5 seconds after the
+// connection is lost for as long as the caller wants it up.
+class WebSocketService : public QObject
+{
+    Q_OBJECT
+
+public:
+    static WebSocketService &shared();
+
+    // Opens a connection for the identity stored now; refused while
+    // shouldStayConnected is false. An earlier socket is aborted first.
+    void connect();
+    // Closes the connection (code 1001) and turns reconnection off.
+    void disconnect();
+
+    // Whether connecting and reconnecting are allowed. Callers set it to true
+    // right before connect(); only disconnect() sets it back to false.
+    bool shouldStayConnected = false;
+
+    qint64 userId() const { return m_userId; }
+    QString userType() const { return m_userType; }
+
+    // Event handlers; each is optional and called on the main thread.
+    std::function<void(
+        qint64 ticketId, const QString &sender, const QString &message, const QString &timestamp)>
+        onNewMessage;
+    std::function<void(qint64 ticketId, const QString &closeMessage)> onTicketClosed;
+    std::function<void(const Ticket &ticket)> onNewTicket;
+    std::function<void(qint64 ticketId)> onAdminTyping;
+
+    // Parses one server message and dispatches it. Never throws.
+    void handleMessage(const QString &text);
+
+    // Largest message accepted from the server; a longer one ends the
+    // connection rather than the memory.
+    static constexpr qint64 MaxIncomingMessageSize = 64 * 1024 * 1024;
+
+    // Tests shorten the reconnection delay; the program keeps 5 seconds.
+    static constexpr std::chrono::milliseconds DefaultReconnectDelay { 5000 };
+    void setReconnectDelayForTesting(std::chrono::milliseconds delay) { m_reconnectDelay = delay; }
+
+    // A server that takes the connection but never completes the opening
+    // handshake counts as a failed opening after this long.
+    static constexpr std::chrono::milliseconds DefaultOpeningTimeout { 60000 };
+    void setOpeningTimeoutForTesting(std::chrono::milliseconds timeout) { m_openingTimeout = timeout; }
+
+    // The socket of the current connection, if any (tests and benchmarks).
+    QWebSocket *currentSocket() const { return m_socket; }
+
+Q_SIGNALS:
+    // Every line this service writes to the log, as written.
+    void logged(const QString &line);
+
+private:
+    WebSocketService() = default;
+
+    void log(const QString &line);
+    void authenticate(QWebSocket *socket);
+    void receiveBinary(const QByteArray &frame);
+    void socketEnded(QWebSocket *socket);
+    void dropSilently(QWebSocket *socket);
+
+    QPointer<QWebSocket> m_socket;
+    qint64 m_userId = 0;
+    QString m_userType = QStringLiteral("user");
+    std::chrono::milliseconds m_reconnectDelay = DefaultReconnectDelay;
+    std::chrono::milliseconds m_openingTimeout = DefaultOpeningTimeout;
+};

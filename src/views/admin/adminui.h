@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+
+// Small builders the administrator screens share on top of the style module:
+// labels in a given size and colour, symbols as labels, rounded panels.
+namespace AdminUi {
+
+QLabel *text(const QString &text, qreal pointSize, QFont::Weight weight, const QColor &color,
+    QWidget *parent = nullptr);
+QLabel *symbol(const QString &name, const QColor &color, int side, QWidget *parent = nullptr);
+// Centres a screen's content horizontally within an expanding row.
+QWidget *centred(QWidget *content, QWidget *parent = nullptr);
+
+} // namespace AdminUi
+
+// A rounded rectangle behind a group of widgets: the sections of the detail
+// screen, the information tiles, the company rows.
+class RoundedPanel : public QWidget
+{
+    Q_OBJECT
+
+public:
+    RoundedPanel(
+        const QColor &fill, QWidget *parent = nullptr, const QColor &outline = QColor(), qreal radius = 12);
+
+    void setColors(const QColor &fill, const QColor &outline = QColor());
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QColor m_fill;
+    QColor m_outline;
+    qreal m_radius;
+};

@@ -1,0 +1,180 @@
+#include "ticketgridview.h"
+
+#include "ticketcarddelegate.h"
+#include "ticketlistmodel.h"
+
+#include <QKeyEvent>
+#include <QScrollBar>
+
+using namespace Qt::StringLiterals;
+
+TicketGridView::TicketGridView(TicketListModel *model, QWidget *parent)
+    : QListView(parent)
+    , m_model(model)
+{
+    setModel(model);
+    m_delegate = new TicketCardDelegate(this, model);
+    setItemDelegate(m_delegate);
+    setViewMode(QListView::ListMode);
+    setFlow(QListView::LeftToRight);
+    setWrapping(true);
+    setMovement(QListView::Static);
+    setResizeMode(QListView::Adjust);
+    setSpacing(TicketCardDelegate::Spacing / 2);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalScrollBar()->setSingleStep(24);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setMouseTracking(true);
+    setFrameShape(QFrame::NoFrame);
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(u"Tickets"_s);
+    viewport()->setAttribute(Qt::WA_Hover);
+
+    connect(this, &QListView::clicked, this, [this](const QModelIndex &index) {
+        if (index.isValid() && isCard(index.row()))
+            emit ticketActivated(index.row());
+    });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        m_delegate->reset();
+        if (hasFocus())
+            ensureCardIsCurrent();
+    });
+}
+
+bool TicketGridView::isCard(int row) const
+{
+    return row >= 0 && row < m_model->rowCount() && m_model->rowKind(row) == TicketListModel::RowKind::Card;
+}
+
+QModelIndex TicketGridView::cardIndex(int row) const
+{
+    return isCard(row) ? m_model->index(row) : QModelIndex();
+}
+
+int TicketGridView::cardRowAt(const QPoint &position) const
+{
+    const QModelIndex index = indexAt(position);
+    return index.isValid() && isCard(index.row()) ? index.row() : -1;
+}
+
+void TicketGridView::mouseMoveEvent(QMouseEvent *event)
+{
+    m_delegate->setHoveredRow(cardRowAt(event->position().toPoint()));
+    QListView::mouseMoveEvent(event);
+}
+
+void TicketGridView::leaveEvent(QEvent *event)
+{
+    m_delegate->setHoveredRow(-1);
+    QListView::leaveEvent(event);
+}
+
+void TicketGridView::ensureCardIsCurrent()
+{
+    // The keyboard cursor rests on a card, never on a header or nowhere.
+    if (currentIndex().isValid() && isCard(currentIndex().row()))
+        return;
+    for (const auto section : { TicketListModel::Section::Open, TicketListModel::Section::Closed }) {
+        const int first = m_model->sectionRows(section).first;
+        if (first >= 0) {
+            setCurrentIndex(m_model->index(first));
+            return;
+        }
+    }
+}
+
+void TicketGridView::focusInEvent(QFocusEvent *event)
+{
+    QListView::focusInEvent(event);
+    ensureCardIsCurrent();
+}
+
+void TicketGridView::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        if (currentIndex().isValid() && isCard(currentIndex().row())) {
+            emit ticketActivated(currentIndex().row());
+            event->accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QListView::keyPressEvent(event);
+}
+
+QModelIndex TicketGridView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    using Section = TicketListModel::Section;
+    const auto open = m_model->sectionRows(Section::Open);
+    const auto closed = m_model->sectionRows(Section::Closed);
+    const int firstCard = open.first >= 0 ? open.first : closed.first;
+    const int lastCard = closed.last >= 0 ? closed.last : open.last;
+    if (firstCard < 0)
+        return {};
+    const int current = currentIndex().isValid() && isCard(currentIndex().row()) ? currentIndex().row() : -1;
+    if (current < 0)
+        return m_model->index(firstCard);
+
+    const bool inOpen = open.first >= 0 && current <= open.last;
+    const auto here = inOpen ? open : closed;
+    const int column = (current - here.first) % TicketCardDelegate::Columns;
+    const int cols = TicketCardDelegate::Columns;
+
+    switch (action) {
+    case MoveRight:
+    case MoveNext: {
+        int next = current + 1;
+        if (!isCard(next))
+            ++next; // over the closed section's header
+        return cardIndex(next).isValid() ? cardIndex(next) : m_model->index(current);
+    }
+    case MoveLeft:
+    case MovePrevious: {
+        int previous = current - 1;
+        if (!isCard(previous))
+            --previous;
+        return cardIndex(previous).isValid() ? cardIndex(previous) : m_model->index(current);
+    }
+    case MoveDown: {
+        const int below = current + cols;
+        if (below <= here.last)
+            return m_model->index(below);
+        // From the line above a shorter last line, land on its last card.
+        const int lineStart = current - column;
+        if (lineStart + cols <= here.last)
+            return m_model->index(here.last);
+        if (inOpen && closed.first >= 0)
+            return m_model->index(qMin(closed.first + column, closed.last));
+        return m_model->index(current);
+    }
+    case MoveUp: {
+        const int above = current - cols;
+        if (above >= here.first)
+            return m_model->index(above);
+        if (!inOpen && open.first >= 0) {
+            const int lastLineStart = open.first + ((open.last - open.first) / cols) * cols;
+            return m_model->index(qMin(lastLineStart + column, open.last));
+        }
+        return m_model->index(current);
+    }
+    case MoveHome:
+        return m_model->index(firstCard);
+    case MoveEnd:
+        return m_model->index(lastCard);
+    case MovePageUp:
+    case MovePageDown: {
+        QModelIndex index = QListView::moveCursor(action, modifiers);
+        if (index.isValid() && !isCard(index.row()))
+            index = cardIndex(index.row() + 1);
+        return index.isValid() ? index : m_model->index(current);
+    }
+    }
+    return m_model->index(current);
+}

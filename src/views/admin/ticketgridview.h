@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QListView>
+
+class TicketCardDelegate;
+class TicketListModel;
+
+// The grid of ticket cards under their section headers. A list view in
+// wrapping mode lays the cards out three to a line and only paints what is
+// visible, so thousands of tickets scroll as smoothly as a dozen. A click on
+// a card, or Return on the card under the keyboard cursor, asks for its
+// detail; the arrow keys move by card, up and down by line.
+class TicketGridView : public QListView
+{
+    Q_OBJECT
+
+public:
+    explicit TicketGridView(TicketListModel *model, QWidget *parent = nullptr);
+
+    TicketCardDelegate *cardDelegate() const { return m_delegate; }
+    TicketListModel *ticketModel() const { return m_model; }
+
+Q_SIGNALS:
+    void ticketActivated(int row);
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+
+private:
+    bool isCard(int row) const;
+    void ensureCardIsCurrent();
+    int cardRowAt(const QPoint &position) const;
+    QModelIndex cardIndex(int row) const;
+
+    TicketListModel *m_model;
+    TicketCardDelegate *m_delegate;
+};

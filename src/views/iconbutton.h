@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+
+// A square button showing only a symbol: the home screen's header buttons,
+// the refresh button, the sheets' close buttons. Its accessible name is its
+// tooltip, so a screen reader and a mouse user learn the same thing.
+class IconButton : public QAbstractButton
+{
+    Q_OBJECT
+
+public:
+    struct Look
+    {
+        int frame = 40; // side of the square
+        int symbolSize = 20; // side of the symbol inside it
+        qreal background = 0.1; // white fill opacity, 0 for none
+        qreal radius = 10;
+    };
+
+    IconButton(const QString &symbol, const QColor &color, const QString &tooltip, Look look,
+        QWidget *parent = nullptr);
+    // The grey borderless close button of the sheets, named "Fermer".
+    static IconButton *closeButton(QWidget *parent);
+
+    void setSymbol(const QString &symbol, const QColor &color);
+    void setToolTipAndName(const QString &text);
+    QString symbol() const { return m_symbol; }
+    QColor symbolColor() const { return m_color; }
+
+    QSize sizeHint() const override { return QSize(m_look.frame, m_look.frame); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QString m_symbol;
+    QColor m_color;
+    Look m_look;
+};

@@ -1,0 +1,68 @@
+#include "imagepreview.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+using namespace Qt::StringLiterals;
+
+ImagePreview::ImagePreview(QWidget *parent)
+    : QWidget(parent)
+{
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAccessibleName(u"Capture d'écran jointe"_s);
+}
+
+void ImagePreview::setImage(const QImage &image)
+{
+    m_image = image;
+    const int available = parentWidget() ? parentWidget()->contentsRect().width() : width();
+    setFixedHeight(heightForWidth(qMax(width(), available)));
+    updateGeometry();
+    update();
+}
+
+int ImagePreview::heightForWidth(int width) const
+{
+    const QSizeF size = m_image.deviceIndependentSize();
+    if (size.isEmpty())
+        return 0;
+    return qMin<int>(MaxHeight, qRound(size.height() * qMin(1.0, width / size.width())));
+}
+
+QSize ImagePreview::sizeHint() const
+{
+    return QSize(520, heightForWidth(520));
+}
+
+QRectF ImagePreview::imageRect() const
+{
+    const QSizeF size = m_image.deviceIndependentSize();
+    if (size.isEmpty())
+        return {};
+    const QSizeF fitted = size.scaled(QSizeF(width(), height()).boundedTo(size), Qt::KeepAspectRatio);
+    return QRectF(QPointF((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+}
+
+void ImagePreview::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The height follows the width the layout gave; width never depends on
+    // height, so this settles after one pass.
+    const int wanted = heightForWidth(width());
+    if (wanted != height())
+        setFixedHeight(wanted);
+}
+
+void ImagePreview::paintEvent(QPaintEvent *)
+{
+    if (m_image.isNull())
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF target = imageRect();
+    QPainterPath clip;
+    clip.addRoundedRect(target, 8, 8);
+    painter.setClipPath(clip);
+    painter.drawImage(target, m_image);
+}

@@ -1,0 +1,147 @@
+#include "myticketsmodel.h"
+
+#include "api/dates.h"
+#include "api/vocabulary.h"
+#include "style.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString capitalised(const QString &word)
+{
+    const QString lower = word.toLower();
+    return lower.left(1).toUpper() + lower.mid(1);
+}
+
+} // namespace
+
+MyTicketsModel::MyTicketsModel(QObject *parent)
+    : QAbstractListModel(parent)
+{ }
+
+QString MyTicketsModel::formatDate(const QString &timestamp)
+{
+    return Dates::formatUserCard(timestamp);
+}
+
+void MyTicketsModel::setTickets(const QList<UserTicket> &tickets)
+{
+    beginResetModel();
+    m_cards.clear();
+    m_rows.clear();
+    m_cards.reserve(tickets.size());
+    for (const UserTicket &ticket : tickets) {
+        Card card;
+        card.id = ticket.id;
+        card.title = ticket.titre;
+        card.description = ticket.description;
+        card.priorityWord = capitalised(ticket.priorite);
+        // The shared vocabulary, lower-cased: a capital letter changes nothing.
+        const Tint priority = Priority::tint(ticket.priorite);
+        card.priorityColor = Style::tint(priority == Tint::Gray ? Tint::Green : priority);
+        const bool closed = Status::isClosed(ticket.status);
+        card.statusWord = closed ? u"Terminé"_s : u"En cours"_s;
+        card.statusColor = closed ? Style::green() : Style::orange();
+        card.created = formatDate(ticket.createdAt);
+        card.closeMessage = ticket.closeMessage.value_or(QString());
+        if (closed && ticket.closedAt)
+            card.closed = u"Fermé le "_s + formatDate(*ticket.closedAt);
+        m_rows.insert(card.id, int(m_cards.size()));
+        m_cards.append(std::move(card));
+    }
+    // Forget the open state of tickets that left the list.
+    for (auto it = m_expanded.begin(); it != m_expanded.end();)
+        it = m_rows.contains(*it) ? std::next(it) : m_expanded.erase(it);
+    m_expansion.clear();
+    endResetModel();
+}
+
+int MyTicketsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_cards.size());
+}
+
+QVariant MyTicketsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_cards.size())
+        return {};
+    const Card &card = m_cards.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+    case TitleRole:
+        return card.title;
+    case IdRole:
+        return card.id;
+    case DescriptionRole:
+        return card.description;
+    case PriorityWordRole:
+        return card.priorityWord;
+    case PriorityColorRole:
+        return card.priorityColor;
+    case StatusWordRole:
+        return card.statusWord;
+    case StatusColorRole:
+        return card.statusColor;
+    case CreatedRole:
+        return card.created;
+    case CloseMessageRole:
+        return card.closeMessage;
+    case ClosedRole:
+        return card.closed;
+    case ExpandedRole:
+        return isExpanded(card.id);
+    case ExpansionRole:
+        return expansion(card.id);
+    case Qt::AccessibleTextRole:
+        return accessibleText(card);
+    case Qt::AccessibleDescriptionRole:
+        return accessibleDescription(card);
+    default:
+        return {};
+    }
+}
+
+QString MyTicketsModel::accessibleText(const Card &card) const
+{
+    return card.title + u", priorité "_s + card.priorityWord + u", "_s + card.statusWord + u", créé le "_s
+        + card.created;
+}
+
+QString MyTicketsModel::accessibleDescription(const Card &card) const
+{
+    if (!isExpanded(card.id))
+        return u"Réduit. Espace pour voir plus."_s;
+    QStringList parts { card.description };
+    if (!card.closeMessage.isEmpty())
+        parts << u"Réponse du support : "_s + card.closeMessage;
+    if (!card.closed.isEmpty())
+        parts << card.closed;
+    return parts.join(u". "_s);
+}
+
+void MyTicketsModel::emitChanged(qint64 id)
+{
+    const int row = rowOf(id);
+    if (row >= 0)
+        Q_EMIT dataChanged(index(row), index(row));
+}
+
+void MyTicketsModel::setExpanded(qint64 id, bool expanded)
+{
+    if (rowOf(id) < 0 || isExpanded(id) == expanded)
+        return;
+    if (expanded)
+        m_expanded.insert(id);
+    else
+        m_expanded.remove(id);
+    emitChanged(id);
+}
+
+void MyTicketsModel::setExpansion(qint64 id, qreal progress)
+{
+    if (rowOf(id) < 0)
+        return;
+    m_expansion.insert(id, progress);
+    emitChanged(id);
+}

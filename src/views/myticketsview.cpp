@@ -1,0 +1,220 @@
+#include "myticketsview.h"
+
+#include "api/apiservice.h"
+#include "api/errors.h"
+#include "app/notificationcenter.h"
+#include "iconbutton.h"
+#include "myticketsmodel.h"
+#include "noticebox.h"
+#include "settings/usersettings.h"
+#include "spinner.h"
+#include "style.h"
+#include "symbolicons.h"
+#include "ticketcard.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QPointer>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+#include <QVariantAnimation>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+enum ContentPage { LoadingPage, EmptyPage, ListPage };
+
+QWidget *centred(QWidget *parent, const QList<QWidget *> &items)
+{
+    auto *page = new QWidget(parent);
+    auto *column = new QVBoxLayout(page);
+    column->addStretch();
+    for (QWidget *item : items) {
+        item->setParent(page);
+        column->addWidget(item, 0, Qt::AlignHCenter);
+    }
+    column->addStretch();
+    return page;
+}
+} // namespace
+
+MyTicketsView::MyTicketsView(QWidget *parent)
+    : Sheet(SheetSize, parent)
+    , m_model(new MyTicketsModel(this))
+    , m_delegate(new TicketCard(this))
+{
+    setWindowTitle(u"Mes tickets"_s);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(24, 24, 24, 24);
+    header->setSpacing(12);
+    auto *titles = new QVBoxLayout;
+    titles->setSpacing(4);
+    auto *title = new QLabel(u"Mes tickets"_s, this);
+    Style::setRole(title, "title");
+    auto *subtitle = new QLabel(u"Suivez l'état de vos demandes"_s, this);
+    Style::setRole(subtitle, "subtitle");
+    titles->addWidget(title);
+    titles->addWidget(subtitle);
+    header->addLayout(titles, 1);
+    m_refresh = new IconButton(
+        u"arrow.clockwise"_s, Style::white(0.7), u"Actualiser"_s, IconButton::Look { 36, 18, 0.1, 9 }, this);
+    connect(m_refresh, &IconButton::clicked, this, &MyTicketsView::loadTickets);
+    header->addWidget(m_refresh, 0, Qt::AlignVCenter);
+    auto *close = IconButton::closeButton(this);
+    connect(close, &IconButton::clicked, this, &Sheet::dismiss);
+    header->addWidget(close, 0, Qt::AlignVCenter);
+    outer->addLayout(header);
+
+    auto *errorRow = new QHBoxLayout;
+    errorRow->setContentsMargins(24, 0, 24, 8);
+    m_error = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), this);
+    m_error->hide();
+    errorRow->addWidget(m_error);
+    outer->addLayout(errorRow);
+
+    m_content = new QStackedWidget(this);
+    auto *loadingText = new QLabel(u"Chargement..."_s);
+    loadingText->setStyleSheet(u"color: rgb(152, 152, 160); font-size: 14pt;"_s);
+    m_content->insertWidget(LoadingPage, centred(m_content, { new Spinner(32, Style::grey()), loadingText }));
+
+    auto *trayIcon = new QLabel;
+    trayIcon->setPixmap(SymbolIcons::pixmap(u"tray"_s, Style::grey(), 64, devicePixelRatioF()));
+    auto *emptyTitle = new QLabel(u"Aucun ticket"_s);
+    Style::setRole(emptyTitle, "emptyTitle");
+    auto *emptyText = new QLabel(u"Vous n'avez pas encore créé de demande"_s);
+    Style::setRole(emptyText, "subtitle");
+    m_content->insertWidget(EmptyPage, centred(m_content, { trayIcon, emptyTitle, emptyText }));
+
+    m_list = new QListView(m_content);
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(m_delegate);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setUniformItemSizes(false);
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->setMouseTracking(true);
+    m_list->setAccessibleName(u"Mes tickets"_s);
+    m_list->installEventFilter(this);
+    m_content->insertWidget(ListPage, m_list);
+    outer->addWidget(m_content, 1);
+
+    connect(m_delegate, &TicketCard::toggleRequested, this, &MyTicketsView::toggleExpanded);
+    connect(m_model, &QAbstractItemModel::modelReset, m_delegate, &TicketCard::clearCache);
+    NotificationCenter::defaultCenter().observe(QString::fromLatin1(NotificationCenter::RefreshMyTickets),
+        this, [this](const QVariant &) { loadTickets(); });
+    connect(this, &Sheet::appeared, this, &MyTicketsView::loadTickets);
+    updateContent();
+}
+
+QString MyTicketsView::contentState() const
+{
+    switch (m_content->currentIndex()) {
+    case LoadingPage:
+        return u"loading"_s;
+    case EmptyPage:
+        return u"empty"_s;
+    default:
+        return u"list"_s;
+    }
+}
+
+void MyTicketsView::updateContent()
+{
+    if (m_isLoading)
+        m_content->setCurrentIndex(LoadingPage);
+    else
+        m_content->setCurrentIndex(m_model->rowCount() == 0 ? EmptyPage : ListPage);
+}
+
+void MyTicketsView::setLoading(bool loading)
+{
+    m_isLoading = loading;
+    updateContent();
+}
+
+void MyTicketsView::loadTickets()
+{
+    if (UserSettings::shared().readInteger(UserSettings::UserId) < 1) {
+        m_errorMessage = u"Utilisateur non connecté"_s;
+        m_showError = true;
+        m_error->setText(m_errorMessage);
+        m_error->show();
+        return;
+    }
+    m_showError = false;
+    m_error->hide();
+    setLoading(true);
+    fetch();
+}
+
+QCoro::Task<> MyTicketsView::fetch()
+{
+    QPointer<MyTicketsView> self(this);
+    try {
+        const QList<UserTicket> tickets = co_await APIService::shared().getMyTickets(
+            UserSettings::shared().readInteger(UserSettings::UserId));
+        if (!self)
+            co_return;
+        m_model->setTickets(tickets);
+        setLoading(false);
+    } catch (const NorvikError &error) {
+        if (!self)
+            co_return;
+        // The previous list stays under the error line.
+        m_errorMessage = u"Erreur de chargement: "_s + error.description();
+        m_showError = true;
+        m_error->setText(m_errorMessage);
+        m_error->show();
+        setLoading(false);
+    }
+}
+
+void MyTicketsView::toggleExpanded(qint64 id)
+{
+    const int row = m_model->rowOf(id);
+    if (row < 0)
+        return;
+    const bool expand = !m_model->isExpanded(id);
+    const qreal from = m_model->expansion(id);
+    m_model->setExpanded(id, expand);
+    QVariantAnimation *&animation = m_animations[id];
+    if (!animation) {
+        animation = new QVariantAnimation(this);
+        animation->setDuration(ExpandDurationMs);
+        animation->setEasingCurve(QEasingCurve::InOutCubic);
+        connect(animation, &QVariantAnimation::valueChanged, this, [this, id](const QVariant &value) {
+            m_model->setExpansion(id, value.toReal());
+            const int current = m_model->rowOf(id);
+            if (current >= 0)
+                m_delegate->sizeChanged(m_model->index(current));
+        });
+        connect(animation, &QVariantAnimation::finished, this,
+            [this, id] { m_animations.take(id)->deleteLater(); });
+    }
+    animation->stop();
+    animation->setStartValue(from);
+    animation->setEndValue(expand ? 1.0 : 0.0);
+    animation->start();
+}
+
+bool MyTicketsView::eventFilter(QObject *watched, QEvent *event)
+{
+    // Space or Enter opens and closes the current card.
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        const QModelIndex current = m_list->currentIndex();
+        if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) && current.isValid()) {
+            toggleExpanded(current.data(MyTicketsModel::IdRole).toLongLong());
+            return true;
+        }
+    }
+    return Sheet::eventFilter(watched, event);
+}

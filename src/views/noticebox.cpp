@@ -1,0 +1,46 @@
+#include "noticebox.h"
+
+#include "style.h"
+#include "symbolicons.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+
+using namespace Qt::StringLiterals;
+
+NoticeBox::NoticeBox(const QString &symbol, const QColor &color, QWidget *parent)
+    : QWidget(parent)
+    , m_color(color)
+    , m_text(new QLabel(this))
+{
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(12, 12, 12, 12);
+    row->setSpacing(8);
+    if (!symbol.isEmpty()) {
+        auto *icon = new QLabel(this);
+        icon->setPixmap(SymbolIcons::pixmap(symbol, color, 16, devicePixelRatioF()));
+        row->addWidget(icon, 0, Qt::AlignTop);
+    }
+    m_text->setWordWrap(true);
+    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_text->setStyleSheet(u"color: %1; font-size: 13pt;"_s.arg(color.name()));
+    row->addWidget(m_text, 1);
+}
+
+void NoticeBox::setText(const QString &text)
+{
+    m_text->setText(text);
+    setAccessibleName(text);
+}
+
+QString NoticeBox::text() const
+{
+    return m_text->text();
+}
+
+void NoticeBox::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    Style::fillRounded(&painter, QRectF(rect()), 10, Style::withOpacity(m_color, 0.1));
+}

@@ -1,0 +1,32 @@
+#include "registerfield.h"
+
+#include "fieldlabel.h"
+
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+RegisterField::RegisterField(
+    const QString &label, const QString &icon, const QString &placeholder, bool isRequired, QWidget *parent)
+    : QWidget(parent)
+    , m_label(new FieldLabel(icon, label, isRequired, this))
+    , m_edit(new QLineEdit(this))
+{
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+    m_edit->setPlaceholderText(placeholder);
+    m_label->setBuddy(m_edit);
+    column->addWidget(m_label);
+    column->addWidget(m_edit);
+    connect(m_edit, &QLineEdit::textChanged, this, &RegisterField::valueChanged);
+}
+
+QString RegisterField::value() const
+{
+    return m_edit->text();
+}
+
+void RegisterField::setValue(const QString &value)
+{
+    m_edit->setText(value);
+}

@@ -1,0 +1,63 @@
+#include "segmentedpicker.h"
+
+#include "style.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+SegmentedPicker::SegmentedPicker(const QList<QPair<QString, QString>> &options, QWidget *parent)
+    : QWidget(parent)
+    , m_group(new QButtonGroup(this))
+{
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(3, 3, 3, 3);
+    row->setSpacing(3);
+    m_group->setExclusive(true);
+    for (const auto &[value, label] : options) {
+        auto *segment = new QPushButton(label, this);
+        segment->setCheckable(true);
+        segment->setCursor(Qt::PointingHandCursor);
+        segment->setStyleSheet(
+            u"QPushButton { color: white; background: transparent; border: none; border-radius: 7px;"
+            " padding: 7px 10px; font-size: 13pt; }"
+            "QPushButton:checked { background: rgba(255, 255, 255, 56); font-weight: 600; }"
+            "QPushButton:focus { border: 1px solid rgba(10, 132, 255, 220); }"_s);
+        m_group->addButton(segment, int(m_values.size()));
+        m_values.append(value);
+        row->addWidget(segment, 1);
+    }
+    if (!m_values.isEmpty())
+        m_group->button(0)->setChecked(true);
+    connect(m_group, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            Q_EMIT valueChanged(m_values.value(id));
+    });
+}
+
+QString SegmentedPicker::value() const
+{
+    return m_values.value(m_group->checkedId());
+}
+
+void SegmentedPicker::setValue(const QString &value)
+{
+    const int id = int(m_values.indexOf(value));
+    if (id >= 0)
+        m_group->button(id)->setChecked(true);
+}
+
+QList<QAbstractButton *> SegmentedPicker::segments() const
+{
+    return m_group->buttons();
+}
+
+void SegmentedPicker::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    Style::fillRounded(&painter, QRectF(rect()), 9, Style::white(0.08));
+}

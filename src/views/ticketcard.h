@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QFont>
+#include <QHash>
+#include <QStyledItemDelegate>
+
+// Paints one of the user's tickets as a card (see MyTicketsModel for what it
+// shows): priority and status chips with the creation date, the title (two
+// lines while collapsed), and, once expanded, the description, the
+// support's answer and the closing date, above the "Voir plus" / "Réduire"
+// button. Painting, not widgets, keeps a list of thousands fluid.
+class TicketCard : public QStyledItemDelegate
+{
+    Q_OBJECT
+
+public:
+    explicit TicketCard(QObject *parent = nullptr);
+
+    void paint(
+        QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+
+    // Where the expand button of the card drawn in itemRect lies.
+    QRect buttonRect(const QRect &itemRect) const;
+    // Forget measured heights (new tickets, new width).
+    void clearCache() { m_heights.clear(); }
+    void sizeChanged(const QModelIndex &index) { Q_EMIT sizeHintChanged(index); }
+
+Q_SIGNALS:
+    void toggleRequested(qint64 id);
+
+protected:
+    bool editorEvent(QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option,
+        const QModelIndex &index) override;
+
+private:
+    struct Heights
+    {
+        int width = -1;
+        int collapsed = 0;
+        int expanded = 0;
+    };
+    Heights heights(const QModelIndex &index, int itemWidth) const;
+    int textHeight(const QFont &font, const QString &text, int width) const;
+    int answerBoxHeight(const QString &message, int width) const;
+
+    QFont m_chipFont;
+    QFont m_statusFont;
+    QFont m_dateFont;
+    QFont m_titleFont;
+    QFont m_bodyFont;
+    QFont m_answerTitleFont;
+    QFont m_closedFont;
+    QFont m_buttonFont;
+    mutable QHash<qint64, Heights> m_heights;
+};

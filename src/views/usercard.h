@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+// Who the user is, on the home screen: "Prénom Nom" and, under it, the
+// workstation and the company, each only when stored.
+class UserCard : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit UserCard(QWidget *parent = nullptr);
+
+    // Re-reads the stored identity.
+    void reload();
+    QString nameLine() const;
+    QString detailLine() const;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QLabel *m_name;
+    QLabel *m_poste;
+    QLabel *m_bullet;
+    QLabel *m_company;
+};

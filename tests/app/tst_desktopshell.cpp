@@ -1,0 +1,342 @@
+#include "api/configuration.h"
+#include "app/appdelegate.h"
+#include "app/desktopintegration.h"
+#include "app/mainwindow.h"
+#include "app/notificationcenter.h"
+#include "app/notificationstate.h"
+#include "app/updateprompt.h"
+#include "app/updater.h"
+#include "stdoutcapture.h"
+#include "views/homeview.h"
+#include "views/navigationstack.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QHttpServer>
+#include <QHttpServerResponse>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWebSocket>
+#include <QWebSocketServer>
+
+using namespace Qt::StringLiterals;
+
+// Receives the pages the update dialog asks the desktop to open.
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void openUrl(const QUrl &url) { opened.append(url); }
+};
+
+// The tray menu, the main window and the start-up and shut-down sequence, in
+// this process, against an in-test WebSocket server and update feed.
+class TestDesktopShell : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void menu_hasTheFiveEntriesBetweenSeparators();
+    void trayImages_loadAndFollowTheUnreadFlag();
+    void openApplication_clearsTheBadgeBeforeOpeningTheWindow();
+    void requestEntries_reachAHomeScreenThatExistsAlready_data();
+    void requestEntries_reachAHomeScreenThatExistsAlready();
+    void closingTheWindow_keepsTheProgramAndReopensWithAFreshHome();
+    void checkForUpdates_alwaysAnswersInADialog();
+    void backgroundCheck_speaksOnlyOfANewerVersion();
+    void startUp_withoutTray_opensTheWindowAndConnectsAfterDisconnecting();
+    void quit_closesTheChannelWithGoingAway();
+
+private:
+    QAction *entry(const QString &text) const;
+    // Starts the delegate and waits for its channel to reach the server.
+    QWebSocket *launchAndAwaitConnection();
+
+    QTemporaryDir m_config;
+    QHttpServer m_feedServer;
+    QByteArray m_feed;
+    QWebSocketServer m_wsServer { u"test"_s, QWebSocketServer::NonSecureMode };
+    std::unique_ptr<AppDelegate> m_delegate;
+};
+
+namespace {
+
+QByteArray feedOffering(const QByteArray &shortVersion, const QByteArray &build = "999")
+{
+    return R"(<rss version="2.0" xmlns:norvik="https://norvik.example/xmlns/appcast/1.0"><channel><item><title>Norvik Support</title>)"
+           R"(<enclosure url="https://support.norvik.example/download/norvik-support.deb" norvik:version=")"_ba
+        + build + R"(" norvik:shortVersionString=")"_ba + shortVersion
+        + R"(" length="0" type="application/octet-stream"/></item></channel></rss>)"_ba;
+}
+
+} // namespace
+
+void TestDesktopShell::initTestCase()
+{
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    m_feedServer.route(
+        u"/appcast.xml"_s, [this] { return QHttpServerResponse("application/rss+xml"_ba, m_feed); });
+    const quint16 feedPort = m_feedServer.listen(QHostAddress::LocalHost, 0);
+    QVERIFY(feedPort != 0);
+    qputenv("NORVIK_UPDATE_FEED", u"http://127.0.0.1:%1/appcast.xml"_s.arg(feedPort).toUtf8());
+
+    QVERIFY(m_wsServer.listen(QHostAddress::LocalHost, 0));
+    Configuration configuration;
+    configuration.apiBase = u"http://127.0.0.1:9/api"_s;
+    configuration.wsURL = QUrl(u"ws://127.0.0.1:%1/norvik-ws"_s.arg(m_wsServer.serverPort()));
+    Configuration::setCurrent(configuration);
+    QApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
+}
+
+void TestDesktopShell::init()
+{
+    NotificationState::shared().setHasUnreadNotification(false);
+    m_feed = feedOffering(NORVIK_VERSION, NORVIK_BUILD_NUMBER);
+    m_delegate = std::make_unique<AppDelegate>();
+}
+
+void TestDesktopShell::cleanup()
+{
+    m_delegate.reset();
+}
+
+QAction *TestDesktopShell::entry(const QString &text) const
+{
+    const auto actions = m_delegate->desktopIntegration()->menu()->actions();
+    for (QAction *action : actions) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+void TestDesktopShell::menu_hasTheFiveEntriesBetweenSeparators()
+{
+    QStringList layout;
+    const auto actions = m_delegate->desktopIntegration()->menu()->actions();
+    for (const QAction *action : actions) {
+        layout.append(action->isSeparator() ? u"--"_s : action->text());
+        QVERIFY(action->isEnabled());
+    }
+    QCOMPARE(layout,
+        (QStringList { u"Ouvrir l'application"_s, u"--"_s, u"Faire un ticket"_s, u"--"_s,
+            u"Voir mes tickets"_s, u"--"_s, u"Vérifier les mises à jour..."_s, u"--"_s, u"Quitter"_s }));
+    QCOMPARE(m_delegate->desktopIntegration()->trayIcon()->contextMenu(),
+        m_delegate->desktopIntegration()->menu());
+}
+
+void TestDesktopShell::trayImages_loadAndFollowTheUnreadFlag()
+{
+    // The SVG images must render, or the tray would show an empty square.
+    for (const QIcon &icon : { DesktopIntegration::plainIcon(), DesktopIntegration::badgeIcon(),
+             DesktopIntegration::applicationIcon() }) {
+        const QImage image = icon.pixmap(22, 22).toImage();
+        QVERIFY(!image.isNull());
+        bool drawn = false;
+        for (int y = 0; y < image.height() && !drawn; ++y)
+            for (int x = 0; x < image.width() && !drawn; ++x)
+                drawn = qAlpha(image.pixel(x, y)) > 0;
+        QVERIFY(drawn);
+    }
+    QVERIFY(DesktopIntegration::plainIcon().isMask());
+    QVERIFY(!DesktopIntegration::badgeIcon().isMask());
+
+    DesktopIntegration *desktop = m_delegate->desktopIntegration();
+    QVERIFY(!desktop->showsBadge());
+    QVERIFY(desktop->trayIcon()->icon().isMask());
+    NotificationState::shared().setHasUnreadNotification(true);
+    QVERIFY(desktop->showsBadge());
+    QVERIFY(!desktop->trayIcon()->icon().isMask());
+    NotificationState::shared().setHasUnreadNotification(false);
+    QVERIFY(!desktop->showsBadge());
+    QVERIFY(desktop->trayIcon()->icon().isMask());
+}
+
+void TestDesktopShell::openApplication_clearsTheBadgeBeforeOpeningTheWindow()
+{
+    NotificationState::shared().setHasUnreadNotification(true);
+    bool badgeWhenWindowCreated = true;
+    connect(m_delegate.get(), &AppDelegate::mainWindowCreated, this,
+        [&](MainWindow *) { badgeWhenWindowCreated = m_delegate->desktopIntegration()->showsBadge(); });
+    QVERIFY(!m_delegate->mainWindow());
+
+    entry(u"Ouvrir l'application"_s)->trigger();
+
+    QVERIFY(!badgeWhenWindowCreated);
+    QVERIFY(!NotificationState::shared().hasUnreadNotification());
+    MainWindow *window = m_delegate->mainWindow();
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->objectName(), u"mainWindow"_s);
+    QCOMPARE(window->minimumSize(), QSize(960, 740));
+    QVERIFY(qobject_cast<HomeView *>(window->navigationStack()->widget(0)));
+    QCOMPARE(window->navigationStack()->depth(), 1);
+
+    // Asking again while it is open reuses the window.
+    entry(u"Ouvrir l'application"_s)->trigger();
+    QCOMPARE(m_delegate->mainWindow(), window);
+}
+
+void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("create") << u"Faire un ticket"_s
+                            << QString::fromLatin1(NotificationCenter::OpenCreateTicket);
+    QTest::newRow("my tickets") << u"Voir mes tickets"_s
+                                << QString::fromLatin1(NotificationCenter::OpenMyTickets);
+}
+
+void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, name);
+    NotificationState::shared().setHasUnreadNotification(true);
+    int posts = 0;
+    bool homeWasThere = false;
+    QObject context;
+    NotificationCenter::defaultCenter().observe(name, &context, [&](const QVariant &object) {
+        ++posts;
+        const MainWindow *window = m_delegate->mainWindow();
+        homeWasThere = window && window->isVisible() && !object.isValid()
+            && qobject_cast<HomeView *>(window->navigationStack()->widget(0))
+            && !NotificationState::shared().hasUnreadNotification();
+    });
+    entry(text)->trigger();
+    QCOMPARE(posts, 1);
+    QVERIFY(homeWasThere);
+}
+
+void TestDesktopShell::closingTheWindow_keepsTheProgramAndReopensWithAFreshHome()
+{
+    QSignalSpy lastClosed(qApp, &QGuiApplication::lastWindowClosed);
+    entry(u"Ouvrir l'application"_s)->trigger();
+    QPointer<MainWindow> first = m_delegate->mainWindow();
+    QPointer<QWidget> firstHome = first->navigationStack()->widget(0);
+    QVERIFY(first->close());
+    QTRY_VERIFY(!first);
+    QVERIFY(!firstHome);
+    QVERIFY(!m_delegate->mainWindow());
+    QVERIFY(!QApplication::quitOnLastWindowClosed());
+
+    entry(u"Ouvrir l'application"_s)->trigger();
+    MainWindow *second = m_delegate->mainWindow();
+    QVERIFY(second && second->isVisible());
+    QVERIFY(qobject_cast<HomeView *>(second->navigationStack()->widget(0)));
+}
+
+void TestDesktopShell::checkForUpdates_alwaysAnswersInADialog()
+{
+    UpdatePrompt *prompt = m_delegate->updatePrompt();
+    QAction *check = entry(u"Vérifier les mises à jour..."_s);
+
+    check->trigger();
+    QTRY_VERIFY(prompt->dialog() && prompt->dialog()->isVisible());
+    QCOMPARE(prompt->dialog()->text(), u"Norvik Support est à jour."_s);
+
+    m_feed = "<rss><channel><item>"_ba;
+    check->trigger();
+    QTRY_VERIFY(prompt->dialog() && prompt->dialog()->text() == u"La recherche de mises à jour a échoué."_s);
+    QVERIFY(!prompt->dialog()->informativeText().isEmpty());
+
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(u"https"_s, &recorder, "openUrl");
+    m_feed = feedOffering("99.0.0");
+    check->trigger();
+    QTRY_VERIFY(prompt->dialog()
+        && prompt->dialog()->text() == u"Une nouvelle version de Norvik Support est disponible."_s);
+    QVERIFY(prompt->dialog()->informativeText().contains(u"99.0.0"));
+    QPushButton *download = nullptr;
+    const auto buttons = prompt->dialog()->findChildren<QPushButton *>();
+    for (QPushButton *button : buttons) {
+        if (button->text() == u"Télécharger")
+            download = button;
+    }
+    QVERIFY(download);
+    download->click();
+    QDesktopServices::unsetUrlHandler(u"https"_s);
+    QCOMPARE(recorder.opened,
+        QList<QUrl> { QUrl(u"https://support.norvik.example/download/norvik-support.deb"_s) });
+}
+
+void TestDesktopShell::backgroundCheck_speaksOnlyOfANewerVersion()
+{
+    Updater *updater = m_delegate->updater();
+    QSignalSpy upToDate(updater, &Updater::upToDate);
+    QSignalSpy failed(updater, &Updater::failed);
+    QSignalSpy available(updater, &Updater::updateAvailable);
+
+    updater->checkForUpdatesInBackground();
+    QVERIFY(upToDate.wait(10000));
+    m_feed = "not a feed"_ba;
+    updater->checkForUpdatesInBackground();
+    QVERIFY(failed.wait(10000));
+    QVERIFY(!m_delegate->updatePrompt()->dialog());
+
+    m_feed = feedOffering("99.0.0");
+    updater->checkForUpdatesInBackground();
+    QVERIFY(available.wait(10000));
+    QVERIFY(m_delegate->updatePrompt()->dialog());
+}
+
+QWebSocket *TestDesktopShell::launchAndAwaitConnection()
+{
+    QSignalSpy connected(&m_wsServer, &QWebSocketServer::newConnection);
+    m_delegate->applicationDidFinishLaunching();
+    if (!connected.wait(10000))
+        return nullptr;
+    return m_wsServer.nextPendingConnection();
+}
+
+void TestDesktopShell::startUp_withoutTray_opensTheWindowAndConnectsAfterDisconnecting()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("this display offers a tray");
+    StdoutCapture log;
+    std::unique_ptr<QWebSocket> server(launchAndAwaitConnection());
+    QVERIFY(server);
+    QVERIFY(m_delegate->mainWindow() && m_delegate->mainWindow()->isVisible());
+    // The silent update check is scheduled, not run at once.
+    QVERIFY(!m_delegate->updater()->isChecking());
+
+    const QStringList lines = log.lines();
+    const auto at = [&lines](const QString &prefix) {
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (lines.at(i).startsWith(prefix))
+                return i;
+        }
+        return qsizetype(-1);
+    };
+    const qsizetype askDisconnect = at(u"⏹ WebSocket → demande déconnexion"_s);
+    const qsizetype disconnected = at(u"❌ WebSocket totalement déconnecté"_s);
+    const qsizetype connecting = at(u"🔌 Connexion WebSocket… (ID=0, type=user)"_s);
+    const qsizetype started = at(u"✅ Application démarrée - WebSocket actif - Sparkle configuré"_s);
+    QVERIFY2(askDisconnect >= 0 && askDisconnect < disconnected && disconnected < connecting
+            && connecting < started,
+        qPrintable(lines.join(u'\n')));
+}
+
+void TestDesktopShell::quit_closesTheChannelWithGoingAway()
+{
+    std::unique_ptr<QWebSocket> server(launchAndAwaitConnection());
+    QVERIFY(server);
+    QSignalSpy closed(server.get(), &QWebSocket::disconnected);
+    entry(u"Quitter"_s)->trigger();
+    QVERIFY(closed.size() == 1 || closed.wait(10000));
+    QCOMPARE(server->closeCode(), QWebSocketProtocol::CloseCodeGoingAway);
+}
+
+QTEST_MAIN(TestDesktopShell)
+#include "tst_desktopshell.moc"

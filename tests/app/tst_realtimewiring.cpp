@@ -1,0 +1,247 @@
+#include "api/configuration.h"
+#include "api/records.h"
+#include "app/desktopnotifier.h"
+#include "app/notificationcenter.h"
+#include "app/notificationstate.h"
+#include "app/realtimewiring.h"
+#include "logrecorder.h"
+#include "loopbackwebsocketserver.h"
+#include "notificationdaemon.h"
+#include "realtime/websocketservice.h"
+#include "settings/usersettings.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// From the server's push to what the user notices: the badge and the desktop
+// notification, shown by dunst where an X display is available and by the
+// fallback otherwise.
+class TestRealtimeWiring : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void start_restartsChannelAsStoredUser();
+    void ticketClosed_showsNotificationAndBadge_data();
+    void ticketClosed_showsNotificationAndBadge();
+    void newTicket_showsNotificationAndBadge_data();
+    void newTicket_showsNotificationAndBadge();
+    void newTicketNotice_withOtherObject_showsNothing();
+    void shutdown_closesWithGoingAway();
+
+private:
+    struct Shown
+    {
+        QString title;
+        QString body;
+    };
+    Shown waitShown(const QString &identifier);
+    void startConnected();
+
+    QTemporaryDir m_config;
+    NotificationDaemon m_daemon;
+    bool m_withDunst = false;
+    LoopbackWebSocketServer *m_server = nullptr;
+    QList<Shown> m_fallback;
+};
+
+void TestRealtimeWiring::initTestCase()
+{
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    QString error;
+    QVERIFY2(m_daemon.startBus(&error), qPrintable(error));
+    if (NotificationDaemon::hasDisplay()) {
+        QVERIFY2(m_daemon.startDunst(&error), qPrintable(error));
+        m_withDunst = true;
+    } else {
+        qInfo("No X display: notifications are read from the fallback instead of dunst");
+    }
+    DesktopNotifier::shared().setFallback([this](const QString &title, const QString &body) {
+        m_fallback.append({ title, body });
+    });
+}
+
+void TestRealtimeWiring::init()
+{
+    m_server = new LoopbackWebSocketServer(this);
+    QVERIFY(m_server->listen());
+    Configuration configuration;
+    configuration.wsURL = m_server->url();
+    Configuration::setCurrent(configuration);
+    NotificationState::shared().setHasUnreadNotification(false);
+    m_fallback.clear();
+}
+
+void TestRealtimeWiring::cleanup()
+{
+    RealtimeWiring::shutdown();
+    QTRY_VERIFY(WebSocketService::shared().findChildren<QWebSocket *>().isEmpty());
+    delete m_server;
+    m_server = nullptr;
+}
+
+void TestRealtimeWiring::cleanupTestCase()
+{
+    m_daemon.stop();
+}
+
+void TestRealtimeWiring::startConnected()
+{
+    RealtimeWiring::start();
+    QTRY_COMPARE(m_server->peerCount(), 1);
+    QTRY_COMPARE(m_server->last().received.size(), 1);
+}
+
+TestRealtimeWiring::Shown TestRealtimeWiring::waitShown(const QString &identifier)
+{
+    QSignalSpy delivered(&DesktopNotifier::shared(), &DesktopNotifier::delivered);
+    QSignalSpy fellBack(&DesktopNotifier::shared(), &DesktopNotifier::fellBack);
+    if (!QTest::qWaitFor([&] { return !delivered.isEmpty() || !fellBack.isEmpty(); }, 10000))
+        return {};
+    if (!fellBack.isEmpty())
+        return fellBack.first().first().toString() == identifier && !m_fallback.isEmpty() ? m_fallback.last()
+                                                                                          : Shown();
+    if (delivered.first().first().toString() != identifier)
+        return {};
+    const uint id = delivered.first().at(1).toUInt();
+    for (const QVariantMap &entry : m_daemon.closeAllAndReadHistory())
+        if (entry.value(u"id"_s).toUInt() == id)
+            return { entry.value(u"summary"_s).toString(), entry.value(u"body"_s).toString() };
+    return {};
+}
+
+void TestRealtimeWiring::start_restartsChannelAsStoredUser()
+{
+    UserSettings::shared().writeInteger(UserSettings::UserId, 0);
+    UserSettings::shared().writeBool(UserSettings::IsAdmin, false);
+    WebSocketService &service = WebSocketService::shared();
+    service.onNewMessage = nullptr;
+    service.onAdminTyping = nullptr;
+    LogRecorder log;
+    startConnected();
+
+    // The channel is always closed first, even when nothing was open.
+    QCOMPARE(log.lines.mid(0, 4),
+        (QStringList { u"⏹ WebSocket → demande déconnexion"_s, u"❌ WebSocket totalement déconnecté"_s,
+            u"🔌 Connexion WebSocket… (ID=0, type=user)"_s, u"✅ WebSocket connecté"_s }));
+    QCOMPARE(QJsonDocument::fromJson(m_server->last().received.first().toUtf8()).object(),
+        (QJsonObject { { u"type"_s, u"auth"_s }, { u"userId"_s, 0 }, { u"userType"_s, u"user"_s } }));
+    QVERIFY(service.shouldStayConnected);
+    QVERIFY(service.onNewTicket && service.onTicketClosed);
+    QVERIFY(!service.onNewMessage && !service.onAdminTyping);
+
+    // Events without a handler change nothing the user sees.
+    m_server->last().socket->sendTextMessage(
+        uR"({"type":"new_message","ticketId":1,"sender":"a","message":"b","timestamp":"c"})"_s);
+    m_server->last().socket->sendTextMessage(uR"({"type":"admin_typing","ticketId":1})"_s);
+    QTRY_COMPARE(log.starting(u"📩 RAW WS MESSAGE: "_s).size(), 2);
+    QVERIFY(!NotificationState::shared().hasUnreadNotification());
+}
+
+void TestRealtimeWiring::ticketClosed_showsNotificationAndBadge_data()
+{
+    QTest::addColumn<int>("ticketId");
+    QTest::addColumn<QString>("closeMessage");
+    QTest::addColumn<QString>("body");
+
+    QTest::newRow("no message") << 42 << QString() << u"Votre ticket #42 a été fermé."_s;
+    QTest::newRow("spaces only") << 7 << u"   "_s << u"   "_s;
+    QTest::newRow("staff message") << 9 << u"Pilote réinstallé, à bientôt"_s
+                                   << u"Pilote réinstallé, à bientôt"_s;
+}
+
+void TestRealtimeWiring::ticketClosed_showsNotificationAndBadge()
+{
+    QFETCH(int, ticketId);
+    QFETCH(QString, closeMessage);
+    QFETCH(QString, body);
+
+    startConnected();
+    QSignalSpy delivered(&DesktopNotifier::shared(), &DesktopNotifier::delivered);
+    QSignalSpy fellBack(&DesktopNotifier::shared(), &DesktopNotifier::fellBack);
+    const QJsonObject push { { u"type"_s, u"ticket_closed"_s }, { u"ticketId"_s, ticketId },
+        { u"closeMessage"_s, closeMessage } };
+    m_server->last().socket->sendTextMessage(QString::fromUtf8(QJsonDocument(push).toJson()));
+
+    const Shown shown = waitShown(u"ticket-closed-%1"_s.arg(ticketId));
+    QCOMPARE(shown.title, u"Ticket fermé"_s);
+    QCOMPARE(shown.body, body);
+    QVERIFY(NotificationState::shared().hasUnreadNotification());
+}
+
+void TestRealtimeWiring::newTicket_showsNotificationAndBadge_data()
+{
+    QTest::addColumn<QJsonObject>("ticket");
+    QTest::addColumn<QString>("body");
+
+    QTest::newRow("titled") << QJsonObject { { u"id"_s, 7 }, { u"titre"_s, u"Imprimante bloquée"_s },
+        { u"user_id"_s, 3 } }
+                            << u"Imprimante bloquée"_s;
+    QTest::newRow("no title") << QJsonObject { { u"id"_s, 8 } } << u"Sans titre"_s;
+    QTest::newRow("blank title") << QJsonObject { { u"id"_s, 9 }, { u"titre"_s, u" \n\t"_s } }
+                                 << u"Sans titre"_s;
+}
+
+void TestRealtimeWiring::newTicket_showsNotificationAndBadge()
+{
+    QFETCH(QJsonObject, ticket);
+    QFETCH(QString, body);
+
+    startConnected();
+    QList<QVariant> posted;
+    QObject context;
+    NotificationCenter::defaultCenter().observe(QString::fromLatin1(NotificationCenter::NewTicket), &context,
+        [&posted](const QVariant &object) { posted.append(object); });
+    const QJsonObject push { { u"type"_s, u"new_ticket"_s }, { u"ticket"_s, ticket } };
+    m_server->last().socket->sendTextMessage(QString::fromUtf8(QJsonDocument(push).toJson()));
+
+    const Shown shown = waitShown(u"ticket-%1"_s.arg(ticket.value(u"id").toInteger()));
+    QCOMPARE(shown.title, u"Nouveau ticket"_s);
+    QCOMPARE(shown.body, body);
+    QVERIFY(NotificationState::shared().hasUnreadNotification());
+    // The ticket travelled through the named notification, whole.
+    QCOMPARE(posted.size(), 1);
+    QCOMPARE(posted.first().value<Ticket>(), Ticket::fromJson(ticket));
+}
+
+void TestRealtimeWiring::newTicketNotice_withOtherObject_showsNothing()
+{
+    startConnected();
+    QSignalSpy changed(&NotificationState::shared(), &NotificationState::hasUnreadNotificationChanged);
+    const QString name = QString::fromLatin1(NotificationCenter::NewTicket);
+    NotificationCenter::defaultCenter().post(name);
+    NotificationCenter::defaultCenter().post(name, 7);
+    NotificationCenter::defaultCenter().post(name, QJsonObject { { u"id"_s, 7 } });
+    // Observers run before post() returns, and the badge is set first.
+    QCOMPARE(changed.size(), 0);
+    QVERIFY(!NotificationState::shared().hasUnreadNotification());
+
+    // The same name with a ticket does show.
+    Ticket ticket;
+    ticket.id = 11;
+    NotificationCenter::defaultCenter().post(name, QVariant::fromValue(ticket));
+    QVERIFY(NotificationState::shared().hasUnreadNotification());
+    QCOMPARE(waitShown(u"ticket-11"_s).title, u"Nouveau ticket"_s);
+}
+
+void TestRealtimeWiring::shutdown_closesWithGoingAway()
+{
+    startConnected();
+    RealtimeWiring::shutdown();
+    QVERIFY(!WebSocketService::shared().shouldStayConnected);
+    QTRY_VERIFY(m_server->last().ended);
+    QCOMPARE(m_server->last().closeCode, 1001);
+}
+
+QTEST_GUILESS_MAIN(TestRealtimeWiring)
+#include "tst_realtimewiring.moc"

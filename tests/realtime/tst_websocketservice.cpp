@@ -1,0 +1,528 @@
+#include "api/configuration.h"
+#include "api/records.h"
+#include "logrecorder.h"
+#include "loopbackwebsocketserver.h"
+#include "realtime/websocketservice.h"
+#include "settings/usersettings.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString Blocked = u"⏹ WebSocket: connexion bloquée (shouldStayConnected=false)"_s;
+const QString Connected = u"✅ WebSocket connecté"_s;
+const QString Retry = u"🔄 Tentative de reconnexion dans 5 sec…"_s;
+const QString Cancelled = u"⛔ Reconnexion annulée (déconnecté volontairement)"_s;
+const QString ReceiveError = u"❌ Erreur réception WebSocket: "_s;
+const QString DisconnectAsked = u"⏹ WebSocket → demande déconnexion"_s;
+const QString Disconnected = u"❌ WebSocket totalement déconnecté"_s;
+const QString Raw = u"📩 RAW WS MESSAGE: "_s;
+
+constexpr auto ShortDelay = 150ms;
+
+} // namespace
+
+class TestWebSocketService : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void connect_whileNotAllowed_logsBlockedAndOpensNothing();
+    void announcement_carriesStoredIdentity_data();
+    void announcement_carriesStoredIdentity();
+    void disconnect_closesWithGoingAwayAndEndsWithoutRetry();
+    void handleMessage_dispatchesOrDrops_data();
+    void handleMessage_dispatchesOrDrops();
+    void handleMessage_withoutHandlers_hasNoEffect();
+    void frames_textAndUtf8BinaryHandled_invalidBinaryDropped();
+    void serverClose_logsAndReconnectsWithFreshIdentity();
+    void connectionCut_retriesWithoutCloseEvent();
+    void disconnect_duringPendingReconnection_blocksTheAttempt();
+    void serverDownAtStart_retriesUntilItAnswers();
+    void silentServer_openingTimesOutAndRetries();
+    void connectAgain_abortsPreviousSocketWithoutRetry();
+    void largeAndDeepMessages_survive();
+
+private:
+    void store(qint64 userId, bool admin);
+    void useServer(const LoopbackWebSocketServer &server);
+    void startChannel();
+    QStringList calls;
+    QTemporaryDir m_config;
+    LogRecorder *m_log = nullptr;
+};
+
+void TestWebSocketService::initTestCase()
+{
+    // Before the settings store is first used, so it lives in the temporary
+    // directory and never touches the developer's own file.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    QVERIFY(UserSettings::shared().filePath().startsWith(m_config.path()));
+    WebSocketService::shared().setReconnectDelayForTesting(ShortDelay);
+}
+
+void TestWebSocketService::init()
+{
+    m_log = new LogRecorder(this);
+    calls.clear();
+    WebSocketService &service = WebSocketService::shared();
+    service.onNewMessage
+        = [this](qint64 id, const QString &sender, const QString &message, const QString &time) {
+              calls.append(u"message:%1|%2|%3|%4"_s.arg(id).arg(sender, message, time));
+          };
+    service.onTicketClosed
+        = [this](qint64 id, const QString &message) { calls.append(u"closed:%1|%2"_s.arg(id).arg(message)); };
+    service.onNewTicket = [this](const Ticket &ticket) {
+        calls.append(u"ticket:%1|%2"_s.arg(ticket.id).arg(ticket.displayTitle()));
+    };
+    service.onAdminTyping = [this](qint64 id) { calls.append(u"typing:%1"_s.arg(id)); };
+    store(0, false);
+}
+
+void TestWebSocketService::cleanup()
+{
+    WebSocketService::shared().disconnect();
+    // Sockets that are still closing would log into the next test.
+    QTRY_VERIFY(WebSocketService::shared().findChildren<QWebSocket *>().isEmpty());
+    delete m_log;
+    m_log = nullptr;
+}
+
+void TestWebSocketService::store(qint64 userId, bool admin)
+{
+    UserSettings &settings = UserSettings::shared();
+    settings.writeInteger(UserSettings::UserId, userId);
+    settings.writeBool(UserSettings::IsAdmin, admin);
+}
+
+void TestWebSocketService::useServer(const LoopbackWebSocketServer &server)
+{
+    Configuration configuration;
+    configuration.wsURL = server.url();
+    Configuration::setCurrent(configuration);
+}
+
+void TestWebSocketService::startChannel()
+{
+    WebSocketService &service = WebSocketService::shared();
+    service.shouldStayConnected = true;
+    service.connect();
+}
+
+void TestWebSocketService::connect_whileNotAllowed_logsBlockedAndOpensNothing()
+{
+    LoopbackWebSocketServer server;
+    QVERIFY(server.listen());
+    useServer(server);
+    WebSocketService &service = WebSocketService::shared();
+    service.disconnect();
+    m_log->lines.clear();
+    service.connect();
+    QCOMPARE(m_log->lines, QStringList { Blocked });
+    QVERIFY(!service.currentSocket());
+}
+
+void TestWebSocketService::announcement_carriesStoredIdentity_data()
+{
+    QTest::addColumn<bool>("storeNothing");
+    QTest::addColumn<qint64>("storedId");
+    QTest::addColumn<bool>("admin");
+    QTest::addColumn<qint64>("announcedId");
+    QTest::addColumn<QString>("announcedType");
+
+    QTest::newRow("nothing stored") << true << qint64(0) << false << qint64(0) << u"user"_s;
+    QTest::newRow("registered user") << false << qint64(42) << false << qint64(42) << u"user"_s;
+    QTest::newRow("administrator") << false << qint64(42) << true << qint64(9999) << u"admin"_s;
+}
+
+void TestWebSocketService::announcement_carriesStoredIdentity()
+{
+    QFETCH(bool, storeNothing);
+    QFETCH(qint64, storedId);
+    QFETCH(bool, admin);
+    QFETCH(qint64, announcedId);
+    QFETCH(QString, announcedType);
+
+    if (storeNothing) {
+        QSettings file(UserSettings::shared().filePath(), QSettings::IniFormat);
+        file.clear();
+        file.sync();
+        UserSettings::shared().reload();
+        QCOMPARE(UserSettings::shared().readInteger(UserSettings::UserId), 0);
+    } else {
+        store(storedId, admin);
+    }
+
+    LoopbackWebSocketServer server;
+    QVERIFY(server.listen());
+    useServer(server);
+    startChannel();
+    QTRY_COMPARE(server.peerCount(), 1);
+    QTRY_COMPARE(server.last().received.size(), 1);
+
+    const QJsonDocument document = QJsonDocument::fromJson(server.last().received.first().toUtf8());
+    const QJsonObject expected { { u"type"_s, u"auth"_s }, { u"userId"_s, announcedId },
+        { u"userType"_s, announcedType } };
+    QCOMPARE(document.object(), expected);
+    // Sent compactly: no white space between members.
+    QVERIFY(!server.last().received.first().contains(u' '));
+    QCOMPARE(m_log->lines,
+        (QStringList {
+            u"🔌 Connexion WebSocket… (ID=%1, type=%2)"_s.arg(announcedId).arg(announcedType), Connected }));
+    QCOMPARE(WebSocketService::shared().userId(), announcedId);
+    QCOMPARE(WebSocketService::shared().userType(), announcedType);
+}
+
+void TestWebSocketService::disconnect_closesWithGoingAwayAndEndsWithoutRetry()
+{
+    store(5, false);
+    LoopbackWebSocketServer server;
+    QVERIFY(server.listen());
+    useServer(server);
+    startChannel();
+    QTRY_COMPARE(server.peerCount(), 1);
+    QTRY_COMPARE(server.last().received.size(), 1);
+
+    WebSocketService &service = WebSocketService::shared();
+    m_log->lines.clear();
+    service.disconnect();
+    QCOMPARE(m_log->lines, (QStringList { DisconnectAsked, Disconnected }));
+    QCOMPARE(service.userId(), 0);
+    QCOMPARE(service.userType(), u"none"_s);
+    QVERIFY(!service.shouldStayConnected);
+
+    QTRY_VERIFY(server.last().ended);
+    QCOMPARE(server.last().closeCode, 1001);
+    // The ended socket reports its failed receive, then refuses to retry.
+    QTRY_VERIFY(m_log->contains(Cancelled));
+    QCOMPARE(m_log->starting(ReceiveError).size(), 1);
+    QCOMPARE(m_log->lines.last(), Cancelled);
+    QVERIFY(!m_log->contains(Retry));
+}
+
+void TestWebSocketService::handleMessage_dispatchesOrDrops_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("logs"); // after the raw line
+    QTest::addColumn<QStringList>("expectedCalls");
+
+    const QString parseFailed = u"❌ Impossible de parser le ticket"_s;
+    const QString newTicket = u"💥 new_ticket reçu dans WebSocketService !"_s;
+    const QStringList none;
+
+    QTest::newRow("not json") << u"bonjour"_s << none << none;
+    QTest::newRow("top-level array") << uR"([{"type":"auth_success"}])"_s << none << none;
+    QTest::newRow("type missing") << uR"({"ticketId":1})"_s << none << none;
+    QTest::newRow("type not a string") << uR"({"type":5})"_s << none << none;
+    QTest::newRow("auth_success") << uR"({"type":"auth_success"})"_s
+                                  << QStringList { u"✅ WebSocket authentifié"_s } << none;
+    QTest::newRow("new_message")
+        << uR"({"type":"new_message","ticketId":12,"sender":"Léa","message":"Bonjour","timestamp":"hier","x":1})"_s
+        << none << QStringList { u"message:12|Léa|Bonjour|hier"_s };
+    QTest::newRow("new_message whole double id")
+        << uR"({"type":"new_message","ticketId":12.0,"sender":"a","message":"b","timestamp":"c"})"_s << none
+        << QStringList { u"message:12|a|b|c"_s };
+    QTest::newRow("new_message fractional id")
+        << uR"({"type":"new_message","ticketId":12.5,"sender":"a","message":"b","timestamp":"c"})"_s << none
+        << none;
+    QTest::newRow("new_message without timestamp")
+        << uR"({"type":"new_message","ticketId":12,"sender":"a","message":"b"})"_s << none << none;
+    QTest::newRow("new_message timestamp number")
+        << uR"({"type":"new_message","ticketId":12,"sender":"a","message":"b","timestamp":3})"_s << none
+        << none;
+    QTest::newRow("ticket_closed") << uR"({"type":"ticket_closed","ticketId":42,"closeMessage":"Résolu"})"_s
+                                   << none << QStringList { u"closed:42|Résolu"_s };
+    QTest::newRow("ticket_closed empty message")
+        << uR"({"type":"ticket_closed","ticketId":42,"closeMessage":""})"_s << none
+        << QStringList { u"closed:42|"_s };
+    QTest::newRow("ticket_closed without message")
+        << uR"({"type":"ticket_closed","ticketId":42})"_s << none << none;
+    QTest::newRow("ticket_closed null message")
+        << uR"({"type":"ticket_closed","ticketId":42,"closeMessage":null})"_s << none << none;
+    QTest::newRow("ticket_closed id as digits")
+        << uR"({"type":"ticket_closed","ticketId":"42","closeMessage":"x"})"_s << none << none;
+    QTest::newRow("ticket_closed id too large")
+        << uR"({"type":"ticket_closed","ticketId":1e300,"closeMessage":"x"})"_s << none << none;
+    QTest::newRow("new_ticket")
+        << uR"({"type":"new_ticket","ticket":{"id":7,"titre":"Imprimante","user_id":3}})"_s
+        << QStringList { newTicket } << QStringList { u"ticket:7|Imprimante"_s };
+    QTest::newRow("new_ticket optional members null")
+        << uR"({"type":"new_ticket","ticket":{"id":8,"titre":null,"description":null}})"_s
+        << QStringList { newTicket } << QStringList { u"ticket:8|Sans titre"_s };
+    QTest::newRow("new_ticket without id") << uR"({"type":"new_ticket","ticket":{"titre":"x"}})"_s
+                                           << QStringList { newTicket, parseFailed } << none;
+    QTest::newRow("new_ticket titre of wrong type")
+        << uR"({"type":"new_ticket","ticket":{"id":1,"titre":4}})"_s << QStringList { newTicket, parseFailed }
+        << none;
+    QTest::newRow("new_ticket ticket is a string") << uR"({"type":"new_ticket","ticket":"{\"id\":1}"})"_s
+                                                   << QStringList { newTicket, parseFailed } << none;
+    QTest::newRow("new_ticket without ticket")
+        << uR"({"type":"new_ticket"})"_s << QStringList { newTicket, parseFailed } << none;
+    QTest::newRow("admin_typing") << uR"({"type":"admin_typing","ticketId":5})"_s << none
+                                  << QStringList { u"typing:5"_s };
+    QTest::newRow("admin_typing id as text")
+        << uR"({"type":"admin_typing","ticketId":"5"})"_s << none << none;
+    QTest::newRow("error") << uR"({"type":"error","message":"Accès refusé"})"_s
+                           << QStringList { u"❌ WebSocket error: Accès refusé"_s } << none;
+    QTest::newRow("error without message") << uR"({"type":"error"})"_s << none << none;
+    QTest::newRow("error message not text") << uR"({"type":"error","message":[1]})"_s << none << none;
+    QTest::newRow("type in other case") << uR"({"type":"Ticket_Closed","ticketId":1,"closeMessage":""})"_s
+                                        << QStringList { u"⚠️ Message inconnu: Ticket_Closed"_s } << none;
+    QTest::newRow("unknown type") << uR"({"type":"ping"})"_s
+                                  << QStringList { u"⚠️ Message inconnu: ping"_s } << none;
+}
+
+void TestWebSocketService::handleMessage_dispatchesOrDrops()
+{
+    QFETCH(QString, message);
+    QFETCH(QStringList, logs);
+    QFETCH(QStringList, expectedCalls);
+
+    WebSocketService::shared().handleMessage(message);
+    QCOMPARE(m_log->lines, QStringList { Raw + message } + logs);
+    QCOMPARE(calls, expectedCalls);
+}
+
+void TestWebSocketService::handleMessage_withoutHandlers_hasNoEffect()
+{
+    WebSocketService &service = WebSocketService::shared();
+    service.onNewMessage = nullptr;
+    service.onTicketClosed = nullptr;
+    service.onNewTicket = nullptr;
+    service.onAdminTyping = nullptr;
+    service.handleMessage(uR"({"type":"ticket_closed","ticketId":1,"closeMessage":""})"_s);
+    service.handleMessage(
+        uR"({"type":"new_message","ticketId":1,"sender":"a","message":"b","timestamp":"c"})"_s);
+    service.handleMessage(uR"({"type":"admin_typing","ticketId":1})"_s);
+    service.handleMessage(uR"({"type":"new_ticket","ticket":{"id":1}})"_s);
+    QCOMPARE(m_log->lines.size(), 5); // four raw lines and the new-ticket line
+    QVERIFY(calls.isEmpty());
+}
+
+void TestWebSocketService::frames_textAndUtf8BinaryHandled_invalidBinaryDropped()
+{
+    LoopbackWebSocketServer server;
+    QVERIFY(server.listen());
+    useServer(server);
+    startChannel();
+    QTRY_COMPARE(server.peerCount(), 1);
+    QTRY_COMPARE(server.last().received.size(), 1);
+
+    QWebSocket *peer = server.last().socket;
+    peer->sendTextMessage(uR"({"type":"error","message":"quota"})"_s);
+    peer->sendTextMessage(uR"({"type":"ticket_closed","ticketId":3,"closeMessage":"Réglé"})"_s);
+    peer->sendBinaryMessage(uR"({"type":"ticket_closed","ticketId":4,"closeMessage":"Clôturé"})"_s.toUtf8());
+    peer->sendBinaryMessage(
+        QByteArray("{\"type\":\"ticket_closed\",\"ticketId\":5,\"closeMessage\":\"\xff\xfe\"}"));
+    peer->sendTextMessage(uR"({"type":"admin_typing","ticketId":6})"_s);
+
+    // The error message ends neither the connection nor the reading.
+    QTRY_COMPARE(calls, (QStringList { u"closed:3|Réglé"_s, u"closed:4|Clôturé"_s, u"typing:6"_s }));
+    QCOMPARE(m_log->starting(Raw).size(), 4);
+    QVERIFY(m_log->contains(u"❌ WebSocket error: quota"_s));
+    QVERIFY(!m_log->contains(Retry));
+}
+
+void TestWebSocketService::serverClose_logsAndReconnectsWithFreshIdentity()
+{
+    store(12, false);
+    LoopbackWebSocketServer server;
+    QVERIFY(server.listen());
+    useServer(server);
+    startChannel();
+    QTRY_COMPARE(server.peerCount(), 1);
+    QTRY_COMPARE(server.last().received.size(), 1);
+
+    // A change of identity while connected shows on the next attempt.
+    store(77, false);
+    m_log->lines.clear();
+    server.last().socket->close(QWebSocketProtocol::CloseCodeNormal);
+
+    QTRY_VERIFY(m_log->contains(Retry));
+    QCOMPARE(m_log->lines.size(), 3);
+    QCOMPARE(m_log->lines.at(0), u"❌ WebSocket fermé (code=1000)"_s);
+    QVERIFY(m_log->lines.at(1).startsWith(ReceiveError));
+    QVERIFY(m_log->lines.at(1).size() > ReceiveError.size());
+    QCOMPARE(m_log->lines.at(2), Retry);
+
+    QTRY_COMPARE(server.peerCount(), 2);
+    QTRY_COMPARE(server.last().received.size(), 1);
+    QCOMPARE(QJsonDocument::fromJson(server.last().received.first().toUtf8())[u"userId"].toInteger(), 77);
+    QVERIFY(m_log->contains(u"🔌 Connexion WebSocket… (ID=77, type=user)"_s));
+
+    // Still reading after the reconnection.
+    server.last().socket->sendTextMessage(uR"({"type":"admin_typing","ticketId":9})"_s);
+    QTRY_COMPARE(calls, QStringList { u"typing:9"_s });
+}
+
+void TestWebSocketService::connectionCut_retriesWithoutCloseEvent()
+{
+    LoopbackWebSocketServer server;
+    QVERIFY(server.listen());
+    useServer(server);
+    startChannel();
+    QTRY_COMPARE(server.peerCount(), 1);
+    QTRY_COMPARE(server.last().received.size(), 1);
+
+    // No close frame: only the failed receive tells, with the system's reason.
+    m_log->lines.clear();
+    server.last().socket->abort();
+    QTRY_VERIFY(m_log->contains(Retry));
+    QCOMPARE(m_log->lines.size(), 2);
+    QVERIFY(m_log->lines.at(0).startsWith(ReceiveError));
+    QVERIFY(m_log->lines.at(0) != ReceiveError + u"connexion interrompue"_s);
+    QTRY_COMPARE(server.peerCount(), 2);
+    QTRY_COMPARE(server.last().received.size(), 1);
+}
+
+void TestWebSocketService::disconnect_duringPendingReconnection_blocksTheAttempt()
+{
+    WebSocketService &service = WebSocketService::shared();
+    service.setReconnectDelayForTesting(600ms);
+    LoopbackWebSocketServer server;
+    QVERIFY(server.listen());
+    useServer(server);
+    startChannel();
+    QTRY_COMPARE(server.peerCount(), 1);
+    QTRY_COMPARE(server.last().received.size(), 1);
+
+    server.last().socket->close(QWebSocketProtocol::CloseCodeNormal);
+    QTRY_VERIFY(m_log->contains(Retry));
+    service.disconnect();
+    // The armed timer still fires, and connect refuses.
+    QTRY_VERIFY(m_log->contains(Blocked));
+    service.setReconnectDelayForTesting(ShortDelay);
+    QCOMPARE(server.peerCount(), 1);
+    QVERIFY(!service.currentSocket());
+    QCOMPARE(m_log->lines.last(), Blocked);
+}
+
+void TestWebSocketService::serverDownAtStart_retriesUntilItAnswers()
+{
+    // A port that was just free: nobody listens there yet.
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    Configuration configuration;
+    configuration.wsURL = QUrl(u"ws://127.0.0.1:%1/norvik-ws"_s.arg(port));
+    Configuration::setCurrent(configuration);
+
+    startChannel();
+    QTRY_VERIFY(m_log->contains(Retry));
+    QCOMPARE(m_log->lines.at(1).left(ReceiveError.size()), ReceiveError);
+    QVERIFY(!m_log->contains(Connected));
+    // Each failed attempt arms the next one.
+    QTRY_VERIFY(m_log->count(Retry) >= 2);
+
+    LoopbackWebSocketServer server;
+    QVERIFY(server.listen(port));
+    QTRY_COMPARE(server.peerCount(), 1);
+    QTRY_COMPARE(server.last().received.size(), 1);
+    QVERIFY(m_log->contains(Connected));
+}
+
+void TestWebSocketService::silentServer_openingTimesOutAndRetries()
+{
+    // Takes the connection, never answers the opening handshake.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+    int accepted = 0;
+    QList<QTcpSocket *> held;
+    connect(&silent, &QTcpServer::newConnection, this, [&] {
+        while (QTcpSocket *socket = silent.nextPendingConnection()) {
+            ++accepted;
+            held.append(socket);
+        }
+    });
+    Configuration configuration;
+    configuration.wsURL = QUrl(u"ws://127.0.0.1:%1/norvik-ws"_s.arg(silent.serverPort()));
+    Configuration::setCurrent(configuration);
+
+    WebSocketService::shared().setOpeningTimeoutForTesting(300ms);
+    startChannel();
+    QTRY_VERIFY(accepted >= 2);
+    WebSocketService::shared().setOpeningTimeoutForTesting(WebSocketService::DefaultOpeningTimeout);
+    QVERIFY(m_log->contains(Retry));
+    QVERIFY(!m_log->contains(Connected));
+    QCOMPARE(m_log->lines.at(1).left(ReceiveError.size()), ReceiveError);
+}
+
+void TestWebSocketService::connectAgain_abortsPreviousSocketWithoutRetry()
+{
+    LoopbackWebSocketServer server;
+    QVERIFY(server.listen());
+    useServer(server);
+    startChannel();
+    QTRY_COMPARE(server.peerCount(), 1);
+    QTRY_COMPARE(server.last().received.size(), 1);
+
+    m_log->lines.clear();
+    WebSocketService::shared().connect();
+    QTRY_COMPARE(server.peerCount(), 2);
+    QTRY_COMPARE(server.peer(1).received.size(), 1);
+    // The first connection is gone from the server's side: no ghost left
+    // receiving the user's events.
+    QTRY_VERIFY(server.peer(0).ended);
+
+    // Its end is no lost connection: nothing is logged for it and no retry
+    // comes. Absence can only be shown by letting several delays pass.
+    QTest::qWait(int(3 * ShortDelay.count()));
+    QCOMPARE(server.peerCount(), 2);
+    QVERIFY(m_log->starting(ReceiveError).isEmpty());
+    QVERIFY(!m_log->contains(Retry));
+    QVERIFY(!m_log->contains(Cancelled));
+
+    server.peer(1).socket->sendTextMessage(uR"({"type":"admin_typing","ticketId":2})"_s);
+    QTRY_COMPARE(calls, QStringList { u"typing:2"_s });
+}
+
+void TestWebSocketService::largeAndDeepMessages_survive()
+{
+    LoopbackWebSocketServer server;
+    QVERIFY(server.listen());
+    useServer(server);
+    startChannel();
+    QTRY_COMPARE(server.peerCount(), 1);
+    QTRY_COMPARE(server.last().received.size(), 1);
+
+    // A ticket carrying an 8 MB capture arrives whole.
+    const QByteArray capture(8 * 1024 * 1024, 'A');
+    const QJsonObject ticket { { u"id"_s, 31 }, { u"titre"_s, u"Écran"_s },
+        { u"capture_base64"_s, QString::fromLatin1(capture) } };
+    const QJsonObject push { { u"type"_s, u"new_ticket"_s }, { u"ticket"_s, ticket } };
+    qsizetype receivedCapture = 0;
+    WebSocketService::shared().onNewTicket = [&receivedCapture](const Ticket &t) {
+        receivedCapture = t.capture_base64.value_or(QByteArray()).size();
+    };
+    server.last().socket->sendTextMessage(
+        QString::fromUtf8(QJsonDocument(push).toJson(QJsonDocument::Compact)));
+    QTRY_COMPARE(receivedCapture, capture.size());
+
+    // Nesting far past the parser's limit is dropped like any bad JSON.
+    const QString deep = QString(100000, u'[') + QString(100000, u']');
+    WebSocketService::shared().handleMessage(deep);
+    const QString deepObject
+        = u"{\"type\":\"new_ticket\",\"ticket\":"_s + QString(5000, u'[') + QString(5000, u']') + u'}';
+    WebSocketService::shared().handleMessage(deepObject);
+    QCOMPARE(m_log->lines.last(), Raw + deepObject);
+    QVERIFY(!m_log->contains(Retry));
+}
+
+QTEST_GUILESS_MAIN(TestWebSocketService)
+#include "tst_websocketservice.moc"

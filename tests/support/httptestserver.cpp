@@ -1,0 +1,312 @@
+#include "httptestserver.h"
+
+#include <QHostAddress>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+constexpr qint64 StreamBlock = 64 * 1024;
+// Keep at most this much queued in the socket so a stream stays lazy.
+constexpr qint64 StreamHighWater = 1024 * 1024;
+constexpr qsizetype MaxHeadBytes = 64 * 1024;
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200:
+        return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 307:
+        return "Temporary Redirect";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 409:
+        return "Conflict";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
+    }
+}
+
+bool hasName(const QList<std::pair<QByteArray, QByteArray>> &headers, QByteArrayView name)
+{
+    for (const auto &header : headers) {
+        if (header.first.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QByteArray HttpTestRequest::path() const
+{
+    const qsizetype mark = target.indexOf('?');
+    return mark < 0 ? target : target.left(mark);
+}
+
+QByteArray HttpTestRequest::query() const
+{
+    const qsizetype mark = target.indexOf('?');
+    return mark < 0 ? QByteArray() : target.mid(mark + 1);
+}
+
+bool HttpTestRequest::hasHeader(QByteArrayView name) const
+{
+    return hasName(headers, name);
+}
+
+QByteArray HttpTestRequest::header(QByteArrayView name) const
+{
+    for (const auto &[key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
+HttpTestResponse HttpTestResponse::reply(
+    int status, QByteArray body, QList<std::pair<QByteArray, QByteArray>> extraHeaders)
+{
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n";
+    if (!hasName(extraHeaders, "Content-Length"))
+        extraHeaders.append(
+            std::pair<QByteArray, QByteArray>("Content-Length", QByteArray::number(body.size())));
+    if (!hasName(extraHeaders, "Connection"))
+        extraHeaders.append(std::pair<QByteArray, QByteArray>("Connection", "close"));
+    for (const auto &[name, value] : std::as_const(extraHeaders))
+        head += name + ": " + value + "\r\n";
+    HttpTestResponse response;
+    response.bytes = head + "\r\n" + body;
+    return response;
+}
+
+HttpTestResponse HttpTestResponse::json(int status, QByteArray body)
+{
+    return reply(status, std::move(body), { { "Content-Type", "application/json; charset=utf-8" } });
+}
+
+HttpTestResponse HttpTestResponse::redirect(int status, QByteArray location)
+{
+    return reply(status, {}, { { "Location", location } });
+}
+
+HttpTestResponse HttpTestResponse::raw(QByteArray bytes, bool thenClose)
+{
+    HttpTestResponse response;
+    response.kind = Kind::Raw;
+    response.bytes = std::move(bytes);
+    response.thenClose = thenClose;
+    return response;
+}
+
+HttpTestResponse HttpTestResponse::silence()
+{
+    HttpTestResponse response;
+    response.kind = Kind::Silence;
+    return response;
+}
+
+HttpTestResponse HttpTestResponse::close()
+{
+    HttpTestResponse response;
+    response.kind = Kind::Close;
+    return response;
+}
+
+HttpTestResponse HttpTestResponse::stream(qint64 totalBytes, bool announceLength)
+{
+    HttpTestResponse response;
+    response.kind = Kind::Stream;
+    response.streamBytes = totalBytes;
+    response.announceLength = announceLength;
+    return response;
+}
+
+HttpTestResponse HttpTestResponse::delayed(int milliseconds) const
+{
+    HttpTestResponse copy = *this;
+    copy.delayMs = milliseconds;
+    return copy;
+}
+
+struct HttpTestServer::Connection
+{
+    QTcpSocket *socket = nullptr;
+    QByteArray buffer;
+    bool answered = false;
+    qint64 streamLeft = 0;
+    bool chunked = false;
+};
+
+HttpTestServer::HttpTestServer(QObject *parent)
+    : QObject(parent)
+    , m_server(new QTcpServer(this))
+{
+    m_handler = [](const HttpTestRequest &) { return HttpTestResponse::reply(404); };
+    connect(m_server, &QTcpServer::newConnection, this, &HttpTestServer::onNewConnection);
+    if (!m_server->listen(QHostAddress::LocalHost, 0))
+        qFatal("HttpTestServer: cannot listen on 127.0.0.1");
+}
+
+HttpTestServer::~HttpTestServer() = default;
+
+QUrl HttpTestServer::url() const
+{
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(QStringLiteral("127.0.0.1"));
+    url.setPort(m_server->serverPort());
+    return url;
+}
+
+quint16 HttpTestServer::port() const
+{
+    return m_server->serverPort();
+}
+
+void HttpTestServer::setHandler(Handler handler)
+{
+    m_handler = std::move(handler);
+}
+
+void HttpTestServer::setResponse(const HttpTestResponse &response)
+{
+    m_handler = [response](const HttpTestRequest &) { return response; };
+}
+
+void HttpTestServer::onNewConnection()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        // The connection's state lives as long as its socket.
+        auto connection = std::make_shared<Connection>();
+        connection->socket = socket;
+        socket->setParent(this);
+        connect(socket, &QTcpSocket::readyRead, this, [this, connection] { readFrom(connection); });
+        connect(
+            socket, &QTcpSocket::bytesWritten, this, [this, connection] { feedStream(connection.get()); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}
+
+void HttpTestServer::readFrom(const std::shared_ptr<Connection> &connection)
+{
+    connection->buffer += connection->socket->readAll();
+    if (connection->answered)
+        return; // one request per connection: every answer closes it
+
+    QByteArray &buffer = connection->buffer;
+    // Anything that does not open with an upper-case method is no HTTP.
+    if (!buffer.isEmpty() && !(buffer.at(0) >= 'A' && buffer.at(0) <= 'Z')) {
+        connection->answered = true;
+        answer(connection.get(), HttpTestResponse::reply(400));
+        return;
+    }
+    const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
+    if (headEnd < 0) {
+        if (buffer.size() > MaxHeadBytes) {
+            connection->answered = true;
+            answer(connection.get(), HttpTestResponse::reply(400));
+        }
+        return;
+    }
+
+    HttpTestRequest request;
+    const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
+    const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
+    if (requestLine.size() != 3) {
+        connection->answered = true;
+        answer(connection.get(), HttpTestResponse::reply(400));
+        return;
+    }
+    request.method = requestLine.at(0);
+    request.target = requestLine.at(1);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines.at(i).trimmed();
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0)
+            request.headers.append(std::pair(line.left(colon), line.mid(colon + 1).trimmed()));
+    }
+    const qint64 length = request.header("Content-Length").toLongLong();
+    if (buffer.size() < headEnd + 4 + length)
+        return; // the body is still on its way
+    request.body = buffer.mid(headEnd + 4, length);
+
+    connection->answered = true;
+    m_requests.append(request);
+    Q_EMIT requestReceived(request);
+    const HttpTestResponse response = m_handler(request);
+    if (response.delayMs > 0) {
+        QPointer<QTcpSocket> socket = connection->socket;
+        QTimer::singleShot(response.delayMs, this, [this, socket, connection, response] {
+            if (socket)
+                answer(connection.get(), response);
+        });
+    } else {
+        answer(connection.get(), response);
+    }
+}
+
+void HttpTestServer::answer(Connection *connection, const HttpTestResponse &response)
+{
+    QTcpSocket *socket = connection->socket;
+    switch (response.kind) {
+    case HttpTestResponse::Kind::Reply:
+    case HttpTestResponse::Kind::Raw:
+        socket->write(response.bytes);
+        if (response.thenClose)
+            socket->disconnectFromHost(); // after the bytes are out
+        break;
+    case HttpTestResponse::Kind::Silence:
+        break;
+    case HttpTestResponse::Kind::Close:
+        socket->abort();
+        socket->deleteLater();
+        break;
+    case HttpTestResponse::Kind::Stream: {
+        QByteArray head = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nConnection: close\r\n";
+        head += response.announceLength
+            ? "Content-Length: " + QByteArray::number(response.streamBytes) + "\r\n"
+            : QByteArray("Transfer-Encoding: chunked\r\n");
+        socket->write(head + "\r\n");
+        connection->streamLeft = response.streamBytes;
+        connection->chunked = !response.announceLength;
+        feedStream(connection);
+        break;
+    }
+    }
+}
+
+void HttpTestServer::feedStream(Connection *connection)
+{
+    QTcpSocket *socket = connection->socket;
+    if (connection->streamLeft <= 0 || socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    static const QByteArray block(StreamBlock, 'x');
+    while (connection->streamLeft > 0 && socket->bytesToWrite() < StreamHighWater) {
+        const qint64 size = std::min(StreamBlock, connection->streamLeft);
+        const QByteArrayView data(block.constData(), size);
+        if (connection->chunked)
+            socket->write(QByteArray::number(size, 16) + "\r\n" + data + "\r\n");
+        else
+            socket->write(data.data(), data.size());
+        connection->streamLeft -= size;
+        m_streamed += size;
+    }
+    if (connection->streamLeft == 0) {
+        if (connection->chunked)
+            socket->write("0\r\n\r\n");
+        socket->disconnectFromHost();
+    }
+}

@@ -1,0 +1,283 @@
+#include "api/configuration.h"
+#include "api/vocabulary.h"
+#include "artifacts.h"
+#include "serverprocess.h"
+#include "views/admin/addcompanyview.h"
+#include "views/admin/companymanagementview.h"
+#include "views/admin/companyrow.h"
+#include "views/admin/ticketdetailview.h"
+#include "views/admin/ticketlistmodel.h"
+#include "views/admin/ticketlistview.h"
+#include "views/gradientbutton.h"
+#include "views/navigationstack.h"
+#include "views/noticebox.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWebSocket>
+
+using namespace Qt::StringLiterals;
+
+// What a staff member does on the demo server: see every ticket, close one
+// while its author listens on the real-time channel, and manage companies.
+class TestAdminFlow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void list_showsEveryTicketOfTheServer();
+    void closeTicket_authorIsToldOnTheChannel();
+    void companies_listAndCreate();
+    void companyCode_lengthBoundsAndSanitizing();
+    void serverGone_errorsCarryTheirPrefixes();
+
+private:
+    static QPushButton *button(QWidget *parent, const QString &text);
+    static QStringList companyNames(CompanyManagementView *view);
+
+    ServerProcess m_server { { u"--demo"_s } };
+};
+
+void TestAdminFlow::initTestCase()
+{
+    QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
+    Configuration configuration;
+    configuration.apiBase = m_server.apiBase();
+    configuration.wsURL = m_server.wsUrl();
+    Configuration::setCurrent(configuration);
+}
+
+QPushButton *TestAdminFlow::button(QWidget *parent, const QString &text)
+{
+    for (QPushButton *b : parent->findChildren<QPushButton *>())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+
+QStringList TestAdminFlow::companyNames(CompanyManagementView *view)
+{
+    QStringList names;
+    for (CompanyRow *row : view->findChildren<CompanyRow *>())
+        names << row->company().nom + u'/' + row->company().code;
+    return names;
+}
+
+void TestAdminFlow::list_showsEveryTicketOfTheServer()
+{
+    QWidget window;
+    auto *stack = new NavigationStack(new QWidget, &window);
+    window.resize(1100, 800);
+    stack->resize(1100, 800);
+    window.show();
+    auto *list = new TicketListView;
+    QSignalSpy loaded(list, &TicketListView::loadFinished);
+    stack->push(list);
+    QVERIFY(loaded.wait(10000));
+    QCOMPARE(list->face(), TicketListView::Face::List);
+    QCOMPARE(list->tickets().size(), 3);
+    QCOMPARE(list->model()->openTickets().size(), 2);
+    QCOMPARE(list->model()->closedTickets().size(), 1);
+    QCOMPARE(list->model()->closedTickets().first().titre, u"Accès VPN refusé"_s);
+    Ticket printer;
+    for (const Ticket &t : list->tickets())
+        if (t.titre == u"Imprimante du 2e étage hors ligne")
+            printer = t;
+    QVERIFY(printer.id > 0);
+    QVERIFY(Status::isOpen(*printer.status));
+    QCOMPARE(printer.prenom.value_or(QString()), u"Claire"_s);
+    QCOMPARE(printer.societe.value_or(QString()), u"Ateliers Brévent"_s);
+    QVERIFY(saveScreenshot(&window, u"admin-flow-list"_s));
+}
+
+void TestAdminFlow::closeTicket_authorIsToldOnTheChannel()
+{
+    // Claire (user 1) listens on the channel as an ordinary user would.
+    QWebSocket author;
+    QStringList received;
+    connect(&author, &QWebSocket::textMessageReceived, this,
+        [&received](const QString &text) { received << text; });
+    author.open(m_server.wsUrl());
+    QSignalSpy opened(&author, &QWebSocket::connected);
+    QVERIFY2(opened.wait(10000), qPrintable(author.errorString()));
+    author.sendTextMessage(uR"({"type":"auth","userId":1,"userType":"user"})"_s);
+    // The pong comes after the server has read the announcement before it.
+    QSignalSpy pong(&author, &QWebSocket::pong);
+    author.ping();
+    QVERIFY(pong.wait(10000));
+
+    QWidget window;
+    auto *stack = new NavigationStack(new QWidget, &window);
+    window.resize(1000, 900);
+    stack->resize(1000, 900);
+    window.show();
+    auto *list = new TicketListView;
+    QSignalSpy loaded(list, &TicketListView::loadFinished);
+    stack->push(list);
+    QVERIFY(loaded.wait(10000));
+    const int row = [list] {
+        for (const Ticket &t : list->tickets())
+            if (t.titre == u"Imprimante du 2e étage hors ligne")
+                return list->model()->rowOfTicket(t.id);
+        return -1;
+    }();
+    QVERIFY(row > 0);
+    list->openTicket(row);
+    auto *detail = qobject_cast<TicketDetailView *>(stack->top());
+    QVERIFY(detail);
+    const qint64 id = detail->ticket().id;
+
+    const QString message = u"Pilote réinstallé, l'imprimante répond."_s;
+    detail->findChild<QPlainTextEdit *>()->setPlainText(message);
+    QTest::mouseClick(button(detail, u"Fermer ce ticket"_s), Qt::LeftButton);
+    QVERIFY(detail->confirmation());
+    QSignalSpy closed(detail, &TicketDetailView::closeFinished);
+    QTest::mouseClick(button(detail->confirmation(), u"Fermer le ticket"_s), Qt::LeftButton);
+    QVERIFY(closed.wait(10000));
+    QVERIFY2(detail->ticketClosed(), qPrintable(detail->closeError().value_or(QString())));
+
+    QTRY_VERIFY_WITH_TIMEOUT(!received.isEmpty(), 10000);
+    const QJsonObject event = QJsonDocument::fromJson(received.last().toUtf8()).object();
+    QCOMPARE(event.value(u"type"_s).toString(), u"ticket_closed"_s);
+    QCOMPARE(event.value(u"ticketId"_s).toInteger(), id);
+    QCOMPARE(event.value(u"closeMessage"_s).toString(), message);
+
+    // Back on the list 1.5 s later, fetched anew: the ticket is now closed.
+    QSignalSpy reloaded(list, &TicketListView::loadFinished);
+    QTRY_COMPARE_WITH_TIMEOUT(stack->top(), list, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(reloaded.count() > 0, 10000);
+    QCOMPARE(list->model()->closedTickets().size(), 2);
+    QCOMPARE(list->model()->openTickets().size(), 1);
+    author.close();
+}
+
+void TestAdminFlow::companies_listAndCreate()
+{
+    QWidget window;
+    window.resize(800, 700);
+    window.show();
+    auto *view = new CompanyManagementView(&window);
+    view->setAttribute(Qt::WA_DeleteOnClose);
+    QSignalSpy loaded(view, &CompanyManagementView::loadFinished);
+    view->open();
+    QVERIFY(loaded.wait(10000));
+    QCOMPARE(companyNames(view),
+        (QStringList {
+            u"Ateliers Brévent/ABR"_s, u"Cabinet Lestrade & Fils/CLF"_s, u"Transports Morvan/TMO"_s }));
+    QVERIFY(saveScreenshot(view, u"admin-companies"_s));
+
+    QTest::mouseClick(button(view, u"Nouvelle société"_s), Qt::LeftButton);
+    AddCompanyView *form = view->addCompanyView();
+    QVERIFY(form && form->isVisible());
+    QTest::keyClicks(form->nameField(), u"Norvik Conseil"_s);
+
+    // A code the server already knows: its own words, no prefix.
+    QTest::keyClicks(form->codeField(), u"abr"_s);
+    QCOMPARE(form->code(), u"ABR"_s);
+    QVERIFY(form->createButton()->isEnabled());
+    QSignalSpy submitted(form, &AddCompanyView::submitFinished);
+    QTest::mouseClick(form->createButton(), Qt::LeftButton);
+    QVERIFY(submitted.wait(10000));
+    QVERIFY(form->showError());
+    QVERIFY(!form->errorMessage().isEmpty());
+    QVERIFY2(!form->errorMessage().startsWith(u"Erreur: "_s), qPrintable(form->errorMessage()));
+    QCOMPARE(form->nom(), u"Norvik Conseil"_s); // kept for another attempt
+    QVERIFY(saveScreenshot(form, u"admin-company-conflict"_s));
+
+    form->codeField()->selectAll();
+    QTest::keyClicks(form->codeField(), u"nrv-01 c"_s);
+    QCOMPARE(form->code(), u"NRV01C"_s);
+    QTest::mouseClick(form->createButton(), Qt::LeftButton);
+    QVERIFY(form->isSubmitting());
+    QVERIFY(!form->createButton()->isEnabled());
+    QVERIFY(submitted.wait(10000));
+    QVERIFY(form->showSuccess());
+    QVERIFY(!form->showError());
+    // Until the sheet closes a second click must not create the company again.
+    QVERIFY(!form->isSubmitting());
+    QVERIFY(!form->createButton()->isEnabled());
+    form->createButton()->click();
+    QVERIFY(!form->isSubmitting());
+    QVERIFY(saveScreenshot(form, u"admin-company-created"_s));
+
+    QPointer<AddCompanyView> watched(form);
+    QSignalSpy reloaded(view, &CompanyManagementView::loadFinished);
+    QTRY_VERIFY_WITH_TIMEOUT(!watched, 5000);
+    QVERIFY(reloaded.count() > 0 || reloaded.wait(10000));
+    QVERIFY(companyNames(view).contains(u"Norvik Conseil/NRV01C"_s));
+    QCOMPARE(companyNames(view).size(), 4);
+    view->close();
+}
+
+void TestAdminFlow::companyCode_lengthBoundsAndSanitizing()
+{
+    AddCompanyView form({});
+    form.show();
+    QTest::keyClicks(form.nameField(), u"Norvik"_s);
+    auto typeCode = [&form](const QString &text) {
+        form.codeField()->clear();
+        QTest::keyClicks(form.codeField(), text);
+    };
+    typeCode(u"ab"_s);
+    QVERIFY(!form.createButton()->isEnabled());
+    typeCode(u"abc"_s);
+    QVERIFY(form.createButton()->isEnabled());
+    typeCode(u"abcdefghij"_s);
+    QVERIFY(form.createButton()->isEnabled());
+    typeCode(u"abcdefghijk"_s);
+    QCOMPARE(form.code(), u"ABCDEFGHIJK"_s); // not cut, only refused
+    QVERIFY(!form.createButton()->isEnabled());
+    typeCode(u"ab-12 c"_s);
+    QCOMPARE(form.code(), u"AB12C"_s);
+    // Pasting lower case upper-cases at once, accents kept.
+    form.codeField()->clear();
+    form.codeField()->insert(u"société"_s);
+    QCOMPARE(form.code(), u"SOCIÉTÉ"_s);
+    // A name of one space counts as filled; no name does not.
+    form.nameField()->setText(u" "_s);
+    QVERIFY(form.createButton()->isEnabled());
+    form.nameField()->clear();
+    QVERIFY(!form.createButton()->isEnabled());
+}
+
+void TestAdminFlow::serverGone_errorsCarryTheirPrefixes()
+{
+    QWidget window;
+    window.show();
+    auto *view = new CompanyManagementView(&window);
+    QSignalSpy loaded(view, &CompanyManagementView::loadFinished);
+    view->open();
+    QVERIFY(loaded.wait(10000));
+    const QStringList before = companyNames(view);
+    QVERIFY(!before.isEmpty());
+
+    QVERIFY(m_server.stop());
+    view->loadCompanies();
+    QVERIFY(loaded.wait(10000));
+    QVERIFY(view->showError());
+    QVERIFY2(view->errorMessage().startsWith(u"Erreur de chargement: "_s), qPrintable(view->errorMessage()));
+    QCOMPARE(companyNames(view), before); // the previous list stays under the error
+    QVERIFY(view->findChild<NoticeBox *>()->isVisibleTo(view));
+
+    AddCompanyView form({});
+    form.show();
+    QTest::keyClicks(form.nameField(), u"Hors ligne"_s);
+    QTest::keyClicks(form.codeField(), u"OFF1"_s);
+    QSignalSpy submitted(&form, &AddCompanyView::submitFinished);
+    QTest::mouseClick(form.createButton(), Qt::LeftButton);
+    QVERIFY(submitted.wait(10000));
+    QVERIFY(form.showError());
+    QVERIFY2(form.errorMessage().startsWith(u"Erreur: "_s), qPrintable(form.errorMessage()));
+    QVERIFY(form.createButton()->isEnabled()); // a failure may be tried again
+    delete view;
+}
+
+QTEST_MAIN(TestAdminFlow)
+#include "tst_adminflow.moc"

@@ -1,0 +1,277 @@
+#include "artifacts.h"
+#include "views/conflictbox.h"
+#include "views/gradientbutton.h"
+#include "views/iconbutton.h"
+#include "views/settingsfield.h"
+#include "views/settingsview.h"
+#include "viewtestenv.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// "42" and "77" are taken; every other number is free.
+TestResponse checkPosteReply(const TestRequest &request, int delayMs = 0)
+{
+    const QString poste = request.query.queryItemValue(u"poste"_s);
+    if (poste == u"42" || poste == u"77")
+        return TestResponse::json(
+            { { u"exists"_s, true },
+                { u"user"_s,
+                    QJsonObject { { u"nom"_s, u"Martin"_s }, { u"prenom"_s, u"Chloé"_s },
+                        { u"telephone"_s, u"0611"_s } } } },
+            200, delayMs);
+    return TestResponse::json({ { u"exists"_s, false } }, 200, delayMs);
+}
+
+} // namespace
+
+class TestSettingsView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void opens_withStoredValuesAndNoRequest();
+    void threeQuickKeystrokes_sendOneCheckForTheWholeNumber();
+    void takenNumber_showsConflictAndBlocksSaving();
+    void useExistingUser_copiesDetailsButKeepsSavingBlocked();
+    void typingBackOwnNumber_clearsConflictAtOnceWithoutRequest();
+    void staleReply_isNeverAppliedOverANewerValue();
+    void failedCheck_keepsThePreviousResult();
+    void save_writesTheFourFieldsAsTypedAndCloses();
+    void clearedNumber_canBeSaved();
+    void closeButton_discardsEdits();
+    void companyBox_followsTheStoredCompany();
+
+private:
+    SettingsView *openSheet();
+
+    QTemporaryDir m_config;
+    TestServer m_server;
+    std::unique_ptr<SettingsView> m_view;
+};
+
+void TestSettingsView::initTestCase()
+{
+    QVERIFY(ViewTestEnv::prepare(m_config, m_server));
+}
+
+void TestSettingsView::init()
+{
+    m_view.reset();
+    ViewTestEnv::clearSettings();
+    ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s, u"Alpha"_s, u"A01"_s);
+    UserSettings::shared().writeText(UserSettings::UserTelephone, u"0102"_s);
+    m_server.requests.clear();
+    m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request); });
+}
+
+SettingsView *TestSettingsView::openSheet()
+{
+    m_view = std::make_unique<SettingsView>();
+    m_view->show();
+    if (!QTest::qWaitForWindowExposed(m_view.get()))
+        return nullptr;
+    return m_view.get();
+}
+
+void TestSettingsView::opens_withStoredValuesAndNoRequest()
+{
+    SettingsView *view = openSheet();
+    QVERIFY(view);
+    QCOMPARE(view->size(), QSize(500, 600));
+    QCOMPARE(view->poste(), u"24"_s);
+    QCOMPARE(view->telephoneField()->value(), u"0102"_s);
+    QCOMPARE(view->nomField()->value(), u"Durand"_s);
+    QCOMPARE(view->prenomField()->value(), u"Léa"_s);
+    QVERIFY(view->saveButton()->isEnabled());
+    QVERIFY(!view->conflictBox()->isVisible());
+    QCOMPARE(view->posteEdit()->accessibleName(), u"Numéro de poste"_s);
+    QCOMPARE(view->closeButton()->accessibleName(), u"Fermer"_s);
+    QVERIFY(
+        !QTest::qWaitFor([this] { return !m_server.requests.isEmpty(); }, SettingsView::CheckDelayMs + 200));
+    QVERIFY(saveScreenshot(view, u"settings"_s));
+}
+
+void TestSettingsView::threeQuickKeystrokes_sendOneCheckForTheWholeNumber()
+{
+    SettingsView *view = openSheet();
+    QVERIFY(view);
+    view->posteEdit()->clear();
+    QTest::keyClicks(view->posteEdit(), u"123"_s, Qt::NoModifier, 100);
+    QTRY_COMPARE(m_server.count(u"/user/check-poste.php"_s), 1);
+    QTRY_VERIFY(!view->isCheckingPoste());
+    QCOMPARE(m_server.requests.last().query.queryItemValue(u"poste"_s), u"123"_s);
+    // Nothing else is on its way.
+    QVERIFY(
+        !QTest::qWaitFor([this] { return m_server.requests.size() > 1; }, SettingsView::CheckDelayMs + 200));
+    QVERIFY(!view->posteExists());
+}
+
+void TestSettingsView::takenNumber_showsConflictAndBlocksSaving()
+{
+    m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request, 400); });
+    SettingsView *view = openSheet();
+    QVERIFY(view);
+    view->posteEdit()->setText(u"42"_s);
+    QTRY_VERIFY(view->isCheckingPoste()); // the spinner shows while the request is out
+    QVERIFY(saveScreenshot(view, u"settings-checking"_s));
+    QTRY_VERIFY(view->posteExists());
+    QVERIFY(!view->isCheckingPoste());
+    QVERIFY(view->conflictBox()->isVisible());
+    QCOMPARE(view->conflictBox()->existingUserText(), u"Chloé Martin"_s);
+    QVERIFY(!view->saveButton()->isEnabled());
+    QVERIFY(saveScreenshot(view, u"settings-conflict"_s));
+}
+
+void TestSettingsView::useExistingUser_copiesDetailsButKeepsSavingBlocked()
+{
+    SettingsView *view = openSheet();
+    QVERIFY(view);
+    view->posteEdit()->setText(u"42"_s);
+    QTRY_VERIFY(view->posteExists());
+    QTest::mouseClick(view->conflictBox()->useButton(), Qt::LeftButton);
+    QCOMPARE(view->nomField()->value(), u"Martin"_s);
+    QCOMPARE(view->prenomField()->value(), u"Chloé"_s);
+    QCOMPARE(view->telephoneField()->value(), u"0611"_s);
+    QCOMPARE(view->poste(), u"42"_s);
+    QVERIFY(view->conflictBox()->isVisible());
+    QVERIFY(!view->saveButton()->isEnabled());
+    // Copying does not start a check of its own.
+    QCOMPARE(m_server.count(u"/user/check-poste.php"_s), 1);
+}
+
+void TestSettingsView::typingBackOwnNumber_clearsConflictAtOnceWithoutRequest()
+{
+    SettingsView *view = openSheet();
+    QVERIFY(view);
+    view->posteEdit()->setText(u"42"_s);
+    QTRY_VERIFY(view->posteExists());
+    view->posteEdit()->setText(u"24"_s);
+    QVERIFY(!view->posteExists());
+    QVERIFY(!view->existingUser());
+    QVERIFY(!view->conflictBox()->isVisible());
+    QVERIFY(view->saveButton()->isEnabled());
+    QVERIFY(
+        !QTest::qWaitFor([this] { return m_server.requests.size() > 1; }, SettingsView::CheckDelayMs + 200));
+}
+
+void TestSettingsView::staleReply_isNeverAppliedOverANewerValue()
+{
+    // "77" is taken but its answer is slow; by the time it arrives the user
+    // has typed "778", which is free. The old answer must not show a conflict.
+    m_server.setHandler([](const TestRequest &request) {
+        const bool slow = request.query.queryItemValue(u"poste"_s) == u"77";
+        return checkPosteReply(request, slow ? 600 : 0);
+    });
+    SettingsView *view = openSheet();
+    QVERIFY(view);
+    bool conflictSeen = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, view, [view, &conflictSeen] { conflictSeen |= view->posteExists(); });
+    watch.start(10);
+    view->posteEdit()->setText(u"77"_s);
+    QTRY_COMPARE(m_server.count(u"/user/check-poste.php"_s), 1);
+    QTest::keyClick(view->posteEdit(), Qt::Key_8);
+    QVERIFY(!view->isCheckingPoste());
+    QTRY_COMPARE(m_server.count(u"/user/check-poste.php"_s), 2);
+    QCOMPARE(m_server.requests.last().query.queryItemValue(u"poste"_s), u"778"_s);
+    QTRY_VERIFY(!view->isCheckingPoste());
+    // Give the slow answer for "77" time to land too.
+    QVERIFY(!QTest::qWaitFor([&conflictSeen] { return conflictSeen; }, 900));
+    QVERIFY(!view->posteExists());
+    QVERIFY(view->saveButton()->isEnabled());
+}
+
+void TestSettingsView::failedCheck_keepsThePreviousResult()
+{
+    SettingsView *view = openSheet();
+    QVERIFY(view);
+    view->posteEdit()->setText(u"42"_s);
+    QTRY_VERIFY(view->posteExists());
+    m_server.setHandler([](const TestRequest &) { return TestResponse { 500, "<html>error</html>", 0 }; });
+    QTest::keyClick(view->posteEdit(), Qt::Key_1);
+    QTRY_COMPARE(m_server.count(u"/user/check-poste.php"_s), 2);
+    QTRY_VERIFY(!view->isCheckingPoste());
+    QVERIFY(view->posteExists());
+    QCOMPARE(view->existingUser()->nom, u"Martin"_s);
+}
+
+void TestSettingsView::save_writesTheFourFieldsAsTypedAndCloses()
+{
+    SettingsView *view = openSheet();
+    QVERIFY(view);
+    view->posteEdit()->setText(u" 31 "_s);
+    view->telephoneField()->setValue(QString());
+    view->nomField()->setValue(u"Durand-Roy "_s);
+    view->prenomField()->setValue(u"Léa"_s);
+    QTRY_VERIFY(!view->isCheckingPoste() && m_server.count(u"/user/check-poste.php"_s) == 1);
+    QVERIFY(view->saveButton()->isEnabled());
+    QStringList writes;
+    UserSettings::shared().writeObserver = [&writes](const char *key) { writes << QString::fromLatin1(key); };
+    auto forget = qScopeGuard([] { UserSettings::shared().writeObserver = nullptr; });
+    QTest::mouseClick(view->saveButton(), Qt::LeftButton);
+    QVERIFY(!view->isVisible());
+    QCOMPARE(writes, QStringList({ u"user_poste"_s, u"user_telephone"_s, u"user_nom"_s, u"user_prenom"_s }));
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u" 31 "_s);
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserTelephone).toString(), u""_s);
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand-Roy "_s);
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserId).toInt(), 12);
+    // Saving is local only.
+    QCOMPARE(m_server.requests.size(), 1);
+}
+
+void TestSettingsView::clearedNumber_canBeSaved()
+{
+    SettingsView *view = openSheet();
+    QVERIFY(view);
+    view->posteEdit()->setText(u"42"_s);
+    QTRY_VERIFY(view->posteExists());
+    view->posteEdit()->clear();
+    QVERIFY(!view->conflictBox()->isVisible());
+    QVERIFY(view->saveButton()->isEnabled());
+    view->saveSettings();
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u""_s);
+    QCOMPARE(m_server.requests.size(), 1);
+}
+
+void TestSettingsView::closeButton_discardsEdits()
+{
+    SettingsView *view = openSheet();
+    QVERIFY(view);
+    view->nomField()->setValue(u"Autre"_s);
+    QTest::mouseClick(view->closeButton(), Qt::LeftButton);
+    QVERIFY(!view->isVisible());
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand"_s);
+}
+
+void TestSettingsView::companyBox_followsTheStoredCompany()
+{
+    {
+        SettingsView *view = openSheet();
+        QVERIFY(view->companyBox());
+        QVERIFY(view->companyBox()->accessibleDescription().contains(u"Alpha (A01)"_s));
+    }
+    UserSettings::shared().writeText(UserSettings::CompanyCode, QString());
+    {
+        SettingsView *view = openSheet();
+        QVERIFY(view->companyBox());
+        QVERIFY(view->companyBox()->accessibleDescription().endsWith(u"Alpha ()"_s));
+    }
+    UserSettings::shared().writeText(UserSettings::CompanyName, QString());
+    {
+        SettingsView *view = openSheet();
+        QVERIFY(!view->companyBox());
+    }
+}
+
+QTEST_MAIN(TestSettingsView)
+#include "tst_settingsview.moc"
