@@ -78,9 +78,7 @@ void AppDelegate::terminate()
     // The channel is closed while the event loop still runs, so its closing
     // frame leaves before the process does; aboutToQuit finds it done.
     applicationWillTerminate();
-    // exit(), not quit(): quit() first asks every window to close and gives
-    // up if one refuses, and the sheets that cannot be dismissed refuse.
-    QCoreApplication::exit(0);
+    Q_EMIT terminated();
 }
 
 void AppDelegate::bringMainWindowForward(const QString &activationToken)

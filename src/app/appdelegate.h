@@ -42,6 +42,8 @@ public:
     UpdatePrompt *updatePrompt() const { return m_prompt; }
 
 Q_SIGNALS:
+    // "Quitter" ran the shut-down: the process may end now.
+    void terminated();
     // After a new main window was created, before it is shown.
     void mainWindowCreated(MainWindow *window);
 

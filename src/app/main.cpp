@@ -88,6 +88,9 @@ int main(int argc, char *argv[])
     AppDelegate delegate;
     QObject::connect(
         &instance, &SingleInstance::activationRequested, &delegate, &AppDelegate::activateFromAnotherLaunch);
+    // exit(), not quit(): quit() first asks every window to close and gives
+    // up if one refuses, and the sheets that cannot be dismissed refuse.
+    QObject::connect(&delegate, &AppDelegate::terminated, &application, [] { QCoreApplication::exit(0); });
     TerminationWatcher termination;
     QObject::connect(
         &termination, &TerminationWatcher::terminationRequested, &delegate, &AppDelegate::terminate);

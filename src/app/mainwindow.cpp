@@ -1,13 +1,7 @@
 #include "mainwindow.h"
 
-// homeview.h returns its sheets through QPointer accessors, which need the
-// complete screen types wherever the header is read.
-#include "views/createticketview.h"
 #include "views/homeview.h"
-#include "views/myticketsview.h"
 #include "views/navigationstack.h"
-#include "views/registerview.h"
-#include "views/settingsview.h"
 
 #include <QGuiApplication>
 #include <QScreen>

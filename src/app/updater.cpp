@@ -69,10 +69,7 @@ Updater::Updater(const QUrl &feedUrl, const QString &shortVersion, const QString
     , m_feedUrl(feedUrl)
     , m_shortVersion(shortVersion)
     , m_build(build)
-    , m_network(new QNetworkAccessManager(this))
-{
-    m_network->setTransferTimeout(60000);
-}
+{ }
 
 bool Updater::isAcceptableUrl(const QUrl &url)
 {
@@ -175,6 +172,12 @@ void Updater::start(Check check)
         Q_EMIT failed(u"L'adresse du flux des mises à jour est refusée : « %1 »."_s.arg(m_feedUrl.toString()),
             user ? Check::UserStarted : Check::Background);
         return;
+    }
+    // Made on first use: nothing network-related weighs on start-up before
+    // the delayed background check.
+    if (!m_network) {
+        m_network = new QNetworkAccessManager(this);
+        m_network->setTransferTimeout(60000);
     }
     QNetworkRequest request(m_feedUrl);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);

@@ -6,13 +6,10 @@
 #include "app/notificationstate.h"
 #include "app/updateprompt.h"
 #include "app/updater.h"
+#include "realtime/websocketservice.h"
 #include "stdoutcapture.h"
-#include "views/createticketview.h"
 #include "views/homeview.h"
-#include "views/myticketsview.h"
 #include "views/navigationstack.h"
-#include "views/registerview.h"
-#include "views/settingsview.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -340,7 +337,16 @@ void TestDesktopShell::quit_closesTheChannelWithGoingAway()
     std::unique_ptr<QWebSocket> server(launchAndAwaitConnection());
     QVERIFY(server);
     QSignalSpy closed(server.get(), &QWebSocket::disconnected);
+    bool closeRequestedFirst = false;
+    connect(m_delegate.get(), &AppDelegate::terminated, this, [&] {
+        const QWebSocket *client = WebSocketService::shared().currentSocket();
+        closeRequestedFirst = !client || client->state() != QAbstractSocket::ConnectedState
+            || client->closeCode() == QWebSocketProtocol::CloseCodeGoingAway;
+    });
+    QSignalSpy terminated(m_delegate.get(), &AppDelegate::terminated);
     entry(u"Quitter"_s)->trigger();
+    QCOMPARE(terminated.size(), 1);
+    QVERIFY(closeRequestedFirst);
     QVERIFY(closed.size() == 1 || closed.wait(10000));
     QCOMPARE(server->closeCode(), QWebSocketProtocol::CloseCodeGoingAway);
 }
