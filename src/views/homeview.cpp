@@ -1,11 +1,14 @@
 #include "homeview.h"
 
+#include "admin/adminloginview.h"
+#include "admin/ticketlistview.h"
 #include "app/notificationcenter.h"
 #include "appversion.h"
 #include "createticketview.h"
 #include "homebutton.h"
 #include "iconbutton.h"
 #include "myticketsview.h"
+#include "navigationstack.h"
 #include "registerview.h"
 #include "settings/usersettings.h"
 #include "settingsview.h"
@@ -37,6 +40,10 @@ HomeView::HomeView(QWidget *parent)
     m_header->setContentsMargins(32, 20, 32, 0);
     m_header->setSpacing(12);
     m_header->addStretch();
+    m_adminButton = new IconButton(
+        u"person.circle"_s, Style::white(0.7), u"Connexion admin"_s, IconButton::Look {}, this);
+    connect(m_adminButton, &IconButton::clicked, this, &HomeView::openAdminLogin);
+    m_header->addWidget(m_adminButton);
     m_settingsButton = new IconButton(
         u"gearshape.fill"_s, Style::white(0.7), u"Paramètres utilisateur"_s, IconButton::Look {}, this);
     connect(m_settingsButton, &IconButton::clicked, this, &HomeView::openSettings);
@@ -79,6 +86,10 @@ HomeView::HomeView(QWidget *parent)
     connect(m_registerButton, &HomeButton::clicked, this, &HomeView::openRegister);
     connect(m_createTicketButton, &HomeButton::clicked, this, &HomeView::openCreateTicket);
     connect(m_myTicketsButton, &HomeButton::clicked, this, &HomeView::openMyTickets);
+    m_ticketListButton
+        = new HomeButton(u"Gestion des tickets"_s, u"square.stack.3d.up.fill"_s, Style::orange(), this);
+    m_actions->addWidget(m_ticketListButton, 0, Qt::AlignHCenter);
+    connect(m_ticketListButton, &HomeButton::clicked, this, &HomeView::openTicketList);
     column->addLayout(m_actions);
 
     column->addStretch();
@@ -94,6 +105,31 @@ HomeView::HomeView(QWidget *parent)
         [this](const QVariant &) { openMyTickets(); });
 
     updateModeControls();
+}
+
+SettingsView *HomeView::settingsSheet() const
+{
+    return m_settings;
+}
+
+CreateTicketView *HomeView::createTicketSheet() const
+{
+    return m_createTicket;
+}
+
+MyTicketsView *HomeView::myTicketsSheet() const
+{
+    return m_myTickets;
+}
+
+RegisterView *HomeView::registerSheet() const
+{
+    return m_register;
+}
+
+AdminLoginView *HomeView::adminLoginSheet() const
+{
+    return m_adminLogin;
 }
 
 void HomeView::setIsRegistered(bool registered)
@@ -114,6 +150,12 @@ void HomeView::updateModeControls()
     m_registerButton->setVisible(!m_isRegistered);
     m_createTicketButton->setVisible(m_isRegistered);
     m_myTicketsButton->setVisible(m_isRegistered);
+    m_ticketListButton->setVisible(m_isAdmin);
+    if (m_isAdmin)
+        m_adminButton->setSymbol(u"person.fill.checkmark"_s, Style::green());
+    else
+        m_adminButton->setSymbol(u"person.circle"_s, Style::white(0.7));
+    m_adminButton->setToolTipAndName(m_isAdmin ? u"Admin connecté"_s : u"Connexion admin"_s);
     // The card needs both the screen's flag and a complete stored identity.
     m_userCard->reload();
     m_userCard->setVisible(m_isRegistered && UserSettings::shared().isRegistered());
@@ -174,4 +216,18 @@ void HomeView::openRegister()
     present(m_register);
     if (!wasOpen)
         connect(m_register, &RegisterView::registrationCompleted, this, [this] { setIsRegistered(true); });
+}
+
+void HomeView::openAdminLogin()
+{
+    const bool wasOpen = m_adminLogin;
+    present(m_adminLogin);
+    if (!wasOpen)
+        connect(m_adminLogin, &AdminLoginView::isAdminChanged, this, &HomeView::setIsAdmin);
+}
+
+void HomeView::openTicketList()
+{
+    if (NavigationStack *stack = NavigationStack::of(this))
+        stack->push(new TicketListView);
 }

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+class AdminLoginView;
 class CreateTicketView;
 class HomeButton;
 class IconButton;
@@ -29,11 +30,13 @@ public:
     bool isRegistered() const { return m_isRegistered; }
     bool isAdmin() const { return m_isAdmin; }
 
-    // The sheets presented now (nullptr when closed).
-    SettingsView *settingsSheet() const { return m_settings; }
-    CreateTicketView *createTicketSheet() const { return m_createTicket; }
-    MyTicketsView *myTicketsSheet() const { return m_myTickets; }
-    RegisterView *registerSheet() const { return m_register; }
+    // The sheets presented now (nullptr when closed). Defined out of line:
+    // this header only declares the sheets' classes.
+    SettingsView *settingsSheet() const;
+    CreateTicketView *createTicketSheet() const;
+    MyTicketsView *myTicketsSheet() const;
+    RegisterView *registerSheet() const;
+    AdminLoginView *adminLoginSheet() const;
 
 public Q_SLOTS:
     // Bindings: the registration and administrator login screens set these.
@@ -46,6 +49,9 @@ public Q_SLOTS:
     void openCreateTicket();
     void openMyTickets();
     void openRegister();
+    void openAdminLogin();
+    // Pushes the administrators' ticket list on the window's navigation stack.
+    void openTicketList();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -67,15 +73,18 @@ private:
 
     QBoxLayout *m_header;
     QBoxLayout *m_actions;
+    IconButton *m_adminButton;
     IconButton *m_settingsButton;
     UserCard *m_userCard;
     HomeButton *m_registerButton;
     HomeButton *m_createTicketButton;
     HomeButton *m_myTicketsButton;
+    HomeButton *m_ticketListButton;
     QLabel *m_version;
 
     QPointer<SettingsView> m_settings;
     QPointer<CreateTicketView> m_createTicket;
     QPointer<MyTicketsView> m_myTickets;
     QPointer<RegisterView> m_register;
+    QPointer<AdminLoginView> m_adminLogin;
 };

@@ -1,5 +1,6 @@
 #include "settingsview.h"
 
+#include "admin/companiesbutton.h"
 #include "api/apiservice.h"
 #include "api/errors.h"
 #include "app/log.h"
@@ -40,6 +41,8 @@ SettingsView::SettingsView(QWidget *parent)
     Style::setRole(title, "title");
     m_header->addWidget(title);
     m_header->addStretch();
+    if (settings.readBool(UserSettings::IsAdmin))
+        m_header->addWidget(new CompaniesButton(this));
     m_close = IconButton::closeButton(this);
     connect(m_close, &IconButton::clicked, this, &Sheet::dismiss);
     m_header->addWidget(m_close);
