@@ -93,7 +93,10 @@ void TestServerCrash::killDuringBurst_everyAcknowledgedTicketSurvives()
         QVERIFY(burst.killed);
         QVERIFY(!server.isRunning());
         QVERIFY(burst.acknowledged.size() >= burst.killAfter);
-        QVERIFY(burst.failures > 0); // some requests were in flight when it died
+        // Usually some requests are cut off; whether any is depends on the
+        // timing, so it is reported rather than required.
+        qInfo("round %d: %lld acknowledged, %d cut off by the kill", round,
+            qlonglong(burst.acknowledged.size()), burst.failures);
         acknowledged.insert(burst.acknowledged);
 
         QVERIFY2(server.restart(), qPrintable(server.errorString()));
