@@ -25,36 +25,17 @@ QString activationToken()
     return {};
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// Answers --help and --version, and takes the server addresses. Returns the
+// exit status when the program should end here, -1 to go on.
+int answerFromCommandLine(const QCommandLineParser &parser, const QStringList &arguments)
 {
-    QApplication::setOrganizationName(u"Norvik"_s);
-    QApplication::setApplicationName(u"NorvikSupport"_s);
-    QApplication::setApplicationVersion(QString::fromLatin1(NORVIK_VERSION));
-
-    // Options are read before the display is opened, so --help, --version and
-    // a refused address answer in a terminal without a graphical session.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    QCommandLineParser parser;
-    parser.setApplicationDescription(u"Norvik Support, client du support technique Norvik."_s);
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    parser.addOption({ u"api-base"_s, u"Adresse de l'API du serveur (https://…/api)."_s, u"url"_s });
-    parser.addOption({ u"ws-url"_s, u"Adresse WebSocket du serveur (wss://…/norvik-ws)."_s, u"url"_s });
-    if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "%s\n", parser.errorText().toLocal8Bit().constData());
-        return 2;
-    }
-    if (parser.isSet(help)) {
+    if (parser.isSet(u"help"_s)) {
         std::fputs(
             parser.helpText().replace(u"<executable_name>"_s, u"norvik-support"_s).toLocal8Bit().constData(),
             stdout);
         return 0;
     }
-    if (parser.isSet(version)) {
+    if (parser.isSet(u"version"_s)) {
         std::printf("Norvik Support %s (%s)\n", NORVIK_VERSION, NORVIK_BUILD_NUMBER);
         return 0;
     }
@@ -65,6 +46,39 @@ int main(int argc, char *argv[])
         return 2;
     }
     Configuration::setCurrent(*configuration);
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication::setOrganizationName(u"Norvik"_s);
+    QApplication::setApplicationName(u"NorvikSupport"_s);
+    QApplication::setApplicationVersion(QString::fromLatin1(NORVIK_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"Norvik Support, client du support technique Norvik."_s);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({ u"api-base"_s, u"Adresse de l'API du serveur (https://…/api)."_s, u"url"_s });
+    parser.addOption({ u"ws-url"_s, u"Adresse WebSocket du serveur (wss://…/norvik-ws)."_s, u"url"_s });
+
+    // Options are read before the display is opened, so --help, --version and
+    // a refused address answer in a terminal without a graphical session.
+    // Qt's own options (-platform, -session from the session manager, …) are
+    // only known once the application object has taken them out: a command
+    // line carrying them is read again afterwards.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (parser.parse(arguments)) {
+        if (const int status = answerFromCommandLine(parser, arguments); status >= 0)
+            return status;
+    } else if (parser.unknownOptionNames().isEmpty()) {
+        std::fprintf(stderr, "%s\n", parser.errorText().toLocal8Bit().constData());
+        return 2;
+    }
 
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(u"Norvik Support"_s);
@@ -73,6 +87,12 @@ int main(int argc, char *argv[])
         QIcon::fromTheme(u"norvik-support"_s, QIcon(u":/icons/norvik-support.svg"_s)));
     QApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
     installFrenchTranslations(application);
+    if (!parser.parse(QApplication::arguments())) {
+        std::fprintf(stderr, "%s\n", parser.errorText().toLocal8Bit().constData());
+        return 2;
+    }
+    if (const int status = answerFromCommandLine(parser, QApplication::arguments()); status >= 0)
+        return status;
 
     SingleInstance instance;
     switch (instance.claim(activationToken())) {

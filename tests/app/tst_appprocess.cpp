@@ -146,6 +146,17 @@ void TestAppProcess::versionAndHelp_printAndExit()
     const QString help = QString::fromUtf8(process.readAllStandardOutput());
     QVERIFY(help.contains(u"--api-base"));
     QVERIFY(help.contains(u"--ws-url"));
+
+    // Qt's own options, as a session manager passes them, are not refused.
+    process.start(m_program, { u"-platform"_s, u"offscreen"_s, u"--version"_s });
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 0);
+    QVERIFY(QString::fromUtf8(process.readAllStandardOutput()).contains(QString::fromLatin1(NORVIK_VERSION)));
+
+    process.start(m_program, { u"--no-such-option"_s });
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 2);
+    QVERIFY(process.readAllStandardError().contains("no-such-option"));
 }
 
 void TestAppProcess::refusedAddress_exitsWithStatus2AndAFrenchReason()
