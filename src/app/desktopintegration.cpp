@@ -2,7 +2,7 @@
 
 #include "notificationstate.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QPalette>
@@ -38,6 +38,15 @@ DesktopIntegration::DesktopIntegration(QObject *parent)
     connect(&state, &NotificationState::hasUnreadNotificationChanged, this, &DesktopIntegration::showUnread);
     m_showsBadge = !state.hasUnreadNotification(); // forces the first drawing
     showUnread(state.hasUnreadNotification());
+    // The symbolic image follows the theme's text colour when it changes.
+    qApp->installEventFilter(this);
+}
+
+bool DesktopIntegration::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && !m_showsBadge)
+        m_tray->setIcon(plainIcon());
+    return QObject::eventFilter(watched, event);
 }
 
 DesktopIntegration::~DesktopIntegration()

@@ -39,6 +39,9 @@ Q_SIGNALS:
     void checkForUpdatesRequested();
     void quitRequested();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void showUnread(bool unread);
 

@@ -163,6 +163,21 @@ void TestDesktopShell::trayImages_loadAndFollowTheUnreadFlag()
     NotificationState::shared().setHasUnreadNotification(false);
     QVERIFY(!desktop->showsBadge());
     QVERIFY(desktop->trayIcon()->icon().isMask());
+    // A theme change repaints the symbolic image in the new text colour.
+    const QPalette original = QApplication::palette();
+    QPalette dark = original;
+    dark.setColor(QPalette::WindowText, QColor(250, 250, 250));
+    QApplication::setPalette(dark);
+    const auto inkOf = [](const QIcon &icon) {
+        const QImage image = icon.pixmap(22, 22).toImage();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) == 255)
+                    return QColor(image.pixel(x, y));
+        return QColor();
+    };
+    QTRY_COMPARE(inkOf(desktop->trayIcon()->icon()), QColor(250, 250, 250));
+    QApplication::setPalette(original);
 }
 
 void TestDesktopShell::openApplication_clearsTheBadgeBeforeOpeningTheWindow()
