@@ -6,11 +6,14 @@
 #include "homebutton.h"
 #include "iconbutton.h"
 #include "myticketsview.h"
+#include "navigationstack.h"
 #include "registerview.h"
 #include "settings/usersettings.h"
 #include "settingsview.h"
 #include "style.h"
 #include "usercard.h"
+#include "views/admin/adminloginview.h"
+#include "views/admin/ticketlistview.h"
 
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
@@ -33,15 +36,19 @@ HomeView::HomeView(QWidget *parent)
     column->setSpacing(32);
 
     // Header: square icon buttons on the right.
-    m_header = new QHBoxLayout;
-    m_header->setContentsMargins(32, 20, 32, 0);
-    m_header->setSpacing(12);
-    m_header->addStretch();
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(32, 20, 32, 0);
+    header->setSpacing(12);
+    header->addStretch();
+    m_adminButton = new IconButton(
+        u"person.circle"_s, Style::white(0.7), u"Connexion admin"_s, IconButton::Look {}, this);
+    connect(m_adminButton, &IconButton::clicked, this, &HomeView::openAdminLogin);
+    header->addWidget(m_adminButton);
     m_settingsButton = new IconButton(
         u"gearshape.fill"_s, Style::white(0.7), u"Paramètres utilisateur"_s, IconButton::Look {}, this);
     connect(m_settingsButton, &IconButton::clicked, this, &HomeView::openSettings);
-    m_header->addWidget(m_settingsButton);
-    column->addLayout(m_header);
+    header->addWidget(m_settingsButton);
+    column->addLayout(header);
 
     // Title block.
     auto *titleBlock = new QVBoxLayout;
@@ -68,18 +75,22 @@ HomeView::HomeView(QWidget *parent)
     column->addWidget(m_userCard, 0, Qt::AlignHCenter);
 
     // Actions.
-    m_actions = new QVBoxLayout;
-    m_actions->setSpacing(16);
+    auto *actions = new QVBoxLayout;
+    actions->setSpacing(16);
     m_registerButton = new HomeButton(u"Créer mon compte"_s, u"person.badge.plus"_s, Style::green(), this);
     m_createTicketButton
         = new HomeButton(u"Démarrer un ticket"_s, u"plus.circle.fill"_s, Style::blue(), this);
     m_myTicketsButton = new HomeButton(u"Mes tickets"_s, u"doc.text.fill"_s, Style::purple(), this);
-    for (HomeButton *button : { m_registerButton, m_createTicketButton, m_myTicketsButton })
-        m_actions->addWidget(button, 0, Qt::AlignHCenter);
+    m_ticketListButton
+        = new HomeButton(u"Gestion des tickets"_s, u"square.stack.3d.up.fill"_s, Style::orange(), this);
+    for (HomeButton *button :
+        { m_registerButton, m_createTicketButton, m_myTicketsButton, m_ticketListButton })
+        actions->addWidget(button, 0, Qt::AlignHCenter);
     connect(m_registerButton, &HomeButton::clicked, this, &HomeView::openRegister);
     connect(m_createTicketButton, &HomeButton::clicked, this, &HomeView::openCreateTicket);
     connect(m_myTicketsButton, &HomeButton::clicked, this, &HomeView::openMyTickets);
-    column->addLayout(m_actions);
+    connect(m_ticketListButton, &HomeButton::clicked, this, &HomeView::pushTicketList);
+    column->addLayout(actions);
 
     column->addStretch();
     m_version = new QLabel(appVersionText(), this);
@@ -116,6 +127,11 @@ RegisterView *HomeView::registerSheet() const
     return m_register;
 }
 
+AdminLoginView *HomeView::adminLoginSheet() const
+{
+    return m_adminLogin;
+}
+
 void HomeView::setIsRegistered(bool registered)
 {
     m_isRegistered = registered;
@@ -130,6 +146,12 @@ void HomeView::setIsAdmin(bool admin)
 
 void HomeView::updateModeControls()
 {
+    if (m_isAdmin)
+        m_adminButton->setSymbol(u"person.fill.checkmark"_s, Style::green());
+    else
+        m_adminButton->setSymbol(u"person.circle"_s, Style::white(0.7));
+    m_adminButton->setToolTipAndName(m_isAdmin ? u"Admin connecté"_s : u"Connexion admin"_s);
+    m_ticketListButton->setVisible(m_isAdmin);
     m_settingsButton->setVisible(m_isRegistered);
     m_registerButton->setVisible(!m_isRegistered);
     m_createTicketButton->setVisible(m_isRegistered);
@@ -194,4 +216,18 @@ void HomeView::openRegister()
     present(m_register);
     if (!wasOpen)
         connect(m_register, &RegisterView::registrationCompleted, this, [this] { setIsRegistered(true); });
+}
+
+void HomeView::openAdminLogin()
+{
+    const bool wasOpen = m_adminLogin;
+    present(m_adminLogin);
+    if (!wasOpen)
+        connect(m_adminLogin, &AdminLoginView::isAdminChanged, this, &HomeView::setIsAdmin);
+}
+
+void HomeView::pushTicketList()
+{
+    if (NavigationStack *stack = NavigationStack::of(this))
+        stack->push(new TicketListView);
 }

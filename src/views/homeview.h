@@ -3,11 +3,11 @@
 #include <QPointer>
 #include <QWidget>
 
+class AdminLoginView;
 class CreateTicketView;
 class HomeButton;
 class IconButton;
 class MyTicketsView;
-class QBoxLayout;
 class QLabel;
 class RegisterView;
 class SettingsView;
@@ -34,6 +34,9 @@ public:
     CreateTicketView *createTicketSheet() const;
     MyTicketsView *myTicketsSheet() const;
     RegisterView *registerSheet() const;
+    AdminLoginView *adminLoginSheet() const;
+    IconButton *adminButton() const { return m_adminButton; }
+    HomeButton *ticketListButton() const { return m_ticketListButton; }
 
 public Q_SLOTS:
     // Bindings: the registration and administrator login screens set these.
@@ -46,14 +49,12 @@ public Q_SLOTS:
     void openCreateTicket();
     void openMyTickets();
     void openRegister();
+    void openAdminLogin();
+    // Pushes the administrators' ticket list on the window's stack.
+    void pushTicketList();
 
 protected:
     void showEvent(QShowEvent *event) override;
-
-    // Where the administrators' controls live: the header's icon row and
-    // the column of action buttons.
-    QBoxLayout *headerRow() const { return m_header; }
-    QBoxLayout *actionColumn() const { return m_actions; }
 
 private:
     void updateModeControls();
@@ -65,17 +66,18 @@ private:
     bool m_isRegistered;
     bool m_isAdmin;
 
-    QBoxLayout *m_header;
-    QBoxLayout *m_actions;
+    IconButton *m_adminButton;
     IconButton *m_settingsButton;
     UserCard *m_userCard;
     HomeButton *m_registerButton;
     HomeButton *m_createTicketButton;
     HomeButton *m_myTicketsButton;
+    HomeButton *m_ticketListButton;
     QLabel *m_version;
 
     QPointer<SettingsView> m_settings;
     QPointer<CreateTicketView> m_createTicket;
     QPointer<MyTicketsView> m_myTickets;
     QPointer<RegisterView> m_register;
+    QPointer<AdminLoginView> m_adminLogin;
 };

@@ -3,6 +3,7 @@
 #include "api/apiservice.h"
 #include "api/errors.h"
 #include "app/log.h"
+#include "app/startupmanager.h"
 #include "companybox.h"
 #include "conflictbox.h"
 #include "errortext.h"
@@ -13,11 +14,18 @@
 #include "settingsfield.h"
 #include "spinner.h"
 #include "style.h"
+#include "symbolicons.h"
+#include "toggleswitch.h"
+// The management header hands out its add sheet by pointer; it needs the
+// full type, which it does not include itself.
+#include "views/admin/addcompanyview.h"
+#include "views/admin/companymanagementview.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -33,17 +41,45 @@ SettingsView::SettingsView(QWidget *parent)
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
 
-    m_header = new QHBoxLayout;
-    m_header->setContentsMargins(24, 20, 20, 12);
-    m_header->setSpacing(12);
+    // Header: the title over the launch-at-login switch (the sheet is too
+    // narrow for both on one line), then the administrators' button and
+    // the close button.
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(24, 20, 20, 12);
+    header->setSpacing(12);
+    auto *titles = new QVBoxLayout;
+    titles->setSpacing(8);
     auto *title = new QLabel(u"Paramètres utilisateur"_s, this);
     Style::setRole(title, "title");
-    m_header->addWidget(title);
-    m_header->addStretch();
+    titles->addWidget(title);
+    m_launchAtLogin = new ToggleSwitch(u"Ouvrir Norvik Support au démarrage"_s, this);
+    StartupManager &startup = StartupManager::shared();
+    m_launchAtLogin->setChecked(startup.isEnabled());
+    // Only the user's own clicks register or unregister; the manager's
+    // answer (which may refuse) puts the switch where things really stand.
+    connect(m_launchAtLogin, &ToggleSwitch::clicked, &startup, &StartupManager::setEnabled);
+    connect(&startup, &StartupManager::isEnabledChanged, m_launchAtLogin, [this](bool enabled) {
+        const QSignalBlocker quiet(m_launchAtLogin);
+        m_launchAtLogin->setChecked(enabled);
+    });
+    titles->addWidget(m_launchAtLogin, 0, Qt::AlignLeft);
+    header->addLayout(titles, 1);
+    if (settings.readBool(UserSettings::IsAdmin)) {
+        m_companies = new QPushButton(u"Sociétés"_s, this);
+        m_companies->setIcon(SymbolIcons::icon(u"building.2.fill"_s, Qt::white, 16));
+        m_companies->setToolTip(u"Gérer les sociétés"_s);
+        m_companies->setCursor(Qt::PointingHandCursor);
+        m_companies->setStyleSheet(u"QPushButton { color: white; background: rgba(255, 159, 10, 178);"
+                                   " border: none; border-radius: 8px; padding: 6px 12px; font-size: 13pt;"
+                                   " font-weight: 500; }"
+                                   "QPushButton:focus { border: 1px solid white; }"_s);
+        connect(m_companies, &QPushButton::clicked, this, &SettingsView::openCompanyManagement);
+        header->addWidget(m_companies, 0, Qt::AlignTop);
+    }
     m_close = IconButton::closeButton(this);
     connect(m_close, &IconButton::clicked, this, &Sheet::dismiss);
-    m_header->addWidget(m_close);
-    outer->addLayout(m_header);
+    header->addWidget(m_close, 0, Qt::AlignTop);
+    outer->addLayout(header);
 
     auto *scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
@@ -173,6 +209,13 @@ QCoro::Task<> SettingsView::checkPoste(quint64 generation)
         // The previous result stands.
         setCheckingPoste(false);
     }
+}
+
+void SettingsView::openCompanyManagement()
+{
+    auto *sheet = new CompanyManagementView(this);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->open();
 }
 
 void SettingsView::useExistingUser()

@@ -10,10 +10,11 @@
 class ConflictBox;
 class GradientButton;
 class IconButton;
-class QBoxLayout;
 class QLineEdit;
+class QPushButton;
 class SettingsField;
 class Spinner;
+class ToggleSwitch;
 
 // Lets a registered user correct the details joined to his tickets. While
 // he types a workstation number other than his own, the server is asked,
@@ -43,14 +44,15 @@ public:
     GradientButton *saveButton() const { return m_save; }
     IconButton *closeButton() const { return m_close; }
     QWidget *companyBox() const { return m_companyBox; }
+    ToggleSwitch *launchAtLoginSwitch() const { return m_launchAtLogin; }
+    // The administrators' "Sociétés" button; nullptr for anyone else.
+    QPushButton *companiesButton() const { return m_companies; }
 
 public Q_SLOTS:
     void useExistingUser();
     void saveSettings();
-
-protected:
-    // The header row, where an administrator's extra controls go.
-    QBoxLayout *headerRow() const { return m_header; }
+    // Presents the company management sheet over this one.
+    void openCompanyManagement();
 
 private:
     void schedulePosteCheck();
@@ -66,7 +68,8 @@ private:
     quint64 m_checkGeneration = 0;
     QTimer m_debounce;
 
-    QBoxLayout *m_header;
+    ToggleSwitch *m_launchAtLogin;
+    QPushButton *m_companies = nullptr;
     IconButton *m_close;
     ConflictBox *m_conflict;
     QLineEdit *m_poste;
