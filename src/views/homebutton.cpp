@@ -102,7 +102,7 @@ void HomeButton::paintEvent(QPaintEvent *)
         Style::fillRounded(&painter, frame, 16, Qt::transparent, Style::withOpacity(Style::blue(), 0.9));
 
     // Symbol then label, centred together as one row.
-    const QFont labelFont = Style::font(17, QFont::Bold);
+    const QFont labelFont = Style::font(15, QFont::Bold);
     const QFontMetrics metrics(labelFont);
     const int symbolSide = 24, gap = 12;
     const int rowWidth = symbolSide + gap + metrics.horizontalAdvance(text());

@@ -1,11 +1,14 @@
 #include "app/notificationcenter.h"
 #include "artifacts.h"
+#include "views/admin/adminloginview.h"
+#include "views/admin/ticketlistview.h"
 #include "views/appversion.h"
 #include "views/createticketview.h"
 #include "views/homebutton.h"
 #include "views/homeview.h"
 #include "views/iconbutton.h"
 #include "views/myticketsview.h"
+#include "views/navigationstack.h"
 #include "views/registerview.h"
 #include "views/settingsview.h"
 #include "views/style.h"
@@ -36,6 +39,7 @@ private Q_SLOTS:
     void trayRequests_openTheirSheetsEvenForANewcomer();
     void completedRegistration_switchesTheButtonsAtOnce();
     void adminMode_showsGreenIconTooltipAndTicketList();
+    void adminControls_openTheLoginSheetAndPushTheTicketList();
     void homeButton_hoverAnimatesFillAndShadow();
     void keyboard_reachesEveryControlByName();
 
@@ -204,6 +208,30 @@ void TestHomeView::adminMode_showsGreenIconTooltipAndTicketList()
     UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
     HomeView fresh;
     QVERIFY(fresh.isAdmin());
+}
+
+void TestHomeView::adminControls_openTheLoginSheetAndPushTheTicketList()
+{
+    ViewTestEnv::storeIdentity(5, u"24"_s, u"Durand"_s, u"Léa"_s);
+    auto *home = new HomeView;
+    NavigationStack stack(home);
+    stack.resize(640, 820);
+    stack.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&stack));
+    QTest::mouseClick(home->adminButton(), Qt::LeftButton);
+    AdminLoginView *login = home->adminLoginSheet();
+    QVERIFY(login && login->isVisible());
+    // The sheet's binding switches the mode on the home screen at once.
+    Q_EMIT login->isAdminChanged(true);
+    QVERIFY(home->isAdmin());
+    QVERIFY(home->ticketListButton()->isVisible());
+    login->dismiss();
+    QVERIFY(!home->adminLoginSheet());
+    QTest::mouseClick(home->ticketListButton(), Qt::LeftButton, Qt::NoModifier, QPoint(150, 28));
+    QCOMPARE(stack.depth(), 2);
+    QVERIFY(qobject_cast<TicketListView *>(stack.top()));
+    stack.pop();
+    QCOMPARE(stack.depth(), 1);
 }
 
 void TestHomeView::homeButton_hoverAnimatesFillAndShadow()
