@@ -41,17 +41,23 @@ SettingsView::SettingsView(QWidget *parent)
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
 
-    // Header: the title over the launch-at-login switch (the sheet is too
-    // narrow for both on one line), then the administrators' button and
-    // the close button.
-    auto *header = new QHBoxLayout;
+    // Header: the title and the close button, then the launch-at-login
+    // switch and the administrators' button (the sheet is too narrow for
+    // all four on one line).
+    auto *header = new QVBoxLayout;
     header->setContentsMargins(24, 20, 20, 12);
-    header->setSpacing(12);
-    auto *titles = new QVBoxLayout;
-    titles->setSpacing(8);
+    header->setSpacing(10);
+    auto *titleRow = new QHBoxLayout;
     auto *title = new QLabel(u"Paramètres utilisateur"_s, this);
     Style::setRole(title, "title");
-    titles->addWidget(title);
+    titleRow->addWidget(title, 1);
+    m_close = IconButton::closeButton(this);
+    connect(m_close, &IconButton::clicked, this, &Sheet::dismiss);
+    titleRow->addWidget(m_close, 0, Qt::AlignVCenter);
+    header->addLayout(titleRow);
+
+    auto *controls = new QHBoxLayout;
+    controls->setSpacing(12);
     m_launchAtLogin = new ToggleSwitch(u"Ouvrir Norvik Support au démarrage"_s, this);
     StartupManager &startup = StartupManager::shared();
     m_launchAtLogin->setChecked(startup.isEnabled());
@@ -62,8 +68,8 @@ SettingsView::SettingsView(QWidget *parent)
         const QSignalBlocker quiet(m_launchAtLogin);
         m_launchAtLogin->setChecked(enabled);
     });
-    titles->addWidget(m_launchAtLogin, 0, Qt::AlignLeft);
-    header->addLayout(titles, 1);
+    controls->addWidget(m_launchAtLogin);
+    controls->addStretch();
     if (settings.readBool(UserSettings::IsAdmin)) {
         m_companies = new QPushButton(u"Sociétés"_s, this);
         m_companies->setIcon(SymbolIcons::icon(u"building.2.fill"_s, Qt::white, 16));
@@ -74,11 +80,9 @@ SettingsView::SettingsView(QWidget *parent)
                                    " font-weight: 500; }"
                                    "QPushButton:focus { border: 1px solid white; }"_s);
         connect(m_companies, &QPushButton::clicked, this, &SettingsView::openCompanyManagement);
-        header->addWidget(m_companies, 0, Qt::AlignTop);
+        controls->addWidget(m_companies);
     }
-    m_close = IconButton::closeButton(this);
-    connect(m_close, &IconButton::clicked, this, &Sheet::dismiss);
-    header->addWidget(m_close, 0, Qt::AlignTop);
+    header->addLayout(controls);
     outer->addLayout(header);
 
     auto *scroll = new QScrollArea(this);
