@@ -29,6 +29,7 @@ HomeButton::HomeButton(const QString &label, const QString &systemIcon, const QC
     m_shadow->setColor(Style::withOpacity(Qt::black, 0.4));
     m_shadow->setOffset(0, 8);
     m_shadow->setBlurRadius(RestShadow);
+    // The shadow is an effect so its blur can follow the hover animation.
     setGraphicsEffect(m_shadow);
 
     m_animation.setDuration(HoverDurationMs);

@@ -35,7 +35,8 @@ HomeView::HomeView(QWidget *parent)
     column->setContentsMargins(0, 20, 0, 12);
     column->setSpacing(32);
 
-    // Header: square icon buttons on the right.
+    // Header: square icon buttons on the right. The administrator button is
+    // there in both modes: it also leads to logging out.
     auto *header = new QHBoxLayout;
     header->setContentsMargins(32, 20, 32, 0);
     header->setSpacing(12);
@@ -169,6 +170,8 @@ void HomeView::showEvent(QShowEvent *event)
 
 void HomeView::refreshFlags()
 {
+    // "is_admin" is not re-read here: the mode changes only through the
+    // login sheet's binding or a new home screen.
     setIsRegistered(UserSettings::shared().readBool(UserSettings::IsRegistered));
     if (!m_isRegistered)
         QTimer::singleShot(RegisterDelayMs, this, &HomeView::openRegister);

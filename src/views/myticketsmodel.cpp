@@ -27,6 +27,7 @@ QString MyTicketsModel::formatDate(const QString &timestamp)
 
 void MyTicketsModel::setTickets(const QList<UserTicket> &tickets)
 {
+    // A reload replaces the whole list: the server's order is the order shown.
     beginResetModel();
     m_cards.clear();
     m_rows.clear();
@@ -102,12 +103,14 @@ QVariant MyTicketsModel::data(const QModelIndex &index, int role) const
     }
 }
 
+// What a screen reader says for a card: what its header and title show.
 QString MyTicketsModel::accessibleText(const Card &card) const
 {
     return card.title + u", priorité "_s + card.priorityWord + u", "_s + card.statusWord + u", créé le "_s
         + card.createdText();
 }
 
+// The opened card's body; a closed card says how to open it.
 QString MyTicketsModel::accessibleDescription(const Card &card) const
 {
     if (!isExpanded(card.id))

@@ -143,6 +143,8 @@ QRect TicketCard::buttonRect(const QRect &itemRect) const
         card.left() + Padding - 4, card.bottom() - Padding - ButtonHeight + 1, width + 8, ButtonHeight);
 }
 
+// Everything drawn comes from the model's roles; nothing is worked out here
+// that could have been worked out once per reload.
 void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     painter->save();

@@ -228,8 +228,12 @@ void TestRegisterView::slowServer_showsSpinnerAndBlocksSecondSubmission()
     QVERIFY(!view->submitButton()->isEnabled());
     QVERIFY(saveScreenshot(view, u"register-submitting"_s));
     view->submitRegistration(); // a stray second activation sends nothing
+    // Editing while the request is out must not store values the server never got.
+    view->nomField()->setValue(u"Autre"_s);
     QTRY_COMPARE(completed.count(), 1);
     QCOMPARE(m_server.count(u"/user/register.php"_s), 1);
+    QCOMPARE(m_server.requestsTo(u"/user/register.php"_s).first().json().value(u"nom"_s).toString(), u"Roy"_s);
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Roy"_s);
 }
 
 void TestRegisterView::conflict409_showsOwnTextNotTheServers()
