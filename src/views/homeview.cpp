@@ -90,7 +90,7 @@ HomeView::HomeView(QWidget *parent)
     connect(m_registerButton, &HomeButton::clicked, this, &HomeView::openRegister);
     connect(m_createTicketButton, &HomeButton::clicked, this, &HomeView::openCreateTicket);
     connect(m_myTicketsButton, &HomeButton::clicked, this, &HomeView::openMyTickets);
-    connect(m_ticketListButton, &HomeButton::clicked, this, &HomeView::pushTicketList);
+    connect(m_ticketListButton, &HomeButton::clicked, this, &HomeView::openTicketList);
     column->addLayout(actions);
 
     column->addStretch();
@@ -229,7 +229,7 @@ void HomeView::openAdminLogin()
         connect(m_adminLogin, &AdminLoginView::isAdminChanged, this, &HomeView::setIsAdmin);
 }
 
-void HomeView::pushTicketList()
+void HomeView::openTicketList()
 {
     if (NavigationStack *stack = NavigationStack::of(this))
         stack->push(new TicketListView);

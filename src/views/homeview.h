@@ -50,8 +50,8 @@ public Q_SLOTS:
     void openMyTickets();
     void openRegister();
     void openAdminLogin();
-    // Pushes the administrators' ticket list on the window's stack.
-    void pushTicketList();
+    // Pushes the administrators' ticket list on the window's navigation stack.
+    void openTicketList();
 
 protected:
     void showEvent(QShowEvent *event) override;

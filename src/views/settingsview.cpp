@@ -16,10 +16,7 @@
 #include "style.h"
 #include "symbolicons.h"
 #include "toggleswitch.h"
-// The management header hands out its add sheet by pointer; it needs the
-// full type, which it does not include itself.
-#include "views/admin/addcompanyview.h"
-#include "views/admin/companymanagementview.h"
+#include "views/admin/companiesbutton.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -71,15 +68,7 @@ SettingsView::SettingsView(QWidget *parent)
     controls->addWidget(m_launchAtLogin);
     controls->addStretch();
     if (settings.readBool(UserSettings::IsAdmin)) {
-        m_companies = new QPushButton(u"Sociétés"_s, this);
-        m_companies->setIcon(SymbolIcons::icon(u"building.2.fill"_s, Qt::white, 16));
-        m_companies->setToolTip(u"Gérer les sociétés"_s);
-        m_companies->setCursor(Qt::PointingHandCursor);
-        m_companies->setStyleSheet(u"QPushButton { color: white; background: rgba(255, 159, 10, 178);"
-                                   " border: none; border-radius: 8px; padding: 6px 12px; font-size: 13pt;"
-                                   " font-weight: 500; }"
-                                   "QPushButton:focus { border: 1px solid white; }"_s);
-        connect(m_companies, &QPushButton::clicked, this, &SettingsView::openCompanyManagement);
+        m_companies = new CompaniesButton(this);
         controls->addWidget(m_companies);
     }
     header->addLayout(controls);
@@ -213,13 +202,6 @@ QCoro::Task<> SettingsView::checkPoste(quint64 generation)
         // The previous result stands.
         setCheckingPoste(false);
     }
-}
-
-void SettingsView::openCompanyManagement()
-{
-    auto *sheet = new CompanyManagementView(this);
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
-    sheet->open();
 }
 
 void SettingsView::useExistingUser()

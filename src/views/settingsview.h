@@ -7,11 +7,11 @@
 #include <QTimer>
 #include <optional>
 
+class CompaniesButton;
 class ConflictBox;
 class GradientButton;
 class IconButton;
 class QLineEdit;
-class QPushButton;
 class SettingsField;
 class Spinner;
 class ToggleSwitch;
@@ -46,13 +46,11 @@ public:
     QWidget *companyBox() const { return m_companyBox; }
     ToggleSwitch *launchAtLoginSwitch() const { return m_launchAtLogin; }
     // The administrators' "Sociétés" button; nullptr for anyone else.
-    QPushButton *companiesButton() const { return m_companies; }
+    CompaniesButton *companiesButton() const { return m_companies; }
 
 public Q_SLOTS:
     void useExistingUser();
     void saveSettings();
-    // Presents the company management sheet over this one.
-    void openCompanyManagement();
 
 private:
     void schedulePosteCheck();
@@ -69,7 +67,7 @@ private:
     QTimer m_debounce;
 
     ToggleSwitch *m_launchAtLogin;
-    QPushButton *m_companies = nullptr;
+    CompaniesButton *m_companies = nullptr;
     IconButton *m_close;
     ConflictBox *m_conflict;
     QLineEdit *m_poste;

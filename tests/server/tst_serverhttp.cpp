@@ -66,7 +66,7 @@ private Q_SLOTS:
     void bodyOverLimit_refusedWith413_fromItsHeaders();
     void bodyAtLimit_isRead();
     void chunkedBody_refusedWith411();
-    void slowAndSilentPeers_doNotStallOthers_andAreDropped();
+    void slowSilentAndGarbledPeers_doNotStallOthers_andAreDropped();
     void appcast_announcesTheConfiguredVersion();
     void demo_seedsAnEmptyDatabaseOnce();
     void badOptions_exitWithUsage();
@@ -254,18 +254,20 @@ void TestServerHttp::chunkedBody_refusedWith411()
     QCOMPARE(answer->status, 411);
 }
 
-void TestServerHttp::slowAndSilentPeers_doNotStallOthers_andAreDropped()
+void TestServerHttp::slowSilentAndGarbledPeers_doNotStallOthers_andAreDropped()
 {
     ServerProcess strict({ u"--header-timeout"_s, u"1"_s, u"--idle-timeout"_s, u"2"_s });
     QVERIFY2(strict.start(), qPrintable(strict.errorString()));
 
-    QTcpSocket slow, silent;
-    for (QTcpSocket *socket : { &slow, &silent }) {
+    QTcpSocket slow, silent, garbled;
+    for (QTcpSocket *socket : { &slow, &silent, &garbled }) {
         socket->connectToHost(u"127.0.0.1"_s, strict.port());
         QVERIFY(socket->waitForConnected(WaitMs));
     }
     slow.write("GET /api/company/list.php HTTP/1.1\r\nHost: 127.0.0.1\r\n"); // never finished
     QVERIFY(slow.waitForBytesWritten(WaitMs));
+    garbled.write("NOT HTTP AT ALL\r\n\r\n"); // the HTTP layer answers nothing to this
+    QVERIFY(garbled.waitForBytesWritten(WaitMs));
 
     // Meanwhile a complete request is served at once.
     QTcpSocket prompt;
@@ -282,6 +284,7 @@ void TestServerHttp::slowAndSilentPeers_doNotStallOthers_andAreDropped()
     QCOMPARE(timedOut->status, 408);
     QTRY_COMPARE_WITH_TIMEOUT(slow.state(), QAbstractSocket::UnconnectedState, WaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(silent.state(), QAbstractSocket::UnconnectedState, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(garbled.state(), QAbstractSocket::UnconnectedState, WaitMs);
 }
 
 void TestServerHttp::appcast_announcesTheConfiguredVersion()
@@ -298,7 +301,7 @@ void TestServerHttp::appcast_announcesTheConfiguredVersion()
     const QString ns = u"https://norvik.example/xmlns/appcast/1.0"_s;
     QXmlStreamReader xml(feed);
     int items = 0;
-    QString version, shortVersion, url, notes;
+    QString version, shortVersion, url, notes, itemLink;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
@@ -311,12 +314,15 @@ void TestServerHttp::appcast_announcesTheConfiguredVersion()
         }
         if (xml.namespaceUri() == ns && xml.name() == u"releaseNotesLink")
             notes = xml.readElementText();
+        if (items > 0 && xml.name() == u"link")
+            itemLink = xml.readElementText();
     }
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
     QCOMPARE(items, 1);
     QCOMPARE(version, u"42"_s);
     QCOMPARE(shortVersion, u"2.3.0"_s);
     QVERIFY(url.contains(u"2.3.0"_s));
+    QCOMPARE(itemLink, notes); // the page about the version is served
 
     QNetworkReply *notesReply = m_network.get(QNetworkRequest(QUrl(notes)));
     QSignalSpy notesFinished(notesReply, &QNetworkReply::finished);

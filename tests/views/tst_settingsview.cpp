@@ -1,6 +1,7 @@
 #include "app/startupmanager.h"
 #include "artifacts.h"
 #include "views/admin/addcompanyview.h"
+#include "views/admin/companiesbutton.h"
 #include "views/admin/companymanagementview.h"
 #include "views/conflictbox.h"
 #include "views/gradientbutton.h"
@@ -309,15 +310,16 @@ void TestSettingsView::companiesButton_onlyForAdministrators()
     }
     UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
     SettingsView *view = openSheet();
-    QPushButton *companies = view->companiesButton();
+    CompaniesButton *companies = view->companiesButton();
     QVERIFY(companies && companies->isVisible());
     QCOMPARE(companies->text(), u"Sociétés"_s);
     QCOMPARE(companies->toolTip(), u"Gérer les sociétés"_s);
     QVERIFY(saveScreenshot(view, u"settings-admin"_s));
     QTest::mouseClick(companies, Qt::LeftButton);
-    QTRY_VERIFY(view->findChild<CompanyManagementView *>());
-    QVERIFY(view->findChild<CompanyManagementView *>()->isVisible());
-    view->findChild<CompanyManagementView *>()->dismiss();
+    QTRY_VERIFY(companies->sheet());
+    QVERIFY(companies->sheet()->isVisible());
+    QCOMPARE(companies->sheet()->parentWidget(), view); // stacked over the settings
+    companies->sheet()->dismiss();
     QVERIFY(view->isVisible()); // back to the settings underneath
 }
 

@@ -30,13 +30,16 @@ CompanyManagementView::CompanyManagementView(QWidget *parent)
     column->setSpacing(0);
 
     auto *header = new QHBoxLayout();
-    header->setContentsMargins(24, 24, 24, 24);
-    header->setSpacing(12);
-    header->addWidget(AdminUi::text(u"Gestion des sociétés"_s, 24, QFont::Bold, Style::white(), this));
+    header->setContentsMargins(20, 24, 20, 24);
+    header->setSpacing(8);
+    QLabel *title = AdminUi::text(u"Gestion des sociétés"_s, 24, QFont::Bold, Style::white(), this);
+    // The title never gives way to the buttons beside it.
+    title->setMinimumWidth(title->sizeHint().width());
+    header->addWidget(title);
     header->addStretch();
     auto *add = new GradientButton(u"Nouvelle société"_s, this);
     add->setIcon(SymbolIcons::icon(u"plus.circle.fill", Style::white(), 16));
-    add->setFont(Style::font(14, QFont::Medium));
+    add->setFont(Style::font(13, QFont::Medium));
     add->setFixedHeight(36);
     add->setAutoDefault(false);
     connect(add, &QPushButton::clicked, this, &CompanyManagementView::showAddCompany);
@@ -165,4 +168,9 @@ QCoro::Task<void> CompanyManagementView::loadCompanies()
     m_isLoading = false;
     refresh();
     emit loadFinished();
+}
+
+AddCompanyView *CompanyManagementView::addCompanyView() const
+{
+    return m_addCompany;
 }

@@ -28,7 +28,7 @@ public:
     bool isLoading() const { return m_isLoading; }
     bool showError() const { return m_showError; }
     QString errorMessage() const { return m_errorMessage; }
-    AddCompanyView *addCompanyView() const { return m_addCompany; }
+    AddCompanyView *addCompanyView() const;
 
 Q_SIGNALS:
     // A fetch ended, well or badly.

@@ -201,12 +201,94 @@ void TicketCardDelegate::paintCard(QPainter *painter, const QStyleOptionViewItem
     const qreal t = hoverProgress(row);
     const QRectF card = QRectF(option.rect);
 
-    // The hovered card grows about its centre.
-    const qreal scale = lerp(1.0, 1.02, t);
-    painter->translate(card.center());
-    painter->scale(scale, scale);
-    painter->translate(-card.center());
+    if (t == 0) {
+        // A card at rest looks like every other: its frame comes from a cache
+        // so a scroll only blits it and draws the text.
+        const qreal ratio = painter->device()->devicePixelRatioF();
+        if (m_restingChrome.isNull() || m_restingChrome.deviceIndependentSize() != chromeSize(card.size())
+            || m_restingChrome.devicePixelRatio() != ratio) {
+            m_restingChrome = QPixmap((chromeSize(card.size()) * ratio).toSize());
+            m_restingChrome.setDevicePixelRatio(ratio);
+            m_restingChrome.fill(Qt::transparent);
+            QPainter cache(&m_restingChrome);
+            cache.setRenderHint(QPainter::Antialiasing);
+            paintChrome(&cache, QRectF(QPointF(PaintMargin, PaintMargin), card.size()), 0);
+        }
+        painter->drawPixmap(card.topLeft() - QPointF(PaintMargin, PaintMargin), m_restingChrome);
+    } else {
+        // The hovered card grows about its centre.
+        const qreal scale = lerp(1.0, 1.02, t);
+        painter->translate(card.center());
+        painter->scale(scale, scale);
+        painter->translate(-card.center());
+        paintChrome(painter, card, t);
+    }
 
+    // The keyboard cursor gets a visible ring, the way focus shows elsewhere.
+    if ((option.state & QStyle::State_HasFocus) && m_view->hasFocus()) {
+        painter->setPen(QPen(Style::blue(), 2));
+        painter->drawRoundedRect(card.adjusted(-3, -3, 3, 3), CornerRadius + 3, CornerRadius + 3);
+    }
+
+    const qreal left = card.left() + Padding;
+    const qreal width = card.width() - 2 * Padding;
+
+    // Badges: status at the leading edge, priority at the trailing one.
+    qreal y = card.top() + Padding;
+    const QSize priority = BadgePainter::size(text.priority);
+    BadgePainter::paint(painter, QPointF(left, y), text.status, Style::tint(text.statusTint));
+    BadgePainter::paint(painter, QPointF(card.right() - Padding - priority.width(), y), text.priority,
+        Style::tint(text.priorityTint));
+    y += qMax(priority.height(), BadgePainter::size(text.status).height()) + 12;
+
+    // Title: up to two lines after the document symbol.
+    const QFont titleFont = Style::font(17, QFont::DemiBold);
+    const QFontMetrics titleMetrics(titleFont);
+    SymbolIcons::paint(
+        painter, u"doc.text.fill", QRectF(left, y, 22, 22), Style::withOpacity(Style::blue(), 0.8));
+    painter->setFont(titleFont);
+    painter->setPen(Style::white());
+    const int titleWidth = int(width) - 30;
+    if (text.titleWidth != titleWidth) {
+        text.titleLines = wrapLines(text.title, titleFont, titleWidth, 2);
+        text.titleWidth = titleWidth;
+    }
+    const QStringList &lines = text.titleLines;
+    for (int i = 0; i < lines.size(); ++i)
+        painter->drawText(
+            QPointF(left + 30, y + titleMetrics.ascent() + i * titleMetrics.lineSpacing()), lines.at(i));
+    y += 2 * titleMetrics.lineSpacing() + 14 + 1 + 14; // title, divider
+
+    // Information rows: date always, then name and company when known.
+    const QFont infoFont = Style::font(14, QFont::Medium);
+    const QFontMetrics infoMetrics(infoFont);
+    const qreal rowHeight = infoMetrics.height() + 6;
+    auto infoRow = [&](const QString &symbol, const QColor &symbolColor, const QFont &font,
+                       const QColor &color, const QString &value) {
+        SymbolIcons::paint(painter, symbol, QRectF(left, y + (rowHeight - 16) / 2, 16, 16), symbolColor);
+        painter->setFont(font);
+        painter->setPen(color);
+        const QString shown = QFontMetrics(font).elidedText(value, Qt::ElideRight, int(width) - 24);
+        painter->drawText(
+            QRectF(left + 24, y, width - 24, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, shown);
+        y += rowHeight;
+    };
+    infoRow(u"calendar"_s, Style::grey(), infoFont, Style::grey(), text.date);
+    if (text.hasName)
+        infoRow(u"person.circle.fill"_s, Style::withOpacity(Style::purple(), 0.8), infoFont,
+            Style::white(0.9), text.name);
+    if (!text.company.isEmpty())
+        infoRow(u"building.2.fill"_s, Style::withOpacity(Style::orange(), 0.8), Style::font(13),
+            Style::grey(), text.company);
+}
+
+QSizeF TicketCardDelegate::chromeSize(const QSizeF &card)
+{
+    return card + QSizeF(2 * PaintMargin, 2 * PaintMargin);
+}
+
+void TicketCardDelegate::paintChrome(QPainter *painter, const QRectF &card, qreal t)
+{
     // A soft shadow from stacked translucent shapes: cheap enough for every
     // visible card on every frame of a scroll.
     const qreal shadowOpacity = lerp(0.20, 0.35, t);
@@ -238,62 +320,13 @@ void TicketCardDelegate::paintCard(QPainter *painter, const QStyleOptionViewItem
     const qreal inset = outlineWidth / 2;
     painter->drawRoundedRect(card.adjusted(inset, inset, -inset, -inset), CornerRadius, CornerRadius);
 
-    // The keyboard cursor gets a visible ring, the way focus shows elsewhere.
-    if ((option.state & QStyle::State_HasFocus) && m_view->hasFocus()) {
-        painter->setPen(QPen(Style::blue(), 2));
-        painter->drawRoundedRect(card.adjusted(-3, -3, 3, 3), CornerRadius + 3, CornerRadius + 3);
-    }
-
+    // The divider under the title and the button keep their place on every card.
     const qreal left = card.left() + Padding;
     const qreal width = card.width() - 2 * Padding;
-
-    // Badges: status at the leading edge, priority at the trailing one.
-    qreal y = card.top() + Padding;
-    const QSize priority = BadgePainter::size(text.priority);
-    BadgePainter::paint(painter, QPointF(left, y), text.status, Style::tint(text.statusTint));
-    BadgePainter::paint(painter, QPointF(card.right() - Padding - priority.width(), y), text.priority,
-        Style::tint(text.priorityTint));
-    y += qMax(priority.height(), BadgePainter::size(text.status).height()) + 12;
-
-    // Title: up to two lines after the document symbol.
-    const QFont titleFont = Style::font(17, QFont::DemiBold);
-    const QFontMetrics titleMetrics(titleFont);
-    SymbolIcons::paint(
-        painter, u"doc.text.fill", QRectF(left, y, 22, 22), Style::withOpacity(Style::blue(), 0.8));
-    painter->setFont(titleFont);
-    painter->setPen(Style::white());
-    const int titleWidth = int(width) - 30;
-    const QStringList lines = wrapLines(text.title, titleFont, titleWidth, 2);
-    for (int i = 0; i < lines.size(); ++i)
-        painter->drawText(
-            QPointF(left + 30, y + titleMetrics.ascent() + i * titleMetrics.lineSpacing()), lines.at(i));
-    y += 2 * titleMetrics.lineSpacing() + 14;
-
+    const qreal dividerY = card.top() + Padding + BadgePainter::size(u"OPEN"_s).height() + 12
+        + 2 * QFontMetrics(Style::font(17, QFont::DemiBold)).lineSpacing() + 14;
     painter->setPen(QPen(Style::white(0.15), 1));
-    painter->drawLine(QPointF(left, y), QPointF(left + width, y));
-    y += 14;
-
-    // Information rows: date always, then name and company when known.
-    const QFont infoFont = Style::font(14, QFont::Medium);
-    const QFontMetrics infoMetrics(infoFont);
-    const qreal rowHeight = infoMetrics.height() + 6;
-    auto infoRow = [&](const QString &symbol, const QColor &symbolColor, const QFont &font,
-                       const QColor &color, const QString &value) {
-        SymbolIcons::paint(painter, symbol, QRectF(left, y + (rowHeight - 16) / 2, 16, 16), symbolColor);
-        painter->setFont(font);
-        painter->setPen(color);
-        const QString shown = QFontMetrics(font).elidedText(value, Qt::ElideRight, int(width) - 24);
-        painter->drawText(
-            QRectF(left + 24, y, width - 24, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, shown);
-        y += rowHeight;
-    };
-    infoRow(u"calendar"_s, Style::grey(), infoFont, Style::grey(), text.date);
-    if (text.hasName)
-        infoRow(u"person.circle.fill"_s, Style::withOpacity(Style::purple(), 0.8), infoFont,
-            Style::white(0.9), text.name);
-    if (!text.company.isEmpty())
-        infoRow(u"building.2.fill"_s, Style::withOpacity(Style::orange(), 0.8), Style::font(13),
-            Style::grey(), text.company);
+    painter->drawLine(QPointF(left, dividerY), QPointF(left + width, dividerY));
 
     // "Voir le détail": the whole card is the hit area, the button says so.
     const QRectF button(left, card.bottom() - Padding - 40, width, 40);

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QPixmap>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
@@ -55,6 +56,9 @@ private:
     void updateRow(int row) const;
     void paintHeader(QPainter *painter, const QRect &rect, const QModelIndex &index) const;
     void paintCard(QPainter *painter, const QStyleOptionViewItem &option, int row) const;
+    // Shadow, fill, outline, divider and button: everything but the ticket's own text.
+    static void paintChrome(QPainter *painter, const QRectF &card, qreal hover);
+    static QSizeF chromeSize(const QSizeF &card);
 
     QListView *m_view;
     TicketListModel *m_model;
@@ -62,4 +66,5 @@ private:
     int m_hoveredRow = -1;
     QTimer m_tick;
     QElapsedTimer m_clock;
+    mutable QPixmap m_restingChrome;
 };

@@ -4,6 +4,7 @@
 #include "api/vocabulary.h"
 
 #include <QAbstractListModel>
+#include <QStringList>
 #include <vector>
 
 // Every ticket of the administrators' list, newest first, laid out as the
@@ -38,6 +39,10 @@ public:
         QString company; // empty when societe is missing or empty
         bool hasName = false;
         QString accessibleDescription;
+        // The title as wrapped for the last card width painted (a cache of
+        // the delegate's, kept here to live and die with the card).
+        mutable int titleWidth = -1;
+        mutable QStringList titleLines;
     };
 
     explicit TicketListModel(QObject *parent = nullptr);

@@ -1,16 +1,24 @@
 #include "api/configuration.h"
 #include "api/vocabulary.h"
 #include "artifacts.h"
+#include "realtime/websocketservice.h"
 #include "serverprocess.h"
+#include "settings/usersettings.h"
 #include "views/admin/addcompanyview.h"
+#include "views/admin/adminloginview.h"
+#include "views/admin/companiesbutton.h"
 #include "views/admin/companymanagementview.h"
 #include "views/admin/companyrow.h"
 #include "views/admin/ticketdetailview.h"
 #include "views/admin/ticketlistmodel.h"
 #include "views/admin/ticketlistview.h"
 #include "views/gradientbutton.h"
+#include "views/homebutton.h"
+#include "views/homeview.h"
+#include "views/iconbutton.h"
 #include "views/navigationstack.h"
 #include "views/noticebox.h"
+#include "views/settingsview.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -19,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWebSocket>
 
@@ -36,6 +45,7 @@ private Q_SLOTS:
     void closeTicket_authorIsToldOnTheChannel();
     void companies_listAndCreate();
     void companyCode_lengthBoundsAndSanitizing();
+    void homeAndSettings_openTheAdministratorScreens();
     void serverGone_errorsCarryTheirPrefixes();
 
 private:
@@ -43,10 +53,13 @@ private:
     static QStringList companyNames(CompanyManagementView *view);
 
     ServerProcess m_server { { u"--demo"_s } };
+    QTemporaryDir m_config;
 };
 
 void TestAdminFlow::initTestCase()
 {
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
     QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
     Configuration configuration;
     configuration.apiBase = m_server.apiBase();
@@ -143,8 +156,16 @@ void TestAdminFlow::closeTicket_authorIsToldOnTheChannel()
     QVERIFY(closed.wait(10000));
     QVERIFY2(detail->ticketClosed(), qPrintable(detail->closeError().value_or(QString())));
 
-    QTRY_VERIFY_WITH_TIMEOUT(!received.isEmpty(), 10000);
-    const QJsonObject event = QJsonDocument::fromJson(received.last().toUtf8()).object();
+    auto closedEvent = [&received] {
+        for (const QString &text : std::as_const(received)) {
+            const QJsonObject object = QJsonDocument::fromJson(text.toUtf8()).object();
+            if (object.value(u"type"_s) == u"ticket_closed"_s)
+                return object;
+        }
+        return QJsonObject();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!closedEvent().isEmpty(), 10000);
+    const QJsonObject event = closedEvent();
     QCOMPARE(event.value(u"type"_s).toString(), u"ticket_closed"_s);
     QCOMPARE(event.value(u"ticketId"_s).toInteger(), id);
     QCOMPARE(event.value(u"closeMessage"_s).toString(), message);
@@ -245,6 +266,64 @@ void TestAdminFlow::companyCode_lengthBoundsAndSanitizing()
     QVERIFY(form.createButton()->isEnabled());
     form.nameField()->clear();
     QVERIFY(!form.createButton()->isEnabled());
+}
+
+void TestAdminFlow::homeAndSettings_openTheAdministratorScreens()
+{
+    UserSettings::shared().writeBool(UserSettings::IsAdmin, false);
+    QWidget window;
+    window.resize(1100, 900);
+    auto *home = new HomeView;
+    auto *stack = new NavigationStack(home, &window);
+    stack->resize(window.size());
+    window.show();
+
+    IconButton *adminButton = nullptr;
+    for (IconButton *b : home->findChildren<IconButton *>())
+        if (b->toolTip() == u"Connexion admin")
+            adminButton = b;
+    QVERIFY(adminButton);
+    QCOMPARE(adminButton->accessibleName(), u"Connexion admin"_s);
+    HomeButton *tickets = nullptr;
+    for (HomeButton *b : home->findChildren<HomeButton *>())
+        if (b->label() == u"Gestion des tickets")
+            tickets = b;
+    QVERIFY(tickets && !tickets->isVisibleTo(home));
+
+    // The header's button opens the login sheet; its binding switches the home screen.
+    QTest::mouseClick(adminButton, Qt::LeftButton);
+    AdminLoginView *login = home->adminLoginSheet();
+    QVERIFY(login && login->isVisible());
+    QTest::keyClicks(login->passwordField(), u"tulip482"_s);
+    QTest::keyClick(login->passwordField(), Qt::Key_Return);
+    QVERIFY(home->isAdmin());
+    QCOMPARE(adminButton->toolTip(), u"Admin connecté"_s);
+    QCOMPARE(adminButton->symbol(), u"person.fill.checkmark"_s);
+    QVERIFY(tickets->isVisibleTo(home));
+    QVERIFY(saveScreenshot(&window, u"admin-home"_s));
+
+    // "Gestion des tickets" pushes the list on the window's stack.
+    QTest::mouseClick(tickets, Qt::LeftButton);
+    auto *list = qobject_cast<TicketListView *>(stack->top());
+    QVERIFY(list);
+    QTRY_COMPARE_WITH_TIMEOUT(list->face(), TicketListView::Face::List, 10000);
+
+    // The settings sheet offers "Sociétés" to administrators only.
+    SettingsView settings;
+    auto *companies = settings.findChild<CompaniesButton *>();
+    QVERIFY(companies);
+    QCOMPARE(companies->text(), u"Sociétés"_s);
+    QCOMPARE(companies->toolTip(), u"Gérer les sociétés"_s);
+    settings.show();
+    QTest::mouseClick(companies, Qt::LeftButton);
+    QVERIFY(companies->sheet() && companies->sheet()->isVisible());
+    QTRY_VERIFY(!companies->sheet()->isLoading());
+    QVERIFY(!companies->sheet()->companies().isEmpty());
+
+    UserSettings::shared().writeBool(UserSettings::IsAdmin, false);
+    SettingsView plain;
+    QVERIFY(!plain.findChild<CompaniesButton *>());
+    WebSocketService::shared().disconnect();
 }
 
 void TestAdminFlow::serverGone_errorsCarryTheirPrefixes()
