@@ -257,6 +257,13 @@ void TestMyTicketsView::failedRefresh_keepsThePreviousListUnderTheError()
     QCOMPARE(view->contentState(), u"list"_s);
     QCOMPARE(view->model()->rowCount(), 4);
     QVERIFY(saveScreenshot(view, u"my-tickets-error"_s));
+    // A dropped connection: the transport's own text, never an empty line.
+    m_server.setHandler([](const TestRequest &) { return TestResponse{-1, {}, 0}; });
+    QTest::mouseClick(view->refreshButton(), Qt::LeftButton);
+    QTRY_VERIFY(view->showError() && !view->isLoading());
+    QVERIFY(view->errorMessage().startsWith(u"Erreur de chargement: "_s));
+    QVERIFY(view->errorMessage().size() > u"Erreur de chargement: "_s.size());
+    QCOMPARE(view->model()->rowCount(), 4);
     // A later success does not hide the error: only the next load start does.
     m_server.setHandler(
         [](const TestRequest &) { return TestResponse::json(reply(sampleTickets()), 200, 300); });
