@@ -114,6 +114,8 @@ MyTicketsView::MyTicketsView(QWidget *parent)
         this, [this](const QVariant &) { loadTickets(); });
     connect(this, &Sheet::appeared, this, &MyTicketsView::loadTickets);
     updateContent();
+    // The cards are what the sheet is for: the keyboard starts there.
+    m_list->setFocus();
 }
 
 QString MyTicketsView::contentState() const
