@@ -42,6 +42,7 @@ ConflictBox::ConflictBox(QWidget *parent)
 
 void ConflictBox::setExistingUser(const QString &prenom, const QString &nom)
 {
+    // First name first, as people introduce themselves.
     m_name->setText(prenom + u" "_s + nom);
     setAccessibleName(u"Ce poste est déjà utilisé"_s);
     setAccessibleDescription(u"Utilisateur existant: "_s + m_name->text());

@@ -283,6 +283,7 @@ QCoro::Task<> CreateTicketView::submit()
 
 void CreateTicketView::setAttachment(std::optional<Attachment> attachment)
 {
+    // The preview and the two attach buttons take turns.
     m_attachment = std::move(attachment);
     m_preview->setImage(m_attachment ? m_attachment->image : QImage());
     m_attachmentShown->setVisible(m_attachment.has_value());
@@ -320,6 +321,8 @@ void CreateTicketView::captureScreen()
 
 void CreateTicketView::chooseImage()
 {
+    // Opened, not executed: the rest of the program keeps running while the
+    // user browses, and the choice arrives as a signal.
     auto *dialog = new QFileDialog(this, u"Choisir une image"_s);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFileMode(QFileDialog::ExistingFile);

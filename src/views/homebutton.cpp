@@ -29,6 +29,7 @@ HomeButton::HomeButton(const QString &label, const QString &systemIcon, const QC
     m_shadow->setColor(Style::withOpacity(Qt::black, 0.4));
     m_shadow->setOffset(0, 8);
     m_shadow->setBlurRadius(RestShadow);
+    // The shadow is an effect so its blur can follow the hover animation.
     setGraphicsEffect(m_shadow);
 
     m_animation.setDuration(HoverDurationMs);
@@ -102,7 +103,7 @@ void HomeButton::paintEvent(QPaintEvent *)
         Style::fillRounded(&painter, frame, 16, Qt::transparent, Style::withOpacity(Style::blue(), 0.9));
 
     // Symbol then label, centred together as one row.
-    const QFont labelFont = Style::font(17, QFont::Bold);
+    const QFont labelFont = Style::font(15, QFont::Bold);
     const QFontMetrics metrics(labelFont);
     const int symbolSide = 24, gap = 12;
     const int rowWidth = symbolSide + gap + metrics.horizontalAdvance(text());

@@ -1,7 +1,5 @@
 #include "homeview.h"
 
-#include "admin/adminloginview.h"
-#include "admin/ticketlistview.h"
 #include "app/notificationcenter.h"
 #include "appversion.h"
 #include "createticketview.h"
@@ -14,6 +12,8 @@
 #include "settingsview.h"
 #include "style.h"
 #include "usercard.h"
+#include "views/admin/adminloginview.h"
+#include "views/admin/ticketlistview.h"
 
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
@@ -35,20 +35,21 @@ HomeView::HomeView(QWidget *parent)
     column->setContentsMargins(0, 20, 0, 12);
     column->setSpacing(32);
 
-    // Header: square icon buttons on the right.
-    m_header = new QHBoxLayout;
-    m_header->setContentsMargins(32, 20, 32, 0);
-    m_header->setSpacing(12);
-    m_header->addStretch();
+    // Header: square icon buttons on the right. The administrator button is
+    // there in both modes: it also leads to logging out.
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(32, 20, 32, 0);
+    header->setSpacing(12);
+    header->addStretch();
     m_adminButton = new IconButton(
         u"person.circle"_s, Style::white(0.7), u"Connexion admin"_s, IconButton::Look {}, this);
     connect(m_adminButton, &IconButton::clicked, this, &HomeView::openAdminLogin);
-    m_header->addWidget(m_adminButton);
+    header->addWidget(m_adminButton);
     m_settingsButton = new IconButton(
         u"gearshape.fill"_s, Style::white(0.7), u"Paramètres utilisateur"_s, IconButton::Look {}, this);
     connect(m_settingsButton, &IconButton::clicked, this, &HomeView::openSettings);
-    m_header->addWidget(m_settingsButton);
-    column->addLayout(m_header);
+    header->addWidget(m_settingsButton);
+    column->addLayout(header);
 
     // Title block.
     auto *titleBlock = new QVBoxLayout;
@@ -75,22 +76,22 @@ HomeView::HomeView(QWidget *parent)
     column->addWidget(m_userCard, 0, Qt::AlignHCenter);
 
     // Actions.
-    m_actions = new QVBoxLayout;
-    m_actions->setSpacing(16);
+    auto *actions = new QVBoxLayout;
+    actions->setSpacing(16);
     m_registerButton = new HomeButton(u"Créer mon compte"_s, u"person.badge.plus"_s, Style::green(), this);
     m_createTicketButton
         = new HomeButton(u"Démarrer un ticket"_s, u"plus.circle.fill"_s, Style::blue(), this);
     m_myTicketsButton = new HomeButton(u"Mes tickets"_s, u"doc.text.fill"_s, Style::purple(), this);
-    for (HomeButton *button : { m_registerButton, m_createTicketButton, m_myTicketsButton })
-        m_actions->addWidget(button, 0, Qt::AlignHCenter);
+    m_ticketListButton
+        = new HomeButton(u"Gestion des tickets"_s, u"square.stack.3d.up.fill"_s, Style::orange(), this);
+    for (HomeButton *button :
+        { m_registerButton, m_createTicketButton, m_myTicketsButton, m_ticketListButton })
+        actions->addWidget(button, 0, Qt::AlignHCenter);
     connect(m_registerButton, &HomeButton::clicked, this, &HomeView::openRegister);
     connect(m_createTicketButton, &HomeButton::clicked, this, &HomeView::openCreateTicket);
     connect(m_myTicketsButton, &HomeButton::clicked, this, &HomeView::openMyTickets);
-    m_ticketListButton
-        = new HomeButton(u"Gestion des tickets"_s, u"square.stack.3d.up.fill"_s, Style::orange(), this);
-    m_actions->addWidget(m_ticketListButton, 0, Qt::AlignHCenter);
     connect(m_ticketListButton, &HomeButton::clicked, this, &HomeView::openTicketList);
-    column->addLayout(m_actions);
+    column->addLayout(actions);
 
     column->addStretch();
     m_version = new QLabel(appVersionText(), this);
@@ -146,16 +147,16 @@ void HomeView::setIsAdmin(bool admin)
 
 void HomeView::updateModeControls()
 {
-    m_settingsButton->setVisible(m_isRegistered);
-    m_registerButton->setVisible(!m_isRegistered);
-    m_createTicketButton->setVisible(m_isRegistered);
-    m_myTicketsButton->setVisible(m_isRegistered);
-    m_ticketListButton->setVisible(m_isAdmin);
     if (m_isAdmin)
         m_adminButton->setSymbol(u"person.fill.checkmark"_s, Style::green());
     else
         m_adminButton->setSymbol(u"person.circle"_s, Style::white(0.7));
     m_adminButton->setToolTipAndName(m_isAdmin ? u"Admin connecté"_s : u"Connexion admin"_s);
+    m_ticketListButton->setVisible(m_isAdmin);
+    m_settingsButton->setVisible(m_isRegistered);
+    m_registerButton->setVisible(!m_isRegistered);
+    m_createTicketButton->setVisible(m_isRegistered);
+    m_myTicketsButton->setVisible(m_isRegistered);
     // The card needs both the screen's flag and a complete stored identity.
     m_userCard->reload();
     m_userCard->setVisible(m_isRegistered && UserSettings::shared().isRegistered());
@@ -169,6 +170,8 @@ void HomeView::showEvent(QShowEvent *event)
 
 void HomeView::refreshFlags()
 {
+    // "is_admin" is not re-read here: the mode changes only through the
+    // login sheet's binding or a new home screen.
     setIsRegistered(UserSettings::shared().readBool(UserSettings::IsRegistered));
     if (!m_isRegistered)
         QTimer::singleShot(RegisterDelayMs, this, &HomeView::openRegister);

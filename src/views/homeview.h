@@ -8,7 +8,6 @@ class CreateTicketView;
 class HomeButton;
 class IconButton;
 class MyTicketsView;
-class QBoxLayout;
 class QLabel;
 class RegisterView;
 class SettingsView;
@@ -30,13 +29,14 @@ public:
     bool isRegistered() const { return m_isRegistered; }
     bool isAdmin() const { return m_isAdmin; }
 
-    // The sheets presented now (nullptr when closed). Defined out of line:
-    // this header only declares the sheets' classes.
+    // The sheets presented now (nullptr when closed).
     SettingsView *settingsSheet() const;
     CreateTicketView *createTicketSheet() const;
     MyTicketsView *myTicketsSheet() const;
     RegisterView *registerSheet() const;
     AdminLoginView *adminLoginSheet() const;
+    IconButton *adminButton() const { return m_adminButton; }
+    HomeButton *ticketListButton() const { return m_ticketListButton; }
 
 public Q_SLOTS:
     // Bindings: the registration and administrator login screens set these.
@@ -56,11 +56,6 @@ public Q_SLOTS:
 protected:
     void showEvent(QShowEvent *event) override;
 
-    // Where the administrators' controls live: the header's icon row and
-    // the column of action buttons.
-    QBoxLayout *headerRow() const { return m_header; }
-    QBoxLayout *actionColumn() const { return m_actions; }
-
 private:
     void updateModeControls();
     // Shows sheet as a window-modal sheet over this window, or raises the
@@ -71,8 +66,6 @@ private:
     bool m_isRegistered;
     bool m_isAdmin;
 
-    QBoxLayout *m_header;
-    QBoxLayout *m_actions;
     IconButton *m_adminButton;
     IconButton *m_settingsButton;
     UserCard *m_userCard;

@@ -50,5 +50,6 @@ void IconButton::paintEvent(QPaintEvent *)
             &painter, frame, m_look.radius, Qt::transparent, Style::withOpacity(Style::blue(), 0.9));
     const qreal side = m_look.symbolSize;
     const QRectF symbolRect(frame.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
+    // A slightly brighter symbol under the pointer says the square is clickable.
     SymbolIcons::paint(&painter, m_symbol, symbolRect, underMouse() ? m_color.lighter(125) : m_color);
 }

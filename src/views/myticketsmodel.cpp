@@ -27,6 +27,7 @@ QString MyTicketsModel::formatDate(const QString &timestamp)
 
 void MyTicketsModel::setTickets(const QList<UserTicket> &tickets)
 {
+    // A reload replaces the whole list: the server's order is the order shown.
     beginResetModel();
     m_cards.clear();
     m_rows.clear();
@@ -43,10 +44,10 @@ void MyTicketsModel::setTickets(const QList<UserTicket> &tickets)
         const bool closed = Status::isClosed(ticket.status);
         card.statusWord = closed ? u"Terminé"_s : u"En cours"_s;
         card.statusColor = closed ? Style::green() : Style::orange();
-        card.created = formatDate(ticket.createdAt);
+        card.createdAt = ticket.createdAt;
         card.closeMessage = ticket.closeMessage.value_or(QString());
-        if (closed && ticket.closedAt)
-            card.closed = u"Fermé le "_s + formatDate(*ticket.closedAt);
+        if (closed)
+            card.closedAt = ticket.closedAt;
         m_rows.insert(card.id, int(m_cards.size()));
         m_cards.append(std::move(card));
     }
@@ -84,11 +85,11 @@ QVariant MyTicketsModel::data(const QModelIndex &index, int role) const
     case StatusColorRole:
         return card.statusColor;
     case CreatedRole:
-        return card.created;
+        return card.createdText();
     case CloseMessageRole:
         return card.closeMessage;
     case ClosedRole:
-        return card.closed;
+        return card.closedText();
     case ExpandedRole:
         return isExpanded(card.id);
     case ExpansionRole:
@@ -102,12 +103,14 @@ QVariant MyTicketsModel::data(const QModelIndex &index, int role) const
     }
 }
 
+// What a screen reader says for a card: what its header and title show.
 QString MyTicketsModel::accessibleText(const Card &card) const
 {
     return card.title + u", priorité "_s + card.priorityWord + u", "_s + card.statusWord + u", créé le "_s
-        + card.created;
+        + card.createdText();
 }
 
+// The opened card's body; a closed card says how to open it.
 QString MyTicketsModel::accessibleDescription(const Card &card) const
 {
     if (!isExpanded(card.id))
@@ -115,9 +118,25 @@ QString MyTicketsModel::accessibleDescription(const Card &card) const
     QStringList parts { card.description };
     if (!card.closeMessage.isEmpty())
         parts << u"Réponse du support : "_s + card.closeMessage;
-    if (!card.closed.isEmpty())
-        parts << card.closed;
+    if (card.closedAt)
+        parts << card.closedText();
     return parts.join(u". "_s);
+}
+
+QString MyTicketsModel::Card::createdText() const
+{
+    if (!created)
+        created = formatDate(createdAt);
+    return *created;
+}
+
+QString MyTicketsModel::Card::closedText() const
+{
+    if (!closedAt)
+        return {};
+    if (!closed)
+        closed = u"Fermé le "_s + formatDate(*closedAt);
+    return *closed;
 }
 
 void MyTicketsModel::emitChanged(qint64 id)

@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QHash>
 #include <QSet>
+#include <optional>
 
 // The user's tickets as the cards show them, in the server's order. What a
 // card draws is worked out once per reload, not at every paint, and every
@@ -55,9 +56,15 @@ private:
         QColor priorityColor;
         QString statusWord;
         QColor statusColor;
-        QString created;
+        QString createdAt;
+        std::optional<QString> closedAt; // only for a closed ticket
         QString closeMessage;
-        QString closed;
+        // Dates are formatted when first asked for: a reply of thousands
+        // of tickets shows only a handful at a time.
+        mutable std::optional<QString> created;
+        mutable std::optional<QString> closed;
+        QString createdText() const;
+        QString closedText() const;
     };
     QString accessibleText(const Card &card) const;
     QString accessibleDescription(const Card &card) const;

@@ -94,8 +94,10 @@ MyTicketsView::MyTicketsView(QWidget *parent)
     m_list = new QListView(m_content);
     m_list->setModel(m_model);
     m_list->setItemDelegate(m_delegate);
+    // Cards are tall and of varying height: scrolling by item would jump.
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Cards are read, not selected; the current card still takes the keyboard.
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setUniformItemSizes(false);
@@ -112,6 +114,8 @@ MyTicketsView::MyTicketsView(QWidget *parent)
         this, [this](const QVariant &) { loadTickets(); });
     connect(this, &Sheet::appeared, this, &MyTicketsView::loadTickets);
     updateContent();
+    // The cards are what the sheet is for: the keyboard starts there.
+    m_list->setFocus();
 }
 
 QString MyTicketsView::contentState() const
@@ -142,6 +146,7 @@ void MyTicketsView::setLoading(bool loading)
 
 void MyTicketsView::loadTickets()
 {
+    // Without an identity there is nothing to ask; whatever is listed stays.
     if (UserSettings::shared().readInteger(UserSettings::UserId) < 1) {
         m_errorMessage = u"Utilisateur non connecté"_s;
         m_showError = true;
@@ -183,6 +188,7 @@ void MyTicketsView::toggleExpanded(qint64 id)
     if (row < 0)
         return;
     const bool expand = !m_model->isExpanded(id);
+    // A card clicked again mid-animation turns back from where it stands.
     const qreal from = m_model->expansion(id);
     m_model->setExpanded(id, expand);
     QVariantAnimation *&animation = m_animations[id];
@@ -190,6 +196,8 @@ void MyTicketsView::toggleExpanded(qint64 id)
         animation = new QVariantAnimation(this);
         animation->setDuration(ExpandDurationMs);
         animation->setEasingCurve(QEasingCurve::InOutCubic);
+        // Each step changes the card's height: the list relayouts through
+        // the delegate's size-hint signal.
         connect(animation, &QVariantAnimation::valueChanged, this, [this, id](const QVariant &value) {
             m_model->setExpansion(id, value.toReal());
             const int current = m_model->rowOf(id);

@@ -152,6 +152,8 @@ std::optional<Company> RegisterView::company(qint64 id) const
     return std::nullopt;
 }
 
+// Each presentation of the sheet asks for the list again; a failure leaves
+// the empty-list message and the error box, with no retry control.
 QCoro::Task<> RegisterView::loadCompanies()
 {
     QPointer<RegisterView> self(this);

@@ -48,10 +48,15 @@ ScreenCapture::ScreenCapture(QObject *parent)
 
 bool ScreenCapture::start(const QString &path)
 {
+    return start(path, methodFor(QGuiApplication::platformName()));
+}
+
+bool ScreenCapture::start(const QString &path, Method method)
+{
     if (m_active)
         return false;
     m_path = path;
-    switch (methodFor(QGuiApplication::platformName())) {
+    switch (method) {
     case Method::AreaSelection:
         m_active = true;
         startAreaSelection();

@@ -24,8 +24,10 @@ public:
 
     explicit ScreenCapture(QObject *parent = nullptr);
 
-    // Starts a capture towards path; false if one is already under way.
+    // Starts a capture towards path with the method of this desktop; false
+    // if one is already under way or none is possible here.
     bool start(const QString &path);
+    bool start(const QString &path, Method method);
     bool isActive() const { return m_active; }
 
 Q_SIGNALS:

@@ -17,6 +17,7 @@ SegmentedPicker::SegmentedPicker(const QList<QPair<QString, QString>> &options, 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(3, 3, 3, 3);
     row->setSpacing(3);
+    // Exactly one segment is on at any time, like the radio buttons it stands for.
     m_group->setExclusive(true);
     for (const auto &[value, label] : options) {
         auto *segment = new QPushButton(label, this);

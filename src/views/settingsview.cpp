@@ -1,9 +1,9 @@
 #include "settingsview.h"
 
-#include "admin/companiesbutton.h"
 #include "api/apiservice.h"
 #include "api/errors.h"
 #include "app/log.h"
+#include "app/startupmanager.h"
 #include "companybox.h"
 #include "conflictbox.h"
 #include "errortext.h"
@@ -14,11 +14,15 @@
 #include "settingsfield.h"
 #include "spinner.h"
 #include "style.h"
+#include "symbolicons.h"
+#include "toggleswitch.h"
+#include "views/admin/companiesbutton.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -34,19 +38,41 @@ SettingsView::SettingsView(QWidget *parent)
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
 
-    m_header = new QHBoxLayout;
-    m_header->setContentsMargins(24, 20, 20, 12);
-    m_header->setSpacing(12);
+    // Header: the title and the close button, then the launch-at-login
+    // switch and the administrators' button (the sheet is too narrow for
+    // all four on one line).
+    auto *header = new QVBoxLayout;
+    header->setContentsMargins(24, 20, 20, 12);
+    header->setSpacing(10);
+    auto *titleRow = new QHBoxLayout;
     auto *title = new QLabel(u"Paramètres utilisateur"_s, this);
     Style::setRole(title, "title");
-    m_header->addWidget(title);
-    m_header->addStretch();
-    if (settings.readBool(UserSettings::IsAdmin))
-        m_header->addWidget(new CompaniesButton(this));
+    titleRow->addWidget(title, 1);
     m_close = IconButton::closeButton(this);
     connect(m_close, &IconButton::clicked, this, &Sheet::dismiss);
-    m_header->addWidget(m_close);
-    outer->addLayout(m_header);
+    titleRow->addWidget(m_close, 0, Qt::AlignVCenter);
+    header->addLayout(titleRow);
+
+    auto *controls = new QHBoxLayout;
+    controls->setSpacing(12);
+    m_launchAtLogin = new ToggleSwitch(u"Ouvrir Norvik Support au démarrage"_s, this);
+    StartupManager &startup = StartupManager::shared();
+    m_launchAtLogin->setChecked(startup.isEnabled());
+    // Only the user's own clicks register or unregister; the manager's
+    // answer (which may refuse) puts the switch where things really stand.
+    connect(m_launchAtLogin, &ToggleSwitch::clicked, &startup, &StartupManager::setEnabled);
+    connect(&startup, &StartupManager::isEnabledChanged, m_launchAtLogin, [this](bool enabled) {
+        const QSignalBlocker quiet(m_launchAtLogin);
+        m_launchAtLogin->setChecked(enabled);
+    });
+    controls->addWidget(m_launchAtLogin);
+    controls->addStretch();
+    if (settings.readBool(UserSettings::IsAdmin)) {
+        m_companies = new CompaniesButton(this);
+        controls->addWidget(m_companies);
+    }
+    header->addLayout(controls);
+    outer->addLayout(header);
 
     auto *scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);

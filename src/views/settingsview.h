@@ -7,13 +7,14 @@
 #include <QTimer>
 #include <optional>
 
+class CompaniesButton;
 class ConflictBox;
 class GradientButton;
 class IconButton;
-class QBoxLayout;
 class QLineEdit;
 class SettingsField;
 class Spinner;
+class ToggleSwitch;
 
 // Lets a registered user correct the details joined to his tickets. While
 // he types a workstation number other than his own, the server is asked,
@@ -43,14 +44,13 @@ public:
     GradientButton *saveButton() const { return m_save; }
     IconButton *closeButton() const { return m_close; }
     QWidget *companyBox() const { return m_companyBox; }
+    ToggleSwitch *launchAtLoginSwitch() const { return m_launchAtLogin; }
+    // The administrators' "Sociétés" button; nullptr for anyone else.
+    CompaniesButton *companiesButton() const { return m_companies; }
 
 public Q_SLOTS:
     void useExistingUser();
     void saveSettings();
-
-protected:
-    // The header row, where an administrator's extra controls go.
-    QBoxLayout *headerRow() const { return m_header; }
 
 private:
     void schedulePosteCheck();
@@ -66,7 +66,8 @@ private:
     quint64 m_checkGeneration = 0;
     QTimer m_debounce;
 
-    QBoxLayout *m_header;
+    ToggleSwitch *m_launchAtLogin;
+    CompaniesButton *m_companies = nullptr;
     IconButton *m_close;
     ConflictBox *m_conflict;
     QLineEdit *m_poste;

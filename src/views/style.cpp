@@ -20,6 +20,8 @@ QColor Style::white(qreal opacity)
     return withOpacity(Qt::white, opacity);
 }
 
+// Text colours follow the dark background: light enough to read, dim
+// enough to rank below white.
 QColor Style::grey()
 {
     return QColor(152, 152, 160);
@@ -157,6 +159,8 @@ void Style::setRole(QWidget *widget, const char *role)
 
 void Style::applyTo(QWidget *screen)
 {
+    // The palette covers what the style sheet does not reach (placeholder
+    // text, native parts of dialogs).
     QPalette palette = screen->palette();
     palette.setColor(QPalette::Window, background());
     palette.setColor(QPalette::WindowText, Qt::white);

@@ -154,7 +154,10 @@ const QHash<QString, Builder> &table()
 {
     static const QHash<QString, Builder> symbols {
         // Administrator screens.
-        { u"chevron.left"_s, [] { return stroked(polyline({ { 15, 5 }, { 8, 12 }, { 15, 19 } }), 2.4); } },
+        { u"chevron.left"_s,
+            [] {
+                return stroked(polyline({ { 15, 5 }, { 8, 12 }, { 15, 19 } }), 2.4);
+            } },
         { u"calendar"_s,
             [] {
                 QPainterPath shape = stroked(rounded(3, 5, 18, 16, 2.5), 1.6);
@@ -192,8 +195,8 @@ const QHash<QString, Builder> &table()
                 QPainterPath body = polyline({ { 2.5, 13 }, { 5.5, 4.5 }, { 18.5, 4.5 }, { 21.5, 13 },
                     { 21.5, 19.5 }, { 2.5, 19.5 } });
                 body.closeSubpath();
-                QPainterPath slot = polyline({ { 5, 12.5 }, { 6.8, 7 }, { 17.2, 7 }, { 19, 12.5 }, { 15.5, 12.5 },
-                    { 14, 15 }, { 10, 15 }, { 8.5, 12.5 } });
+                QPainterPath slot = polyline({ { 5, 12.5 }, { 6.8, 7 }, { 17.2, 7 }, { 19, 12.5 },
+                    { 15.5, 12.5 }, { 14, 15 }, { 10, 15 }, { 8.5, 12.5 } });
                 slot.closeSubpath();
                 return body.subtracted(slot);
             } },
@@ -215,7 +218,8 @@ const QHash<QString, Builder> &table()
                 shield.cubicTo(20, 13, 17.5, 18.5, 12, 21.5);
                 shield.cubicTo(6.5, 18.5, 4, 13, 4, 5.5);
                 shield.closeSubpath();
-                QPainterPath lock = rounded(8.5, 11, 7, 5.5, 1).united(stroked(polyline({ { 10, 11 }, { 10, 9 } }), 1.4));
+                QPainterPath lock
+                    = rounded(8.5, 11, 7, 5.5, 1).united(stroked(polyline({ { 10, 11 }, { 10, 9 } }), 1.4));
                 lock = lock.united(stroked(polyline({ { 14, 11 }, { 14, 9 } }), 1.4));
                 QPainterPath arc;
                 arc.moveTo(10, 9);
@@ -234,7 +238,8 @@ const QHash<QString, Builder> &table()
         { u"photo.fill"_s,
             [] {
                 QPainterPath frame = rounded(2.5, 4, 19, 16, 2.5);
-                QPainterPath hills = polyline({ { 4.5, 18 }, { 9.5, 11.5 }, { 13.5, 16 }, { 16, 13.5 }, { 19.5, 18 } });
+                QPainterPath hills
+                    = polyline({ { 4.5, 18 }, { 9.5, 11.5 }, { 13.5, 16 }, { 16, 13.5 }, { 19.5, 18 } });
                 hills.closeSubpath();
                 return frame.subtracted(hills).subtracted(circle(16, 8.5, 1.8));
             } },

@@ -90,11 +90,11 @@ int TicketCard::answerBoxHeight(const QString &message, int width) const
         + textHeight(m_bodyFont, message, width - 2 * AnswerPadding) + AnswerPadding;
 }
 
-TicketCard::Heights TicketCard::heights(const QModelIndex &index, int itemWidth) const
+TicketCard::Heights TicketCard::heights(const QModelIndex &index, int itemWidth, bool needExpanded) const
 {
     const qint64 id = index.data(MyTicketsModel::IdRole).toLongLong();
     Heights &cached = m_heights[id];
-    if (cached.width == itemWidth)
+    if (cached.width == itemWidth && (cached.expanded >= 0 || !needExpanded))
         return cached;
     const int textWidth = itemWidth - 2 * SideMargin - 2 * Padding;
     const QString title = index.data(MyTicketsModel::TitleRole).toString();
@@ -105,6 +105,10 @@ TicketCard::Heights TicketCard::heights(const QModelIndex &index, int itemWidth)
     const int frame = 2 * GapHalf + HeaderHeight + 1 + Padding + Spacing + ButtonHeight + Padding;
     cached.width = itemWidth;
     cached.collapsed = frame + clampedTitle;
+    cached.expanded = -1;
+    // Wrapping the full texts is the costly part: only for cards that open.
+    if (!needExpanded)
+        return cached;
 
     int expanded = frame + textHeight(m_titleFont, title, textWidth);
     expanded += Spacing
@@ -124,8 +128,10 @@ QSize TicketCard::sizeHint(const QStyleOptionViewItem &option, const QModelIndex
     if (const auto *view = qobject_cast<const QAbstractItemView *>(option.widget))
         width = view->viewport()->width();
     width = qMax(width, 2 * SideMargin + 2 * Padding + 120);
-    const Heights h = heights(index, width);
     const qreal progress = index.data(MyTicketsModel::ExpansionRole).toReal();
+    const Heights h = heights(index, width, progress > 0);
+    if (progress <= 0)
+        return QSize(width, h.collapsed);
     return QSize(width, qRound(h.collapsed + (h.expanded - h.collapsed) * progress));
 }
 
@@ -137,6 +143,8 @@ QRect TicketCard::buttonRect(const QRect &itemRect) const
         card.left() + Padding - 4, card.bottom() - Padding - ButtonHeight + 1, width + 8, ButtonHeight);
 }
 
+// Everything drawn comes from the model's roles; nothing is worked out here
+// that could have been worked out once per reload.
 void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     painter->save();

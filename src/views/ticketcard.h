@@ -38,9 +38,9 @@ private:
     {
         int width = -1;
         int collapsed = 0;
-        int expanded = 0;
+        int expanded = -1; // measured the first time the card opens
     };
-    Heights heights(const QModelIndex &index, int itemWidth) const;
+    Heights heights(const QModelIndex &index, int itemWidth, bool needExpanded) const;
     int textHeight(const QFont &font, const QString &text, int width) const;
     int answerBoxHeight(const QString &message, int width) const;
 

@@ -40,6 +40,8 @@ UserCard::UserCard(QWidget *parent)
 
 void UserCard::reload()
 {
+    // A missing value reads as empty; the parts of the second line come and
+    // go with what is stored.
     const UserSettings &settings = UserSettings::shared();
     m_name->setText(settings.readTextOrEmpty(UserSettings::UserPrenom) + u" "_s
         + settings.readTextOrEmpty(UserSettings::UserNom));

@@ -28,6 +28,7 @@ struct TestRequest
 
 struct TestResponse
 {
+    // A negative status drops the connection without answering.
     int status = 200;
     QByteArray body;
     int delayMs = 0;
@@ -107,6 +108,10 @@ private:
             auto send = [guard, response] {
                 if (!guard)
                     return;
+                if (response.status < 0) {
+                    guard->abort();
+                    return;
+                }
                 QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n"
                     + "Content-Type: application/json\r\nConnection: close\r\nContent-Length: "
                     + QByteArray::number(response.body.size()) + "\r\n\r\n" + response.body;

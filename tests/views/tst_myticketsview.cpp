@@ -183,6 +183,13 @@ void TestMyTicketsView::cards_tellAssistiveTechnologyWhatTheyShow()
     QAccessibleInterface *list = QAccessible::queryAccessibleInterface(view->listView());
     QVERIFY(list);
     QCOMPARE(list->text(QAccessible::Name), u"Mes tickets"_s);
+    bool cardRead = false;
+    for (int i = 0; i < list->childCount(); ++i) {
+        QAccessibleInterface *cell = list->child(i);
+        if (cell && cell->text(QAccessible::Name) == closed.data(Qt::AccessibleTextRole).toString())
+            cardRead = cell->text(QAccessible::Description).contains(u"Réponse du support"_s);
+    }
+    QVERIFY(cardRead);
     QCOMPARE(view->refreshButton()->accessibleName(), u"Actualiser"_s);
 }
 
@@ -257,6 +264,13 @@ void TestMyTicketsView::failedRefresh_keepsThePreviousListUnderTheError()
     QCOMPARE(view->contentState(), u"list"_s);
     QCOMPARE(view->model()->rowCount(), 4);
     QVERIFY(saveScreenshot(view, u"my-tickets-error"_s));
+    // A dropped connection: the transport's own text, never an empty line.
+    m_server.setHandler([](const TestRequest &) { return TestResponse { -1, {}, 0 }; });
+    QTest::mouseClick(view->refreshButton(), Qt::LeftButton);
+    QTRY_VERIFY(view->showError() && !view->isLoading());
+    QVERIFY(view->errorMessage().startsWith(u"Erreur de chargement: "_s));
+    QVERIFY(view->errorMessage().size() > u"Erreur de chargement: "_s.size());
+    QCOMPARE(view->model()->rowCount(), 4);
     // A later success does not hide the error: only the next load start does.
     m_server.setHandler(
         [](const TestRequest &) { return TestResponse::json(reply(sampleTickets()), 200, 300); });

@@ -44,6 +44,7 @@ private Q_SLOTS:
     void otherStatus_showsServerError();
     void undecodableReply_recoversTheAccountCreatedOnTheServer();
     void undecodableReply_failedRecoveryKeepsTheErrorBox();
+    void droppedConnection_showsTheTransportTextWithoutRecovery();
     void escapeAndClose_doNotDismissTheSheet();
 
 private:
@@ -228,8 +229,12 @@ void TestRegisterView::slowServer_showsSpinnerAndBlocksSecondSubmission()
     QVERIFY(!view->submitButton()->isEnabled());
     QVERIFY(saveScreenshot(view, u"register-submitting"_s));
     view->submitRegistration(); // a stray second activation sends nothing
+    // Editing while the request is out must not store values the server never got.
+    view->nomField()->setValue(u"Autre"_s);
     QTRY_COMPARE(completed.count(), 1);
     QCOMPARE(m_server.count(u"/user/register.php"_s), 1);
+    QCOMPARE(m_server.requestsTo(u"/user/register.php"_s).first().json().value(u"nom"_s).toString(), u"Roy"_s);
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Roy"_s);
 }
 
 void TestRegisterView::conflict409_showsOwnTextNotTheServers()
@@ -345,6 +350,26 @@ void TestRegisterView::undecodableReply_failedRecoveryKeepsTheErrorBox()
     QVERIFY(view->isVisible());
     QVERIFY(view->errorMessage().startsWith(u"Erreur: "_s));
     QVERIFY(!ViewTestEnv::storedValue(UserSettings::IsRegistered).isValid());
+}
+
+void TestRegisterView::droppedConnection_showsTheTransportTextWithoutRecovery()
+{
+    m_server.setHandler([](const TestRequest &request) {
+        if (request.path == u"/company/list.php")
+            return TestResponse::json(companiesReply());
+        return TestResponse{-1, {}, 0};
+    });
+    RegisterView *view = openSheet();
+    QVERIFY(view);
+    QTRY_VERIFY(!view->isLoading());
+    fill(view, 1, u"24"_s, u"Durand"_s, u"Léa"_s);
+    QTest::mouseClick(view->submitButton(), Qt::LeftButton);
+    QTRY_VERIFY(view->showError());
+    QVERIFY(view->errorMessage().startsWith(u"Erreur: "_s));
+    QVERIFY(view->errorMessage().size() > 8);
+    // Nothing was created on the server's side as far as we know: no lookup.
+    QCOMPARE(m_server.count(u"/user/get-by-poste.php"_s), 0);
+    QVERIFY(view->submitButton()->isEnabled());
 }
 
 void TestRegisterView::escapeAndClose_doNotDismissTheSheet()

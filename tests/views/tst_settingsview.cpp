@@ -1,9 +1,14 @@
+#include "app/startupmanager.h"
 #include "artifacts.h"
+#include "views/admin/addcompanyview.h"
+#include "views/admin/companiesbutton.h"
+#include "views/admin/companymanagementview.h"
 #include "views/conflictbox.h"
 #include "views/gradientbutton.h"
 #include "views/iconbutton.h"
 #include "views/settingsfield.h"
 #include "views/settingsview.h"
+#include "views/toggleswitch.h"
 #include "viewtestenv.h"
 
 #include <QLabel>
@@ -50,6 +55,8 @@ private Q_SLOTS:
     void clearedNumber_canBeSaved();
     void closeButton_discardsEdits();
     void companyBox_followsTheStoredCompany();
+    void launchAtLoginSwitch_registersAndUnregistersOnClickOnly();
+    void companiesButton_onlyForAdministrators();
 
 private:
     SettingsView *openSheet();
@@ -271,6 +278,49 @@ void TestSettingsView::companyBox_followsTheStoredCompany()
         SettingsView *view = openSheet();
         QVERIFY(!view->companyBox());
     }
+}
+
+void TestSettingsView::launchAtLoginSwitch_registersAndUnregistersOnClickOnly()
+{
+    const QString entry = StartupManager::shared().entryPath();
+    QVERIFY(entry.startsWith(m_config.path()));
+    QVERIFY(!QFile::exists(entry));
+    SettingsView *view = openSheet();
+    ToggleSwitch *toggle = view->launchAtLoginSwitch();
+    QCOMPARE(toggle->text(), u"Ouvrir Norvik Support au démarrage"_s);
+    QVERIFY(!toggle->isChecked());
+    QVERIFY(!QFile::exists(entry)); // showing the screen changes nothing
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QVERIFY(toggle->isChecked());
+    QVERIFY(StartupManager::shared().isEnabled());
+    QVERIFY(StartupManager::entryIsEnabled(entry));
+    // A new sheet shows the manager's state.
+    view = openSheet();
+    QVERIFY(view->launchAtLoginSwitch()->isChecked());
+    QTest::keyClick(view->launchAtLoginSwitch(), Qt::Key_Space);
+    QVERIFY(!StartupManager::shared().isEnabled());
+    QVERIFY(!StartupManager::entryIsEnabled(entry));
+}
+
+void TestSettingsView::companiesButton_onlyForAdministrators()
+{
+    {
+        SettingsView *view = openSheet();
+        QVERIFY(!view->companiesButton());
+    }
+    UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
+    SettingsView *view = openSheet();
+    CompaniesButton *companies = view->companiesButton();
+    QVERIFY(companies && companies->isVisible());
+    QCOMPARE(companies->text(), u"Sociétés"_s);
+    QCOMPARE(companies->toolTip(), u"Gérer les sociétés"_s);
+    QVERIFY(saveScreenshot(view, u"settings-admin"_s));
+    QTest::mouseClick(companies, Qt::LeftButton);
+    QTRY_VERIFY(companies->sheet());
+    QVERIFY(companies->sheet()->isVisible());
+    QCOMPARE(companies->sheet()->parentWidget(), view); // stacked over the settings
+    companies->sheet()->dismiss();
+    QVERIFY(view->isVisible()); // back to the settings underneath
 }
 
 QTEST_MAIN(TestSettingsView)

@@ -1,0 +1,168 @@
+#include "views/screencapture.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A stand-in for the desktop's screenshot portal on a private session bus:
+// it answers Screenshot() with a request path and, a moment later, the
+// Response signal on that path, as the real portal does once the user has
+// chosen.
+class FakeScreenshotPortal : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Screenshot")
+
+public:
+    explicit FakeScreenshotPortal(const QDBusConnection &connection)
+        : m_connection(connection)
+    { }
+
+    uint response = 0;
+    QString picture;
+    QVariantMap lastOptions;
+    int calls = 0;
+
+public Q_SLOTS:
+    QDBusObjectPath Screenshot(const QString &, const QVariantMap &options, const QDBusMessage &message)
+    {
+        ++calls;
+        lastOptions = options;
+        QString sender = message.service().mid(1);
+        sender.replace(u'.', u'_');
+        const QString path = u"/org/freedesktop/portal/desktop/request/"_s + sender + u"/"_s
+            + options.value(u"handle_token"_s).toString();
+        QTimer::singleShot(50, this, [this, path] {
+            QDBusMessage signal
+                = QDBusMessage::createSignal(path, u"org.freedesktop.portal.Request"_s, u"Response"_s);
+            QVariantMap results;
+            if (response == 0)
+                results.insert(u"uri"_s, QUrl::fromLocalFile(picture).toString());
+            signal << response << results;
+            m_connection.send(signal);
+        });
+        return QDBusObjectPath(path);
+    }
+
+private:
+    QDBusConnection m_connection;
+};
+
+} // namespace
+
+class TestPortalCapture : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void chosenArea_isCopiedToThePromisedPath();
+    void cancelledCapture_leavesNoFile();
+    void noPortal_saysCaptureIsUnavailable();
+
+private:
+    QTemporaryDir m_files;
+    std::unique_ptr<FakeScreenshotPortal> m_portal;
+    QDBusConnection m_portalBus { u"unused"_s };
+};
+
+void TestPortalCapture::initTestCase()
+{
+    QVERIFY(m_files.isValid());
+    QVERIFY(QDBusConnection::sessionBus().isConnected());
+    m_portalBus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"portal"_s);
+    QVERIFY(m_portalBus.isConnected());
+    m_portal = std::make_unique<FakeScreenshotPortal>(m_portalBus);
+    QVERIFY(m_portalBus.registerObject(
+        u"/org/freedesktop/portal/desktop"_s, m_portal.get(), QDBusConnection::ExportAllSlots));
+    QVERIFY(m_portalBus.registerService(u"org.freedesktop.portal.Desktop"_s));
+    m_portal->picture = m_files.filePath(u"portal-shot.png"_s);
+    QImage picture(640, 400, QImage::Format_RGB32);
+    picture.fill(QColor(0, 128, 255));
+    QVERIFY(picture.save(m_portal->picture));
+}
+
+void TestPortalCapture::cleanupTestCase()
+{
+    m_portalBus.unregisterService(u"org.freedesktop.portal.Desktop"_s);
+    QDBusConnection::disconnectFromBus(u"portal"_s);
+}
+
+void TestPortalCapture::chosenArea_isCopiedToThePromisedPath()
+{
+    m_portal->response = 0;
+    ScreenCapture capture;
+    QSignalSpy finished(&capture, &ScreenCapture::finished);
+    const QString path = ScreenCapture::newCapturePath();
+    QVERIFY(capture.start(path, ScreenCapture::Method::Portal));
+    QTRY_COMPARE(finished.count(), 1);
+    QCOMPARE(m_portal->lastOptions.value(u"interactive"_s).toBool(), true);
+    QVERIFY(!m_portal->lastOptions.value(u"handle_token"_s).toString().isEmpty());
+    QCOMPARE(QImage(path).size(), QSize(640, 400));
+    QVERIFY(!capture.isActive());
+    QFile::remove(path);
+}
+
+void TestPortalCapture::cancelledCapture_leavesNoFile()
+{
+    m_portal->response = 1;
+    ScreenCapture capture;
+    QSignalSpy finished(&capture, &ScreenCapture::finished);
+    const QString path = ScreenCapture::newCapturePath();
+    QVERIFY(capture.start(path, ScreenCapture::Method::Portal));
+    QTRY_COMPARE(finished.count(), 1);
+    QVERIFY(!QFile::exists(path));
+}
+
+void TestPortalCapture::noPortal_saysCaptureIsUnavailable()
+{
+    QVERIFY(m_portalBus.unregisterService(u"org.freedesktop.portal.Desktop"_s));
+    const int before = m_portal->calls;
+    ScreenCapture capture;
+    QSignalSpy unavailable(&capture, &ScreenCapture::unavailable);
+    QSignalSpy finished(&capture, &ScreenCapture::finished);
+    QVERIFY(capture.start(ScreenCapture::newCapturePath(), ScreenCapture::Method::Portal));
+    QTRY_COMPARE(unavailable.count(), 1);
+    QCOMPARE(unavailable.first().first().toString(), ScreenCapture::unavailableMessage());
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(m_portal->calls, before);
+    QVERIFY(!capture.isActive());
+}
+
+// The test brings its own session bus so no desktop's portal answers.
+int main(int argc, char **argv)
+{
+    QProcess bus;
+    bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address=1"_s });
+    if (!bus.waitForStarted(10000) || !bus.waitForReadyRead(10000)) {
+        std::fprintf(stderr, "no private dbus-daemon\n");
+        return 1;
+    }
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.readLine().trimmed());
+    int result = 0;
+    {
+        QApplication app(argc, argv);
+        TestPortalCapture test;
+        result = QTest::qExec(&test, argc, argv);
+    }
+    bus.terminate();
+    if (!bus.waitForFinished(5000))
+        bus.kill();
+    return result;
+}
+
+#include "tst_portalcapture.moc"
