@@ -288,11 +288,13 @@ void TestTicketDetailView::confirmAndClose_sendsMessageAsTypedThenReturns()
     QTest::mouseClick(close, Qt::LeftButton);
     QMessageBox *alert = detail->confirmation();
     QVERIFY(alert && alert->isVisible());
+    QVERIFY(detail->showCloseConfirm());
     QCOMPARE(alert->windowTitle(), u"Confirmer la fermeture"_s);
     QCOMPARE(alert->text(),
         u"Voulez-vous vraiment fermer ce ticket ? Cette action marquera le ticket comme résolu."_s);
     QTest::mouseClick(buttonNamed(alert, u"Annuler"_s), Qt::LeftButton);
     QTRY_VERIFY(!detail->confirmation());
+    QVERIFY(!detail->showCloseConfirm());
     QCOMPARE(m_server.requestCount("/admin/close-ticket.php"), before);
 
     // "Fermer le ticket" sends it; while it runs nothing reacts.
