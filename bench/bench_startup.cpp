@@ -2,13 +2,20 @@
 // measured in the same run: time from launch until the event loop is idle
 // with the tray icon shown (and, for the client, its channel connecting), and
 // the peak resident memory at that point. Prints medians and the ratios.
+#include "traywatcher.h"
+
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
+#include <QWebSocket>
 #include <QWebSocketServer>
 #include <algorithm>
 #include <cstdio>
@@ -21,6 +28,7 @@ struct Sample
 {
     double milliseconds = 0;
     qint64 peakKiB = 0;
+    bool trayShown = true;
 };
 
 // Peak resident set size of a running process, from /proc.
@@ -37,40 +45,40 @@ qint64 peakResidentKiB(qint64 pid)
     return -1;
 }
 
-// Launches program and waits for readyMarker on its output; nothing on failure.
+// Launches program and waits, in an event loop that keeps serving the bus and
+// the WebSocket server, for readyMarker on its output; nothing on failure.
 std::optional<Sample> measure(
     const QString &program, const QProcessEnvironment &environment, const QByteArray &readyMarker)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::SeparateChannels);
+    QByteArray output;
+    QEventLoop loop;
     QElapsedTimer clock;
+    qint64 readyAt = -1;
+    QObject::connect(&process, &QProcess::readyReadStandardOutput, &loop, [&] {
+        output += process.readAllStandardOutput();
+        if (readyAt < 0 && output.contains(readyMarker)) {
+            readyAt = clock.nsecsElapsed();
+            // Let the loop settle so the peak includes the first idle passes.
+            QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        }
+    });
+    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
     clock.start();
     process.start(program, {});
-    if (!process.waitForStarted(10000))
-        return std::nullopt;
-    QByteArray output;
-    while (!output.contains(readyMarker) && clock.elapsed() < 20000) {
-        process.waitForReadyRead(100);
-        output += process.readAllStandardOutput();
-        QCoreApplication::processEvents(); // lets the WebSocket server accept
-    }
+    loop.exec();
     Sample sample;
-    sample.milliseconds = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-    // Let the loop settle so the peak includes the first idle pass.
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 300) {
-        QCoreApplication::processEvents();
-        process.waitForReadyRead(20);
-    }
-    sample.peakKiB = peakResidentKiB(process.processId());
+    sample.milliseconds = static_cast<double>(readyAt) / 1e6;
+    sample.peakKiB = process.state() == QProcess::Running ? peakResidentKiB(process.processId()) : -1;
     process.terminate();
     if (!process.waitForFinished(10000))
         process.kill();
     process.waitForFinished(1000);
-    if (!output.contains(readyMarker) || sample.peakKiB <= 0)
+    if (readyAt < 0 || sample.peakKiB <= 0)
         return std::nullopt;
+    sample.trayShown = !output.contains("Pas de zone de notification");
     return sample;
 }
 
@@ -102,6 +110,13 @@ int main(int argc, char *argv[])
         bus.waitForReadyRead(100);
     const QString busAddress = QString::fromUtf8(bus.readLine()).trimmed();
 
+    TrayWatcher watcher;
+    QDBusConnection watcherBus = QDBusConnection::connectToBus(busAddress, u"bench-tray"_s);
+    const bool trayHost = watcherBus.isConnected()
+        && watcherBus.registerObject(u"/StatusNotifierWatcher"_s, &watcher,
+            QDBusConnection::ExportAllProperties | QDBusConnection::ExportAllSlots)
+        && watcherBus.registerService(u"org.kde.StatusNotifierWatcher"_s);
+
     QWebSocketServer channel(u"bench"_s, QWebSocketServer::NonSecureMode);
     channel.listen(QHostAddress::LocalHost, 0);
     QTcpServer closed;
@@ -110,8 +125,11 @@ int main(int argc, char *argv[])
     closed.close();
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    // A display (xvfb-run) lets both programs show a real tray icon; without
+    // one they run offscreen, where the client opens its window instead.
     if (!environment.contains(u"QT_QPA_PLATFORM"_s))
-        environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        environment.insert(
+            u"QT_QPA_PLATFORM"_s, environment.contains(u"DISPLAY"_s) ? u"xcb"_s : u"offscreen"_s);
     environment.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u"config"_s));
     environment.insert(u"XDG_CACHE_HOME"_s, home.filePath(u"cache"_s));
     environment.insert(u"XDG_DATA_HOME"_s, home.filePath(u"data"_s));
@@ -123,6 +141,7 @@ int main(int argc, char *argv[])
 
     std::vector<double> clientTimes, minimalTimes;
     std::vector<qint64> clientPeaks, minimalPeaks;
+    bool clientTray = true;
     // Interleaved so that a busy moment of the machine hits both alike.
     for (int run = 0; run < runs; ++run) {
         const auto base = measure(minimal, environment, "ready\n");
@@ -137,7 +156,10 @@ int main(int argc, char *argv[])
         minimalPeaks.push_back(base->peakKiB);
         clientTimes.push_back(ours->milliseconds);
         clientPeaks.push_back(ours->peakKiB);
+        clientTray = clientTray && ours->trayShown;
     }
+    watcherBus.unregisterService(u"org.kde.StatusNotifierWatcher"_s);
+    QDBusConnection::disconnectFromBus(u"bench-tray"_s);
     bus.terminate();
     bus.waitForFinished(5000);
     if (clientTimes.empty()) {
@@ -149,7 +171,8 @@ int main(int argc, char *argv[])
     const qint64 clientPeak = median(clientPeaks), minimalPeak = median(minimalPeaks);
     QTextStream out(stdout);
     out << "start-up to idle loop (median of " << clientTimes.size() << " runs, platform "
-        << environment.value(u"QT_QPA_PLATFORM"_s) << ")\n";
+        << environment.value(u"QT_QPA_PLATFORM"_s) << ", tray host " << (trayHost ? "on" : "off")
+        << ", client " << (clientTray ? "in the tray only" : "without tray: window opened") << ")\n";
     out << "  norvik-support:  " << QString::number(clientTime, 'f', 1) << " ms, peak RSS " << clientPeak
         << " KiB\n";
     out << "  minimal tray app: " << QString::number(minimalTime, 'f', 1) << " ms, peak RSS " << minimalPeak

@@ -6,7 +6,7 @@ SUDO=""
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
-    build-essential cmake pkg-config git ca-certificates \
+    build-essential cmake pkg-config git ca-certificates zlib1g-dev \
     qt6-base-dev qt6-base-dev-tools qt6-websockets-dev qt6-httpserver-dev \
     libqt6sql6-sqlite qt6-translations-l10n qt6-qpa-plugins libqt6svg6 \
     qcoro-qt6-dev libheif-dev libgl-dev \

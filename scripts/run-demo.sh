@@ -27,6 +27,8 @@ stop_server() {
     wait "$server_pid" 2>/dev/null || true
 }
 trap stop_server EXIT
+trap "exit 130" INT
+trap "exit 143" TERM
 
 # Wait (at most 10 s) for the line "NORVIK_API_BASE=http://… NORVIK_WS_URL=ws://…".
 addresses=""

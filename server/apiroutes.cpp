@@ -77,18 +77,18 @@ ApiRoutes::Reply ApiRoutes::handle(
     {
         QStringView path;
         Method method;
-        std::function<Reply()> run;
+        Reply (ApiRoutes::*run)(const Request &);
     };
-    const Route routes[] = {
-        { u"/user/check-poste.php", Method::Get, [&] { return checkPoste(query); } },
-        { u"/user/get-by-poste.php", Method::Get, [&] { return getByPoste(query); } },
-        { u"/user/register.php", Method::Post, [&] { return registerUser(body); } },
-        { u"/company/list.php", Method::Get, [&] { return listCompanies(); } },
-        { u"/company/create.php", Method::Post, [&] { return createCompany(body); } },
-        { u"/ticket/create.php", Method::Post, [&] { return createTicket(body); } },
-        { u"/user/my-tickets.php", Method::Get, [&] { return myTickets(query); } },
-        { u"/admin/list-tickets.php", Method::Get, [&] { return listTickets(); } },
-        { u"/admin/close-ticket.php", Method::Post, [&] { return closeTicket(body); } },
+    static constexpr Route routes[] = {
+        { u"/user/check-poste.php", Method::Get, &ApiRoutes::checkPoste },
+        { u"/user/get-by-poste.php", Method::Get, &ApiRoutes::getByPoste },
+        { u"/user/register.php", Method::Post, &ApiRoutes::registerUser },
+        { u"/company/list.php", Method::Get, &ApiRoutes::listCompanies },
+        { u"/company/create.php", Method::Post, &ApiRoutes::createCompany },
+        { u"/ticket/create.php", Method::Post, &ApiRoutes::createTicket },
+        { u"/user/my-tickets.php", Method::Get, &ApiRoutes::myTickets },
+        { u"/admin/list-tickets.php", Method::Get, &ApiRoutes::listTickets },
+        { u"/admin/close-ticket.php", Method::Post, &ApiRoutes::closeTicket },
     };
 
     for (const Route &route : routes) {
@@ -99,7 +99,7 @@ ApiRoutes::Reply ApiRoutes::handle(
                 route.method == Method::Get ? u"Méthode non permise : utilisez GET"_s
                                             : u"Méthode non permise : utilisez POST"_s);
         try {
-            return route.run();
+            return (this->*route.run)(Request { query, body });
         } catch (const BadRequest &e) {
             return error(400, e.message);
         } catch (const DecodingError &e) {
@@ -120,15 +120,17 @@ ApiRoutes::Reply ApiRoutes::handle(
     return error(404, u"Ressource inconnue : %1"_s.arg(path));
 }
 
-ApiRoutes::Reply ApiRoutes::checkPoste(const QUrlQuery &query)
+ApiRoutes::Reply ApiRoutes::checkPoste(const Request &request)
 {
+    const QUrlQuery &query = request.query;
     const std::optional<CheckPosteResponse::UserData> user
         = m_store.userByPoste(queryText(query, u"poste"_s));
     return ok(CheckPosteResponse { user.has_value(), user }.toJson());
 }
 
-ApiRoutes::Reply ApiRoutes::getByPoste(const QUrlQuery &query)
+ApiRoutes::Reply ApiRoutes::getByPoste(const Request &request)
 {
+    const QUrlQuery &query = request.query;
     const qint64 companyId = queryInteger(query, u"company_id"_s);
     const QString poste = queryText(query, u"poste"_s);
     const std::optional<UserDetailData> user = m_store.userByPoste(companyId, poste);
@@ -140,9 +142,9 @@ ApiRoutes::Reply ApiRoutes::getByPoste(const QUrlQuery &query)
     return ok(GetUserByPosteResponse { true, user, std::nullopt }.toJson());
 }
 
-ApiRoutes::Reply ApiRoutes::registerUser(const QByteArray &body)
+ApiRoutes::Reply ApiRoutes::registerUser(const Request &request)
 {
-    const JsonReader reader(JsonReader::parseObject(body));
+    const JsonReader reader(JsonReader::parseObject(request.body));
     const qint64 companyId = reader.requiredInteger(u"company_id");
     const QString poste = reader.requiredString(u"poste");
     const QString nom = reader.requiredString(u"nom");
@@ -152,23 +154,26 @@ ApiRoutes::Reply ApiRoutes::registerUser(const QByteArray &body)
     return ok(RegisterUserResponse { true, id, u"Utilisateur enregistré"_s }.toJson());
 }
 
-ApiRoutes::Reply ApiRoutes::listCompanies()
+ApiRoutes::Reply ApiRoutes::listCompanies(const Request &)
 {
-    return ok(CompanyListResponse { true, m_store.companies() }.toJson());
+    if (m_companiesBody.isEmpty())
+        m_companiesBody = compact(CompanyListResponse { true, m_store.companies() }.toJson());
+    return { 200, m_companiesBody, {} };
 }
 
-ApiRoutes::Reply ApiRoutes::createCompany(const QByteArray &body)
+ApiRoutes::Reply ApiRoutes::createCompany(const Request &request)
 {
-    const JsonReader reader(JsonReader::parseObject(body));
+    const JsonReader reader(JsonReader::parseObject(request.body));
     const QString nom = reader.requiredString(u"nom");
     const QString code = reader.requiredString(u"code");
     const qint64 id = m_store.createCompany(nom, code);
+    m_companiesBody.clear();
     return ok(CreateCompanyResponse { true, id, u"Société créée"_s }.toJson());
 }
 
-ApiRoutes::Reply ApiRoutes::createTicket(const QByteArray &body)
+ApiRoutes::Reply ApiRoutes::createTicket(const Request &request)
 {
-    const JsonReader reader(JsonReader::parseObject(body));
+    const JsonReader reader(JsonReader::parseObject(request.body));
     const qint64 userId = reader.requiredInteger(u"user_id");
     const QString titre = reader.requiredString(u"titre");
     const QString description = reader.requiredString(u"description");
@@ -190,19 +195,20 @@ ApiRoutes::Reply ApiRoutes::createTicket(const QByteArray &body)
     return reply;
 }
 
-ApiRoutes::Reply ApiRoutes::myTickets(const QUrlQuery &query)
+ApiRoutes::Reply ApiRoutes::myTickets(const Request &request)
 {
+    const QUrlQuery &query = request.query;
     return ok(MyTicketsResponse { true, m_store.ticketsOf(queryInteger(query, u"user_id"_s)) }.toJson());
 }
 
-ApiRoutes::Reply ApiRoutes::listTickets()
+ApiRoutes::Reply ApiRoutes::listTickets(const Request &)
 {
     return ok(TicketResponse { true, m_store.allTickets() }.toJson());
 }
 
-ApiRoutes::Reply ApiRoutes::closeTicket(const QByteArray &body)
+ApiRoutes::Reply ApiRoutes::closeTicket(const Request &request)
 {
-    const JsonReader reader(JsonReader::parseObject(body));
+    const JsonReader reader(JsonReader::parseObject(request.body));
     const qint64 ticketId = reader.requiredInteger(u"ticket_id");
     const QString closeMessage = reader.requiredString(u"close_message");
     const qint64 author = m_store.closeTicket(ticketId, closeMessage);

@@ -39,15 +39,24 @@ public:
     static Reply error(int status, const QString &message);
 
 private:
-    Reply checkPoste(const QUrlQuery &query);
-    Reply getByPoste(const QUrlQuery &query);
-    Reply registerUser(const QByteArray &body);
-    Reply listCompanies();
-    Reply createCompany(const QByteArray &body);
-    Reply createTicket(const QByteArray &body);
-    Reply myTickets(const QUrlQuery &query);
-    Reply listTickets();
-    Reply closeTicket(const QByteArray &body);
+    struct Request
+    {
+        const QUrlQuery &query;
+        const QByteArray &body;
+    };
+
+    Reply checkPoste(const Request &request);
+    Reply getByPoste(const Request &request);
+    Reply registerUser(const Request &request);
+    Reply listCompanies(const Request &request);
+    Reply createCompany(const Request &request);
+    Reply createTicket(const Request &request);
+    Reply myTickets(const Request &request);
+    Reply listTickets(const Request &request);
+    Reply closeTicket(const Request &request);
 
     Store &m_store;
+    // The company list is read far more often than it changes; its body is
+    // kept until the next company is created.
+    QByteArray m_companiesBody;
 };

@@ -32,6 +32,10 @@ ConnectionGuard::ConnectionGuard(QTcpSocket *socket, const Limits &limits)
             m_drainTimer.start(m_limits.drainMs);
         } else {
             m_socket->abort();
+            // Normally the HTTP server deletes the socket once it is closed,
+            // but it cuts every connection of a socket whose request it could
+            // not parse; then this is the only place that still knows.
+            m_socket->deleteLater();
         }
     });
 

@@ -9,6 +9,8 @@
 #include "websockethub.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -78,9 +80,22 @@ int main(int argc, char *argv[])
     }
 
     StopSignals stopSignals;
-    QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, [&server](int) {
+    // On a stop signal: no new connections, a close frame to every WebSocket
+    // peer, and a short bounded wait for those frames to leave.
+    QTimer closing;
+    closing.setInterval(10);
+    QDeadlineTimer closingDeadline;
+    QObject::connect(&closing, &QTimer::timeout, &app, [&] {
+        if (server.hub()->connectionCount() == 0 || closingDeadline.hasExpired())
+            QCoreApplication::quit();
+    });
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, [&](int) {
+        if (closing.isActive())
+            return;
+        server.stopListening();
         server.hub()->closeAll();
-        QCoreApplication::quit();
+        closingDeadline.setRemainingTime(1000);
+        closing.start();
     });
 
     const QString authority = hostForUrl(options->listen) + u':' + QString::number(server.port());

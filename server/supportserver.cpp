@@ -5,6 +5,7 @@
 
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
+#include <QTcpServer>
 #include <QWebSocket>
 
 using namespace Qt::StringLiterals;
@@ -50,6 +51,12 @@ bool SupportServer::start(QString *error)
     return true;
 }
 
+void SupportServer::stopListening()
+{
+    for (QTcpServer *tcp : servers())
+        tcp->close();
+}
+
 bool SupportServer::hasToken(const QHttpServerRequest &request) const
 {
     const QByteArray expected = m_options.token.toUtf8();
@@ -82,10 +89,12 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
 {
     const QString path = request.url().path();
     const auto method = request.method();
-    // Qt 6.4 hands an upgrade to newWebSocketConnection only when this
-    // returns true; the hub then checks the path itself.
-    if (request.value("upgrade").compare("websocket", Qt::CaseInsensitive) == 0)
-        return true;
+    // The HTTP server hands an upgrade over to the WebSocket layer only when
+    // the request counts as handled, and then expects no answer from here.
+    // An upgrade anywhere else is left unhandled: a 404, then the connection
+    // is closed.
+    if (!request.value("upgrade").isEmpty())
+        return path == u"/norvik-ws";
 
     if (path.startsWith(u"/api/"_s)) {
         if (!hasToken(request)) {
@@ -99,11 +108,6 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
             reply.then();
         return true;
     }
-
-    // The HTTP server hands an upgrade over to the WebSocket layer only when
-    // the request counts as handled, and then expects no answer from here.
-    if (path == u"/norvik-ws" && !request.value("upgrade").isEmpty())
-        return true;
 
     if (method == QHttpServerRequest::Method::Get && path == u"/appcast.xml") {
         respond(request, socket, 200, m_appcast.feed(baseUrl(request)), "application/rss+xml; charset=utf-8");

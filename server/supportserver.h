@@ -23,6 +23,8 @@ public:
     // Listens as the options say; false with *error when the port is taken.
     bool start(QString *error);
     quint16 port() const { return m_port; }
+    // Refuses new connections; those already open carry on.
+    void stopListening();
     WebSocketHub *hub() const { return m_hub; }
 
 protected:

@@ -601,7 +601,10 @@ void TestAPIService::transportFailures()
         h.server.setResponse(HttpTestResponse::raw("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n{}"));
     }
     APIService service(configuration);
-    service.setTransferTimeout(300);
+    // Short only where the time-out is the point, so a loaded machine
+    // cannot turn another failure into a time-out.
+    if (scenario == u"silence" || scenario == u"stall")
+        service.setTransferTimeout(300);
 
     const auto failure = failureOf<TransportError>(discard(service.getAllTickets()));
     QVERIFY(failure);

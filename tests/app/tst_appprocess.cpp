@@ -1,3 +1,6 @@
+#include "traywatcher.h"
+
+#include <QDBusConnection>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -53,6 +56,7 @@ private Q_SLOTS:
     void refusedAddress_exitsWithStatus2AndAFrenchReason();
     void secondLaunch_bringsTheFirstForwardAndExits0();
     void withoutSessionBus_stillRuns();
+    void withTrayHost_startsInTheTrayWithoutWindow();
 
 private:
     QProcessEnvironment environment(const QString &busAddress) const;
@@ -198,6 +202,38 @@ void TestAppProcess::withoutSessionBus_stillRuns()
         (output += process.readAllStandardOutput()).contains("✅ Application démarrée"), 10000);
     QVERIFY(output.contains("Pas de bus de session"));
     stopAndExpectGoingAway(process, channel.get());
+}
+
+void TestAppProcess::withTrayHost_startsInTheTrayWithoutWindow()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        QSKIP("a tray icon needs a display (run under xvfb-run)");
+    PrivateBus bus;
+    QVERIFY(bus.start());
+    TrayWatcher watcher;
+    QDBusConnection connection = QDBusConnection::connectToBus(bus.address(), u"tray-host"_s);
+    QVERIFY(connection.registerObject(u"/StatusNotifierWatcher"_s, &watcher,
+        QDBusConnection::ExportAllProperties | QDBusConnection::ExportAllSlots));
+    QVERIFY(connection.registerService(u"org.kde.StatusNotifierWatcher"_s));
+    QSignalSpy registered(&watcher, &TrayWatcher::itemRegistered);
+
+    QProcess process;
+    std::unique_ptr<QWebSocket> channel;
+    QProcessEnvironment env = environment(bus.address());
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    QSignalSpy connected(m_server.get(), &QWebSocketServer::newConnection);
+    process.setProcessEnvironment(env);
+    process.start(m_program, {});
+    QVERIFY(connected.wait(20000));
+    channel.reset(m_server->nextPendingConnection());
+    QVERIFY(registered.size() > 0 || registered.wait(10000));
+    QByteArray output;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (output += process.readAllStandardOutput()).contains("✅ Application démarrée"), 10000);
+    // The icon is the way in: no window at start-up.
+    QVERIFY2(!output.contains("Pas de zone de notification"), output.constData());
+    stopAndExpectGoingAway(process, channel.get());
+    QDBusConnection::disconnectFromBus(u"tray-host"_s);
 }
 
 QTEST_GUILESS_MAIN(TestAppProcess)

@@ -129,11 +129,14 @@ void TestServerApi::workstationLookups_findHolderOrNothing()
 
 void TestServerApi::companies_createdListedByName_duplicateCodeConflicts()
 {
+    // Listed once before, so a list kept from then must not be served again.
+    const qsizetype before = RunTask::run(m_api->getCompanies()).size();
     const qint64 zulu = RunTask::run(m_api->createCompany(u"zz Zulu"_s, u"ZUL"_s));
     const qint64 alpha = RunTask::run(m_api->createCompany(u"AA Alpha"_s, u"ALP"_s));
     QVERIFY(zulu > 0 && alpha > 0 && zulu != alpha);
 
     const QList<Company> companies = RunTask::run(m_api->getCompanies());
+    QCOMPARE(companies.size(), before + 2);
     const auto indexOf = [&](qint64 id) {
         return std::find_if(companies.cbegin(), companies.cend(), [id](const Company &c) {
             return c.id == id;

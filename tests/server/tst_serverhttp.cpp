@@ -66,7 +66,7 @@ private Q_SLOTS:
     void bodyOverLimit_refusedWith413_fromItsHeaders();
     void bodyAtLimit_isRead();
     void chunkedBody_refusedWith411();
-    void slowAndSilentPeers_doNotStallOthers_andAreDropped();
+    void slowSilentAndGarbledPeers_doNotStallOthers_andAreDropped();
     void appcast_announcesTheConfiguredVersion();
     void demo_seedsAnEmptyDatabaseOnce();
     void badOptions_exitWithUsage();
@@ -254,18 +254,20 @@ void TestServerHttp::chunkedBody_refusedWith411()
     QCOMPARE(answer->status, 411);
 }
 
-void TestServerHttp::slowAndSilentPeers_doNotStallOthers_andAreDropped()
+void TestServerHttp::slowSilentAndGarbledPeers_doNotStallOthers_andAreDropped()
 {
     ServerProcess strict({ u"--header-timeout"_s, u"1"_s, u"--idle-timeout"_s, u"2"_s });
     QVERIFY2(strict.start(), qPrintable(strict.errorString()));
 
-    QTcpSocket slow, silent;
-    for (QTcpSocket *socket : { &slow, &silent }) {
+    QTcpSocket slow, silent, garbled;
+    for (QTcpSocket *socket : { &slow, &silent, &garbled }) {
         socket->connectToHost(u"127.0.0.1"_s, strict.port());
         QVERIFY(socket->waitForConnected(WaitMs));
     }
     slow.write("GET /api/company/list.php HTTP/1.1\r\nHost: 127.0.0.1\r\n"); // never finished
     QVERIFY(slow.waitForBytesWritten(WaitMs));
+    garbled.write("NOT HTTP AT ALL\r\n\r\n"); // the HTTP layer answers nothing to this
+    QVERIFY(garbled.waitForBytesWritten(WaitMs));
 
     // Meanwhile a complete request is served at once.
     QTcpSocket prompt;
@@ -282,6 +284,7 @@ void TestServerHttp::slowAndSilentPeers_doNotStallOthers_andAreDropped()
     QCOMPARE(timedOut->status, 408);
     QTRY_COMPARE_WITH_TIMEOUT(slow.state(), QAbstractSocket::UnconnectedState, WaitMs);
     QTRY_COMPARE_WITH_TIMEOUT(silent.state(), QAbstractSocket::UnconnectedState, WaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(garbled.state(), QAbstractSocket::UnconnectedState, WaitMs);
 }
 
 void TestServerHttp::appcast_announcesTheConfiguredVersion()

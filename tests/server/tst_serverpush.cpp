@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTest>
 #include <QWebSocket>
 
@@ -100,6 +101,7 @@ private Q_SLOTS:
     void malformedMessage_answersError_connectionStaysOpen();
     void oversizedMessage_closesThatConnectionOnly();
     void unknownPath_isRefused();
+    void silentPeer_droppedByKeepAlive_livePeerKept();
     void stop_closesConnectionsAsGoingAway();
 
 private:
@@ -272,6 +274,37 @@ void TestServerPush::unknownPath_isRefused()
     QSignalSpy connected(&lost.socket(), &QWebSocket::connected);
     QVERIFY(lost.closedSpy().wait(WaitMs));
     QCOMPARE(connected.size(), 0);
+}
+
+void TestServerPush::silentPeer_droppedByKeepAlive_livePeerKept()
+{
+    ServerProcess brisk({ u"--ws-ping-interval"_s, u"0.2"_s });
+    QVERIFY2(brisk.start(), qPrintable(brisk.errorString()));
+
+    Listener live(brisk.wsUrl());
+    QVERIFY(live.waitConnected());
+    QVERIFY(live.announce(5, u"user"_s)); // and nothing more from it but pongs
+
+    // A peer that completes the handshake and then never answers a ping,
+    // like one whose machine vanished. Two in turn, so that by the time the
+    // second is dropped the live peer has sent nothing but pongs for several
+    // intervals.
+    for (int round = 0; round < 2; ++round) {
+        QTcpSocket vanished;
+        vanished.connectToHost(u"127.0.0.1"_s, brisk.port());
+        QVERIFY(vanished.waitForConnected(WaitMs));
+        vanished.write("GET /norvik-ws HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
+                       "Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
+                       "Sec-WebSocket-Version: 13\r\n\r\n");
+        QByteArray handshake;
+        while (!handshake.contains("\r\n\r\n") && vanished.waitForReadyRead(WaitMs))
+            handshake += vanished.readAll();
+        QVERIFY2(handshake.startsWith("HTTP/1.1 101"), handshake.constData());
+        QTRY_COMPARE_WITH_TIMEOUT(vanished.state(), QAbstractSocket::UnconnectedState, WaitMs);
+    }
+
+    QCOMPARE(live.closedSpy().size(), 0);
+    QVERIFY(live.announce(5, u"user"_s));
 }
 
 void TestServerPush::stop_closesConnectionsAsGoingAway()
