@@ -10,7 +10,8 @@
 //       <language>fr</language>
 //       <item>
 //         <title>Version 1.1.0</title>
-//         <pubDate>Sun, 06 Dec 2026 11:00:00 +0000</pubDate>
+//         <link>BASE/release-notes.html</link>
+//         <pubDate>06 Dec 2026 11:00:00 +0000</pubDate>
 //         <norvik:releaseNotesLink>BASE/release-notes.html</norvik:releaseNotesLink>
 //         <enclosure url="BASE/downloads/norvik-support-1.1.0.tar.gz"
 //                    length="0" type="application/octet-stream"
@@ -22,7 +23,10 @@
 // norvik:version is the build number (compare it as an integer when both
 // sides are digits); norvik:shortVersionString is the version shown to the
 // user. norvik:releaseNotesLink is optional: a reader must accept its absence.
-// A reader should match on the namespace URI, not on the prefix. The server
+// The item's <link> is the page about the version (here the release notes,
+// which the server serves too); the enclosure's file is not served by this
+// demo server. A reader should match on the namespace URI, not on the prefix.
+// The feed is served without the API token. The server
 // always serves exactly one item; a reader that meets several takes the one
 // with the highest version. BASE is the address the request came in on.
 #include "appcast.h"
@@ -56,6 +60,7 @@ QByteArray Appcast::feed(const QString &baseUrl) const
 
     w.writeStartElement(u"item"_s);
     w.writeTextElement(u"title"_s, u"Version "_s + m_shortVersion);
+    w.writeTextElement(u"link"_s, baseUrl + u"/release-notes.html"_s);
     // A fixed English form regardless of the machine's locale, as RSS wants.
     w.writeTextElement(u"pubDate"_s, QDateTime::currentDateTimeUtc().toString(Qt::RFC2822Date));
     w.writeTextElement(

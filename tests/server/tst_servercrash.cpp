@@ -70,35 +70,50 @@ void TestServerCrash::killDuringBurst_everyAcknowledgedTicketSurvives()
     const qint64 company = RunTask::run(api.createCompany(u"Crash"_s, u"CR"_s));
     const qint64 user = RunTask::run(api.registerUser(company, u"K9"_s, u"N"_s, u"P"_s, QString())).userId;
 
-    QEventLoop loop;
-    Burst burst;
-    burst.server = &server;
-    burst.killAfter = 150;
-    burst.loop = &loop;
-    constexpr int Workers = 6;
-    std::vector<QCoro::Task<>> workers;
-    for (int w = 0; w < Workers; ++w)
-        workers.push_back(worker(&api, user, w, &burst));
-    QTimer::singleShot(120000, &loop, [&loop] { loop.exit(1); });
-    if (burst.running > 0)
-        QCOMPARE(loop.exec(), 0);
-    QVERIFY(burst.killed);
-    QVERIFY(!server.isRunning());
-    QVERIFY(burst.acknowledged.size() >= burst.killAfter);
-    QVERIFY(burst.failures > 0); // some requests were in flight when it died
-
-    QVERIFY2(server.restart(), qPrintable(server.errorString()));
-    const QList<Ticket> stored = RunTask::run(api.getAllTickets());
+    // Three rounds, each killed at a different moment of its burst.
+    QMap<qint64, QString> acknowledged;
     QMap<qint64, QString> titles;
-    for (const Ticket &t : stored)
-        titles.insert(t.id, t.titre.value_or(QString()));
-    for (auto it = burst.acknowledged.cbegin(); it != burst.acknowledged.cend(); ++it) {
-        QVERIFY2(titles.contains(it.key()), qPrintable(u"acknowledged ticket %1 was lost"_s.arg(it.key())));
-        QCOMPARE(titles.value(it.key()), it.value());
+    for (int round = 0; round < 3; ++round) {
+        // A fresh client each round: nothing pooled from the dead server.
+        Configuration roundConfiguration;
+        roundConfiguration.apiBase = server.apiBase();
+        APIService client(roundConfiguration);
+        QEventLoop loop;
+        Burst burst;
+        burst.server = &server;
+        burst.killAfter = 60 + 37 * round;
+        burst.loop = &loop;
+        constexpr int Workers = 6;
+        std::vector<QCoro::Task<>> workers;
+        for (int w = 0; w < Workers; ++w)
+            workers.push_back(worker(&client, user, round * Workers + w, &burst));
+        QTimer::singleShot(120000, &loop, [&loop] { loop.exit(1); });
+        if (burst.running > 0)
+            QCOMPARE(loop.exec(), 0);
+        QVERIFY(burst.killed);
+        QVERIFY(!server.isRunning());
+        QVERIFY(burst.acknowledged.size() >= burst.killAfter);
+        // Usually some requests are cut off; whether any is depends on the
+        // timing, so it is reported rather than required.
+        qInfo("round %d: %lld acknowledged, %d cut off by the kill", round,
+            qlonglong(burst.acknowledged.size()), burst.failures);
+        acknowledged.insert(burst.acknowledged);
+
+        QVERIFY2(server.restart(), qPrintable(server.errorString()));
+        const QList<Ticket> stored = RunTask::run(client.getAllTickets());
+        titles.clear();
+        for (const Ticket &t : stored)
+            titles.insert(t.id, t.titre.value_or(QString()));
+        for (auto it = acknowledged.cbegin(); it != acknowledged.cend(); ++it) {
+            QVERIFY2(
+                titles.contains(it.key()), qPrintable(u"acknowledged ticket %1 was lost"_s.arg(it.key())));
+            QCOMPARE(titles.value(it.key()), it.value());
+        }
     }
 
     // The restarted server goes on numbering after everything it kept.
-    const qint64 next = RunTask::run(api.createTicket(user, u"Après"_s, u"d"_s, u"haute"_s, std::nullopt));
+    APIService after(configuration);
+    const qint64 next = RunTask::run(after.createTicket(user, u"Après"_s, u"d"_s, u"haute"_s, std::nullopt));
     QVERIFY(next > titles.lastKey());
     QVERIFY(server.stop());
 

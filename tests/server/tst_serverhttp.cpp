@@ -301,7 +301,7 @@ void TestServerHttp::appcast_announcesTheConfiguredVersion()
     const QString ns = u"https://norvik.example/xmlns/appcast/1.0"_s;
     QXmlStreamReader xml(feed);
     int items = 0;
-    QString version, shortVersion, url, notes;
+    QString version, shortVersion, url, notes, itemLink;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
@@ -314,12 +314,15 @@ void TestServerHttp::appcast_announcesTheConfiguredVersion()
         }
         if (xml.namespaceUri() == ns && xml.name() == u"releaseNotesLink")
             notes = xml.readElementText();
+        if (items > 0 && xml.name() == u"link")
+            itemLink = xml.readElementText();
     }
     QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
     QCOMPARE(items, 1);
     QCOMPARE(version, u"42"_s);
     QCOMPARE(shortVersion, u"2.3.0"_s);
     QVERIFY(url.contains(u"2.3.0"_s));
+    QCOMPARE(itemLink, notes); // the page about the version is served
 
     QNetworkReply *notesReply = m_network.get(QNetworkRequest(QUrl(notes)));
     QSignalSpy notesFinished(notesReply, &QNetworkReply::finished);

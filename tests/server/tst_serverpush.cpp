@@ -278,7 +278,7 @@ void TestServerPush::unknownPath_isRefused()
 
 void TestServerPush::silentPeer_droppedByKeepAlive_livePeerKept()
 {
-    ServerProcess brisk({ u"--ws-ping-interval"_s, u"0.2"_s });
+    ServerProcess brisk({ u"--ws-ping-interval"_s, u"0.5"_s });
     QVERIFY2(brisk.start(), qPrintable(brisk.errorString()));
 
     Listener live(brisk.wsUrl());
