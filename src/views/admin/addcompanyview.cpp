@@ -167,10 +167,15 @@ QCoro::Task<void> AddCompanyView::submitCompany()
     } else {
         m_showSuccess = true;
         m_created = true;
-        QTimer::singleShot(CloseDelayMs, this, [this] {
-            if (m_onCompanyAdded)
-                m_onCompanyAdded();
-            dismiss();
+        // The list reloads even if the form is closed by hand meanwhile, so
+        // the step lives on the presenter when there is one.
+        QObject *context = parent() ? parent() : this;
+        QPointer<AddCompanyView> form(this);
+        QTimer::singleShot(CloseDelayMs, context, [form, added = m_onCompanyAdded] {
+            if (added)
+                added();
+            if (form)
+                form->dismiss();
         });
     }
     m_isSubmitting = false;

@@ -13,6 +13,7 @@
 #include "views/symbolicons.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QShowEvent>
@@ -20,6 +21,52 @@
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// "Nouvelle société": the primary gradient with the plus symbol before the words.
+class NewCompanyButton : public GradientButton
+{
+public:
+    explicit NewCompanyButton(QWidget *parent)
+        : GradientButton(u"Nouvelle société"_s, parent)
+    {
+        setFont(Style::font(13, QFont::Medium));
+        setFixedHeight(36);
+        setAutoDefault(false);
+    }
+
+    QSize sizeHint() const override
+    {
+        return QSize(fontMetrics().horizontalAdvance(text()) + 16 + 6 + 32, 36);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF area = QRectF(rect()).adjusted(1, 1, -1, -1);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Style::primaryGradient(area));
+        painter.drawRoundedRect(area, 10, 10);
+        if (hasFocus()) {
+            painter.setPen(QPen(Style::white(0.85), 2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRoundedRect(area.adjusted(1, 1, -1, -1), 9, 9);
+        }
+        const qreal textWidth = fontMetrics().horizontalAdvance(text());
+        const qreal left = area.center().x() - (16 + 6 + textWidth) / 2;
+        SymbolIcons::paint(
+            &painter, u"plus.circle.fill", QRectF(left, area.center().y() - 8, 16, 16), Style::white());
+        painter.setPen(Style::white());
+        painter.setFont(font());
+        painter.drawText(QRectF(left + 22, area.top(), textWidth + 2, area.height()),
+            Qt::AlignVCenter | Qt::AlignLeft, text());
+    }
+};
+
+} // namespace
 
 CompanyManagementView::CompanyManagementView(QWidget *parent)
     : Sheet(QSize(600, 550), parent)
@@ -32,16 +79,15 @@ CompanyManagementView::CompanyManagementView(QWidget *parent)
     auto *header = new QHBoxLayout();
     header->setContentsMargins(20, 24, 20, 24);
     header->setSpacing(8);
-    QLabel *title = AdminUi::text(u"Gestion des sociétés"_s, 24, QFont::Bold, Style::white(), this);
+    // Slightly under the other sheets' 24 points: with this platform's larger
+    // points the title and both buttons must still share 600 of width.
+    QLabel *title = AdminUi::text(u"Gestion des sociétés"_s, 21, QFont::Bold, Style::white(), this);
     // The title never gives way to the buttons beside it.
+    title->ensurePolished();
     title->setMinimumWidth(title->sizeHint().width());
     header->addWidget(title);
     header->addStretch();
-    auto *add = new GradientButton(u"Nouvelle société"_s, this);
-    add->setIcon(SymbolIcons::icon(u"plus.circle.fill", Style::white(), 16));
-    add->setFont(Style::font(13, QFont::Medium));
-    add->setFixedHeight(36);
-    add->setAutoDefault(false);
+    auto *add = new NewCompanyButton(this);
     connect(add, &QPushButton::clicked, this, &CompanyManagementView::showAddCompany);
     header->addWidget(add);
     IconButton *close = IconButton::closeButton(this);

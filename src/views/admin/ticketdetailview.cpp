@@ -398,6 +398,13 @@ void TicketDetailView::openFullImage()
     m_fullImage->present(*m_selectedImage);
 }
 
+void TicketDetailView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The full-size view covers the whole screen, whatever its size now.
+    m_fullImage->setGeometry(rect());
+}
+
 void TicketDetailView::dismiss()
 {
     NavigationStack *stack = NavigationStack::of(this);

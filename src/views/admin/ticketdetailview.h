@@ -39,6 +39,7 @@ public:
     std::optional<QString> closeError() const { return m_closeError; }
     QString closeMessage() const { return m_closeMessage; }
     bool showFullImage() const { return m_showFullImage; }
+    bool showCloseConfirm() const { return m_showCloseConfirm; }
     std::optional<QImage> selectedImage() const { return m_selectedImage; }
     // The attachment, decoded once when the screen is built.
     const std::optional<QImage> &attachment() const { return m_attachment; }
@@ -53,6 +54,9 @@ public:
 Q_SIGNALS:
     // A close request ended, well or badly.
     void closeFinished();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QWidget *buildHeader();

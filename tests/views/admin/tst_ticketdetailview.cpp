@@ -10,6 +10,7 @@
 #include "views/noticebox.h"
 #include "views/statusbadge.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QJsonDocument>
 #include <QLabel>
 #include <QMessageBox>
@@ -164,8 +165,10 @@ void TestTicketDetailView::thumbnail_opensSameImageFullSizeAndBackdropCloses()
     QVERIFY(full && full->isVisible());
     QCOMPARE(full->geometry(), screen->detail->rect());
     QCOMPARE(full->closeButton()->accessibleName(), u"Fermer"_s);
-    QTRY_VERIFY(full->graphicsEffect() && !full->imageRect().isEmpty());
-    QTest::qWait(FullImageView::FadeMs + 50); // let the fade finish for the picture
+    QVERIFY(!full->imageRect().isEmpty());
+    auto *fade = qobject_cast<QGraphicsOpacityEffect *>(full->graphicsEffect());
+    QVERIFY(fade);
+    QTRY_COMPARE(fade->opacity(), 1.0); // faded in
     QVERIFY(saveScreenshot(&screen->window, u"admin-ticket-detail-full-image"_s));
 
     // A click on the picture itself keeps the view; one on the backdrop closes it.
@@ -288,11 +291,13 @@ void TestTicketDetailView::confirmAndClose_sendsMessageAsTypedThenReturns()
     QTest::mouseClick(close, Qt::LeftButton);
     QMessageBox *alert = detail->confirmation();
     QVERIFY(alert && alert->isVisible());
+    QVERIFY(detail->showCloseConfirm());
     QCOMPARE(alert->windowTitle(), u"Confirmer la fermeture"_s);
     QCOMPARE(alert->text(),
         u"Voulez-vous vraiment fermer ce ticket ? Cette action marquera le ticket comme résolu."_s);
     QTest::mouseClick(buttonNamed(alert, u"Annuler"_s), Qt::LeftButton);
     QTRY_VERIFY(!detail->confirmation());
+    QVERIFY(!detail->showCloseConfirm());
     QCOMPARE(m_server.requestCount("/admin/close-ticket.php"), before);
 
     // "Fermer le ticket" sends it; while it runs nothing reacts.

@@ -141,6 +141,21 @@ void TestTicketListView::mixedStatuses_sectionsOrderAndCountLine()
         description.contains(u"14 mars 2025"_s) || description.contains(u"2025"_s), qPrintable(description));
     QCOMPARE(model->index(1).data(Qt::AccessibleTextRole).toString(), u"Le plus récent"_s);
     QVERIFY(saveScreenshot(&screen->root, u"admin-ticket-list"_s));
+
+    // What a screen reader hears walking the grid: headers as text, cards by
+    // their title with status, priority, date, author and company as description.
+    QAccessibleInterface *view = QAccessible::queryAccessibleInterface(grid);
+    QVERIFY(view);
+    QStringList heard;
+    for (int i = 0; i < view->childCount(); ++i) {
+        QAccessibleInterface *item = view->child(i);
+        if (item && !item->text(QAccessible::Name).isEmpty())
+            heard << item->text(QAccessible::Name) + u" | "_s + item->text(QAccessible::Description);
+    }
+    QVERIFY2(heard.size() >= 7, qPrintable(heard.join(u'\n')));
+    QVERIFY2(heard.first().startsWith(u"Tickets en cours, 3"_s), qPrintable(heard.join(u'\n')));
+    QVERIFY2(heard.contains(u"Premier | Statut OUVERT, priorité N/A, créé le 2025-01-01 10:00:00"_s),
+        qPrintable(heard.join(u'\n')));
 }
 
 void TestTicketListView::failedRefresh_showsErrorThenRetryRestoresList()
