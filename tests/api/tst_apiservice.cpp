@@ -2,7 +2,7 @@
 #include "api/errors.h"
 #include "api/frenchtranslations.h"
 #include "httptestserver.h"
-#include "taskrunner.h"
+#include "runtask.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -14,7 +14,6 @@
 #include <memory>
 
 using namespace Qt::StringLiterals;
-using TestSupport::runTask;
 
 namespace {
 
@@ -39,7 +38,7 @@ template<typename Error, typename T>
 std::optional<Error> failureOf(QCoro::Task<T> task)
 {
     try {
-        runTask(std::move(task));
+        RunTask::run(std::move(task));
         qWarning("the operation succeeded");
     } catch (const Error &error) {
         return error;
@@ -210,7 +209,7 @@ void TestAPIService::request_wire()
             { "/api/admin/close-ticket.php", R"({"success":true})" } };
         return HttpTestResponse::json(200, replies.value(request.path(), "{}"));
     });
-    runTask(call(h.service.get()));
+    RunTask::run(call(h.service.get()));
 
     QCOMPARE(h.server.requests().size(), 1);
     const HttpTestRequest &request = h.server.requests().first();
@@ -256,7 +255,7 @@ void TestAPIService::checkPoste_results()
 
     Harness h;
     h.server.setResponse(reply);
-    const auto [found, user] = runTask(h.service->checkPoste(u"P1"_s));
+    const auto [found, user] = RunTask::run(h.service->checkPoste(u"P1"_s));
     QCOMPARE(found, exists);
     QCOMPARE(user.has_value(), exists);
     if (user)
@@ -309,7 +308,7 @@ void TestAPIService::conflictAware()
         co_return response.userId;
     };
     if (status == 0) {
-        QCOMPARE(runTask(call()), 42);
+        QCOMPARE(RunTask::run(call()), 42);
     } else if (status < 0) {
         QVERIFY(failureOf<DecodingError>(call()));
     } else {
@@ -344,7 +343,7 @@ void TestAPIService::getCompanies_statusAndBody()
     Harness h;
     h.server.setResponse(reply);
     if (expected >= 0) {
-        const QList<Company> companies = runTask(h.service->getCompanies());
+        const QList<Company> companies = RunTask::run(h.service->getCompanies());
         QCOMPARE(companies.size(), expected);
         if (expected == 2)
             QCOMPARE(companies.first(), (Company { 2, u"Beta"_s, u"B"_s })); // the server's order
@@ -381,7 +380,7 @@ void TestAPIService::createTicket_successFlag()
     h.server.setResponse(reply);
     auto call = [&] { return h.service->createTicket(1, u"t"_s, u"d"_s, u"critique"_s, u"iVBORw0KGgo="_s); };
     if (ticketId > 0) {
-        QCOMPARE(runTask(call()), ticketId);
+        QCOMPARE(RunTask::run(call()), ticketId);
     } else if (ticketId == 0) {
         const auto error = failureOf<DomainError>(call());
         QVERIFY(error);
@@ -425,7 +424,7 @@ void TestAPIService::getMyTickets_decodesFirstThenScreens()
     Harness h;
     h.server.setResponse(reply);
     if (expected >= 0) {
-        const QList<UserTicket> tickets = runTask(h.service->getMyTickets(3));
+        const QList<UserTicket> tickets = RunTask::run(h.service->getMyTickets(3));
         QCOMPARE(tickets.size(), expected);
         QCOMPARE(tickets.first().titre, u"Error printing"_s);
         QCOMPARE(tickets.last().closeMessage, u"error fixed"_s);
@@ -474,7 +473,7 @@ void TestAPIService::closeTicket_replies()
     Harness h;
     h.server.setResponse(reply);
     if (code == 0) {
-        runTask(h.service->closeTicket(4, u"fini"_s));
+        RunTask::run(h.service->closeTicket(4, u"fini"_s));
         return;
     }
     const auto error = failureOf<DomainError>(h.service->closeTicket(4, u"fini"_s));
@@ -621,7 +620,7 @@ void TestAPIService::sameOriginRedirect_isFollowed()
                 307, "<html>Moved</html>", { { "Location", "/api/admin/list-tickets-v2.php" } });
         return HttpTestResponse::json(200, R"({"success":true,"tickets":[{"id":5}]})");
     });
-    const QList<Ticket> tickets = runTask(h.service->getAllTickets());
+    const QList<Ticket> tickets = RunTask::run(h.service->getAllTickets());
     QCOMPARE(tickets.size(), 1);
     QCOMPARE(h.server.requests().size(), 2);
     QCOMPARE(h.server.requests().last().header("X-API-TOKEN"), "XQVT_HELPDESK_SHARED_KEY_2031"_ba);
@@ -702,7 +701,7 @@ void TestAPIService::noHttpResponse_isBadServerResponse()
     QVERIFY(error);
     QCOMPARE(error->code, URLError::BadServerResponse);
     // Decode-only operations do not look at the status at all.
-    QCOMPARE(runTask(service.getAllTickets()).size(), 0);
+    QCOMPARE(RunTask::run(service.getAllTickets()).size(), 0);
 }
 
 void TestAPIService::twoOperations_areInFlightTogether()
@@ -721,7 +720,7 @@ void TestAPIService::twoOperations_areInFlightTogether()
         slowDoneFirst = slow.isReady();
         co_await std::move(slow);
     };
-    runTask(both());
+    RunTask::run(both());
     // Not queued behind each other: the later, quicker request ended first.
     QVERIFY(!slowDoneFirst);
     QCOMPARE(h.server.requests().size(), 2);

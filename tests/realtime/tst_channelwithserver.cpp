@@ -3,9 +3,9 @@
 #include "api/records.h"
 #include "logrecorder.h"
 #include "realtime/websocketservice.h"
+#include "runtask.h"
 #include "serverprocess.h"
 #include "settings/usersettings.h"
-#include "taskrunner.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -102,17 +102,17 @@ void TestChannelWithServer::user_receivesClosingOfOwnTicket()
     useServer(server);
     APIService api(m_configuration);
     const qint64 mine
-        = TestSupport::runTask(api.createTicket(1, u"Clavier"_s, u"Touches collées"_s, u"normale"_s, {}));
+        = RunTask::run(api.createTicket(1, u"Clavier"_s, u"Touches collées"_s, u"normale"_s, {}));
     const qint64 someoneElses
-        = TestSupport::runTask(api.createTicket(2, u"Souris"_s, u"Ne répond plus"_s, u"normale"_s, {}));
+        = RunTask::run(api.createTicket(2, u"Souris"_s, u"Ne répond plus"_s, u"normale"_s, {}));
 
     store(1, false);
     startChannel();
     QTRY_VERIFY(m_log->contains(Authenticated));
 
     // Only the author hears of a closing, with the staff's message as typed.
-    TestSupport::runTask(api.closeTicket(someoneElses, u"Remplacée"_s));
-    TestSupport::runTask(api.closeTicket(mine, u"  Nettoyé, à bientôt  "_s));
+    RunTask::run(api.closeTicket(someoneElses, u"Remplacée"_s));
+    RunTask::run(api.closeTicket(mine, u"  Nettoyé, à bientôt  "_s));
     QTRY_COMPARE(m_calls, QStringList { u"closed:%1|  Nettoyé, à bientôt  "_s.arg(mine) });
 }
 
@@ -122,10 +122,9 @@ void TestChannelWithServer::admin_receivesNewTicket()
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     useServer(server);
     APIService api(m_configuration);
-    const qint64 company = TestSupport::runTask(api.createCompany(u"Scierie Oudin"_s, u"SCO"_s));
+    const qint64 company = RunTask::run(api.createCompany(u"Scierie Oudin"_s, u"SCO"_s));
     const qint64 user
-        = TestSupport::runTask(api.registerUser(company, u"S-1"_s, u"Oudin"_s, u"Paul"_s, u"0600000000"_s))
-              .userId;
+        = RunTask::run(api.registerUser(company, u"S-1"_s, u"Oudin"_s, u"Paul"_s, u"0600000000"_s)).userId;
 
     // Administrators are announced as 9999 whatever user id is stored.
     store(user, true);
@@ -133,8 +132,8 @@ void TestChannelWithServer::admin_receivesNewTicket()
     QTRY_VERIFY(m_log->contains(Authenticated));
     QVERIFY(m_log->contains(u"🔌 Connexion WebSocket… (ID=9999, type=admin)"_s));
 
-    const qint64 ticket = TestSupport::runTask(
-        api.createTicket(user, u"Scie bloquée"_s, u"Lame coincée"_s, u"critique"_s, {}));
+    const qint64 ticket
+        = RunTask::run(api.createTicket(user, u"Scie bloquée"_s, u"Lame coincée"_s, u"critique"_s, {}));
     QTRY_COMPARE(m_calls, QStringList { u"ticket:%1|Scie bloquée|critique"_s.arg(ticket) });
     QVERIFY(m_log->contains(u"💥 new_ticket reçu dans WebSocketService !"_s));
 }
@@ -157,9 +156,8 @@ void TestChannelWithServer::serverRestart_channelComesBack()
 
     // And the reconnected channel still delivers.
     APIService api(m_configuration);
-    const qint64 ticket
-        = TestSupport::runTask(api.createTicket(1, u"Écran"_s, u"Scintille"_s, u"haute"_s, {}));
-    TestSupport::runTask(api.closeTicket(ticket, {}));
+    const qint64 ticket = RunTask::run(api.createTicket(1, u"Écran"_s, u"Scintille"_s, u"haute"_s, {}));
+    RunTask::run(api.closeTicket(ticket, {}));
     QTRY_VERIFY(!m_calls.isEmpty());
     QVERIFY(m_calls.first().startsWith(u"closed:%1|"_s.arg(ticket)));
 }
