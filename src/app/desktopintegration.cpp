@@ -83,7 +83,9 @@ QIcon DesktopIntegration::badgeIcon()
 
 QIcon DesktopIntegration::applicationIcon()
 {
-    return QIcon::fromTheme(u"norvik-support"_s, QIcon(u":/icons/norvik-support.svg"_s));
+    // The installed theme icon is this same drawing; looking it up in the
+    // icon theme would cost a scan of the theme directories at every start.
+    return QIcon(u":/icons/norvik-support.svg"_s);
 }
 
 void DesktopIntegration::show()

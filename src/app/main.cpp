@@ -1,12 +1,12 @@
 #include "api/configuration.h"
 #include "api/frenchtranslations.h"
 #include "appdelegate.h"
+#include "desktopintegration.h"
 #include "singleinstance.h"
 #include "terminationwatcher.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QIcon>
 #include <QTimer>
 #include <cstdio>
 
@@ -83,8 +83,7 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(u"Norvik Support"_s);
     QApplication::setDesktopFileName(u"norvik-support"_s);
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(u"norvik-support"_s, QIcon(u":/icons/norvik-support.svg"_s)));
+    QApplication::setWindowIcon(DesktopIntegration::applicationIcon());
     QApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
     installFrenchTranslations(application);
     if (!parser.parse(QApplication::arguments())) {

@@ -12,8 +12,8 @@ namespace ImageDecoder {
 inline constexpr int AllocationLimitMiB = 256;
 
 // The decoded picture, or a null image when the data is not a readable
-// picture or is too large once decoded.
+// picture or would take more than limitMiB once decoded.
 QImage fromFile(const QString &path);
-QImage fromData(const QByteArray &data);
+QImage fromData(const QByteArray &data, int limitMiB = AllocationLimitMiB);
 
 } // namespace ImageDecoder

@@ -143,7 +143,7 @@ HttpTestResponse HttpTestResponse::delayed(int milliseconds) const
 
 struct HttpTestServer::Connection
 {
-    QTcpSocket *socket = nullptr;
+    QPointer<QTcpSocket> socket; // gone once the peer hung up
     QByteArray buffer;
     bool answered = false;
     qint64 streamLeft = 0;
@@ -246,7 +246,26 @@ void HttpTestServer::readFrom(const std::shared_ptr<Connection> &connection)
     connection->answered = true;
     m_requests.append(request);
     Q_EMIT requestReceived(request);
+    if (m_holding)
+        m_held.append(std::pair(connection, request));
+    else
+        respond(connection, request);
+}
+
+void HttpTestServer::setHolding(bool holding)
+{
+    m_holding = holding;
+    if (holding)
+        return;
+    for (const auto &[connection, request] : std::exchange(m_held, {}))
+        respond(connection, request);
+}
+
+void HttpTestServer::respond(const std::shared_ptr<Connection> &connection, const HttpTestRequest &request)
+{
     const HttpTestResponse response = m_handler(request);
+    if (!connection->socket || connection->socket->state() != QAbstractSocket::ConnectedState)
+        return;
     if (response.delayMs > 0) {
         QPointer<QTcpSocket> socket = connection->socket;
         QTimer::singleShot(response.delayMs, this, [this, socket, connection, response] {

@@ -59,7 +59,8 @@ struct HttpTestResponse
 };
 
 // A raw HTTP/1.1 server on 127.0.0.1 (port chosen by the system) that answers
-// every request from a handler and records each request. Request bodies must
+// every request from a handler and records each request. It plays the support
+// server where a test needs answers norvik-server never gives. Request bodies must
 // carry Content-Length; a connection that does not start with a request line
 // (a TLS hello, say) gets "400 Bad Request" and is closed.
 class HttpTestServer : public QObject
@@ -79,6 +80,9 @@ public:
     void setHandler(Handler handler);
     // Shortcut: the same answer to every request.
     void setResponse(const HttpTestResponse &response);
+    // While held, requests are recorded but wait unanswered (to look at a
+    // screen mid-request); releasing answers them from the handler.
+    void setHolding(bool holding);
 
     const QList<HttpTestRequest> &requests() const { return m_requests; }
     // Body bytes written by stream answers so far (to prove an abort).
@@ -91,6 +95,7 @@ private:
     struct Connection;
     void onNewConnection();
     void readFrom(const std::shared_ptr<Connection> &connection);
+    void respond(const std::shared_ptr<Connection> &connection, const HttpTestRequest &request);
     void answer(Connection *connection, const HttpTestResponse &response);
     void feedStream(Connection *connection);
 
@@ -98,4 +103,6 @@ private:
     Handler m_handler;
     QList<HttpTestRequest> m_requests;
     qint64 m_streamed = 0;
+    bool m_holding = false;
+    QList<std::pair<std::shared_ptr<Connection>, HttpTestRequest>> m_held;
 };

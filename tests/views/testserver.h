@@ -1,20 +1,16 @@
 #pragma once
 
+#include "httptestserver.h"
+
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QList>
-#include <QPointer>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTimer>
-#include <QUrl>
 #include <QUrlQuery>
 #include <functional>
 
-// A scriptable HTTP server on 127.0.0.1 (port chosen by the system) for the
-// error paths and timings a real server will not produce on demand: each
-// test sets the handler, and every request that reached the server is kept.
+// The loopback HTTP server seen as the screens' API: paths without "/api",
+// a decoded query, JSON answers. Each test sets the handler, and every
+// request that reached the server is kept.
 struct TestRequest
 {
     QByteArray method;
@@ -39,21 +35,29 @@ struct TestResponse
     }
 };
 
-class TestServer : public QObject
+class TestServer
 {
 public:
     using Handler = std::function<TestResponse(const TestRequest &)>;
 
     TestServer()
     {
-        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket *socket = m_server.nextPendingConnection())
-                accept(socket);
+        m_server.setHandler([this](const HttpTestRequest &raw) {
+            TestRequest request { raw.method, QString::fromUtf8(raw.path()).mid(4),
+                QUrlQuery(QString::fromUtf8(raw.query())), {}, raw.body };
+            for (const auto &[name, value] : raw.headers)
+                request.headers.insert(name.toLower(), value);
+            requests.append(request);
+            const TestResponse response = m_handler ? m_handler(request) : TestResponse { 404, "{}" };
+            const HttpTestResponse answer = response.status < 0
+                ? HttpTestResponse::close()
+                : HttpTestResponse::json(response.status, response.body);
+            return answer.delayed(response.delayMs);
         });
     }
 
-    bool listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
-    QString apiBase() const { return QStringLiteral("http://127.0.0.1:%1/api").arg(m_server.serverPort()); }
+    bool listen() const { return m_server.port() != 0; }
+    QString apiBase() const { return m_server.url().toString() + QStringLiteral("/api"); }
 
     void setHandler(Handler handler) { m_handler = std::move(handler); }
     QList<TestRequest> requests;
@@ -72,59 +76,6 @@ public:
     }
 
 private:
-    void accept(QTcpSocket *socket)
-    {
-        auto *buffer = new QByteArray;
-        QObject::connect(socket, &QTcpSocket::disconnected, socket, [socket, buffer] {
-            delete buffer;
-            socket->deleteLater();
-        });
-        QObject::connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
-            buffer->append(socket->readAll());
-            const qsizetype end = buffer->indexOf("\r\n\r\n");
-            if (end < 0)
-                return;
-            TestRequest request;
-            const QList<QByteArray> lines = buffer->left(end).split('\n');
-            const QList<QByteArray> start = lines.value(0).trimmed().split(' ');
-            request.method = start.value(0);
-            const QUrl url(QString::fromLatin1(start.value(1)));
-            request.path = url.path().mid(QStringLiteral("/api").size());
-            request.query = QUrlQuery(url);
-            for (qsizetype i = 1; i < lines.size(); ++i) {
-                const qsizetype colon = lines[i].indexOf(':');
-                if (colon > 0)
-                    request.headers.insert(
-                        lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
-            }
-            const qsizetype length = request.headers.value("content-length").toLongLong();
-            if (buffer->size() < end + 4 + length)
-                return;
-            request.body = buffer->mid(end + 4, length);
-            buffer->clear();
-            requests.append(request);
-            const TestResponse response = m_handler ? m_handler(request) : TestResponse { 404, "{}", 0 };
-            QPointer<QTcpSocket> guard(socket);
-            auto send = [guard, response] {
-                if (!guard)
-                    return;
-                if (response.status < 0) {
-                    guard->abort();
-                    return;
-                }
-                QByteArray reply = "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\n"
-                    + "Content-Type: application/json\r\nConnection: close\r\nContent-Length: "
-                    + QByteArray::number(response.body.size()) + "\r\n\r\n" + response.body;
-                guard->write(reply);
-                guard->disconnectFromHost();
-            };
-            if (response.delayMs > 0)
-                QTimer::singleShot(response.delayMs, socket, send);
-            else
-                send();
-        });
-    }
-
-    QTcpServer m_server;
+    HttpTestServer m_server;
     Handler m_handler;
 };

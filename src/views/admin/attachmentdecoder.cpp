@@ -1,7 +1,6 @@
 #include "attachmentdecoder.h"
 
-#include <QBuffer>
-#include <QImageReader>
+#include "views/imagedecoder.h"
 
 QByteArray AttachmentDecoder::payload(const QByteArray &captureBase64)
 {
@@ -26,18 +25,7 @@ std::optional<QImage> AttachmentDecoder::decode(const std::optional<QByteArray> 
     if (!bytes || bytes.decoded.isEmpty())
         return std::nullopt;
 
-    QBuffer buffer;
-    buffer.setData(bytes.decoded);
-    if (!buffer.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QImageReader reader(&buffer);
-    reader.setAllocationLimit(AllocationLimitMB);
-    // The header's declared size is checked before reading: a few hundred
-    // bytes can announce billions of pixels.
-    const QSize declared = reader.size();
-    if (declared.isValid() && qint64(declared.width()) * declared.height() > MaxPixels)
-        return std::nullopt;
-    QImage image = reader.read();
+    QImage image = ImageDecoder::fromData(bytes.decoded, AllocationLimitMiB);
     if (image.isNull())
         return std::nullopt;
     return image;

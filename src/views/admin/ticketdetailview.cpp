@@ -109,7 +109,7 @@ TicketDetailView::TicketDetailView(const Ticket &ticket, QWidget *parent)
     : QWidget(parent)
     , m_ticket(ticket)
     // Decoded once: the thumbnail and the full-size view share this image.
-    , m_attachment(decodeAttachment(ticket.capture_base64))
+    , m_attachment(AttachmentDecoder::decode(ticket.capture_base64))
 {
     Style::applyTo(this);
     setAccessibleName(m_ticket.displayTitle());

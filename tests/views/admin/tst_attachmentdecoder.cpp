@@ -1,4 +1,4 @@
-#include "pngfactory.h"
+#include "imagefiles.h"
 #include "views/admin/attachmentdecoder.h"
 
 #include <QTest>
@@ -18,7 +18,7 @@ private Q_SLOTS:
     void largeButReasonableImage_decodes();
 
 private:
-    const QByteArray m_png = PngFactory::solid(4, 3);
+    const QByteArray m_png = ImageFiles::solid(4, 3);
     const QByteArray m_base64 = m_png.toBase64();
 };
 
@@ -45,7 +45,7 @@ void TestAttachmentDecoder::acceptedForms_data()
 void TestAttachmentDecoder::acceptedForms()
 {
     QFETCH(QByteArray, capture);
-    const auto image = decodeAttachment(capture);
+    const auto image = AttachmentDecoder::decode(capture);
     QVERIFY(image);
     QCOMPARE(image->size(), QSize(4, 3));
     QCOMPARE(image->pixelColor(1, 1), QColor(Qt::red));
@@ -67,23 +67,23 @@ void TestAttachmentDecoder::refusedForms_data()
 void TestAttachmentDecoder::refusedForms()
 {
     QFETCH(std::optional<QByteArray>, capture);
-    QVERIFY(!decodeAttachment(capture));
+    QVERIFY(!AttachmentDecoder::decode(capture));
 }
 
 void TestAttachmentDecoder::oversizedDeclaration_isRefused()
 {
     // A few hundred bytes announcing 50,000 × 50,000 pixels (10 GB).
-    const QByteArray forged = PngFactory::forgedHeader(50000, 50000);
+    const QByteArray forged = ImageFiles::forgedHeader(50000, 50000);
     QVERIFY(forged.size() < 1024);
-    QVERIFY(!decodeAttachment(forged.toBase64()));
+    QVERIFY(!AttachmentDecoder::decode(forged.toBase64()));
     // Just over the pixel bound is refused as well, even if its memory would fit.
-    QVERIFY(!decodeAttachment(PngFactory::forgedHeader(4097, 4097).toBase64()));
+    QVERIFY(!AttachmentDecoder::decode(ImageFiles::forgedHeader(4097, 4097).toBase64()));
 }
 
 void TestAttachmentDecoder::largeButReasonableImage_decodes()
 {
     // Far larger than any capture the ticket form sends, yet within bounds.
-    const auto image = decodeAttachment(PngFactory::solid(3000, 2000, Qt::blue).toBase64());
+    const auto image = AttachmentDecoder::decode(ImageFiles::solid(3000, 2000, Qt::blue).toBase64());
     QVERIFY(image);
     QCOMPARE(image->size(), QSize(3000, 2000));
 }

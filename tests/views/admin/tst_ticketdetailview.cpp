@@ -1,7 +1,7 @@
 #include "api/configuration.h"
 #include "artifacts.h"
 #include "cannedhttpserver.h"
-#include "pngfactory.h"
+#include "imagefiles.h"
 #include "views/admin/fullimageview.h"
 #include "views/admin/inforow.h"
 #include "views/admin/ticketdetailview.h"
@@ -111,7 +111,7 @@ QPushButton *TestTicketDetailView::buttonNamed(QWidget *parent, const QString &t
 
 void TestTicketDetailView::attachment_data()
 {
-    const QByteArray png = PngFactory::solid(64, 48, Qt::darkCyan);
+    const QByteArray png = ImageFiles::solid(64, 48, Qt::darkCyan);
     const QByteArray base64 = png.toBase64();
     QByteArray wrapped;
     for (qsizetype i = 0; i < base64.size(); i += 76)
@@ -126,7 +126,7 @@ void TestTicketDetailView::attachment_data()
     QTest::newRow("bytes that are no image")
         << std::optional("%PDF-1.4 not a picture"_ba.toBase64()) << false;
     QTest::newRow("header declaring 50000 x 50000")
-        << std::optional(PngFactory::forgedHeader(50000, 50000).toBase64()) << false;
+        << std::optional(ImageFiles::forgedHeader(50000, 50000).toBase64()) << false;
     QTest::newRow("no capture") << std::optional<QByteArray>() << false;
 }
 
@@ -147,7 +147,7 @@ void TestTicketDetailView::attachment()
 void TestTicketDetailView::thumbnail_opensSameImageFullSizeAndBackdropCloses()
 {
     Ticket ticket = sample();
-    ticket.capture_base64 = PngFactory::solid(800, 600, Qt::darkMagenta).toBase64();
+    ticket.capture_base64 = ImageFiles::solid(800, 600, Qt::darkMagenta).toBase64();
     auto screen = open(ticket);
     QVERIFY(saveScreenshot(&screen->window, u"admin-ticket-detail"_s));
 

@@ -9,7 +9,8 @@
 #include <libheif/heif.h>
 #include <zlib.h>
 
-// Picture files for the attachment tests, made on the spot.
+// Picture files for the attachment tests, made on the spot: real images,
+// and bombs or forged headers that declare far more pixels than they hold.
 namespace ImageFiles {
 
 inline bool write(const QString &path, const QByteArray &bytes)
@@ -53,6 +54,21 @@ inline QByteArray pngBomb(int side)
         + chunk("IEND", {});
 }
 
+// A valid PNG signature and header for width × height RGBA pixels, followed
+// by one small compressed block of zero rows: a forged declaration.
+inline QByteArray forgedHeader(quint32 width, quint32 height)
+{
+    QByteArray header(13, '\0');
+    qToBigEndian<quint32>(width, header.data());
+    qToBigEndian<quint32>(height, header.data() + 4);
+    header[8] = 8; // bit depth
+    header[9] = 6; // RGBA
+    const QByteArray zeros(4096, '\0');
+    const QByteArray packed = qCompress(zeros).mid(4); // zlib stream without Qt's length prefix
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", packed)
+        + chunk("IEND", {});
+}
+
 inline QByteArray png(const QImage &image)
 {
     QByteArray bytes;
@@ -60,6 +76,13 @@ inline QByteArray png(const QImage &image)
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
+}
+
+inline QByteArray solid(int width, int height, QColor color = Qt::red)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(color);
+    return png(image);
 }
 
 // A HEIC file of the image, or nothing when this libheif has no encoder.
