@@ -69,7 +69,24 @@ ApiRoutes::Reply ApiRoutes::error(int status, const QString &message)
     return { status, compact(QJsonObject { { u"error"_s, message } }), {} };
 }
 
-ApiRoutes::Reply ApiRoutes::handle(
+ApiRoutes::Reply ApiRoutes::handle(QHttpServerRequest::Method method, const QString &path,
+    const QUrlQuery &query, const QByteArray &body, bool authorized)
+{
+    Reply reply
+        = authorized ? dispatch(method, path, query, body) : error(401, u"Jeton d'API absent ou incorrect"_s);
+    // The client reads any ticket creation answer as a success flag and an
+    // id, both required: a refusal carries them too, so that it reads as a
+    // refused ticket rather than an unreadable reply.
+    if (path == u"/ticket/create.php" && reply.status != 200) {
+        QJsonObject refusal = QJsonDocument::fromJson(reply.body).object();
+        refusal.insert(u"success"_s, false);
+        refusal.insert(u"ticket_id"_s, 0);
+        reply.body = compact(refusal);
+    }
+    return reply;
+}
+
+ApiRoutes::Reply ApiRoutes::dispatch(
     QHttpServerRequest::Method method, const QString &path, const QUrlQuery &query, const QByteArray &body)
 {
     using Method = QHttpServerRequest::Method;
@@ -98,26 +115,31 @@ ApiRoutes::Reply ApiRoutes::handle(
             return error(405,
                 route.method == Method::Get ? u"Méthode non permise : utilisez GET"_s
                                             : u"Méthode non permise : utilisez POST"_s);
-        try {
-            return (this->*route.run)(Request { query, body });
-        } catch (const BadRequest &e) {
-            return error(400, e.message);
-        } catch (const DecodingError &e) {
-            return error(400, e.description());
-        } catch (const StoreError &e) {
-            switch (e.kind) {
-            case StoreError::Conflict:
-                return error(409, e.message);
-            case StoreError::NotFound:
-                return error(404, e.message);
-            case StoreError::Failure:
-                break;
-            }
-            qWarning("norvik-server: %s", qUtf8Printable(e.message));
-            return error(500, u"Erreur interne du serveur"_s);
-        }
+        return run(route.run, Request { query, body });
     }
     return error(404, u"Ressource inconnue : %1"_s.arg(path));
+}
+
+ApiRoutes::Reply ApiRoutes::run(Reply (ApiRoutes::*route)(const Request &), const Request &request)
+{
+    try {
+        return (this->*route)(request);
+    } catch (const BadRequest &e) {
+        return error(400, e.message);
+    } catch (const DecodingError &e) {
+        return error(400, e.description());
+    } catch (const StoreError &e) {
+        switch (e.kind) {
+        case StoreError::Conflict:
+            return error(409, e.message);
+        case StoreError::NotFound:
+            return error(404, e.message);
+        case StoreError::Failure:
+            break;
+        }
+        qWarning("norvik-server: %s", qUtf8Printable(e.message));
+        return error(500, u"Erreur interne du serveur"_s);
+    }
 }
 
 ApiRoutes::Reply ApiRoutes::checkPoste(const Request &request)

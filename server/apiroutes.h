@@ -32,9 +32,10 @@ public:
 
     explicit ApiRoutes(Store &store);
 
-    // path is the part after /api, for example "/company/list.php".
+    // path is the part after /api, for example "/company/list.php";
+    // authorized tells whether the request carried the API token.
     Reply handle(QHttpServerRequest::Method method, const QString &path, const QUrlQuery &query,
-        const QByteArray &body);
+        const QByteArray &body, bool authorized);
 
     static Reply error(int status, const QString &message);
 
@@ -44,6 +45,11 @@ private:
         const QUrlQuery &query;
         const QByteArray &body;
     };
+
+    Reply dispatch(QHttpServerRequest::Method method, const QString &path, const QUrlQuery &query,
+        const QByteArray &body);
+    // One route, its refusals turned into error replies.
+    Reply run(Reply (ApiRoutes::*route)(const Request &), const Request &request);
 
     Reply checkPoste(const Request &request);
     Reply getByPoste(const Request &request);

@@ -97,12 +97,8 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
         return path == u"/norvik-ws";
 
     if (path.startsWith(u"/api/"_s)) {
-        if (!hasToken(request)) {
-            const ApiRoutes::Reply refused = ApiRoutes::error(401, u"Jeton d'API absent ou incorrect"_s);
-            respond(request, socket, refused.status, refused.body, Json);
-            return true;
-        }
-        const ApiRoutes::Reply reply = m_routes.handle(method, path.mid(4), request.query(), request.body());
+        const ApiRoutes::Reply reply
+            = m_routes.handle(method, path.mid(4), request.query(), request.body(), hasToken(request));
         respond(request, socket, reply.status, reply.body, Json);
         if (reply.then)
             reply.then();
