@@ -12,6 +12,7 @@
 #include "imagepreview.h"
 #include "noticebox.h"
 #include "screencapture.h"
+#include "screenparts.h"
 #include "segmentedpicker.h"
 #include "settings/usersettings.h"
 #include "style.h"
@@ -31,7 +32,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -82,32 +82,17 @@ CreateTicketView::CreateTicketView(QWidget *parent)
     // Qt's own decoders (clipboard, drops) honour the same bound as files.
     QImageReader::setAllocationLimit(ImageDecoder::AllocationLimitMiB);
 
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
-
+    QVBoxLayout *outer = ScreenParts::bareColumn(this);
     auto *header = new QHBoxLayout;
     header->setContentsMargins(28, 24, 24, 12);
-    auto *titles = new QVBoxLayout;
-    titles->setSpacing(4);
-    auto *title = new QLabel(u"Créer un ticket"_s, this);
-    Style::setRole(title, "title");
-    auto *subtitle = new QLabel(u"Décrivez votre demande au support technique"_s, this);
-    Style::setRole(subtitle, "subtitle");
-    titles->addWidget(title);
-    titles->addWidget(subtitle);
-    header->addLayout(titles, 1);
+    header->addLayout(
+        ScreenParts::titles(u"Créer un ticket"_s, u"Décrivez votre demande au support technique"_s, this), 1);
     m_close = IconButton::closeButton(this);
     connect(m_close, &IconButton::clicked, this, &Sheet::dismiss);
     header->addWidget(m_close, 0, Qt::AlignTop);
     outer->addLayout(header);
 
-    auto *scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto *content = new QWidget(scroll);
-    scroll->setWidget(content);
+    QWidget *content = ScreenParts::addScrollingPage(outer);
     auto *column = new QVBoxLayout(content);
     column->setContentsMargins(28, 8, 28, 28);
     column->setSpacing(20);
@@ -210,7 +195,7 @@ CreateTicketView::CreateTicketView(QWidget *parent)
         if (QFile::exists(path))
             loadAttachment(path);
     });
-    connect(m_screenCapture, &ScreenCapture::unavailable, this, &CreateTicketView::showErrorMessage);
+    connect(m_screenCapture, &ScreenCapture::unavailable, m_error, &NoticeBox::showText);
 
     updateSendButton();
     m_titre->setFocus();
@@ -234,14 +219,6 @@ void CreateTicketView::setSubmitting(bool submitting)
     updateSendButton();
 }
 
-void CreateTicketView::showErrorMessage(const QString &message)
-{
-    m_errorMessage = message;
-    m_showError = true;
-    m_error->setText(message);
-    m_error->show();
-}
-
 void CreateTicketView::submitTicket()
 {
     if (!m_send->isEnabled())
@@ -253,7 +230,6 @@ QCoro::Task<> CreateTicketView::submit()
 {
     QPointer<CreateTicketView> self(this);
     setSubmitting(true);
-    m_showError = false;
     m_error->hide();
     m_showSuccess = false;
     m_success->hide();
@@ -276,7 +252,7 @@ QCoro::Task<> CreateTicketView::submit()
     } catch (const NorvikError &error) {
         if (!self)
             co_return;
-        showErrorMessage(error.description());
+        m_error->showText(error.description());
         setSubmitting(false);
     }
 }
@@ -360,12 +336,12 @@ void CreateTicketView::pasteImage()
         const qint64 bytes = qint64(image.width()) * image.height() * 4;
         if (image.isNull() || bytes > qint64(ImageDecoder::AllocationLimitMiB) * 1024 * 1024
             || !attachImage(image))
-            showErrorMessage(notAPictureMessage());
+            m_error->showText(notAPictureMessage());
         return;
     }
     const QList<QUrl> urls = mime->urls();
     if (!urls.isEmpty() && urls.first().isLocalFile() && !loadAttachment(urls.first().toLocalFile()))
-        showErrorMessage(notAPictureMessage());
+        m_error->showText(notAPictureMessage());
 }
 
 bool CreateTicketView::eventFilter(QObject *watched, QEvent *event)
@@ -405,6 +381,6 @@ void CreateTicketView::dropEvent(QDropEvent *event)
     else if (!mime->urls().isEmpty() && mime->urls().first().isLocalFile())
         attached = loadAttachment(mime->urls().first().toLocalFile());
     if (!attached)
-        showErrorMessage(notAPictureMessage());
+        m_error->showText(notAPictureMessage());
     event->acceptProposedAction();
 }

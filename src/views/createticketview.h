@@ -1,6 +1,7 @@
 #pragma once
 
 #include "attachment.h"
+#include "noticebox.h"
 #include "sheet.h"
 
 #include <QCoro/QCoroTask>
@@ -10,7 +11,6 @@ class GradientButton;
 class IconButton;
 class IdentityBox;
 class ImagePreview;
-class NoticeBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -38,8 +38,9 @@ public:
     QString priorite() const;
     bool isSubmitting() const { return m_isSubmitting; }
     bool showSuccess() const { return m_showSuccess; }
-    bool showError() const { return m_showError; }
-    QString errorMessage() const { return m_errorMessage; }
+    // The error box's state: whether it shows, and its last text.
+    bool showError() const { return !m_error->isHidden(); }
+    QString errorMessage() const { return m_error->text(); }
     std::optional<Attachment> attachment() const { return m_attachment; }
 
     QLineEdit *titreEdit() const { return m_titre; }
@@ -73,16 +74,13 @@ private:
     QCoro::Task<> submit();
     void setAttachment(std::optional<Attachment> attachment);
     void setSubmitting(bool submitting);
-    void showErrorMessage(const QString &message);
     void updateSendButton();
     bool clipboardHoldsPicture() const;
 
     bool m_isSubmitting = false;
     bool m_showSuccess = false;
-    bool m_showError = false;
     // A ticket was filed: the form is spent until the sheet closes.
     bool m_succeeded = false;
-    QString m_errorMessage;
     std::optional<Attachment> m_attachment;
 
     IconButton *m_close;

@@ -4,6 +4,13 @@
 
 using namespace Qt::StringLiterals;
 
+QString errorDescription(const std::exception &error)
+{
+    if (const auto *client = dynamic_cast<const NorvikError *>(&error))
+        return client->description();
+    return QString::fromUtf8(error.what());
+}
+
 QString errorTextualForm(const NorvikError &error)
 {
     if (const auto *api = dynamic_cast<const APIError *>(&error))

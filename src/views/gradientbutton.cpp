@@ -1,9 +1,13 @@
 #include "gradientbutton.h"
 
-#include "style.h"
+#include "symbolicons.h"
 
 #include <QPainter>
-#include <QStyleOptionFocusRect>
+
+namespace {
+// The side of the symbol, or of the spinner standing for it.
+constexpr qreal MarkSide = 16;
+} // namespace
 
 GradientButton::GradientButton(const QString &text, QWidget *parent)
     : QPushButton(text, parent)
@@ -18,11 +22,37 @@ GradientButton::GradientButton(const QString &text, QWidget *parent)
     });
 }
 
+void GradientButton::setLook(const Look &look)
+{
+    m_look = look;
+    updateGeometry();
+    update();
+}
+
+void GradientButton::setSymbol(const QString &name)
+{
+    m_symbol = name;
+    updateGeometry();
+    update();
+}
+
+void GradientButton::setBusyText(const QString &text)
+{
+    m_busyText = text;
+}
+
 void GradientButton::setBusy(bool busy)
 {
     if (m_busy == busy)
         return;
     m_busy = busy;
+    // The busy text is the button's text meanwhile, so it is also what a
+    // screen reader announces.
+    if (!m_busyText.isEmpty()) {
+        if (busy)
+            m_idleText = text();
+        setText(busy ? m_busyText : m_idleText);
+    }
     if (busy)
         m_spin.start();
     else
@@ -32,33 +62,53 @@ void GradientButton::setBusy(bool busy)
 
 QSize GradientButton::sizeHint() const
 {
-    const QFontMetrics metrics(font());
-    return QSize(metrics.horizontalAdvance(text()) + 48, 48);
+    const qreal mark = m_symbol.isEmpty() ? 0 : MarkSide + m_look.symbolGap;
+    return QSize(fontMetrics().horizontalAdvance(text()) + qRound(mark) + 2 * m_look.padding, 48);
 }
 
 void GradientButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF area = QRectF(rect()).adjusted(1, 1, -1, -1);
-    // A disabled button keeps its colours, faded, so the form reads the same.
-    painter.setOpacity(isEnabled() ? 1.0 : 0.45);
+    const qreal inset = m_look.inset, radius = m_look.radius;
+    const QRectF area = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
+    // A disabled button keeps its colours, faded, so the form reads the same;
+    // one that says in words what it is doing stays readable while it does.
+    const bool speaksWhileBusy = m_busy && !m_busyText.isEmpty();
+    painter.setOpacity(isEnabled() || speaksWhileBusy ? 1.0 : 0.45);
+    QLinearGradient fill(area.topLeft(), area.topRight());
+    fill.setColorAt(0, m_look.from);
+    fill.setColorAt(1, m_look.to);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(Style::primaryGradient(area));
-    painter.drawRoundedRect(area, 12, 12);
+    painter.setBrush(fill);
+    painter.drawRoundedRect(area, radius, radius);
     if (hasFocus()) {
         painter.setPen(QPen(Style::white(0.85), 2));
         painter.setBrush(Qt::NoBrush);
-        painter.drawRoundedRect(area.adjusted(1, 1, -1, -1), 11, 11);
+        painter.drawRoundedRect(area.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
     }
     if (isDown())
-        Style::fillRounded(&painter, area, 12, Style::withOpacity(Qt::black, 0.15));
-    if (m_busy) {
+        Style::fillRounded(&painter, area, radius, Style::withOpacity(Qt::black, 0.15));
+    if (m_busy && !speaksWhileBusy) {
         const QRectF wheel(area.center() - QPointF(9, 9), QSizeF(18, 18));
         Style::paintSpinner(&painter, wheel, Qt::white, m_step);
         return;
     }
     painter.setPen(Qt::white);
     painter.setFont(font());
-    painter.drawText(area, Qt::AlignCenter, text());
+    if (!speaksWhileBusy && m_symbol.isEmpty()) {
+        painter.drawText(area, Qt::AlignCenter, text());
+        return;
+    }
+    // The mark and the words, centred together.
+    const qreal textWidth = fontMetrics().horizontalAdvance(text());
+    const qreal left = area.center().x() - (MarkSide + m_look.symbolGap + textWidth) / 2;
+    const QRectF mark(left, area.center().y() - MarkSide / 2, MarkSide, MarkSide);
+    // The spinner at 0.8 of the symbol's size.
+    if (m_busy)
+        Style::paintSpinner(&painter, mark.adjusted(1.6, 1.6, -1.6, -1.6), Qt::white, m_step);
+    else
+        SymbolIcons::paint(&painter, m_symbol, mark, Qt::white);
+    painter.drawText(QRectF(mark.right() + m_look.symbolGap, area.top(), textWidth + 2, area.height()),
+        Qt::AlignVCenter | Qt::AlignLeft, text());
 }

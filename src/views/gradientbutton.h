@@ -1,17 +1,36 @@
 #pragma once
 
+#include "style.h"
+
 #include <QPushButton>
 #include <QTimer>
 
-// The primary button of a screen: a rounded left-to-right blue-to-purple
-// fill with white text, which shows a small white spinner instead of its
-// label while the screen's request is in flight.
+// The filled button of the screens: a rounded left-to-right gradient (blue to
+// purple unless told otherwise) with white words, optionally after a symbol.
+// While its request is in flight it shows a small white spinner: in place of
+// the label, or, when it has a busy text, in the symbol's place beside that text.
 class GradientButton : public QPushButton
 {
     Q_OBJECT
 
 public:
+    struct Look
+    {
+        QColor from = Style::blue();
+        QColor to = Style::purple();
+        qreal radius = 12;
+        qreal inset = 1; // between the widget's edge and the fill
+        int padding = 24; // left and right of the label
+        qreal symbolGap = 8; // between the symbol (or spinner) and the words
+    };
+
     explicit GradientButton(const QString &text, QWidget *parent = nullptr);
+
+    void setLook(const Look &look);
+    // A system symbol drawn before the words.
+    void setSymbol(const QString &name);
+    // The words shown while busy; the idle text comes back afterwards.
+    void setBusyText(const QString &text);
 
     void setBusy(bool busy);
     bool isBusy() const { return m_busy; }
@@ -23,6 +42,10 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    Look m_look;
+    QString m_symbol;
+    QString m_busyText;
+    QString m_idleText;
     bool m_busy = false;
     int m_step = 0;
     QTimer m_spin;

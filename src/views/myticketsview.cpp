@@ -6,6 +6,7 @@
 #include "iconbutton.h"
 #include "myticketsmodel.h"
 #include "noticebox.h"
+#include "screenparts.h"
 #include "settings/usersettings.h"
 #include "spinner.h"
 #include "style.h"
@@ -25,19 +26,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 enum ContentPage { LoadingPage, EmptyPage, ListPage };
-
-QWidget *centred(QWidget *parent, const QList<QWidget *> &items)
-{
-    auto *page = new QWidget(parent);
-    auto *column = new QVBoxLayout(page);
-    column->addStretch();
-    for (QWidget *item : items) {
-        item->setParent(page);
-        column->addWidget(item, 0, Qt::AlignHCenter);
-    }
-    column->addStretch();
-    return page;
-}
 } // namespace
 
 MyTicketsView::MyTicketsView(QWidget *parent)
@@ -46,22 +34,11 @@ MyTicketsView::MyTicketsView(QWidget *parent)
     , m_delegate(new TicketCard(this))
 {
     setWindowTitle(u"Mes tickets"_s);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
-
+    QVBoxLayout *outer = ScreenParts::bareColumn(this);
     auto *header = new QHBoxLayout;
     header->setContentsMargins(24, 24, 24, 24);
     header->setSpacing(12);
-    auto *titles = new QVBoxLayout;
-    titles->setSpacing(4);
-    auto *title = new QLabel(u"Mes tickets"_s, this);
-    Style::setRole(title, "title");
-    auto *subtitle = new QLabel(u"Suivez l'état de vos demandes"_s, this);
-    Style::setRole(subtitle, "subtitle");
-    titles->addWidget(title);
-    titles->addWidget(subtitle);
-    header->addLayout(titles, 1);
+    header->addLayout(ScreenParts::titles(u"Mes tickets"_s, u"Suivez l'état de vos demandes"_s, this), 1);
     m_refresh = new IconButton(
         u"arrow.clockwise"_s, Style::white(0.7), u"Actualiser"_s, IconButton::Look { 36, 18, 0.1, 9 }, this);
     connect(m_refresh, &IconButton::clicked, this, &MyTicketsView::loadTickets);
@@ -81,7 +58,8 @@ MyTicketsView::MyTicketsView(QWidget *parent)
     m_content = new QStackedWidget(this);
     auto *loadingText = new QLabel(u"Chargement..."_s);
     loadingText->setStyleSheet(u"color: rgb(152, 152, 160); font-size: 14pt;"_s);
-    m_content->insertWidget(LoadingPage, centred(m_content, { new Spinner(32, Style::grey()), loadingText }));
+    m_content->insertWidget(LoadingPage,
+        ScreenParts::centredColumn({ new Spinner(32, Style::grey()), loadingText }, -1, m_content));
 
     auto *trayIcon = new QLabel;
     trayIcon->setPixmap(SymbolIcons::pixmap(u"tray"_s, Style::grey(), 64, devicePixelRatioF()));
@@ -89,7 +67,8 @@ MyTicketsView::MyTicketsView(QWidget *parent)
     Style::setRole(emptyTitle, "emptyTitle");
     auto *emptyText = new QLabel(u"Vous n'avez pas encore créé de demande"_s);
     Style::setRole(emptyText, "subtitle");
-    m_content->insertWidget(EmptyPage, centred(m_content, { trayIcon, emptyTitle, emptyText }));
+    m_content->insertWidget(
+        EmptyPage, ScreenParts::centredColumn({ trayIcon, emptyTitle, emptyText }, -1, m_content));
 
     m_list = new QListView(m_content);
     m_list->setModel(m_model);
@@ -148,13 +127,9 @@ void MyTicketsView::loadTickets()
 {
     // Without an identity there is nothing to ask; whatever is listed stays.
     if (UserSettings::shared().readInteger(UserSettings::UserId) < 1) {
-        m_errorMessage = u"Utilisateur non connecté"_s;
-        m_showError = true;
-        m_error->setText(m_errorMessage);
-        m_error->show();
+        m_error->showText(u"Utilisateur non connecté"_s);
         return;
     }
-    m_showError = false;
     m_error->hide();
     setLoading(true);
     fetch();
@@ -174,10 +149,7 @@ QCoro::Task<> MyTicketsView::fetch()
         if (!self)
             co_return;
         // The previous list stays under the error line.
-        m_errorMessage = u"Erreur de chargement: "_s + error.description();
-        m_showError = true;
-        m_error->setText(m_errorMessage);
-        m_error->show();
+        m_error->showText(u"Erreur de chargement: "_s + error.description());
         setLoading(false);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "noticebox.h"
 #include "sheet.h"
 
 #include <QCoro/QCoroTask>
@@ -7,7 +8,6 @@
 
 class IconButton;
 class MyTicketsModel;
-class NoticeBox;
 class QListView;
 class QStackedWidget;
 class QVariantAnimation;
@@ -27,8 +27,9 @@ public:
     explicit MyTicketsView(QWidget *parent = nullptr);
 
     bool isLoading() const { return m_isLoading; }
-    bool showError() const { return m_showError; }
-    QString errorMessage() const { return m_errorMessage; }
+    // The error line's state: whether it shows, and its last text.
+    bool showError() const { return !m_error->isHidden(); }
+    QString errorMessage() const { return m_error->text(); }
     MyTicketsModel *model() const { return m_model; }
     QListView *listView() const { return m_list; }
     TicketCard *cardDelegate() const { return m_delegate; }
@@ -50,8 +51,6 @@ private:
     void updateContent();
 
     bool m_isLoading = false;
-    bool m_showError = false;
-    QString m_errorMessage;
 
     IconButton *m_refresh;
     NoticeBox *m_error;

@@ -34,6 +34,12 @@ void NoticeBox::setText(const QString &text)
     setAccessibleName(text);
 }
 
+void NoticeBox::showText(const QString &text)
+{
+    setText(text);
+    show();
+}
+
 QString NoticeBox::text() const
 {
     return m_text->text();

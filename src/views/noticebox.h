@@ -16,6 +16,8 @@ public:
     NoticeBox(const QString &symbol, const QColor &color, QWidget *parent = nullptr);
 
     void setText(const QString &text);
+    // Sets the text and shows the box: how a screen reports a failure.
+    void showText(const QString &text);
     QString text() const;
 
 protected:

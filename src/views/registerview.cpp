@@ -5,9 +5,10 @@
 #include "app/log.h"
 #include "errortext.h"
 #include "fieldlabel.h"
+#include "formfield.h"
 #include "gradientbutton.h"
 #include "noticebox.h"
-#include "registerfield.h"
+#include "screenparts.h"
 #include "settings/usersettings.h"
 #include "spinner.h"
 #include "style.h"
@@ -17,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
-#include <QScrollArea>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -34,14 +34,7 @@ RegisterView::RegisterView(QWidget *parent)
     // Only a completed registration closes this sheet.
     setInteractiveDismissal(false);
 
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto *scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto *content = new QWidget(scroll);
-    scroll->setWidget(content);
+    QWidget *content = ScreenParts::addScrollingPage(ScreenParts::bareColumn(this));
     auto *column = new QVBoxLayout(content);
     column->setContentsMargins(40, 32, 40, 32);
     column->setSpacing(20);
@@ -80,13 +73,13 @@ RegisterView::RegisterView(QWidget *parent)
     column->addWidget(m_companySection);
     connect(m_picker, &QComboBox::currentIndexChanged, this, &RegisterView::updateSubmitButton);
 
-    m_poste = new RegisterField(u"Numéro de poste"_s, u"number"_s, u"Ex: 24"_s, true, content);
-    m_nom = new RegisterField(u"Nom"_s, u"person"_s, u"Votre nom"_s, true, content);
-    m_prenom = new RegisterField(u"Prénom"_s, u"person.fill"_s, u"Votre prénom"_s, true, content);
-    m_telephone = new RegisterField(u"Téléphone"_s, u"phone"_s, u"Ex: 06 12 34 56 78"_s, false, content);
-    for (RegisterField *field : { m_poste, m_nom, m_prenom, m_telephone }) {
+    m_poste = new FormField(u"Numéro de poste"_s, u"number"_s, u"Ex: 24"_s, true, content);
+    m_nom = new FormField(u"Nom"_s, u"person"_s, u"Votre nom"_s, true, content);
+    m_prenom = new FormField(u"Prénom"_s, u"person.fill"_s, u"Votre prénom"_s, true, content);
+    m_telephone = new FormField(u"Téléphone"_s, u"phone"_s, u"Ex: 06 12 34 56 78"_s, false, content);
+    for (FormField *field : { m_poste, m_nom, m_prenom, m_telephone }) {
         column->addWidget(field);
-        connect(field, &RegisterField::valueChanged, this, &RegisterView::updateSubmitButton);
+        connect(field, &FormField::valueChanged, this, &RegisterView::updateSubmitButton);
     }
 
     m_error = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), content);
@@ -136,20 +129,32 @@ void RegisterView::setSubmitting(bool submitting)
     updateSubmitButton();
 }
 
-void RegisterView::showErrorMessage(const QString &message)
-{
-    m_errorMessage = message;
-    m_showError = true;
-    m_error->setText(message);
-    m_error->show();
-}
-
 std::optional<Company> RegisterView::company(qint64 id) const
 {
     for (const Company &candidate : m_companies)
         if (candidate.id == id)
             return candidate;
     return std::nullopt;
+}
+
+bool RegisterView::storeIdentity(qint64 userId, qint64 companyId, const QString &poste, const QString &nom,
+    const QString &prenom, const QString &telephone)
+{
+    const std::optional<Company> chosen = company(companyId);
+    if (!chosen)
+        return false;
+    UserSettings &settings = UserSettings::shared();
+    settings.writeInteger(UserSettings::UserId, userId);
+    settings.writeInteger(UserSettings::CompanyId, companyId);
+    settings.writeText(UserSettings::CompanyCode, chosen->code);
+    settings.writeText(UserSettings::CompanyName, chosen->nom);
+    settings.writeText(UserSettings::UserPoste, poste);
+    settings.writeText(UserSettings::UserNom, nom);
+    settings.writeText(UserSettings::UserPrenom, prenom);
+    settings.writeText(UserSettings::UserTelephone, telephone);
+    // Last, so a store interrupted half-way never claims a registration.
+    settings.writeBool(UserSettings::IsRegistered, true);
+    return true;
 }
 
 // Each presentation of the sheet asks for the list again; a failure leaves
@@ -174,7 +179,7 @@ QCoro::Task<> RegisterView::loadCompanies()
     } catch (const NorvikError &) {
         if (!self)
             co_return;
-        showErrorMessage(u"Erreur de chargement des sociétés"_s);
+        m_error->showText(u"Erreur de chargement des sociétés"_s);
         setLoading(false);
     }
     updateSubmitButton();
@@ -191,7 +196,6 @@ QCoro::Task<> RegisterView::submit()
 {
     QPointer<RegisterView> self(this);
     setSubmitting(true);
-    m_showError = false;
     m_error->hide();
     // What goes to the server is what gets stored, even if the user edits a
     // field while the request is in flight.
@@ -204,20 +208,8 @@ QCoro::Task<> RegisterView::submit()
         if (!self)
             co_return;
         logLine(u"✅ Utilisateur créé, ID: "_s + QString::number(response.userId));
-        if (const std::optional<Company> chosen = company(companyId)) {
-            UserSettings &settings = UserSettings::shared();
-            settings.writeInteger(UserSettings::UserId, response.userId);
-            settings.writeInteger(UserSettings::CompanyId, companyId);
-            settings.writeText(UserSettings::CompanyCode, chosen->code);
-            settings.writeText(UserSettings::CompanyName, chosen->nom);
-            settings.writeText(UserSettings::UserPoste, poste);
-            settings.writeText(UserSettings::UserNom, nom);
-            settings.writeText(UserSettings::UserPrenom, prenom);
-            settings.writeText(UserSettings::UserTelephone, telephone);
-            // Last, so a store interrupted half-way never claims a registration.
-            settings.writeBool(UserSettings::IsRegistered, true);
+        if (storeIdentity(response.userId, companyId, poste, nom, prenom, telephone))
             logLine(u"✅ Informations sauvegardées"_s);
-        }
         Q_EMIT registrationCompleted();
         dismiss();
         setSubmitting(false);
@@ -225,8 +217,9 @@ QCoro::Task<> RegisterView::submit()
         if (!self)
             co_return;
         logLine(u"❌ APIError: "_s + QString::number(error.statusCode) + u" - "_s + error.message);
-        showErrorMessage(error.statusCode == 409 ? u"Ce numéro de poste est déjà utilisé dans votre société"_s
-                                                 : error.message);
+        m_error->showText(error.statusCode == 409
+                ? u"Ce numéro de poste est déjà utilisé dans votre société"_s
+                : error.message);
         setSubmitting(false);
     } catch (const NorvikError &error) {
         if (!self)
@@ -237,7 +230,7 @@ QCoro::Task<> RegisterView::submit()
         // be read: look it up rather than leave the number blocked (409).
         if (dynamic_cast<const DecodingError *>(&error))
             recoverRegisteredUser(companyId, poste);
-        showErrorMessage(u"Erreur: "_s + error.description());
+        m_error->showText(u"Erreur: "_s + error.description());
         setSubmitting(false);
     }
 }
@@ -251,18 +244,7 @@ QCoro::Task<> RegisterView::recoverRegisteredUser(qint64 companyId, QString post
         if (!self || !response.user)
             co_return;
         const UserDetailData &user = *response.user;
-        if (const std::optional<Company> chosen = company(companyId)) {
-            UserSettings &settings = UserSettings::shared();
-            settings.writeInteger(UserSettings::UserId, user.id);
-            settings.writeInteger(UserSettings::CompanyId, companyId);
-            settings.writeText(UserSettings::CompanyCode, chosen->code);
-            settings.writeText(UserSettings::CompanyName, chosen->nom);
-            settings.writeText(UserSettings::UserPoste, user.poste);
-            settings.writeText(UserSettings::UserNom, user.nom);
-            settings.writeText(UserSettings::UserPrenom, user.prenom);
-            settings.writeText(UserSettings::UserTelephone, user.telephone);
-            settings.writeBool(UserSettings::IsRegistered, true);
-        }
+        storeIdentity(user.id, companyId, user.poste, user.nom, user.prenom, user.telephone);
         Q_EMIT registrationCompleted();
         dismiss();
     } catch (const NorvikError &) {

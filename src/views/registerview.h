@@ -1,17 +1,17 @@
 #pragma once
 
 #include "api/records.h"
+#include "noticebox.h"
 #include "sheet.h"
 
 #include <QCoro/QCoroTask>
 #include <QList>
 
 class GradientButton;
-class NoticeBox;
 class QComboBox;
 class QLabel;
 class QStackedWidget;
-class RegisterField;
+class FormField;
 
 // One-time enrolment of an ordinary user: a company from the server's list,
 // a workstation number, a name and an optional phone. On success the
@@ -29,15 +29,16 @@ public:
     bool isFormValid() const;
     bool isLoading() const { return m_isLoading; }
     bool isSubmitting() const { return m_isSubmitting; }
-    bool showError() const { return m_showError; }
-    QString errorMessage() const { return m_errorMessage; }
+    // The error box's state: whether it shows, and its last text.
+    bool showError() const { return !m_error->isHidden(); }
+    QString errorMessage() const { return m_error->text(); }
     QList<Company> companies() const { return m_companies; }
     qint64 selectedCompanyId() const;
 
-    RegisterField *posteField() const { return m_poste; }
-    RegisterField *nomField() const { return m_nom; }
-    RegisterField *prenomField() const { return m_prenom; }
-    RegisterField *telephoneField() const { return m_telephone; }
+    FormField *posteField() const { return m_poste; }
+    FormField *nomField() const { return m_nom; }
+    FormField *prenomField() const { return m_prenom; }
+    FormField *telephoneField() const { return m_telephone; }
     QComboBox *companyPicker() const { return m_picker; }
     GradientButton *submitButton() const { return m_submit; }
 
@@ -53,23 +54,24 @@ private:
     QCoro::Task<> submit();
     QCoro::Task<> recoverRegisteredUser(qint64 companyId, QString poste);
     std::optional<Company> company(qint64 id) const;
+    // Stores the identity with its company; false, storing nothing, when the
+    // company is not in the list.
+    bool storeIdentity(qint64 userId, qint64 companyId, const QString &poste, const QString &nom,
+        const QString &prenom, const QString &telephone);
     void setLoading(bool loading);
     void setSubmitting(bool submitting);
-    void showErrorMessage(const QString &message);
     void updateSubmitButton();
 
     QList<Company> m_companies;
     bool m_isLoading = false;
     bool m_isSubmitting = false;
-    bool m_showError = false;
-    QString m_errorMessage;
 
     QStackedWidget *m_companySection;
     QComboBox *m_picker;
-    RegisterField *m_poste;
-    RegisterField *m_nom;
-    RegisterField *m_prenom;
-    RegisterField *m_telephone;
+    FormField *m_poste;
+    FormField *m_nom;
+    FormField *m_prenom;
+    FormField *m_telephone;
     NoticeBox *m_error;
     GradientButton *m_submit;
 };

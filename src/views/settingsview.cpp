@@ -8,10 +8,11 @@
 #include "conflictbox.h"
 #include "errortext.h"
 #include "fieldlabel.h"
+#include "formfield.h"
 #include "gradientbutton.h"
 #include "iconbutton.h"
+#include "screenparts.h"
 #include "settings/usersettings.h"
-#include "settingsfield.h"
 #include "spinner.h"
 #include "style.h"
 #include "symbolicons.h"
@@ -23,7 +24,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -34,9 +34,7 @@ SettingsView::SettingsView(QWidget *parent)
     setWindowTitle(u"Paramètres utilisateur"_s);
     const UserSettings &settings = UserSettings::shared();
 
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
+    QVBoxLayout *outer = ScreenParts::bareColumn(this);
 
     // Header: the title and the close button, then the launch-at-login
     // switch and the administrators' button (the sheet is too narrow for
@@ -74,12 +72,7 @@ SettingsView::SettingsView(QWidget *parent)
     header->addLayout(controls);
     outer->addLayout(header);
 
-    auto *scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto *content = new QWidget(scroll);
-    scroll->setWidget(content);
+    QWidget *content = ScreenParts::addScrollingPage(outer);
     auto *column = new QVBoxLayout(content);
     column->setContentsMargins(24, 8, 24, 24);
     column->setSpacing(20);
@@ -112,13 +105,13 @@ SettingsView::SettingsView(QWidget *parent)
     // Typing checks; filling the field from the store above did not.
     connect(m_poste, &QLineEdit::textChanged, this, &SettingsView::schedulePosteCheck);
 
-    m_telephone = new SettingsField(u"Téléphone"_s, u"Ex: 06 12 34 56 78"_s, content);
-    m_nom = new SettingsField(u"Nom"_s, u"Votre nom"_s, content);
-    m_prenom = new SettingsField(u"Prénom"_s, u"Votre prénom"_s, content);
+    m_telephone = new FormField(u"Téléphone"_s, QString(), u"Ex: 06 12 34 56 78"_s, false, content);
+    m_nom = new FormField(u"Nom"_s, QString(), u"Votre nom"_s, false, content);
+    m_prenom = new FormField(u"Prénom"_s, QString(), u"Votre prénom"_s, false, content);
     m_telephone->setValue(settings.readTextOrEmpty(UserSettings::UserTelephone));
     m_nom->setValue(settings.readTextOrEmpty(UserSettings::UserNom));
     m_prenom->setValue(settings.readTextOrEmpty(UserSettings::UserPrenom));
-    for (SettingsField *field : { m_telephone, m_nom, m_prenom })
+    for (FormField *field : { m_telephone, m_nom, m_prenom })
         column->addWidget(field);
 
     const QString companyName = settings.readTextOrEmpty(UserSettings::CompanyName);

@@ -12,7 +12,7 @@ class ConflictBox;
 class GradientButton;
 class IconButton;
 class QLineEdit;
-class SettingsField;
+class FormField;
 class Spinner;
 class ToggleSwitch;
 
@@ -37,9 +37,9 @@ public:
     bool canSave() const;
 
     QLineEdit *posteEdit() const { return m_poste; }
-    SettingsField *telephoneField() const { return m_telephone; }
-    SettingsField *nomField() const { return m_nom; }
-    SettingsField *prenomField() const { return m_prenom; }
+    FormField *telephoneField() const { return m_telephone; }
+    FormField *nomField() const { return m_nom; }
+    FormField *prenomField() const { return m_prenom; }
     ConflictBox *conflictBox() const { return m_conflict; }
     GradientButton *saveButton() const { return m_save; }
     IconButton *closeButton() const { return m_close; }
@@ -72,9 +72,9 @@ private:
     ConflictBox *m_conflict;
     QLineEdit *m_poste;
     Spinner *m_spinner;
-    SettingsField *m_telephone;
-    SettingsField *m_nom;
-    SettingsField *m_prenom;
+    FormField *m_telephone;
+    FormField *m_nom;
+    FormField *m_prenom;
     QWidget *m_companyBox = nullptr;
     GradientButton *m_save;
 };

@@ -1,28 +1,24 @@
 #pragma once
 
-#include <QColor>
-#include <QWidget>
+#include "api/vocabulary.h"
+#include "badge.h"
+#include "style.h"
 
-// A status shown as a small coloured badge (see BadgePainter): the word
-// upper-cased in full Unicode, in the colour of its tint.
-class StatusBadge : public QWidget
+// A status as a badge: the word upper-cased in full Unicode, in the colour of
+// its tint. The detail screen turns it to "closed" once the ticket is closed.
+class StatusBadge : public Badge
 {
     Q_OBJECT
 
 public:
-    explicit StatusBadge(const QString &status, QWidget *parent = nullptr);
+    explicit StatusBadge(const QString &status, QWidget *parent = nullptr)
+        : Badge(parent)
+    {
+        setStatus(status);
+    }
 
-    void setStatus(const QString &status);
-    QString text() const { return m_text; }
-    QColor color() const { return m_color; }
-
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override { return sizeHint(); }
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-
-private:
-    QString m_text;
-    QColor m_color;
+    void setStatus(const QString &status)
+    {
+        setBadge(Status::badgeText(status), Style::tint(Status::tint(status)));
+    }
 };

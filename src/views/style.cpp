@@ -83,14 +83,6 @@ QColor Style::tint(Tint value)
     return gray();
 }
 
-QLinearGradient Style::primaryGradient(const QRectF &rect)
-{
-    QLinearGradient gradient(rect.topLeft(), rect.topRight());
-    gradient.setColorAt(0, blue());
-    gradient.setColorAt(1, purple());
-    return gradient;
-}
-
 QFont Style::font(qreal pointSize, QFont::Weight weight)
 {
     QFont result;

@@ -4,7 +4,6 @@
 
 #include <QColor>
 #include <QFont>
-#include <QLinearGradient>
 #include <QPixmap>
 #include <QString>
 
@@ -33,9 +32,6 @@ QColor pink();
 QColor withOpacity(QColor color, qreal opacity);
 // The colour of a priority or status tint.
 QColor tint(Tint value);
-
-// The primary buttons' left-to-right blue-to-purple fill.
-QLinearGradient primaryGradient(const QRectF &rect);
 
 // The system font at a point size and weight.
 QFont font(qreal pointSize, QFont::Weight weight = QFont::Normal);

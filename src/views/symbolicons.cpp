@@ -150,6 +150,33 @@ QPainterPath cameraBody()
     return body.united(top);
 }
 
+// The shield's outline, filled or stroked by the symbols that use it.
+QPainterPath shield()
+{
+    QPainterPath shape;
+    shape.moveTo(12, 2.5);
+    shape.lineTo(20, 5.5);
+    shape.cubicTo(20, 13, 17.5, 18.5, 12, 21.5);
+    shape.cubicTo(6.5, 18.5, 4, 13, 4, 5.5);
+    shape.closeSubpath();
+    return shape;
+}
+
+// A handset seen from the side: two pads joined by a curved grip. The filled
+// symbol is the same drawing, heavier.
+QPainterPath handset(qreal gripWidth, qreal padWidth, qreal padLength)
+{
+    QPainterPath grip;
+    grip.moveTo(6.5, 4.5);
+    grip.cubicTo(2.5, 8, 9, 19, 19.5, 17.5);
+    const QPainterPath upright = rounded(-padWidth / 2, -padLength / 2, padWidth, padLength, 1.8);
+    const QPainterPath lying = rounded(-padLength / 2, -padWidth / 2, padLength, padWidth, 1.8);
+    QPainterPath shape = stroked(grip, gripWidth);
+    shape = shape.united(QTransform().translate(6.2, 5.2).rotate(-45).map(upright));
+    shape = shape.united(QTransform().translate(18.8, 17.8).rotate(-45).map(lying));
+    return shape.simplified();
+}
+
 const QHash<QString, Builder> &table()
 {
     static const QHash<QString, Builder> symbols {
@@ -200,24 +227,9 @@ const QHash<QString, Builder> &table()
                 slot.closeSubpath();
                 return body.subtracted(slot);
             } },
-        { u"shield.fill"_s,
-            [] {
-                QPainterPath shield;
-                shield.moveTo(12, 2.5);
-                shield.lineTo(20, 5.5);
-                shield.cubicTo(20, 13, 17.5, 18.5, 12, 21.5);
-                shield.cubicTo(6.5, 18.5, 4, 13, 4, 5.5);
-                shield.closeSubpath();
-                return shield;
-            } },
+        { u"shield.fill"_s, [] { return shield(); } },
         { u"lock.shield"_s,
             [] {
-                QPainterPath shield;
-                shield.moveTo(12, 2.5);
-                shield.lineTo(20, 5.5);
-                shield.cubicTo(20, 13, 17.5, 18.5, 12, 21.5);
-                shield.cubicTo(6.5, 18.5, 4, 13, 4, 5.5);
-                shield.closeSubpath();
                 QPainterPath lock
                     = rounded(8.5, 11, 7, 5.5, 1).united(stroked(polyline({ { 10, 11 }, { 10, 9 } }), 1.4));
                 lock = lock.united(stroked(polyline({ { 14, 11 }, { 14, 9 } }), 1.4));
@@ -225,7 +237,7 @@ const QHash<QString, Builder> &table()
                 arc.moveTo(10, 9);
                 arc.cubicTo(10, 6.5, 14, 6.5, 14, 9);
                 lock = lock.united(stroked(arc, 1.4));
-                return stroked(shield, 1.6).united(lock);
+                return stroked(shield(), 1.6).united(lock);
             } },
         { u"text.bubble.fill"_s,
             [] {
@@ -243,18 +255,7 @@ const QHash<QString, Builder> &table()
                 hills.closeSubpath();
                 return frame.subtracted(hills).subtracted(circle(16, 8.5, 1.8));
             } },
-        { u"phone.fill"_s,
-            [] {
-                QPainterPath grip;
-                grip.moveTo(6.5, 4.5);
-                grip.cubicTo(2.5, 8, 9, 19, 19.5, 17.5);
-                QPainterPath shape = stroked(grip, 4.2);
-                shape = shape.united(
-                    QTransform().translate(6.2, 5.2).rotate(-45).map(rounded(-2.4, -3.8, 4.8, 7.6, 1.8)));
-                shape = shape.united(
-                    QTransform().translate(18.8, 17.8).rotate(-45).map(rounded(-3.8, -2.4, 7.6, 4.8, 1.8)));
-                return shape.simplified();
-            } },
+        { u"phone.fill"_s, [] { return handset(4.2, 4.8, 7.6); } },
         { u"desktopcomputer"_s,
             [] {
                 QPainterPath screen = stroked(rounded(2.5, 3.5, 19, 13, 2), 1.8);
@@ -389,19 +390,7 @@ const QHash<QString, Builder> &table()
                 lines.addPath(polyline({ { 3.5, 15.5 }, { 20, 15.5 } }));
                 return stroked(lines, 1.8);
             } },
-        { u"phone"_s,
-            [] {
-                // A handset seen from the side: two pads joined by a curved grip.
-                QPainterPath grip;
-                grip.moveTo(6.5, 4.5);
-                grip.cubicTo(2.5, 8, 9, 19, 19.5, 17.5);
-                QPainterPath shape = stroked(grip, 3.2);
-                shape = shape.united(
-                    QTransform().translate(6.2, 5.2).rotate(-45).map(rounded(-2.2, -3.6, 4.4, 7.2, 1.8)));
-                shape = shape.united(
-                    QTransform().translate(18.8, 17.8).rotate(-45).map(rounded(-3.6, -2.2, 7.2, 4.4, 1.8)));
-                return shape.simplified();
-            } },
+        { u"phone"_s, [] { return handset(3.2, 4.4, 7.2); } },
         { u"square.stack.3d.up.fill"_s,
             [] {
                 auto layer = [](qreal y) {

@@ -1,6 +1,6 @@
 #include "artifacts.h"
+#include "views/formfield.h"
 #include "views/gradientbutton.h"
-#include "views/registerfield.h"
 #include "views/registerview.h"
 #include "viewtestenv.h"
 
@@ -233,7 +233,8 @@ void TestRegisterView::slowServer_showsSpinnerAndBlocksSecondSubmission()
     view->nomField()->setValue(u"Autre"_s);
     QTRY_COMPARE(completed.count(), 1);
     QCOMPARE(m_server.count(u"/user/register.php"_s), 1);
-    QCOMPARE(m_server.requestsTo(u"/user/register.php"_s).first().json().value(u"nom"_s).toString(), u"Roy"_s);
+    QCOMPARE(
+        m_server.requestsTo(u"/user/register.php"_s).first().json().value(u"nom"_s).toString(), u"Roy"_s);
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Roy"_s);
 }
 
@@ -357,7 +358,7 @@ void TestRegisterView::droppedConnection_showsTheTransportTextWithoutRecovery()
     m_server.setHandler([](const TestRequest &request) {
         if (request.path == u"/company/list.php")
             return TestResponse::json(companiesReply());
-        return TestResponse{-1, {}, 0};
+        return TestResponse { -1, {}, 0 };
     });
     RegisterView *view = openSheet();
     QVERIFY(view);

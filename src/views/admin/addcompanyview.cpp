@@ -4,6 +4,7 @@
 #include "api/apiservice.h"
 #include "api/errors.h"
 #include "companycode.h"
+#include "views/errortext.h"
 #include "views/fieldlabel.h"
 #include "views/gradientbutton.h"
 #include "views/iconbutton.h"
@@ -154,10 +155,8 @@ QCoro::Task<void> AddCompanyView::submitCompany()
     } catch (const APIError &error) {
         // The server's own words, for instance why a code is refused.
         failure = error.message;
-    } catch (const NorvikError &error) {
-        failure = u"Erreur: "_s + error.description();
     } catch (const std::exception &error) {
-        failure = u"Erreur: "_s + QString::fromUtf8(error.what());
+        failure = u"Erreur: "_s + errorDescription(error);
     }
     if (!self)
         co_return;

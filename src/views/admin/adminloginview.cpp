@@ -4,6 +4,7 @@
 #include "realtime/websocketservice.h"
 #include "settings/usersettings.h"
 #include "views/gradientbutton.h"
+#include "views/screenparts.h"
 #include "views/style.h"
 
 #include <QLabel>
@@ -105,29 +106,21 @@ QWidget *AdminLoginView::buildLoginFace()
 
 QWidget *AdminLoginView::buildAdminFace()
 {
-    auto *face = new QWidget(this);
-    auto *column = new QVBoxLayout(face);
-    column->setSpacing(24);
-    column->addStretch();
-    column->addWidget(
-        AdminUi::symbol(u"person.fill.checkmark"_s, Style::green(), 60, face), 0, Qt::AlignHCenter);
-    column->addWidget(
-        AdminUi::text(u"Connecté en tant qu'admin"_s, 20, QFont::DemiBold, Style::white(), face), 0,
-        Qt::AlignHCenter);
-    auto *logout = new QPushButton(u"Se déconnecter"_s, face);
+    auto *logout = new QPushButton(u"Se déconnecter"_s);
     logout->setFixedSize(200, 48);
     logout->setAutoDefault(false);
     logout->setCursor(Qt::PointingHandCursor);
     logout->setStyleSheet(u"QPushButton { color: white; font-size: 16pt; font-weight: 600; border: none;"
                           " border-radius: 12px; background: rgba(255, 69, 58, 178); }"
                           " QPushButton:focus { border: 2px solid white; }"_s);
-    column->addWidget(logout, 0, Qt::AlignHCenter);
-    QPushButton *close = plainGreyButton(u"Fermer"_s, face);
-    column->addWidget(close, 0, Qt::AlignHCenter);
-    column->addStretch();
+    QPushButton *close = plainGreyButton(u"Fermer"_s, nullptr);
     connect(logout, &QPushButton::clicked, this, &AdminLoginView::logout);
     connect(close, &QPushButton::clicked, this, &Sheet::dismiss);
-    return face;
+    return ScreenParts::centredColumn(
+        { AdminUi::symbol(u"person.fill.checkmark"_s, Style::green(), 60),
+            AdminUi::text(u"Connecté en tant qu'admin"_s, 20, QFont::DemiBold, Style::white()), logout,
+            close },
+        24, this);
 }
 
 QString AdminLoginView::password() const

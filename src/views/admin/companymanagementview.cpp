@@ -3,78 +3,28 @@
 #include "addcompanyview.h"
 #include "adminui.h"
 #include "api/apiservice.h"
-#include "api/errors.h"
 #include "companyrow.h"
+#include "views/errortext.h"
 #include "views/gradientbutton.h"
 #include "views/iconbutton.h"
 #include "views/noticebox.h"
+#include "views/screenparts.h"
 #include "views/spinner.h"
 #include "views/style.h"
-#include "views/symbolicons.h"
 
 #include <QLabel>
-#include <QPainter>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QShowEvent>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// "Nouvelle société": the primary gradient with the plus symbol before the words.
-class NewCompanyButton : public GradientButton
-{
-public:
-    explicit NewCompanyButton(QWidget *parent)
-        : GradientButton(u"Nouvelle société"_s, parent)
-    {
-        setFont(Style::font(13, QFont::Medium));
-        setFixedHeight(36);
-        setAutoDefault(false);
-    }
-
-    QSize sizeHint() const override
-    {
-        return QSize(fontMetrics().horizontalAdvance(text()) + 16 + 6 + 32, 36);
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF area = QRectF(rect()).adjusted(1, 1, -1, -1);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Style::primaryGradient(area));
-        painter.drawRoundedRect(area, 10, 10);
-        if (hasFocus()) {
-            painter.setPen(QPen(Style::white(0.85), 2));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRoundedRect(area.adjusted(1, 1, -1, -1), 9, 9);
-        }
-        const qreal textWidth = fontMetrics().horizontalAdvance(text());
-        const qreal left = area.center().x() - (16 + 6 + textWidth) / 2;
-        SymbolIcons::paint(
-            &painter, u"plus.circle.fill", QRectF(left, area.center().y() - 8, 16, 16), Style::white());
-        painter.setPen(Style::white());
-        painter.setFont(font());
-        painter.drawText(QRectF(left + 22, area.top(), textWidth + 2, area.height()),
-            Qt::AlignVCenter | Qt::AlignLeft, text());
-    }
-};
-
-} // namespace
-
 CompanyManagementView::CompanyManagementView(QWidget *parent)
     : Sheet(QSize(600, 550), parent)
 {
     setWindowTitle(u"Gestion des sociétés"_s);
-    auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    QVBoxLayout *column = ScreenParts::bareColumn(this);
 
     auto *header = new QHBoxLayout();
     header->setContentsMargins(20, 24, 20, 24);
@@ -87,7 +37,13 @@ CompanyManagementView::CompanyManagementView(QWidget *parent)
     title->setMinimumWidth(title->sizeHint().width());
     header->addWidget(title);
     header->addStretch();
-    auto *add = new NewCompanyButton(this);
+    // Smaller than a screen's main button: it shares the header with the title.
+    auto *add = new GradientButton(u"Nouvelle société"_s, this);
+    add->setFont(Style::font(13, QFont::Medium));
+    add->setFixedHeight(36);
+    add->setAutoDefault(false);
+    add->setLook({ .radius = 10, .padding = 16, .symbolGap = 6 });
+    add->setSymbol(u"plus.circle.fill"_s);
     connect(add, &QPushButton::clicked, this, &CompanyManagementView::showAddCompany);
     header->addWidget(add);
     IconButton *close = IconButton::closeButton(this);
@@ -101,11 +57,7 @@ CompanyManagementView::CompanyManagementView(QWidget *parent)
     errorMargin->addWidget(m_errorRow);
     column->addLayout(errorMargin);
 
-    auto *scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto *content = new QWidget(scroll);
+    QWidget *content = ScreenParts::addScrollingPage(column, 1);
     m_faces = new QStackedLayout(content);
 
     m_loadingFace = new QWidget(content);
@@ -136,8 +88,6 @@ CompanyManagementView::CompanyManagementView(QWidget *parent)
     m_faces->addWidget(m_loadingFace);
     m_faces->addWidget(m_listFace);
     m_faces->addWidget(m_emptyFace);
-    scroll->setWidget(content);
-    column->addWidget(scroll, 1);
     refresh();
 }
 
@@ -196,10 +146,8 @@ QCoro::Task<void> CompanyManagementView::loadCompanies()
     QList<Company> fetched;
     try {
         fetched = co_await APIService::shared().getCompanies();
-    } catch (const NorvikError &error) {
-        failure = error.description();
     } catch (const std::exception &error) {
-        failure = QString::fromUtf8(error.what());
+        failure = errorDescription(error);
     }
     if (!self)
         co_return;

@@ -3,15 +3,16 @@
 #include "adminui.h"
 #include "api/apiservice.h"
 #include "api/dates.h"
-#include "api/errors.h"
 #include "api/vocabulary.h"
 #include "attachmentdecoder.h"
-#include "closeticketbutton.h"
 #include "fullimageview.h"
 #include "inforow.h"
+#include "views/errortext.h"
+#include "views/gradientbutton.h"
 #include "views/navigationstack.h"
 #include "views/noticebox.h"
 #include "views/prioritybadge.h"
+#include "views/screenparts.h"
 #include "views/statusbadge.h"
 #include "views/style.h"
 #include "views/symbolicons.h"
@@ -23,7 +24,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -114,9 +114,7 @@ TicketDetailView::TicketDetailView(const Ticket &ticket, QWidget *parent)
     Style::applyTo(this);
     setAccessibleName(m_ticket.displayTitle());
 
-    auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
+    QVBoxLayout *column = ScreenParts::bareColumn(this);
 
     // The toolbar: "Retour" in place of the platform's back button.
     auto *toolbar = new QWidget(this);
@@ -135,11 +133,7 @@ TicketDetailView::TicketDetailView(const Ticket &ticket, QWidget *parent)
     toolbarRow->addStretch();
     column->addWidget(toolbar);
 
-    auto *scroll = new QScrollArea(this);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto *content = new QWidget(scroll);
+    QWidget *content = ScreenParts::addScrollingPage(column, 1);
     auto *sections = new QVBoxLayout(content);
     sections->setContentsMargins(24, 24, 24, 24);
     sections->setSpacing(16);
@@ -153,8 +147,6 @@ TicketDetailView::TicketDetailView(const Ticket &ticket, QWidget *parent)
         sections->addWidget(buildAttachmentSection());
     sections->addWidget(buildUserSection());
     sections->addStretch();
-    scroll->setWidget(content);
-    column->addWidget(scroll, 1);
 
     m_fullImage = new FullImageView(this);
     connect(m_fullImage, &FullImageView::dismissed, this, [this] { m_showFullImage = false; });
@@ -228,10 +220,17 @@ QWidget *TicketDetailView::buildAdminSection()
         m_editor, &QPlainTextEdit::textChanged, this, [this] { m_closeMessage = m_editor->toPlainText(); });
     innerLayout->addWidget(m_editor);
 
-    auto *button = new CloseTicketButton(inner);
-    m_closeButton = button;
-    connect(button, &QPushButton::clicked, this, &TicketDetailView::requestClose);
-    innerLayout->addWidget(button);
+    // Red to orange rather than the screens' usual blue: this one ends the ticket.
+    m_closeButton = new GradientButton(u"Fermer ce ticket"_s, inner);
+    m_closeButton->setLook({ .from = Style::withOpacity(Style::red(), 0.7),
+        .to = Style::withOpacity(Style::orange(), 0.7),
+        .radius = 10,
+        .inset = 0 });
+    m_closeButton->setSymbol(u"checkmark.circle.fill"_s);
+    m_closeButton->setBusyText(u"Fermeture..."_s);
+    m_closeButton->setFixedHeight(44);
+    connect(m_closeButton, &QPushButton::clicked, this, &TicketDetailView::requestClose);
+    innerLayout->addWidget(m_closeButton);
 
     m_errorRow = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), inner);
     innerLayout->addWidget(m_errorRow);
@@ -324,7 +323,7 @@ void TicketDetailView::refresh()
     m_editor->setReadOnly(m_isClosing);
     m_editor->setEnabled(!m_isClosing);
     m_closeButton->setEnabled(!m_isClosing);
-    static_cast<CloseTicketButton *>(m_closeButton)->setBusy(m_isClosing);
+    m_closeButton->setBusy(m_isClosing);
     m_errorRow->setVisible(m_closeError.has_value());
     if (m_closeError)
         m_errorRow->setText(*m_closeError);
@@ -371,10 +370,8 @@ QCoro::Task<void> TicketDetailView::performClose()
     std::optional<QString> failure;
     try {
         co_await APIService::shared().closeTicket(id, message);
-    } catch (const NorvikError &error) {
-        failure = error.description();
     } catch (const std::exception &error) {
-        failure = QString::fromUtf8(error.what());
+        failure = errorDescription(error);
     }
     if (!self)
         co_return;

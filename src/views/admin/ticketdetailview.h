@@ -8,12 +8,12 @@
 #include <optional>
 
 class FullImageView;
+class GradientButton;
 class NoticeBox;
 class PriorityBadge;
 class QAbstractButton;
 class QMessageBox;
 class QPlainTextEdit;
-class QPushButton;
 class QVBoxLayout;
 class RoundedPanel;
 class StatusBadge;
@@ -83,7 +83,7 @@ private:
     QWidget *m_adminSection = nullptr;
     QWidget *m_closedBanner = nullptr;
     QPlainTextEdit *m_editor = nullptr;
-    QPushButton *m_closeButton = nullptr;
+    GradientButton *m_closeButton = nullptr;
     NoticeBox *m_errorRow = nullptr;
     QMessageBox *m_confirm = nullptr;
     FullImageView *m_fullImage = nullptr;

@@ -2,13 +2,14 @@
 
 #include "adminui.h"
 #include "api/apiservice.h"
-#include "api/errors.h"
 #include "ticketcarddelegate.h"
 #include "ticketdetailview.h"
 #include "ticketgridview.h"
 #include "ticketlistmodel.h"
+#include "views/errortext.h"
 #include "views/iconbutton.h"
 #include "views/navigationstack.h"
+#include "views/screenparts.h"
 #include "views/spinner.h"
 #include "views/style.h"
 #include "views/symbolicons.h"
@@ -49,15 +50,10 @@ const QList<Ticket> &TicketListView::tickets() const
 
 QWidget *TicketListView::buildLoadingFace()
 {
-    auto *face = new QWidget(this);
-    auto *column = new QVBoxLayout(face);
-    column->setSpacing(16);
-    column->addStretch();
-    column->addWidget(new Spinner(30, Style::white(), face), 0, Qt::AlignHCenter);
-    column->addWidget(AdminUi::text(u"Chargement des tickets..."_s, 17, QFont::Normal, Style::grey(), face),
-        0, Qt::AlignHCenter);
-    column->addStretch();
-    return face;
+    return ScreenParts::centredColumn(
+        { new Spinner(30, Style::white()),
+            AdminUi::text(u"Chargement des tickets..."_s, 17, QFont::Normal, Style::grey()) },
+        16, this);
 }
 
 QWidget *TicketListView::buildErrorFace()
@@ -96,10 +92,7 @@ QWidget *TicketListView::buildErrorFace()
 QWidget *TicketListView::buildListFace()
 {
     auto *face = new QWidget(this);
-    auto *column = new QVBoxLayout(face);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-
+    QVBoxLayout *column = ScreenParts::bareColumn(face);
     auto *header = new QWidget(face);
     auto *row = new QHBoxLayout(header);
     row->setContentsMargins(24 - GridMargin, 24, 24 - GridMargin, 20);
@@ -127,19 +120,11 @@ QWidget *TicketListView::buildListFace()
 
 QWidget *TicketListView::buildEmptyFace()
 {
-    auto *face = new QWidget(this);
-    auto *column = new QVBoxLayout(face);
-    column->setSpacing(16);
-    column->addStretch();
-    column->addWidget(AdminUi::symbol(u"tray.fill"_s, Style::withOpacity(Style::grey(), 0.5), 60, face), 0,
-        Qt::AlignHCenter);
-    column->addWidget(
-        AdminUi::text(u"Aucun ticket"_s, 24, QFont::Bold, Style::white(), face), 0, Qt::AlignHCenter);
-    column->addWidget(
-        AdminUi::text(u"Il n'y a aucun ticket pour le moment"_s, 15, QFont::Normal, Style::grey(), face), 0,
-        Qt::AlignHCenter);
-    column->addStretch();
-    return face;
+    return ScreenParts::centredColumn(
+        { AdminUi::symbol(u"tray.fill"_s, Style::withOpacity(Style::grey(), 0.5), 60),
+            AdminUi::text(u"Aucun ticket"_s, 24, QFont::Bold, Style::white()),
+            AdminUi::text(u"Il n'y a aucun ticket pour le moment"_s, 15, QFont::Normal, Style::grey()) },
+        16, this);
 }
 
 TicketListView::Face TicketListView::face() const
@@ -192,10 +177,8 @@ QCoro::Task<void> TicketListView::loadTickets()
     QList<Ticket> fetched;
     try {
         fetched = co_await APIService::shared().getAllTickets();
-    } catch (const NorvikError &error) {
-        failure = error.description();
     } catch (const std::exception &error) {
-        failure = QString::fromUtf8(error.what());
+        failure = errorDescription(error);
     }
     if (!self)
         co_return;

@@ -5,14 +5,14 @@
 class FieldLabel;
 class QLineEdit;
 
-// A labelled text row of the registration form: the label row (blue symbol,
-// grey label, red "*" when required) over a single-line field.
-class RegisterField : public QWidget
+// A labelled single-line field of the user's forms: the label row (an
+// optional blue symbol, the grey label, a red "*" when required) over the field.
+class FormField : public QWidget
 {
     Q_OBJECT
 
 public:
-    RegisterField(const QString &label, const QString &icon, const QString &placeholder, bool isRequired,
+    FormField(const QString &label, const QString &icon, const QString &placeholder, bool isRequired,
         QWidget *parent = nullptr);
 
     QString value() const;

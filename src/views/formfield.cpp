@@ -1,11 +1,11 @@
-#include "registerfield.h"
+#include "formfield.h"
 
 #include "fieldlabel.h"
 
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-RegisterField::RegisterField(
+FormField::FormField(
     const QString &label, const QString &icon, const QString &placeholder, bool isRequired, QWidget *parent)
     : QWidget(parent)
     , m_label(new FieldLabel(icon, label, isRequired, this))
@@ -18,15 +18,15 @@ RegisterField::RegisterField(
     m_label->setBuddy(m_edit);
     column->addWidget(m_label);
     column->addWidget(m_edit);
-    connect(m_edit, &QLineEdit::textChanged, this, &RegisterField::valueChanged);
+    connect(m_edit, &QLineEdit::textChanged, this, &FormField::valueChanged);
 }
 
-QString RegisterField::value() const
+QString FormField::value() const
 {
     return m_edit->text();
 }
 
-void RegisterField::setValue(const QString &value)
+void FormField::setValue(const QString &value)
 {
     m_edit->setText(value);
 }

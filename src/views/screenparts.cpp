@@ -1,0 +1,55 @@
+#include "screenparts.h"
+
+#include "style.h"
+
+#include <QLabel>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+QVBoxLayout *ScreenParts::bareColumn(QWidget *owner)
+{
+    auto *column = new QVBoxLayout(owner);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    return column;
+}
+
+QWidget *ScreenParts::addScrollingPage(QBoxLayout *layout, int stretch)
+{
+    auto *scroll = new QScrollArea(layout->parentWidget());
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    layout->addWidget(scroll, stretch);
+    auto *page = new QWidget(scroll);
+    scroll->setWidget(page);
+    return page;
+}
+
+QVBoxLayout *ScreenParts::titles(const QString &title, const QString &subtitle, QWidget *parent)
+{
+    auto *column = new QVBoxLayout;
+    column->setSpacing(4);
+    auto *titleLabel = new QLabel(title, parent);
+    Style::setRole(titleLabel, "title");
+    auto *subtitleLabel = new QLabel(subtitle, parent);
+    Style::setRole(subtitleLabel, "subtitle");
+    column->addWidget(titleLabel);
+    column->addWidget(subtitleLabel);
+    return column;
+}
+
+QWidget *ScreenParts::centredColumn(const QList<QWidget *> &items, int spacing, QWidget *parent)
+{
+    auto *page = new QWidget(parent);
+    auto *column = new QVBoxLayout(page);
+    if (spacing >= 0)
+        column->setSpacing(spacing);
+    column->addStretch();
+    for (QWidget *item : items) {
+        item->setParent(page);
+        column->addWidget(item, 0, Qt::AlignHCenter);
+    }
+    column->addStretch();
+    return page;
+}
