@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 
 ./scripts/deps.sh
 cmake --preset default
-cmake --build --preset default
+# Only the two programs: the tests and benchmarks are built by scripts/test.sh.
+cmake --build --preset default --target norvik-support norvik-server
 
 client=build/src/app/norvik-support
 server=build/server/norvik-server

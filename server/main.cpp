@@ -1,8 +1,8 @@
 // norvik-server: the support service's reference server. Wires the options,
 // the store, the HTTP/WebSocket front and the stop signals together.
+#include "app/terminationwatcher.h"
 #include "demodata.h"
 #include "serveroptions.h"
-#include "stopsignals.h"
 #include "store.h"
 #include "storeerror.h"
 #include "supportserver.h"
@@ -79,7 +79,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    StopSignals stopSignals;
+    TerminationWatcher termination;
     // On a stop signal: no new connections, a close frame to every WebSocket
     // peer, and a short bounded wait for those frames to leave.
     QTimer closing;
@@ -89,7 +89,7 @@ int main(int argc, char *argv[])
         if (server.hub()->connectionCount() == 0 || closingDeadline.hasExpired())
             QCoreApplication::quit();
     });
-    QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, [&](int) {
+    QObject::connect(&termination, &TerminationWatcher::terminationRequested, &app, [&](int) {
         if (closing.isActive())
             return;
         server.stopListening();

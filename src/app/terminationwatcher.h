@@ -5,8 +5,9 @@
 class QSocketNotifier;
 
 // Turns SIGTERM, SIGINT and SIGHUP into a signal on the event loop, so a
-// termination asked for by the session or a terminal takes the same orderly
-// way out as "Quitter" (the real-time channel closed with its going-away code).
+// termination asked for by the session or a terminal takes an orderly way
+// out: the client closes its real-time channel as "Quitter" does, the server
+// stops between two requests and closes its database.
 class TerminationWatcher : public QObject
 {
     Q_OBJECT
