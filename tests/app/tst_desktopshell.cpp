@@ -49,10 +49,9 @@ private Q_SLOTS:
     void cleanup();
     void menu_hasTheFiveEntriesBetweenSeparators();
     void trayImages_loadAndFollowTheUnreadFlag();
-    void openApplication_clearsTheBadgeBeforeOpeningTheWindow();
+    void openApplication_clearsTheBadge_reusesTheWindow_closingKeepsTheProgram();
     void requestEntries_reachAHomeScreenThatExistsAlready_data();
     void requestEntries_reachAHomeScreenThatExistsAlready();
-    void closingTheWindow_keepsTheProgramAndReopensWithAFreshHome();
     void checkForUpdates_alwaysAnswersInADialog();
     void backgroundCheck_speaksOnlyOfANewerVersion();
     void startUp_withoutTray_opensTheWindowAndConnects();
@@ -170,7 +169,7 @@ void TestDesktopShell::trayImages_loadAndFollowTheUnreadFlag()
     QApplication::setPalette(original);
 }
 
-void TestDesktopShell::openApplication_clearsTheBadgeBeforeOpeningTheWindow()
+void TestDesktopShell::openApplication_clearsTheBadge_reusesTheWindow_closingKeepsTheProgram()
 {
     NotificationState::shared().setHasUnreadNotification(true);
     bool badgeWhenWindowCreated = true;
@@ -191,6 +190,18 @@ void TestDesktopShell::openApplication_clearsTheBadgeBeforeOpeningTheWindow()
     // Asking again while it is open reuses the window.
     entry(u"Ouvrir l'application"_s)->trigger();
     QCOMPARE(m_delegate->mainWindow(), window);
+
+    // Closing it keeps the program; the next opening starts a fresh home.
+    QPointer<MainWindow> first = window;
+    QPointer<QWidget> firstHome = first->navigationStack()->widget(0);
+    QVERIFY(first->close());
+    QTRY_VERIFY(!first);
+    QVERIFY(!firstHome);
+    QVERIFY(!m_delegate->mainWindow());
+    entry(u"Ouvrir l'application"_s)->trigger();
+    MainWindow *second = m_delegate->mainWindow();
+    QVERIFY(second && second->isVisible());
+    QVERIFY(qobject_cast<HomeView *>(second->navigationStack()->widget(0)));
 }
 
 void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready_data()
@@ -226,22 +237,6 @@ void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready()
     QVERIFY(name == QString::fromLatin1(NotificationCenter::OpenCreateTicket)
             ? home->createTicketSheet() != nullptr
             : home->myTicketsSheet() != nullptr);
-}
-
-void TestDesktopShell::closingTheWindow_keepsTheProgramAndReopensWithAFreshHome()
-{
-    entry(u"Ouvrir l'application"_s)->trigger();
-    QPointer<MainWindow> first = m_delegate->mainWindow();
-    QPointer<QWidget> firstHome = first->navigationStack()->widget(0);
-    QVERIFY(first->close());
-    QTRY_VERIFY(!first);
-    QVERIFY(!firstHome);
-    QVERIFY(!m_delegate->mainWindow());
-
-    entry(u"Ouvrir l'application"_s)->trigger();
-    MainWindow *second = m_delegate->mainWindow();
-    QVERIFY(second && second->isVisible());
-    QVERIFY(qobject_cast<HomeView *>(second->navigationStack()->widget(0)));
 }
 
 void TestDesktopShell::checkForUpdates_alwaysAnswersInADialog()

@@ -19,8 +19,7 @@ const QString Retry = u"🔄 Tentative de reconnexion dans 5 sec…"_s;
 } // namespace
 
 // The channel against the real norvik-server: its pushes reach the right
-// handler, and the channel outlives server restarts and a server that is
-// down when the program starts.
+// handler, and the channel outlives a server restart.
 class TestChannelWithServer : public QObject
 {
     Q_OBJECT
@@ -33,7 +32,6 @@ private Q_SLOTS:
     void user_receivesClosingOfOwnTicket();
     void admin_receivesNewTicket();
     void serverRestart_channelComesBack();
-    void serverDownAtStart_channelComesUpWithIt();
 
 private:
     // Starts a server and points the channel and the REST client at it.
@@ -145,23 +143,6 @@ void TestChannelWithServer::serverRestart_channelComesBack()
     const qint64 ticket = RunTask::run(m_api->createTicket(1, u"Écran"_s, u"Scintille"_s, u"haute"_s, {}));
     RunTask::run(m_api->closeTicket(ticket, {}));
     QTRY_COMPARE(m_calls, QStringList { u"closed:%1|"_s.arg(ticket) });
-}
-
-void TestChannelWithServer::serverDownAtStart_channelComesUpWithIt()
-{
-    ServerProcess server({ u"--demo"_s });
-    QVERIFY(start(server));
-    QVERIFY(server.stop());
-
-    Channel::identify(2, false);
-    Channel::start();
-    QTRY_VERIFY_WITH_TIMEOUT(m_log->count(Retry) >= 2, 20000);
-    QVERIFY(!m_log->contains(Authenticated));
-
-    // Same port, same database: the next attempt finds it.
-    QVERIFY2(server.restart(), qPrintable(server.errorString()));
-    QTRY_VERIFY_WITH_TIMEOUT(m_log->contains(Authenticated), 20000);
-    QVERIFY(m_log->contains(u"🔌 Connexion WebSocket… (ID=2, type=user)"_s));
 }
 
 QTEST_GUILESS_MAIN(TestChannelWithServer)

@@ -7,7 +7,6 @@
 #include <QJsonObject>
 #include <QSettings>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,8 +60,8 @@ private Q_SLOTS:
     void connectionLost_logsAndReconnectsWithFreshIdentity_data();
     void connectionLost_logsAndReconnectsWithFreshIdentity();
     void disconnect_duringPendingReconnection_blocksTheAttempt();
-    void serverDownAtStart_retriesUntilItAnswers();
-    void silentServer_openingTimesOutAndRetries();
+    void unreachableServer_retriesUntilItAnswers_data();
+    void unreachableServer_retriesUntilItAnswers();
     void connectAgain_abortsPreviousSocketWithoutRetry();
     void largeAndDeepMessages_survive();
 
@@ -72,7 +71,7 @@ private:
     bool openChannel();
     QWebSocket *peer() { return m_server->last().socket; }
 
-    QStringList calls;
+    QStringList m_calls;
     QTemporaryDir m_config;
     LogRecorder *m_log = nullptr;
     std::unique_ptr<LoopbackWebSocketServer> m_server;
@@ -90,18 +89,19 @@ void TestWebSocketService::initTestCase()
 void TestWebSocketService::init()
 {
     m_log = new LogRecorder(this);
-    calls.clear();
+    m_calls.clear();
     WebSocketService &service = WebSocketService::shared();
     service.onNewMessage
         = [this](qint64 id, const QString &sender, const QString &message, const QString &time) {
-              calls.append(u"message:%1|%2|%3|%4"_s.arg(id).arg(sender, message, time));
+              m_calls.append(u"message:%1|%2|%3|%4"_s.arg(id).arg(sender, message, time));
           };
-    service.onTicketClosed
-        = [this](qint64 id, const QString &message) { calls.append(u"closed:%1|%2"_s.arg(id).arg(message)); };
-    service.onNewTicket = [this](const Ticket &ticket) {
-        calls.append(u"ticket:%1|%2"_s.arg(ticket.id).arg(ticket.displayTitle()));
+    service.onTicketClosed = [this](qint64 id, const QString &message) {
+        m_calls.append(u"closed:%1|%2"_s.arg(id).arg(message));
     };
-    service.onAdminTyping = [this](qint64 id) { calls.append(u"typing:%1"_s.arg(id)); };
+    service.onNewTicket = [this](const Ticket &ticket) {
+        m_calls.append(u"ticket:%1|%2"_s.arg(ticket.id).arg(ticket.displayTitle()));
+    };
+    service.onAdminTyping = [this](qint64 id) { m_calls.append(u"typing:%1"_s.arg(id)); };
     Channel::identify(0, false);
     m_server = std::make_unique<LoopbackWebSocketServer>();
     QVERIFY(m_server->listen());
@@ -201,52 +201,46 @@ void TestWebSocketService::handleMessage_dispatchesOrDrops_data()
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("logs"); // after the raw line
     QTest::addColumn<QStringList>("expectedCalls");
-
+    const auto row = [](const char *name, const QString &message, const QStringList &logs,
+                         const QStringList &expected) { QTest::newRow(name) << message << logs << expected; };
     const QString parseFailed = u"❌ Impossible de parser le ticket"_s;
     const QString newTicket = u"💥 new_ticket reçu dans WebSocketService !"_s;
-    const QStringList none;
 
-    QTest::newRow("not json") << u"bonjour"_s << none << none;
-    QTest::newRow("top-level array") << uR"([{"type":"auth_success"}])"_s << none << none;
-    QTest::newRow("type missing") << uR"({"ticketId":1})"_s << none << none;
-    QTest::newRow("type not a string") << uR"({"type":5})"_s << none << none;
-    QTest::newRow("auth_success") << uR"({"type":"auth_success"})"_s
-                                  << QStringList { u"✅ WebSocket authentifié"_s } << none;
-    QTest::newRow("new_message")
-        << uR"({"type":"new_message","ticketId":12,"sender":"Léa","message":"Bonjour","timestamp":"hier","x":1})"_s
-        << none << QStringList { u"message:12|Léa|Bonjour|hier"_s };
-    QTest::newRow("new_message whole double id")
-        << uR"({"type":"new_message","ticketId":12.0,"sender":"a","message":"b","timestamp":"c"})"_s << none
-        << QStringList { u"message:12|a|b|c"_s };
-    QTest::newRow("new_message fractional id")
-        << uR"({"type":"new_message","ticketId":12.5,"sender":"a","message":"b","timestamp":"c"})"_s << none
-        << none;
-    QTest::newRow("new_message without timestamp")
-        << uR"({"type":"new_message","ticketId":12,"sender":"a","message":"b"})"_s << none << none;
-    QTest::newRow("ticket_closed empty message")
-        << uR"({"type":"ticket_closed","ticketId":42,"closeMessage":""})"_s << none
-        << QStringList { u"closed:42|"_s };
-    QTest::newRow("ticket_closed without message")
-        << uR"({"type":"ticket_closed","ticketId":42})"_s << none << none;
-    QTest::newRow("ticket_closed id as digits")
-        << uR"({"type":"ticket_closed","ticketId":"42","closeMessage":"x"})"_s << none << none;
-    QTest::newRow("ticket_closed id too large")
-        << uR"({"type":"ticket_closed","ticketId":1e300,"closeMessage":"x"})"_s << none << none;
-    QTest::newRow("new_ticket optional members null")
-        << uR"({"type":"new_ticket","ticket":{"id":8,"titre":null,"description":null}})"_s
-        << QStringList { newTicket } << QStringList { u"ticket:8|Sans titre"_s };
-    QTest::newRow("new_ticket without id") << uR"({"type":"new_ticket","ticket":{"titre":"x"}})"_s
-                                           << QStringList { newTicket, parseFailed } << none;
-    QTest::newRow("new_ticket ticket is a string") << uR"({"type":"new_ticket","ticket":"{\"id\":1}"})"_s
-                                                   << QStringList { newTicket, parseFailed } << none;
-    QTest::newRow("admin_typing") << uR"({"type":"admin_typing","ticketId":5})"_s << none
-                                  << QStringList { u"typing:5"_s };
-    QTest::newRow("error") << uR"({"type":"error","message":"Accès refusé"})"_s
-                           << QStringList { u"❌ WebSocket error: Accès refusé"_s } << none;
-    QTest::newRow("error without message") << uR"({"type":"error"})"_s << none << none;
-    QTest::newRow("type in other case is unknown")
-        << uR"({"type":"Ticket_Closed","ticketId":1,"closeMessage":""})"_s
-        << QStringList { u"⚠️ Message inconnu: Ticket_Closed"_s } << none;
+    row("not json", u"bonjour"_s, {}, {});
+    row("top-level array", uR"([{"type":"auth_success"}])"_s, {}, {});
+    row("type missing", uR"({"ticketId":1})"_s, {}, {});
+    row("type not a string", uR"({"type":5})"_s, {}, {});
+    row("auth_success", uR"({"type":"auth_success"})"_s, { u"✅ WebSocket authentifié"_s }, {});
+    row("new_message",
+        uR"({"type":"new_message","ticketId":12,"sender":"Léa","message":"Bonjour","timestamp":"hier","x":1})"_s,
+        {}, { u"message:12|Léa|Bonjour|hier"_s });
+    row("new_message whole double id",
+        uR"({"type":"new_message","ticketId":12.0,"sender":"a","message":"b","timestamp":"c"})"_s, {},
+        { u"message:12|a|b|c"_s });
+    row("new_message fractional id",
+        uR"({"type":"new_message","ticketId":12.5,"sender":"a","message":"b","timestamp":"c"})"_s, {}, {});
+    row("new_message without timestamp",
+        uR"({"type":"new_message","ticketId":12,"sender":"a","message":"b"})"_s, {}, {});
+    row("ticket_closed empty message", uR"({"type":"ticket_closed","ticketId":42,"closeMessage":""})"_s, {},
+        { u"closed:42|"_s });
+    row("ticket_closed without message", uR"({"type":"ticket_closed","ticketId":42})"_s, {}, {});
+    row("ticket_closed id as digits", uR"({"type":"ticket_closed","ticketId":"42","closeMessage":"x"})"_s, {},
+        {});
+    row("ticket_closed id too large", uR"({"type":"ticket_closed","ticketId":1e300,"closeMessage":"x"})"_s,
+        {}, {});
+    row("new_ticket optional members null",
+        uR"({"type":"new_ticket","ticket":{"id":8,"titre":null,"description":null}})"_s, { newTicket },
+        { u"ticket:8|Sans titre"_s });
+    row("new_ticket without id", uR"({"type":"new_ticket","ticket":{"titre":"x"}})"_s,
+        { newTicket, parseFailed }, {});
+    row("new_ticket ticket is a string", uR"({"type":"new_ticket","ticket":"{\"id\":1}"})"_s,
+        { newTicket, parseFailed }, {});
+    row("admin_typing", uR"({"type":"admin_typing","ticketId":5})"_s, {}, { u"typing:5"_s });
+    row("error", uR"({"type":"error","message":"Accès refusé"})"_s, { u"❌ WebSocket error: Accès refusé"_s },
+        {});
+    row("error without message", uR"({"type":"error"})"_s, {}, {});
+    row("type in other case is unknown", uR"({"type":"Ticket_Closed","ticketId":1,"closeMessage":""})"_s,
+        { u"⚠️ Message inconnu: Ticket_Closed"_s }, {});
 }
 
 void TestWebSocketService::handleMessage_dispatchesOrDrops()
@@ -257,7 +251,7 @@ void TestWebSocketService::handleMessage_dispatchesOrDrops()
 
     WebSocketService::shared().handleMessage(message);
     QCOMPARE(m_log->lines, QStringList { Raw + message } + logs);
-    QCOMPARE(calls, expectedCalls);
+    QCOMPARE(m_calls, expectedCalls);
 }
 
 void TestWebSocketService::handleMessage_withoutHandlers_hasNoEffect()
@@ -270,7 +264,7 @@ void TestWebSocketService::handleMessage_withoutHandlers_hasNoEffect()
     service.handleMessage(uR"({"type":"admin_typing","ticketId":1})"_s);
     service.handleMessage(uR"({"type":"new_ticket","ticket":{"id":1}})"_s);
     QCOMPARE(m_log->lines.size(), 5); // four raw lines and the new-ticket line
-    QVERIFY(calls.isEmpty());
+    QVERIFY(m_calls.isEmpty());
 }
 
 void TestWebSocketService::frames_textAndUtf8BinaryHandled_invalidBinaryDropped()
@@ -285,7 +279,7 @@ void TestWebSocketService::frames_textAndUtf8BinaryHandled_invalidBinaryDropped(
     peer()->sendTextMessage(uR"({"type":"admin_typing","ticketId":6})"_s);
 
     // The error message ends neither the connection nor the reading.
-    QTRY_COMPARE(calls, (QStringList { u"closed:3|Réglé"_s, u"closed:4|Clôturé"_s, u"typing:6"_s }));
+    QTRY_COMPARE(m_calls, (QStringList { u"closed:3|Réglé"_s, u"closed:4|Clôturé"_s, u"typing:6"_s }));
     QCOMPARE(m_log->starting(Raw).size(), 4);
     QVERIFY(m_log->contains(u"❌ WebSocket error: quota"_s));
     QVERIFY(!m_log->contains(Retry));
@@ -330,7 +324,7 @@ void TestWebSocketService::connectionLost_logsAndReconnectsWithFreshIdentity()
     QVERIFY(m_log->contains(u"🔌 Connexion WebSocket… (ID=77, type=user)"_s));
     // Still reading after the reconnection.
     peer()->sendTextMessage(uR"({"type":"admin_typing","ticketId":9})"_s);
-    QTRY_COMPARE(calls, QStringList { u"typing:9"_s });
+    QTRY_COMPARE(m_calls, QStringList { u"typing:9"_s });
 }
 
 void TestWebSocketService::disconnect_duringPendingReconnection_blocksTheAttempt()
@@ -349,43 +343,35 @@ void TestWebSocketService::disconnect_duringPendingReconnection_blocksTheAttempt
     QCOMPARE(m_log->lines.last(), Blocked);
 }
 
-void TestWebSocketService::serverDownAtStart_retriesUntilItAnswers()
+void TestWebSocketService::unreachableServer_retriesUntilItAnswers_data()
 {
-    const quint16 port = freePort();
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("nobody listening") << false;
+    QTest::newRow("opening handshake never answered") << true;
+}
+
+void TestWebSocketService::unreachableServer_retriesUntilItAnswers()
+{
+    QFETCH(bool, silent);
+    // Takes connections and holds them without a word.
+    QTcpServer taker;
+    QVERIFY(!silent || taker.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = silent ? taker.serverPort() : freePort();
     useUrl(QUrl(u"ws://127.0.0.1:%1/norvik-ws"_s.arg(port)));
+    WebSocketService::shared().setOpeningTimeoutForTesting(300ms);
     Channel::start();
-    QTRY_VERIFY(m_log->contains(Retry));
-    QVERIFY(m_log->lines.at(1).startsWith(ReceiveError));
     // Each failed attempt arms the next one.
     QTRY_VERIFY(m_log->count(Retry) >= 2);
+    WebSocketService::shared().setOpeningTimeoutForTesting(WebSocketService::DefaultOpeningTimeout);
+    QVERIFY(m_log->lines.at(1).startsWith(ReceiveError));
     QVERIFY(!m_log->contains(Connected));
 
+    taker.close();
     LoopbackWebSocketServer server;
     QVERIFY(server.listen(port));
     QTRY_COMPARE(server.peerCount(), 1);
     QTRY_COMPARE(server.last().received.size(), 1);
     QVERIFY(m_log->contains(Connected));
-}
-
-void TestWebSocketService::silentServer_openingTimesOutAndRetries()
-{
-    // Takes the connection, never answers the opening handshake.
-    QTcpServer silent;
-    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
-    int accepted = 0;
-    connect(&silent, &QTcpServer::newConnection, this, [&] {
-        while (silent.nextPendingConnection())
-            ++accepted; // held open by the server object
-    });
-    useUrl(QUrl(u"ws://127.0.0.1:%1/norvik-ws"_s.arg(silent.serverPort())));
-
-    WebSocketService::shared().setOpeningTimeoutForTesting(300ms);
-    Channel::start();
-    QTRY_VERIFY(accepted >= 2);
-    WebSocketService::shared().setOpeningTimeoutForTesting(WebSocketService::DefaultOpeningTimeout);
-    QVERIFY(m_log->contains(Retry));
-    QVERIFY(!m_log->contains(Connected));
-    QVERIFY(m_log->lines.at(1).startsWith(ReceiveError));
 }
 
 void TestWebSocketService::connectAgain_abortsPreviousSocketWithoutRetry()
@@ -408,7 +394,7 @@ void TestWebSocketService::connectAgain_abortsPreviousSocketWithoutRetry()
     QVERIFY(!m_log->contains(Cancelled));
 
     peer()->sendTextMessage(uR"({"type":"admin_typing","ticketId":2})"_s);
-    QTRY_COMPARE(calls, QStringList { u"typing:2"_s });
+    QTRY_COMPARE(m_calls, QStringList { u"typing:2"_s });
 }
 
 void TestWebSocketService::largeAndDeepMessages_survive()
