@@ -1,5 +1,4 @@
 #include "api/dates.h"
-#include "api/errors.h"
 #include "api/records.h"
 #include "api/vocabulary.h"
 
@@ -12,43 +11,11 @@ class TestRecords : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void ticket_strictTypes_data();
-    void ticket_strictTypes();
     void ticket_roundTripsThroughItsKeys();
     void displayTexts_fallBackAndTrimOnlyToDecide();
     void vocabulary_comparesLowerCased();
     void dates_formatsAndFallbacks();
 };
-
-void TestRecords::ticket_strictTypes_data()
-{
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<bool>("decodes");
-    QTest::newRow("id as string of digits") << QByteArray(R"({"id":"12"})") << false;
-    QTest::newRow("id with a fraction") << QByteArray(R"({"id":12.5})") << false;
-    QTest::newRow("id whole double") << QByteArray(R"({"id":12.0})") << true;
-    QTest::newRow("id null") << QByteArray(R"({"id":null})") << false;
-    QTest::newRow("no id") << QByteArray(R"({"titre":"x"})") << false;
-    QTest::newRow("optional null") << QByteArray(R"({"id":1,"titre":null,"user_id":null})") << true;
-    QTest::newRow("optional text as number") << QByteArray(R"({"id":1,"titre":5})") << false;
-    QTest::newRow("user_id as string") << QByteArray(R"({"id":1,"user_id":"5"})") << false;
-    QTest::newRow("unknown keys ignored") << QByteArray(R"({"id":1,"extra":[1,2]})") << true;
-}
-
-void TestRecords::ticket_strictTypes()
-{
-    QFETCH(QByteArray, json);
-    QFETCH(bool, decodes);
-    const QByteArray body = R"({"success":true,"tickets":[)" + json + "]}";
-    bool decoded = true;
-    try {
-        TicketResponse::decode(body);
-    } catch (const DecodingError &error) {
-        decoded = false;
-        QVERIFY(!error.description().isEmpty());
-    }
-    QCOMPARE(decoded, decodes);
-}
 
 void TestRecords::ticket_roundTripsThroughItsKeys()
 {

@@ -212,18 +212,18 @@ void TestServerPush::malformedMessage_answersError_connectionStaysOpen_data()
 {
     QTest::addColumn<QByteArray>("message");
     QTest::addColumn<bool>("binary");
-    QTest::newRow("not JSON") << QByteArray("hello") << false;
-    QTest::newRow("array") << QByteArray(R"([{"type":"auth"}])") << false;
-    QTest::newRow("no type") << QByteArray(R"({"userId":1,"userType":"user"})") << false;
-    QTest::newRow("type not a string") << QByteArray(R"({"type":1})") << false;
-    QTest::newRow("unknown type") << QByteArray(R"({"type":"Auth","userId":1,"userType":"user"})") << false;
-    QTest::newRow("userId as digits")
-        << QByteArray(R"({"type":"auth","userId":"5","userType":"user"})") << false;
-    QTest::newRow("userId fraction") << QByteArray(R"({"type":"auth","userId":1.5,"userType":"user"})")
-                                     << false;
-    QTest::newRow("unknown userType")
-        << QByteArray(R"({"type":"auth","userId":1,"userType":"root"})") << false;
-    QTest::newRow("binary not UTF-8") << QByteArray("\xff\xfe\xfd") << true;
+    const auto row = [](const char *name, const QByteArray &message, bool binary = false) {
+        QTest::newRow(name) << message << binary;
+    };
+    row("not JSON", "hello");
+    row("array", R"([{"type":"auth"}])");
+    row("no type", R"({"userId":1,"userType":"user"})");
+    row("type not a string", R"({"type":1})");
+    row("unknown type", R"({"type":"Auth","userId":1,"userType":"user"})");
+    row("userId as digits", R"({"type":"auth","userId":"5","userType":"user"})");
+    row("userId fraction", R"({"type":"auth","userId":1.5,"userType":"user"})");
+    row("unknown userType", R"({"type":"auth","userId":1,"userType":"root"})");
+    row("binary not UTF-8", "\xff\xfe\xfd", true);
 }
 
 void TestServerPush::malformedMessage_answersError_connectionStaysOpen()
