@@ -17,7 +17,6 @@ private Q_SLOTS:
     void wsUrl_plainOnlyOnLoopback_data();
     void wsUrl_plainOnlyOnLoopback();
     void optionBeatsEnvironmentBeatsDefault();
-    void optionWithoutValue_isAnError();
 
 private:
     static std::optional<Configuration> parse(const QStringList &options, QString *error)
@@ -55,16 +54,12 @@ void TestConfiguration::apiBase_acceptedOrRefused_data()
     QTest::addColumn<QString>("expected"); // empty: refused
 
     QTest::newRow("https anywhere") << u"https://help.example.org/api"_s << u"https://help.example.org/api"_s;
-    QTest::newRow("trailing slash") << u"https://help.example.org/api/"_s
-                                    << u"https://help.example.org/api"_s;
     QTest::newRow("trailing slashes")
         << u"https://help.example.org/api//"_s << u"https://help.example.org/api"_s;
-    QTest::newRow("http on 127.0.0.1") << u"http://127.0.0.1:8080/api"_s << u"http://127.0.0.1:8080/api"_s;
     QTest::newRow("http on 127.4.5.6") << u"http://127.4.5.6/api"_s << u"http://127.4.5.6/api"_s;
     QTest::newRow("http on ::1") << u"http://[::1]:8080/api/"_s << u"http://[::1]:8080/api"_s;
     QTest::newRow("http on localhost") << u"http://LocalHost:8080/api"_s << u"http://LocalHost:8080/api"_s;
     QTest::newRow("http to a server") << u"http://support.norvik.example/api"_s << QString();
-    QTest::newRow("http to a LAN address") << u"http://192.168.1.20/api"_s << QString();
     QTest::newRow("http to a name starting like loopback")
         << u"http://127.0.0.1.evil.example/api"_s << QString();
     QTest::newRow("http to localhost's namesake") << u"http://localhost.evil.example/api"_s << QString();
@@ -137,11 +132,7 @@ void TestConfiguration::optionBeatsEnvironmentBeatsDefault()
     QVERIFY(!parse({}, &error));
     // ...unless an option replaces it.
     QVERIFY(parse({ u"--api-base=https://opt.example/api"_s }, &error));
-}
-
-void TestConfiguration::optionWithoutValue_isAnError()
-{
-    QString error;
+    // An option without its value is an error, not an empty address.
     QVERIFY(!parse({ u"--api-base"_s }, &error));
     QVERIFY(error.contains(u"--api-base"_s));
 }

@@ -1,5 +1,4 @@
 #include "api/dates.h"
-#include "api/errors.h"
 #include "api/records.h"
 #include "api/vocabulary.h"
 
@@ -12,56 +11,11 @@ class TestRecords : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void ticket_onlyId_decodesWithFallbacks();
-    void ticket_strictTypes_data();
-    void ticket_strictTypes();
     void ticket_roundTripsThroughItsKeys();
-    void displayTitle_trimsOnlyToDecide();
-    void userTicket_requiredAndOptionalKeys();
-    void oneBadTicket_failsTheWholeList();
-    void checkPoste_existsWithoutUser_decodes();
+    void displayTexts_fallBackAndTrimOnlyToDecide();
     void vocabulary_comparesLowerCased();
     void dates_formatsAndFallbacks();
 };
-
-void TestRecords::ticket_onlyId_decodesWithFallbacks()
-{
-    const Ticket t = Ticket::fromJson(QJsonObject{{u"id"_s, 3}});
-    QCOMPARE(t.id, 3);
-    QVERIFY(!t.titre && !t.status && !t.capture_base64 && !t.user_id);
-    QCOMPARE(t.displayTitle(), u"Sans titre"_s);
-    QCOMPARE(t.displayMessage(), u"Aucun message"_s);
-}
-
-void TestRecords::ticket_strictTypes_data()
-{
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<bool>("decodes");
-    QTest::newRow("id as string of digits") << QByteArray(R"({"id":"12"})") << false;
-    QTest::newRow("id with a fraction") << QByteArray(R"({"id":12.5})") << false;
-    QTest::newRow("id whole double") << QByteArray(R"({"id":12.0})") << true;
-    QTest::newRow("id null") << QByteArray(R"({"id":null})") << false;
-    QTest::newRow("no id") << QByteArray(R"({"titre":"x"})") << false;
-    QTest::newRow("optional null") << QByteArray(R"({"id":1,"titre":null,"user_id":null})") << true;
-    QTest::newRow("optional text as number") << QByteArray(R"({"id":1,"titre":5})") << false;
-    QTest::newRow("user_id as string") << QByteArray(R"({"id":1,"user_id":"5"})") << false;
-    QTest::newRow("unknown keys ignored") << QByteArray(R"({"id":1,"extra":[1,2]})") << true;
-}
-
-void TestRecords::ticket_strictTypes()
-{
-    QFETCH(QByteArray, json);
-    QFETCH(bool, decodes);
-    const QByteArray body = R"({"success":true,"tickets":[)" + json + "]}";
-    bool decoded = true;
-    try {
-        TicketResponse::decode(body);
-    } catch (const DecodingError &error) {
-        decoded = false;
-        QVERIFY(!error.description().isEmpty());
-    }
-    QCOMPARE(decoded, decodes);
-}
 
 void TestRecords::ticket_roundTripsThroughItsKeys()
 {
@@ -78,49 +32,19 @@ void TestRecords::ticket_roundTripsThroughItsKeys()
     QCOMPARE(Ticket::fromJson(json), t);
 }
 
-void TestRecords::displayTitle_trimsOnlyToDecide()
+void TestRecords::displayTexts_fallBackAndTrimOnlyToDecide()
 {
-    Ticket t;
-    t.titre = u"   "_s;
+    Ticket t = Ticket::fromJson(QJsonObject { { u"id"_s, 3 } });
     QCOMPARE(t.displayTitle(), u"Sans titre"_s);
-    t.titre = u"\n\t"_s;
+    QCOMPARE(t.displayMessage(), u"Aucun message"_s);
+    t.titre = u"\n\t "_s;
     QCOMPARE(t.displayTitle(), u"Sans titre"_s);
     t.titre = u" Écran noir"_s;
     QCOMPARE(t.displayTitle(), u" Écran noir"_s);
-    t.description = QString();
     t.message = u"Depuis ce matin"_s;
     QCOMPARE(t.displayMessage(), u"Depuis ce matin"_s);
     t.description = u" "_s;
     QCOMPARE(t.displayMessage(), u" "_s);
-}
-
-void TestRecords::userTicket_requiredAndOptionalKeys()
-{
-    const QByteArray base = R"({"id":1,"titre":"t","description":"d","priorite":"haute","status":"open")";
-    const auto list = MyTicketsResponse::decode(R"({"success":false,"tickets":[)" + base
-                                                + R"(,"created_at":"2025-01-01 10:00:00"}]})")
-                          .tickets;
-    QCOMPARE(list.size(), 1);
-    QVERIFY(!list.first().closedAt && !list.first().closeMessage);
-    QVERIFY_THROWS_EXCEPTION(DecodingError, MyTicketsResponse::decode(R"({"success":true,"tickets":[)" + base + "}]}"));
-}
-
-void TestRecords::oneBadTicket_failsTheWholeList()
-{
-    QVERIFY_THROWS_EXCEPTION(DecodingError,
-                             TicketResponse::decode(R"({"success":true,"tickets":[{"id":1},{"titre":"x"}]})"));
-    QVERIFY_THROWS_EXCEPTION(DecodingError, TicketResponse::decode("<html>500</html>"));
-    QVERIFY_THROWS_EXCEPTION(DecodingError, TicketResponse::decode(R"([{"id":1}])"));
-    QVERIFY_THROWS_EXCEPTION(DecodingError, TicketResponse::decode(""));
-}
-
-void TestRecords::checkPoste_existsWithoutUser_decodes()
-{
-    const auto response = CheckPosteResponse::decode(R"({"exists":true})");
-    QVERIFY(response.exists);
-    QVERIFY(!response.user);
-    const auto withUser = CheckPosteResponse::decode(R"({"exists":true,"user":{"nom":"A","prenom":"B"}})");
-    QCOMPARE(withUser.user->telephone, std::nullopt);
 }
 
 void TestRecords::vocabulary_comparesLowerCased()
@@ -149,8 +73,8 @@ void TestRecords::dates_formatsAndFallbacks()
     QCOMPARE(Dates::formatAdminDetail(u"2025-01-15T09:30:00.5+00:00"_s), u"15 janvier 2025 à 09:30"_s);
     QCOMPARE(Dates::formatAdminCard(u"2025-01-15T09:30:00.123+01:00"_s), u"15 janv. 2025 à 08:30"_s);
     // Not the strict form: no fraction, no zone, or the server's own form.
-    for (const QString &raw : {u"2025-03-07T14:05:00Z"_s, u"2025-03-07T14:05:00.123"_s, u"2025-03-07 14:05:00"_s,
-                               u"2025-02-30T10:00:00.0Z"_s, u""_s})
+    for (const QString &raw : { u"2025-03-07T14:05:00Z"_s, u"2025-03-07T14:05:00.123"_s,
+             u"2025-03-07 14:05:00"_s, u"2025-02-30T10:00:00.0Z"_s, u""_s })
         QCOMPARE(Dates::formatAdminCard(raw), raw);
 }
 

@@ -1,3 +1,4 @@
+#include "notificationdaemon.h"
 #include "traywatcher.h"
 
 #include <QDBusConnection>
@@ -10,37 +11,6 @@
 #include <QWebSocketServer>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// A private session bus for one test, stopped by the test that started it.
-class PrivateBus
-{
-public:
-    bool start()
-    {
-        m_daemon.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address=1"_s });
-        if (!m_daemon.waitForStarted(10000))
-            return false;
-        for (int i = 0; i < 100 && !m_daemon.canReadLine(); ++i)
-            m_daemon.waitForReadyRead(100);
-        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-        return !m_address.isEmpty();
-    }
-    ~PrivateBus()
-    {
-        m_daemon.terminate();
-        if (!m_daemon.waitForFinished(5000))
-            m_daemon.kill();
-    }
-    QString address() const { return m_address; }
-
-private:
-    QProcess m_daemon;
-    QString m_address;
-};
-
-} // namespace
 
 // The built program itself: options, the start-up sequence seen on its log,
 // the single instance over a private session bus, and an orderly exit.
@@ -61,8 +31,11 @@ private Q_SLOTS:
 
 private:
     QProcessEnvironment environment(const QString &busAddress) const;
-    // Starts the program and waits for its start-up line and its connection.
-    bool launch(QProcess &process, const QString &busAddress, std::unique_ptr<QWebSocket> *channel);
+    QString noBus() const { return u"unix:path="_s + m_home->filePath(u"no-bus"_s); }
+    // Starts the program and waits for its channel to reach the server.
+    bool launch(QProcess &process, const QProcessEnvironment &env, std::unique_ptr<QWebSocket> *channel);
+    // Reads the program's output until the start-up line is in it.
+    static bool awaitStarted(QProcess &process, QByteArray *output);
     void stopAndExpectGoingAway(QProcess &process, QWebSocket *channel);
 
     QString m_program;
@@ -110,15 +83,22 @@ QProcessEnvironment TestAppProcess::environment(const QString &busAddress) const
 }
 
 bool TestAppProcess::launch(
-    QProcess &process, const QString &busAddress, std::unique_ptr<QWebSocket> *channel)
+    QProcess &process, const QProcessEnvironment &env, std::unique_ptr<QWebSocket> *channel)
 {
     QSignalSpy connected(m_server.get(), &QWebSocketServer::newConnection);
-    process.setProcessEnvironment(environment(busAddress));
+    process.setProcessEnvironment(env);
     process.start(m_program, {});
     if (!process.waitForStarted(10000) || !connected.wait(20000))
         return false;
     channel->reset(m_server->nextPendingConnection());
     return true;
+}
+
+bool TestAppProcess::awaitStarted(QProcess &process, QByteArray *output)
+{
+    return QTest::qWaitFor(
+        [&] { return (*output += process.readAllStandardOutput()).contains("✅ Application démarrée"); },
+        10000);
 }
 
 void TestAppProcess::stopAndExpectGoingAway(QProcess &process, QWebSocket *channel)
@@ -134,29 +114,24 @@ void TestAppProcess::stopAndExpectGoingAway(QProcess &process, QWebSocket *chann
 
 void TestAppProcess::versionAndHelp_printAndExit()
 {
-    QProcess process;
-    process.start(m_program, { u"--version"_s });
-    QVERIFY(process.waitForFinished(10000));
-    QCOMPARE(process.exitCode(), 0);
-    QVERIFY(QString::fromUtf8(process.readAllStandardOutput()).contains(QString::fromLatin1(NORVIK_VERSION)));
-
-    process.start(m_program, { u"--help"_s });
-    QVERIFY(process.waitForFinished(10000));
-    QCOMPARE(process.exitCode(), 0);
-    const QString help = QString::fromUtf8(process.readAllStandardOutput());
-    QVERIFY(help.contains(u"--api-base"));
-    QVERIFY(help.contains(u"--ws-url"));
-
+    const QByteArray version = NORVIK_VERSION;
     // Qt's own options, as a session manager passes them, are not refused.
-    process.start(m_program, { u"-platform"_s, u"offscreen"_s, u"--version"_s });
-    QVERIFY(process.waitForFinished(10000));
-    QCOMPARE(process.exitCode(), 0);
-    QVERIFY(QString::fromUtf8(process.readAllStandardOutput()).contains(QString::fromLatin1(NORVIK_VERSION)));
-
-    process.start(m_program, { u"--no-such-option"_s });
-    QVERIFY(process.waitForFinished(10000));
-    QCOMPARE(process.exitCode(), 2);
-    QVERIFY(process.readAllStandardError().contains("no-such-option"));
+    const QList<std::tuple<QStringList, int, QByteArray>> runs {
+        { { u"--version"_s }, 0, version },
+        { { u"--help"_s }, 0, "--api-base" },
+        { { u"--help"_s }, 0, "--ws-url" },
+        { { u"-platform"_s, u"offscreen"_s, u"--version"_s }, 0, version },
+        { { u"--no-such-option"_s }, 2, "no-such-option" },
+    };
+    for (const auto &[arguments, status, said] : runs) {
+        QProcess process;
+        process.start(m_program, arguments);
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), status);
+        const QByteArray output
+            = status == 0 ? process.readAllStandardOutput() : process.readAllStandardError();
+        QVERIFY2(output.contains(said), output.constData());
+    }
 }
 
 void TestAppProcess::refusedAddress_exitsWithStatus2AndAFrenchReason()
@@ -172,14 +147,14 @@ void TestAppProcess::refusedAddress_exitsWithStatus2AndAFrenchReason()
 
 void TestAppProcess::secondLaunch_bringsTheFirstForwardAndExits0()
 {
-    PrivateBus bus;
-    QVERIFY(bus.start());
+    NotificationDaemon bus;
+    QString error;
+    QVERIFY2(bus.startBus(&error), qPrintable(error));
     QProcess first;
     std::unique_ptr<QWebSocket> channel;
-    QVERIFY(launch(first, bus.address(), &channel));
+    QVERIFY(launch(first, environment(bus.address()), &channel));
     QByteArray output;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (output += first.readAllStandardOutput()).contains("✅ Application démarrée"), 10000);
+    QVERIFY(awaitStarted(first, &output));
     // Every launch first takes the channel down, then connects.
     const qsizetype askDisconnect = output.indexOf("⏹ WebSocket → demande déconnexion");
     const qsizetype disconnected = output.indexOf("❌ WebSocket totalement déconnecté");
@@ -208,10 +183,9 @@ void TestAppProcess::withoutSessionBus_stillRuns()
 {
     QProcess process;
     std::unique_ptr<QWebSocket> channel;
-    QVERIFY(launch(process, u"unix:path="_s + m_home->filePath(u"no-bus"_s), &channel));
+    QVERIFY(launch(process, environment(noBus()), &channel));
     QByteArray output;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (output += process.readAllStandardOutput()).contains("✅ Application démarrée"), 10000);
+    QVERIFY(awaitStarted(process, &output));
     QVERIFY(output.contains("Pas de bus de session"));
     stopAndExpectGoingAway(process, channel.get());
 }
@@ -220,8 +194,9 @@ void TestAppProcess::withTrayHost_startsInTheTrayWithoutWindow()
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         QSKIP("a tray icon needs a display (run under xvfb-run)");
-    PrivateBus bus;
-    QVERIFY(bus.start());
+    NotificationDaemon bus;
+    QString error;
+    QVERIFY2(bus.startBus(&error), qPrintable(error));
     TrayWatcher watcher;
     QDBusConnection connection = QDBusConnection::connectToBus(bus.address(), u"tray-host"_s);
     QVERIFY(connection.registerObject(u"/StatusNotifierWatcher"_s, &watcher,
@@ -233,15 +208,10 @@ void TestAppProcess::withTrayHost_startsInTheTrayWithoutWindow()
     std::unique_ptr<QWebSocket> channel;
     QProcessEnvironment env = environment(bus.address());
     env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
-    QSignalSpy connected(m_server.get(), &QWebSocketServer::newConnection);
-    process.setProcessEnvironment(env);
-    process.start(m_program, {});
-    QVERIFY(connected.wait(20000));
-    channel.reset(m_server->nextPendingConnection());
+    QVERIFY(launch(process, env, &channel));
     QVERIFY(registered.size() > 0 || registered.wait(10000));
     QByteArray output;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (output += process.readAllStandardOutput()).contains("✅ Application démarrée"), 10000);
+    QVERIFY(awaitStarted(process, &output));
     // The icon is the way in: no window at start-up.
     QVERIFY2(!output.contains("Pas de zone de notification"), output.constData());
     stopAndExpectGoingAway(process, channel.get());
@@ -256,14 +226,11 @@ void TestAppProcess::termination_whileASheetThatCannotBeDismissedIsOpen_stillEnd
     QTcpServer api;
     QVERIFY(api.listen(QHostAddress::LocalHost, 0));
     QSignalSpy asked(&api, &QTcpServer::newConnection);
-    QProcessEnvironment env = environment(u"unix:path="_s + m_home->filePath(u"no-bus"_s));
+    QProcessEnvironment env = environment(noBus());
     env.insert(u"NORVIK_API_BASE"_s, u"http://127.0.0.1:%1/api"_s.arg(api.serverPort()));
-    QSignalSpy connected(m_server.get(), &QWebSocketServer::newConnection);
     QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(m_program, {});
-    QVERIFY(connected.wait(20000));
-    std::unique_ptr<QWebSocket> channel(m_server->nextPendingConnection());
+    std::unique_ptr<QWebSocket> channel;
+    QVERIFY(launch(process, env, &channel));
     QVERIFY(asked.size() > 0 || asked.wait(10000));
     stopAndExpectGoingAway(process, channel.get());
 }

@@ -3,6 +3,8 @@
 
 #include <QHttpServer>
 #include <QHttpServerResponse>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
@@ -40,12 +42,8 @@ private Q_SLOTS:
     void initTestCase();
     void compareVersions_isNumericPartByPart_data();
     void compareVersions_isNumericPartByPart();
-    void newerRelease_isOfferedWithItsDetails();
-    void feedWithSeveralItems_offersTheNewest();
-    void sameOrOlderRelease_isUpToDate_data();
-    void sameOrOlderRelease_isUpToDate();
-    void unusableFeed_fails_data();
-    void unusableFeed_fails();
+    void feed_offersANewerReleaseOnly_data();
+    void feed_offersANewerReleaseOnly();
     void unreachableServer_fails();
     void userCheckDuringBackgroundCheck_getsTheAnswer();
     void feedUrl_comesFromTheEnvironment();
@@ -95,97 +93,74 @@ void TestUpdater::compareVersions_isNumericPartByPart()
     QCOMPARE(Updater::compareVersions(right, left), -expected);
 }
 
-void TestUpdater::newerRelease_isOfferedWithItsDetails()
-{
-    m_status = QHttpServerResponse::StatusCode::Ok;
-    m_body = feed(item("1.10.0", "30", "https://support.norvik.example/download/norvik-support_1.10.0.deb",
-        "https://support.norvik.example/notes/1.10.0.html"));
-    Updater updater(url(), u"1.4.2"_s, u"17"_s);
-    QSignalSpy available(&updater, &Updater::updateAvailable);
-    QSignalSpy upToDate(&updater, &Updater::upToDate);
-    QSignalSpy failed(&updater, &Updater::failed);
-    updater.checkForUpdatesInBackground();
-    QVERIFY(available.wait(10000));
-    QCOMPARE(upToDate.size() + failed.size(), 0);
-    const auto info = available.at(0).at(0).value<UpdateInfo>();
-    QCOMPARE(info.shortVersionString, u"1.10.0"_s);
-    QCOMPARE(info.version, u"30"_s);
-    QCOMPARE(info.title, u"Norvik Support 1.10.0"_s);
-    QCOMPARE(info.downloadUrl, QUrl(u"https://support.norvik.example/download/norvik-support_1.10.0.deb"_s));
-    QCOMPARE(info.releaseNotesUrl, QUrl(u"https://support.norvik.example/notes/1.10.0.html"_s));
-    QCOMPARE(available.at(0).at(1).value<Updater::Check>(), Updater::Check::Background);
-}
-
-void TestUpdater::feedWithSeveralItems_offersTheNewest()
-{
-    m_status = QHttpServerResponse::StatusCode::Ok;
-    m_body
-        = feed(item("1.5.0", "20", "https://d.example/1.5.0") + item("2.0.0", "40", "https://d.example/2.0.0")
-            + item("1.9.0", "35", "https://d.example/1.9.0") + item("1.0.0", "3", "https://d.example/1.0.0"));
-    Updater updater(url(), u"1.4.2"_s, u"17"_s);
-    QSignalSpy available(&updater, &Updater::updateAvailable);
-    updater.checkForUpdates();
-    QVERIFY(available.wait(10000));
-    QCOMPARE(available.at(0).at(0).value<UpdateInfo>().shortVersionString, u"2.0.0"_s);
-    QCOMPARE(available.at(0).at(1).value<Updater::Check>(), Updater::Check::UserStarted);
-}
-
-void TestUpdater::sameOrOlderRelease_isUpToDate_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::newRow("same") << feed(item("1.4.2", "17", "https://d.example/x"));
-    QTest::newRow("older") << feed(item("1.4.1", "16", "https://d.example/x"));
-    QTest::newRow("older though its build number is higher")
-        << feed(item("1.3.9", "99", "https://d.example/x"));
-    QTest::newRow("no items") << feed({});
-}
-
-void TestUpdater::sameOrOlderRelease_isUpToDate()
-{
-    QFETCH(QByteArray, body);
-    m_status = QHttpServerResponse::StatusCode::Ok;
-    m_body = body;
-    Updater updater(url(), u"1.4.2"_s, u"17"_s);
-    QSignalSpy upToDate(&updater, &Updater::upToDate);
-    QSignalSpy available(&updater, &Updater::updateAvailable);
-    QSignalSpy failed(&updater, &Updater::failed);
-    updater.checkForUpdates();
-    QVERIFY(upToDate.wait(10000));
-    QCOMPARE(available.size() + failed.size(), 0);
-    QCOMPARE(upToDate.at(0).at(0).value<Updater::Check>(), Updater::Check::UserStarted);
-}
-
-void TestUpdater::unusableFeed_fails_data()
+void TestUpdater::feed_offersANewerReleaseOnly_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<int>("status");
-    QTest::newRow("truncated xml") << feed(item("9.0", "90", "https://d.example/x")).left(120) << 200;
-    QTest::newRow("not rss") << "<html><body>Maintenance</body></html>"_ba << 200;
-    QTest::newRow("json") << "{\"version\": \"9.0\"}"_ba << 200;
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("newer release, with its details")
+        << feed(item("1.10.0", "30", "https://support.norvik.example/download/norvik-support_1.10.0.deb",
+               "https://support.norvik.example/notes/1.10.0.html"))
+        << 200
+        << u"1.10.0 (30) Norvik Support 1.10.0 "
+           u"https://support.norvik.example/download/norvik-support_1.10.0.deb "
+           u"https://support.norvik.example/notes/1.10.0.html"_s;
+    QTest::newRow("several items: the newest")
+        << feed(item("1.5.0", "20", "https://d.example/1.5.0")
+               + item("2.0.0", "40", "https://d.example/2.0.0")
+               + item("1.9.0", "35", "https://d.example/1.9.0")
+               + item("1.0.0", "3", "https://d.example/1.0.0"))
+        << 200 << u"2.0.0 (40) Norvik Support 2.0.0 https://d.example/2.0.0 "_s;
+    const QString upToDate = u"up to date"_s;
+    QTest::newRow("same") << feed(item("1.4.2", "17", "https://d.example/x")) << 200 << upToDate;
+    QTest::newRow("older though its build number is higher")
+        << feed(item("1.3.9", "99", "https://d.example/x")) << 200 << upToDate;
+    QTest::newRow("no items") << feed({}) << 200 << upToDate;
+
+    const QString failed = u"failed"_s;
+    QTest::newRow("truncated xml") << feed(item("9.0", "90", "https://d.example/x")).left(120) << 200
+                                   << failed;
+    QTest::newRow("not rss") << "<html><body>Maintenance</body></html>"_ba << 200 << failed;
     QTest::newRow("item without version")
         << feed("<item><enclosure url=\"https://d.example/x\" norvik:shortVersionString=\"9.0\"/></item>")
-        << 200;
+        << 200 << failed;
     // A download address anyone on the path could rewrite is not offered.
-    QTest::newRow("plain http download elsewhere") << feed(item("9.0", "90", "http://d.example/x")) << 200;
-    QTest::newRow("server error") << feed(item("9.0", "90", "https://d.example/x")) << 500;
-    QTest::newRow("not found") << QByteArray() << 404;
+    QTest::newRow("plain http download elsewhere")
+        << feed(item("9.0", "90", "http://d.example/x")) << 200 << failed;
+    QTest::newRow("server error") << feed(item("9.0", "90", "https://d.example/x")) << 500 << failed;
 }
 
-void TestUpdater::unusableFeed_fails()
+void TestUpdater::feed_offersANewerReleaseOnly()
 {
     QFETCH(QByteArray, body);
     QFETCH(int, status);
+    QFETCH(QString, expected);
     m_body = body;
     m_status = static_cast<QHttpServerResponse::StatusCode>(status);
+
     Updater updater(url(), u"1.4.2"_s, u"17"_s);
-    QSignalSpy failed(&updater, &Updater::failed);
     QSignalSpy available(&updater, &Updater::updateAvailable);
     QSignalSpy upToDate(&updater, &Updater::upToDate);
+    QSignalSpy failed(&updater, &Updater::failed);
     updater.checkForUpdates();
-    QVERIFY(failed.wait(10000));
-    QCOMPARE(available.size() + upToDate.size(), 0);
-    QVERIFY(!failed.at(0).at(0).toString().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(available.size() + upToDate.size() + failed.size() > 0, 10000);
+    QCOMPARE(available.size() + upToDate.size() + failed.size(), 1);
     QVERIFY(!updater.isChecking());
+    QString outcome = u"up to date"_s;
+    QVariant check = upToDate.value(0).value(0);
+    if (!available.isEmpty()) {
+        const auto info = available.at(0).at(0).value<UpdateInfo>();
+        outcome = u"%1 (%2) %3 %4 %5"_s.arg(info.shortVersionString, info.version, info.title,
+            info.downloadUrl.toString(), info.releaseNotesUrl.toString());
+        check = available.at(0).at(1);
+    } else if (!failed.isEmpty()) {
+        QVERIFY(!failed.at(0).at(0).toString().isEmpty());
+        outcome = u"failed"_s;
+        check = failed.at(0).at(1);
+    }
+    QCOMPARE(outcome, expected);
+    QCOMPARE(check.value<Updater::Check>(), Updater::Check::UserStarted);
 }
 
 void TestUpdater::unreachableServer_fails()
@@ -254,6 +229,14 @@ void TestUpdater::referenceServerFeed_isRead()
     QSignalSpy upToDate(&same, &Updater::upToDate);
     same.checkForUpdates();
     QVERIFY(upToDate.wait(10000));
+
+    // The page about the version is served, without a token.
+    QNetworkAccessManager network;
+    std::unique_ptr<QNetworkReply> notes(network.get(QNetworkRequest(info.releaseNotesUrl)));
+    QSignalSpy finished(notes.get(), &QNetworkReply::finished);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(notes->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+    QVERIFY(notes->readAll().contains("1.5.0"));
 }
 
 QTEST_GUILESS_MAIN(TestUpdater)

@@ -1,11 +1,9 @@
 #include "api/apiservice.h"
 #include "api/configuration.h"
 #include "api/records.h"
-#include "logrecorder.h"
-#include "realtime/websocketservice.h"
+#include "channeltest.h"
 #include "runtask.h"
 #include "serverprocess.h"
-#include "settings/usersettings.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,8 +19,7 @@ const QString Retry = u"🔄 Tentative de reconnexion dans 5 sec…"_s;
 } // namespace
 
 // The channel against the real norvik-server: its pushes reach the right
-// handler, and the channel outlives server restarts and a server that is
-// down when the program starts.
+// handler, and the channel outlives a server restart.
 class TestChannelWithServer : public QObject
 {
     Q_OBJECT
@@ -35,17 +32,15 @@ private Q_SLOTS:
     void user_receivesClosingOfOwnTicket();
     void admin_receivesNewTicket();
     void serverRestart_channelComesBack();
-    void serverDownAtStart_channelComesUpWithIt();
 
 private:
-    void store(qint64 userId, bool admin);
-    void useServer(const ServerProcess &server);
-    void startChannel();
+    // Starts a server and points the channel and the REST client at it.
+    bool start(ServerProcess &server);
 
     QTemporaryDir m_config;
     LogRecorder *m_log = nullptr;
     QStringList m_calls;
-    Configuration m_configuration;
+    std::unique_ptr<APIService> m_api;
 };
 
 void TestChannelWithServer::initTestCase()
@@ -70,70 +65,61 @@ void TestChannelWithServer::init()
 
 void TestChannelWithServer::cleanup()
 {
-    WebSocketService::shared().disconnect();
-    QTRY_VERIFY(WebSocketService::shared().findChildren<QWebSocket *>().isEmpty());
+    QVERIFY(Channel::stop());
+    m_api.reset();
     delete m_log;
     m_log = nullptr;
 }
 
-void TestChannelWithServer::store(qint64 userId, bool admin)
+bool TestChannelWithServer::start(ServerProcess &server)
 {
-    UserSettings::shared().writeInteger(UserSettings::UserId, userId);
-    UserSettings::shared().writeBool(UserSettings::IsAdmin, admin);
-}
-
-void TestChannelWithServer::useServer(const ServerProcess &server)
-{
-    m_configuration.apiBase = server.apiBase();
-    m_configuration.wsURL = server.wsUrl();
-    Configuration::setCurrent(m_configuration);
-}
-
-void TestChannelWithServer::startChannel()
-{
-    WebSocketService::shared().shouldStayConnected = true;
-    WebSocketService::shared().connect();
+    if (!server.start()) {
+        qWarning("%s", qPrintable(server.errorString()));
+        return false;
+    }
+    Configuration configuration;
+    configuration.apiBase = server.apiBase();
+    configuration.wsURL = server.wsUrl();
+    Configuration::setCurrent(configuration);
+    m_api = std::make_unique<APIService>(configuration);
+    return true;
 }
 
 void TestChannelWithServer::user_receivesClosingOfOwnTicket()
 {
     ServerProcess server({ u"--demo"_s });
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
-    useServer(server);
-    APIService api(m_configuration);
+    QVERIFY(start(server));
     const qint64 mine
-        = RunTask::run(api.createTicket(1, u"Clavier"_s, u"Touches collées"_s, u"normale"_s, {}));
+        = RunTask::run(m_api->createTicket(1, u"Clavier"_s, u"Touches collées"_s, u"normale"_s, {}));
     const qint64 someoneElses
-        = RunTask::run(api.createTicket(2, u"Souris"_s, u"Ne répond plus"_s, u"normale"_s, {}));
+        = RunTask::run(m_api->createTicket(2, u"Souris"_s, u"Ne répond plus"_s, u"normale"_s, {}));
 
-    store(1, false);
-    startChannel();
+    Channel::identify(1, false);
+    Channel::start();
     QTRY_VERIFY(m_log->contains(Authenticated));
 
     // Only the author hears of a closing, with the staff's message as typed.
-    RunTask::run(api.closeTicket(someoneElses, u"Remplacée"_s));
-    RunTask::run(api.closeTicket(mine, u"  Nettoyé, à bientôt  "_s));
+    RunTask::run(m_api->closeTicket(someoneElses, u"Remplacée"_s));
+    RunTask::run(m_api->closeTicket(mine, u"  Nettoyé, à bientôt  "_s));
     QTRY_COMPARE(m_calls, QStringList { u"closed:%1|  Nettoyé, à bientôt  "_s.arg(mine) });
 }
 
 void TestChannelWithServer::admin_receivesNewTicket()
 {
     ServerProcess server;
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
-    useServer(server);
-    APIService api(m_configuration);
-    const qint64 company = RunTask::run(api.createCompany(u"Scierie Oudin"_s, u"SCO"_s));
+    QVERIFY(start(server));
+    const qint64 company = RunTask::run(m_api->createCompany(u"Scierie Oudin"_s, u"SCO"_s));
     const qint64 user
-        = RunTask::run(api.registerUser(company, u"S-1"_s, u"Oudin"_s, u"Paul"_s, u"0600000000"_s)).userId;
+        = RunTask::run(m_api->registerUser(company, u"S-1"_s, u"Oudin"_s, u"Paul"_s, u"0600000000"_s)).userId;
 
     // Administrators are announced as 9999 whatever user id is stored.
-    store(user, true);
-    startChannel();
+    Channel::identify(user, true);
+    Channel::start();
     QTRY_VERIFY(m_log->contains(Authenticated));
     QVERIFY(m_log->contains(u"🔌 Connexion WebSocket… (ID=9999, type=admin)"_s));
 
     const qint64 ticket
-        = RunTask::run(api.createTicket(user, u"Scie bloquée"_s, u"Lame coincée"_s, u"critique"_s, {}));
+        = RunTask::run(m_api->createTicket(user, u"Scie bloquée"_s, u"Lame coincée"_s, u"critique"_s, {}));
     QTRY_COMPARE(m_calls, QStringList { u"ticket:%1|Scie bloquée|critique"_s.arg(ticket) });
     QVERIFY(m_log->contains(u"💥 new_ticket reçu dans WebSocketService !"_s));
 }
@@ -141,10 +127,9 @@ void TestChannelWithServer::admin_receivesNewTicket()
 void TestChannelWithServer::serverRestart_channelComesBack()
 {
     ServerProcess server({ u"--demo"_s });
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
-    useServer(server);
-    store(1, false);
-    startChannel();
+    QVERIFY(start(server));
+    Channel::identify(1, false);
+    Channel::start();
     QTRY_VERIFY(m_log->contains(Authenticated));
 
     QVERIFY2(server.restart(), qPrintable(server.errorString()));
@@ -155,29 +140,9 @@ void TestChannelWithServer::serverRestart_channelComesBack()
     QVERIFY(m_log->contains(Retry));
 
     // And the reconnected channel still delivers.
-    APIService api(m_configuration);
-    const qint64 ticket = RunTask::run(api.createTicket(1, u"Écran"_s, u"Scintille"_s, u"haute"_s, {}));
-    RunTask::run(api.closeTicket(ticket, {}));
-    QTRY_VERIFY(!m_calls.isEmpty());
-    QVERIFY(m_calls.first().startsWith(u"closed:%1|"_s.arg(ticket)));
-}
-
-void TestChannelWithServer::serverDownAtStart_channelComesUpWithIt()
-{
-    ServerProcess server({ u"--demo"_s });
-    QVERIFY2(server.start(), qPrintable(server.errorString()));
-    useServer(server);
-    QVERIFY(server.stop());
-
-    store(2, false);
-    startChannel();
-    QTRY_VERIFY_WITH_TIMEOUT(m_log->count(Retry) >= 2, 20000);
-    QVERIFY(!m_log->contains(Authenticated));
-
-    // Same port, same database: the next attempt finds it.
-    QVERIFY2(server.restart(), qPrintable(server.errorString()));
-    QTRY_VERIFY_WITH_TIMEOUT(m_log->contains(Authenticated), 20000);
-    QVERIFY(m_log->contains(u"🔌 Connexion WebSocket… (ID=2, type=user)"_s));
+    const qint64 ticket = RunTask::run(m_api->createTicket(1, u"Écran"_s, u"Scintille"_s, u"haute"_s, {}));
+    RunTask::run(m_api->closeTicket(ticket, {}));
+    QTRY_COMPARE(m_calls, QStringList { u"closed:%1|"_s.arg(ticket) });
 }
 
 QTEST_GUILESS_MAIN(TestChannelWithServer)

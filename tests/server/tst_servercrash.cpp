@@ -75,9 +75,7 @@ void TestServerCrash::killDuringBurst_everyAcknowledgedTicketSurvives()
     QMap<qint64, QString> titles;
     for (int round = 0; round < 3; ++round) {
         // A fresh client each round: nothing pooled from the dead server.
-        Configuration roundConfiguration;
-        roundConfiguration.apiBase = server.apiBase();
-        APIService client(roundConfiguration);
+        APIService client(configuration);
         QEventLoop loop;
         Burst burst;
         burst.server = &server;
@@ -122,15 +120,13 @@ void TestServerCrash::killDuringBurst_everyAcknowledgedTicketSurvives()
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
         db.setDatabaseName(server.dbPath());
         QVERIFY(db.open());
-        QSqlQuery integrity(u"PRAGMA integrity_check"_s, db);
-        QVERIFY(integrity.next());
-        QCOMPARE(integrity.value(0).toString(), u"ok"_s);
-        QSqlQuery mode(u"PRAGMA journal_mode"_s, db);
-        QVERIFY(mode.next());
-        QCOMPARE(mode.value(0).toString(), u"wal"_s);
-        QSqlQuery count(u"SELECT COUNT(*) FROM tickets"_s, db);
-        QVERIFY(count.next());
-        QCOMPARE(count.value(0).toLongLong(), qint64(titles.size() + 1));
+        const auto scalar = [&db](const QString &sql) {
+            QSqlQuery query(sql, db);
+            return query.next() ? query.value(0) : QVariant();
+        };
+        QCOMPARE(scalar(u"PRAGMA integrity_check"_s).toString(), u"ok"_s);
+        QCOMPARE(scalar(u"PRAGMA journal_mode"_s).toString(), u"wal"_s);
+        QCOMPARE(scalar(u"SELECT COUNT(*) FROM tickets"_s).toLongLong(), qint64(titles.size() + 1));
     }
     QSqlDatabase::removeDatabase(u"check"_s);
 }

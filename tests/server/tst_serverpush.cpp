@@ -42,6 +42,8 @@ public:
     // connection before the announcement has arrived by then too.
     bool announce(qint64 userId, const QString &userType)
     {
+        if (!waitConnected())
+            return false;
         sendJson(
             QJsonObject { { u"type"_s, u"auth"_s }, { u"userId"_s, userId }, { u"userType"_s, userType } });
         return waitFor(u"auth_success"_s).has_value();
@@ -130,15 +132,12 @@ void TestServerPush::newTicket_reachesEveryAdmin_andNobodyElse()
 {
     const qint64 author = newUser(u"N-1"_s);
     Listener admin(m_server.wsUrl()), secondAdmin(m_server.wsUrl()), authorsOwn(m_server.wsUrl()),
-        silent(m_server.wsUrl());
-    for (Listener *l : { &admin, &secondAdmin, &authorsOwn, &silent })
-        QVERIFY(l->waitConnected());
+        silent(m_server.wsUrl()), formerAdmin(m_server.wsUrl());
+    QVERIFY(silent.waitConnected());
     QVERIFY(admin.announce(9999, u"admin"_s));
     QVERIFY(secondAdmin.announce(9999, u"admin"_s));
     QVERIFY(authorsOwn.announce(author, u"user"_s));
     // An administrator who logs out becomes a user again and is left out.
-    Listener formerAdmin(m_server.wsUrl());
-    QVERIFY(formerAdmin.waitConnected());
     QVERIFY(formerAdmin.announce(9999, u"admin"_s));
     QVERIFY(formerAdmin.announce(author, u"user"_s));
 
@@ -159,12 +158,10 @@ void TestServerPush::newTicket_reachesEveryAdmin_andNobodyElse()
     QCOMPARE(ticket.poste, u"N-1"_s);
     QVERIFY(secondAdmin.waitFor(u"new_ticket"_s).has_value());
 
-    for (Listener *l : { &authorsOwn, &formerAdmin })
+    for (Listener *l : { &authorsOwn, &formerAdmin, &silent }) {
         QVERIFY(l->announce(author, u"user"_s));
-    QVERIFY(silent.announce(0, u"user"_s));
-    QCOMPARE(authorsOwn.count(u"new_ticket"_s), 0);
-    QCOMPARE(formerAdmin.count(u"new_ticket"_s), 0);
-    QCOMPARE(silent.count(u"new_ticket"_s), 0);
+        QCOMPARE(l->count(u"new_ticket"_s), 0);
+    }
     QCOMPARE(admin.count(u"new_ticket"_s), 1);
 }
 
@@ -179,8 +176,6 @@ void TestServerPush::ticketClosed_reachesTheAuthorsUserConnections_only()
 
     Listener laptop(m_server.wsUrl()), desktop(m_server.wsUrl()), staff(m_server.wsUrl()),
         neighbours(m_server.wsUrl()), sameIdAsAdmin(m_server.wsUrl());
-    for (Listener *l : { &laptop, &desktop, &staff, &neighbours, &sameIdAsAdmin })
-        QVERIFY(l->waitConnected());
     QVERIFY(laptop.announce(author, u"user"_s));
     QVERIFY(desktop.announce(author, u"user"_s));
     QVERIFY(staff.announce(9999, u"admin"_s));
@@ -204,11 +199,11 @@ void TestServerPush::ticketClosed_reachesTheAuthorsUserConnections_only()
     QCOMPARE(neighboursClose->value(u"closeMessage"_s).toString(), QString());
     QCOMPARE(neighboursClose->value(u"ticketId"_s).toInteger(), other);
 
-    QVERIFY(staff.announce(9999, u"admin"_s));
-    QVERIFY(sameIdAsAdmin.announce(author, u"admin"_s));
+    for (Listener *l : { &staff, &sameIdAsAdmin }) {
+        QVERIFY(l->announce(9999, u"admin"_s));
+        QCOMPARE(l->count(u"ticket_closed"_s), 0);
+    }
     QVERIFY(laptop.announce(author, u"user"_s));
-    QCOMPARE(staff.count(u"ticket_closed"_s), 0);
-    QCOMPARE(sameIdAsAdmin.count(u"ticket_closed"_s), 0);
     QCOMPARE(neighbours.count(u"ticket_closed"_s), 1);
     QCOMPARE(laptop.count(u"ticket_closed"_s), 1);
 }
@@ -217,18 +212,18 @@ void TestServerPush::malformedMessage_answersError_connectionStaysOpen_data()
 {
     QTest::addColumn<QByteArray>("message");
     QTest::addColumn<bool>("binary");
-    QTest::newRow("not JSON") << QByteArray("hello") << false;
-    QTest::newRow("array") << QByteArray(R"([{"type":"auth"}])") << false;
-    QTest::newRow("no type") << QByteArray(R"({"userId":1,"userType":"user"})") << false;
-    QTest::newRow("type not a string") << QByteArray(R"({"type":1})") << false;
-    QTest::newRow("unknown type") << QByteArray(R"({"type":"Auth","userId":1,"userType":"user"})") << false;
-    QTest::newRow("userId as digits")
-        << QByteArray(R"({"type":"auth","userId":"5","userType":"user"})") << false;
-    QTest::newRow("userId fraction") << QByteArray(R"({"type":"auth","userId":1.5,"userType":"user"})")
-                                     << false;
-    QTest::newRow("unknown userType")
-        << QByteArray(R"({"type":"auth","userId":1,"userType":"root"})") << false;
-    QTest::newRow("binary not UTF-8") << QByteArray("\xff\xfe\xfd") << true;
+    const auto row = [](const char *name, const QByteArray &message, bool binary = false) {
+        QTest::newRow(name) << message << binary;
+    };
+    row("not JSON", "hello");
+    row("array", R"([{"type":"auth"}])");
+    row("no type", R"({"userId":1,"userType":"user"})");
+    row("type not a string", R"({"type":1})");
+    row("unknown type", R"({"type":"Auth","userId":1,"userType":"user"})");
+    row("userId as digits", R"({"type":"auth","userId":"5","userType":"user"})");
+    row("userId fraction", R"({"type":"auth","userId":1.5,"userType":"user"})");
+    row("unknown userType", R"({"type":"auth","userId":1,"userType":"root"})");
+    row("binary not UTF-8", "\xff\xfe\xfd", true);
 }
 
 void TestServerPush::malformedMessage_answersError_connectionStaysOpen()
@@ -252,7 +247,6 @@ void TestServerPush::malformedMessage_answersError_connectionStaysOpen()
 void TestServerPush::oversizedMessage_closesThatConnectionOnly()
 {
     Listener flooder(m_server.wsUrl()), bystander(m_server.wsUrl());
-    QVERIFY(flooder.waitConnected());
     QVERIFY(bystander.waitConnected());
     QVERIFY(flooder.announce(1, u"user"_s));
 
@@ -282,7 +276,6 @@ void TestServerPush::silentPeer_droppedByKeepAlive_livePeerKept()
     QVERIFY2(brisk.start(), qPrintable(brisk.errorString()));
 
     Listener live(brisk.wsUrl());
-    QVERIFY(live.waitConnected());
     QVERIFY(live.announce(5, u"user"_s)); // and nothing more from it but pongs
 
     // A peer that completes the handshake and then never answers a ping,
@@ -310,7 +303,6 @@ void TestServerPush::silentPeer_droppedByKeepAlive_livePeerKept()
 void TestServerPush::stop_closesConnectionsAsGoingAway()
 {
     Listener client(m_server.wsUrl());
-    QVERIFY(client.waitConnected());
     QVERIFY(client.announce(3, u"user"_s));
     QVERIFY(m_server.stop()); // SIGTERM, and a normal exit
     QCOMPARE(m_server.exitCode(), 0);

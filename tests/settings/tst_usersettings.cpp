@@ -12,26 +12,15 @@ class TestUserSettings : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void freshStore_readsDefaults();
     void isRegistered_requiresEveryIdentityKey();
     void valuesSurviveARestart();
-    void handEditedFile_wrongTypesReadAsDefaults();
+    void handEditedFile_wrongTypesAndMissingKeysReadAsDefaults();
     void sharedStore_livesUnderXdgConfigHome();
 
 private:
     QTemporaryDir m_dir;
     QString path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
 };
-
-void TestUserSettings::freshStore_readsDefaults()
-{
-    UserSettings settings(path("fresh.conf"));
-    QCOMPARE(settings.isRegistered(), false);
-    QCOMPARE(settings.readInteger(UserSettings::UserId), 0);
-    QCOMPARE(settings.readBool(UserSettings::IsAdmin), false);
-    QCOMPARE(settings.readText(UserSettings::UserNom), std::nullopt);
-    QCOMPARE(settings.readTextOrEmpty(UserSettings::UserNom), QString());
-}
 
 void TestUserSettings::isRegistered_requiresEveryIdentityKey()
 {
@@ -71,7 +60,7 @@ void TestUserSettings::valuesSurviveARestart()
     QCOMPARE(settings.readText(UserSettings::UserTelephone), QString());
 }
 
-void TestUserSettings::handEditedFile_wrongTypesReadAsDefaults()
+void TestUserSettings::handEditedFile_wrongTypesAndMissingKeysReadAsDefaults()
 {
     QFile file(path("edited.conf"));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -84,14 +73,16 @@ void TestUserSettings::handEditedFile_wrongTypesReadAsDefaults()
     QCOMPARE(settings.readBool(UserSettings::IsAdmin), false);
     QCOMPARE(settings.readInteger(UserSettings::CompanyId), 0);
     QCOMPARE(settings.readText(UserSettings::UserNom), u"Dupont, Jean"_s);
+    QCOMPARE(settings.readText(UserSettings::UserTelephone), std::nullopt);
+    QCOMPARE(settings.readTextOrEmpty(UserSettings::UserTelephone), QString());
     QVERIFY(!settings.isRegistered());
 }
 
 void TestUserSettings::sharedStore_livesUnderXdgConfigHome()
 {
     QCOMPARE(UserSettings::shared().filePath(),
-             QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-                 + u"/Norvik/NorvikSupport.conf"_s);
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+            + u"/Norvik/NorvikSupport.conf"_s);
     QVERIFY(UserSettings::shared().filePath().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));
 }
 

@@ -1,5 +1,6 @@
 #include "httptestserver.h"
 
+#include <QHash>
 #include <QHostAddress>
 #include <QPointer>
 #include <QTcpServer>
@@ -15,28 +16,10 @@ constexpr qsizetype MaxHeadBytes = 64 * 1024;
 
 QByteArray reasonPhrase(int status)
 {
-    switch (status) {
-    case 200:
-        return "OK";
-    case 301:
-        return "Moved Permanently";
-    case 302:
-        return "Found";
-    case 307:
-        return "Temporary Redirect";
-    case 400:
-        return "Bad Request";
-    case 403:
-        return "Forbidden";
-    case 404:
-        return "Not Found";
-    case 409:
-        return "Conflict";
-    case 500:
-        return "Internal Server Error";
-    default:
-        return "Status";
-    }
+    static const QHash<int, QByteArray> phrases { { 200, "OK" }, { 301, "Moved Permanently" },
+        { 302, "Found" }, { 307, "Temporary Redirect" }, { 400, "Bad Request" }, { 403, "Forbidden" },
+        { 404, "Not Found" }, { 409, "Conflict" }, { 500, "Internal Server Error" } };
+    return phrases.value(status, "Status");
 }
 
 bool hasName(const QList<std::pair<QByteArray, QByteArray>> &headers, QByteArrayView name)
@@ -104,34 +87,22 @@ HttpTestResponse HttpTestResponse::redirect(int status, QByteArray location)
 
 HttpTestResponse HttpTestResponse::raw(QByteArray bytes, bool thenClose)
 {
-    HttpTestResponse response;
-    response.kind = Kind::Raw;
-    response.bytes = std::move(bytes);
-    response.thenClose = thenClose;
-    return response;
+    return { Kind::Raw, std::move(bytes), 0, true, thenClose, 0 };
 }
 
 HttpTestResponse HttpTestResponse::silence()
 {
-    HttpTestResponse response;
-    response.kind = Kind::Silence;
-    return response;
+    return { Kind::Silence, {}, 0, true, true, 0 };
 }
 
 HttpTestResponse HttpTestResponse::close()
 {
-    HttpTestResponse response;
-    response.kind = Kind::Close;
-    return response;
+    return { Kind::Close, {}, 0, true, true, 0 };
 }
 
 HttpTestResponse HttpTestResponse::stream(qint64 totalBytes, bool announceLength)
 {
-    HttpTestResponse response;
-    response.kind = Kind::Stream;
-    response.streamBytes = totalBytes;
-    response.announceLength = announceLength;
-    return response;
+    return { Kind::Stream, {}, totalBytes, announceLength, true, 0 };
 }
 
 HttpTestResponse HttpTestResponse::delayed(int milliseconds) const
@@ -207,29 +178,25 @@ void HttpTestServer::readFrom(const std::shared_ptr<Connection> &connection)
         return; // one request per connection: every answer closes it
 
     QByteArray &buffer = connection->buffer;
-    // Anything that does not open with an upper-case method is no HTTP.
-    if (!buffer.isEmpty() && !(buffer.at(0) >= 'A' && buffer.at(0) <= 'Z')) {
+    const auto refuse = [&] {
         connection->answered = true;
         answer(connection.get(), HttpTestResponse::reply(400));
-        return;
-    }
+    };
+    // Anything that does not open with an upper-case method is no HTTP.
+    if (!buffer.isEmpty() && !(buffer.at(0) >= 'A' && buffer.at(0) <= 'Z'))
+        return refuse();
     const qsizetype headEnd = buffer.indexOf("\r\n\r\n");
     if (headEnd < 0) {
-        if (buffer.size() > MaxHeadBytes) {
-            connection->answered = true;
-            answer(connection.get(), HttpTestResponse::reply(400));
-        }
+        if (buffer.size() > MaxHeadBytes)
+            refuse();
         return;
     }
 
     HttpTestRequest request;
     const QList<QByteArray> lines = buffer.left(headEnd).split('\n');
     const QList<QByteArray> requestLine = lines.first().trimmed().split(' ');
-    if (requestLine.size() != 3) {
-        connection->answered = true;
-        answer(connection.get(), HttpTestResponse::reply(400));
-        return;
-    }
+    if (requestLine.size() != 3)
+        return refuse();
     request.method = requestLine.at(0);
     request.target = requestLine.at(1);
     for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -245,7 +212,6 @@ void HttpTestServer::readFrom(const std::shared_ptr<Connection> &connection)
 
     connection->answered = true;
     m_requests.append(request);
-    Q_EMIT requestReceived(request);
     if (m_holding)
         m_held.append(std::pair(connection, request));
     else

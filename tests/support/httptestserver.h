@@ -88,9 +88,6 @@ public:
     // Body bytes written by stream answers so far (to prove an abort).
     qint64 streamedBytes() const { return m_streamed; }
 
-Q_SIGNALS:
-    void requestReceived(const HttpTestRequest &request);
-
 private:
     struct Connection;
     void onNewConnection();

@@ -116,6 +116,18 @@ public:
         finish(m_bus);
     }
 
+    // SIGTERM, then SIGKILL if the process does not end in time.
+    static void finish(QProcess &process)
+    {
+        if (process.state() == QProcess::NotRunning)
+            return;
+        process.terminate();
+        if (!process.waitForFinished(5000)) {
+            process.kill();
+            process.waitForFinished(2000);
+        }
+    }
+
 private:
     static bool fail(QString *error, const QString &text)
     {
@@ -134,17 +146,6 @@ private:
             return {};
         }
         return process.readAllStandardOutput();
-    }
-
-    static void finish(QProcess &process)
-    {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        process.terminate();
-        if (!process.waitForFinished(5000)) {
-            process.kill();
-            process.waitForFinished(2000);
-        }
     }
 
     QTemporaryDir m_dir;

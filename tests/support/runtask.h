@@ -3,10 +3,13 @@
 #include <QCoro/QCoroTask>
 #include <QEventLoop>
 #include <QTimer>
+#include <QtGlobal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <optional>
+#include <type_traits>
+#include <typeinfo>
 
 // Runs a coroutine to its end in a nested event loop and hands back its
 // result, rethrowing what it threw. QCoro::waitFor never returns when the
@@ -19,12 +22,15 @@ template<typename T>
 T run(QCoro::Task<T> task, int timeoutMs = 60000)
 {
     QEventLoop loop;
-    std::optional<T> result;
+    std::optional<std::conditional_t<std::is_void_v<T>, bool, T>> result;
     std::exception_ptr error;
     bool done = false;
     auto body = [&]() -> QCoro::Task<> {
         try {
-            result.emplace(co_await std::move(task));
+            if constexpr (std::is_void_v<T>)
+                co_await std::move(task);
+            else
+                result.emplace(co_await std::move(task));
         } catch (...) {
             error = std::current_exception();
         }
@@ -41,33 +47,24 @@ T run(QCoro::Task<T> task, int timeoutMs = 60000)
     }
     if (error)
         std::rethrow_exception(error);
-    return std::move(*result);
+    if constexpr (!std::is_void_v<T>)
+        return std::move(*result);
 }
 
-inline void run(QCoro::Task<void> task, int timeoutMs = 60000)
+// The error of type Error the coroutine ended with; nothing, with a warning
+// saying what happened instead, when it succeeded or failed otherwise.
+template<typename Error, typename T>
+std::optional<Error> failure(QCoro::Task<T> task)
 {
-    QEventLoop loop;
-    std::exception_ptr error;
-    bool done = false;
-    auto body = [&]() -> QCoro::Task<> {
-        try {
-            co_await std::move(task);
-        } catch (...) {
-            error = std::current_exception();
-        }
-        done = true;
-        loop.quit();
-    };
-    auto running = body();
-    if (!done) {
-        QTimer::singleShot(timeoutMs, &loop, [&loop] { loop.exit(1); });
-        if (loop.exec() != 0 && !done) {
-            std::fputs("RunTask::run: the coroutine did not finish in time\n", stderr);
-            std::abort();
-        }
+    try {
+        run(std::move(task));
+        qWarning("the operation succeeded");
+    } catch (const Error &error) {
+        return error;
+    } catch (const std::exception &other) {
+        qWarning("unexpected %s: %s", typeid(other).name(), other.what());
     }
-    if (error)
-        std::rethrow_exception(error);
+    return std::nullopt;
 }
 
 } // namespace RunTask

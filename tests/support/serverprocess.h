@@ -119,7 +119,6 @@ public:
     QString dbPath() const { return m_directory.filePath(QStringLiteral("norvik-server.sqlite")); }
     QString token() const { return QString::fromLatin1(Token); }
     QString errorString() const { return m_error; }
-    QProcess &process() { return m_process; }
     int exitCode() const { return m_process.exitCode(); }
 
 private:
