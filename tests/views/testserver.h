@@ -9,8 +9,8 @@
 #include <functional>
 
 // The loopback HTTP server seen as the screens' API: paths without "/api",
-// a decoded query, JSON answers. Each test sets the handler, and every
-// request that reached the server is kept.
+// a decoded query, JSON answers. A test sets a handler or a fixed reply per
+// path, and every request that reached the server is kept.
 struct TestRequest
 {
     QByteArray method;
@@ -42,13 +42,15 @@ public:
 
     TestServer()
     {
+        // Recorded on arrival, so a held request counts before it is answered.
+        QObject::connect(&m_server, &HttpTestServer::requestReceived, &m_server,
+            [this](const HttpTestRequest &raw) { requests.append(decoded(raw)); });
         m_server.setHandler([this](const HttpTestRequest &raw) {
-            TestRequest request { raw.method, QString::fromUtf8(raw.path()).mid(4),
-                QUrlQuery(QString::fromUtf8(raw.query())), {}, raw.body };
-            for (const auto &[name, value] : raw.headers)
-                request.headers.insert(name.toLower(), value);
-            requests.append(request);
-            const TestResponse response = m_handler ? m_handler(request) : TestResponse { 404, "{}" };
+            const TestRequest request = decoded(raw);
+            const auto canned = m_replies.constFind(request.path);
+            const TestResponse response = canned != m_replies.cend() ? *canned
+                : m_handler                                          ? m_handler(request)
+                            : TestResponse { 404, R"({"error":"Not found"})", 0 };
             const HttpTestResponse answer = response.status < 0
                 ? HttpTestResponse::close()
                 : HttpTestResponse::json(response.status, response.body);
@@ -60,12 +62,13 @@ public:
     QString apiBase() const { return m_server.url().toString() + QStringLiteral("/api"); }
 
     void setHandler(Handler handler) { m_handler = std::move(handler); }
+    // The answer to every later request for path, whatever the handler says.
+    void setReply(const QString &path, const TestResponse &response) { m_replies.insert(path, response); }
+    // While held, requests are recorded but wait unanswered.
+    void setHolding(bool holding) { m_server.setHolding(holding); }
+
     QList<TestRequest> requests;
-    qsizetype count(const QString &path) const
-    {
-        return std::count_if(requests.cbegin(), requests.cend(),
-            [&path](const TestRequest &request) { return request.path == path; });
-    }
+    qsizetype count(const QString &path) const { return requestsTo(path).size(); }
     QList<TestRequest> requestsTo(const QString &path) const
     {
         QList<TestRequest> found;
@@ -76,6 +79,16 @@ public:
     }
 
 private:
+    static TestRequest decoded(const HttpTestRequest &raw)
+    {
+        TestRequest request { raw.method, QString::fromUtf8(raw.path()).mid(4),
+            QUrlQuery(QString::fromUtf8(raw.query())), {}, raw.body };
+        for (const auto &[name, value] : raw.headers)
+            request.headers.insert(name.toLower(), value);
+        return request;
+    }
+
     HttpTestServer m_server;
     Handler m_handler;
+    QHash<QString, TestResponse> m_replies;
 };

@@ -1,7 +1,7 @@
 #include "app/notificationcenter.h"
 #include "artifacts.h"
 #include "imagefiles.h"
-#include "views/areaselector.h"
+#include "testserver.h"
 #include "views/attachment.h"
 #include "views/createticketview.h"
 #include "views/gradientbutton.h"
@@ -11,15 +11,12 @@
 #include "views/segmentedpicker.h"
 #include "viewtestenv.h"
 
-#include <QAbstractButton>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -54,27 +51,20 @@ private Q_SLOTS:
     void initTestCase();
     void init();
 
-    void scaledImage_fitsTheLargerSideWithin1200_data();
     void scaledImage_fitsTheLargerSideWithin1200();
-    void priorityLabels_andSegments();
     void identityBox_showsStoredUserOrAReminder();
     void sendButton_needsTitleAndDescriptionAsTyped();
-    void submit_sendsTheFormWithoutCapture_thenConfirmsAnnouncesAndCloses();
-    void afterSuccess_sendStaysDisabledUntilTheSheetCloses();
+    void slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntilTheSheetCloses();
     void failedCreation_showsTheDescriptionAndAllowsRetry();
-    void slowServer_showsSpinnerAndKeepsTheFormResponsive();
-    void attachment_isScaledEncodedSentAndRemovable();
+    void attachment_isScaledEncodedAndRemovable();
     void heicFile_isDecoded();
-    void badFiles_areRefusedWithoutChangingTheAttachment();
-    void pngBomb_isRefusedWithinTheAllocationLimit();
+    void badFilesAndPngBombs_areRefusedWithoutChangingTheAttachment();
     void fileChooser_attachesTheChosenFile();
-    void paste_attachesAClipboardPictureButLeavesTextPastingAlone();
-    void drop_attachesAnImageFileAndRefusesOthers();
+    void pasteAndDrop_attachPicturesAndRefuseOtherFiles();
     void capture_unavailableHereSaysSoInFrench();
-    void areaSelector_cutsTheDraggedAreaOrCancels();
 
 private:
-    CreateTicketView *openSheet();
+    CreateTicketView *openSheet(const QString &titre = {}, const QString &description = {});
     QString file(const QString &name) const { return m_files.filePath(name); }
 
     QTemporaryDir m_config;
@@ -100,41 +90,44 @@ void TestCreateTicketView::init()
     });
 }
 
-CreateTicketView *TestCreateTicketView::openSheet()
+CreateTicketView *TestCreateTicketView::openSheet(const QString &titre, const QString &description)
 {
-    m_view = std::make_unique<CreateTicketView>();
-    m_view->show();
-    if (!QTest::qWaitForWindowExposed(m_view.get()))
-        return nullptr;
-    return m_view.get();
+    CreateTicketView *view = ViewTestEnv::openSheet(m_view);
+    if (view) {
+        view->titreEdit()->setText(titre);
+        view->descriptionEdit()->setPlainText(description);
+    }
+    return view;
 }
 
-void TestCreateTicketView::scaledImage_fitsTheLargerSideWithin1200_data()
-{
-    QTest::addColumn<QSize>("source");
-    QTest::addColumn<QSize>("expected");
-    QTest::newRow("wide") << QSize(3000, 1500) << QSize(1200, 600);
-    QTest::newRow("tall") << QSize(900, 2400) << QSize(450, 1200);
-    QTest::newRow("small") << QSize(800, 600) << QSize(800, 600);
-    QTest::newRow("exactly the limit") << QSize(1200, 1200) << QSize(1200, 1200);
-}
-
+// A wide picture is scaled in attachment_isScaledEncodedAndRemovable.
 void TestCreateTicketView::scaledImage_fitsTheLargerSideWithin1200()
 {
-    QFETCH(QSize, source);
-    QFETCH(QSize, expected);
-    const QImage image = picture(source.width(), source.height());
-    const QImage scaled = Attachment::scaledImage(image);
-    QCOMPARE(scaled.size(), expected);
-    if (expected == source)
-        QCOMPARE(scaled.cacheKey(), image.cacheKey()); // the very same image
+    QCOMPARE(Attachment::scaledImage(picture(900, 2400)).size(), QSize(450, 1200));
+    const QImage limit = picture(1200, 1200);
+    QCOMPARE(Attachment::scaledImage(limit).cacheKey(), limit.cacheKey()); // the very same image
     // A high-density capture counts in device-independent pixels.
     QImage dense = picture(2400, 1200);
     dense.setDevicePixelRatio(2.0);
     QCOMPARE(Attachment::scaledImage(dense).size(), QSize(2400, 1200));
 }
 
-void TestCreateTicketView::priorityLabels_andSegments()
+void TestCreateTicketView::identityBox_showsStoredUserOrAReminder()
+{
+    QCOMPARE(openSheet()->identityBox()->nameLine(), u"Léa Durand"_s);
+    QCOMPARE(m_view->identityBox()->detailLine(), u"Poste 24 • Alpha"_s);
+    UserSettings::shared().writeText(UserSettings::CompanyName, QString());
+    QCOMPARE(openSheet()->identityBox()->detailLine(), u"Poste 24"_s);
+    QVERIFY(!m_view->identityBox()->showsWarning());
+    UserSettings::shared().writeInteger(UserSettings::UserId, 0);
+    CreateTicketView *view = openSheet();
+    QVERIFY(view->identityBox()->showsWarning());
+    QCOMPARE(
+        view->identityBox()->accessibleName(), u"Pensez à remplir vos informations dans les paramètres"_s);
+    QVERIFY(saveScreenshot(view, u"create-ticket-unregistered"_s));
+}
+
+void TestCreateTicketView::sendButton_needsTitleAndDescriptionAsTyped()
 {
     QCOMPARE(CreateTicketView::priorityLabel(u"normale"_s), u"🟢 Normale"_s);
     QCOMPARE(CreateTicketView::priorityLabel(u"haute"_s), u"🟠 Haute"_s);
@@ -143,40 +136,8 @@ void TestCreateTicketView::priorityLabels_andSegments()
     CreateTicketView *view = openSheet();
     QVERIFY(view);
     QCOMPARE(view->priorite(), u"normale"_s);
-    const QList<QAbstractButton *> segments = view->priorityPicker()->segments();
-    QCOMPARE(segments.size(), 3);
-    QCOMPARE(segments[2]->text(), u"🔴 Critique"_s);
-    QTest::mouseClick(segments[2], Qt::LeftButton);
-    QCOMPARE(view->priorite(), u"critique"_s);
-}
-
-void TestCreateTicketView::identityBox_showsStoredUserOrAReminder()
-{
-    {
-        CreateTicketView *view = openSheet();
-        QVERIFY(!view->identityBox()->showsWarning());
-        QCOMPARE(view->identityBox()->nameLine(), u"Léa Durand"_s);
-        QCOMPARE(view->identityBox()->detailLine(), u"Poste 24 • Alpha"_s);
-    }
-    UserSettings::shared().writeText(UserSettings::CompanyName, QString());
-    {
-        CreateTicketView *view = openSheet();
-        QCOMPARE(view->identityBox()->detailLine(), u"Poste 24"_s);
-    }
-    UserSettings::shared().writeInteger(UserSettings::UserId, 0);
-    {
-        CreateTicketView *view = openSheet();
-        QVERIFY(view->identityBox()->showsWarning());
-        QCOMPARE(view->identityBox()->accessibleName(),
-            u"Pensez à remplir vos informations dans les paramètres"_s);
-        QVERIFY(saveScreenshot(view, u"create-ticket-unregistered"_s));
-    }
-}
-
-void TestCreateTicketView::sendButton_needsTitleAndDescriptionAsTyped()
-{
-    CreateTicketView *view = openSheet();
-    QVERIFY(view);
+    QCOMPARE(view->titreEdit()->accessibleName(), u"Titre de la demande (obligatoire)"_s);
+    QCOMPARE(view->descriptionEdit()->accessibleName(), u"Description détaillée (obligatoire)"_s);
     GradientButton *send = view->sendButton();
     QVERIFY(!send->isEnabled());
     QTest::keyClick(view->titreEdit(), Qt::Key_Space);
@@ -184,15 +145,16 @@ void TestCreateTicketView::sendButton_needsTitleAndDescriptionAsTyped()
     QVERIFY(view->attachImage(picture(40, 30)));
     QVERIFY(!send->isEnabled()); // an attachment is no description
     QTest::keyClick(view->descriptionEdit(), Qt::Key_Space);
-    QVERIFY(send->isEnabled());
+    QVERIFY(send->isEnabled()); // nothing is trimmed
     view->titreEdit()->clear();
     QVERIFY(!send->isEnabled());
-    QCOMPARE(view->titreEdit()->accessibleName(), u"Titre de la demande (obligatoire)"_s);
-    QCOMPARE(view->descriptionEdit()->accessibleName(), u"Description détaillée (obligatoire)"_s);
 }
 
-void TestCreateTicketView::submit_sendsTheFormWithoutCapture_thenConfirmsAnnouncesAndCloses()
+void TestCreateTicketView::slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntilTheSheetCloses()
 {
+    m_server.setHandler([](const TestRequest &) {
+        return TestResponse::json({ { u"success"_s, true }, { u"ticket_id"_s, 9 } }, 200, 700);
+    });
     CreateTicketView *view = openSheet();
     QVERIFY(view);
     int refreshes = 0;
@@ -203,10 +165,16 @@ void TestCreateTicketView::submit_sendsTheFormWithoutCapture_thenConfirmsAnnounc
     ViewTestEnv::typeText(view->descriptionEdit(), u"Elle affiche « erreur 5 »"_s);
     QTest::mouseClick(view->priorityPicker()->segments()[1], Qt::LeftButton);
     QTest::mouseClick(view->sendButton(), Qt::LeftButton);
+    QVERIFY(view->isSubmitting());
+    QVERIFY(view->sendButton()->isBusy());
+    QVERIFY(!view->sendButton()->isEnabled());
+    // The event loop keeps running: typing still lands while we wait.
+    QTest::keyClicks(view->titreEdit(), u"!"_s);
+    QCOMPARE(view->titreEdit()->text(), u"Imprimante bloquée !"_s);
     QTRY_VERIFY(view->showSuccess());
+    QVERIFY(!view->sendButton()->isBusy());
     QCOMPARE(refreshes, 1);
     QVERIFY(!view->showError());
-    QVERIFY(view->isVisible());
     QVERIFY(saveScreenshot(view, u"create-ticket-success"_s));
 
     const QList<TestRequest> sent = m_server.requestsTo(u"/ticket/create.php"_s);
@@ -218,17 +186,8 @@ void TestCreateTicketView::submit_sendsTheFormWithoutCapture_thenConfirmsAnnounc
     QCOMPARE(body.value(u"priorite"_s).toString(), u"haute"_s);
     QVERIFY(!body.contains(u"capture_base64"_s));
 
-    QTRY_VERIFY_WITH_TIMEOUT(!view->isVisible(), CreateTicketView::CloseDelayMs + 2000);
-}
-
-void TestCreateTicketView::afterSuccess_sendStaysDisabledUntilTheSheetCloses()
-{
-    CreateTicketView *view = openSheet();
-    QVERIFY(view);
-    view->titreEdit()->setText(u"Écran noir"_s);
-    view->descriptionEdit()->setPlainText(u"Depuis ce matin"_s);
-    QTest::mouseClick(view->sendButton(), Qt::LeftButton);
-    QTRY_VERIFY(view->showSuccess());
+    // Between the confirmation and the closing nothing sends the ticket again.
+    QVERIFY(view->isVisible());
     QVERIFY(!view->isSubmitting());
     QVERIFY(!view->sendButton()->isEnabled());
     QTest::mouseClick(view->sendButton(), Qt::LeftButton);
@@ -242,10 +201,8 @@ void TestCreateTicketView::failedCreation_showsTheDescriptionAndAllowsRetry()
     m_server.setHandler([](const TestRequest &) {
         return TestResponse::json({ { u"success"_s, false }, { u"ticket_id"_s, 0 } });
     });
-    CreateTicketView *view = openSheet();
+    CreateTicketView *view = openSheet(u"T"_s, u"D"_s);
     QVERIFY(view);
-    view->titreEdit()->setText(u"T"_s);
-    view->descriptionEdit()->setPlainText(u"D"_s);
     QTest::mouseClick(view->sendButton(), Qt::LeftButton);
     QTRY_VERIFY(view->showError());
     QCOMPARE(view->errorMessage(), u"Erreur création ticket"_s);
@@ -254,7 +211,7 @@ void TestCreateTicketView::failedCreation_showsTheDescriptionAndAllowsRetry()
     QCOMPARE(view->titreEdit()->text(), u"T"_s);
     QVERIFY(saveScreenshot(view, u"create-ticket-error"_s));
 
-    // A server that is not there: the transport's French text, never empty.
+    // An empty answer: the client's French text, never an empty line.
     m_server.setHandler([](const TestRequest &) { return TestResponse { 200, "", 0 }; });
     QTest::mouseClick(view->sendButton(), Qt::LeftButton);
     QVERIFY(!view->showError()); // hidden while the new attempt runs
@@ -263,63 +220,27 @@ void TestCreateTicketView::failedCreation_showsTheDescriptionAndAllowsRetry()
     QVERIFY(view->isVisible());
 }
 
-void TestCreateTicketView::slowServer_showsSpinnerAndKeepsTheFormResponsive()
+void TestCreateTicketView::attachment_isScaledEncodedAndRemovable()
 {
-    m_server.setHandler([](const TestRequest &) {
-        return TestResponse::json({ { u"success"_s, true }, { u"ticket_id"_s, 9 } }, 200, 700);
-    });
-    CreateTicketView *view = openSheet();
-    QVERIFY(view);
-    view->titreEdit()->setText(u"Lent"_s);
-    view->descriptionEdit()->setPlainText(u"Serveur lent"_s);
-    QTest::mouseClick(view->sendButton(), Qt::LeftButton);
-    QVERIFY(view->isSubmitting());
-    QVERIFY(view->sendButton()->isBusy());
-    QVERIFY(!view->sendButton()->isEnabled());
-    // The event loop keeps running: typing still lands while we wait.
-    QTest::keyClicks(view->titreEdit(), u"!"_s);
-    QCOMPARE(view->titreEdit()->text(), u"Lent!"_s);
-    QTRY_VERIFY(view->showSuccess());
-    QVERIFY(!view->sendButton()->isBusy());
-    QCOMPARE(
-        m_server.requestsTo(u"/ticket/create.php"_s).first().json().value(u"titre"_s).toString(), u"Lent"_s);
-}
-
-void TestCreateTicketView::attachment_isScaledEncodedSentAndRemovable()
-{
+    // Sending it is part of the user's whole day in tst_userflow.
     const QString path = file(u"wide.png"_s);
     QVERIFY(picture(3000, 1500).save(path));
-    CreateTicketView *view = openSheet();
+    CreateTicketView *view = openSheet(u"Sans capture"_s, u"Rien"_s);
     QVERIFY(view);
     QVERIFY(view->captureButton()->isVisible());
     QVERIFY(view->loadAttachment(path));
-    QVERIFY(view->attachment());
-    QCOMPARE(view->attachment()->image.size(), QSize(1200, 600));
     QVERIFY(!view->attachment()->base64.contains(u'\n'));
     QCOMPARE(decodeBase64Png(view->attachment()->base64).size(), QSize(1200, 600));
     QVERIFY(!view->captureButton()->isVisible());
     QVERIFY(view->removeAttachmentButton()->isVisible());
     QVERIFY(saveScreenshot(view, u"create-ticket-attachment"_s));
-
-    view->titreEdit()->setText(u"Avec capture"_s);
-    view->descriptionEdit()->setPlainText(u"Voir l'image"_s);
-    QTest::mouseClick(view->sendButton(), Qt::LeftButton);
-    QTRY_VERIFY(view->showSuccess());
-    const QString sentCapture
-        = m_server.requestsTo(u"/ticket/create.php"_s).first().json().value(u"capture_base64"_s).toString();
-    QCOMPARE(sentCapture, view->attachment()->base64);
-
-    // A fresh sheet: attach, remove, send: no capture goes out.
-    view = openSheet();
-    QVERIFY(view->loadAttachment(path));
+    // Attach, remove, send: no capture goes out.
     QTest::mouseClick(view->removeAttachmentButton(), Qt::LeftButton);
     QVERIFY(!view->attachment());
     QVERIFY(view->captureButton()->isVisible());
     QVERIFY(view->chooseButton()->isVisible());
-    view->titreEdit()->setText(u"Sans capture"_s);
-    view->descriptionEdit()->setPlainText(u"Rien"_s);
     QTest::mouseClick(view->sendButton(), Qt::LeftButton);
-    QTRY_COMPARE(m_server.count(u"/ticket/create.php"_s), 2);
+    QTRY_COMPARE(m_server.count(u"/ticket/create.php"_s), 1);
     QVERIFY(!m_server.requests.last().json().contains(u"capture_base64"_s));
 }
 
@@ -336,47 +257,37 @@ void TestCreateTicketView::heicFile_isDecoded()
     QCOMPARE(decoded.size(), QSize(64, 48));
     const QColor centre = decoded.pixelColor(32, 24);
     QVERIFY2(centre.red() > 150 && centre.green() < 90, qPrintable(centre.name()));
-    CreateTicketView *view = openSheet();
-    QVERIFY(view->loadAttachment(path));
-    QCOMPARE(decodeBase64Png(view->attachment()->base64).size(), QSize(64, 48));
+    QVERIFY(openSheet()->loadAttachment(path));
+    QCOMPARE(decodeBase64Png(m_view->attachment()->base64).size(), QSize(64, 48));
 }
 
-void TestCreateTicketView::badFiles_areRefusedWithoutChangingTheAttachment()
+void TestCreateTicketView::badFilesAndPngBombs_areRefusedWithoutChangingTheAttachment()
 {
     const QByteArray good = ImageFiles::png(picture(300, 200));
     QVERIFY(ImageFiles::write(file(u"truncated.png"_s), good.left(good.size() / 3)));
     QVERIFY(ImageFiles::write(file(u"noise.jpg"_s), QByteArray(4096, '\x5a')));
     QVERIFY(ImageFiles::write(file(u"empty.png"_s), QByteArray()));
     QVERIFY(ImageFiles::write(file(u"notes.heic"_s), "ftypheic but not really a picture"));
+    const QByteArray bomb = ImageFiles::pngBomb(20000);
+    QVERIFY(!bomb.isEmpty() && bomb.size() < 4 * 1024 * 1024); // small on disk, 1.6 GB decoded
+    QVERIFY(ImageFiles::write(file(u"bomb.png"_s), bomb));
+    QVERIFY(ImageDecoder::fromFile(file(u"bomb.png"_s)).isNull());
     QVERIFY(picture(100, 80).save(file(u"small.png"_s)));
 
     CreateTicketView *view = openSheet();
     QVERIFY(view);
     QVERIFY(view->loadAttachment(file(u"small.png"_s)));
     const QString before = view->attachment()->base64;
-    for (const QString &name :
-        { u"truncated.png"_s, u"noise.jpg"_s, u"empty.png"_s, u"notes.heic"_s, u"missing.png"_s }) {
+    for (const QString &name : { u"truncated.png"_s, u"noise.jpg"_s, u"empty.png"_s, u"notes.heic"_s,
+             u"bomb.png"_s, u"missing.png"_s }) {
         QVERIFY2(!view->loadAttachment(file(name)), qPrintable(name));
         QCOMPARE(view->attachment()->base64, before);
     }
     QVERIFY(!view->attachImage(QImage()));
     QCOMPARE(view->attachment()->base64, before);
-}
-
-void TestCreateTicketView::pngBomb_isRefusedWithinTheAllocationLimit()
-{
-    const QByteArray bomb = ImageFiles::pngBomb(20000);
-    QVERIFY(!bomb.isEmpty());
-    QVERIFY(bomb.size() < 4 * 1024 * 1024); // small on disk, 1.6 GB decoded
-    const QString path = file(u"bomb.png"_s);
-    QVERIFY(ImageFiles::write(path, bomb));
-    QVERIFY(ImageDecoder::fromFile(path).isNull());
-    CreateTicketView *view = openSheet();
-    QVERIFY(!view->loadAttachment(path));
-    QVERIFY(!view->attachment());
     // The same decoder still reads an honest, merely large picture.
-    QVERIFY(ImageFiles::write(path, ImageFiles::pngBomb(4000)));
-    QCOMPARE(ImageDecoder::fromFile(path).size(), QSize(4000, 4000));
+    QVERIFY(ImageFiles::write(file(u"large.png"_s), ImageFiles::pngBomb(4000)));
+    QCOMPARE(ImageDecoder::fromFile(file(u"large.png"_s)).size(), QSize(4000, 4000));
 }
 
 void TestCreateTicketView::fileChooser_attachesTheChosenFile()
@@ -389,9 +300,7 @@ void TestCreateTicketView::fileChooser_attachesTheChosenFile()
     QFileDialog *dialog = nullptr;
     QTRY_VERIFY((dialog = view->findChild<QFileDialog *>()) != nullptr);
     QVERIFY(dialog->nameFilters().join(u' ').contains(u"*.heic"_s));
-    QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
-    // Cancelling changes nothing.
-    dialog->reject();
+    dialog->reject(); // cancelling changes nothing
     QVERIFY(!view->attachment());
     QTest::mouseClick(view->chooseButton(), Qt::LeftButton);
     QTRY_VERIFY((dialog = view->findChild<QFileDialog *>()) != nullptr && dialog->isVisible());
@@ -404,8 +313,9 @@ void TestCreateTicketView::fileChooser_attachesTheChosenFile()
     QCOMPARE(view->attachment()->image.size(), QSize(640, 480));
 }
 
-void TestCreateTicketView::paste_attachesAClipboardPictureButLeavesTextPastingAlone()
+void TestCreateTicketView::pasteAndDrop_attachPicturesAndRefuseOtherFiles()
 {
+    QVERIFY(ImageFiles::write(file(u"notes.txt"_s), "bonjour"));
     CreateTicketView *view = openSheet();
     QVERIFY(view);
     QClipboard *clipboard = QGuiApplication::clipboard();
@@ -414,48 +324,37 @@ void TestCreateTicketView::paste_attachesAClipboardPictureButLeavesTextPastingAl
     QTest::keySequence(view->titreEdit(), QKeySequence::Paste);
     QCOMPARE(view->titreEdit()->text(), u"texte collé"_s);
     QVERIFY(!view->attachment());
-
     clipboard->setImage(picture(2400, 600));
     QTest::keySequence(view->titreEdit(), QKeySequence::Paste);
-    QVERIFY(view->attachment());
     QCOMPARE(view->attachment()->image.size(), QSize(1200, 300));
     QCOMPARE(view->titreEdit()->text(), u"texte collé"_s);
 
     // A non-picture file named on the clipboard is refused with a message.
     view->removeAttachment();
-    QVERIFY(ImageFiles::write(file(u"notes.txt"_s), "bonjour"));
-    auto *mime = new QMimeData;
-    mime->setUrls({ QUrl::fromLocalFile(file(u"notes.txt"_s)) });
-    clipboard->setMimeData(mime);
+    auto *named = new QMimeData;
+    named->setUrls({ QUrl::fromLocalFile(file(u"notes.txt"_s)) });
+    clipboard->setMimeData(named);
     view->pasteImage();
     QVERIFY(!view->attachment());
     QVERIFY(view->showError());
     QCOMPARE(view->errorMessage(), u"Ce fichier n'est pas une image lisible (PNG, JPEG ou HEIC)."_s);
-}
 
-void TestCreateTicketView::drop_attachesAnImageFileAndRefusesOthers()
-{
-    const QString image = file(u"dropped.jpg"_s);
-    QVERIFY(picture(500, 400).save(image, "JPEG"));
-    QVERIFY(ImageFiles::write(file(u"dropped.txt"_s), "pas une image"));
-    CreateTicketView *view = openSheet();
-    QVERIFY(view);
-    auto dropFile = [view](const QString &path) {
+    auto dropFile = [&view](const QString &path) {
         QMimeData mime;
         mime.setUrls({ QUrl::fromLocalFile(path) });
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(view, &enter);
-        if (!enter.isAccepted())
-            return false;
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(view, &drop);
-        return true;
+        if (enter.isAccepted())
+            QCoreApplication::sendEvent(view, &drop);
+        return enter.isAccepted();
     };
-    QVERIFY(dropFile(file(u"dropped.txt"_s)));
+    view = openSheet();
+    QVERIFY(dropFile(file(u"notes.txt"_s)));
     QVERIFY(!view->attachment());
     QVERIFY(view->showError());
-    QVERIFY(dropFile(image));
-    QVERIFY(view->attachment());
+    QVERIFY(picture(500, 400).save(file(u"dropped.jpg"_s), "JPEG"));
+    QVERIFY(dropFile(file(u"dropped.jpg"_s)));
     QCOMPARE(view->attachment()->image.size(), QSize(500, 400));
 }
 
@@ -465,9 +364,6 @@ void TestCreateTicketView::capture_unavailableHereSaysSoInFrench()
     QCOMPARE(ScreenCapture::methodFor(u"wayland"_s), ScreenCapture::Method::Portal);
     QCOMPARE(ScreenCapture::methodFor(u"wayland-egl"_s), ScreenCapture::Method::Portal);
     QCOMPARE(ScreenCapture::methodFor(u"offscreen"_s), ScreenCapture::Method::Unavailable);
-    const QString path = ScreenCapture::newCapturePath();
-    QVERIFY(QFileInfo(path).fileName().startsWith(u"screenshot-"_s));
-    QCOMPARE(QFileInfo(path).fileName().size(), 11 + 36 + 4);
     if (QGuiApplication::platformName() != u"offscreen")
         QSKIP("the unavailable path is seen on the offscreen platform");
     CreateTicketView *view = openSheet();
@@ -475,41 +371,6 @@ void TestCreateTicketView::capture_unavailableHereSaysSoInFrench()
     QVERIFY(view->showError());
     QCOMPARE(view->errorMessage(), ScreenCapture::unavailableMessage());
     QVERIFY(!view->attachment());
-}
-
-void TestCreateTicketView::areaSelector_cutsTheDraggedAreaOrCancels()
-{
-    QImage screen(800, 600, QImage::Format_RGB32);
-    screen.fill(Qt::white);
-    for (int y = 100; y < 200; ++y)
-        for (int x = 200; x < 400; ++x)
-            screen.setPixelColor(x, y, Qt::red);
-    {
-        auto *selector = new AreaSelector(screen, QRect(0, 0, 800, 600));
-        QSignalSpy selected(selector, &AreaSelector::selected);
-        QSignalSpy destroyed(selector, &QObject::destroyed);
-        selector->show();
-        QVERIFY(QTest::qWaitForWindowExposed(selector));
-        QTest::mousePress(selector, Qt::LeftButton, Qt::NoModifier, QPoint(200, 100));
-        QTest::mouseMove(selector, QPoint(300, 150));
-        QTest::mouseRelease(selector, Qt::LeftButton, Qt::NoModifier, QPoint(400, 200));
-        QCOMPARE(selected.count(), 1);
-        const QImage cut = selected.first().first().value<QImage>();
-        QCOMPARE(cut.size(), QSize(200, 100));
-        QCOMPARE(cut.pixelColor(100, 50), QColor(Qt::red));
-        QTRY_COMPARE(destroyed.count(), 1);
-    }
-    {
-        auto *selector = new AreaSelector(screen, QRect(0, 0, 800, 600));
-        QSignalSpy selected(selector, &AreaSelector::selected);
-        QSignalSpy cancelled(selector, &AreaSelector::cancelled);
-        selector->show();
-        QVERIFY(QTest::qWaitForWindowExposed(selector));
-        QVERIFY(selector->grab().save(artifactPath(u"area-selector"_s)));
-        QTest::keyClick(selector, Qt::Key_Escape);
-        QCOMPARE(cancelled.count(), 1);
-        QCOMPARE(selected.count(), 0);
-    }
 }
 
 QTEST_MAIN(TestCreateTicketView)

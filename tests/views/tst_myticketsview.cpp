@@ -1,5 +1,7 @@
+#include "admin/ticketjson.h"
 #include "app/notificationcenter.h"
 #include "artifacts.h"
+#include "testserver.h"
 #include "views/iconbutton.h"
 #include "views/myticketsmodel.h"
 #include "views/myticketsview.h"
@@ -27,11 +29,6 @@ QJsonObject ticket(qint64 id, const QString &titre, const QString &priorite, con
     return object;
 }
 
-QJsonObject reply(const QJsonArray &tickets)
-{
-    return { { u"success"_s, true }, { u"tickets"_s, tickets } };
-}
-
 QJsonArray sampleTickets()
 {
     return { ticket(1,
@@ -56,19 +53,20 @@ private Q_SLOTS:
     void init();
 
     void noStoredUser_showsErrorAndEmptyStateWithoutRequest();
-    void emptyReply_showsEmptyState();
-    void cards_useTheSharedVocabularyLowerCased();
-    void cards_formatDatesOrShowThemRaw();
+    void slowEmptyReply_showsLoadingThenEmptyState();
+    void cards_useTheSharedVocabularyAndFrenchDates();
     void cards_tellAssistiveTechnologyWhatTheyShow();
-    void expandButton_opensAndClosesTheCardAnimated();
-    void keyboard_spaceTogglesTheCurrentCard();
+    void expandButtonAndKeyboard_openAndCloseTheCardAnimated();
     void collapsedTitle_isClampedToTwoLines();
-    void failedRefresh_keepsThePreviousListUnderTheError();
-    void reloads_onRefreshButtonAndOnRefreshNotification();
-    void slowServer_showsLoadingState();
+    void refresh_byButtonOrNotification_keepsTheListUnderAnError();
 
 private:
-    MyTicketsView *openSheet();
+    // A sheet showing the sample tickets.
+    MyTicketsView *openList()
+    {
+        MyTicketsView *view = ViewTestEnv::openSheet(m_view);
+        return view && QTest::qWaitFor([view] { return view->contentState() == u"list"; }) ? view : nullptr;
+    }
 
     QTemporaryDir m_config;
     TestServer m_server;
@@ -86,22 +84,13 @@ void TestMyTicketsView::init()
     ViewTestEnv::clearSettings();
     ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s);
     m_server.requests.clear();
-    m_server.setHandler([](const TestRequest &) { return TestResponse::json(reply(sampleTickets())); });
-}
-
-MyTicketsView *TestMyTicketsView::openSheet()
-{
-    m_view = std::make_unique<MyTicketsView>();
-    m_view->show();
-    if (!QTest::qWaitForWindowExposed(m_view.get()))
-        return nullptr;
-    return m_view.get();
+    m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList(sampleTickets())); });
 }
 
 void TestMyTicketsView::noStoredUser_showsErrorAndEmptyStateWithoutRequest()
 {
     UserSettings::shared().writeInteger(UserSettings::UserId, 0);
-    MyTicketsView *view = openSheet();
+    MyTicketsView *view = ViewTestEnv::openSheet(m_view);
     QVERIFY(view);
     QVERIFY(view->showError());
     QCOMPARE(view->errorMessage(), u"Utilisateur non connecté"_s);
@@ -111,40 +100,41 @@ void TestMyTicketsView::noStoredUser_showsErrorAndEmptyStateWithoutRequest()
     QVERIFY(saveScreenshot(view, u"my-tickets-no-user"_s));
 }
 
-void TestMyTicketsView::emptyReply_showsEmptyState()
+void TestMyTicketsView::slowEmptyReply_showsLoadingThenEmptyState()
 {
-    m_server.setHandler([](const TestRequest &) { return TestResponse::json(reply({})); });
-    MyTicketsView *view = openSheet();
+    m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList({}), 200, 500); });
+    MyTicketsView *view = ViewTestEnv::openSheet(m_view);
     QVERIFY(view);
-    QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 1);
+    QVERIFY(view->isLoading());
+    QCOMPARE(view->contentState(), u"loading"_s);
+    QVERIFY(saveScreenshot(view, u"my-tickets-loading"_s));
     QTRY_VERIFY(!view->isLoading());
     QCOMPARE(view->contentState(), u"empty"_s);
     QVERIFY(!view->showError());
+    QCOMPARE(m_server.count(u"/user/my-tickets.php"_s), 1);
     QCOMPARE(m_server.requests.first().query.queryItemValue(u"user_id"_s), u"12"_s);
     QVERIFY(saveScreenshot(view, u"my-tickets-empty"_s));
 }
 
-void TestMyTicketsView::cards_useTheSharedVocabularyLowerCased()
+void TestMyTicketsView::cards_useTheSharedVocabularyAndFrenchDates()
 {
-    MyTicketsView *view = openSheet();
+    QCOMPARE(MyTicketsModel::formatDate(u"2025-03-07 14:05:00"_s), u"07/03/2025 à 14:05"_s);
+    QCOMPARE(MyTicketsModel::formatDate(u"2025-03-07T14:05:00Z"_s), u"2025-03-07T14:05:00Z"_s);
+    MyTicketsView *view = openList();
     QVERIFY(view);
-    QTRY_COMPARE(view->contentState(), u"list"_s);
     MyTicketsModel *model = view->model();
     QCOMPARE(model->rowCount(), 4);
     auto at = [model](int row, int role) { return model->index(row).data(role); };
     // Server order is kept.
     QCOMPARE(at(0, MyTicketsModel::IdRole).toLongLong(), 1);
     QCOMPARE(at(3, MyTicketsModel::IdRole).toLongLong(), 4);
-    // "ouvert" is open: in progress, orange.
+    // "ouvert" is open: in progress, orange; "Haute" with a capital is still high.
     QCOMPARE(at(0, MyTicketsModel::StatusWordRole).toString(), u"En cours"_s);
     QCOMPARE(at(0, MyTicketsModel::StatusColorRole).value<QColor>(), Style::orange());
-    // "Haute" with a capital is still high: orange circle, word as Haute.
-    QCOMPARE(at(0, MyTicketsModel::PriorityColorRole).value<QColor>(), Style::orange());
     QCOMPARE(at(0, MyTicketsModel::PriorityWordRole).toString(), u"Haute"_s);
     // "Fermé" is closed: done, green, with its closing date.
     QCOMPARE(at(1, MyTicketsModel::StatusWordRole).toString(), u"Terminé"_s);
     QCOMPARE(at(1, MyTicketsModel::StatusColorRole).value<QColor>(), Style::green());
-    QCOMPARE(at(1, MyTicketsModel::PriorityColorRole).value<QColor>(), Style::red());
     QCOMPARE(at(1, MyTicketsModel::PriorityWordRole).toString(), u"Critique"_s);
     QCOMPARE(at(1, MyTicketsModel::ClosedRole).toString(), u"Fermé le 08/03/2025 à 09:30"_s);
     QCOMPARE(at(1, MyTicketsModel::CloseMessageRole).toString(), u"Réinitialisé, voir courriel."_s);
@@ -153,23 +143,14 @@ void TestMyTicketsView::cards_useTheSharedVocabularyLowerCased()
     QCOMPARE(at(2, MyTicketsModel::ClosedRole).toString(), QString());
     QCOMPARE(at(2, MyTicketsModel::PriorityColorRole).value<QColor>(), Style::green());
     QCOMPARE(at(3, MyTicketsModel::StatusWordRole).toString(), u"En cours"_s);
+    QCOMPARE(at(3, MyTicketsModel::CreatedRole).toString(), u"hier"_s); // shown raw
     QVERIFY(saveScreenshot(view, u"my-tickets"_s));
-}
-
-void TestMyTicketsView::cards_formatDatesOrShowThemRaw()
-{
-    QCOMPARE(MyTicketsModel::formatDate(u"2025-03-07 14:05:00"_s), u"07/03/2025 à 14:05"_s);
-    QCOMPARE(MyTicketsModel::formatDate(u"2025-03-07T14:05:00Z"_s), u"2025-03-07T14:05:00Z"_s);
-    QCOMPARE(MyTicketsModel::formatDate(u"hier"_s), u"hier"_s);
-    MyTicketsView *view = openSheet();
-    QTRY_COMPARE(view->contentState(), u"list"_s);
-    QCOMPARE(view->model()->index(3).data(MyTicketsModel::CreatedRole).toString(), u"hier"_s);
 }
 
 void TestMyTicketsView::cards_tellAssistiveTechnologyWhatTheyShow()
 {
-    MyTicketsView *view = openSheet();
-    QTRY_COMPARE(view->contentState(), u"list"_s);
+    MyTicketsView *view = openList();
+    QVERIFY(view);
     const QModelIndex closed = view->model()->index(1);
     QCOMPARE(closed.data(Qt::AccessibleTextRole).toString(),
         u"Mot de passe expiré, priorité Critique, Terminé, créé le 07/03/2025 à 14:05"_s);
@@ -193,37 +174,31 @@ void TestMyTicketsView::cards_tellAssistiveTechnologyWhatTheyShow()
     QCOMPARE(view->refreshButton()->accessibleName(), u"Actualiser"_s);
 }
 
-void TestMyTicketsView::expandButton_opensAndClosesTheCardAnimated()
+void TestMyTicketsView::expandButtonAndKeyboard_openAndCloseTheCardAnimated()
 {
-    MyTicketsView *view = openSheet();
-    QTRY_COMPARE(view->contentState(), u"list"_s);
+    MyTicketsView *view = openList();
+    QVERIFY(view);
     QListView *list = view->listView();
-    const QModelIndex first = view->model()->index(1);
-    const int collapsed = list->visualRect(first).height();
-    const QRect button = view->cardDelegate()->buttonRect(list->visualRect(first));
+    const QModelIndex second = view->model()->index(1);
+    const int collapsed = list->visualRect(second).height();
+    const QRect button = view->cardDelegate()->buttonRect(list->visualRect(second));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, button.center());
     QVERIFY(view->model()->isExpanded(2));
-    // Part way through, then fully open.
-    QTRY_VERIFY(view->model()->expansion(2) > 0 && view->model()->expansion(2) < 1);
+    // Fully open: the card grows.
     QTRY_COMPARE(view->model()->expansion(2), 1.0);
-    QTRY_VERIFY(list->visualRect(first).height() > collapsed + 40);
+    QTRY_VERIFY(list->visualRect(second).height() > collapsed + 40);
     QVERIFY(saveScreenshot(view, u"my-tickets-expanded"_s));
     // Collapse from the button, now lower down.
-    const QRect lowered = view->cardDelegate()->buttonRect(list->visualRect(first));
+    const QRect lowered = view->cardDelegate()->buttonRect(list->visualRect(second));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, lowered.center());
     QVERIFY(!view->model()->isExpanded(2));
     QTRY_COMPARE(view->model()->expansion(2), 0.0);
-    QTRY_COMPARE(list->visualRect(first).height(), collapsed);
+    QTRY_COMPARE(list->visualRect(second).height(), collapsed);
     // A click elsewhere on the card does not toggle it.
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualRect(first).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualRect(second).center());
     QVERIFY(!view->model()->isExpanded(2));
-}
 
-void TestMyTicketsView::keyboard_spaceTogglesTheCurrentCard()
-{
-    MyTicketsView *view = openSheet();
-    QTRY_COMPARE(view->contentState(), u"list"_s);
-    QListView *list = view->listView();
+    // Space and Return toggle the current card.
     list->setFocus();
     list->setCurrentIndex(view->model()->index(0));
     QTest::keyClick(list, Qt::Key_Down);
@@ -236,8 +211,8 @@ void TestMyTicketsView::keyboard_spaceTogglesTheCurrentCard()
 
 void TestMyTicketsView::collapsedTitle_isClampedToTwoLines()
 {
-    MyTicketsView *view = openSheet();
-    QTRY_COMPARE(view->contentState(), u"list"_s);
+    MyTicketsView *view = openList();
+    QVERIFY(view);
     QListView *list = view->listView();
     // The long title needs more than two lines at this width; collapsed it
     // takes two, expanded all of them.
@@ -250,16 +225,15 @@ void TestMyTicketsView::collapsedTitle_isClampedToTwoLines()
     QTRY_VERIFY(list->visualRect(view->model()->index(0)).height() > longCollapsed + lineHeight);
 }
 
-void TestMyTicketsView::failedRefresh_keepsThePreviousListUnderTheError()
+void TestMyTicketsView::refresh_byButtonOrNotification_keepsTheListUnderAnError()
 {
-    MyTicketsView *view = openSheet();
-    QTRY_COMPARE(view->contentState(), u"list"_s);
+    MyTicketsView *view = openList();
+    QVERIFY(view);
     m_server.setHandler([](const TestRequest &) {
         return TestResponse { 500, "<html>Internal error</html>", 0 };
     });
     QTest::mouseClick(view->refreshButton(), Qt::LeftButton);
-    QTRY_VERIFY(view->showError());
-    QTRY_VERIFY(!view->isLoading());
+    QTRY_VERIFY(view->showError() && !view->isLoading());
     QCOMPARE(view->errorMessage(), u"Erreur de chargement: Réponse invalide du serveur"_s);
     QCOMPARE(view->contentState(), u"list"_s);
     QCOMPARE(view->model()->rowCount(), 4);
@@ -271,40 +245,18 @@ void TestMyTicketsView::failedRefresh_keepsThePreviousListUnderTheError()
     QVERIFY(view->errorMessage().startsWith(u"Erreur de chargement: "_s));
     QVERIFY(view->errorMessage().size() > u"Erreur de chargement: "_s.size());
     QCOMPARE(view->model()->rowCount(), 4);
-    // A later success does not hide the error: only the next load start does.
-    m_server.setHandler(
-        [](const TestRequest &) { return TestResponse::json(reply(sampleTickets()), 200, 300); });
-    QTest::mouseClick(view->refreshButton(), Qt::LeftButton);
-    QVERIFY(!view->showError());
-    QTRY_VERIFY(!view->isLoading());
-    QVERIFY(!view->showError());
-}
-
-void TestMyTicketsView::reloads_onRefreshButtonAndOnRefreshNotification()
-{
-    MyTicketsView *view = openSheet();
-    QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 1);
-    QTRY_VERIFY(!view->isLoading());
-    QTest::keyClick(view->refreshButton(), Qt::Key_Space);
-    QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 2);
+    // The next load start hides the error, and its success leaves it hidden.
     m_server.setHandler([](const TestRequest &) {
-        return TestResponse::json(reply({ ticket(9, u"Nouveau"_s, u"normale"_s, u"open"_s) }));
+        return TestResponse::json(ticketList({ ticket(9, u"Nouveau"_s, u"normale"_s, u"open"_s) }), 200, 300);
     });
-    NotificationCenter::defaultCenter().post(u"RefreshMyTickets"_s);
-    QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 3);
-    QTRY_COMPARE(view->model()->rowCount(), 1);
+    QTest::keyClick(view->refreshButton(), Qt::Key_Space);
+    QVERIFY(!view->showError());
+    QTRY_VERIFY(!view->isLoading());
+    QVERIFY(!view->showError());
     QCOMPARE(view->model()->index(0).data(MyTicketsModel::TitleRole).toString(), u"Nouveau"_s);
-}
-
-void TestMyTicketsView::slowServer_showsLoadingState()
-{
-    m_server.setHandler(
-        [](const TestRequest &) { return TestResponse::json(reply(sampleTickets()), 200, 500); });
-    MyTicketsView *view = openSheet();
-    QVERIFY(view->isLoading());
-    QCOMPARE(view->contentState(), u"loading"_s);
-    QVERIFY(saveScreenshot(view, u"my-tickets-loading"_s));
-    QTRY_COMPARE(view->contentState(), u"list"_s);
+    // A ticket filed elsewhere in the application asks for a reload.
+    NotificationCenter::defaultCenter().post(u"RefreshMyTickets"_s);
+    QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 5);
 }
 
 QTEST_MAIN(TestMyTicketsView)

@@ -1,6 +1,6 @@
 #include "app/startupmanager.h"
 #include "artifacts.h"
-#include "views/admin/addcompanyview.h"
+#include "testserver.h"
 #include "views/admin/companiesbutton.h"
 #include "views/admin/companymanagementview.h"
 #include "views/conflictbox.h"
@@ -11,9 +11,7 @@
 #include "views/toggleswitch.h"
 #include "viewtestenv.h"
 
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -34,6 +32,8 @@ TestResponse checkPosteReply(const TestRequest &request, int delayMs = 0)
     return TestResponse::json({ { u"exists"_s, false } }, 200, delayMs);
 }
 
+const QString checkPath = u"/user/check-poste.php"_s;
+
 } // namespace
 
 class TestSettingsView : public QObject
@@ -44,22 +44,23 @@ private Q_SLOTS:
     void initTestCase();
     void init();
 
-    void opens_withStoredValuesAndNoRequest();
+    void opens_withStoredValuesAndNoRequest_andCloseDiscardsEdits();
     void threeQuickKeystrokes_sendOneCheckForTheWholeNumber();
-    void takenNumber_showsConflictAndBlocksSaving();
-    void useExistingUser_copiesDetailsButKeepsSavingBlocked();
-    void typingBackOwnNumber_clearsConflictAtOnceWithoutRequest();
+    void takenNumber_blocksSavingUntilOwnOrNoNumber();
     void staleReply_isNeverAppliedOverANewerValue();
-    void failedCheck_keepsThePreviousResult();
     void save_writesTheFourFieldsAsTypedAndCloses();
-    void clearedNumber_canBeSaved();
-    void closeButton_discardsEdits();
     void companyBox_followsTheStoredCompany();
     void launchAtLoginSwitch_registersAndUnregistersOnClickOnly();
     void companiesButton_onlyForAdministrators();
 
 private:
-    SettingsView *openSheet();
+    SettingsView *openSheet() { return ViewTestEnv::openSheet(m_view); }
+    // No further request within the debounce delay and a margin.
+    bool noRequestBeyond(qsizetype count)
+    {
+        return !QTest::qWaitFor(
+            [this, count] { return m_server.requests.size() > count; }, SettingsView::CheckDelayMs + 200);
+    }
 
     QTemporaryDir m_config;
     TestServer m_server;
@@ -81,20 +82,10 @@ void TestSettingsView::init()
     m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request); });
 }
 
-SettingsView *TestSettingsView::openSheet()
-{
-    m_view = std::make_unique<SettingsView>();
-    m_view->show();
-    if (!QTest::qWaitForWindowExposed(m_view.get()))
-        return nullptr;
-    return m_view.get();
-}
-
-void TestSettingsView::opens_withStoredValuesAndNoRequest()
+void TestSettingsView::opens_withStoredValuesAndNoRequest_andCloseDiscardsEdits()
 {
     SettingsView *view = openSheet();
     QVERIFY(view);
-    QCOMPARE(view->size(), QSize(500, 600));
     QCOMPARE(view->poste(), u"24"_s);
     QCOMPARE(view->telephoneField()->value(), u"0102"_s);
     QCOMPARE(view->nomField()->value(), u"Durand"_s);
@@ -103,9 +94,12 @@ void TestSettingsView::opens_withStoredValuesAndNoRequest()
     QVERIFY(!view->conflictBox()->isVisible());
     QCOMPARE(view->posteEdit()->accessibleName(), u"Numéro de poste"_s);
     QCOMPARE(view->closeButton()->accessibleName(), u"Fermer"_s);
-    QVERIFY(
-        !QTest::qWaitFor([this] { return !m_server.requests.isEmpty(); }, SettingsView::CheckDelayMs + 200));
+    QVERIFY(noRequestBeyond(0));
     QVERIFY(saveScreenshot(view, u"settings"_s));
+    view->nomField()->setValue(u"Autre"_s);
+    QTest::mouseClick(view->closeButton(), Qt::LeftButton);
+    QVERIFY(!view->isVisible());
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand"_s);
 }
 
 void TestSettingsView::threeQuickKeystrokes_sendOneCheckForTheWholeNumber()
@@ -114,16 +108,14 @@ void TestSettingsView::threeQuickKeystrokes_sendOneCheckForTheWholeNumber()
     QVERIFY(view);
     view->posteEdit()->clear();
     QTest::keyClicks(view->posteEdit(), u"123"_s, Qt::NoModifier, 100);
-    QTRY_COMPARE(m_server.count(u"/user/check-poste.php"_s), 1);
+    QTRY_COMPARE(m_server.count(checkPath), 1);
     QTRY_VERIFY(!view->isCheckingPoste());
     QCOMPARE(m_server.requests.last().query.queryItemValue(u"poste"_s), u"123"_s);
-    // Nothing else is on its way.
-    QVERIFY(
-        !QTest::qWaitFor([this] { return m_server.requests.size() > 1; }, SettingsView::CheckDelayMs + 200));
+    QVERIFY(noRequestBeyond(1));
     QVERIFY(!view->posteExists());
 }
 
-void TestSettingsView::takenNumber_showsConflictAndBlocksSaving()
+void TestSettingsView::takenNumber_blocksSavingUntilOwnOrNoNumber()
 {
     m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request, 400); });
     SettingsView *view = openSheet();
@@ -137,14 +129,8 @@ void TestSettingsView::takenNumber_showsConflictAndBlocksSaving()
     QCOMPARE(view->conflictBox()->existingUserText(), u"Chloé Martin"_s);
     QVERIFY(!view->saveButton()->isEnabled());
     QVERIFY(saveScreenshot(view, u"settings-conflict"_s));
-}
 
-void TestSettingsView::useExistingUser_copiesDetailsButKeepsSavingBlocked()
-{
-    SettingsView *view = openSheet();
-    QVERIFY(view);
-    view->posteEdit()->setText(u"42"_s);
-    QTRY_VERIFY(view->posteExists());
+    // Taking the existing user's details copies them but saving stays blocked.
     QTest::mouseClick(view->conflictBox()->useButton(), Qt::LeftButton);
     QCOMPARE(view->nomField()->value(), u"Martin"_s);
     QCOMPARE(view->prenomField()->value(), u"Chloé"_s);
@@ -152,23 +138,33 @@ void TestSettingsView::useExistingUser_copiesDetailsButKeepsSavingBlocked()
     QCOMPARE(view->poste(), u"42"_s);
     QVERIFY(view->conflictBox()->isVisible());
     QVERIFY(!view->saveButton()->isEnabled());
-    // Copying does not start a check of its own.
-    QCOMPARE(m_server.count(u"/user/check-poste.php"_s), 1);
-}
 
-void TestSettingsView::typingBackOwnNumber_clearsConflictAtOnceWithoutRequest()
-{
-    SettingsView *view = openSheet();
-    QVERIFY(view);
-    view->posteEdit()->setText(u"42"_s);
-    QTRY_VERIFY(view->posteExists());
+    // A failed check keeps the previous result.
+    m_server.setHandler([](const TestRequest &) { return TestResponse { 500, "<html>error</html>", 0 }; });
+    QTest::keyClick(view->posteEdit(), Qt::Key_1);
+    QTRY_COMPARE(m_server.count(checkPath), 2);
+    QTRY_VERIFY(!view->isCheckingPoste());
+    QVERIFY(view->posteExists());
+    QCOMPARE(view->existingUser()->nom, u"Martin"_s);
+    m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request); });
+
+    // The user's own number clears the conflict at once, without asking.
     view->posteEdit()->setText(u"24"_s);
     QVERIFY(!view->posteExists());
     QVERIFY(!view->existingUser());
     QVERIFY(!view->conflictBox()->isVisible());
     QVERIFY(view->saveButton()->isEnabled());
-    QVERIFY(
-        !QTest::qWaitFor([this] { return m_server.requests.size() > 1; }, SettingsView::CheckDelayMs + 200));
+    QVERIFY(noRequestBeyond(2));
+
+    // So does an emptied field, which may be saved.
+    view->posteEdit()->setText(u"42"_s);
+    QTRY_VERIFY(view->posteExists());
+    view->posteEdit()->clear();
+    QVERIFY(!view->conflictBox()->isVisible());
+    QVERIFY(view->saveButton()->isEnabled());
+    view->saveSettings();
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u""_s);
+    QCOMPARE(m_server.requests.size(), 3);
 }
 
 void TestSettingsView::staleReply_isNeverAppliedOverANewerValue()
@@ -186,30 +182,16 @@ void TestSettingsView::staleReply_isNeverAppliedOverANewerValue()
     connect(&watch, &QTimer::timeout, view, [view, &conflictSeen] { conflictSeen |= view->posteExists(); });
     watch.start(10);
     view->posteEdit()->setText(u"77"_s);
-    QTRY_COMPARE(m_server.count(u"/user/check-poste.php"_s), 1);
+    QTRY_COMPARE(m_server.count(checkPath), 1);
     QTest::keyClick(view->posteEdit(), Qt::Key_8);
     QVERIFY(!view->isCheckingPoste());
-    QTRY_COMPARE(m_server.count(u"/user/check-poste.php"_s), 2);
+    QTRY_COMPARE(m_server.count(checkPath), 2);
     QCOMPARE(m_server.requests.last().query.queryItemValue(u"poste"_s), u"778"_s);
     QTRY_VERIFY(!view->isCheckingPoste());
     // Give the slow answer for "77" time to land too.
     QVERIFY(!QTest::qWaitFor([&conflictSeen] { return conflictSeen; }, 900));
     QVERIFY(!view->posteExists());
     QVERIFY(view->saveButton()->isEnabled());
-}
-
-void TestSettingsView::failedCheck_keepsThePreviousResult()
-{
-    SettingsView *view = openSheet();
-    QVERIFY(view);
-    view->posteEdit()->setText(u"42"_s);
-    QTRY_VERIFY(view->posteExists());
-    m_server.setHandler([](const TestRequest &) { return TestResponse { 500, "<html>error</html>", 0 }; });
-    QTest::keyClick(view->posteEdit(), Qt::Key_1);
-    QTRY_COMPARE(m_server.count(u"/user/check-poste.php"_s), 2);
-    QTRY_VERIFY(!view->isCheckingPoste());
-    QVERIFY(view->posteExists());
-    QCOMPARE(view->existingUser()->nom, u"Martin"_s);
 }
 
 void TestSettingsView::save_writesTheFourFieldsAsTypedAndCloses()
@@ -219,65 +201,27 @@ void TestSettingsView::save_writesTheFourFieldsAsTypedAndCloses()
     view->posteEdit()->setText(u" 31 "_s);
     view->telephoneField()->setValue(QString());
     view->nomField()->setValue(u"Durand-Roy "_s);
-    view->prenomField()->setValue(u"Léa"_s);
-    QTRY_VERIFY(!view->isCheckingPoste() && m_server.count(u"/user/check-poste.php"_s) == 1);
+    QTRY_VERIFY(!view->isCheckingPoste() && m_server.count(checkPath) == 1);
     QVERIFY(view->saveButton()->isEnabled());
-    QStringList writes;
-    UserSettings::shared().writeObserver = [&writes](const char *key) { writes << QString::fromLatin1(key); };
-    auto forget = qScopeGuard([] { UserSettings::shared().writeObserver = nullptr; });
+    ViewTestEnv::WriteRecorder writes;
     QTest::mouseClick(view->saveButton(), Qt::LeftButton);
     QVERIFY(!view->isVisible());
-    QCOMPARE(writes, QStringList({ u"user_poste"_s, u"user_telephone"_s, u"user_nom"_s, u"user_prenom"_s }));
+    QCOMPARE(
+        writes.keys, QStringList({ u"user_poste"_s, u"user_telephone"_s, u"user_nom"_s, u"user_prenom"_s }));
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u" 31 "_s);
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserTelephone).toString(), u""_s);
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand-Roy "_s);
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserId).toInt(), 12);
-    // Saving is local only.
-    QCOMPARE(m_server.requests.size(), 1);
-}
-
-void TestSettingsView::clearedNumber_canBeSaved()
-{
-    SettingsView *view = openSheet();
-    QVERIFY(view);
-    view->posteEdit()->setText(u"42"_s);
-    QTRY_VERIFY(view->posteExists());
-    view->posteEdit()->clear();
-    QVERIFY(!view->conflictBox()->isVisible());
-    QVERIFY(view->saveButton()->isEnabled());
-    view->saveSettings();
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u""_s);
-    QCOMPARE(m_server.requests.size(), 1);
-}
-
-void TestSettingsView::closeButton_discardsEdits()
-{
-    SettingsView *view = openSheet();
-    QVERIFY(view);
-    view->nomField()->setValue(u"Autre"_s);
-    QTest::mouseClick(view->closeButton(), Qt::LeftButton);
-    QVERIFY(!view->isVisible());
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand"_s);
+    QCOMPARE(m_server.requests.size(), 1); // saving is local only
 }
 
 void TestSettingsView::companyBox_followsTheStoredCompany()
 {
-    {
-        SettingsView *view = openSheet();
-        QVERIFY(view->companyBox());
-        QVERIFY(view->companyBox()->accessibleDescription().contains(u"Alpha (A01)"_s));
-    }
+    QVERIFY(openSheet()->companyBox()->accessibleDescription().contains(u"Alpha (A01)"_s));
     UserSettings::shared().writeText(UserSettings::CompanyCode, QString());
-    {
-        SettingsView *view = openSheet();
-        QVERIFY(view->companyBox());
-        QVERIFY(view->companyBox()->accessibleDescription().endsWith(u"Alpha ()"_s));
-    }
+    QVERIFY(openSheet()->companyBox()->accessibleDescription().endsWith(u"Alpha ()"_s));
     UserSettings::shared().writeText(UserSettings::CompanyName, QString());
-    {
-        SettingsView *view = openSheet();
-        QVERIFY(!view->companyBox());
-    }
+    QVERIFY(!openSheet()->companyBox());
 }
 
 void TestSettingsView::launchAtLoginSwitch_registersAndUnregistersOnClickOnly()
@@ -292,22 +236,17 @@ void TestSettingsView::launchAtLoginSwitch_registersAndUnregistersOnClickOnly()
     QVERIFY(!QFile::exists(entry)); // showing the screen changes nothing
     QTest::mouseClick(toggle, Qt::LeftButton);
     QVERIFY(toggle->isChecked());
-    QVERIFY(StartupManager::shared().isEnabled());
     QVERIFY(StartupManager::entryIsEnabled(entry));
     // A new sheet shows the manager's state.
     view = openSheet();
     QVERIFY(view->launchAtLoginSwitch()->isChecked());
     QTest::keyClick(view->launchAtLoginSwitch(), Qt::Key_Space);
-    QVERIFY(!StartupManager::shared().isEnabled());
     QVERIFY(!StartupManager::entryIsEnabled(entry));
 }
 
 void TestSettingsView::companiesButton_onlyForAdministrators()
 {
-    {
-        SettingsView *view = openSheet();
-        QVERIFY(!view->companiesButton());
-    }
+    QVERIFY(!openSheet()->companiesButton());
     UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
     SettingsView *view = openSheet();
     CompaniesButton *companies = view->companiesButton();
