@@ -212,6 +212,7 @@ void HttpTestServer::readFrom(const std::shared_ptr<Connection> &connection)
 
     connection->answered = true;
     m_requests.append(request);
+    Q_EMIT requestReceived(request);
     if (m_holding)
         m_held.append(std::pair(connection, request));
     else

@@ -88,6 +88,10 @@ public:
     // Body bytes written by stream answers so far (to prove an abort).
     qint64 streamedBytes() const { return m_streamed; }
 
+Q_SIGNALS:
+    // Emitted on arrival, before the answer (also while holding).
+    void requestReceived(const HttpTestRequest &request);
+
 private:
     struct Connection;
     void onNewConnection();
