@@ -46,7 +46,6 @@ class TestJsonScanner : public QObject
 private Q_SLOTS:
     void ticketList_agreesWithTheDocumentReader_data();
     void ticketList_agreesWithTheDocumentReader();
-    void strings_escapesAndUtf8();
     void malformed_isRefused_data();
     void malformed_isRefused();
 };
@@ -75,7 +74,7 @@ void TestJsonScanner::ticketList_agreesWithTheDocumentReader_data()
     row("repeated list: the last counts", R"({"success":true,"tickets":[{"id":"bad"}],"tickets":[{"id":2}]})",
         true);
     row("escapes",
-        R"({"success":true,"tickets":[{"id":1,"titre":"q\"b\\s\/n\nt\tu\u00e9\ud83d\ude00",)"
+        R"({"success":true,"tickets":[{"id":1,"titre":"q\"b\\s\/n\nt\tu\b\f\r\u00e9\ud83d\ude00",)"
         R"("message":"\ud800 lone","capture_base64":"ab\/cd+=="}]})",
         true);
     row("capture with a unicode escape and a non-Latin-1 character",
@@ -145,49 +144,21 @@ void TestJsonScanner::ticketList_agreesWithTheDocumentReader()
     }
 }
 
-void TestJsonScanner::strings_escapesAndUtf8()
-{
-    JsonScanner s(
-        R"(["a\"\\\/\b\f\n\r\t\u00e9\ud83d\ude00", "é", "ab\/cd", "\u0041\u00ff", "plain", null, true])");
-    s.enterArray();
-    QVERIFY(s.nextElement());
-    QCOMPARE(s.readString(), u"a\"\\/\b\f\n\r\té😀"_s);
-    QVERIFY(s.nextElement());
-    QCOMPARE(s.readString(), u"é"_s);
-    QVERIFY(s.nextElement());
-    QCOMPARE(s.readLatin1(), "ab/cd"_ba); // the escaped slash of PHP's Base64
-    QVERIFY(s.nextElement());
-    QCOMPARE(s.readLatin1(), "A\xff"_ba);
-    QVERIFY(s.nextElement());
-    QCOMPARE(s.readLatin1(), "plain"_ba);
-    QVERIFY(s.nextElement());
-    QCOMPARE(s.peek(), JsonScanner::Token::Null);
-    s.readNull();
-    QVERIFY(s.nextElement());
-    QCOMPARE(s.readBool(), true);
-    QVERIFY(!s.nextElement());
-    s.expectEnd();
-}
-
 void TestJsonScanner::malformed_isRefused_data()
 {
+    // What the quick reader must refuse by itself, though the document reader
+    // behind it may still accept some of it; the rest is in the table above.
     QTest::addColumn<QByteArray>("json");
-    QTest::newRow("overlong") << "[\"\xc0\xaf\"]"_ba;
     QTest::newRow("lone continuation byte") << "[\"\x80\"]"_ba;
     QTest::newRow("control character") << "[\"a\nb\"]"_ba;
     QTest::newRow("unknown escape") << R"(["\q"])"_ba;
     QTest::newRow("short unicode escape") << R"(["\u12"])"_ba;
     QTest::newRow("unterminated string") << R"(["abc)"_ba;
-    QTest::newRow("dot without digits") << "[1.]"_ba;
     QTest::newRow("exponent without digits") << "[1e+]"_ba;
     QTest::newRow("misspelt literal") << "[tru]"_ba;
     QTest::newRow("literal run on") << "[nullx]"_ba;
     QTest::newRow("leading comma") << "[,1]"_ba;
     QTest::newRow("missing colon") << R"({"a" 1})"_ba;
-    QTest::newRow("object trailing comma") << R"({"a":1,})"_ba;
-    QTest::newRow("unclosed") << "[[1]"_ba;
-    QTest::newRow("two values") << "[1] [2]"_ba;
-    QTest::newRow("too deep") << QByteArray(513, '[') + QByteArray(513, ']');
 }
 
 void TestJsonScanner::malformed_isRefused()

@@ -37,8 +37,10 @@ public Q_SLOTS:
     void openUrl(const QUrl &url) { opened.append(url); }
 };
 
-// The tray menu, the main window and the start-up and shut-down sequence, in
-// this process, against an in-test WebSocket server and update feed.
+// The tray menu, the main window and the shut-down sequence, in this process,
+// against an in-test WebSocket server and update feed. Start-up without a
+// tray, its log order and the single instance are checked on the built
+// program.
 class TestDesktopShell : public QObject
 {
     Q_OBJECT
@@ -54,7 +56,6 @@ private Q_SLOTS:
     void requestEntries_reachAHomeScreenThatExistsAlready();
     void checkForUpdates_alwaysAnswersInADialog();
     void backgroundCheck_speaksOnlyOfANewerVersion();
-    void startUp_withoutTray_opensTheWindowAndConnects();
     void quit_closesTheChannelWithGoingAway();
 
 private:
@@ -300,18 +301,6 @@ QWebSocket *TestDesktopShell::launchAndAwaitConnection()
     if (!connected.wait(10000))
         return nullptr;
     return m_wsServer.nextPendingConnection();
-}
-
-void TestDesktopShell::startUp_withoutTray_opensTheWindowAndConnects()
-{
-    // The order of the start-up log lines is checked on the built program.
-    if (QSystemTrayIcon::isSystemTrayAvailable())
-        QSKIP("this display offers a tray");
-    std::unique_ptr<QWebSocket> server(launchAndAwaitConnection());
-    QVERIFY(server);
-    QVERIFY(m_delegate->mainWindow() && m_delegate->mainWindow()->isVisible());
-    // The silent update check is scheduled, not run at once.
-    QVERIFY(!m_delegate->updater()->isChecking());
 }
 
 void TestDesktopShell::quit_closesTheChannelWithGoingAway()

@@ -46,7 +46,6 @@ private Q_SLOTS:
     void feed_offersANewerReleaseOnly();
     void unreachableServer_fails();
     void userCheckDuringBackgroundCheck_getsTheAnswer();
-    void feedUrl_comesFromTheEnvironment();
     void referenceServerFeed_isRead();
 
 private:
@@ -196,15 +195,6 @@ void TestUpdater::userCheckDuringBackgroundCheck_getsTheAnswer()
     QVERIFY(upToDate.wait(10000));
     QCOMPARE(upToDate.size(), 1);
     QCOMPARE(upToDate.at(0).at(0).value<Updater::Check>(), Updater::Check::UserStarted);
-}
-
-void TestUpdater::feedUrl_comesFromTheEnvironment()
-{
-    qunsetenv("NORVIK_UPDATE_FEED");
-    QCOMPARE(Updater().feedUrl(), QUrl(u"https://support.norvik.example/appcast.xml"_s));
-    qputenv("NORVIK_UPDATE_FEED", "http://127.0.0.1:8089/appcast.xml");
-    QCOMPARE(Updater().feedUrl(), QUrl(u"http://127.0.0.1:8089/appcast.xml"_s));
-    qunsetenv("NORVIK_UPDATE_FEED");
 }
 
 void TestUpdater::referenceServerFeed_isRead()
