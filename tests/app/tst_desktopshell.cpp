@@ -277,12 +277,9 @@ void TestDesktopShell::checkForUpdates_alwaysAnswersInADialog()
 void TestDesktopShell::backgroundCheck_speaksOnlyOfANewerVersion()
 {
     Updater *updater = m_delegate->updater();
-    QSignalSpy upToDate(updater, &Updater::upToDate);
     QSignalSpy failed(updater, &Updater::failed);
     QSignalSpy available(updater, &Updater::updateAvailable);
 
-    updater->checkForUpdatesInBackground();
-    QVERIFY(upToDate.wait(10000));
     m_feed = "not a feed"_ba;
     updater->checkForUpdatesInBackground();
     QVERIFY(failed.wait(10000));
