@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <QTcpServer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 
@@ -145,7 +144,6 @@ private Q_SLOTS:
     void oversizedReplies_areCutOffWithBoundedMemory();
     void badURL_sendsNothing_data();
     void badURL_sendsNothing();
-    void noHttpResponse_isBadServerResponse();
     void twoOperations_areInFlightTogether();
 };
 
@@ -458,30 +456,6 @@ void TestAPIService::badURL_sendsNothing()
     };
     QCOMPARE(outcome(call()), u"URLError BadURL"_s);
     QVERIFY(server.requests().isEmpty());
-}
-
-void TestAPIService::noHttpResponse_isBadServerResponse()
-{
-    // A base that is no HTTP server (a local directory) gives answers without
-    // a status: the status-checking operations must refuse them.
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath(u"api/company"_s) && QDir(dir.path()).mkpath(u"api/admin"_s));
-    for (const char *name : { "api/company/list.php", "api/admin/list-tickets.php" }) {
-        QFile file(dir.filePath(QString::fromLatin1(name)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(R"({"success":true,"companies":[],"tickets":[]})");
-    }
-    Configuration configuration;
-    configuration.apiBase = QUrl::fromLocalFile(dir.path()).toString() + u"/api"_s;
-    APIService service(configuration);
-
-    const auto companies = [&]() -> QCoro::Task<QString> {
-        co_await service.getCompanies();
-        co_return u"listed"_s;
-    };
-    QCOMPARE(outcome(companies()), u"URLError BadServerResponse"_s);
-    // Decode-only operations do not look at the status at all.
-    QCOMPARE(outcome(getAllTickets(&service)), u"0 tickets"_s);
 }
 
 void TestAPIService::twoOperations_areInFlightTogether()

@@ -207,6 +207,8 @@ void TestServerHttp::rawUploads_boundedAndRefused_data()
     QTest::newRow("at the limit, read")
         << json + QByteArray::number(size)
         << prefix + QByteArray(size - prefix.size() - suffix.size(), 'x') + suffix << 400 << false;
+    QTest::newRow("headers past 64 KiB")
+        << "X-Filler: "_ba + QByteArray(65 * 1024, 'h') << QByteArray() << 431 << true;
     QTest::newRow("chunked") << "Transfer-Encoding: chunked"_ba
                              << "5\r\n{\"a\":\r\n"_ba << 411 << true;
 }
