@@ -54,8 +54,7 @@ private Q_SLOTS:
 
     void noStoredUser_showsErrorAndEmptyStateWithoutRequest();
     void slowEmptyReply_showsLoadingThenEmptyState();
-    void cards_useTheSharedVocabularyAndFrenchDates();
-    void cards_tellAssistiveTechnologyWhatTheyShow();
+    void cards_showFrenchWordsAndDates_andTellAssistiveTechnology();
     void expandButtonAndKeyboard_openAndCloseTheCardAnimated();
     void collapsedTitle_isClampedToTwoLines();
     void refresh_byButtonOrNotification_keepsTheListUnderAnError();
@@ -110,7 +109,7 @@ void TestMyTicketsView::slowEmptyReply_showsLoadingThenEmptyState()
     QVERIFY(saveScreenshot(view, u"my-tickets-empty"_s));
 }
 
-void TestMyTicketsView::cards_useTheSharedVocabularyAndFrenchDates()
+void TestMyTicketsView::cards_showFrenchWordsAndDates_andTellAssistiveTechnology()
 {
     QCOMPARE(MyTicketsModel::formatDate(u"2025-03-07 14:05:00"_s), u"07/03/2025 à 14:05"_s);
     QCOMPARE(MyTicketsModel::formatDate(u"2025-03-07T14:05:00Z"_s), u"2025-03-07T14:05:00Z"_s);
@@ -131,13 +130,8 @@ void TestMyTicketsView::cards_useTheSharedVocabularyAndFrenchDates()
     QCOMPARE(at(2, MyTicketsModel::PriorityColorRole).value<QColor>(), Style::green());
     QCOMPARE(at(3, MyTicketsModel::CreatedRole).toString(), u"hier"_s); // shown raw, server order kept
     QVERIFY(saveScreenshot(view, u"my-tickets"_s));
-}
 
-void TestMyTicketsView::cards_tellAssistiveTechnologyWhatTheyShow()
-{
-    MyTicketsView *view = openList();
-    QVERIFY(view);
-    const QModelIndex closed = view->model()->index(1);
+    const QModelIndex closed = model->index(1);
     QCOMPARE(closed.data(Qt::AccessibleTextRole).toString(),
         u"Mot de passe expiré, priorité Critique, Terminé, créé le 07/03/2025 à 14:05"_s);
     QVERIFY(!closed.data(Qt::AccessibleDescriptionRole).toString().contains(u"Réinitialisé"_s));

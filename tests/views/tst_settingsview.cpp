@@ -48,9 +48,8 @@ private Q_SLOTS:
     void threeQuickKeystrokes_sendOneCheckForTheWholeNumber();
     void takenNumber_blocksSavingUntilOwnOrNoNumber();
     void staleReply_isNeverAppliedOverANewerValue();
-    void companyBox_followsTheStoredCompany();
     void launchAtLoginSwitch_registersAndUnregistersOnClickOnly();
-    void companiesButton_onlyForAdministrators();
+    void companyBoxFollowsTheStoredCompany_companiesButtonOnlyForAdministrators();
 
 private:
     SettingsView *openSheet() { return ViewTestEnv::openSheet(m_view); }
@@ -198,15 +197,6 @@ void TestSettingsView::staleReply_isNeverAppliedOverANewerValue()
     QVERIFY(view->saveButton()->isEnabled());
 }
 
-void TestSettingsView::companyBox_followsTheStoredCompany()
-{
-    QVERIFY(openSheet()->companyBox()->accessibleDescription().contains(u"Alpha (A01)"_s));
-    UserSettings::shared().writeText(UserSettings::CompanyCode, QString());
-    QVERIFY(openSheet()->companyBox()->accessibleDescription().endsWith(u"Alpha ()"_s));
-    UserSettings::shared().writeText(UserSettings::CompanyName, QString());
-    QVERIFY(!openSheet()->companyBox());
-}
-
 void TestSettingsView::launchAtLoginSwitch_registersAndUnregistersOnClickOnly()
 {
     const QString entry = StartupManager::shared().entryPath();
@@ -226,9 +216,15 @@ void TestSettingsView::launchAtLoginSwitch_registersAndUnregistersOnClickOnly()
     QVERIFY(!StartupManager::entryIsEnabled(entry));
 }
 
-void TestSettingsView::companiesButton_onlyForAdministrators()
+void TestSettingsView::companyBoxFollowsTheStoredCompany_companiesButtonOnlyForAdministrators()
 {
     QVERIFY(!openSheet()->companiesButton());
+    QVERIFY(m_view->companyBox()->accessibleDescription().contains(u"Alpha (A01)"_s));
+    UserSettings::shared().writeText(UserSettings::CompanyCode, QString());
+    QVERIFY(openSheet()->companyBox()->accessibleDescription().endsWith(u"Alpha ()"_s));
+    UserSettings::shared().writeText(UserSettings::CompanyName, QString());
+    QVERIFY(!openSheet()->companyBox());
+
     UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
     SettingsView *view = openSheet();
     CompaniesButton *companies = view->companiesButton();

@@ -91,6 +91,7 @@ void TestAdminLoginView::rightPassword_storesModeAndReconnectsAsAdministrator()
     QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
     view.show();
     // Typing the password and Return from the home screen is in tst_adminflow.
+    QCOMPARE(view.loginButton()->text(), u"Se connecter"_s);
     QVERIFY(!view.loginButton()->isEnabled());
     QTest::keyClicks(view.passwordField(), u"tulip482"_s);
     QVERIFY(saveScreenshot(&view, u"admin-login"_s));
@@ -158,14 +159,6 @@ void TestAdminLoginView::storedFlag_choosesTheFaceWhateverTheBinding()
     QVERIFY(!admin.isVisible());
     QVERIFY(UserSettings::shared().readBool(UserSettings::IsAdmin));
     QCOMPARE(binding.count(), 0);
-
-    UserSettings::shared().writeBool(UserSettings::IsAdmin, false);
-    AdminLoginView user;
-    user.show();
-    QVERIFY(button(&user, u"Se connecter"_s, Shown::Only));
-    QTest::mouseClick(button(&user, u"Annuler"_s, Shown::Only), Qt::LeftButton);
-    QVERIFY(!user.isVisible());
-    QVERIFY(!UserSettings::shared().readBool(UserSettings::IsAdmin));
 }
 
 void TestAdminLoginView::logout_leavesTheChannelClosed()
