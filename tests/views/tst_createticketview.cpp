@@ -41,8 +41,7 @@ private Q_SLOTS:
     void init();
 
     void scaledImage_fitsTheLargerSideWithin1200();
-    void identityBox_showsStoredUserOrAReminder();
-    void sendButton_needsTitleAndDescriptionAsTyped();
+    void identityAndSendButton_followTheStoredUserAndTheFormAsTyped();
     void slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntilTheSheetCloses();
     void failedCreation_showsTheDescriptionAndAllowsRetry();
     void heicFile_isDecoded();
@@ -98,23 +97,15 @@ void TestCreateTicketView::scaledImage_fitsTheLargerSideWithin1200()
     QCOMPARE(Attachment::scaledImage(dense).size(), QSize(2400, 1200));
 }
 
-void TestCreateTicketView::identityBox_showsStoredUserOrAReminder()
-{
-    const IdentityBox *identity = openSheet()->identityBox();
-    QCOMPARE(identity->nameLine() + u" / "_s + identity->detailLine(), u"Léa Durand / Poste 24 • Alpha"_s);
-    QVERIFY(!m_view->identityBox()->showsWarning());
-    UserSettings::shared().writeInteger(UserSettings::UserId, 0);
-    QVERIFY(openSheet()->identityBox()->showsWarning());
-    QCOMPARE(
-        m_view->identityBox()->accessibleName(), u"Pensez à remplir vos informations dans les paramètres"_s);
-}
-
-void TestCreateTicketView::sendButton_needsTitleAndDescriptionAsTyped()
+void TestCreateTicketView::identityAndSendButton_followTheStoredUserAndTheFormAsTyped()
 {
     QCOMPARE(CreateTicketView::priorityLabel(u"haute"_s), u"🟠 Haute"_s);
     QCOMPARE(CreateTicketView::priorityLabel(u"Urgente"_s), u"Urgente"_s);
     CreateTicketView *view = openSheet();
     QVERIFY(view);
+    const IdentityBox *identity = view->identityBox();
+    QCOMPARE(identity->nameLine() + u" / "_s + identity->detailLine(), u"Léa Durand / Poste 24 • Alpha"_s);
+    QVERIFY(!identity->showsWarning());
     QCOMPARE(view->titreEdit()->accessibleName(), u"Titre de la demande (obligatoire)"_s);
     QCOMPARE(view->descriptionEdit()->accessibleName(), u"Description détaillée (obligatoire)"_s);
     GradientButton *send = view->sendButton();
@@ -127,6 +118,11 @@ void TestCreateTicketView::sendButton_needsTitleAndDescriptionAsTyped()
     QVERIFY(send->isEnabled()); // nothing is trimmed
     view->titreEdit()->clear();
     QVERIFY(!send->isEnabled());
+
+    UserSettings::shared().writeInteger(UserSettings::UserId, 0);
+    QVERIFY(openSheet()->identityBox()->showsWarning());
+    QCOMPARE(
+        m_view->identityBox()->accessibleName(), u"Pensez à remplir vos informations dans les paramètres"_s);
 }
 
 void TestCreateTicketView::slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntilTheSheetCloses()
@@ -168,8 +164,7 @@ void TestCreateTicketView::slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntil
     QVERIFY(!body.contains(u"capture_base64"_s));
 
     // Between the confirmation and the closing nothing sends the ticket again.
-    QVERIFY(view->isVisible());
-    QVERIFY(!view->isSubmitting());
+    QVERIFY(view->isVisible() && !view->isSubmitting());
     QVERIFY(!view->sendButton()->isEnabled());
     QTest::mouseClick(view->sendButton(), Qt::LeftButton);
     view->submitTicket();
