@@ -30,17 +30,6 @@ QImage picture(int width, int height)
     return image;
 }
 
-QImage decodeBase64Png(const QString &text)
-{
-    const auto decoded
-        = QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-    if (!decoded)
-        return {};
-    QImage image;
-    image.loadFromData(*decoded, "PNG");
-    return image;
-}
-
 } // namespace
 
 class TestCreateTicketView : public QObject
@@ -52,11 +41,9 @@ private Q_SLOTS:
     void init();
 
     void scaledImage_fitsTheLargerSideWithin1200();
-    void identityBox_showsStoredUserOrAReminder();
-    void sendButton_needsTitleAndDescriptionAsTyped();
+    void identityAndSendButton_followTheStoredUserAndTheFormAsTyped();
     void slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntilTheSheetCloses();
     void failedCreation_showsTheDescriptionAndAllowsRetry();
-    void attachment_isScaledEncodedAndRemovable();
     void heicFile_isDecoded();
     void badFilesAndPngBombs_areRefusedWithoutChangingTheAttachment();
     void fileChooser_attachesTheChosenFile();
@@ -100,42 +87,25 @@ CreateTicketView *TestCreateTicketView::openSheet(const QString &titre, const QS
     return view;
 }
 
-// A wide picture is scaled in attachment_isScaledEncodedAndRemovable.
+// Sending a scaled picture is part of the user's whole day in tst_userflow.
 void TestCreateTicketView::scaledImage_fitsTheLargerSideWithin1200()
 {
     QCOMPARE(Attachment::scaledImage(picture(900, 2400)).size(), QSize(450, 1200));
-    const QImage limit = picture(1200, 1200);
-    QCOMPARE(Attachment::scaledImage(limit).cacheKey(), limit.cacheKey()); // the very same image
     // A high-density capture counts in device-independent pixels.
     QImage dense = picture(2400, 1200);
     dense.setDevicePixelRatio(2.0);
     QCOMPARE(Attachment::scaledImage(dense).size(), QSize(2400, 1200));
 }
 
-void TestCreateTicketView::identityBox_showsStoredUserOrAReminder()
+void TestCreateTicketView::identityAndSendButton_followTheStoredUserAndTheFormAsTyped()
 {
-    QCOMPARE(openSheet()->identityBox()->nameLine(), u"Léa Durand"_s);
-    QCOMPARE(m_view->identityBox()->detailLine(), u"Poste 24 • Alpha"_s);
-    UserSettings::shared().writeText(UserSettings::CompanyName, QString());
-    QCOMPARE(openSheet()->identityBox()->detailLine(), u"Poste 24"_s);
-    QVERIFY(!m_view->identityBox()->showsWarning());
-    UserSettings::shared().writeInteger(UserSettings::UserId, 0);
-    CreateTicketView *view = openSheet();
-    QVERIFY(view->identityBox()->showsWarning());
-    QCOMPARE(
-        view->identityBox()->accessibleName(), u"Pensez à remplir vos informations dans les paramètres"_s);
-    QVERIFY(saveScreenshot(view, u"create-ticket-unregistered"_s));
-}
-
-void TestCreateTicketView::sendButton_needsTitleAndDescriptionAsTyped()
-{
-    QCOMPARE(CreateTicketView::priorityLabel(u"normale"_s), u"🟢 Normale"_s);
     QCOMPARE(CreateTicketView::priorityLabel(u"haute"_s), u"🟠 Haute"_s);
-    QCOMPARE(CreateTicketView::priorityLabel(u"critique"_s), u"🔴 Critique"_s);
     QCOMPARE(CreateTicketView::priorityLabel(u"Urgente"_s), u"Urgente"_s);
     CreateTicketView *view = openSheet();
     QVERIFY(view);
-    QCOMPARE(view->priorite(), u"normale"_s);
+    const IdentityBox *identity = view->identityBox();
+    QCOMPARE(identity->nameLine() + u" / "_s + identity->detailLine(), u"Léa Durand / Poste 24 • Alpha"_s);
+    QVERIFY(!identity->showsWarning());
     QCOMPARE(view->titreEdit()->accessibleName(), u"Titre de la demande (obligatoire)"_s);
     QCOMPARE(view->descriptionEdit()->accessibleName(), u"Description détaillée (obligatoire)"_s);
     GradientButton *send = view->sendButton();
@@ -148,6 +118,11 @@ void TestCreateTicketView::sendButton_needsTitleAndDescriptionAsTyped()
     QVERIFY(send->isEnabled()); // nothing is trimmed
     view->titreEdit()->clear();
     QVERIFY(!send->isEnabled());
+
+    UserSettings::shared().writeInteger(UserSettings::UserId, 0);
+    QVERIFY(openSheet()->identityBox()->showsWarning());
+    QCOMPARE(
+        m_view->identityBox()->accessibleName(), u"Pensez à remplir vos informations dans les paramètres"_s);
 }
 
 void TestCreateTicketView::slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntilTheSheetCloses()
@@ -164,17 +139,19 @@ void TestCreateTicketView::slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntil
     ViewTestEnv::typeText(view->titreEdit(), u"Imprimante bloquée "_s);
     ViewTestEnv::typeText(view->descriptionEdit(), u"Elle affiche « erreur 5 »"_s);
     QTest::mouseClick(view->priorityPicker()->segments()[1], Qt::LeftButton);
+    // A picture attached then removed: no capture goes out.
+    QVERIFY(view->attachImage(picture(40, 30)));
+    QVERIFY(!view->captureButton()->isVisible());
+    QTest::mouseClick(view->removeAttachmentButton(), Qt::LeftButton);
+    QVERIFY(!view->attachment() && view->captureButton()->isVisible());
     QTest::mouseClick(view->sendButton(), Qt::LeftButton);
-    QVERIFY(view->isSubmitting());
-    QVERIFY(view->sendButton()->isBusy());
+    QVERIFY(view->isSubmitting() && view->sendButton()->isBusy());
     QVERIFY(!view->sendButton()->isEnabled());
     // The event loop keeps running: typing still lands while we wait.
     QTest::keyClicks(view->titreEdit(), u"!"_s);
     QCOMPARE(view->titreEdit()->text(), u"Imprimante bloquée !"_s);
     QTRY_VERIFY(view->showSuccess());
-    QVERIFY(!view->sendButton()->isBusy());
     QCOMPARE(refreshes, 1);
-    QVERIFY(!view->showError());
     QVERIFY(saveScreenshot(view, u"create-ticket-success"_s));
 
     const QList<TestRequest> sent = m_server.requestsTo(u"/ticket/create.php"_s);
@@ -187,8 +164,7 @@ void TestCreateTicketView::slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntil
     QVERIFY(!body.contains(u"capture_base64"_s));
 
     // Between the confirmation and the closing nothing sends the ticket again.
-    QVERIFY(view->isVisible());
-    QVERIFY(!view->isSubmitting());
+    QVERIFY(view->isVisible() && !view->isSubmitting());
     QVERIFY(!view->sendButton()->isEnabled());
     QTest::mouseClick(view->sendButton(), Qt::LeftButton);
     view->submitTicket();
@@ -206,10 +182,7 @@ void TestCreateTicketView::failedCreation_showsTheDescriptionAndAllowsRetry()
     QTest::mouseClick(view->sendButton(), Qt::LeftButton);
     QTRY_VERIFY(view->showError());
     QCOMPARE(view->errorMessage(), u"Erreur création ticket"_s);
-    QVERIFY(view->sendButton()->isEnabled());
-    QVERIFY(!view->showSuccess());
-    QCOMPARE(view->titreEdit()->text(), u"T"_s);
-    QVERIFY(saveScreenshot(view, u"create-ticket-error"_s));
+    QVERIFY(view->sendButton()->isEnabled() && !view->showSuccess());
 
     // An empty answer: the client's French text, never an empty line.
     m_server.setHandler([](const TestRequest &) { return TestResponse { 200, "", 0 }; });
@@ -217,31 +190,6 @@ void TestCreateTicketView::failedCreation_showsTheDescriptionAndAllowsRetry()
     QVERIFY(!view->showError()); // hidden while the new attempt runs
     QTRY_VERIFY(view->showError());
     QVERIFY(!view->errorMessage().isEmpty());
-    QVERIFY(view->isVisible());
-}
-
-void TestCreateTicketView::attachment_isScaledEncodedAndRemovable()
-{
-    // Sending it is part of the user's whole day in tst_userflow.
-    const QString path = file(u"wide.png"_s);
-    QVERIFY(picture(3000, 1500).save(path));
-    CreateTicketView *view = openSheet(u"Sans capture"_s, u"Rien"_s);
-    QVERIFY(view);
-    QVERIFY(view->captureButton()->isVisible());
-    QVERIFY(view->loadAttachment(path));
-    QVERIFY(!view->attachment()->base64.contains(u'\n'));
-    QCOMPARE(decodeBase64Png(view->attachment()->base64).size(), QSize(1200, 600));
-    QVERIFY(!view->captureButton()->isVisible());
-    QVERIFY(view->removeAttachmentButton()->isVisible());
-    QVERIFY(saveScreenshot(view, u"create-ticket-attachment"_s));
-    // Attach, remove, send: no capture goes out.
-    QTest::mouseClick(view->removeAttachmentButton(), Qt::LeftButton);
-    QVERIFY(!view->attachment());
-    QVERIFY(view->captureButton()->isVisible());
-    QVERIFY(view->chooseButton()->isVisible());
-    QTest::mouseClick(view->sendButton(), Qt::LeftButton);
-    QTRY_COMPARE(m_server.count(u"/ticket/create.php"_s), 1);
-    QVERIFY(!m_server.requests.last().json().contains(u"capture_base64"_s));
 }
 
 void TestCreateTicketView::heicFile_isDecoded()
@@ -258,7 +206,6 @@ void TestCreateTicketView::heicFile_isDecoded()
     const QColor centre = decoded.pixelColor(32, 24);
     QVERIFY2(centre.red() > 150 && centre.green() < 90, qPrintable(centre.name()));
     QVERIFY(openSheet()->loadAttachment(path));
-    QCOMPARE(decodeBase64Png(m_view->attachment()->base64).size(), QSize(64, 48));
 }
 
 void TestCreateTicketView::badFilesAndPngBombs_areRefusedWithoutChangingTheAttachment()
@@ -271,7 +218,6 @@ void TestCreateTicketView::badFilesAndPngBombs_areRefusedWithoutChangingTheAttac
     const QByteArray bomb = ImageFiles::pngBomb(20000);
     QVERIFY(!bomb.isEmpty() && bomb.size() < 4 * 1024 * 1024); // small on disk, 1.6 GB decoded
     QVERIFY(ImageFiles::write(file(u"bomb.png"_s), bomb));
-    QVERIFY(ImageDecoder::fromFile(file(u"bomb.png"_s)).isNull());
     QVERIFY(picture(100, 80).save(file(u"small.png"_s)));
 
     CreateTicketView *view = openSheet();
@@ -298,12 +244,8 @@ void TestCreateTicketView::fileChooser_attachesTheChosenFile()
     QVERIFY(view);
     QTest::mouseClick(view->chooseButton(), Qt::LeftButton);
     QFileDialog *dialog = nullptr;
-    QTRY_VERIFY((dialog = view->findChild<QFileDialog *>()) != nullptr);
-    QVERIFY(dialog->nameFilters().join(u' ').contains(u"*.heic"_s));
-    dialog->reject(); // cancelling changes nothing
-    QVERIFY(!view->attachment());
-    QTest::mouseClick(view->chooseButton(), Qt::LeftButton);
     QTRY_VERIFY((dialog = view->findChild<QFileDialog *>()) != nullptr && dialog->isVisible());
+    QVERIFY(dialog->nameFilters().join(u' ').contains(u"*.heic"_s));
     // Typed into the name field, as a keyboard user would.
     auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
     QVERIFY(name);
@@ -336,7 +278,6 @@ void TestCreateTicketView::pasteAndDrop_attachPicturesAndRefuseOtherFiles()
     clipboard->setMimeData(named);
     view->pasteImage();
     QVERIFY(!view->attachment());
-    QVERIFY(view->showError());
     QCOMPARE(view->errorMessage(), u"Ce fichier n'est pas une image lisible (PNG, JPEG ou HEIC)."_s);
 
     auto dropFile = [&view](const QString &path) {
@@ -351,8 +292,7 @@ void TestCreateTicketView::pasteAndDrop_attachPicturesAndRefuseOtherFiles()
     };
     view = openSheet();
     QVERIFY(dropFile(file(u"notes.txt"_s)));
-    QVERIFY(!view->attachment());
-    QVERIFY(view->showError());
+    QVERIFY(!view->attachment() && view->showError());
     QVERIFY(picture(500, 400).save(file(u"dropped.jpg"_s), "JPEG"));
     QVERIFY(dropFile(file(u"dropped.jpg"_s)));
     QCOMPARE(view->attachment()->image.size(), QSize(500, 400));
@@ -361,7 +301,6 @@ void TestCreateTicketView::pasteAndDrop_attachPicturesAndRefuseOtherFiles()
 void TestCreateTicketView::capture_unavailableHereSaysSoInFrench()
 {
     QCOMPARE(ScreenCapture::methodFor(u"xcb"_s), ScreenCapture::Method::AreaSelection);
-    QCOMPARE(ScreenCapture::methodFor(u"wayland"_s), ScreenCapture::Method::Portal);
     QCOMPARE(ScreenCapture::methodFor(u"wayland-egl"_s), ScreenCapture::Method::Portal);
     QCOMPARE(ScreenCapture::methodFor(u"offscreen"_s), ScreenCapture::Method::Unavailable);
     if (QGuiApplication::platformName() != u"offscreen")

@@ -54,8 +54,7 @@ private Q_SLOTS:
 
     void noStoredUser_showsErrorAndEmptyStateWithoutRequest();
     void slowEmptyReply_showsLoadingThenEmptyState();
-    void cards_useTheSharedVocabularyAndFrenchDates();
-    void cards_tellAssistiveTechnologyWhatTheyShow();
+    void cards_showFrenchWordsAndDates_andTellAssistiveTechnology();
     void expandButtonAndKeyboard_openAndCloseTheCardAnimated();
     void collapsedTitle_isClampedToTwoLines();
     void refresh_byButtonOrNotification_keepsTheListUnderAnError();
@@ -95,9 +94,7 @@ void TestMyTicketsView::noStoredUser_showsErrorAndEmptyStateWithoutRequest()
     QVERIFY(view->showError());
     QCOMPARE(view->errorMessage(), u"Utilisateur non connecté"_s);
     QCOMPARE(view->contentState(), u"empty"_s);
-    QVERIFY(!view->isLoading());
     QVERIFY(!QTest::qWaitFor([this] { return !m_server.requests.isEmpty(); }, 200));
-    QVERIFY(saveScreenshot(view, u"my-tickets-no-user"_s));
 }
 
 void TestMyTicketsView::slowEmptyReply_showsLoadingThenEmptyState()
@@ -105,18 +102,14 @@ void TestMyTicketsView::slowEmptyReply_showsLoadingThenEmptyState()
     m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList({}), 200, 500); });
     MyTicketsView *view = ViewTestEnv::openSheet(m_view);
     QVERIFY(view);
-    QVERIFY(view->isLoading());
     QCOMPARE(view->contentState(), u"loading"_s);
-    QVERIFY(saveScreenshot(view, u"my-tickets-loading"_s));
-    QTRY_VERIFY(!view->isLoading());
-    QCOMPARE(view->contentState(), u"empty"_s);
+    QTRY_COMPARE(view->contentState(), u"empty"_s);
     QVERIFY(!view->showError());
-    QCOMPARE(m_server.count(u"/user/my-tickets.php"_s), 1);
     QCOMPARE(m_server.requests.first().query.queryItemValue(u"user_id"_s), u"12"_s);
     QVERIFY(saveScreenshot(view, u"my-tickets-empty"_s));
 }
 
-void TestMyTicketsView::cards_useTheSharedVocabularyAndFrenchDates()
+void TestMyTicketsView::cards_showFrenchWordsAndDates_andTellAssistiveTechnology()
 {
     QCOMPARE(MyTicketsModel::formatDate(u"2025-03-07 14:05:00"_s), u"07/03/2025 à 14:05"_s);
     QCOMPARE(MyTicketsModel::formatDate(u"2025-03-07T14:05:00Z"_s), u"2025-03-07T14:05:00Z"_s);
@@ -125,33 +118,20 @@ void TestMyTicketsView::cards_useTheSharedVocabularyAndFrenchDates()
     MyTicketsModel *model = view->model();
     QCOMPARE(model->rowCount(), 4);
     auto at = [model](int row, int role) { return model->index(row).data(role); };
-    // Server order is kept.
-    QCOMPARE(at(0, MyTicketsModel::IdRole).toLongLong(), 1);
-    QCOMPARE(at(3, MyTicketsModel::IdRole).toLongLong(), 4);
-    // "ouvert" is open: in progress, orange; "Haute" with a capital is still high.
-    QCOMPARE(at(0, MyTicketsModel::StatusWordRole).toString(), u"En cours"_s);
+    // Which statuses are open is in tst_records; "En cours" for a new ticket in tst_userflow.
     QCOMPARE(at(0, MyTicketsModel::StatusColorRole).value<QColor>(), Style::orange());
     QCOMPARE(at(0, MyTicketsModel::PriorityWordRole).toString(), u"Haute"_s);
-    // "Fermé" is closed: done, green, with its closing date.
+    // A closed ticket is done, green, with its closing date.
     QCOMPARE(at(1, MyTicketsModel::StatusWordRole).toString(), u"Terminé"_s);
     QCOMPARE(at(1, MyTicketsModel::StatusColorRole).value<QColor>(), Style::green());
-    QCOMPARE(at(1, MyTicketsModel::PriorityWordRole).toString(), u"Critique"_s);
     QCOMPARE(at(1, MyTicketsModel::ClosedRole).toString(), u"Fermé le 08/03/2025 à 09:30"_s);
-    QCOMPARE(at(1, MyTicketsModel::CloseMessageRole).toString(), u"Réinitialisé, voir courriel."_s);
     // Closed without a date: no closing line; an unknown priority is green.
-    QCOMPARE(at(2, MyTicketsModel::StatusWordRole).toString(), u"Terminé"_s);
     QCOMPARE(at(2, MyTicketsModel::ClosedRole).toString(), QString());
     QCOMPARE(at(2, MyTicketsModel::PriorityColorRole).value<QColor>(), Style::green());
-    QCOMPARE(at(3, MyTicketsModel::StatusWordRole).toString(), u"En cours"_s);
-    QCOMPARE(at(3, MyTicketsModel::CreatedRole).toString(), u"hier"_s); // shown raw
+    QCOMPARE(at(3, MyTicketsModel::CreatedRole).toString(), u"hier"_s); // shown raw, server order kept
     QVERIFY(saveScreenshot(view, u"my-tickets"_s));
-}
 
-void TestMyTicketsView::cards_tellAssistiveTechnologyWhatTheyShow()
-{
-    MyTicketsView *view = openList();
-    QVERIFY(view);
-    const QModelIndex closed = view->model()->index(1);
+    const QModelIndex closed = model->index(1);
     QCOMPARE(closed.data(Qt::AccessibleTextRole).toString(),
         u"Mot de passe expiré, priorité Critique, Terminé, créé le 07/03/2025 à 14:05"_s);
     QVERIFY(!closed.data(Qt::AccessibleDescriptionRole).toString().contains(u"Réinitialisé"_s));
@@ -159,7 +139,6 @@ void TestMyTicketsView::cards_tellAssistiveTechnologyWhatTheyShow()
     const QString description = closed.data(Qt::AccessibleDescriptionRole).toString();
     QVERIFY(description.contains(u"Description du ticket 2"_s));
     QVERIFY(description.contains(u"Réponse du support : Réinitialisé, voir courriel."_s));
-    QVERIFY(description.contains(u"Fermé le 08/03/2025 à 09:30"_s));
     // The list itself hands these texts to the accessibility layer.
     QAccessibleInterface *list = QAccessible::queryAccessibleInterface(view->listView());
     QVERIFY(list);
@@ -185,14 +164,12 @@ void TestMyTicketsView::expandButtonAndKeyboard_openAndCloseTheCardAnimated()
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, button.center());
     QVERIFY(view->model()->isExpanded(2));
     // Fully open: the card grows.
-    QTRY_COMPARE(view->model()->expansion(2), 1.0);
     QTRY_VERIFY(list->visualRect(second).height() > collapsed + 40);
     QVERIFY(saveScreenshot(view, u"my-tickets-expanded"_s));
     // Collapse from the button, now lower down.
     const QRect lowered = view->cardDelegate()->buttonRect(list->visualRect(second));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, lowered.center());
     QVERIFY(!view->model()->isExpanded(2));
-    QTRY_COMPARE(view->model()->expansion(2), 0.0);
     QTRY_COMPARE(list->visualRect(second).height(), collapsed);
     // A click elsewhere on the card does not toggle it.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualRect(second).center());
@@ -221,7 +198,6 @@ void TestMyTicketsView::collapsedTitle_isClampedToTwoLines()
     const int lineHeight = QFontMetrics(Style::font(16, QFont::DemiBold)).lineSpacing();
     QCOMPARE(longCollapsed - shortCollapsed, lineHeight);
     view->toggleExpanded(1);
-    QTRY_COMPARE(view->model()->expansion(1), 1.0);
     QTRY_VERIFY(list->visualRect(view->model()->index(0)).height() > longCollapsed + lineHeight);
 }
 
@@ -236,7 +212,6 @@ void TestMyTicketsView::refresh_byButtonOrNotification_keepsTheListUnderAnError(
     QTRY_VERIFY(view->showError() && !view->isLoading());
     QCOMPARE(view->errorMessage(), u"Erreur de chargement: Réponse invalide du serveur"_s);
     QCOMPARE(view->contentState(), u"list"_s);
-    QCOMPARE(view->model()->rowCount(), 4);
     QVERIFY(saveScreenshot(view, u"my-tickets-error"_s));
     // A dropped connection: the transport's own text, never an empty line.
     m_server.setHandler([](const TestRequest &) { return TestResponse { -1, {}, 0 }; });
@@ -244,7 +219,7 @@ void TestMyTicketsView::refresh_byButtonOrNotification_keepsTheListUnderAnError(
     QTRY_VERIFY(view->showError() && !view->isLoading());
     QVERIFY(view->errorMessage().startsWith(u"Erreur de chargement: "_s));
     QVERIFY(view->errorMessage().size() > u"Erreur de chargement: "_s.size());
-    QCOMPARE(view->model()->rowCount(), 4);
+    QCOMPARE(view->model()->rowCount(), 4); // the list stays under the error
     // The next load start hides the error, and its success leaves it hidden.
     m_server.setHandler([](const TestRequest &) {
         return TestResponse::json(ticketList({ ticket(9, u"Nouveau"_s, u"normale"_s, u"open"_s) }), 200, 300);
@@ -252,7 +227,6 @@ void TestMyTicketsView::refresh_byButtonOrNotification_keepsTheListUnderAnError(
     QTest::keyClick(view->refreshButton(), Qt::Key_Space);
     QVERIFY(!view->showError());
     QTRY_VERIFY(!view->isLoading());
-    QVERIFY(!view->showError());
     QCOMPARE(view->model()->index(0).data(MyTicketsModel::TitleRole).toString(), u"Nouveau"_s);
     // A ticket filed elsewhere in the application asks for a reload.
     NotificationCenter::defaultCenter().post(u"RefreshMyTickets"_s);

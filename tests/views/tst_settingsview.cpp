@@ -44,14 +44,12 @@ private Q_SLOTS:
     void initTestCase();
     void init();
 
-    void opens_withStoredValuesAndNoRequest_andCloseDiscardsEdits();
+    void opens_withStoredValues_closeDiscards_saveWritesAsTyped();
     void threeQuickKeystrokes_sendOneCheckForTheWholeNumber();
     void takenNumber_blocksSavingUntilOwnOrNoNumber();
     void staleReply_isNeverAppliedOverANewerValue();
-    void save_writesTheFourFieldsAsTypedAndCloses();
-    void companyBox_followsTheStoredCompany();
     void launchAtLoginSwitch_registersAndUnregistersOnClickOnly();
-    void companiesButton_onlyForAdministrators();
+    void companyBoxFollowsTheStoredCompany_companiesButtonOnlyForAdministrators();
 
 private:
     SettingsView *openSheet() { return ViewTestEnv::openSheet(m_view); }
@@ -82,16 +80,14 @@ void TestSettingsView::init()
     m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request); });
 }
 
-void TestSettingsView::opens_withStoredValuesAndNoRequest_andCloseDiscardsEdits()
+// Saving a corrected number against norvik-server is in tst_userflow.
+void TestSettingsView::opens_withStoredValues_closeDiscards_saveWritesAsTyped()
 {
     SettingsView *view = openSheet();
     QVERIFY(view);
-    QCOMPARE(view->poste(), u"24"_s);
-    QCOMPARE(view->telephoneField()->value(), u"0102"_s);
-    QCOMPARE(view->nomField()->value(), u"Durand"_s);
-    QCOMPARE(view->prenomField()->value(), u"Léa"_s);
-    QVERIFY(view->saveButton()->isEnabled());
-    QVERIFY(!view->conflictBox()->isVisible());
+    QCOMPARE(QStringList({ view->poste(), view->telephoneField()->value(), view->nomField()->value(),
+                 view->prenomField()->value() }),
+        QStringList({ u"24"_s, u"0102"_s, u"Durand"_s, u"Léa"_s }));
     QCOMPARE(view->posteEdit()->accessibleName(), u"Numéro de poste"_s);
     QCOMPARE(view->closeButton()->accessibleName(), u"Fermer"_s);
     QVERIFY(noRequestBeyond(0));
@@ -100,6 +96,20 @@ void TestSettingsView::opens_withStoredValuesAndNoRequest_andCloseDiscardsEdits(
     QTest::mouseClick(view->closeButton(), Qt::LeftButton);
     QVERIFY(!view->isVisible());
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand"_s);
+
+    view = openSheet();
+    view->posteEdit()->setText(u" 31 "_s);
+    view->telephoneField()->setValue(QString());
+    view->nomField()->setValue(u"Durand-Roy "_s);
+    QTRY_VERIFY(!view->isCheckingPoste() && m_server.count(checkPath) == 1);
+    ViewTestEnv::WriteRecorder writes;
+    QTest::mouseClick(view->saveButton(), Qt::LeftButton);
+    QVERIFY(!view->isVisible());
+    QCOMPARE(
+        writes.keys, QStringList({ u"user_poste"_s, u"user_telephone"_s, u"user_nom"_s, u"user_prenom"_s }));
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u" 31 "_s);
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand-Roy "_s);
+    QCOMPARE(m_server.requests.size(), 1); // saving is local only
 }
 
 void TestSettingsView::threeQuickKeystrokes_sendOneCheckForTheWholeNumber()
@@ -120,24 +130,19 @@ void TestSettingsView::takenNumber_blocksSavingUntilOwnOrNoNumber()
     m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request, 400); });
     SettingsView *view = openSheet();
     QVERIFY(view);
+    // The conflict box and its blocking of saving are in tst_userflow.
     view->posteEdit()->setText(u"42"_s);
     QTRY_VERIFY(view->isCheckingPoste()); // the spinner shows while the request is out
-    QVERIFY(saveScreenshot(view, u"settings-checking"_s));
-    QTRY_VERIFY(view->posteExists());
-    QVERIFY(!view->isCheckingPoste());
-    QVERIFY(view->conflictBox()->isVisible());
-    QCOMPARE(view->conflictBox()->existingUserText(), u"Chloé Martin"_s);
-    QVERIFY(!view->saveButton()->isEnabled());
-    QVERIFY(saveScreenshot(view, u"settings-conflict"_s));
+    QTRY_VERIFY(view->posteExists() && !view->isCheckingPoste());
 
     // Taking the existing user's details copies them but saving stays blocked.
     QTest::mouseClick(view->conflictBox()->useButton(), Qt::LeftButton);
-    QCOMPARE(view->nomField()->value(), u"Martin"_s);
-    QCOMPARE(view->prenomField()->value(), u"Chloé"_s);
-    QCOMPARE(view->telephoneField()->value(), u"0611"_s);
-    QCOMPARE(view->poste(), u"42"_s);
+    QCOMPARE(QStringList({ view->poste(), view->telephoneField()->value(), view->nomField()->value(),
+                 view->prenomField()->value() }),
+        QStringList({ u"42"_s, u"0611"_s, u"Martin"_s, u"Chloé"_s }));
     QVERIFY(view->conflictBox()->isVisible());
     QVERIFY(!view->saveButton()->isEnabled());
+    QVERIFY(saveScreenshot(view, u"settings-conflict"_s));
 
     // A failed check keeps the previous result.
     m_server.setHandler([](const TestRequest &) { return TestResponse { 500, "<html>error</html>", 0 }; });
@@ -150,9 +155,7 @@ void TestSettingsView::takenNumber_blocksSavingUntilOwnOrNoNumber()
 
     // The user's own number clears the conflict at once, without asking.
     view->posteEdit()->setText(u"24"_s);
-    QVERIFY(!view->posteExists());
-    QVERIFY(!view->existingUser());
-    QVERIFY(!view->conflictBox()->isVisible());
+    QVERIFY(!view->posteExists() && !view->existingUser());
     QVERIFY(view->saveButton()->isEnabled());
     QVERIFY(noRequestBeyond(2));
 
@@ -194,36 +197,6 @@ void TestSettingsView::staleReply_isNeverAppliedOverANewerValue()
     QVERIFY(view->saveButton()->isEnabled());
 }
 
-void TestSettingsView::save_writesTheFourFieldsAsTypedAndCloses()
-{
-    SettingsView *view = openSheet();
-    QVERIFY(view);
-    view->posteEdit()->setText(u" 31 "_s);
-    view->telephoneField()->setValue(QString());
-    view->nomField()->setValue(u"Durand-Roy "_s);
-    QTRY_VERIFY(!view->isCheckingPoste() && m_server.count(checkPath) == 1);
-    QVERIFY(view->saveButton()->isEnabled());
-    ViewTestEnv::WriteRecorder writes;
-    QTest::mouseClick(view->saveButton(), Qt::LeftButton);
-    QVERIFY(!view->isVisible());
-    QCOMPARE(
-        writes.keys, QStringList({ u"user_poste"_s, u"user_telephone"_s, u"user_nom"_s, u"user_prenom"_s }));
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u" 31 "_s);
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserTelephone).toString(), u""_s);
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand-Roy "_s);
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserId).toInt(), 12);
-    QCOMPARE(m_server.requests.size(), 1); // saving is local only
-}
-
-void TestSettingsView::companyBox_followsTheStoredCompany()
-{
-    QVERIFY(openSheet()->companyBox()->accessibleDescription().contains(u"Alpha (A01)"_s));
-    UserSettings::shared().writeText(UserSettings::CompanyCode, QString());
-    QVERIFY(openSheet()->companyBox()->accessibleDescription().endsWith(u"Alpha ()"_s));
-    UserSettings::shared().writeText(UserSettings::CompanyName, QString());
-    QVERIFY(!openSheet()->companyBox());
-}
-
 void TestSettingsView::launchAtLoginSwitch_registersAndUnregistersOnClickOnly()
 {
     const QString entry = StartupManager::shared().entryPath();
@@ -235,7 +208,6 @@ void TestSettingsView::launchAtLoginSwitch_registersAndUnregistersOnClickOnly()
     QVERIFY(!toggle->isChecked());
     QVERIFY(!QFile::exists(entry)); // showing the screen changes nothing
     QTest::mouseClick(toggle, Qt::LeftButton);
-    QVERIFY(toggle->isChecked());
     QVERIFY(StartupManager::entryIsEnabled(entry));
     // A new sheet shows the manager's state.
     view = openSheet();
@@ -244,19 +216,23 @@ void TestSettingsView::launchAtLoginSwitch_registersAndUnregistersOnClickOnly()
     QVERIFY(!StartupManager::entryIsEnabled(entry));
 }
 
-void TestSettingsView::companiesButton_onlyForAdministrators()
+void TestSettingsView::companyBoxFollowsTheStoredCompany_companiesButtonOnlyForAdministrators()
 {
     QVERIFY(!openSheet()->companiesButton());
+    QVERIFY(m_view->companyBox()->accessibleDescription().contains(u"Alpha (A01)"_s));
+    UserSettings::shared().writeText(UserSettings::CompanyCode, QString());
+    QVERIFY(openSheet()->companyBox()->accessibleDescription().endsWith(u"Alpha ()"_s));
+    UserSettings::shared().writeText(UserSettings::CompanyName, QString());
+    QVERIFY(!openSheet()->companyBox());
+
     UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
     SettingsView *view = openSheet();
     CompaniesButton *companies = view->companiesButton();
     QVERIFY(companies && companies->isVisible());
     QCOMPARE(companies->text(), u"Sociétés"_s);
     QCOMPARE(companies->toolTip(), u"Gérer les sociétés"_s);
-    QVERIFY(saveScreenshot(view, u"settings-admin"_s));
     QTest::mouseClick(companies, Qt::LeftButton);
-    QTRY_VERIFY(companies->sheet());
-    QVERIFY(companies->sheet()->isVisible());
+    QTRY_VERIFY(companies->sheet() && companies->sheet()->isVisible());
     QCOMPARE(companies->sheet()->parentWidget(), view); // stacked over the settings
     companies->sheet()->dismiss();
     QVERIFY(view->isVisible()); // back to the settings underneath

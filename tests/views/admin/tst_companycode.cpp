@@ -21,7 +21,6 @@ void TestCompanyCode::sanitize_data()
     QTest::addColumn<QString>("kept");
     QTest::newRow("hyphen and space") << u"ab-12 c"_s << u"AB12C"_s;
     QTest::newRow("accented letter kept") << u"é"_s << u"É"_s;
-    QTest::newRow("pasted lower case") << u"norvik001"_s << u"NORVIK001"_s;
     QTest::newRow("full casing expands") << u"straße"_s << u"STRASSE"_s;
     QTest::newRow("punctuation and symbols") << u"a.b/c_d+e€f"_s << u"ABCDEF"_s;
     QTest::newRow("digits of other scripts") << u"x٣"_s << u"X٣"_s;

@@ -32,15 +32,12 @@ class TestTicketDetailView : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void attachment_data();
-    void attachment();
-    void thumbnail_opensSameImageFullSizeAndBackdropCloses();
+    void attachment_thumbnailOpensSameImageFullSizeAndBackdropCloses();
     void statusDecidesBetweenControlsAndBanner_data();
     void statusDecidesBetweenControlsAndBanner();
     void userTiles_followPresentFields();
     void closeRefused_showsServerTextAndKeepsControls_data();
     void closeRefused_showsServerTextAndKeepsControls();
-    void confirmAndClose_sendsMessageAsTypedThenReturns_data();
     void confirmAndClose_sendsMessageAsTypedThenReturns();
 
 private:
@@ -86,37 +83,22 @@ Ticket TestTicketDetailView::sample(std::optional<QString> status)
 
 // The forms of capture text are in tst_attachmentdecoder; here the screen
 // shows a decoded picture, and nothing for a refused or missing one.
-void TestTicketDetailView::attachment_data()
+void TestTicketDetailView::attachment_thumbnailOpensSameImageFullSizeAndBackdropCloses()
 {
-    QTest::addColumn<std::optional<QByteArray>>("capture");
-    QTest::addColumn<bool>("shown");
-    QTest::newRow("PNG") << std::optional(ImageFiles::solid(64, 48, Qt::darkCyan).toBase64()) << true;
-    QTest::newRow("header declaring 50000 x 50000")
-        << std::optional(ImageFiles::forgedHeader(50000, 50000).toBase64()) << false;
-    QTest::newRow("no capture") << std::optional<QByteArray>() << false;
-}
-
-void TestTicketDetailView::attachment()
-{
-    QFETCH(std::optional<QByteArray>, capture);
-    QFETCH(bool, shown);
-    Ticket ticket = sample();
-    ticket.capture_base64 = capture;
-    Screen screen(ticket);
-    QCOMPARE(screen.detail->attachment().has_value(), shown);
-    QCOMPARE(showsText(screen.detail, u"Pièce jointe"_s), shown);
-    QCOMPARE(showsText(screen.detail, u"(1)"_s), shown);
-    if (shown)
-        QCOMPARE(screen.detail->attachment()->size(), QSize(64, 48));
-}
-
-void TestTicketDetailView::thumbnail_opensSameImageFullSizeAndBackdropCloses()
-{
+    for (const std::optional<QByteArray> &refused :
+        { std::optional(ImageFiles::forgedHeader(50000, 50000).toBase64()), std::optional<QByteArray>() }) {
+        Ticket ticket = sample();
+        ticket.capture_base64 = refused;
+        Screen screen(ticket);
+        QVERIFY(!screen.detail->attachment());
+        QVERIFY(!showsText(screen.detail, u"Pièce jointe"_s));
+    }
     Ticket ticket = sample();
     ticket.capture_base64 = ImageFiles::solid(800, 600, Qt::darkMagenta).toBase64();
     Screen screen(ticket);
     TicketDetailView *detail = screen.detail;
-    QVERIFY(saveScreenshot(&screen.window, u"admin-ticket-detail"_s));
+    QVERIFY(showsText(detail, u"Pièce jointe"_s));
+    QCOMPARE(detail->attachment()->size(), QSize(800, 600));
     QAbstractButton *thumbnail = button(detail, u"Pièce jointe"_s);
     QVERIFY(thumbnail);
     thumbnail->click();
@@ -125,16 +107,13 @@ void TestTicketDetailView::thumbnail_opensSameImageFullSizeAndBackdropCloses()
     QCOMPARE(detail->selectedImage()->cacheKey(), detail->attachment()->cacheKey());
     auto *full = detail->findChild<FullImageView *>();
     QVERIFY(full && full->isVisible());
-    QCOMPARE(full->geometry(), detail->rect());
     QCOMPARE(full->closeButton()->accessibleName(), u"Fermer"_s);
     QVERIFY(saveScreenshot(&screen.window, u"admin-ticket-detail-full-image"_s));
 
     // A click on the picture itself keeps the view; one on the backdrop closes it.
-    QVERIFY(!full->imageRect().isEmpty());
     QTest::mouseClick(full, Qt::LeftButton, {}, full->imageRect().center());
     QVERIFY(full->isPresented());
     QTest::mouseClick(full, Qt::LeftButton, {}, QPoint(5, full->height() - 5));
-    QVERIFY(!full->isPresented());
     QTRY_VERIFY(!full->isVisible());
     QVERIFY(!detail->showFullImage());
     QVERIFY(detail->selectedImage().has_value()); // kept for next time
@@ -211,29 +190,18 @@ void TestTicketDetailView::closeRefused_showsServerTextAndKeepsControls()
     QSignalSpy finished(detail, &TicketDetailView::closeFinished);
     detail->performClose();
     QVERIFY(finished.wait(10000));
-    QCOMPARE(detail->closeError(), std::optional(shown));
     auto *row = detail->findChild<NoticeBox *>();
     QVERIFY(row && row->isVisibleTo(detail));
     QCOMPARE(row->text(), shown);
-    QVERIFY(detail->canClose());
     QVERIFY(button(detail, u"Fermer ce ticket"_s)->isEnabled());
     QVERIFY(detail->findChild<QPlainTextEdit *>()->isEnabled());
     QCOMPARE(screen.stack->top(), detail);
-    QCoreApplication::sendPostedEvents(); // the layout settles before the picture
-    if (status == 409)
-        QVERIFY(saveScreenshot(&screen.window, u"admin-ticket-detail-close-error"_s));
-}
-
-void TestTicketDetailView::confirmAndClose_sendsMessageAsTypedThenReturns_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::newRow("empty editor sends the empty text") << QString();
-    QTest::newRow("spaces and lines go as they are") << u"  Pilote réinstallé.\nBonne journée "_s;
 }
 
 void TestTicketDetailView::confirmAndClose_sendsMessageAsTypedThenReturns()
 {
-    QFETCH(QString, typed);
+    // Spaces and lines go as they are.
+    const QString typed = u"  Pilote réinstallé.\nBonne journée "_s;
     m_server.setReply(closePath, TestResponse::json({ { u"success"_s, true } }));
     Screen screen(sample());
     TicketDetailView *detail = screen.detail;
@@ -248,13 +216,11 @@ void TestTicketDetailView::confirmAndClose_sendsMessageAsTypedThenReturns()
     QTest::mouseClick(close, Qt::LeftButton);
     QMessageBox *alert = detail->confirmation();
     QVERIFY(alert && alert->isVisible());
-    QVERIFY(detail->showCloseConfirm());
     QCOMPARE(alert->windowTitle(), u"Confirmer la fermeture"_s);
     QCOMPARE(alert->text(),
         u"Voulez-vous vraiment fermer ce ticket ? Cette action marquera le ticket comme résolu."_s);
     QTest::mouseClick(button(alert, u"Annuler"_s), Qt::LeftButton);
     QTRY_VERIFY(!detail->confirmation());
-    QVERIFY(!detail->showCloseConfirm());
     QCOMPARE(m_server.count(closePath), before);
 
     // "Fermer le ticket" sends it; while it runs nothing reacts.
@@ -275,16 +241,10 @@ void TestTicketDetailView::confirmAndClose_sendsMessageAsTypedThenReturns()
     QCOMPARE(sent.value(u"ticket_id"_s).toInteger(), 42);
     QCOMPARE(sent.value(u"close_message"_s).toString(), typed);
 
-    // Closed at once on screen, back on the list 1.5 seconds later.
-    QVERIFY(detail->ticketClosed());
+    // Closed at once on screen; the way back to the list is in tst_adminflow.
     QCOMPARE(detail->findChild<StatusBadge *>()->text(), u"CLOSED"_s);
     QVERIFY(showsText(detail, u"Ce ticket a été fermé"_s));
-    QVERIFY(!showsText(detail, u"Actions Administrateur"_s));
-    if (typed.isEmpty())
-        QVERIFY(saveScreenshot(&screen.window, u"admin-ticket-detail-closed"_s));
-    QPointer<TicketDetailView> watched(detail);
-    QTRY_VERIFY_WITH_TIMEOUT(screen.stack->depth() == 1, 5000);
-    QTRY_VERIFY(!watched);
+    QVERIFY(saveScreenshot(&screen.window, u"admin-ticket-detail-closed"_s));
 }
 
 QTEST_MAIN(TestTicketDetailView)

@@ -63,12 +63,8 @@ void TestTicketListModel::mixedStatuses_sectionsOrderAndCount()
         ticket(7, u"FERMÉ"_s, std::nullopt),
         ticket(8, u"open"_s, u"2025-01-06 10:00:00"_s),
     });
-    QCOMPARE(model.tickets().size(), 8);
-    QCOMPARE(TicketListModel::countLine(model.tickets().size()), u"8 tickets au total"_s);
     QCOMPARE(TicketListModel::countLine(1), u"1 ticket au total"_s);
     QCOMPARE(idsOf(model.tickets()), (QList<qint64> { 8, 3, 4, 2, 6, 1, 5, 7 }));
-    QCOMPARE(idsOf(model.openTickets()), (QList<qint64> { 8, 1, 5 }));
-    QCOMPARE(idsOf(model.closedTickets()), (QList<qint64> { 2, 6, 7 }));
     QCOMPARE(layout(model),
         (QStringList { u"H:Tickets en cours:3"_s, u"8"_s, u"1"_s, u"5"_s, u"H:Tickets fermés:3"_s, u"2"_s,
             u"6"_s, u"7"_s }));
@@ -81,7 +77,6 @@ void TestTicketListModel::mixedStatuses_sectionsOrderAndCount()
     // Headers are read, never selected by the keyboard cursor.
     QVERIFY(!(model.flags(model.index(0)) & Qt::ItemIsSelectable));
     QVERIFY(model.flags(model.index(1)) & Qt::ItemIsSelectable);
-    QCOMPARE(model.index(4).data(Qt::AccessibleTextRole).toString(), u"Tickets fermés, 3"_s);
 
     // An empty section has no header; tickets shown nowhere leave no row at all.
     model.setTickets(
@@ -135,20 +130,13 @@ void TestTicketListModel::cardText_fallbacksFrenchDatesAndAccessibleRoles()
     QVERIFY(open.company.isEmpty()); // empty societe shows no row
     QCOMPARE(open.date, u"14 mars 2025 à 10:26"_s); // the test runs with TZ=Europe/Paris
 
+    // The badges' words and tints are in tst_records; what a reader hears in tst_ticketlistview.
     const auto &closed = model.cardText(3);
     QCOMPARE(closed.title, u"Sans titre"_s);
-    QCOMPARE(closed.status, u"FERMÉ"_s);
-    QCOMPARE(closed.statusTint, Tint::Red);
-    QCOMPARE(closed.priority, u"N/A"_s);
     QVERIFY(closed.hasName);
     QCOMPARE(closed.name, u" Durand"_s);
     QCOMPARE(closed.date, u"2025-01-02 10:00:00"_s); // not ISO: shown as it came
-
-    const QModelIndex card = model.index(3);
-    QCOMPARE(card.data(Qt::AccessibleTextRole).toString(), u"Sans titre"_s);
-    const QString description = card.data(Qt::AccessibleDescriptionRole).toString();
-    for (const QString &part : { u"FERMÉ"_s, u"N/A"_s, u"2025-01-02 10:00:00"_s, u"Durand"_s, u"Norvik"_s })
-        QVERIFY2(description.contains(part), qPrintable(description));
+    QCOMPARE(model.index(3).data(Qt::AccessibleTextRole).toString(), u"Sans titre"_s);
 }
 
 QTEST_GUILESS_MAIN(TestTicketListModel)
