@@ -6,8 +6,8 @@
 // the client runs in a child process so that its peak memory (VmHWM) holds
 // nothing but the client's own work.
 
-#include "api/apiservice.h"
-#include "api/errors.h"
+#include "core/apiservice.h"
+#include "protocol/errors.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

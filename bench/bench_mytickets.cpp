@@ -2,11 +2,11 @@
 // painted frame of the list, then scrolling the whole list frame by frame,
 // and the relayout an expanding card costs. Prints the figures and the
 // process's peak resident memory.
-#include "api/configuration.h"
-#include "settings/usersettings.h"
+#include "core/configuration.h"
+#include "core/usersettings.h"
 #include "testserver.h"
-#include "views/myticketsmodel.h"
-#include "views/myticketsview.h"
+#include "ui/myticketsmodel.h"
+#include "ui/myticketsview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -8,12 +8,12 @@
 // (xvfb-run -a bench_realtime); without dunst the Notify call still leaves
 // and comes back refused.
 
-#include "api/configuration.h"
-#include "app/desktopnotifier.h"
-#include "app/realtimewiring.h"
+#include "core/configuration.h"
+#include "core/desktopnotifier.h"
+#include "core/realtimewiring.h"
 #include "loopbackwebsocketserver.h"
 #include "notificationdaemon.h"
-#include "realtime/websocketservice.h"
+#include "core/websocketservice.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -6,12 +6,12 @@
 //
 //     QT_QPA_PLATFORM=offscreen ./bench_ticketlist
 
-#include "api/configuration.h"
-#include "views/admin/ticketdetailview.h"
-#include "views/admin/ticketgridview.h"
-#include "views/admin/ticketlistmodel.h"
-#include "views/admin/ticketlistview.h"
-#include "views/navigationstack.h"
+#include "core/configuration.h"
+#include "ui/admin/ticketdetailview.h"
+#include "ui/admin/ticketgridview.h"
+#include "ui/admin/ticketlistmodel.h"
+#include "ui/admin/ticketlistview.h"
+#include "ui/widgets/navigationstack.h"
 
 #include <QApplication>
 #include <QBuffer>

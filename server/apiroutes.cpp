@@ -1,8 +1,8 @@
 #include "apiroutes.h"
 
-#include "api/errors.h"
-#include "api/jsonreader.h"
-#include "api/vocabulary.h"
+#include "protocol/errors.h"
+#include "protocol/jsonreader.h"
+#include "protocol/vocabulary.h"
 #include "store.h"
 #include "storeerror.h"
 

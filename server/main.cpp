@@ -1,6 +1,6 @@
 // norvik-server: the support service's reference server. Wires the options,
 // the store, the HTTP/WebSocket front and the stop signals together.
-#include "app/terminationwatcher.h"
+#include "protocol/terminationwatcher.h"
 #include "demodata.h"
 #include "serveroptions.h"
 #include "store.h"

@@ -1,6 +1,6 @@
 #include "websockethub.h"
 
-#include "api/jsonreader.h"
+#include "protocol/jsonreader.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

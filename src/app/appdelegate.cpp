@@ -1,14 +1,14 @@
 #include "appdelegate.h"
 
-#include "desktopintegration.h"
-#include "desktopnotifier.h"
-#include "log.h"
-#include "mainwindow.h"
-#include "notificationcenter.h"
-#include "notificationstate.h"
-#include "realtimewiring.h"
-#include "updateprompt.h"
-#include "updater.h"
+#include "ui/desktopintegration.h"
+#include "core/desktopnotifier.h"
+#include "core/log.h"
+#include "ui/mainwindow.h"
+#include "core/notificationcenter.h"
+#include "core/notificationstate.h"
+#include "core/realtimewiring.h"
+#include "ui/updateprompt.h"
+#include "core/updater.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>

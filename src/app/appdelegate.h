@@ -4,7 +4,7 @@
 #include <QPointer>
 
 class DesktopIntegration;
-#include "mainwindow.h"
+#include "ui/mainwindow.h"
 class UpdatePrompt;
 class Updater;
 

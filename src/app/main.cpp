@@ -1,9 +1,9 @@
-#include "api/configuration.h"
-#include "api/frenchtranslations.h"
+#include "core/configuration.h"
+#include "core/frenchtranslations.h"
 #include "appdelegate.h"
-#include "desktopintegration.h"
-#include "singleinstance.h"
-#include "terminationwatcher.h"
+#include "ui/desktopintegration.h"
+#include "core/singleinstance.h"
+#include "protocol/terminationwatcher.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

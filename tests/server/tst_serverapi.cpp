@@ -1,6 +1,6 @@
-#include "api/apiservice.h"
-#include "api/dates.h"
-#include "api/errors.h"
+#include "core/apiservice.h"
+#include "protocol/dates.h"
+#include "protocol/errors.h"
 #include "runtask.h"
 #include "serverprocess.h"
 

@@ -1,5 +1,5 @@
-#include "api/apiservice.h"
-#include "api/errors.h"
+#include "core/apiservice.h"
+#include "protocol/errors.h"
 #include "runtask.h"
 #include "serverprocess.h"
 

@@ -1,4 +1,4 @@
-#include "api/apiservice.h"
+#include "core/apiservice.h"
 #include "runtask.h"
 #include "serverprocess.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "realtime/websocketservice.h"
-#include "settings/usersettings.h"
+#include "core/websocketservice.h"
+#include "core/usersettings.h"
 
 #include <QObject>
 #include <QStringList>

@@ -1,0 +1,329 @@
+#include "apiservice.h"
+
+#include "protocol/errors.h"
+#include "protocol/jsonreader.h"
+
+#include <QCoro/QCoroNetworkReply>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QStringDecoder>
+#include <QUrl>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Query values: everything outside the unreserved set is escaped, so a
+// workstation number can never add a parameter ("12&user_id=5") nor turn a
+// "+" into a space on the server.
+QString queryValue(const QString &text)
+{
+    // A lone surrogate has no UTF-8 form: refuse rather than send a "?".
+    if (!text.isValidUtf16())
+        throw URLError(URLError::BadURL);
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
+
+// Qt's own texts for these failures are missing in French or too terse to
+// tell the user what happened; the others come translated from Qt.
+QString transportText(QNetworkReply::NetworkError error, const QString &qtText)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return u"Connexion refusée : le serveur n'accepte pas de connexion à cette adresse."_s;
+    case QNetworkReply::RemoteHostClosedError:
+        // Also what Qt reports when the answer is no HTTP at all.
+        return u"La connexion avec le serveur a été interrompue avant la fin de sa réponse."_s;
+    case QNetworkReply::HostNotFoundError:
+        return u"Serveur introuvable : vérifiez l'adresse du serveur et la connexion au réseau."_s;
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::OperationCanceledError:
+        return u"Le serveur n'a pas répondu à temps (délai dépassé)."_s;
+    case QNetworkReply::SslHandshakeFailedError:
+        return u"La connexion sécurisée (TLS) avec le serveur a échoué."_s;
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+        return u"Le réseau est indisponible."_s;
+    case QNetworkReply::InsecureRedirectError:
+    case QNetworkReply::TooManyRedirectsError:
+        return u"Le serveur a redirigé la requête vers une autre adresse ; la redirection a été refusée."_s;
+    case QNetworkReply::ProtocolFailure:
+        return u"Le serveur a envoyé une réponse qui n'est pas une réponse HTTP valide."_s;
+    default:
+        return qtText;
+    }
+}
+
+// A redirect may only stay on the same scheme, host and port: never from
+// https down to http, never to another server.
+bool isSameOrigin(const QUrl &from, const QUrl &to)
+{
+    const int defaultPort = from.scheme() == u"https" ? 443 : 80;
+    return to.scheme() == from.scheme() && to.host() == from.host()
+        && to.port(defaultPort) == from.port(defaultPort);
+}
+
+int requireHttp(const std::optional<int> &status)
+{
+    if (!status)
+        throw URLError(URLError::BadServerResponse);
+    return *status;
+}
+
+// The non-200 texts of the status-checking replies.
+void throwUnlessOk(int status)
+{
+    if (status != 200)
+        throw APIError(status, u"Erreur serveur"_s);
+}
+
+// A 409 from registration or company creation carries the server's reason.
+void throwConflictOrStatus(int status, const QByteArray &body)
+{
+    if (status == 409)
+        throw APIError(409, RegisterErrorResponse::decode(body).error);
+    throwUnlessOk(status);
+}
+
+// The "error" text of a JSON object reply, whatever else the object holds.
+std::optional<QString> errorText(const QByteArray &body)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(body);
+    const QJsonValue error = document.object().value(u"error"_s);
+    if (error.isString())
+        return error.toString();
+    return std::nullopt;
+}
+
+// Markers of an error page in a body that failed to decode.
+bool looksLikeErrorPage(const QByteArray &body)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(body);
+    if (decoder.hasError())
+        return false;
+    const QString lower = text.toLower();
+    return lower.contains(u"<html") || lower.contains(u"invalid") || lower.contains(u"error");
+}
+
+} // namespace
+
+APIService &APIService::shared()
+{
+    static APIService *instance = new APIService(Configuration::current());
+    return *instance;
+}
+
+APIService::APIService(const Configuration &configuration, QObject *parent)
+    : QObject(parent)
+    , m_apiBase(configuration.apiBase)
+    , m_apiToken(configuration.apiToken)
+    , m_network(new QNetworkAccessManager(this))
+{
+    m_network->setTransferTimeout(TransferTimeoutMs);
+    // Every redirect is vetted in send().
+    m_network->setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
+}
+
+APIService::~APIService() = default;
+
+void APIService::setTransferTimeout(int milliseconds)
+{
+    m_transferTimeout = milliseconds;
+    m_network->setTransferTimeout(milliseconds);
+}
+
+QCoro::Task<APIService::Reply> APIService::get(QString pathAndQuery)
+{
+    co_return co_await send("GET", std::move(pathAndQuery), {});
+}
+
+QCoro::Task<APIService::Reply> APIService::post(QString path, QJsonObject body)
+{
+    co_return co_await send("POST", std::move(path), QJsonDocument(body).toJson(QJsonDocument::Compact));
+}
+
+QCoro::Task<APIService::Reply> APIService::send(QByteArray method, QString pathAndQuery, QByteArray body)
+{
+    const QUrl url(m_apiBase + pathAndQuery, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty())
+        throw URLError(URLError::BadURL);
+
+    QNetworkRequest request(url);
+    request.setTransferTimeout(m_transferTimeout);
+    request.setRawHeader("X-API-TOKEN", m_apiToken.toUtf8());
+    const bool isPost = method == "POST";
+    if (isPost)
+        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json"_ba);
+
+    struct DeleteLater
+    {
+        void operator()(QObject *object) const { object->deleteLater(); }
+    };
+    const std::unique_ptr<QNetworkReply, DeleteLater> reply(
+        isPost ? m_network->post(request, body) : m_network->get(request));
+    QNetworkReply *raw = reply.get();
+    // Back-pressure: the network thread stops reading the socket while this
+    // much is waiting for us, so the bytes held stay bounded by what is read.
+    raw->setReadBufferSize(ReadBufferBytes);
+
+    // Read as the bytes arrive so an oversized reply is cut off early.
+    QByteArray received;
+    bool tooLarge = false;
+    bool redirectRefused = false;
+    // The handlers below point into this frame; they go with it.
+    const QObject frame;
+    auto drain = [raw, &received, &tooLarge] {
+        const qint64 available = raw->bytesAvailable();
+        if (tooLarge || available <= 0)
+            return;
+        if (received.size() + available > MaxReplyBytes) {
+            tooLarge = true;
+            raw->abort();
+            return;
+        }
+        const qsizetype before = received.size();
+        received.resize(before + available);
+        const qint64 read = raw->read(received.data() + before, available);
+        received.truncate(before + std::max<qint64>(read, 0));
+    };
+    QObject::connect(raw, &QNetworkReply::readyRead, &frame, drain);
+    QObject::connect(raw, &QNetworkReply::metaDataChanged, &frame, [raw, &received, &tooLarge] {
+        const qint64 announced = raw->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+        if (announced > MaxReplyBytes && !tooLarge) {
+            tooLarge = true;
+            raw->abort();
+        } else if (announced > received.capacity()) {
+            received.reserve(announced); // one allocation instead of repeated growth
+        }
+    });
+    QObject::connect(
+        raw, &QNetworkReply::redirected, &frame, [raw, url, &redirectRefused](const QUrl &target) {
+            if (isSameOrigin(url, raw->url().resolved(target))) {
+                Q_EMIT raw->redirectAllowed();
+            } else {
+                redirectRefused = true;
+                raw->abort();
+            }
+        });
+
+    co_await raw;
+    if (!tooLarge && !redirectRefused)
+        drain();
+    if (tooLarge)
+        throw TransportError(QNetworkReply::OperationCanceledError,
+            u"La réponse du serveur dépasse 256 Mio ; le transfert a été interrompu."_s);
+    if (redirectRefused)
+        throw TransportError(
+            QNetworkReply::InsecureRedirectError, transportText(QNetworkReply::InsecureRedirectError, {}));
+
+    const QVariant status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const QNetworkReply::NetworkError error = raw->error();
+    // An HTTP error status is an answer, not a transport failure: its body is
+    // read by the checks. Failures of the connection itself (below the
+    // content errors) and anything without a status are transport failures.
+    if (error != QNetworkReply::NoError && (!status.isValid() || error < QNetworkReply::ContentAccessDenied))
+        throw TransportError(error, transportText(error, raw->errorString()));
+
+    Reply result;
+    // Qt's file backend fakes a status too; only an http(s) answer has one.
+    const QString scheme = raw->url().scheme();
+    if (status.isValid() && (scheme == u"http" || scheme == u"https"))
+        result.status = status.toInt();
+    result.body = std::move(received);
+    co_return result;
+}
+
+QCoro::Task<std::pair<bool, std::optional<ExistingUserInfo>>> APIService::checkPoste(QString poste)
+{
+    const Reply reply = co_await get(u"/user/check-poste.php?poste="_s + queryValue(poste));
+    const CheckPosteResponse response = CheckPosteResponse::decode(reply.body);
+    if (response.exists && response.user) {
+        ExistingUserInfo info { response.user->nom, response.user->prenom,
+            response.user->telephone.value_or(QString()) };
+        co_return std::pair(true, std::optional(std::move(info)));
+    }
+    co_return std::pair(false, std::optional<ExistingUserInfo>());
+}
+
+QCoro::Task<GetUserByPosteResponse> APIService::getUserByPoste(qint64 companyId, QString poste)
+{
+    const Reply reply = co_await get(u"/user/get-by-poste.php?company_id="_s + QString::number(companyId)
+        + u"&poste="_s + queryValue(poste));
+    co_return GetUserByPosteResponse::decode(reply.body);
+}
+
+QCoro::Task<RegisterUserResponse> APIService::registerUser(
+    qint64 companyId, QString poste, QString nom, QString prenom, QString telephone)
+{
+    // Braced lists inside co_await trip GCC 12, hence the named bodies.
+    const QJsonObject body { { u"company_id"_s, companyId }, { u"poste"_s, poste }, { u"nom"_s, nom },
+        { u"prenom"_s, prenom }, { u"telephone"_s, telephone } };
+    const Reply reply = co_await post(u"/user/register.php"_s, body);
+    throwConflictOrStatus(requireHttp(reply.status), reply.body);
+    co_return RegisterUserResponse::decode(reply.body);
+}
+
+QCoro::Task<QList<Company>> APIService::getCompanies()
+{
+    const Reply reply = co_await get(u"/company/list.php"_s);
+    throwUnlessOk(requireHttp(reply.status));
+    co_return CompanyListResponse::decode(reply.body).companies;
+}
+
+QCoro::Task<qint64> APIService::createCompany(QString nom, QString code)
+{
+    const QJsonObject body { { u"nom"_s, nom }, { u"code"_s, code } };
+    const Reply reply = co_await post(u"/company/create.php"_s, body);
+    throwConflictOrStatus(requireHttp(reply.status), reply.body);
+    co_return CreateCompanyResponse::decode(reply.body).companyId;
+}
+
+QCoro::Task<qint64> APIService::createTicket(
+    qint64 userId, QString titre, QString description, QString priorite, std::optional<QString> captureBase64)
+{
+    QJsonObject body { { u"user_id"_s, userId }, { u"titre"_s, titre }, { u"description"_s, description },
+        { u"priorite"_s, priorite } };
+    if (captureBase64)
+        body.insert(u"capture_base64"_s, *captureBase64);
+    const Reply reply = co_await post(u"/ticket/create.php"_s, body);
+    const CreateTicketResponse response = CreateTicketResponse::decode(reply.body);
+    if (!response.success)
+        throw DomainError(u"APIError"_s, -1, u"Erreur création ticket"_s);
+    co_return response.ticketId;
+}
+
+QCoro::Task<QList<UserTicket>> APIService::getMyTickets(qint64 userId)
+{
+    const Reply reply = co_await get(u"/user/my-tickets.php?user_id="_s + QString::number(userId));
+    // Decode first: a valid list stays valid whatever its tickets say. Only a
+    // body that does not decode is screened for the marks of an error page.
+    try {
+        co_return MyTicketsResponse::decode(reply.body).tickets;
+    } catch (const DecodingError &) {
+        if (looksLikeErrorPage(reply.body))
+            throw DomainError(u"server"_s, -1, u"Réponse invalide du serveur"_s);
+        throw;
+    }
+}
+
+QCoro::Task<QList<Ticket>> APIService::getAllTickets()
+{
+    const Reply reply = co_await get(u"/admin/list-tickets.php"_s);
+    co_return TicketResponse::decode(reply.body).tickets;
+}
+
+QCoro::Task<void> APIService::closeTicket(qint64 ticketId, std::optional<QString> closeMessage)
+{
+    const QJsonObject body { { u"ticket_id"_s, ticketId },
+        { u"close_message"_s, closeMessage.value_or(QString()) } };
+    const Reply reply = co_await post(u"/admin/close-ticket.php"_s, body);
+    const int status = requireHttp(reply.status);
+    if (status != 200)
+        throw DomainError(u"APIError"_s, status, errorText(reply.body).value_or(u"Erreur inconnue"_s));
+    // A 200 whose body says the close failed is a failure, not a success.
+    const QJsonObject object = QJsonDocument::fromJson(reply.body).object();
+    if (object.value(u"success"_s) == QJsonValue(false))
+        throw DomainError(u"APIError"_s, 200, errorText(reply.body).value_or(u"Erreur inconnue"_s));
+}

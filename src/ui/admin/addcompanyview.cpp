@@ -1,0 +1,183 @@
+#include "addcompanyview.h"
+
+#include "adminui.h"
+#include "core/apiservice.h"
+#include "protocol/errors.h"
+#include "companycode.h"
+#include "ui/widgets/errortext.h"
+#include "ui/widgets/fieldlabel.h"
+#include "ui/widgets/gradientbutton.h"
+#include "ui/widgets/iconbutton.h"
+#include "ui/widgets/noticebox.h"
+#include "ui/widgets/style.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+AddCompanyView::AddCompanyView(std::function<void()> onCompanyAdded, QWidget *parent)
+    : Sheet(QSize(500, 450), parent)
+    , m_onCompanyAdded(std::move(onCompanyAdded))
+{
+    setWindowTitle(u"Nouvelle société"_s);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto *content = new QWidget(scroll);
+    auto *column = new QVBoxLayout(content);
+    column->setContentsMargins(24, 24, 24, 24);
+    column->setSpacing(20);
+
+    auto *header = new QHBoxLayout();
+    auto *titles = new QVBoxLayout();
+    titles->setSpacing(4);
+    titles->addWidget(AdminUi::text(u"Nouvelle société"_s, 24, QFont::Bold, Style::white(), content));
+    titles->addWidget(AdminUi::text(
+        u"Ajouter une nouvelle société au système"_s, 14, QFont::Normal, Style::grey(), content));
+    header->addLayout(titles);
+    header->addStretch();
+    IconButton *close = IconButton::closeButton(content);
+    connect(close, &QAbstractButton::clicked, this, &Sheet::dismiss);
+    header->addWidget(close, 0, Qt::AlignTop);
+    column->addLayout(header);
+
+    auto field = [&](const QString &symbol, const QString &label, const QString &placeholder) {
+        auto *block = new QVBoxLayout();
+        block->setSpacing(8);
+        auto *fieldLabel = new FieldLabel(symbol, label, true, content);
+        auto *edit = new QLineEdit(content);
+        edit->setPlaceholderText(placeholder);
+        fieldLabel->setBuddy(edit);
+        block->addWidget(fieldLabel);
+        block->addWidget(edit);
+        column->addLayout(block);
+        return std::pair(block, edit);
+    };
+    m_nom = field(u"building.2"_s, u"Nom de la société"_s, u"Ex: Norvik"_s).second;
+    auto [codeBlock, codeEdit] = field(u"number"_s, u"Code unique (3-10 caractères)"_s, u"Ex: NORVIK001"_s);
+    m_code = codeEdit;
+    codeBlock->addWidget(AdminUi::text(u"Lettres majuscules et chiffres uniquement"_s, 11, QFont::Normal,
+        Style::withOpacity(Style::grey(), 0.7), content));
+
+    m_errorRow = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), content);
+    column->addWidget(m_errorRow);
+    m_successRow = new NoticeBox(u"checkmark.circle.fill"_s, Style::green(), content);
+    m_successRow->setText(u"Société créée avec succès !"_s);
+    column->addWidget(m_successRow);
+
+    auto *buttons = new QHBoxLayout();
+    buttons->setSpacing(12);
+    auto *cancel = new QPushButton(u"Annuler"_s, content);
+    Style::setRole(cancel, "secondary");
+    cancel->setFixedHeight(48);
+    cancel->setAutoDefault(false);
+    cancel->setCursor(Qt::PointingHandCursor);
+    connect(cancel, &QPushButton::clicked, this, &Sheet::dismiss);
+    buttons->addWidget(cancel, 1);
+    m_create = new GradientButton(u"Créer la société"_s, content);
+    m_create->setAutoDefault(false);
+    m_create->setMinimumWidth(10);
+    m_create->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(m_create, &QPushButton::clicked, this, [this] { submitCompany(); });
+    buttons->addWidget(m_create, 1);
+    column->addLayout(buttons);
+    column->addStretch();
+    scroll->setWidget(content);
+    outer->addWidget(scroll);
+
+    connect(m_nom, &QLineEdit::textChanged, this, &AddCompanyView::refresh);
+    connect(m_code, &QLineEdit::textChanged, this, &AddCompanyView::sanitizeField);
+    refresh();
+    m_nom->setFocus();
+}
+
+QString AddCompanyView::nom() const
+{
+    return m_nom->text();
+}
+
+QString AddCompanyView::code() const
+{
+    return m_code->text();
+}
+
+bool AddCompanyView::isFormValid() const
+{
+    return CompanyCode::isFormValid(nom(), code());
+}
+
+void AddCompanyView::sanitizeField()
+{
+    const QString typed = m_code->text();
+    const QString kept = sanitizeCode(typed);
+    if (kept != typed) {
+        // Keep the caret where the user was typing, counted in kept characters.
+        const int caret = int(sanitizeCode(typed.left(m_code->cursorPosition())).size());
+        m_code->setText(kept); // re-enters here once and settles at once
+        m_code->setCursorPosition(qMin(caret, int(kept.size())));
+        return;
+    }
+    refresh();
+}
+
+void AddCompanyView::refresh()
+{
+    m_create->setEnabled(!m_isSubmitting && !m_created && isFormValid());
+    m_create->setBusy(m_isSubmitting);
+    m_errorRow->setVisible(m_showError);
+    m_errorRow->setText(m_errorMessage);
+    m_successRow->setVisible(m_showSuccess);
+}
+
+QCoro::Task<void> AddCompanyView::submitCompany()
+{
+    if (m_isSubmitting || m_created || !isFormValid())
+        co_return;
+    m_isSubmitting = true;
+    m_showError = false;
+    m_showSuccess = false;
+    refresh();
+    const QString nom = this->nom();
+    const QString code = this->code();
+    QPointer<AddCompanyView> self(this);
+    std::optional<QString> failure;
+    try {
+        co_await APIService::shared().createCompany(nom, code);
+    } catch (const APIError &error) {
+        // The server's own words, for instance why a code is refused.
+        failure = error.message;
+    } catch (const std::exception &error) {
+        failure = u"Erreur: "_s + errorDescription(error);
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        m_errorMessage = *failure;
+        m_showError = true;
+    } else {
+        m_showSuccess = true;
+        m_created = true;
+        // The list reloads even if the form is closed by hand meanwhile, so
+        // the step lives on the presenter when there is one.
+        QObject *context = parent() ? parent() : this;
+        QPointer<AddCompanyView> form(this);
+        QTimer::singleShot(CloseDelayMs, context, [form, added = m_onCompanyAdded] {
+            if (added)
+                added();
+            if (form)
+                form->dismiss();
+        });
+    }
+    m_isSubmitting = false;
+    refresh();
+    emit submitFinished();
+}

@@ -1,0 +1,177 @@
+#include "adminloginview.h"
+
+#include "adminui.h"
+#include "core/websocketservice.h"
+#include "core/usersettings.h"
+#include "ui/widgets/gradientbutton.h"
+#include "ui/widgets/screenparts.h"
+#include "ui/widgets/style.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedLayout>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QPushButton *plainGreyButton(const QString &text, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setStyleSheet(
+        u"QPushButton { color: rgb(152, 152, 160); font-size: 14pt; border: none;"
+        " background: transparent; padding: 4px 8px; }"
+        " QPushButton:focus { border: 1px solid rgba(10, 132, 255, 200); border-radius: 6px; }"_s);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+AdminLoginView::AdminLoginView(QWidget *parent)
+    : Sheet(QSize(400, 450), parent)
+{
+    setWindowTitle(u"Connexion admin"_s);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(16, 12, 16, 12);
+    auto *host = new QWidget(this);
+    m_faces = new QStackedLayout(host);
+    m_loginFace = buildLoginFace();
+    m_adminFace = buildAdminFace();
+    m_faces->addWidget(m_loginFace);
+    m_faces->addWidget(m_adminFace);
+    outer->addWidget(host);
+    chooseFace();
+}
+
+QWidget *AdminLoginView::buildLoginFace()
+{
+    auto *face = new QWidget(this);
+    auto *column = new QVBoxLayout(face);
+    column->setSpacing(18);
+    column->addStretch();
+    column->addWidget(AdminUi::symbol(u"lock.shield"_s, Style::blue(), 60, face), 0, Qt::AlignHCenter);
+    auto *titles = new QVBoxLayout();
+    titles->setSpacing(8);
+    titles->addWidget(
+        AdminUi::text(u"Connexion admin"_s, 24, QFont::Bold, Style::white(), face), 0, Qt::AlignHCenter);
+    titles->addWidget(
+        AdminUi::text(u"Accédez à la gestion des tickets"_s, 14, QFont::Normal, Style::grey(), face), 0,
+        Qt::AlignHCenter);
+    column->addLayout(titles);
+
+    auto *block = new QWidget(face);
+    block->setFixedWidth(300);
+    auto *blockLayout = new QVBoxLayout(block);
+    blockLayout->setContentsMargins(0, 0, 0, 0);
+    blockLayout->setSpacing(8);
+    QLabel *label = AdminUi::text(u"Mot de passe"_s, 13, QFont::Medium, Style::grey(), block);
+    blockLayout->addWidget(label);
+    m_password = new QLineEdit(block);
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setPlaceholderText(u"Mot de passe admin"_s);
+    m_password->setAccessibleName(u"Mot de passe"_s);
+    // The sheet is small; the field keeps its full height and the gaps give.
+    m_password->setMinimumHeight(m_password->sizeHint().height());
+    label->setBuddy(m_password);
+    blockLayout->addWidget(m_password);
+    m_error = AdminUi::text(u"Mot de passe incorrect"_s, 13, QFont::Normal, Style::red(), block);
+    m_error->setVisible(false);
+    blockLayout->addWidget(m_error);
+    column->addWidget(block, 0, Qt::AlignHCenter);
+
+    m_loginButton = new GradientButton(u"Se connecter"_s, face);
+    m_loginButton->setFont(Style::font(16, QFont::DemiBold));
+    m_loginButton->setFixedSize(300, 48);
+    m_loginButton->setAutoDefault(false);
+    m_loginButton->setEnabled(false);
+    column->addWidget(m_loginButton, 0, Qt::AlignHCenter);
+    QPushButton *cancel = plainGreyButton(u"Annuler"_s, face);
+    column->addWidget(cancel, 0, Qt::AlignHCenter);
+    column->addStretch();
+
+    // Return runs login even in an empty field, which then fails visibly.
+    connect(m_password, &QLineEdit::returnPressed, this, &AdminLoginView::login);
+    // The message stays while a new password is typed; only the button follows.
+    connect(m_password, &QLineEdit::textChanged, this,
+        [this](const QString &text) { m_loginButton->setEnabled(!text.isEmpty()); });
+    connect(m_loginButton, &QPushButton::clicked, this, &AdminLoginView::login);
+    connect(cancel, &QPushButton::clicked, this, &Sheet::dismiss);
+    return face;
+}
+
+QWidget *AdminLoginView::buildAdminFace()
+{
+    auto *logout = new QPushButton(u"Se déconnecter"_s);
+    logout->setFixedSize(200, 48);
+    logout->setAutoDefault(false);
+    logout->setCursor(Qt::PointingHandCursor);
+    logout->setStyleSheet(u"QPushButton { color: white; font-size: 16pt; font-weight: 600; border: none;"
+                          " border-radius: 12px; background: rgba(255, 69, 58, 178); }"
+                          " QPushButton:focus { border: 2px solid white; }"_s);
+    QPushButton *close = plainGreyButton(u"Fermer"_s, nullptr);
+    connect(logout, &QPushButton::clicked, this, &AdminLoginView::logout);
+    connect(close, &QPushButton::clicked, this, &Sheet::dismiss);
+    return ScreenParts::centredColumn(
+        { AdminUi::symbol(u"person.fill.checkmark"_s, Style::green(), 60),
+            AdminUi::text(u"Connecté en tant qu'admin"_s, 20, QFont::DemiBold, Style::white()), logout,
+            close },
+        24, this);
+}
+
+QString AdminLoginView::password() const
+{
+    return m_password->text();
+}
+
+bool AdminLoginView::showsAdminPanel() const
+{
+    return m_faces->currentWidget() == m_adminFace;
+}
+
+void AdminLoginView::chooseFace()
+{
+    // The stored flag decides, not the home screen's binding.
+    const bool admin = UserSettings::shared().readBool(UserSettings::IsAdmin);
+    m_faces->setCurrentWidget(admin ? m_adminFace : m_loginFace);
+    if (!admin)
+        m_password->setFocus();
+}
+
+void AdminLoginView::showEvent(QShowEvent *event)
+{
+    chooseFace();
+    Sheet::showEvent(event);
+}
+
+void AdminLoginView::login()
+{
+    if (m_password->text() != QString::fromLatin1(UserSettings::defaultAdminPassword)) {
+        m_showError = true;
+        m_error->setVisible(true);
+        m_password->clear();
+        return;
+    }
+    UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
+    WebSocketService &channel = WebSocketService::shared();
+    channel.disconnect();
+    // The channel outlives the sheet, so the reconnection is its own business.
+    QTimer::singleShot(ReconnectDelayMs, &channel, [&channel] {
+        channel.shouldStayConnected = true;
+        channel.connect();
+    });
+    emit isAdminChanged(true);
+    dismiss();
+}
+
+void AdminLoginView::logout()
+{
+    UserSettings::shared().writeBool(UserSettings::IsAdmin, false);
+    WebSocketService::shared().disconnect();
+    emit isAdminChanged(false);
+    dismiss();
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "ui/widgets/sheet.h"
+
+class GradientButton;
+class QLabel;
+class QLineEdit;
+class QStackedLayout;
+
+// Switches administrator mode on (password checked locally) and off. The
+// face shown follows the stored "is_admin", read each time the sheet shows;
+// the home screen follows the mode through isAdminChanged. Logging in also
+// reconnects the real-time channel under the administrator's identity.
+class AdminLoginView : public Sheet
+{
+    Q_OBJECT
+
+public:
+    static constexpr int ReconnectDelayMs = 300;
+
+    explicit AdminLoginView(QWidget *parent = nullptr);
+
+    void login();
+    void logout();
+
+    QString password() const;
+    bool showError() const { return m_showError; }
+    bool showsAdminPanel() const;
+    QLineEdit *passwordField() const { return m_password; }
+    GradientButton *loginButton() const { return m_loginButton; }
+
+Q_SIGNALS:
+    // The two-way binding to the home screen's isAdmin.
+    void isAdminChanged(bool isAdmin);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QWidget *buildLoginFace();
+    QWidget *buildAdminFace();
+    void chooseFace();
+
+    QStackedLayout *m_faces = nullptr;
+    QWidget *m_loginFace = nullptr;
+    QWidget *m_adminFace = nullptr;
+    QLineEdit *m_password = nullptr;
+    GradientButton *m_loginButton = nullptr;
+    QLabel *m_error = nullptr;
+    bool m_showError = false;
+};

@@ -1,0 +1,72 @@
+#include "adminui.h"
+
+#include "ui/widgets/style.h"
+#include "ui/widgets/symbolicons.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString cssColor(const QColor &color)
+{
+    return u"rgba(%1, %2, %3, %4)"_s.arg(color.red()).arg(color.green()).arg(color.blue()).arg(color.alpha());
+}
+
+} // namespace
+
+QLabel *AdminUi::text(
+    const QString &text, qreal pointSize, QFont::Weight weight, const QColor &color, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    // The screens' shared sheet styles every label; a local sheet is the one
+    // place a label can take its own size and colour on top of it.
+    label->setStyleSheet(u"color: %1; font-size: %2pt; font-weight: %3;"_s.arg(cssColor(color))
+                             .arg(pointSize)
+                             .arg(int(weight)));
+    return label;
+}
+
+QLabel *AdminUi::symbol(const QString &name, const QColor &color, int side, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setPixmap(SymbolIcons::pixmap(name, color, side, label->devicePixelRatioF()));
+    label->setFixedSize(side, side);
+    // Pure decoration: the text beside it says the same.
+    label->setAccessibleName(QString());
+    return label;
+}
+
+QWidget *AdminUi::centred(QWidget *content, QWidget *parent)
+{
+    auto *row = new QWidget(parent);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addStretch();
+    layout->addWidget(content);
+    layout->addStretch();
+    return row;
+}
+
+RoundedPanel::RoundedPanel(const QColor &fill, QWidget *parent, const QColor &outline, qreal radius)
+    : QWidget(parent)
+    , m_fill(fill)
+    , m_outline(outline)
+    , m_radius(radius)
+{ }
+
+void RoundedPanel::setColors(const QColor &fill, const QColor &outline)
+{
+    m_fill = fill;
+    m_outline = outline;
+    update();
+}
+
+void RoundedPanel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    Style::fillRounded(&painter, QRectF(rect()), m_radius, m_fill, m_outline);
+}

@@ -1,0 +1,170 @@
+#include "companymanagementview.h"
+
+#include "addcompanyview.h"
+#include "adminui.h"
+#include "core/apiservice.h"
+#include "companyrow.h"
+#include "ui/widgets/errortext.h"
+#include "ui/widgets/gradientbutton.h"
+#include "ui/widgets/iconbutton.h"
+#include "ui/widgets/noticebox.h"
+#include "ui/widgets/screenparts.h"
+#include "ui/widgets/spinner.h"
+#include "ui/widgets/style.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+CompanyManagementView::CompanyManagementView(QWidget *parent)
+    : Sheet(QSize(600, 550), parent)
+{
+    setWindowTitle(u"Gestion des sociétés"_s);
+    QVBoxLayout *column = ScreenParts::bareColumn(this);
+
+    auto *header = new QHBoxLayout();
+    header->setContentsMargins(20, 24, 20, 24);
+    header->setSpacing(8);
+    // Slightly under the other sheets' 24 points: with this platform's larger
+    // points the title and both buttons must still share 600 of width.
+    QLabel *title = AdminUi::text(u"Gestion des sociétés"_s, 21, QFont::Bold, Style::white(), this);
+    // The title never gives way to the buttons beside it.
+    title->ensurePolished();
+    title->setMinimumWidth(title->sizeHint().width());
+    header->addWidget(title);
+    header->addStretch();
+    // Smaller than a screen's main button: it shares the header with the title.
+    auto *add = new GradientButton(u"Nouvelle société"_s, this);
+    add->setFont(Style::font(13, QFont::Medium));
+    add->setFixedHeight(36);
+    add->setAutoDefault(false);
+    add->setLook({ .radius = 10, .padding = 16, .symbolGap = 6 });
+    add->setSymbol(u"plus.circle.fill"_s);
+    connect(add, &QPushButton::clicked, this, &CompanyManagementView::showAddCompany);
+    header->addWidget(add);
+    IconButton *close = IconButton::closeButton(this);
+    connect(close, &QAbstractButton::clicked, this, &Sheet::dismiss);
+    header->addWidget(close);
+    column->addLayout(header);
+
+    m_errorRow = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), this);
+    auto *errorMargin = new QHBoxLayout();
+    errorMargin->setContentsMargins(24, 0, 24, 0);
+    errorMargin->addWidget(m_errorRow);
+    column->addLayout(errorMargin);
+
+    QWidget *content = ScreenParts::addScrollingPage(column, 1);
+    m_faces = new QStackedLayout(content);
+
+    m_loadingFace = new QWidget(content);
+    auto *loading = new QVBoxLayout(m_loadingFace);
+    loading->setContentsMargins(40, 40, 40, 40);
+    loading->addWidget(new Spinner(20, Style::white(), m_loadingFace), 0, Qt::AlignHCenter | Qt::AlignTop);
+    loading->addStretch();
+
+    m_listFace = new QWidget(content);
+    auto *listColumn = new QVBoxLayout(m_listFace);
+    listColumn->setContentsMargins(24, 24, 24, 24);
+    listColumn->setSpacing(12);
+    m_rows = new QVBoxLayout();
+    m_rows->setSpacing(12);
+    listColumn->addLayout(m_rows);
+    listColumn->addStretch();
+
+    m_emptyFace = new QWidget(content);
+    auto *empty = new QVBoxLayout(m_emptyFace);
+    empty->setContentsMargins(60, 60, 60, 60);
+    empty->setSpacing(16);
+    empty->addWidget(AdminUi::symbol(u"building.2"_s, Style::grey(), 48, m_emptyFace), 0, Qt::AlignHCenter);
+    empty->addWidget(
+        AdminUi::text(u"Aucune société enregistrée"_s, 16, QFont::Normal, Style::grey(), m_emptyFace), 0,
+        Qt::AlignHCenter);
+    empty->addStretch();
+
+    m_faces->addWidget(m_loadingFace);
+    m_faces->addWidget(m_listFace);
+    m_faces->addWidget(m_emptyFace);
+    refresh();
+}
+
+void CompanyManagementView::showEvent(QShowEvent *event)
+{
+    Sheet::showEvent(event);
+    // Each time the sheet comes on screen, not when the desktop restores it.
+    if (!event->spontaneous())
+        loadCompanies();
+}
+
+void CompanyManagementView::showAddCompany()
+{
+    if (m_addCompany)
+        return;
+    QPointer<CompanyManagementView> self(this);
+    m_addCompany = new AddCompanyView(
+        [self] {
+            if (self)
+                self->loadCompanies();
+        },
+        this);
+    m_addCompany->setAttribute(Qt::WA_DeleteOnClose);
+    m_addCompany->open();
+}
+
+void CompanyManagementView::refresh()
+{
+    m_errorRow->setVisible(m_showError);
+    m_errorRow->setText(m_errorMessage);
+    if (m_isLoading)
+        m_faces->setCurrentWidget(m_loadingFace);
+    else if (!m_companies.isEmpty())
+        m_faces->setCurrentWidget(m_listFace);
+    else
+        m_faces->setCurrentWidget(m_emptyFace);
+}
+
+void CompanyManagementView::rebuildRows()
+{
+    while (QLayoutItem *item = m_rows->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    for (const Company &company : std::as_const(m_companies))
+        m_rows->addWidget(new CompanyRow(company, m_listFace));
+}
+
+QCoro::Task<void> CompanyManagementView::loadCompanies()
+{
+    m_isLoading = true;
+    m_showError = false;
+    refresh();
+    QPointer<CompanyManagementView> self(this);
+    std::optional<QString> failure;
+    QList<Company> fetched;
+    try {
+        fetched = co_await APIService::shared().getCompanies();
+    } catch (const std::exception &error) {
+        failure = errorDescription(error);
+    }
+    if (!self)
+        co_return;
+    if (failure) {
+        // The previous list stays under the error row.
+        m_errorMessage = u"Erreur de chargement: "_s + *failure;
+        m_showError = true;
+    } else {
+        m_companies = std::move(fetched);
+        rebuildRows();
+    }
+    m_isLoading = false;
+    refresh();
+    emit loadFinished();
+}
+
+AddCompanyView *CompanyManagementView::addCompanyView() const
+{
+    return m_addCompany;
+}

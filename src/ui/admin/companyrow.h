@@ -1,0 +1,22 @@
+#pragma once
+
+#include "protocol/records.h"
+
+#include <QWidget>
+
+// One customer company in the management list: its name and its code.
+class CompanyRow : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit CompanyRow(const Company &company, QWidget *parent = nullptr);
+
+    const Company &company() const { return m_company; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    Company m_company;
+};

@@ -1,0 +1,410 @@
+#include "ticketdetailview.h"
+
+#include "adminui.h"
+#include "core/apiservice.h"
+#include "protocol/dates.h"
+#include "protocol/vocabulary.h"
+#include "attachmentdecoder.h"
+#include "fullimageview.h"
+#include "inforow.h"
+#include "ui/widgets/errortext.h"
+#include "ui/widgets/gradientbutton.h"
+#include "ui/widgets/navigationstack.h"
+#include "ui/widgets/noticebox.h"
+#include "ui/widgets/prioritybadge.h"
+#include "ui/widgets/screenparts.h"
+#include "ui/widgets/statusbadge.h"
+#include "ui/widgets/style.h"
+#include "ui/widgets/symbolicons.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The 240 × 180 preview of the attachment; a click opens it full size.
+class Thumbnail : public QAbstractButton
+{
+public:
+    Thumbnail(const QImage &image, QWidget *parent)
+        : QAbstractButton(parent)
+    {
+        const QSize shown = image.size().scaled(240, 180, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+        const qreal ratio = devicePixelRatioF();
+        m_pixmap
+            = QPixmap::fromImage(image.scaled(shown * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        m_pixmap.setDevicePixelRatio(ratio);
+        // Room below and around for the shadow.
+        setFixedSize(shown.width() + 20, shown.height() + 20);
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::StrongFocus);
+        setAccessibleName(u"Pièce jointe"_s);
+        setToolTip(u"Agrandir la pièce jointe"_s);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QSizeF size = m_pixmap.deviceIndependentSize();
+        const QRectF frame(10, 5, size.width(), size.height());
+        painter.setPen(Qt::NoPen);
+        for (int i = 5; i >= 1; --i) {
+            QColor shade = Qt::black;
+            shade.setAlphaF(0.3f / 5 * 1.5f);
+            painter.setBrush(shade);
+            const qreal grow = 10.0 * i / 5 / 2;
+            painter.drawRoundedRect(
+                frame.translated(0, 5).adjusted(-grow, -grow, grow, grow), 10 + grow, 10 + grow);
+        }
+        QPainterPath clip;
+        clip.addRoundedRect(frame, 10, 10);
+        painter.save();
+        painter.setClipPath(clip);
+        painter.drawPixmap(frame.topLeft(), m_pixmap);
+        painter.restore();
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(hasFocus() ? Style::blue() : Style::white(0.2), hasFocus() ? 2 : 1));
+        painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
+    }
+
+private:
+    QPixmap m_pixmap;
+};
+
+// A section of the screen: a rounded panel with 24 points of padding.
+QVBoxLayout *sectionLayout(RoundedPanel *panel, int spacing)
+{
+    auto *layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(spacing);
+    return layout;
+}
+
+QWidget *titleRow(const QString &symbol, const QColor &color, const QString &title, QWidget *parent)
+{
+    auto *row = new QWidget(parent);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+    layout->addWidget(AdminUi::symbol(symbol, Style::withOpacity(color, 0.8), 22, row));
+    layout->addWidget(AdminUi::text(title, 20, QFont::DemiBold, Style::white(), row));
+    layout->addStretch();
+    return row;
+}
+
+} // namespace
+
+TicketDetailView::TicketDetailView(const Ticket &ticket, QWidget *parent)
+    : QWidget(parent)
+    , m_ticket(ticket)
+    // Decoded once: the thumbnail and the full-size view share this image.
+    , m_attachment(AttachmentDecoder::decode(ticket.capture_base64))
+{
+    Style::applyTo(this);
+    setAccessibleName(m_ticket.displayTitle());
+
+    QVBoxLayout *column = ScreenParts::bareColumn(this);
+
+    // The toolbar: "Retour" in place of the platform's back button.
+    auto *toolbar = new QWidget(this);
+    auto *toolbarRow = new QHBoxLayout(toolbar);
+    toolbarRow->setContentsMargins(16, 12, 16, 4);
+    auto *back
+        = new QPushButton(SymbolIcons::icon(u"chevron.left", Style::white(), 16), u"Retour"_s, toolbar);
+    back->setStyleSheet(
+        u"QPushButton { color: white; font-size: 14pt; font-weight: 500; border: none;"
+        " background: transparent; padding: 6px 8px; }"
+        " QPushButton:focus { border: 1px solid rgba(10, 132, 255, 200); border-radius: 6px; }"_s);
+    back->setCursor(Qt::PointingHandCursor);
+    back->setAccessibleName(u"Retour"_s);
+    connect(back, &QPushButton::clicked, this, &TicketDetailView::dismiss);
+    toolbarRow->addWidget(back);
+    toolbarRow->addStretch();
+    column->addWidget(toolbar);
+
+    QWidget *content = ScreenParts::addScrollingPage(column, 1);
+    auto *sections = new QVBoxLayout(content);
+    sections->setContentsMargins(24, 24, 24, 24);
+    sections->setSpacing(16);
+    sections->addWidget(buildHeader());
+    m_adminSection = buildAdminSection();
+    sections->addWidget(m_adminSection);
+    m_closedBanner = buildClosedBanner();
+    sections->addWidget(m_closedBanner);
+    sections->addWidget(buildMessageSection());
+    if (m_attachment)
+        sections->addWidget(buildAttachmentSection());
+    sections->addWidget(buildUserSection());
+    sections->addStretch();
+
+    m_fullImage = new FullImageView(this);
+    connect(m_fullImage, &FullImageView::dismissed, this, [this] { m_showFullImage = false; });
+
+    refresh();
+}
+
+bool TicketDetailView::canClose() const
+{
+    return !m_ticketClosed && !Status::isClosed(m_ticket.status.value_or(QString()));
+}
+
+QWidget *TicketDetailView::buildHeader()
+{
+    auto *panel = new RoundedPanel(Style::white(0.05), this);
+    auto *layout = sectionLayout(panel, 14);
+
+    auto *badges = new QHBoxLayout();
+    badges->setSpacing(8);
+    m_statusBadge = new StatusBadge(m_ticket.status.value_or(u"open"_s), panel);
+    badges->addWidget(m_statusBadge);
+    badges->addWidget(new PriorityBadge(m_ticket.priorite, panel));
+    badges->addStretch();
+    layout->addLayout(badges);
+
+    auto *titleRow = new QHBoxLayout();
+    titleRow->setSpacing(12);
+    titleRow->addWidget(
+        AdminUi::symbol(u"doc.text.fill"_s, Style::withOpacity(Style::blue(), 0.8), 28, panel), 0,
+        Qt::AlignTop);
+    QLabel *title = AdminUi::text(m_ticket.displayTitle(), 32, QFont::Bold, Style::white(), panel);
+    title->setWordWrap(true);
+    title->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    titleRow->addWidget(title, 1);
+    layout->addLayout(titleRow);
+
+    auto *dateRow = new QHBoxLayout();
+    dateRow->setSpacing(8);
+    dateRow->addWidget(AdminUi::symbol(u"calendar"_s, Style::grey(), 16, panel));
+    dateRow->addWidget(
+        AdminUi::text(u"Créé le "_s + Dates::formatAdminDetail(m_ticket.created_at.value_or(QString())), 15,
+            QFont::Normal, Style::grey(), panel));
+    dateRow->addStretch();
+    layout->addLayout(dateRow);
+    return panel;
+}
+
+QWidget *TicketDetailView::buildAdminSection()
+{
+    auto *panel = new RoundedPanel(
+        Style::withOpacity(Style::red(), 0.05), this, Style::withOpacity(Style::red(), 0.3));
+    auto *layout = sectionLayout(panel, 14);
+    layout->addWidget(titleRow(u"shield.fill"_s, Style::red(), u"Actions Administrateur"_s, panel));
+
+    auto *inner = new RoundedPanel(Style::white(0.03), panel);
+    auto *innerLayout = new QVBoxLayout(inner);
+    innerLayout->setContentsMargins(16, 16, 16, 16);
+    innerLayout->setSpacing(12);
+    QLabel *label
+        = AdminUi::text(u"Message de clôture (optionnel)"_s, 14, QFont::Medium, Style::grey(), inner);
+    innerLayout->addWidget(label);
+    m_editor = new QPlainTextEdit(inner);
+    m_editor->setFixedHeight(100);
+    m_editor->setTabChangesFocus(true);
+    m_editor->setAccessibleName(label->text());
+    m_editor->setStyleSheet(
+        u"QPlainTextEdit { color: white; background: rgba(255, 255, 255, 13);"
+        " border: 1px solid rgba(255, 255, 255, 51); border-radius: 8px; padding: 8px; }"_s);
+    label->setBuddy(m_editor);
+    connect(
+        m_editor, &QPlainTextEdit::textChanged, this, [this] { m_closeMessage = m_editor->toPlainText(); });
+    innerLayout->addWidget(m_editor);
+
+    // Red to orange rather than the screens' usual blue: this one ends the ticket.
+    m_closeButton = new GradientButton(u"Fermer ce ticket"_s, inner);
+    m_closeButton->setLook({ .from = Style::withOpacity(Style::red(), 0.7),
+        .to = Style::withOpacity(Style::orange(), 0.7),
+        .radius = 10,
+        .inset = 0 });
+    m_closeButton->setSymbol(u"checkmark.circle.fill"_s);
+    m_closeButton->setBusyText(u"Fermeture..."_s);
+    m_closeButton->setFixedHeight(44);
+    connect(m_closeButton, &QPushButton::clicked, this, &TicketDetailView::requestClose);
+    innerLayout->addWidget(m_closeButton);
+
+    m_errorRow = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), inner);
+    innerLayout->addWidget(m_errorRow);
+    layout->addWidget(inner);
+    return panel;
+}
+
+QWidget *TicketDetailView::buildClosedBanner()
+{
+    auto *panel = new RoundedPanel(
+        Style::withOpacity(Style::green(), 0.1), this, Style::withOpacity(Style::green(), 0.3));
+    auto *row = new QHBoxLayout(panel);
+    row->setContentsMargins(20, 20, 20, 20);
+    row->setSpacing(10);
+    row->addWidget(AdminUi::symbol(u"checkmark.seal.fill"_s, Style::green(), 22, panel));
+    row->addWidget(AdminUi::text(u"Ce ticket a été fermé"_s, 16, QFont::DemiBold, Style::green(), panel));
+    row->addStretch();
+    panel->setAccessibleName(u"Ce ticket a été fermé"_s);
+    return panel;
+}
+
+QWidget *TicketDetailView::buildMessageSection()
+{
+    auto *panel = new RoundedPanel(Style::white(0.05), this);
+    auto *layout = sectionLayout(panel, 14);
+    layout->addWidget(titleRow(u"text.bubble.fill"_s, Style::green(), u"Message"_s, panel));
+    auto *box = new RoundedPanel(Style::white(0.03), panel);
+    auto *boxLayout = new QVBoxLayout(box);
+    boxLayout->setContentsMargins(16, 16, 16, 16);
+    QLabel *message = AdminUi::text(m_ticket.displayMessage(), 16, QFont::Normal, Style::white(0.85), box);
+    message->setWordWrap(true);
+    message->setTextFormat(Qt::PlainText);
+    message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    boxLayout->addWidget(message);
+    layout->addWidget(box);
+    return panel;
+}
+
+QWidget *TicketDetailView::buildAttachmentSection()
+{
+    auto *panel = new RoundedPanel(Style::white(0.05), this);
+    auto *layout = sectionLayout(panel, 14);
+    auto *title = new QHBoxLayout();
+    title->setSpacing(10);
+    title->addWidget(AdminUi::symbol(u"photo.fill"_s, Style::withOpacity(Style::orange(), 0.8), 22, panel));
+    title->addWidget(AdminUi::text(u"Pièce jointe"_s, 20, QFont::DemiBold, Style::white(), panel));
+    title->addWidget(AdminUi::text(u"(1)"_s, 16, QFont::Medium, Style::grey(), panel));
+    title->addStretch();
+    layout->addLayout(title);
+    auto *thumbnail = new Thumbnail(*m_attachment, panel);
+    connect(thumbnail, &QAbstractButton::clicked, this, &TicketDetailView::openFullImage);
+    layout->addWidget(thumbnail);
+    return panel;
+}
+
+QWidget *TicketDetailView::buildUserSection()
+{
+    auto *panel = new RoundedPanel(Style::white(0.05), this);
+    auto *layout = sectionLayout(panel, 14);
+    layout->addWidget(
+        titleRow(u"person.circle.fill"_s, Style::purple(), u"Informations utilisateur"_s, panel));
+    auto *box = new RoundedPanel(Style::white(0.03), panel);
+    auto *grid = new QGridLayout(box);
+    grid->setContentsMargins(16, 16, 16, 16);
+    grid->setSpacing(12);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 1);
+    QList<InfoRow *> tiles;
+    const Ticket &t = m_ticket;
+    if (t.prenom && t.nom)
+        tiles << new InfoRow(
+            u"person.fill"_s, Style::blue(), u"Nom complet"_s, *t.prenom + u' ' + *t.nom, box);
+    if (t.telephone && !t.telephone->isEmpty())
+        tiles << new InfoRow(u"phone.fill"_s, Style::pink(), u"Téléphone"_s, *t.telephone, box);
+    if (t.societe && !t.societe->isEmpty())
+        tiles << new InfoRow(u"building.2.fill"_s, Style::orange(), u"Société"_s, *t.societe, box);
+    if (t.poste && !t.poste->isEmpty())
+        tiles << new InfoRow(u"desktopcomputer"_s, Style::green(), u"Poste"_s, *t.poste, box);
+    for (int i = 0; i < tiles.size(); ++i)
+        grid->addWidget(tiles.at(i), i / 2, i % 2);
+    layout->addWidget(box);
+    return panel;
+}
+
+void TicketDetailView::refresh()
+{
+    m_statusBadge->setStatus(m_ticketClosed ? u"closed"_s : m_ticket.status.value_or(u"open"_s));
+    m_adminSection->setVisible(canClose());
+    m_closedBanner->setVisible(isClosed());
+    m_editor->setReadOnly(m_isClosing);
+    m_editor->setEnabled(!m_isClosing);
+    m_closeButton->setEnabled(!m_isClosing);
+    m_closeButton->setBusy(m_isClosing);
+    m_errorRow->setVisible(m_closeError.has_value());
+    if (m_closeError)
+        m_errorRow->setText(*m_closeError);
+}
+
+void TicketDetailView::requestClose()
+{
+    if (!canClose() || m_isClosing || m_confirm)
+        return;
+    m_showCloseConfirm = true;
+    m_confirm = new QMessageBox(QMessageBox::Warning, u"Confirmer la fermeture"_s,
+        u"Voulez-vous vraiment fermer ce ticket ? Cette action marquera le ticket comme "
+        "résolu."_s,
+        QMessageBox::NoButton, this);
+    m_confirm->setAttribute(Qt::WA_DeleteOnClose);
+    m_confirm->setWindowModality(Qt::WindowModal);
+    QPushButton *cancel = m_confirm->addButton(u"Annuler"_s, QMessageBox::RejectRole);
+    QPushButton *confirm = m_confirm->addButton(u"Fermer le ticket"_s, QMessageBox::DestructiveRole);
+    // The safe answer is the one Return gives.
+    m_confirm->setDefaultButton(cancel);
+    m_confirm->setEscapeButton(cancel);
+    connect(m_confirm, &QMessageBox::buttonClicked, this, [this, confirm](QAbstractButton *button) {
+        m_showCloseConfirm = false;
+        if (button == confirm)
+            performClose();
+    });
+    connect(m_confirm, &QObject::destroyed, this, [this] {
+        m_showCloseConfirm = false;
+        m_confirm = nullptr;
+    });
+    m_confirm->open();
+}
+
+QCoro::Task<void> TicketDetailView::performClose()
+{
+    m_isClosing = true;
+    m_closeError.reset();
+    refresh();
+    // An empty editor sends no message; anything else goes exactly as typed.
+    const std::optional<QString> message
+        = m_closeMessage.isEmpty() ? std::nullopt : std::optional<QString>(m_closeMessage);
+    const qint64 id = m_ticket.id;
+    QPointer<TicketDetailView> self(this);
+    std::optional<QString> failure;
+    try {
+        co_await APIService::shared().closeTicket(id, message);
+    } catch (const std::exception &error) {
+        failure = errorDescription(error);
+    }
+    if (!self)
+        co_return;
+    m_isClosing = false;
+    if (failure) {
+        m_closeError = failure;
+    } else {
+        m_ticketClosed = true;
+        QTimer::singleShot(ReturnDelayMs, this, &TicketDetailView::dismiss);
+    }
+    refresh();
+    emit closeFinished();
+}
+
+void TicketDetailView::openFullImage()
+{
+    if (!m_attachment)
+        return;
+    m_selectedImage = m_attachment;
+    m_showFullImage = true;
+    m_fullImage->present(*m_selectedImage);
+}
+
+void TicketDetailView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The full-size view covers the whole screen, whatever its size now.
+    m_fullImage->setGeometry(rect());
+}
+
+void TicketDetailView::dismiss()
+{
+    NavigationStack *stack = NavigationStack::of(this);
+    if (stack && stack->top() == this)
+        stack->pop();
+}

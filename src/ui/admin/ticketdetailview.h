@@ -1,0 +1,90 @@
+#pragma once
+
+#include "protocol/records.h"
+
+#include <QCoro/QCoroTask>
+#include <QImage>
+#include <QWidget>
+#include <optional>
+
+class FullImageView;
+class GradientButton;
+class NoticeBox;
+class PriorityBadge;
+class QAbstractButton;
+class QMessageBox;
+class QPlainTextEdit;
+class QVBoxLayout;
+class RoundedPanel;
+class StatusBadge;
+
+// One ticket in full for an administrator, who may close it with a message.
+// The ticket is the copy the list fetched; the screen never fetches it again.
+// After a close it shows the ticket as closed and returns to the list 1.5
+// seconds later.
+class TicketDetailView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int ReturnDelayMs = 1500;
+
+    explicit TicketDetailView(const Ticket &ticket, QWidget *parent = nullptr);
+
+    const Ticket &ticket() const { return m_ticket; }
+    bool canClose() const;
+    bool isClosed() const { return !canClose(); }
+    bool isClosing() const { return m_isClosing; }
+    bool ticketClosed() const { return m_ticketClosed; }
+    std::optional<QString> closeError() const { return m_closeError; }
+    QString closeMessage() const { return m_closeMessage; }
+    bool showFullImage() const { return m_showFullImage; }
+    bool showCloseConfirm() const { return m_showCloseConfirm; }
+    std::optional<QImage> selectedImage() const { return m_selectedImage; }
+    // The attachment, decoded once when the screen is built.
+    const std::optional<QImage> &attachment() const { return m_attachment; }
+
+    // Presents the confirmation alert ("Fermer ce ticket").
+    void requestClose();
+    QMessageBox *confirmation() const { return m_confirm; }
+    QCoro::Task<void> performClose();
+    // Pops the screen from the navigation stack.
+    void dismiss();
+
+Q_SIGNALS:
+    // A close request ended, well or badly.
+    void closeFinished();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QWidget *buildHeader();
+    QWidget *buildAdminSection();
+    QWidget *buildClosedBanner();
+    QWidget *buildMessageSection();
+    QWidget *buildAttachmentSection();
+    QWidget *buildUserSection();
+    void refresh();
+    void openFullImage();
+
+    Ticket m_ticket;
+    std::optional<QImage> m_attachment;
+
+    bool m_showFullImage = false;
+    std::optional<QImage> m_selectedImage;
+    QString m_closeMessage;
+    bool m_isClosing = false;
+    bool m_showCloseConfirm = false;
+    std::optional<QString> m_closeError;
+    bool m_ticketClosed = false;
+
+    StatusBadge *m_statusBadge = nullptr;
+    QWidget *m_adminSection = nullptr;
+    QWidget *m_closedBanner = nullptr;
+    QPlainTextEdit *m_editor = nullptr;
+    GradientButton *m_closeButton = nullptr;
+    NoticeBox *m_errorRow = nullptr;
+    QMessageBox *m_confirm = nullptr;
+    FullImageView *m_fullImage = nullptr;
+};

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "protocol/records.h"
+#include "protocol/vocabulary.h"
+
+#include <QAbstractListModel>
+#include <QStringList>
+#include <vector>
+
+// Every ticket of the administrators' list, newest first, laid out as the
+// rows of the grid: a header row for each non-empty section ("Tickets en
+// cours", then "Tickets fermés"), each followed by one card row per ticket.
+// Tickets of any other status are counted but shown in no section.
+class TicketListModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    enum class RowKind { Header, Card };
+    enum class Section { Open, Closed };
+    enum Role {
+        RowKindRole = Qt::UserRole + 1, // RowKind as int
+        SectionRole, // Section as int
+        SectionCountRole, // header rows: number of cards below
+        TicketIdRole, // card rows: the ticket's id
+    };
+
+    // What a card shows, computed once per card when first needed so that a
+    // list of thousands of tickets opens without formatting every date.
+    struct CardText
+    {
+        QString status; // badge text; "OPEN" when the ticket has no status
+        Tint statusTint = Tint::Gray;
+        QString priority; // badge text; "N/A" when missing
+        Tint priorityTint = Tint::Gray;
+        QString title;
+        QString date;
+        QString name; // empty when prenom or nom is missing
+        QString company; // empty when societe is missing or empty
+        bool hasName = false;
+        QString accessibleDescription;
+        // The title as wrapped for the last card width painted (a cache of
+        // the delegate's, kept here to live and die with the card).
+        mutable int titleWidth = -1;
+        mutable QStringList titleLines;
+    };
+
+    explicit TicketListModel(QObject *parent = nullptr);
+
+    // Replaces the list with tickets, sorted newest first.
+    void setTickets(QList<Ticket> tickets);
+    const QList<Ticket> &tickets() const { return m_tickets; }
+    QList<Ticket> openTickets() const;
+    QList<Ticket> closedTickets() const;
+
+    // Stable sort by created_at text, greatest first; no created_at sorts as "".
+    static void sortNewestFirst(QList<Ticket> &tickets);
+    // "1 ticket au total", "12 tickets au total".
+    static QString countLine(qsizetype count);
+    static QString sectionTitle(Section section);
+
+    RowKind rowKind(int row) const { return m_rows.at(size_t(row)).kind; }
+    Section section(int row) const { return m_rows.at(size_t(row)).section; }
+    // Card rows only.
+    const Ticket &ticketAt(int row) const;
+    const CardText &cardText(int row) const;
+    // Rows of a section's header and of its first and last cards; all -1 when
+    // the section is not shown.
+    struct SectionRows
+    {
+        int header = -1;
+        int first = -1;
+        int last = -1;
+    };
+    SectionRows sectionRows(Section section) const;
+    // Row of the card of ticket id, or -1.
+    int rowOfTicket(qint64 id) const;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+private:
+    struct Row
+    {
+        RowKind kind;
+        Section section;
+        int ticket = -1; // index into m_tickets for cards, card count for headers
+    };
+
+    void buildRows();
+
+    QList<Ticket> m_tickets;
+    std::vector<Row> m_rows;
+    SectionRows m_open, m_closed;
+    mutable std::vector<std::optional<CardText>> m_cardText; // by ticket index
+};

@@ -1,0 +1,208 @@
+#include "ticketlistview.h"
+
+#include "adminui.h"
+#include "core/apiservice.h"
+#include "ticketcarddelegate.h"
+#include "ticketdetailview.h"
+#include "ticketgridview.h"
+#include "ticketlistmodel.h"
+#include "ui/widgets/errortext.h"
+#include "ui/widgets/iconbutton.h"
+#include "ui/widgets/navigationstack.h"
+#include "ui/widgets/screenparts.h"
+#include "ui/widgets/spinner.h"
+#include "ui/widgets/style.h"
+#include "ui/widgets/symbolicons.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int GridMargin = 24 - TicketCardDelegate::Spacing / 2;
+} // namespace
+
+TicketListView::TicketListView(QWidget *parent)
+    : QWidget(parent)
+    , m_model(new TicketListModel(this))
+{
+    Style::applyTo(this);
+    setAccessibleName(u"Gestion des tickets"_s);
+    m_faces = new QStackedLayout(this);
+    m_loadingFace = buildLoadingFace();
+    m_errorFace = buildErrorFace();
+    m_listFace = buildListFace();
+    m_emptyFace = buildEmptyFace();
+    for (QWidget *face : { m_loadingFace, m_errorFace, m_listFace, m_emptyFace })
+        m_faces->addWidget(face);
+    showState();
+}
+
+const QList<Ticket> &TicketListView::tickets() const
+{
+    return m_model->tickets();
+}
+
+QWidget *TicketListView::buildLoadingFace()
+{
+    return ScreenParts::centredColumn(
+        { new Spinner(30, Style::white()),
+            AdminUi::text(u"Chargement des tickets..."_s, 17, QFont::Normal, Style::grey()) },
+        16, this);
+}
+
+QWidget *TicketListView::buildErrorFace()
+{
+    auto *face = new QWidget(this);
+    auto *column = new QVBoxLayout(face);
+    column->setSpacing(20);
+    column->addStretch();
+    column->addWidget(
+        AdminUi::symbol(u"exclamationmark.triangle.fill"_s, Style::withOpacity(Style::red(), 0.8), 60, face),
+        0, Qt::AlignHCenter);
+    column->addWidget(
+        AdminUi::text(u"Erreur de chargement"_s, 24, QFont::Bold, Style::white(), face), 0, Qt::AlignHCenter);
+    m_errorText = AdminUi::text(QString(), 15, QFont::Normal, Style::grey(), face);
+    m_errorText->setWordWrap(true);
+    m_errorText->setAlignment(Qt::AlignCenter);
+    m_errorText->setContentsMargins(40, 0, 40, 0);
+    column->addWidget(m_errorText);
+
+    auto *retry
+        = new QPushButton(SymbolIcons::icon(u"arrow.clockwise", Style::white(), 16), u"Réessayer"_s, face);
+    const QColor fill = Style::withOpacity(Style::blue(), 0.6);
+    retry->setStyleSheet(u"QPushButton { color: white; font-size: 16pt; font-weight: 600; padding: 12px 24px;"
+                         " border: none; border-radius: 10px; background: rgba(%1, %2, %3, %4); }"
+                         " QPushButton:focus { border: 2px solid white; }"_s.arg(fill.red())
+                             .arg(fill.green())
+                             .arg(fill.blue())
+                             .arg(fill.alpha()));
+    retry->setCursor(Qt::PointingHandCursor);
+    connect(retry, &QPushButton::clicked, this, [this] { loadTickets(); });
+    column->addWidget(retry, 0, Qt::AlignHCenter);
+    column->addStretch();
+    return face;
+}
+
+QWidget *TicketListView::buildListFace()
+{
+    auto *face = new QWidget(this);
+    QVBoxLayout *column = ScreenParts::bareColumn(face);
+    auto *header = new QWidget(face);
+    auto *row = new QHBoxLayout(header);
+    row->setContentsMargins(24 - GridMargin, 24, 24 - GridMargin, 20);
+    row->setSpacing(16);
+    auto *titles = new QVBoxLayout();
+    titles->setSpacing(4);
+    titles->addWidget(AdminUi::text(u"Gestion des tickets"_s, 36, QFont::Bold, Style::white(), header));
+    m_countLine = AdminUi::text(QString(), 16, QFont::Normal, Style::grey(), header);
+    titles->addWidget(m_countLine);
+    row->addLayout(titles);
+    row->addStretch();
+    auto *refresh = new IconButton(
+        u"arrow.clockwise"_s, Style::white(), u"Actualiser"_s, IconButton::Look { 44, 20, 0.1, 10 }, header);
+    connect(refresh, &QAbstractButton::clicked, this, [this] { loadTickets(); });
+    row->addWidget(refresh, 0, Qt::AlignVCenter);
+    column->addWidget(header);
+
+    m_grid = new TicketGridView(m_model, face);
+    // With the half spacing the grid keeps at its edges, 24 points in all.
+    column->setContentsMargins(GridMargin, 0, GridMargin, GridMargin);
+    connect(m_grid, &TicketGridView::ticketActivated, this, &TicketListView::openTicket);
+    column->addWidget(m_grid, 1);
+    return face;
+}
+
+QWidget *TicketListView::buildEmptyFace()
+{
+    return ScreenParts::centredColumn(
+        { AdminUi::symbol(u"tray.fill"_s, Style::withOpacity(Style::grey(), 0.5), 60),
+            AdminUi::text(u"Aucun ticket"_s, 24, QFont::Bold, Style::white()),
+            AdminUi::text(u"Il n'y a aucun ticket pour le moment"_s, 15, QFont::Normal, Style::grey()) },
+        16, this);
+}
+
+TicketListView::Face TicketListView::face() const
+{
+    if (m_loading)
+        return Face::Loading;
+    if (m_errorMessage)
+        return Face::Error;
+    if (!m_model->tickets().isEmpty())
+        return Face::List;
+    return Face::Empty;
+}
+
+void TicketListView::showState()
+{
+    switch (face()) {
+    case Face::Loading:
+        m_faces->setCurrentWidget(m_loadingFace);
+        break;
+    case Face::Error:
+        m_errorText->setText(*m_errorMessage);
+        m_faces->setCurrentWidget(m_errorFace);
+        break;
+    case Face::List:
+        m_countLine->setText(TicketListModel::countLine(m_model->tickets().size()));
+        m_faces->setCurrentWidget(m_listFace);
+        break;
+    case Face::Empty:
+        m_faces->setCurrentWidget(m_emptyFace);
+        break;
+    }
+}
+
+void TicketListView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Coming on screen (first push, or back from a detail) fetches anew; a
+    // window merely restored by the desktop does not.
+    if (!event->spontaneous())
+        loadTickets();
+}
+
+QCoro::Task<void> TicketListView::loadTickets()
+{
+    m_loading = true;
+    m_errorMessage.reset();
+    showState();
+    QPointer<TicketListView> self(this);
+    std::optional<QString> failure;
+    QList<Ticket> fetched;
+    try {
+        fetched = co_await APIService::shared().getAllTickets();
+    } catch (const std::exception &error) {
+        failure = errorDescription(error);
+    }
+    if (!self)
+        co_return;
+    // A fetch is not cancelled by a later one: the last to finish wins.
+    if (failure) {
+        m_errorMessage = failure;
+    } else {
+        m_model->setTickets(std::move(fetched));
+    }
+    m_loading = false;
+    showState();
+    emit loadFinished();
+}
+
+void TicketListView::openTicket(int row)
+{
+    if (row < 0 || row >= m_model->rowCount() || m_model->rowKind(row) != TicketListModel::RowKind::Card)
+        return;
+    NavigationStack *stack = NavigationStack::of(this);
+    if (!stack)
+        return;
+    m_selectedTicket = m_model->ticketAt(row);
+    auto *detail = new TicketDetailView(*m_selectedTicket);
+    // Going back (however the detail leaves) clears the selection.
+    connect(detail, &QObject::destroyed, this, [this] { m_selectedTicket.reset(); });
+    stack->push(detail);
+}

@@ -1,0 +1,39 @@
+#include "companybox.h"
+
+#include "ui/widgets/fieldlabel.h"
+#include "ui/widgets/style.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+CompanyBox::CompanyBox(const QString &name, const QString &code, QWidget *parent)
+    : QWidget(parent)
+    , m_row(new QWidget(this))
+{
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+    column->addWidget(new FieldLabel(QString(), u"Société"_s, false, this));
+    auto *row = new QHBoxLayout(m_row);
+    row->setContentsMargins(12, 12, 12, 12);
+    auto *nameLabel = new QLabel(name, m_row);
+    nameLabel->setStyleSheet(u"color: rgba(255, 255, 255, 178); font-size: 14pt;"_s);
+    auto *codeLabel = new QLabel(u"("_s + code + u")"_s, m_row);
+    Style::setRole(codeLabel, "small");
+    row->addWidget(nameLabel);
+    row->addWidget(codeLabel);
+    row->addStretch();
+    column->addWidget(m_row);
+    setAccessibleName(u"Société"_s);
+    setAccessibleDescription(nameLabel->text() + u" "_s + codeLabel->text());
+}
+
+void CompanyBox::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    Style::fillRounded(&painter, QRectF(m_row->geometry()), 10, Style::white(0.05));
+}

@@ -1,0 +1,60 @@
+#include "conflictbox.h"
+
+#include "ui/widgets/style.h"
+#include "ui/widgets/symbolicons.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+ConflictBox::ConflictBox(QWidget *parent)
+    : QWidget(parent)
+    , m_name(new QLabel(this))
+    , m_use(new QPushButton(u"Utiliser ces informations"_s, this))
+{
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(14, 14, 14, 14);
+    column->setSpacing(6);
+    auto *headline = new QHBoxLayout;
+    auto *icon = new QLabel(this);
+    icon->setPixmap(
+        SymbolIcons::pixmap(u"exclamationmark.triangle.fill"_s, Style::orange(), 16, devicePixelRatioF()));
+    headline->addWidget(icon);
+    auto *warning = new QLabel(u"Ce poste est déjà utilisé"_s, this);
+    warning->setStyleSheet(u"color: rgb(255, 159, 10); font-size: 13pt; font-weight: 600;"_s);
+    headline->addWidget(warning);
+    headline->addStretch();
+    column->addLayout(headline);
+    auto *caption = new QLabel(u"Utilisateur existant:"_s, this);
+    caption->setStyleSheet(u"color: rgb(152, 152, 160); font-size: 12pt; font-weight: 500;"_s);
+    column->addWidget(caption);
+    m_name->setStyleSheet(u"color: white; font-size: 14pt;"_s);
+    column->addWidget(m_name);
+    Style::setRole(m_use, "plain");
+    m_use->setCursor(Qt::PointingHandCursor);
+    column->addWidget(m_use, 0, Qt::AlignLeft);
+    connect(m_use, &QPushButton::clicked, this, &ConflictBox::useExistingUserRequested);
+}
+
+void ConflictBox::setExistingUser(const QString &prenom, const QString &nom)
+{
+    // First name first, as people introduce themselves.
+    m_name->setText(prenom + u" "_s + nom);
+    setAccessibleName(u"Ce poste est déjà utilisé"_s);
+    setAccessibleDescription(u"Utilisateur existant: "_s + m_name->text());
+}
+
+QString ConflictBox::existingUserText() const
+{
+    return m_name->text();
+}
+
+void ConflictBox::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    Style::fillRounded(&painter, QRectF(rect()), 12, Style::white(0.05));
+}

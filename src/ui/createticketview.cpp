@@ -1,0 +1,386 @@
+#include "createticketview.h"
+
+#include "core/apiservice.h"
+#include "protocol/errors.h"
+#include "protocol/vocabulary.h"
+#include "core/notificationcenter.h"
+#include "ui/widgets/fieldlabel.h"
+#include "ui/widgets/gradientbutton.h"
+#include "ui/widgets/iconbutton.h"
+#include "identitybox.h"
+#include "ui/widgets/imagedecoder.h"
+#include "imagepreview.h"
+#include "ui/widgets/noticebox.h"
+#include "screencapture.h"
+#include "ui/widgets/screenparts.h"
+#include "ui/widgets/segmentedpicker.h"
+#include "core/usersettings.h"
+#include "ui/widgets/style.h"
+#include "ui/widgets/symbolicons.h"
+
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QPushButton *plainButton(
+    const QString &symbol, const QString &text, const QColor &color, const char *role, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    Style::setRole(button, role);
+    button->setIcon(SymbolIcons::icon(symbol, color, 18));
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+QString notAPictureMessage()
+{
+    return u"Ce fichier n'est pas une image lisible (PNG, JPEG ou HEIC)."_s;
+}
+
+} // namespace
+
+QString CreateTicketView::priorityLabel(const QString &priority)
+{
+    if (priority == Priority::Normale)
+        return u"🟢 Normale"_s;
+    if (priority == Priority::Haute)
+        return u"🟠 Haute"_s;
+    if (priority == Priority::Critique)
+        return u"🔴 Critique"_s;
+    return priority;
+}
+
+QStringList CreateTicketView::priorites()
+{
+    return { Priority::Normale.toString(), Priority::Haute.toString(), Priority::Critique.toString() };
+}
+
+CreateTicketView::CreateTicketView(QWidget *parent)
+    : Sheet(SheetSize, parent)
+    , m_screenCapture(new ScreenCapture(this))
+{
+    setWindowTitle(u"Créer un ticket"_s);
+    setAcceptDrops(true);
+    // Qt's own decoders (clipboard, drops) honour the same bound as files.
+    QImageReader::setAllocationLimit(ImageDecoder::AllocationLimitMiB);
+
+    QVBoxLayout *outer = ScreenParts::bareColumn(this);
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(28, 24, 24, 12);
+    header->addLayout(
+        ScreenParts::titles(u"Créer un ticket"_s, u"Décrivez votre demande au support technique"_s, this), 1);
+    m_close = IconButton::closeButton(this);
+    connect(m_close, &IconButton::clicked, this, &Sheet::dismiss);
+    header->addWidget(m_close, 0, Qt::AlignTop);
+    outer->addLayout(header);
+
+    QWidget *content = ScreenParts::addScrollingPage(outer);
+    auto *column = new QVBoxLayout(content);
+    column->setContentsMargins(28, 8, 28, 28);
+    column->setSpacing(20);
+
+    m_identity = new IdentityBox(content);
+    column->addWidget(m_identity);
+
+    auto *titreLabel = new FieldLabel(u"doc.text"_s, u"Titre de la demande"_s, true, content);
+    m_titre = new QLineEdit(content);
+    m_titre->setPlaceholderText(u"Ex: Impossible d'imprimer"_s);
+    titreLabel->setBuddy(m_titre);
+    column->addWidget(titreLabel);
+    column->addWidget(m_titre);
+
+    auto *descriptionLabel = new FieldLabel(u"text.alignleft"_s, u"Description détaillée"_s, true, content);
+    m_description = new QPlainTextEdit(content);
+    m_description->setFixedHeight(120);
+    // Tab moves on, so the keyboard can leave the editor.
+    m_description->setTabChangesFocus(true);
+    descriptionLabel->setBuddy(m_description);
+    column->addWidget(descriptionLabel);
+    column->addWidget(m_description);
+
+    // Picture: the two ways to attach one, or the one attached.
+    column->addWidget(new FieldLabel(u"camera"_s, u"Capture d'écran (optionnel)"_s, false, content));
+    m_attachmentButtons = new QWidget(content);
+    auto *buttonsRow = new QHBoxLayout(m_attachmentButtons);
+    buttonsRow->setContentsMargins(0, 0, 0, 0);
+    m_capture = plainButton(
+        u"camera.viewfinder"_s, u"Capturer l'écran"_s, Style::blue(), "plain", m_attachmentButtons);
+    m_choose = plainButton(u"photo"_s, u"Choisir une image"_s, Style::blue(), "plain", m_attachmentButtons);
+    m_capture->setToolTip(u"Sélectionner une zone de l'écran"_s);
+    m_choose->setToolTip(u"PNG, JPEG ou HEIC ; vous pouvez aussi coller (Ctrl+V) ou déposer une image"_s);
+    buttonsRow->addWidget(m_capture);
+    buttonsRow->addWidget(m_choose);
+    buttonsRow->addStretch();
+    column->addWidget(m_attachmentButtons);
+    connect(m_capture, &QPushButton::clicked, this, &CreateTicketView::captureScreen);
+    connect(m_choose, &QPushButton::clicked, this, &CreateTicketView::chooseImage);
+
+    m_attachmentShown = new QWidget(content);
+    auto *shownColumn = new QVBoxLayout(m_attachmentShown);
+    shownColumn->setContentsMargins(0, 0, 0, 0);
+    m_preview = new ImagePreview(m_attachmentShown);
+    m_remove = new QPushButton(u"Supprimer"_s, m_attachmentShown);
+    Style::setRole(m_remove, "danger");
+    m_remove->setCursor(Qt::PointingHandCursor);
+    shownColumn->addWidget(m_preview);
+    shownColumn->addWidget(m_remove, 0, Qt::AlignLeft);
+    m_attachmentShown->hide();
+    column->addWidget(m_attachmentShown);
+    connect(m_remove, &QPushButton::clicked, this, &CreateTicketView::removeAttachment);
+
+    auto *priorityLabelRow = new FieldLabel(u"flag"_s, u"Priorité"_s, false, content);
+    QList<QPair<QString, QString>> options;
+    for (const QString &value : priorites())
+        options.append({ value, priorityLabel(value) });
+    m_priority = new SegmentedPicker(options, content);
+    priorityLabelRow->setBuddy(m_priority);
+    column->addWidget(priorityLabelRow);
+    column->addWidget(m_priority);
+
+    auto *actions = new QHBoxLayout;
+    actions->setSpacing(12);
+    m_cancel = new QPushButton(u"Annuler"_s, content);
+    Style::setRole(m_cancel, "secondary");
+    m_cancel->setCursor(Qt::PointingHandCursor);
+    connect(m_cancel, &QPushButton::clicked, this, &Sheet::dismiss);
+    m_send = new GradientButton(u"Envoyer le ticket"_s, content);
+    connect(m_send, &GradientButton::clicked, this, &CreateTicketView::submitTicket);
+    actions->addWidget(m_cancel, 1);
+    actions->addWidget(m_send, 2);
+    column->addLayout(actions);
+
+    m_error = new NoticeBox(QString(), Style::red(), content);
+    m_error->hide();
+    column->addWidget(m_error);
+    m_success = new NoticeBox(u"checkmark.circle.fill"_s, Style::green(), content);
+    m_success->setText(u"Ticket créé avec succès !"_s);
+    m_success->hide();
+    column->addWidget(m_success);
+    column->addStretch();
+
+    connect(m_titre, &QLineEdit::textChanged, this, &CreateTicketView::updateSendButton);
+    connect(m_description, &QPlainTextEdit::textChanged, this, &CreateTicketView::updateSendButton);
+
+    // A dropped file goes to the form, not into a text field as its path.
+    m_titre->setAcceptDrops(false);
+    m_description->setAcceptDrops(false);
+    m_description->viewport()->setAcceptDrops(false);
+    // Ctrl+V with a picture on the clipboard attaches it; with text, the
+    // fields paste as usual.
+    auto *paste = new QShortcut(QKeySequence::Paste, this);
+    paste->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(paste, &QShortcut::activated, this, &CreateTicketView::pasteImage);
+    m_titre->installEventFilter(this);
+    m_description->installEventFilter(this);
+
+    connect(m_screenCapture, &ScreenCapture::finished, this, [this](const QString &path) {
+        if (QFile::exists(path))
+            loadAttachment(path);
+    });
+    connect(m_screenCapture, &ScreenCapture::unavailable, m_error, &NoticeBox::showText);
+
+    updateSendButton();
+    m_titre->setFocus();
+}
+
+QString CreateTicketView::priorite() const
+{
+    return m_priority->value();
+}
+
+void CreateTicketView::updateSendButton()
+{
+    m_send->setEnabled(!m_isSubmitting && !m_succeeded && !m_titre->text().isEmpty()
+        && !m_description->toPlainText().isEmpty());
+}
+
+void CreateTicketView::setSubmitting(bool submitting)
+{
+    m_isSubmitting = submitting;
+    m_send->setBusy(submitting);
+    updateSendButton();
+}
+
+void CreateTicketView::submitTicket()
+{
+    if (!m_send->isEnabled())
+        return;
+    submit();
+}
+
+QCoro::Task<> CreateTicketView::submit()
+{
+    QPointer<CreateTicketView> self(this);
+    setSubmitting(true);
+    m_error->hide();
+    m_showSuccess = false;
+    m_success->hide();
+    const qint64 userId = UserSettings::shared().readInteger(UserSettings::UserId);
+    std::optional<QString> capture;
+    if (m_attachment)
+        capture = m_attachment->base64;
+    try {
+        co_await APIService::shared().createTicket(
+            userId, m_titre->text(), m_description->toPlainText(), priorite(), capture);
+        // An open list reloads even if this sheet was closed meanwhile.
+        NotificationCenter::defaultCenter().post(QString::fromLatin1(NotificationCenter::RefreshMyTickets));
+        if (!self)
+            co_return;
+        m_succeeded = true;
+        m_showSuccess = true;
+        m_success->show();
+        QTimer::singleShot(CloseDelayMs, this, &Sheet::dismiss);
+        setSubmitting(false);
+    } catch (const NorvikError &error) {
+        if (!self)
+            co_return;
+        m_error->showText(error.description());
+        setSubmitting(false);
+    }
+}
+
+void CreateTicketView::setAttachment(std::optional<Attachment> attachment)
+{
+    // The preview and the two attach buttons take turns.
+    m_attachment = std::move(attachment);
+    m_preview->setImage(m_attachment ? m_attachment->image : QImage());
+    m_attachmentShown->setVisible(m_attachment.has_value());
+    m_attachmentButtons->setVisible(!m_attachment);
+}
+
+bool CreateTicketView::loadAttachment(const QString &path)
+{
+    std::optional<Attachment> loaded = Attachment::fromFile(path);
+    if (!loaded)
+        return false;
+    setAttachment(std::move(loaded));
+    return true;
+}
+
+bool CreateTicketView::attachImage(const QImage &image)
+{
+    std::optional<Attachment> made = Attachment::fromImage(image);
+    if (!made)
+        return false;
+    setAttachment(std::move(made));
+    return true;
+}
+
+void CreateTicketView::removeAttachment()
+{
+    setAttachment(std::nullopt);
+    m_capture->setFocus();
+}
+
+void CreateTicketView::captureScreen()
+{
+    m_screenCapture->start(ScreenCapture::newCapturePath());
+}
+
+void CreateTicketView::chooseImage()
+{
+    // Opened, not executed: the rest of the program keeps running while the
+    // user browses, and the choice arrives as a signal.
+    auto *dialog = new QFileDialog(this, u"Choisir une image"_s);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setNameFilter(u"Images (*.png *.PNG *.jpg *.JPG *.jpeg *.JPEG *.heic *.HEIC)"_s);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &file) {
+        if (!file.isEmpty())
+            loadAttachment(file);
+    });
+    dialog->open();
+}
+
+bool CreateTicketView::clipboardHoldsPicture() const
+{
+    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+    if (!mime)
+        return false;
+    if (mime->hasImage())
+        return true;
+    for (const QUrl &url : mime->urls())
+        if (url.isLocalFile())
+            return true;
+    return false;
+}
+
+void CreateTicketView::pasteImage()
+{
+    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
+    if (!mime)
+        return;
+    if (mime->hasImage()) {
+        // Re-check the decoded picture's size: a clipboard owner is as
+        // untrusted as a file.
+        const QImage image = qvariant_cast<QImage>(mime->imageData());
+        const qint64 bytes = qint64(image.width()) * image.height() * 4;
+        if (image.isNull() || bytes > qint64(ImageDecoder::AllocationLimitMiB) * 1024 * 1024
+            || !attachImage(image))
+            m_error->showText(notAPictureMessage());
+        return;
+    }
+    const QList<QUrl> urls = mime->urls();
+    if (!urls.isEmpty() && urls.first().isLocalFile() && !loadAttachment(urls.first().toLocalFile()))
+        m_error->showText(notAPictureMessage());
+}
+
+bool CreateTicketView::eventFilter(QObject *watched, QEvent *event)
+{
+    // In a text field, Ctrl+V with only a picture on the clipboard attaches
+    // the picture instead of pasting nothing.
+    if ((watched == m_titre || watched == m_description)
+        && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Paste) && clipboardHoldsPicture()
+            && !QGuiApplication::clipboard()->mimeData()->hasText()) {
+            if (event->type() == QEvent::KeyPress)
+                pasteImage();
+            event->accept();
+            return true;
+        }
+    }
+    return Sheet::eventFilter(watched, event);
+}
+
+void CreateTicketView::dragEnterEvent(QDragEnterEvent *event)
+{
+    const QMimeData *mime = event->mimeData();
+    bool usable = mime->hasImage();
+    for (const QUrl &url : mime->urls())
+        usable = usable || url.isLocalFile();
+    if (usable)
+        event->acceptProposedAction();
+}
+
+void CreateTicketView::dropEvent(QDropEvent *event)
+{
+    const QMimeData *mime = event->mimeData();
+    bool attached = false;
+    if (mime->hasImage())
+        attached = attachImage(qvariant_cast<QImage>(mime->imageData()));
+    else if (!mime->urls().isEmpty() && mime->urls().first().isLocalFile())
+        attached = loadAttachment(mime->urls().first().toLocalFile());
+    if (!attached)
+        m_error->showText(notAPictureMessage());
+    event->acceptProposedAction();
+}

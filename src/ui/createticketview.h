@@ -1,0 +1,102 @@
+#pragma once
+
+#include "attachment.h"
+#include "ui/widgets/noticebox.h"
+#include "ui/widgets/sheet.h"
+
+#include <QCoro/QCoroTask>
+#include <optional>
+
+class GradientButton;
+class IconButton;
+class IdentityBox;
+class ImagePreview;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class ScreenCapture;
+class SegmentedPicker;
+
+// The form through which a user opens a ticket: title, description,
+// priority and an optional picture (captured, chosen, pasted or dropped),
+// scaled and sent as Base64 PNG. A success is confirmed, announced with
+// "RefreshMyTickets" and the sheet closes two seconds later.
+class CreateTicketView : public Sheet
+{
+    Q_OBJECT
+
+public:
+    static constexpr QSize SheetSize { 600, 750 };
+    static constexpr int CloseDelayMs = 2000;
+
+    explicit CreateTicketView(QWidget *parent = nullptr);
+
+    // Segment label of a priority word: "🟢 Normale", ...; others unchanged.
+    static QString priorityLabel(const QString &priority);
+    static QStringList priorites();
+
+    QString priorite() const;
+    bool isSubmitting() const { return m_isSubmitting; }
+    bool showSuccess() const { return m_showSuccess; }
+    // The error box's state: whether it shows, and its last text.
+    bool showError() const { return !m_error->isHidden(); }
+    QString errorMessage() const { return m_error->text(); }
+    std::optional<Attachment> attachment() const { return m_attachment; }
+
+    QLineEdit *titreEdit() const { return m_titre; }
+    QPlainTextEdit *descriptionEdit() const { return m_description; }
+    SegmentedPicker *priorityPicker() const { return m_priority; }
+    GradientButton *sendButton() const { return m_send; }
+    QPushButton *cancelButton() const { return m_cancel; }
+    QPushButton *removeAttachmentButton() const { return m_remove; }
+    QPushButton *captureButton() const { return m_capture; }
+    QPushButton *chooseButton() const { return m_choose; }
+    IdentityBox *identityBox() const { return m_identity; }
+
+public Q_SLOTS:
+    void submitTicket();
+    void captureScreen();
+    void chooseImage();
+    // Attaches the picture in the file; false (attachment unchanged) when it
+    // is not a readable picture.
+    bool loadAttachment(const QString &path);
+    bool attachImage(const QImage &image);
+    void removeAttachment();
+    // Ctrl+V: the clipboard's picture, or the picture file it names.
+    void pasteImage();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QCoro::Task<> submit();
+    void setAttachment(std::optional<Attachment> attachment);
+    void setSubmitting(bool submitting);
+    void updateSendButton();
+    bool clipboardHoldsPicture() const;
+
+    bool m_isSubmitting = false;
+    bool m_showSuccess = false;
+    // A ticket was filed: the form is spent until the sheet closes.
+    bool m_succeeded = false;
+    std::optional<Attachment> m_attachment;
+
+    IconButton *m_close;
+    IdentityBox *m_identity;
+    QLineEdit *m_titre;
+    QPlainTextEdit *m_description;
+    QWidget *m_attachmentButtons;
+    QWidget *m_attachmentShown;
+    ImagePreview *m_preview;
+    QPushButton *m_remove;
+    QPushButton *m_capture;
+    QPushButton *m_choose;
+    SegmentedPicker *m_priority;
+    QPushButton *m_cancel;
+    GradientButton *m_send;
+    NoticeBox *m_error;
+    NoticeBox *m_success;
+    ScreenCapture *m_screenCapture;
+};

@@ -1,0 +1,236 @@
+#include "homeview.h"
+
+#include "core/notificationcenter.h"
+#include "core/appversion.h"
+#include "createticketview.h"
+#include "homebutton.h"
+#include "ui/widgets/iconbutton.h"
+#include "myticketsview.h"
+#include "ui/widgets/navigationstack.h"
+#include "registerview.h"
+#include "core/usersettings.h"
+#include "settingsview.h"
+#include "ui/widgets/style.h"
+#include "usercard.h"
+#include "ui/admin/adminloginview.h"
+#include "ui/admin/ticketlistview.h"
+
+#include <QGraphicsDropShadowEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+HomeView::HomeView(QWidget *parent)
+    : QWidget(parent)
+    , m_isRegistered(UserSettings::shared().readBool(UserSettings::IsRegistered))
+    , m_isAdmin(UserSettings::shared().readBool(UserSettings::IsAdmin))
+{
+    Style::applyTo(this);
+    setWindowTitle(QString());
+
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 20, 0, 12);
+    column->setSpacing(32);
+
+    // Header: square icon buttons on the right. The administrator button is
+    // there in both modes: it also leads to logging out.
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(32, 20, 32, 0);
+    header->setSpacing(12);
+    header->addStretch();
+    m_adminButton = new IconButton(
+        u"person.circle"_s, Style::white(0.7), u"Connexion admin"_s, IconButton::Look {}, this);
+    connect(m_adminButton, &IconButton::clicked, this, &HomeView::openAdminLogin);
+    header->addWidget(m_adminButton);
+    m_settingsButton = new IconButton(
+        u"gearshape.fill"_s, Style::white(0.7), u"Paramètres utilisateur"_s, IconButton::Look {}, this);
+    connect(m_settingsButton, &IconButton::clicked, this, &HomeView::openSettings);
+    header->addWidget(m_settingsButton);
+    column->addLayout(header);
+
+    // Title block.
+    auto *titleBlock = new QVBoxLayout;
+    titleBlock->setSpacing(12);
+    auto *icon = new QLabel(this);
+    icon->setPixmap(Style::appIcon(96, devicePixelRatioF()));
+    auto *shadow = new QGraphicsDropShadowEffect(icon);
+    shadow->setColor(Style::withOpacity(Qt::black, 0.33));
+    shadow->setBlurRadius(16);
+    shadow->setOffset(0, 8);
+    icon->setGraphicsEffect(shadow);
+    titleBlock->addWidget(icon, 0, Qt::AlignHCenter);
+    auto *title = new QLabel(u"Norvik Support"_s, this);
+    Style::setRole(title, "heroTitle");
+    titleBlock->addWidget(title, 0, Qt::AlignHCenter);
+    auto *subtitle = new QLabel(u"Création et gestion des demandes au service technique"_s, this);
+    Style::setRole(subtitle, "heroSubtitle");
+    subtitle->setWordWrap(true);
+    subtitle->setAlignment(Qt::AlignCenter);
+    titleBlock->addWidget(subtitle, 0, Qt::AlignHCenter);
+    column->addLayout(titleBlock);
+
+    m_userCard = new UserCard(this);
+    column->addWidget(m_userCard, 0, Qt::AlignHCenter);
+
+    // Actions.
+    auto *actions = new QVBoxLayout;
+    actions->setSpacing(16);
+    m_registerButton = new HomeButton(u"Créer mon compte"_s, u"person.badge.plus"_s, Style::green(), this);
+    m_createTicketButton
+        = new HomeButton(u"Démarrer un ticket"_s, u"plus.circle.fill"_s, Style::blue(), this);
+    m_myTicketsButton = new HomeButton(u"Mes tickets"_s, u"doc.text.fill"_s, Style::purple(), this);
+    m_ticketListButton
+        = new HomeButton(u"Gestion des tickets"_s, u"square.stack.3d.up.fill"_s, Style::orange(), this);
+    for (HomeButton *button :
+        { m_registerButton, m_createTicketButton, m_myTicketsButton, m_ticketListButton })
+        actions->addWidget(button, 0, Qt::AlignHCenter);
+    connect(m_registerButton, &HomeButton::clicked, this, &HomeView::openRegister);
+    connect(m_createTicketButton, &HomeButton::clicked, this, &HomeView::openCreateTicket);
+    connect(m_myTicketsButton, &HomeButton::clicked, this, &HomeView::openMyTickets);
+    connect(m_ticketListButton, &HomeButton::clicked, this, &HomeView::openTicketList);
+    column->addLayout(actions);
+
+    column->addStretch();
+    m_version = new QLabel(appVersionText(), this);
+    Style::setRole(m_version, "version");
+    column->addWidget(m_version, 0, Qt::AlignHCenter);
+
+    // The tray menu's requests, whatever the registration state.
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    center.observe(QString::fromLatin1(NotificationCenter::OpenCreateTicket), this,
+        [this](const QVariant &) { openCreateTicket(); });
+    center.observe(QString::fromLatin1(NotificationCenter::OpenMyTickets), this,
+        [this](const QVariant &) { openMyTickets(); });
+
+    updateModeControls();
+}
+
+SettingsView *HomeView::settingsSheet() const
+{
+    return m_settings;
+}
+
+CreateTicketView *HomeView::createTicketSheet() const
+{
+    return m_createTicket;
+}
+
+MyTicketsView *HomeView::myTicketsSheet() const
+{
+    return m_myTickets;
+}
+
+RegisterView *HomeView::registerSheet() const
+{
+    return m_register;
+}
+
+AdminLoginView *HomeView::adminLoginSheet() const
+{
+    return m_adminLogin;
+}
+
+void HomeView::setIsRegistered(bool registered)
+{
+    m_isRegistered = registered;
+    updateModeControls();
+}
+
+void HomeView::setIsAdmin(bool admin)
+{
+    m_isAdmin = admin;
+    updateModeControls();
+}
+
+void HomeView::updateModeControls()
+{
+    if (m_isAdmin)
+        m_adminButton->setSymbol(u"person.fill.checkmark"_s, Style::green());
+    else
+        m_adminButton->setSymbol(u"person.circle"_s, Style::white(0.7));
+    m_adminButton->setToolTipAndName(m_isAdmin ? u"Admin connecté"_s : u"Connexion admin"_s);
+    m_ticketListButton->setVisible(m_isAdmin);
+    m_settingsButton->setVisible(m_isRegistered);
+    m_registerButton->setVisible(!m_isRegistered);
+    m_createTicketButton->setVisible(m_isRegistered);
+    m_myTicketsButton->setVisible(m_isRegistered);
+    // The card needs both the screen's flag and a complete stored identity.
+    m_userCard->reload();
+    m_userCard->setVisible(m_isRegistered && UserSettings::shared().isRegistered());
+}
+
+void HomeView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    refreshFlags();
+}
+
+void HomeView::refreshFlags()
+{
+    // "is_admin" is not re-read here: the mode changes only through the
+    // login sheet's binding or a new home screen.
+    setIsRegistered(UserSettings::shared().readBool(UserSettings::IsRegistered));
+    if (!m_isRegistered)
+        QTimer::singleShot(RegisterDelayMs, this, &HomeView::openRegister);
+}
+
+template<typename View>
+void HomeView::present(QPointer<View> &slot)
+{
+    if (slot) {
+        slot->raise();
+        slot->activateWindow();
+        return;
+    }
+    View *sheet = new View(window());
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    slot = sheet;
+    // The flag falls back as soon as the sheet closes, not when it is deleted.
+    // A closed sheet may have changed the stored identity: the card follows.
+    connect(sheet, &QDialog::finished, this, [this, &slot, sheet] {
+        if (slot == sheet)
+            slot = nullptr;
+        updateModeControls();
+    });
+    sheet->open();
+}
+
+void HomeView::openSettings()
+{
+    present(m_settings);
+}
+
+void HomeView::openCreateTicket()
+{
+    present(m_createTicket);
+}
+
+void HomeView::openMyTickets()
+{
+    present(m_myTickets);
+}
+
+void HomeView::openRegister()
+{
+    const bool wasOpen = m_register;
+    present(m_register);
+    if (!wasOpen)
+        connect(m_register, &RegisterView::registrationCompleted, this, [this] { setIsRegistered(true); });
+}
+
+void HomeView::openAdminLogin()
+{
+    const bool wasOpen = m_adminLogin;
+    present(m_adminLogin);
+    if (!wasOpen)
+        connect(m_adminLogin, &AdminLoginView::isAdminChanged, this, &HomeView::setIsAdmin);
+}
+
+void HomeView::openTicketList()
+{
+    if (NavigationStack *stack = NavigationStack::of(this))
+        stack->push(new TicketListView);
+}

@@ -1,0 +1,77 @@
+#include "identitybox.h"
+
+#include "ui/widgets/noticebox.h"
+#include "core/usersettings.h"
+#include "ui/widgets/style.h"
+#include "ui/widgets/symbolicons.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+IdentityBox::IdentityBox(QWidget *parent)
+    : QWidget(parent)
+{
+    const UserSettings &settings = UserSettings::shared();
+    m_warning = !settings.isRegistered();
+    auto *row = new QHBoxLayout(this);
+    if (m_warning) {
+        // The form stays usable: the server decides about a ticket of user 0.
+        row->setContentsMargins(0, 0, 0, 0);
+        auto *notice = new NoticeBox(u"exclamationmark.triangle"_s, Style::orange(), this);
+        notice->setText(u"Pensez à remplir vos informations dans les paramètres"_s);
+        row->addWidget(notice);
+        setAccessibleName(notice->text());
+        return;
+    }
+    row->setContentsMargins(14, 12, 14, 12);
+    row->setSpacing(12);
+    auto *icon = new QLabel(this);
+    icon->setPixmap(SymbolIcons::pixmap(u"person.circle.fill"_s, Style::blue(), 32, devicePixelRatioF()));
+    row->addWidget(icon);
+    auto *column = new QVBoxLayout;
+    column->setSpacing(2);
+    m_name = settings.readTextOrEmpty(UserSettings::UserPrenom) + u" "_s
+        + settings.readTextOrEmpty(UserSettings::UserNom);
+    auto *name = new QLabel(m_name, this);
+    name->setStyleSheet(u"color: white; font-size: 14pt; font-weight: 500;"_s);
+    column->addWidget(name);
+
+    auto *details = new QHBoxLayout;
+    details->setSpacing(6);
+    const QString poste = settings.readTextOrEmpty(UserSettings::UserPoste);
+    const QString company = settings.readTextOrEmpty(UserSettings::CompanyName);
+    QStringList parts;
+    if (!poste.isEmpty()) {
+        auto *posteLabel = new QLabel(u"Poste "_s + poste, this);
+        Style::setRole(posteLabel, "small");
+        details->addWidget(posteLabel);
+        parts << posteLabel->text();
+    }
+    if (!company.isEmpty()) {
+        auto *bullet = new QLabel(u"•"_s, this);
+        bullet->setStyleSheet(u"color: rgba(152, 152, 160, 128); font-size: 12pt;"_s);
+        auto *companyLabel = new QLabel(company, this);
+        Style::setRole(companyLabel, "small");
+        details->addWidget(bullet);
+        details->addWidget(companyLabel);
+        parts << company;
+    }
+    details->addStretch();
+    m_details = parts.join(u" • "_s);
+    column->addLayout(details);
+    row->addLayout(column, 1);
+    setAccessibleName(m_name);
+    setAccessibleDescription(m_details);
+}
+
+void IdentityBox::paintEvent(QPaintEvent *)
+{
+    if (m_warning)
+        return;
+    QPainter painter(this);
+    Style::fillRounded(&painter, QRectF(rect()), 12, Style::white(0.05));
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "ui/widgets/noticebox.h"
+#include "ui/widgets/sheet.h"
+
+#include <QCoro/QCoroTask>
+#include <QHash>
+
+class IconButton;
+class MyTicketsModel;
+class QListView;
+class QStackedWidget;
+class QVariantAnimation;
+class TicketCard;
+
+// The user's own tickets, as cards that open to show the description and
+// the support's answer. Loads when shown, on the refresh button and when a
+// ticket was just created ("RefreshMyTickets").
+class MyTicketsView : public Sheet
+{
+    Q_OBJECT
+
+public:
+    static constexpr QSize SheetSize { 700, 600 };
+    static constexpr int ExpandDurationMs = 200;
+
+    explicit MyTicketsView(QWidget *parent = nullptr);
+
+    bool isLoading() const { return m_isLoading; }
+    // The error line's state: whether it shows, and its last text.
+    bool showError() const { return !m_error->isHidden(); }
+    QString errorMessage() const { return m_error->text(); }
+    MyTicketsModel *model() const { return m_model; }
+    QListView *listView() const { return m_list; }
+    TicketCard *cardDelegate() const { return m_delegate; }
+    IconButton *refreshButton() const { return m_refresh; }
+    // "loading", "empty" or "list": what the content area shows.
+    QString contentState() const;
+
+public Q_SLOTS:
+    void loadTickets();
+    // Opens or closes the card of ticket id, animated.
+    void toggleExpanded(qint64 id);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QCoro::Task<> fetch();
+    void setLoading(bool loading);
+    void updateContent();
+
+    bool m_isLoading = false;
+
+    IconButton *m_refresh;
+    NoticeBox *m_error;
+    QStackedWidget *m_content;
+    QListView *m_list;
+    MyTicketsModel *m_model;
+    TicketCard *m_delegate;
+    QHash<qint64, QVariantAnimation *> m_animations;
+};

@@ -1,0 +1,253 @@
+#include "registerview.h"
+
+#include "core/apiservice.h"
+#include "protocol/errors.h"
+#include "core/log.h"
+#include "ui/widgets/errortext.h"
+#include "ui/widgets/fieldlabel.h"
+#include "ui/widgets/formfield.h"
+#include "ui/widgets/gradientbutton.h"
+#include "ui/widgets/noticebox.h"
+#include "ui/widgets/screenparts.h"
+#include "core/usersettings.h"
+#include "ui/widgets/spinner.h"
+#include "ui/widgets/style.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+enum CompanyPage { LoadingPage, EmptyPage, PickerPage };
+}
+
+RegisterView::RegisterView(QWidget *parent)
+    : Sheet(SheetSize, parent)
+{
+    setWindowTitle(u"Créer mon compte"_s);
+    // Only a completed registration closes this sheet.
+    setInteractiveDismissal(false);
+
+    QWidget *content = ScreenParts::addScrollingPage(ScreenParts::bareColumn(this));
+    auto *column = new QVBoxLayout(content);
+    column->setContentsMargins(40, 32, 40, 32);
+    column->setSpacing(20);
+
+    auto *icon = new QLabel(content);
+    icon->setPixmap(Style::appIcon(72, devicePixelRatioF()));
+    column->addWidget(icon, 0, Qt::AlignHCenter);
+    auto *title = new QLabel(u"Bienvenue"_s, content);
+    Style::setRole(title, "welcomeTitle");
+    column->addWidget(title, 0, Qt::AlignHCenter);
+    auto *subtitle = new QLabel(u"Créez votre compte pour commencer"_s, content);
+    subtitle->setStyleSheet(u"font-size: 15pt; color: rgb(152, 152, 160);"_s);
+    column->addWidget(subtitle, 0, Qt::AlignHCenter);
+
+    // Company: loading, empty or the picker.
+    auto *companyLabel = new FieldLabel(u"building.2"_s, u"Société"_s, true, content);
+    column->addWidget(companyLabel);
+    m_companySection = new QStackedWidget(content);
+    auto *loading = new QWidget(m_companySection);
+    auto *loadingRow = new QHBoxLayout(loading);
+    loadingRow->setContentsMargins(0, 0, 0, 0);
+    loadingRow->addWidget(new Spinner(16, Style::grey(), loading));
+    auto *loadingText = new QLabel(u"Chargement..."_s, loading);
+    Style::setRole(loadingText, "secondary");
+    loadingRow->addWidget(loadingText);
+    loadingRow->addStretch();
+    auto *empty = new QLabel(u"Aucune société disponible"_s, m_companySection);
+    empty->setStyleSheet(u"color: rgb(255, 69, 58); font-size: 13pt;"_s);
+    m_picker = new QComboBox(m_companySection);
+    companyLabel->setBuddy(m_picker);
+    m_companySection->insertWidget(LoadingPage, loading);
+    m_companySection->insertWidget(EmptyPage, empty);
+    m_companySection->insertWidget(PickerPage, m_picker);
+    m_companySection->setCurrentIndex(EmptyPage);
+    m_companySection->setFixedHeight(m_picker->sizeHint().height());
+    column->addWidget(m_companySection);
+    connect(m_picker, &QComboBox::currentIndexChanged, this, &RegisterView::updateSubmitButton);
+
+    m_poste = new FormField(u"Numéro de poste"_s, u"number"_s, u"Ex: 24"_s, true, content);
+    m_nom = new FormField(u"Nom"_s, u"person"_s, u"Votre nom"_s, true, content);
+    m_prenom = new FormField(u"Prénom"_s, u"person.fill"_s, u"Votre prénom"_s, true, content);
+    m_telephone = new FormField(u"Téléphone"_s, u"phone"_s, u"Ex: 06 12 34 56 78"_s, false, content);
+    for (FormField *field : { m_poste, m_nom, m_prenom, m_telephone }) {
+        column->addWidget(field);
+        connect(field, &FormField::valueChanged, this, &RegisterView::updateSubmitButton);
+    }
+
+    m_error = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), content);
+    m_error->hide();
+    column->addWidget(m_error);
+
+    m_submit = new GradientButton(u"Créer mon compte"_s, content);
+    connect(m_submit, &GradientButton::clicked, this, &RegisterView::submitRegistration);
+    column->addWidget(m_submit);
+    column->addStretch();
+
+    updateSubmitButton();
+    m_poste->lineEdit()->setFocus();
+    connect(this, &Sheet::appeared, this, [this] { loadCompanies(); });
+}
+
+qint64 RegisterView::selectedCompanyId() const
+{
+    return m_picker->currentIndex() < 0 ? 0 : m_picker->currentData().toLongLong();
+}
+
+bool RegisterView::isFormValid() const
+{
+    // Exactly as typed: a single space is a value.
+    return selectedCompanyId() >= 1 && !m_poste->value().isEmpty() && !m_nom->value().isEmpty()
+        && !m_prenom->value().isEmpty();
+}
+
+void RegisterView::updateSubmitButton()
+{
+    m_submit->setEnabled(!m_isSubmitting && isFormValid());
+}
+
+void RegisterView::setLoading(bool loading)
+{
+    m_isLoading = loading;
+    if (loading)
+        m_companySection->setCurrentIndex(LoadingPage);
+    else
+        m_companySection->setCurrentIndex(m_companies.isEmpty() ? EmptyPage : PickerPage);
+}
+
+void RegisterView::setSubmitting(bool submitting)
+{
+    m_isSubmitting = submitting;
+    m_submit->setBusy(submitting);
+    updateSubmitButton();
+}
+
+std::optional<Company> RegisterView::company(qint64 id) const
+{
+    for (const Company &candidate : m_companies)
+        if (candidate.id == id)
+            return candidate;
+    return std::nullopt;
+}
+
+bool RegisterView::storeIdentity(qint64 userId, qint64 companyId, const QString &poste, const QString &nom,
+    const QString &prenom, const QString &telephone)
+{
+    const std::optional<Company> chosen = company(companyId);
+    if (!chosen)
+        return false;
+    UserSettings &settings = UserSettings::shared();
+    settings.writeInteger(UserSettings::UserId, userId);
+    settings.writeInteger(UserSettings::CompanyId, companyId);
+    settings.writeText(UserSettings::CompanyCode, chosen->code);
+    settings.writeText(UserSettings::CompanyName, chosen->nom);
+    settings.writeText(UserSettings::UserPoste, poste);
+    settings.writeText(UserSettings::UserNom, nom);
+    settings.writeText(UserSettings::UserPrenom, prenom);
+    settings.writeText(UserSettings::UserTelephone, telephone);
+    // Last, so a store interrupted half-way never claims a registration.
+    settings.writeBool(UserSettings::IsRegistered, true);
+    return true;
+}
+
+// Each presentation of the sheet asks for the list again; a failure leaves
+// the empty-list message and the error box, with no retry control.
+QCoro::Task<> RegisterView::loadCompanies()
+{
+    QPointer<RegisterView> self(this);
+    setLoading(true);
+    try {
+        QList<Company> companies = co_await APIService::shared().getCompanies();
+        if (!self)
+            co_return;
+        m_companies = std::move(companies);
+        // Keep whichever company was chosen (none after a fresh open).
+        const qint64 chosen = selectedCompanyId();
+        m_picker->clear();
+        m_picker->addItem(u"Sélectionnez une société"_s, qint64(0));
+        for (const Company &entry : std::as_const(m_companies))
+            m_picker->addItem(entry.nom + u" ("_s + entry.code + u")"_s, entry.id);
+        m_picker->setCurrentIndex(qMax(0, m_picker->findData(chosen)));
+        setLoading(false);
+    } catch (const NorvikError &) {
+        if (!self)
+            co_return;
+        m_error->showText(u"Erreur de chargement des sociétés"_s);
+        setLoading(false);
+    }
+    updateSubmitButton();
+}
+
+void RegisterView::submitRegistration()
+{
+    if (m_isSubmitting || !isFormValid())
+        return;
+    submit();
+}
+
+QCoro::Task<> RegisterView::submit()
+{
+    QPointer<RegisterView> self(this);
+    setSubmitting(true);
+    m_error->hide();
+    // What goes to the server is what gets stored, even if the user edits a
+    // field while the request is in flight.
+    const qint64 companyId = selectedCompanyId();
+    const QString poste = m_poste->value(), nom = m_nom->value(), prenom = m_prenom->value(),
+                  telephone = m_telephone->value();
+    try {
+        const RegisterUserResponse response
+            = co_await APIService::shared().registerUser(companyId, poste, nom, prenom, telephone);
+        if (!self)
+            co_return;
+        logLine(u"✅ Utilisateur créé, ID: "_s + QString::number(response.userId));
+        if (storeIdentity(response.userId, companyId, poste, nom, prenom, telephone))
+            logLine(u"✅ Informations sauvegardées"_s);
+        Q_EMIT registrationCompleted();
+        dismiss();
+        setSubmitting(false);
+    } catch (const APIError &error) {
+        if (!self)
+            co_return;
+        logLine(u"❌ APIError: "_s + QString::number(error.statusCode) + u" - "_s + error.message);
+        m_error->showText(error.statusCode == 409
+                ? u"Ce numéro de poste est déjà utilisé dans votre société"_s
+                : error.message);
+        setSubmitting(false);
+    } catch (const NorvikError &error) {
+        if (!self)
+            co_return;
+        logLine(u"❌ Erreur générique: "_s + errorTextualForm(error));
+        logLine(u"❌ Description: "_s + error.description());
+        // The account may exist on the server although its reply could not
+        // be read: look it up rather than leave the number blocked (409).
+        if (dynamic_cast<const DecodingError *>(&error))
+            recoverRegisteredUser(companyId, poste);
+        m_error->showText(u"Erreur: "_s + error.description());
+        setSubmitting(false);
+    }
+}
+
+QCoro::Task<> RegisterView::recoverRegisteredUser(qint64 companyId, QString poste)
+{
+    QPointer<RegisterView> self(this);
+    try {
+        const GetUserByPosteResponse response
+            = co_await APIService::shared().getUserByPoste(companyId, poste);
+        if (!self || !response.user)
+            co_return;
+        const UserDetailData &user = *response.user;
+        storeIdentity(user.id, companyId, user.poste, user.nom, user.prenom, user.telephone);
+        Q_EMIT registrationCompleted();
+        dismiss();
+    } catch (const NorvikError &) {
+        logLine(u"❌ Impossible de récupérer l'utilisateur"_s);
+    }
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "protocol/records.h"
+#include "ui/widgets/noticebox.h"
+#include "ui/widgets/sheet.h"
+
+#include <QCoro/QCoroTask>
+#include <QList>
+
+class GradientButton;
+class QComboBox;
+class QLabel;
+class QStackedWidget;
+class FormField;
+
+// One-time enrolment of an ordinary user: a company from the server's list,
+// a workstation number, a name and an optional phone. On success the
+// identity is stored (with "is_registered" last) and the sheet closes; it
+// cannot be dismissed otherwise.
+class RegisterView : public Sheet
+{
+    Q_OBJECT
+
+public:
+    static constexpr QSize SheetSize { 520, 650 };
+
+    explicit RegisterView(QWidget *parent = nullptr);
+
+    bool isFormValid() const;
+    bool isLoading() const { return m_isLoading; }
+    bool isSubmitting() const { return m_isSubmitting; }
+    // The error box's state: whether it shows, and its last text.
+    bool showError() const { return !m_error->isHidden(); }
+    QString errorMessage() const { return m_error->text(); }
+    QList<Company> companies() const { return m_companies; }
+    qint64 selectedCompanyId() const;
+
+    FormField *posteField() const { return m_poste; }
+    FormField *nomField() const { return m_nom; }
+    FormField *prenomField() const { return m_prenom; }
+    FormField *telephoneField() const { return m_telephone; }
+    QComboBox *companyPicker() const { return m_picker; }
+    GradientButton *submitButton() const { return m_submit; }
+
+Q_SIGNALS:
+    // The binding to the home screen's isRegistered: set to true.
+    void registrationCompleted();
+
+public Q_SLOTS:
+    void submitRegistration();
+
+private:
+    QCoro::Task<> loadCompanies();
+    QCoro::Task<> submit();
+    QCoro::Task<> recoverRegisteredUser(qint64 companyId, QString poste);
+    std::optional<Company> company(qint64 id) const;
+    // Stores the identity with its company; false, storing nothing, when the
+    // company is not in the list.
+    bool storeIdentity(qint64 userId, qint64 companyId, const QString &poste, const QString &nom,
+        const QString &prenom, const QString &telephone);
+    void setLoading(bool loading);
+    void setSubmitting(bool submitting);
+    void updateSubmitButton();
+
+    QList<Company> m_companies;
+    bool m_isLoading = false;
+    bool m_isSubmitting = false;
+
+    QStackedWidget *m_companySection;
+    QComboBox *m_picker;
+    FormField *m_poste;
+    FormField *m_nom;
+    FormField *m_prenom;
+    FormField *m_telephone;
+    NoticeBox *m_error;
+    GradientButton *m_submit;
+};

@@ -1,0 +1,280 @@
+#include "ticketcard.h"
+
+#include "myticketsmodel.h"
+#include "ui/widgets/style.h"
+#include "ui/widgets/symbolicons.h"
+
+#include <QAbstractItemView>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTextLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// Outer margins of a card inside its row: 24 at the sides, 16 between cards.
+constexpr int SideMargin = 24, GapHalf = 8;
+constexpr int Padding = 16, Spacing = 8;
+constexpr int ChipHeight = 26;
+constexpr int HeaderHeight = Padding + ChipHeight + Padding;
+constexpr int ButtonHeight = 22;
+constexpr int AnswerPadding = 12;
+
+QRect cardRect(const QRect &itemRect)
+{
+    return itemRect.adjusted(SideMargin, GapHalf, -SideMargin, -GapHalf);
+}
+
+// Draws text in at most maxLines lines, the last one elided when cut.
+int drawClamped(QPainter *painter, const QRectF &rect, const QString &text, const QFont &font, int maxLines)
+{
+    const QFontMetricsF metrics(font);
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    qreal y = 0;
+    int lines = 0;
+    while (lines < maxLines) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(rect.width());
+        if (lines == maxLines - 1 && line.textStart() + line.textLength() < text.size()) {
+            // Last allowed line with text left over: elide the rest into it.
+            layout.endLayout();
+            for (int i = 0; i < lines; ++i)
+                layout.lineAt(i).draw(painter, rect.topLeft());
+            const QString rest = text.mid(line.textStart()).simplified();
+            painter->setFont(font);
+            painter->drawText(QPointF(rect.left(), rect.top() + y + metrics.ascent()),
+                metrics.elidedText(rest, Qt::ElideRight, rect.width()));
+            return lines + 1;
+        }
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+        ++lines;
+    }
+    layout.endLayout();
+    layout.draw(painter, rect.topLeft());
+    return lines;
+}
+
+} // namespace
+
+TicketCard::TicketCard(QObject *parent)
+    : QStyledItemDelegate(parent)
+    , m_chipFont(Style::font(12, QFont::Medium))
+    , m_statusFont(Style::font(12, QFont::DemiBold))
+    , m_dateFont(Style::font(12))
+    , m_titleFont(Style::font(16, QFont::DemiBold))
+    , m_bodyFont(Style::font(13))
+    , m_answerTitleFont(Style::font(12, QFont::DemiBold))
+    , m_closedFont(Style::font(11))
+    , m_buttonFont(Style::font(13, QFont::Medium))
+{ }
+
+int TicketCard::textHeight(const QFont &font, const QString &text, int width) const
+{
+    if (text.isEmpty())
+        return QFontMetrics(font).height();
+    return QFontMetrics(font)
+        .boundingRect(QRect(0, 0, width, 1 << 20), Qt::TextWordWrap | Qt::TextWrapAnywhere, text)
+        .height();
+}
+
+int TicketCard::answerBoxHeight(const QString &message, int width) const
+{
+    return AnswerPadding + QFontMetrics(m_answerTitleFont).height() + 6
+        + textHeight(m_bodyFont, message, width - 2 * AnswerPadding) + AnswerPadding;
+}
+
+TicketCard::Heights TicketCard::heights(const QModelIndex &index, int itemWidth, bool needExpanded) const
+{
+    const qint64 id = index.data(MyTicketsModel::IdRole).toLongLong();
+    Heights &cached = m_heights[id];
+    if (cached.width == itemWidth && (cached.expanded >= 0 || !needExpanded))
+        return cached;
+    const int textWidth = itemWidth - 2 * SideMargin - 2 * Padding;
+    const QString title = index.data(MyTicketsModel::TitleRole).toString();
+    const QFontMetrics titleMetrics(m_titleFont);
+    // Collapsed: one line when it fits, else two (the second elided).
+    const bool oneLine = !title.contains(u'\n') && titleMetrics.horizontalAdvance(title) <= textWidth;
+    const int clampedTitle = titleMetrics.lineSpacing() * (oneLine ? 1 : 2);
+    const int frame = 2 * GapHalf + HeaderHeight + 1 + Padding + Spacing + ButtonHeight + Padding;
+    cached.width = itemWidth;
+    cached.collapsed = frame + clampedTitle;
+    cached.expanded = -1;
+    // Wrapping the full texts is the costly part: only for cards that open.
+    if (!needExpanded)
+        return cached;
+
+    int expanded = frame + textHeight(m_titleFont, title, textWidth);
+    expanded += Spacing
+        + textHeight(m_bodyFont, index.data(MyTicketsModel::DescriptionRole).toString(), textWidth);
+    const QString answer = index.data(MyTicketsModel::CloseMessageRole).toString();
+    if (!answer.isEmpty())
+        expanded += Spacing + answerBoxHeight(answer, textWidth);
+    if (!index.data(MyTicketsModel::ClosedRole).toString().isEmpty())
+        expanded += Spacing + QFontMetrics(m_closedFont).height();
+    cached.expanded = expanded;
+    return cached;
+}
+
+QSize TicketCard::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    int width = option.rect.width();
+    if (const auto *view = qobject_cast<const QAbstractItemView *>(option.widget))
+        width = view->viewport()->width();
+    width = qMax(width, 2 * SideMargin + 2 * Padding + 120);
+    const qreal progress = index.data(MyTicketsModel::ExpansionRole).toReal();
+    const Heights h = heights(index, width, progress > 0);
+    if (progress <= 0)
+        return QSize(width, h.collapsed);
+    return QSize(width, qRound(h.collapsed + (h.expanded - h.collapsed) * progress));
+}
+
+QRect TicketCard::buttonRect(const QRect &itemRect) const
+{
+    const QRect card = cardRect(itemRect);
+    const int width = QFontMetrics(m_buttonFont).horizontalAdvance(u"Voir plus"_s) + 24;
+    return QRect(
+        card.left() + Padding - 4, card.bottom() - Padding - ButtonHeight + 1, width + 8, ButtonHeight);
+}
+
+// Everything drawn comes from the model's roles; nothing is worked out here
+// that could have been worked out once per reload.
+void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setRenderHint(QPainter::TextAntialiasing);
+    const QRect card = cardRect(option.rect);
+    const bool focused = (option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_Active);
+    Style::fillRounded(painter, card, 14, Style::white(0.05),
+        focused ? Style::withOpacity(Style::blue(), 0.9) : Style::white(0.1));
+
+    // Header: priority chip, status chip, date on the right.
+    const int left = card.left() + Padding, right = card.right() - Padding;
+    const int chipTop = card.top() + Padding;
+    const QString priority = index.data(MyTicketsModel::PriorityWordRole).toString();
+    const QFontMetrics chipMetrics(m_chipFont);
+    const QRect priorityChip(
+        left, chipTop, 10 + 10 + 6 + chipMetrics.horizontalAdvance(priority) + 10, ChipHeight);
+    Style::fillRounded(painter, priorityChip, 7, Style::white(0.08));
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(index.data(MyTicketsModel::PriorityColorRole).value<QColor>());
+    painter->drawEllipse(QRectF(priorityChip.left() + 10, priorityChip.center().y() - 4.5, 10, 10));
+    painter->setFont(m_chipFont);
+    painter->setPen(Style::white(0.7));
+    painter->drawText(priorityChip.adjusted(26, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, priority);
+
+    const QString status = index.data(MyTicketsModel::StatusWordRole).toString();
+    const QColor statusColor = index.data(MyTicketsModel::StatusColorRole).value<QColor>();
+    const QRect statusChip(priorityChip.right() + 9, chipTop,
+        10 + 8 + 6 + QFontMetrics(m_statusFont).horizontalAdvance(status) + 10, ChipHeight);
+    Style::fillRounded(painter, statusChip, 7, Style::withOpacity(statusColor, 0.15));
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(statusColor);
+    painter->drawEllipse(QRectF(statusChip.left() + 10, statusChip.center().y() - 3.5, 8, 8));
+    painter->setFont(m_statusFont);
+    painter->setPen(statusColor);
+    painter->drawText(statusChip.adjusted(24, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, status);
+
+    painter->setFont(m_dateFont);
+    painter->setPen(Style::grey());
+    const QRect dateRect(statusChip.right() + 8, chipTop, right - statusChip.right() - 8, ChipHeight);
+    painter->drawText(dateRect, Qt::AlignVCenter | Qt::AlignRight,
+        QFontMetrics(m_dateFont)
+            .elidedText(index.data(MyTicketsModel::CreatedRole).toString(), Qt::ElideLeft, dateRect.width()));
+
+    const int dividerY = card.top() + HeaderHeight;
+    painter->setPen(QPen(Style::white(0.08), 1));
+    painter->drawLine(QPointF(card.left() + 1, dividerY + 0.5), QPointF(card.right() - 1, dividerY + 0.5));
+
+    // Body, clipped above the button while the card opens or closes.
+    const QRect button = buttonRect(option.rect);
+    const int textWidth = right - left;
+    const qreal progress = index.data(MyTicketsModel::ExpansionRole).toReal();
+    const QString title = index.data(MyTicketsModel::TitleRole).toString();
+    int y = dividerY + 1 + Padding;
+    painter->save();
+    painter->setClipRect(QRect(card.left(), y, card.width(), button.top() - Spacing - y + 1));
+    painter->setPen(Qt::white);
+    if (progress <= 0) {
+        drawClamped(painter, QRectF(left, y, textWidth, 1 << 16), title, m_titleFont, 2);
+    } else {
+        const int titleHeight = textHeight(m_titleFont, title, textWidth);
+        painter->setFont(m_titleFont);
+        painter->drawText(
+            QRect(left, y, textWidth, titleHeight), Qt::TextWordWrap | Qt::TextWrapAnywhere, title);
+        y += titleHeight + Spacing;
+        const QString description = index.data(MyTicketsModel::DescriptionRole).toString();
+        const int descriptionHeight = textHeight(m_bodyFont, description, textWidth);
+        painter->setFont(m_bodyFont);
+        painter->setPen(Style::white(0.7));
+        painter->drawText(QRect(left, y, textWidth, descriptionHeight),
+            Qt::TextWordWrap | Qt::TextWrapAnywhere, description);
+        y += descriptionHeight;
+        const QString answer = index.data(MyTicketsModel::CloseMessageRole).toString();
+        if (!answer.isEmpty()) {
+            y += Spacing;
+            const QRect box(left, y, textWidth, answerBoxHeight(answer, textWidth));
+            Style::fillRounded(painter, box, 10, Style::withOpacity(Style::green(), 0.1));
+            const int lineHeight = QFontMetrics(m_answerTitleFont).height();
+            SymbolIcons::paint(painter, u"checkmark.circle.fill",
+                QRectF(box.left() + AnswerPadding, box.top() + AnswerPadding, lineHeight, lineHeight),
+                Style::green());
+            painter->setFont(m_answerTitleFont);
+            painter->setPen(Style::green());
+            painter->drawText(QRect(box.left() + AnswerPadding + lineHeight + 6, box.top() + AnswerPadding,
+                                  box.width(), lineHeight),
+                Qt::AlignVCenter | Qt::AlignLeft, u"Réponse du support"_s);
+            painter->setFont(m_bodyFont);
+            painter->setPen(Style::white(0.9));
+            painter->drawText(QRect(box.left() + AnswerPadding, box.top() + AnswerPadding + lineHeight + 6,
+                                  box.width() - 2 * AnswerPadding, box.height()),
+                Qt::TextWordWrap | Qt::TextWrapAnywhere, answer);
+            y = box.bottom() + 1;
+        }
+        const QString closed = index.data(MyTicketsModel::ClosedRole).toString();
+        if (!closed.isEmpty()) {
+            y += Spacing;
+            const int lineHeight = QFontMetrics(m_closedFont).height();
+            SymbolIcons::paint(
+                painter, u"clock.fill", QRectF(left, y + 1, lineHeight - 2, lineHeight - 2), Style::grey());
+            painter->setFont(m_closedFont);
+            painter->setPen(Style::grey());
+            painter->drawText(
+                QRect(left + lineHeight + 4, y, textWidth, lineHeight), Qt::AlignVCenter, closed);
+        }
+    }
+    painter->restore();
+
+    // The expand button.
+    const bool expanded = index.data(MyTicketsModel::ExpandedRole).toBool();
+    painter->setFont(m_buttonFont);
+    painter->setPen(Style::blue());
+    const QString label = expanded ? u"Réduire"_s : u"Voir plus"_s;
+    const QRect labelRect = button.adjusted(4, 0, 0, 0);
+    painter->drawText(labelRect, Qt::AlignVCenter | Qt::AlignLeft, label);
+    const int labelWidth = QFontMetrics(m_buttonFont).horizontalAdvance(label);
+    SymbolIcons::paint(painter, expanded ? u"chevron.up" : u"chevron.down",
+        QRectF(labelRect.left() + labelWidth + 6, labelRect.center().y() - 5.5, 12, 12), Style::blue());
+    painter->restore();
+}
+
+bool TicketCard::editorEvent(
+    QEvent *event, QAbstractItemModel *model, const QStyleOptionViewItem &option, const QModelIndex &index)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton
+            && buttonRect(option.rect).contains(mouse->position().toPoint())) {
+            Q_EMIT toggleRequested(index.data(MyTicketsModel::IdRole).toLongLong());
+            return true;
+        }
+    }
+    return QStyledItemDelegate::editorEvent(event, model, option, index);
+}

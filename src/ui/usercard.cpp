@@ -1,0 +1,78 @@
+#include "usercard.h"
+
+#include "core/usersettings.h"
+#include "ui/widgets/style.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+UserCard::UserCard(QWidget *parent)
+    : QWidget(parent)
+    , m_name(new QLabel(this))
+    , m_poste(new QLabel(this))
+    , m_bullet(new QLabel(u"•"_s, this))
+    , m_company(new QLabel(this))
+{
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(24, 12, 24, 12);
+    column->setSpacing(4);
+    m_name->setFont(Style::font(15, QFont::Medium));
+    m_name->setStyleSheet(u"color: rgba(255, 255, 255, 230);"_s);
+    m_name->setAlignment(Qt::AlignCenter);
+    column->addWidget(m_name, 0, Qt::AlignHCenter);
+
+    auto *details = new QHBoxLayout;
+    details->setSpacing(6);
+    for (QLabel *label : { m_poste, m_company })
+        Style::setRole(label, "secondary");
+    m_bullet->setStyleSheet(u"color: rgba(152, 152, 160, 128); font-size: 13pt;"_s);
+    details->addWidget(m_poste);
+    details->addWidget(m_bullet);
+    details->addWidget(m_company);
+    column->addLayout(details);
+    column->setAlignment(details, Qt::AlignHCenter);
+    reload();
+}
+
+void UserCard::reload()
+{
+    // A missing value reads as empty; the parts of the second line come and
+    // go with what is stored.
+    const UserSettings &settings = UserSettings::shared();
+    m_name->setText(settings.readTextOrEmpty(UserSettings::UserPrenom) + u" "_s
+        + settings.readTextOrEmpty(UserSettings::UserNom));
+    const QString poste = settings.readTextOrEmpty(UserSettings::UserPoste);
+    const QString company = settings.readTextOrEmpty(UserSettings::CompanyName);
+    m_poste->setText(u"Poste "_s + poste);
+    m_poste->setVisible(!poste.isEmpty());
+    m_company->setText(company);
+    m_bullet->setVisible(!company.isEmpty());
+    m_company->setVisible(!company.isEmpty());
+    setAccessibleName(nameLine());
+    setAccessibleDescription(detailLine());
+}
+
+QString UserCard::nameLine() const
+{
+    return m_name->text();
+}
+
+QString UserCard::detailLine() const
+{
+    QStringList parts;
+    if (!m_poste->isHidden())
+        parts << m_poste->text();
+    if (!m_company->isHidden())
+        parts << m_company->text();
+    return parts.join(u" • "_s);
+}
+
+void UserCard::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    Style::fillRounded(&painter, QRectF(rect()), 12, Style::white(0.05));
+}

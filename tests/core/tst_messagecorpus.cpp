@@ -1,0 +1,112 @@
+#include "protocol/errors.h"
+#include "protocol/jsonreader.h"
+#include "protocol/records.h"
+#include "channeltest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// Replays the fuzzer's seed messages and every input it ever found at fault
+// through the message handling and the ticket decoder.
+class TestMessageCorpus : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup();
+    void seeds_reachTheirHandlers();
+    void regressions_replayCleanly_data();
+    void regressions_replayCleanly();
+};
+
+namespace {
+
+QStringList filesIn(const QString &directory)
+{
+    QStringList paths;
+    const QDir dir(directory);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
+        if (!name.startsWith(u'.'))
+            paths.append(dir.filePath(name));
+    return paths;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+void TestMessageCorpus::cleanup()
+{
+    Channel::forgetHandlers();
+}
+
+void TestMessageCorpus::seeds_reachTheirHandlers()
+{
+    const QStringList seeds = filesIn(QStringLiteral(NORVIK_FUZZ_DIR "/corpus"));
+    QVERIFY(seeds.size() >= 5);
+
+    WebSocketService &service = WebSocketService::shared();
+    QStringList reached;
+    service.onNewMessage = [&](qint64, const QString &, const QString &, const QString &) {
+        reached.append(u"new_message"_s);
+    };
+    service.onTicketClosed = [&](qint64, const QString &) { reached.append(u"ticket_closed"_s); };
+    service.onNewTicket = [&](const Ticket &) { reached.append(u"new_ticket"_s); };
+    service.onAdminTyping = [&](qint64) { reached.append(u"admin_typing"_s); };
+    LogRecorder log;
+
+    // Every seed is a message the server really sends, so the fuzzer starts
+    // from valid input: each reaches its handler or writes its log line.
+    const QHash<QString, QString> effectOf { { u"new_message"_s, u"new_message"_s },
+        { u"ticket_closed"_s, u"ticket_closed"_s }, { u"ticket_closed_empty"_s, u"ticket_closed"_s },
+        { u"new_ticket"_s, u"new_ticket"_s }, { u"new_ticket_minimal"_s, u"new_ticket"_s },
+        { u"admin_typing"_s, u"admin_typing"_s }, { u"auth_success"_s, u"✅ WebSocket authentifié"_s },
+        { u"error"_s, u"❌ WebSocket error: Utilisateur inconnu"_s },
+        { u"unknown"_s, u"⚠️ Message inconnu: pong"_s } };
+    for (const QString &path : seeds) {
+        const QString name = QFileInfo(path).completeBaseName();
+        reached.clear();
+        log.lines.clear();
+        service.handleMessage(QString::fromUtf8(contents(path)));
+        if (effectOf.contains(name))
+            QVERIFY2(reached.size() <= 1 && (reached + log.lines).contains(effectOf.value(name)),
+                qPrintable(name));
+        else if (name == u"ticket_only")
+            QCOMPARE(Ticket::fromJson(JsonReader::parseObject(contents(path))).id, 9);
+        else
+            QFAIL(qPrintable(u"seed without an expected effect: "_s + name));
+    }
+}
+
+void TestMessageCorpus::regressions_replayCleanly_data()
+{
+    QTest::addColumn<QString>("path");
+    const QStringList found = filesIn(QStringLiteral(NORVIK_FUZZ_DIR "/regressions"));
+    for (const QString &path : found)
+        QTest::newRow(qPrintable(QFileInfo(path).fileName())) << path;
+    if (found.isEmpty())
+        QTest::newRow("no regression input yet") << QString();
+}
+
+void TestMessageCorpus::regressions_replayCleanly()
+{
+    QFETCH(QString, path);
+    if (path.isEmpty())
+        QSKIP("the fuzzer has found nothing to keep");
+    const QByteArray bytes = contents(path);
+    WebSocketService::shared().handleMessage(QString::fromUtf8(bytes));
+    try {
+        const Ticket ticket = Ticket::fromJson(JsonReader::parseObject(bytes));
+        QCOMPARE(Ticket::fromJson(ticket.toJson()), ticket);
+    } catch (const DecodingError &) { }
+}
+
+QTEST_GUILESS_MAIN(TestMessageCorpus)
+#include "tst_messagecorpus.moc"

@@ -1,0 +1,99 @@
+#include "core/usersettings.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestUserSettings : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void isRegistered_requiresEveryIdentityKey();
+    void valuesSurviveARestart();
+    void handEditedFile_wrongTypesAndMissingKeysReadAsDefaults();
+    void sharedStore_livesUnderXdgConfigHome();
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const char *name) const { return m_dir.filePath(QString::fromLatin1(name)); }
+};
+
+void TestUserSettings::isRegistered_requiresEveryIdentityKey()
+{
+    UserSettings settings(path("registered.conf"));
+    settings.writeBool(UserSettings::IsRegistered, true);
+    settings.writeInteger(UserSettings::UserId, 0);
+    settings.writeText(UserSettings::UserPoste, u" "_s); // one space counts as present
+    settings.writeText(UserSettings::UserNom, u"Durand"_s);
+    settings.writeText(UserSettings::UserPrenom, u"Léa"_s);
+    QVERIFY(!settings.isRegistered());
+    settings.writeInteger(UserSettings::UserId, -3);
+    QVERIFY(!settings.isRegistered());
+    settings.writeInteger(UserSettings::UserId, 5);
+    QVERIFY(settings.isRegistered());
+    settings.writeText(UserSettings::UserPrenom, QString());
+    QVERIFY(!settings.isRegistered());
+    settings.writeText(UserSettings::UserPrenom, u"Léa"_s);
+    settings.writeText(UserSettings::UserTelephone, QString());
+    QVERIFY(settings.isRegistered());
+    settings.writeBool(UserSettings::IsRegistered, false);
+    QVERIFY(!settings.isRegistered());
+}
+
+void TestUserSettings::valuesSurviveARestart()
+{
+    {
+        UserSettings settings(path("restart.conf"));
+        settings.writeBool(UserSettings::IsAdmin, true);
+        settings.writeInteger(UserSettings::UserId, 42);
+        settings.writeText(UserSettings::CompanyName, u"Alpha, Bêta & Cie"_s);
+        settings.writeText(UserSettings::UserTelephone, QString());
+    }
+    UserSettings settings(path("restart.conf"));
+    QCOMPARE(settings.readBool(UserSettings::IsAdmin), true);
+    QCOMPARE(settings.readInteger(UserSettings::UserId), 42);
+    QCOMPARE(settings.readText(UserSettings::CompanyName), u"Alpha, Bêta & Cie"_s);
+    QCOMPARE(settings.readText(UserSettings::UserTelephone), QString());
+}
+
+void TestUserSettings::handEditedFile_wrongTypesAndMissingKeysReadAsDefaults()
+{
+    QFile file(path("edited.conf"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[General]\nis_registered=maybe\nuser_id=12abc\nis_admin=1\nuser_nom=Dupont, Jean\n"
+               "company_id=\nuser_prenom\n\xff\xfe garbage line\n[x\n");
+    file.close();
+    UserSettings settings(file.fileName());
+    QCOMPARE(settings.readBool(UserSettings::IsRegistered), false);
+    QCOMPARE(settings.readInteger(UserSettings::UserId), 0);
+    QCOMPARE(settings.readBool(UserSettings::IsAdmin), false);
+    QCOMPARE(settings.readInteger(UserSettings::CompanyId), 0);
+    QCOMPARE(settings.readText(UserSettings::UserNom), u"Dupont, Jean"_s);
+    QCOMPARE(settings.readText(UserSettings::UserTelephone), std::nullopt);
+    QCOMPARE(settings.readTextOrEmpty(UserSettings::UserTelephone), QString());
+    QVERIFY(!settings.isRegistered());
+}
+
+void TestUserSettings::sharedStore_livesUnderXdgConfigHome()
+{
+    QCOMPARE(UserSettings::shared().filePath(),
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+            + u"/Norvik/NorvikSupport.conf"_s);
+    QVERIFY(UserSettings::shared().filePath().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));
+}
+
+int main(int argc, char **argv)
+{
+    // The shared store must never touch the developer's own settings.
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+    QCoreApplication app(argc, argv);
+    TestUserSettings test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_usersettings.moc"

@@ -1,0 +1,425 @@
+#include "core/configuration.h"
+#include "protocol/records.h"
+#include "channeltest.h"
+#include "loopbackwebsocketserver.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString Blocked = u"⏹ WebSocket: connexion bloquée (shouldStayConnected=false)"_s;
+const QString Connected = u"✅ WebSocket connecté"_s;
+const QString Retry = u"🔄 Tentative de reconnexion dans 5 sec…"_s;
+const QString Cancelled = u"⛔ Reconnexion annulée (déconnecté volontairement)"_s;
+const QString ReceiveError = u"❌ Erreur réception WebSocket: "_s;
+const QString Raw = u"📩 RAW WS MESSAGE: "_s;
+
+constexpr auto ShortDelay = 150ms;
+
+void useUrl(const QUrl &url)
+{
+    Configuration configuration;
+    configuration.wsURL = url;
+    Configuration::setCurrent(configuration);
+}
+
+// A port that was just free: nobody listens there yet.
+quint16 freePort()
+{
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
+}
+
+} // namespace
+
+class TestWebSocketService : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void connect_whileNotAllowed_logsBlockedAndOpensNothing();
+    void announcement_carriesStoredIdentity_data();
+    void announcement_carriesStoredIdentity();
+    void disconnect_closesWithGoingAwayAndEndsWithoutRetry();
+    void handleMessage_dispatchesOrDrops_data();
+    void handleMessage_dispatchesOrDrops();
+    void handleMessage_withoutHandlers_hasNoEffect();
+    void frames_textAndUtf8BinaryHandled_invalidBinaryDropped();
+    void connectionLost_logsAndReconnectsWithFreshIdentity_data();
+    void connectionLost_logsAndReconnectsWithFreshIdentity();
+    void disconnect_duringPendingReconnection_blocksTheAttempt();
+    void unreachableServer_retriesUntilItAnswers_data();
+    void unreachableServer_retriesUntilItAnswers();
+    void connectAgain_abortsPreviousSocketWithoutRetry();
+    void largeAndDeepMessages_survive();
+
+private:
+    // Starts the channel against a fresh loopback server and waits for its
+    // announcement.
+    bool openChannel();
+    QWebSocket *peer() { return m_server->last().socket; }
+
+    QStringList m_calls;
+    QTemporaryDir m_config;
+    LogRecorder *m_log = nullptr;
+    std::unique_ptr<LoopbackWebSocketServer> m_server;
+};
+
+void TestWebSocketService::initTestCase()
+{
+    // Before the settings store is first used, so it lives in the temporary
+    // directory and never touches the developer's own file.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    QVERIFY(UserSettings::shared().filePath().startsWith(m_config.path()));
+    WebSocketService::shared().setReconnectDelayForTesting(ShortDelay);
+}
+
+void TestWebSocketService::init()
+{
+    m_log = new LogRecorder(this);
+    m_calls.clear();
+    WebSocketService &service = WebSocketService::shared();
+    service.onNewMessage
+        = [this](qint64 id, const QString &sender, const QString &message, const QString &time) {
+              m_calls.append(u"message:%1|%2|%3|%4"_s.arg(id).arg(sender, message, time));
+          };
+    service.onTicketClosed = [this](qint64 id, const QString &message) {
+        m_calls.append(u"closed:%1|%2"_s.arg(id).arg(message));
+    };
+    service.onNewTicket = [this](const Ticket &ticket) {
+        m_calls.append(u"ticket:%1|%2"_s.arg(ticket.id).arg(ticket.displayTitle()));
+    };
+    service.onAdminTyping = [this](qint64 id) { m_calls.append(u"typing:%1"_s.arg(id)); };
+    Channel::identify(0, false);
+    m_server = std::make_unique<LoopbackWebSocketServer>();
+    QVERIFY(m_server->listen());
+    useUrl(m_server->url());
+}
+
+void TestWebSocketService::cleanup()
+{
+    QVERIFY(Channel::stop());
+    m_server.reset();
+    delete m_log;
+    m_log = nullptr;
+}
+
+bool TestWebSocketService::openChannel()
+{
+    Channel::start();
+    return QTest::qWaitFor(
+        [this] { return m_server->peerCount() == 1 && m_server->last().received.size() == 1; });
+}
+
+void TestWebSocketService::connect_whileNotAllowed_logsBlockedAndOpensNothing()
+{
+    WebSocketService &service = WebSocketService::shared();
+    service.disconnect();
+    m_log->lines.clear();
+    service.connect();
+    QCOMPARE(m_log->lines, QStringList { Blocked });
+    QVERIFY(!service.currentSocket());
+}
+
+void TestWebSocketService::announcement_carriesStoredIdentity_data()
+{
+    QTest::addColumn<qint64>("storedId"); // -1: nothing stored at all
+    QTest::addColumn<bool>("admin");
+    QTest::addColumn<qint64>("announcedId");
+    QTest::addColumn<QString>("announcedType");
+
+    QTest::newRow("nothing stored") << qint64(-1) << false << qint64(0) << u"user"_s;
+    QTest::newRow("registered user") << qint64(42) << false << qint64(42) << u"user"_s;
+    QTest::newRow("administrator") << qint64(42) << true << qint64(9999) << u"admin"_s;
+}
+
+void TestWebSocketService::announcement_carriesStoredIdentity()
+{
+    QFETCH(qint64, storedId);
+    QFETCH(bool, admin);
+    QFETCH(qint64, announcedId);
+    QFETCH(QString, announcedType);
+
+    if (storedId < 0) {
+        QSettings file(UserSettings::shared().filePath(), QSettings::IniFormat);
+        file.clear();
+        file.sync();
+        UserSettings::shared().reload();
+    } else {
+        Channel::identify(storedId, admin);
+    }
+    QVERIFY(openChannel());
+
+    const QString announcement = m_server->last().received.first();
+    const QJsonObject expected { { u"type"_s, u"auth"_s }, { u"userId"_s, announcedId },
+        { u"userType"_s, announcedType } };
+    QCOMPARE(QJsonDocument::fromJson(announcement.toUtf8()).object(), expected);
+    QVERIFY(!announcement.contains(u' ')); // compact
+    QCOMPARE(m_log->lines,
+        (QStringList {
+            u"🔌 Connexion WebSocket… (ID=%1, type=%2)"_s.arg(announcedId).arg(announcedType), Connected }));
+    QCOMPARE(WebSocketService::shared().userId(), announcedId);
+    QCOMPARE(WebSocketService::shared().userType(), announcedType);
+}
+
+void TestWebSocketService::disconnect_closesWithGoingAwayAndEndsWithoutRetry()
+{
+    QVERIFY(openChannel());
+    WebSocketService &service = WebSocketService::shared();
+    m_log->lines.clear();
+    service.disconnect();
+    QCOMPARE(m_log->lines,
+        (QStringList {
+            u"⏹ WebSocket → demande déconnexion"_s, u"❌ WebSocket totalement déconnecté"_s }));
+    QCOMPARE(service.userId(), 0);
+    QCOMPARE(service.userType(), u"none"_s);
+    QVERIFY(!service.shouldStayConnected);
+
+    QTRY_VERIFY(m_server->last().ended);
+    QCOMPARE(m_server->last().closeCode, 1001);
+    // The ended socket reports its failed receive, then refuses to retry.
+    QTRY_VERIFY(m_log->contains(Cancelled));
+    QCOMPARE(m_log->starting(ReceiveError).size(), 1);
+    QCOMPARE(m_log->lines.last(), Cancelled);
+    QVERIFY(!m_log->contains(Retry));
+}
+
+void TestWebSocketService::handleMessage_dispatchesOrDrops_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("logs"); // after the raw line
+    QTest::addColumn<QStringList>("expectedCalls");
+    const auto row = [](const char *name, const QString &message, const QStringList &logs,
+                         const QStringList &expected) { QTest::newRow(name) << message << logs << expected; };
+    const QString parseFailed = u"❌ Impossible de parser le ticket"_s;
+    const QString newTicket = u"💥 new_ticket reçu dans WebSocketService !"_s;
+
+    row("not json", u"bonjour"_s, {}, {});
+    row("top-level array", uR"([{"type":"auth_success"}])"_s, {}, {});
+    row("type missing", uR"({"ticketId":1})"_s, {}, {});
+    row("type not a string", uR"({"type":5})"_s, {}, {});
+    row("auth_success", uR"({"type":"auth_success"})"_s, { u"✅ WebSocket authentifié"_s }, {});
+    row("new_message",
+        uR"({"type":"new_message","ticketId":12,"sender":"Léa","message":"Bonjour","timestamp":"hier","x":1})"_s,
+        {}, { u"message:12|Léa|Bonjour|hier"_s });
+    row("new_message whole double id",
+        uR"({"type":"new_message","ticketId":12.0,"sender":"a","message":"b","timestamp":"c"})"_s, {},
+        { u"message:12|a|b|c"_s });
+    row("new_message fractional id",
+        uR"({"type":"new_message","ticketId":12.5,"sender":"a","message":"b","timestamp":"c"})"_s, {}, {});
+    row("new_message without timestamp",
+        uR"({"type":"new_message","ticketId":12,"sender":"a","message":"b"})"_s, {}, {});
+    row("ticket_closed empty message", uR"({"type":"ticket_closed","ticketId":42,"closeMessage":""})"_s, {},
+        { u"closed:42|"_s });
+    row("ticket_closed without message", uR"({"type":"ticket_closed","ticketId":42})"_s, {}, {});
+    row("ticket_closed id as digits", uR"({"type":"ticket_closed","ticketId":"42","closeMessage":"x"})"_s, {},
+        {});
+    row("ticket_closed id too large", uR"({"type":"ticket_closed","ticketId":1e300,"closeMessage":"x"})"_s,
+        {}, {});
+    row("new_ticket optional members null",
+        uR"({"type":"new_ticket","ticket":{"id":8,"titre":null,"description":null}})"_s, { newTicket },
+        { u"ticket:8|Sans titre"_s });
+    row("new_ticket without id", uR"({"type":"new_ticket","ticket":{"titre":"x"}})"_s,
+        { newTicket, parseFailed }, {});
+    row("new_ticket ticket is a string", uR"({"type":"new_ticket","ticket":"{\"id\":1}"})"_s,
+        { newTicket, parseFailed }, {});
+    row("admin_typing", uR"({"type":"admin_typing","ticketId":5})"_s, {}, { u"typing:5"_s });
+    row("error", uR"({"type":"error","message":"Accès refusé"})"_s, { u"❌ WebSocket error: Accès refusé"_s },
+        {});
+    row("error without message", uR"({"type":"error"})"_s, {}, {});
+    row("type in other case is unknown", uR"({"type":"Ticket_Closed","ticketId":1,"closeMessage":""})"_s,
+        { u"⚠️ Message inconnu: Ticket_Closed"_s }, {});
+}
+
+void TestWebSocketService::handleMessage_dispatchesOrDrops()
+{
+    QFETCH(QString, message);
+    QFETCH(QStringList, logs);
+    QFETCH(QStringList, expectedCalls);
+
+    WebSocketService::shared().handleMessage(message);
+    QCOMPARE(m_log->lines, QStringList { Raw + message } + logs);
+    QCOMPARE(m_calls, expectedCalls);
+}
+
+void TestWebSocketService::handleMessage_withoutHandlers_hasNoEffect()
+{
+    Channel::forgetHandlers();
+    WebSocketService &service = WebSocketService::shared();
+    service.handleMessage(uR"({"type":"ticket_closed","ticketId":1,"closeMessage":""})"_s);
+    service.handleMessage(
+        uR"({"type":"new_message","ticketId":1,"sender":"a","message":"b","timestamp":"c"})"_s);
+    service.handleMessage(uR"({"type":"admin_typing","ticketId":1})"_s);
+    service.handleMessage(uR"({"type":"new_ticket","ticket":{"id":1}})"_s);
+    QCOMPARE(m_log->lines.size(), 5); // four raw lines and the new-ticket line
+    QVERIFY(m_calls.isEmpty());
+}
+
+void TestWebSocketService::frames_textAndUtf8BinaryHandled_invalidBinaryDropped()
+{
+    QVERIFY(openChannel());
+    peer()->sendTextMessage(uR"({"type":"error","message":"quota"})"_s);
+    peer()->sendTextMessage(uR"({"type":"ticket_closed","ticketId":3,"closeMessage":"Réglé"})"_s);
+    peer()->sendBinaryMessage(
+        uR"({"type":"ticket_closed","ticketId":4,"closeMessage":"Clôturé"})"_s.toUtf8());
+    peer()->sendBinaryMessage(
+        QByteArray("{\"type\":\"ticket_closed\",\"ticketId\":5,\"closeMessage\":\"\xff\xfe\"}"));
+    peer()->sendTextMessage(uR"({"type":"admin_typing","ticketId":6})"_s);
+
+    // The error message ends neither the connection nor the reading.
+    QTRY_COMPARE(m_calls, (QStringList { u"closed:3|Réglé"_s, u"closed:4|Clôturé"_s, u"typing:6"_s }));
+    QCOMPARE(m_log->starting(Raw).size(), 4);
+    QVERIFY(m_log->contains(u"❌ WebSocket error: quota"_s));
+    QVERIFY(!m_log->contains(Retry));
+}
+
+void TestWebSocketService::connectionLost_logsAndReconnectsWithFreshIdentity_data()
+{
+    QTest::addColumn<bool>("closeFrame");
+    QTest::newRow("server closes") << true;
+    // No close frame: only the failed receive tells, with the system's reason.
+    QTest::newRow("connection cut") << false;
+}
+
+void TestWebSocketService::connectionLost_logsAndReconnectsWithFreshIdentity()
+{
+    QFETCH(bool, closeFrame);
+    Channel::identify(12, false);
+    QVERIFY(openChannel());
+
+    // A change of identity while connected shows on the next attempt.
+    Channel::identify(77, false);
+    m_log->lines.clear();
+    if (closeFrame)
+        peer()->close(QWebSocketProtocol::CloseCodeNormal);
+    else
+        peer()->abort();
+
+    QTRY_VERIFY(m_log->contains(Retry));
+    const QStringList lines = m_log->lines;
+    QCOMPARE(lines.size(), closeFrame ? 3 : 2);
+    if (closeFrame)
+        QCOMPARE(lines.first(), u"❌ WebSocket fermé (code=1000)"_s);
+    const QString failed = lines.at(lines.size() - 2);
+    QVERIFY2(failed.startsWith(ReceiveError) && failed.size() > ReceiveError.size(), qPrintable(failed));
+    if (!closeFrame)
+        QVERIFY(failed != ReceiveError + u"connexion interrompue"_s);
+    QCOMPARE(lines.last(), Retry);
+
+    QTRY_COMPARE(m_server->peerCount(), 2);
+    QTRY_COMPARE(m_server->last().received.size(), 1);
+    QCOMPARE(QJsonDocument::fromJson(m_server->last().received.first().toUtf8())[u"userId"].toInteger(), 77);
+    QVERIFY(m_log->contains(u"🔌 Connexion WebSocket… (ID=77, type=user)"_s));
+    // Still reading after the reconnection.
+    peer()->sendTextMessage(uR"({"type":"admin_typing","ticketId":9})"_s);
+    QTRY_COMPARE(m_calls, QStringList { u"typing:9"_s });
+}
+
+void TestWebSocketService::disconnect_duringPendingReconnection_blocksTheAttempt()
+{
+    WebSocketService &service = WebSocketService::shared();
+    service.setReconnectDelayForTesting(600ms);
+    QVERIFY(openChannel());
+    peer()->close(QWebSocketProtocol::CloseCodeNormal);
+    QTRY_VERIFY(m_log->contains(Retry));
+    service.disconnect();
+    // The armed timer still fires, and connect refuses.
+    QTRY_VERIFY(m_log->contains(Blocked));
+    service.setReconnectDelayForTesting(ShortDelay);
+    QCOMPARE(m_server->peerCount(), 1);
+    QVERIFY(!service.currentSocket());
+    QCOMPARE(m_log->lines.last(), Blocked);
+}
+
+void TestWebSocketService::unreachableServer_retriesUntilItAnswers_data()
+{
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("nobody listening") << false;
+    QTest::newRow("opening handshake never answered") << true;
+}
+
+void TestWebSocketService::unreachableServer_retriesUntilItAnswers()
+{
+    QFETCH(bool, silent);
+    // Takes connections and holds them without a word.
+    QTcpServer taker;
+    QVERIFY(!silent || taker.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = silent ? taker.serverPort() : freePort();
+    useUrl(QUrl(u"ws://127.0.0.1:%1/norvik-ws"_s.arg(port)));
+    WebSocketService::shared().setOpeningTimeoutForTesting(300ms);
+    Channel::start();
+    // Each failed attempt arms the next one.
+    QTRY_VERIFY(m_log->count(Retry) >= 2);
+    WebSocketService::shared().setOpeningTimeoutForTesting(WebSocketService::DefaultOpeningTimeout);
+    QVERIFY(m_log->lines.at(1).startsWith(ReceiveError));
+    QVERIFY(!m_log->contains(Connected));
+
+    taker.close();
+    LoopbackWebSocketServer server;
+    QVERIFY(server.listen(port));
+    QTRY_COMPARE(server.peerCount(), 1);
+    QTRY_COMPARE(server.last().received.size(), 1);
+    QVERIFY(m_log->contains(Connected));
+}
+
+void TestWebSocketService::connectAgain_abortsPreviousSocketWithoutRetry()
+{
+    QVERIFY(openChannel());
+    m_log->lines.clear();
+    WebSocketService::shared().connect();
+    QTRY_COMPARE(m_server->peerCount(), 2);
+    QTRY_COMPARE(m_server->peer(1).received.size(), 1);
+    // The first connection is gone from the server's side: no ghost left
+    // receiving the user's events.
+    QTRY_VERIFY(m_server->peer(0).ended);
+
+    // Its end is no lost connection: nothing is logged for it and no retry is
+    // armed (arming logs at once). A message through the new socket, read
+    // after anything the old one left queued, marks the point to look.
+    peer()->sendTextMessage(uR"({"type":"admin_typing","ticketId":2})"_s);
+    QTRY_COMPARE(m_calls, QStringList { u"typing:2"_s });
+    QCOMPARE(m_server->peerCount(), 2);
+    QVERIFY(m_log->starting(ReceiveError).isEmpty());
+    QVERIFY(!m_log->contains(Retry));
+    QVERIFY(!m_log->contains(Cancelled));
+}
+
+void TestWebSocketService::largeAndDeepMessages_survive()
+{
+    QVERIFY(openChannel());
+    // A ticket carrying an 8 MB capture arrives whole.
+    const QByteArray capture(8 * 1024 * 1024, 'A');
+    const QJsonObject ticket { { u"id"_s, 31 }, { u"titre"_s, u"Écran"_s },
+        { u"capture_base64"_s, QString::fromLatin1(capture) } };
+    const QJsonObject push { { u"type"_s, u"new_ticket"_s }, { u"ticket"_s, ticket } };
+    qsizetype receivedCapture = 0;
+    WebSocketService::shared().onNewTicket = [&receivedCapture](const Ticket &t) {
+        receivedCapture = t.capture_base64.value_or(QByteArray()).size();
+    };
+    peer()->sendTextMessage(QString::fromUtf8(QJsonDocument(push).toJson(QJsonDocument::Compact)));
+    QTRY_COMPARE(receivedCapture, capture.size());
+
+    // Nesting far past the parser's limit is dropped like any bad JSON.
+    const QString deep = QString(100000, u'[') + QString(100000, u']');
+    WebSocketService::shared().handleMessage(deep);
+    const QString deepObject
+        = u"{\"type\":\"new_ticket\",\"ticket\":"_s + QString(5000, u'[') + QString(5000, u']') + u'}';
+    WebSocketService::shared().handleMessage(deepObject);
+    QCOMPARE(m_log->lines.last(), Raw + deepObject);
+    QVERIFY(!m_log->contains(Retry));
+}
+
+QTEST_GUILESS_MAIN(TestWebSocketService)
+#include "tst_websocketservice.moc"

@@ -1,0 +1,175 @@
+#include "protocol/errors.h"
+#include "protocol/jsonreader.h"
+#include "protocol/jsonscanner.h"
+#include "protocol/records.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The administrator list decoded through the document reader only: what the
+// quick path must agree with, result for result and error for error.
+TicketResponse referenceDecode(const QByteArray &body)
+{
+    const JsonReader r(JsonReader::parseObject(body));
+    TicketResponse response;
+    response.success = r.requiredBool(u"success");
+    response.tickets
+        = r.requiredList<Ticket>(u"tickets", [](const JsonReader &e) { return Ticket::fromJson(e); });
+    return response;
+}
+
+// The decoded list, or the error's kind and member.
+struct Outcome
+{
+    std::optional<TicketResponse> response;
+    QString error;
+
+    explicit Outcome(const std::function<TicketResponse()> &decode)
+    {
+        try {
+            response = decode();
+        } catch (const DecodingError &e) {
+            error = u"%1 %2"_s.arg(int(e.kind)).arg(e.key);
+        }
+    }
+};
+
+} // namespace
+
+class TestJsonScanner : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void ticketList_agreesWithTheDocumentReader_data();
+    void ticketList_agreesWithTheDocumentReader();
+    void malformed_isRefused_data();
+    void malformed_isRefused();
+};
+
+void TestJsonScanner::ticketList_agreesWithTheDocumentReader_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("decodes");
+    const auto row = [](const char *name, const QByteArray &body, bool decodes) {
+        QTest::newRow(name) << body << decodes;
+    };
+    row("every field",
+        R"({"success":true,"tickets":[{"id":9,"user_id":4,"titre":"Écran","description":"d",)"
+        R"("priorite":"haute","status":"fermé","capture_base64":"iVBO","created_at":"2025-03-07 )"
+        R"(14:05:00","message":"m","nom":"Roy","prenom":"Ana","societe":"S","poste":"B 12",)"
+        R"("telephone":"06"}]})",
+        true);
+    row("white space everywhere",
+        " {\n \"tickets\" : [ { \"id\" : 1 } ,\t{\"id\":2}\r\n] , \"success\" : false } ", true);
+    row("unknown members of every kind",
+        R"({"x":[1,{"a":[null,true,false,-1.5e3]}],"success":true,"y":"\u00e9",)"
+        R"("tickets":[{"id":1,"extra":{"deep":[[[]]]},"n":null}]})",
+        true);
+    row("repeated member: the last counts",
+        R"({"success":true,"tickets":[{"id":1,"titre":"a","titre":null}]})", true);
+    row("repeated list: the last counts", R"({"success":true,"tickets":[{"id":"bad"}],"tickets":[{"id":2}]})",
+        true);
+    row("escapes",
+        R"({"success":true,"tickets":[{"id":1,"titre":"q\"b\\s\/n\nt\tu\b\f\r\u00e9\ud83d\ude00",)"
+        R"("message":"\ud800 lone","capture_base64":"ab\/cd+=="}]})",
+        true);
+    row("capture with a unicode escape and a non-Latin-1 character",
+        R"({"success":true,"tickets":[{"id":1,"capture_base64":"\u0041B€"}]})", true);
+    row("raw UTF-8",
+        "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"\xc3\xa9\xf0\x9f\x98\x80\xef\xbb\xbfx\","
+        "\"nom\":\"\xef\xbf\xbe\"}]}",
+        true);
+    row("invalid UTF-8: overlong", "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"\xc0\x80\"}]}",
+        false);
+    row("invalid UTF-8: surrogate", "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"\xed\xa0\x80\"}]}",
+        false);
+    row("invalid UTF-8: cut short", "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"\xe2\x82\"}]}",
+        false);
+    row("invalid UTF-8 in an unknown member", "{\"success\":true,\"z\":\"\xff\",\"tickets\":[]}", false);
+    row("whole doubles", R"({"success":true,"tickets":[{"id":12.0,"user_id":1E2},{"id":-0}]})", true);
+    row("fraction", R"({"success":true,"tickets":[{"id":12.5}]})", false);
+    row("huge exponent", R"({"success":true,"tickets":[{"id":1,"x":1e400}]})", false);
+    row("largest id", R"({"success":true,"tickets":[{"id":9223372036854775807}]})", true);
+    row("id past 64 bits", R"({"success":true,"tickets":[{"id":9223372036854775808}]})", false);
+    row("leading zero", R"({"success":true,"tickets":[{"id":01}]})", false);
+    row("lenient number forms", R"({"success":true,"tickets":[{"id":1.,"user_id":.5}]})", false);
+    // Lenient where the document reader is, since it is what the rest reads.
+    row("raw control character", "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"a\x01\tb\"}]}", true);
+    row("unknown escape", R"({"success":true,"tickets":[{"id":1,"titre":"\x"}]})", true);
+    row("escaped key", R"({"success":true,"tickets":[{"\u0069d":3}]})", true);
+    row("byte order mark", "\xef\xbb\xbf{\"success\":true,\"tickets\":[]}", true);
+    row("nested past the quick limit",
+        "{\"success\":true,\"x\":" + QByteArray(600, '[') + QByteArray(600, ']') + ",\"tickets\":[]}", true);
+    row("nested past any limit",
+        "{\"success\":true,\"x\":" + QByteArray(5000, '[') + QByteArray(5000, ']') + ",\"tickets\":[]}",
+        false);
+    row("trailing garbage", R"({"success":true,"tickets":[]} x)", false);
+    row("trailing comma", R"({"success":true,"tickets":[{"id":1},]})", false);
+    row("missing id", R"({"success":true,"tickets":[{"id":1},{"titre":"t"}]})", false);
+    row("id as text", R"({"success":true,"tickets":[{"id":"1"}]})", false);
+    row("null id", R"({"success":true,"tickets":[{"id":null}]})", false);
+    row("user_id as text", R"({"success":true,"tickets":[{"id":1,"user_id":"4"}]})", false);
+    row("titre as number", R"({"success":true,"tickets":[{"id":1,"titre":4}]})", false);
+    row("capture as number", R"({"success":true,"tickets":[{"id":1,"capture_base64":4}]})", false);
+    row("nulls in optional fields",
+        R"({"success":true,"tickets":[{"id":1,"user_id":null,"capture_base64":null}]})", true);
+    row("success null", R"({"success":null,"tickets":[]})", false);
+    row("success missing after a bad ticket", R"({"tickets":[{"id":"x"}]})", false);
+    row("tickets null", R"({"success":true,"tickets":null})", false);
+    row("element not an object", R"({"success":true,"tickets":[[]]})", false);
+    row("empty body", "", false);
+    row("top-level array", "[]", false);
+    row("truncated", R"({"success":true,"tickets":[{"id":1)", false);
+}
+
+void TestJsonScanner::ticketList_agreesWithTheDocumentReader()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(bool, decodes);
+    const Outcome quick([&] { return TicketResponse::decode(body); });
+    const Outcome reference([&] { return referenceDecode(body); });
+    QCOMPARE(quick.response.has_value(), decodes);
+    QCOMPARE(quick.error, reference.error);
+    QCOMPARE(quick.response.has_value(), reference.response.has_value());
+    if (reference.response) {
+        QCOMPARE(quick.response->success, reference.response->success);
+        QCOMPARE(quick.response->tickets.size(), reference.response->tickets.size());
+        for (qsizetype i = 0; i < reference.response->tickets.size(); ++i)
+            QVERIFY2(quick.response->tickets.at(i) == reference.response->tickets.at(i),
+                qPrintable(QString::number(i)));
+    }
+}
+
+void TestJsonScanner::malformed_isRefused_data()
+{
+    // What the quick reader must refuse by itself, though the document reader
+    // behind it may still accept some of it; the rest is in the table above.
+    QTest::addColumn<QByteArray>("json");
+    QTest::newRow("lone continuation byte") << "[\"\x80\"]"_ba;
+    QTest::newRow("control character") << "[\"a\nb\"]"_ba;
+    QTest::newRow("unknown escape") << R"(["\q"])"_ba;
+    QTest::newRow("short unicode escape") << R"(["\u12"])"_ba;
+    QTest::newRow("unterminated string") << R"(["abc)"_ba;
+    QTest::newRow("exponent without digits") << "[1e+]"_ba;
+    QTest::newRow("misspelt literal") << "[tru]"_ba;
+    QTest::newRow("literal run on") << "[nullx]"_ba;
+    QTest::newRow("leading comma") << "[,1]"_ba;
+    QTest::newRow("missing colon") << R"({"a" 1})"_ba;
+}
+
+void TestJsonScanner::malformed_isRefused()
+{
+    QFETCH(QByteArray, json);
+    JsonScanner s(json);
+    QVERIFY_THROWS_EXCEPTION(DecodingError, {
+        s.skipValue();
+        s.expectEnd();
+    });
+}
+
+QTEST_GUILESS_MAIN(TestJsonScanner)
+#include "tst_jsonscanner.moc"

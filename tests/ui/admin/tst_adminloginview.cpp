@@ -1,0 +1,185 @@
+#include "core/configuration.h"
+#include "artifacts.h"
+#include "loopbackwebsocketserver.h"
+#include "core/websocketservice.h"
+#include "core/usersettings.h"
+#include "ui/admin/adminloginview.h"
+#include "ui/widgets/gradientbutton.h"
+#include "viewtestenv.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using ViewTestEnv::button;
+using ViewTestEnv::Shown;
+
+// Administrator mode on and off, with the real-time channel talking to a
+// WebSocket server on loopback that records who announced itself.
+class TestAdminLoginView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void rightPassword_storesModeAndReconnectsAsAdministrator();
+    void refusedPasswords_data();
+    void refusedPasswords();
+    void storedFlag_choosesTheFaceWhateverTheBinding();
+    void logout_leavesTheChannelClosed();
+
+private:
+    // The channel connected and announced as expectedId (42 for the user).
+    bool connectChannel(qint64 expectedId = 42);
+    QJsonObject announcement(LoopbackWebSocketServer::Peer &peer) const;
+
+    QTemporaryDir m_config;
+    LoopbackWebSocketServer m_ws;
+};
+
+void TestAdminLoginView::initTestCase()
+{
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    QVERIFY(m_ws.listen());
+    Configuration configuration;
+    configuration.wsURL = m_ws.url();
+    Configuration::setCurrent(configuration);
+    // A lost connection would come back within this; a closed one must not.
+    WebSocketService::shared().setReconnectDelayForTesting(std::chrono::milliseconds(200));
+    UserSettings::shared().writeInteger(UserSettings::UserId, 42);
+}
+
+void TestAdminLoginView::init()
+{
+    UserSettings::shared().writeBool(UserSettings::IsAdmin, false);
+}
+
+void TestAdminLoginView::cleanup()
+{
+    WebSocketService::shared().disconnect();
+}
+
+bool TestAdminLoginView::connectChannel(qint64 expectedId)
+{
+    const qsizetype peers = m_ws.peerCount();
+    WebSocketService &channel = WebSocketService::shared();
+    channel.shouldStayConnected = true;
+    channel.connect();
+    if (!QTest::qWaitFor([&] { return m_ws.peerCount() > peers && !m_ws.last().received.isEmpty(); }, 10000))
+        return false;
+    return announcement(m_ws.last()).value(u"userId"_s).toInteger() == expectedId;
+}
+
+QJsonObject TestAdminLoginView::announcement(LoopbackWebSocketServer::Peer &peer) const
+{
+    return QJsonDocument::fromJson(peer.received.value(0).toUtf8()).object();
+}
+
+void TestAdminLoginView::rightPassword_storesModeAndReconnectsAsAdministrator()
+{
+    QVERIFY(connectChannel());
+    const qsizetype userPeer = m_ws.peerCount() - 1;
+
+    AdminLoginView view;
+    QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
+    view.show();
+    // Typing the password and Return from the home screen is in tst_adminflow.
+    QCOMPARE(view.loginButton()->text(), u"Se connecter"_s);
+    QVERIFY(!view.loginButton()->isEnabled());
+    QTest::keyClicks(view.passwordField(), u"tulip482"_s);
+    QVERIFY(saveScreenshot(&view, u"admin-login"_s));
+    QTest::mouseClick(view.loginButton(), Qt::LeftButton);
+    QVERIFY(UserSettings::shared().readBool(UserSettings::IsAdmin));
+    QCOMPARE(binding.count(), 1);
+    QVERIFY(!view.isVisible());
+    // Dropped at once, not yet back: the new connection comes 0.3 s later.
+    QCOMPARE(m_ws.peerCount(), userPeer + 1);
+    QTRY_VERIFY(m_ws.peer(userPeer).ended);
+    QTRY_COMPARE_WITH_TIMEOUT(m_ws.peerCount(), userPeer + 2, 5000);
+    QTRY_VERIFY(!m_ws.last().received.isEmpty());
+    const QJsonObject hello = announcement(m_ws.last());
+    QCOMPARE(hello.value(u"userId"_s).toInteger(), 9999);
+    QCOMPARE(hello.value(u"userType"_s).toString(), u"admin"_s);
+}
+
+void TestAdminLoginView::refusedPasswords_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("wrong") << u"password"_s;
+    QTest::newRow("letter case only") << u"Tulip482"_s;
+    QTest::newRow("leading space") << u" tulip482"_s;
+    QTest::newRow("trailing space") << u"tulip482 "_s;
+    QTest::newRow("spaces only, which enable the button") << u"  "_s;
+    QTest::newRow("empty field, Return still tries") << QString();
+}
+
+void TestAdminLoginView::refusedPasswords()
+{
+    QFETCH(QString, typed);
+    QVERIFY(connectChannel());
+    const qsizetype peers = m_ws.peerCount();
+    AdminLoginView view;
+    QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
+    view.show();
+    QTest::keyClicks(view.passwordField(), typed);
+    QCOMPARE(view.loginButton()->isEnabled(), !typed.isEmpty());
+    QTest::keyClick(view.passwordField(), Qt::Key_Return);
+
+    QVERIFY(ViewTestEnv::showsText(&view, u"Mot de passe incorrect"_s));
+    QVERIFY(view.isVisible() && view.password().isEmpty());
+    QVERIFY(!view.loginButton()->isEnabled());
+    QVERIFY(!UserSettings::shared().readBool(UserSettings::IsAdmin));
+    QCOMPARE(binding.count(), 0);
+    QCOMPARE(m_ws.peerCount(), peers);
+    QVERIFY(!m_ws.last().ended); // the user's connection stays up
+    // Typing again enables the button; the message stays until the sheet closes.
+    QTest::keyClicks(view.passwordField(), u"t"_s);
+    QVERIFY(view.loginButton()->isEnabled());
+    QVERIFY(ViewTestEnv::showsText(&view, u"Mot de passe incorrect"_s));
+}
+
+void TestAdminLoginView::storedFlag_choosesTheFaceWhateverTheBinding()
+{
+    UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
+    AdminLoginView admin;
+    admin.show();
+    QVERIFY(button(&admin, u"Se déconnecter"_s, Shown::Only));
+    QVERIFY(saveScreenshot(&admin, u"admin-login-panel"_s));
+
+    // "Fermer" closes and changes nothing.
+    QSignalSpy binding(&admin, &AdminLoginView::isAdminChanged);
+    QTest::mouseClick(button(&admin, u"Fermer"_s, Shown::Only), Qt::LeftButton);
+    QVERIFY(!admin.isVisible());
+    QVERIFY(UserSettings::shared().readBool(UserSettings::IsAdmin));
+    QCOMPARE(binding.count(), 0);
+}
+
+void TestAdminLoginView::logout_leavesTheChannelClosed()
+{
+    UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
+    QVERIFY(connectChannel(9999));
+    const qsizetype peers = m_ws.peerCount();
+
+    AdminLoginView view;
+    QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
+    view.show();
+    QTest::mouseClick(button(&view, u"Se déconnecter"_s, Shown::Only), Qt::LeftButton);
+    QVERIFY(!UserSettings::shared().readBool(UserSettings::IsAdmin));
+    QCOMPARE(binding.count(), 1);
+    QTRY_VERIFY(m_ws.last().ended);
+    QVERIFY(!WebSocketService::shared().shouldStayConnected);
+    // Nothing connects again by itself, not even after the reconnection delay.
+    QSignalSpy connected(&m_ws, &LoopbackWebSocketServer::peerConnected);
+    QVERIFY(!connected.wait(1500));
+    QCOMPARE(m_ws.peerCount(), peers);
+}
+
+QTEST_MAIN(TestAdminLoginView)
+#include "tst_adminloginview.moc"

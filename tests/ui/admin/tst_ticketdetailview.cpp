@@ -1,0 +1,251 @@
+#include "core/configuration.h"
+#include "artifacts.h"
+#include "imagefiles.h"
+#include "testserver.h"
+#include "ui/admin/fullimageview.h"
+#include "ui/admin/inforow.h"
+#include "ui/admin/ticketdetailview.h"
+#include "ui/widgets/iconbutton.h"
+#include "ui/widgets/noticebox.h"
+#include "ui/widgets/statusbadge.h"
+#include "viewtestenv.h"
+
+#include <QJsonDocument>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using ViewTestEnv::button;
+using ViewTestEnv::showsText;
+
+namespace {
+const QString closePath = u"/admin/close-ticket.php"_s;
+}
+
+// A ticket's detail against a scripted server: what it shows for every kind
+// of ticket and attachment, and closing it, well or badly.
+class TestTicketDetailView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void attachment_thumbnailOpensSameImageFullSizeAndBackdropCloses();
+    void statusDecidesBetweenControlsAndBanner_data();
+    void statusDecidesBetweenControlsAndBanner();
+    void userTiles_followPresentFields();
+    void closeRefused_showsServerTextAndKeepsControls_data();
+    void closeRefused_showsServerTextAndKeepsControls();
+    void confirmAndClose_sendsMessageAsTypedThenReturns();
+
+private:
+    // The detail pushed on a window's navigation stack.
+    struct Screen : ViewTestEnv::StackedWindow
+    {
+        TicketDetailView *detail;
+        explicit Screen(const Ticket &ticket)
+            : StackedWindow(QSize(900, 900))
+            , detail(new TicketDetailView(ticket))
+        {
+            stack->push(detail);
+        }
+    };
+    static Ticket sample(std::optional<QString> status = u"open"_s);
+
+    QTemporaryDir m_config;
+    TestServer m_server;
+};
+
+void TestTicketDetailView::initTestCase()
+{
+    QVERIFY(ViewTestEnv::prepare(m_config, m_server));
+}
+
+Ticket TestTicketDetailView::sample(std::optional<QString> status)
+{
+    Ticket t;
+    t.id = 42;
+    t.user_id = 7;
+    t.titre = u"Imprimante hors ligne"_s;
+    t.description = u"L'imprimante du 2e étage ne répond plus."_s;
+    t.priorite = u"haute"_s;
+    t.status = std::move(status);
+    t.created_at = u"2025-03-14T09:26:53.589Z"_s;
+    t.prenom = u"Claire"_s;
+    t.nom = u"Duval"_s;
+    t.telephone = u"01 23 45 67 89"_s;
+    t.societe = u"Ateliers Brévent"_s;
+    t.poste = u"P-101"_s;
+    return t;
+}
+
+// The forms of capture text are in tst_attachmentdecoder; here the screen
+// shows a decoded picture, and nothing for a refused or missing one.
+void TestTicketDetailView::attachment_thumbnailOpensSameImageFullSizeAndBackdropCloses()
+{
+    for (const std::optional<QByteArray> &refused :
+        { std::optional(ImageFiles::forgedHeader(50000, 50000).toBase64()), std::optional<QByteArray>() }) {
+        Ticket ticket = sample();
+        ticket.capture_base64 = refused;
+        Screen screen(ticket);
+        QVERIFY(!screen.detail->attachment());
+        QVERIFY(!showsText(screen.detail, u"Pièce jointe"_s));
+    }
+    Ticket ticket = sample();
+    ticket.capture_base64 = ImageFiles::solid(800, 600, Qt::darkMagenta).toBase64();
+    Screen screen(ticket);
+    TicketDetailView *detail = screen.detail;
+    QVERIFY(showsText(detail, u"Pièce jointe"_s));
+    QCOMPARE(detail->attachment()->size(), QSize(800, 600));
+    QAbstractButton *thumbnail = button(detail, u"Pièce jointe"_s);
+    QVERIFY(thumbnail);
+    thumbnail->click();
+    QVERIFY(detail->showFullImage());
+    // One decoding serves both views: the very same image, not a second copy.
+    QCOMPARE(detail->selectedImage()->cacheKey(), detail->attachment()->cacheKey());
+    auto *full = detail->findChild<FullImageView *>();
+    QVERIFY(full && full->isVisible());
+    QCOMPARE(full->closeButton()->accessibleName(), u"Fermer"_s);
+    QVERIFY(saveScreenshot(&screen.window, u"admin-ticket-detail-full-image"_s));
+
+    // A click on the picture itself keeps the view; one on the backdrop closes it.
+    QTest::mouseClick(full, Qt::LeftButton, {}, full->imageRect().center());
+    QVERIFY(full->isPresented());
+    QTest::mouseClick(full, Qt::LeftButton, {}, QPoint(5, full->height() - 5));
+    QTRY_VERIFY(!full->isVisible());
+    QVERIFY(!detail->showFullImage());
+    QVERIFY(detail->selectedImage().has_value()); // kept for next time
+}
+
+void TestTicketDetailView::statusDecidesBetweenControlsAndBanner_data()
+{
+    QTest::addColumn<std::optional<QString>>("status");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<QString>("badge");
+    QTest::newRow("FERMÉ") << std::optional(u"FERMÉ"_s) << true << u"FERMÉ"_s;
+    QTest::newRow("Closed") << std::optional(u"Closed"_s) << true << u"CLOSED"_s;
+    QTest::newRow("en_cours") << std::optional(u"en_cours"_s) << false << u"EN_COURS"_s;
+    QTest::newRow("no status") << std::optional<QString>() << false << u"OPEN"_s;
+}
+
+void TestTicketDetailView::statusDecidesBetweenControlsAndBanner()
+{
+    QFETCH(std::optional<QString>, status);
+    QFETCH(bool, closed);
+    QFETCH(QString, badge);
+    Screen screen(sample(status));
+    TicketDetailView *detail = screen.detail;
+    QCOMPARE(detail->canClose(), !closed);
+    QCOMPARE(showsText(detail, u"Ce ticket a été fermé"_s), closed);
+    QCOMPARE(showsText(detail, u"Actions Administrateur"_s), !closed);
+    QCOMPARE(button(detail, u"Fermer ce ticket"_s)->isVisibleTo(detail), !closed);
+    QCOMPARE(detail->findChild<StatusBadge *>()->text(), badge);
+    QVERIFY(showsText(detail, u"Créé le 14 mars 2025 à 10:26"_s));
+}
+
+void TestTicketDetailView::userTiles_followPresentFields()
+{
+    Ticket ticket = sample();
+    ticket.prenom = QString();
+    ticket.nom = QString();
+    ticket.telephone = QString();
+    ticket.poste.reset();
+    Screen screen(ticket);
+    QStringList tiles;
+    for (InfoRow *row : screen.detail->findChildren<InfoRow *>())
+        tiles << row->label() + u'=' + row->value();
+    QCOMPARE(tiles, (QStringList { u"Nom complet= "_s, u"Société=Ateliers Brévent"_s }));
+
+    ticket = sample();
+    ticket.nom.reset(); // a first name alone makes no full name
+    ticket.description = QString();
+    ticket.message = u"Message du serveur"_s;
+    Screen other(ticket);
+    tiles.clear();
+    for (InfoRow *row : other.detail->findChildren<InfoRow *>())
+        tiles << row->label();
+    QCOMPARE(tiles, (QStringList { u"Téléphone"_s, u"Société"_s, u"Poste"_s }));
+    QVERIFY(showsText(other.detail, u"Message du serveur"_s));
+}
+
+void TestTicketDetailView::closeRefused_showsServerTextAndKeepsControls_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("409") << 409 << QByteArray(R"({"error":"Ticket déjà fermé"})") << u"Ticket déjà fermé"_s;
+    QTest::newRow("500 without text") << 500 << QByteArray("<html>oops</html>") << u"Erreur inconnue"_s;
+}
+
+void TestTicketDetailView::closeRefused_showsServerTextAndKeepsControls()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, shown);
+    m_server.setReply(closePath, { status, body, 0 });
+    Screen screen(sample());
+    TicketDetailView *detail = screen.detail;
+    QSignalSpy finished(detail, &TicketDetailView::closeFinished);
+    detail->performClose();
+    QVERIFY(finished.wait(10000));
+    auto *row = detail->findChild<NoticeBox *>();
+    QVERIFY(row && row->isVisibleTo(detail));
+    QCOMPARE(row->text(), shown);
+    QVERIFY(button(detail, u"Fermer ce ticket"_s)->isEnabled());
+    QVERIFY(detail->findChild<QPlainTextEdit *>()->isEnabled());
+    QCOMPARE(screen.stack->top(), detail);
+}
+
+void TestTicketDetailView::confirmAndClose_sendsMessageAsTypedThenReturns()
+{
+    // Spaces and lines go as they are.
+    const QString typed = u"  Pilote réinstallé.\nBonne journée "_s;
+    m_server.setReply(closePath, TestResponse::json({ { u"success"_s, true } }));
+    Screen screen(sample());
+    TicketDetailView *detail = screen.detail;
+    auto *editor = detail->findChild<QPlainTextEdit *>();
+    editor->setFocus();
+    editor->insertPlainText(typed);
+    QCOMPARE(detail->closeMessage(), typed);
+
+    // "Annuler" in the alert sends nothing.
+    QAbstractButton *close = button(detail, u"Fermer ce ticket"_s);
+    const qsizetype before = m_server.count(closePath);
+    QTest::mouseClick(close, Qt::LeftButton);
+    QMessageBox *alert = detail->confirmation();
+    QVERIFY(alert && alert->isVisible());
+    QCOMPARE(alert->windowTitle(), u"Confirmer la fermeture"_s);
+    QCOMPARE(alert->text(),
+        u"Voulez-vous vraiment fermer ce ticket ? Cette action marquera le ticket comme résolu."_s);
+    QTest::mouseClick(button(alert, u"Annuler"_s), Qt::LeftButton);
+    QTRY_VERIFY(!detail->confirmation());
+    QCOMPARE(m_server.count(closePath), before);
+
+    // "Fermer le ticket" sends it; while it runs nothing reacts.
+    m_server.setHolding(true);
+    QTest::mouseClick(close, Qt::LeftButton);
+    QVERIFY(detail->confirmation());
+    QTest::mouseClick(button(detail->confirmation(), u"Fermer le ticket"_s), Qt::LeftButton);
+    QVERIFY(detail->isClosing());
+    QCOMPARE(close->text(), u"Fermeture..."_s);
+    QVERIFY(!close->isEnabled());
+    QVERIFY(!editor->isEnabled());
+    QTRY_COMPARE(m_server.count(closePath), before + 1);
+    QSignalSpy finished(detail, &TicketDetailView::closeFinished);
+    m_server.setHolding(false);
+    QVERIFY(finished.wait(10000));
+
+    const QJsonObject sent = m_server.requests.last().json();
+    QCOMPARE(sent.value(u"ticket_id"_s).toInteger(), 42);
+    QCOMPARE(sent.value(u"close_message"_s).toString(), typed);
+
+    // Closed at once on screen; the way back to the list is in tst_adminflow.
+    QCOMPARE(detail->findChild<StatusBadge *>()->text(), u"CLOSED"_s);
+    QVERIFY(showsText(detail, u"Ce ticket a été fermé"_s));
+    QVERIFY(saveScreenshot(&screen.window, u"admin-ticket-detail-closed"_s));
+}
+
+QTEST_MAIN(TestTicketDetailView)
+#include "tst_ticketdetailview.moc"

@@ -1,0 +1,173 @@
+#include "core/notificationcenter.h"
+#include "artifacts.h"
+#include "testserver.h"
+#include "core/appversion.h"
+#include "ui/createticketview.h"
+#include "ui/homebutton.h"
+#include "ui/homeview.h"
+#include "ui/registerview.h"
+#include "ui/usercard.h"
+#include "viewtestenv.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList visibleButtons(HomeView *home)
+{
+    QStringList labels;
+    for (HomeButton *button : home->findChildren<HomeButton *>())
+        if (button->isVisible())
+            labels << button->label();
+    return labels;
+}
+
+} // namespace
+
+// Registration, the administrator's controls and the sheets opened from the
+// home screen against a real server are in tst_userflow and tst_adminflow.
+class TestHomeView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void versionText_fallsBackWhenEitherPartIsEmpty();
+    void firstStart_offersOnlyRegistration_andOpensItByItself();
+    void userCard_onlyForACompleteIdentity_leavesOutEmptyParts();
+    void trayRequests_raiseTheOpenSheetRatherThanStackAnother();
+    void keyboard_reachesEveryControlByName();
+
+private:
+    HomeView *showHome();
+
+    QTemporaryDir m_config;
+    TestServer m_server;
+    std::unique_ptr<HomeView> m_home;
+};
+
+void TestHomeView::initTestCase()
+{
+    QVERIFY(ViewTestEnv::prepare(m_config, m_server));
+    m_server.setHandler([](const TestRequest &request) {
+        if (request.path == u"/company/list.php")
+            return TestResponse::json({ { u"success"_s, true }, { u"companies"_s, QJsonArray {} } });
+        return TestResponse::json({ { u"success"_s, true }, { u"tickets"_s, QJsonArray {} } });
+    });
+}
+
+void TestHomeView::init()
+{
+    ViewTestEnv::clearSettings();
+}
+
+void TestHomeView::cleanup()
+{
+    m_home.reset();
+    // Sheets belong to no window here; close whatever a test left open.
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (qobject_cast<Sheet *>(widget))
+            delete widget;
+}
+
+HomeView *TestHomeView::showHome()
+{
+    m_home = std::make_unique<HomeView>();
+    m_home->resize(640, 820);
+    m_home->show();
+    return QTest::qWaitForWindowExposed(m_home.get()) ? m_home.get() : nullptr;
+}
+
+void TestHomeView::versionText_fallsBackWhenEitherPartIsEmpty()
+{
+    QCOMPARE(appVersionText(u"2.3.1"_s, u"57"_s), u"Version 2.3.1 (57)"_s);
+    QCOMPARE(appVersionText(u"2.0"_s, QString()), u"Version 2.0 (1)"_s);
+    QCOMPARE(appVersionText(QString(), u"9"_s), u"Version 1.0.0 (9)"_s);
+}
+
+void TestHomeView::firstStart_offersOnlyRegistration_andOpensItByItself()
+{
+    QElapsedTimer clock;
+    clock.start();
+    HomeView *home = showHome();
+    QVERIFY(home);
+    QCOMPARE(visibleButtons(home), QStringList { u"Créer mon compte"_s });
+    QVERIFY(!ViewTestEnv::button(home, u"Paramètres utilisateur"_s, ViewTestEnv::Shown::Only));
+    QVERIFY(saveScreenshot(home, u"home-new-user"_s));
+    // Not at once, but half a second after being shown.
+    QVERIFY(!home->registerSheet());
+    QTRY_VERIFY(home->registerSheet() && home->registerSheet()->isVisible());
+    QVERIFY(clock.elapsed() >= HomeView::RegisterDelayMs);
+}
+
+void TestHomeView::userCard_onlyForACompleteIdentity_leavesOutEmptyParts()
+{
+    UserSettings::shared().writeBool(UserSettings::IsRegistered, true); // but no user id
+    HomeView *home = showHome();
+    QVERIFY(!home->findChild<UserCard *>()->isVisible());
+    QCOMPARE(visibleButtons(home), QStringList({ u"Démarrer un ticket"_s, u"Mes tickets"_s }));
+    QVERIFY(!QTest::qWaitFor(
+        [home] { return home->registerSheet() != nullptr; }, HomeView::RegisterDelayMs + 300));
+
+    // The full card is in tst_userflow.
+    ViewTestEnv::storeIdentity(5, u"24"_s, u"Durand"_s, u"Léa"_s, u"Alpha"_s);
+    home = showHome();
+    UserCard *card = home->findChild<UserCard *>();
+    QVERIFY(card->isVisible());
+    QVERIFY(saveScreenshot(home, u"home-registered"_s));
+    UserSettings::shared().writeText(UserSettings::CompanyName, QString());
+    card->reload();
+    QCOMPARE(card->detailLine(), u"Poste 24"_s);
+    UserSettings::shared().writeText(UserSettings::CompanyName, u"Alpha"_s);
+    UserSettings::shared().writeText(UserSettings::UserPoste, QString());
+    card->reload();
+    QCOMPARE(card->detailLine(), u"Alpha"_s);
+}
+
+// That the tray's entries reach the home screen is in tst_desktopshell.
+void TestHomeView::trayRequests_raiseTheOpenSheetRatherThanStackAnother()
+{
+    HomeView *home = showHome();
+    NotificationCenter::defaultCenter().post(u"OpenCreateTicket"_s);
+    CreateTicketView *first = home->createTicketSheet();
+    QVERIFY(first);
+    NotificationCenter::defaultCenter().post(u"OpenCreateTicket"_s);
+    QCOMPARE(home->createTicketSheet(), first);
+    // Closing a sheet lowers its flag.
+    first->dismiss();
+    QVERIFY(!home->createTicketSheet());
+}
+
+void TestHomeView::keyboard_reachesEveryControlByName()
+{
+    ViewTestEnv::storeIdentity(5, u"24"_s, u"Durand"_s, u"Léa"_s);
+    UserSettings::shared().writeBool(UserSettings::IsAdmin, true); // read when the screen is made
+    HomeView *home = showHome();
+    home->activateWindow();
+    QStringList reached;
+    QWidget *start = home->nextInFocusChain();
+    for (QWidget *widget = start; reached.size() < 12; widget = widget->nextInFocusChain()) {
+        if (widget->isVisible() && widget->focusPolicy() & Qt::TabFocus)
+            reached << widget->accessibleName();
+        if (widget->nextInFocusChain() == start)
+            break;
+    }
+    for (const QString &name : { u"Admin connecté"_s, u"Paramètres utilisateur"_s, u"Démarrer un ticket"_s,
+             u"Mes tickets"_s, u"Gestion des tickets"_s })
+        QVERIFY2(reached.contains(name), qPrintable(reached.join(u", "_s)));
+    // Space on a focused home button opens its sheet.
+    home->findChildren<HomeButton *>().at(1)->setFocus();
+    QTest::keyClick(home->findChildren<HomeButton *>().at(1), Qt::Key_Space);
+    QVERIFY(home->createTicketSheet());
+}
+
+QTEST_MAIN(TestHomeView)
+#include "tst_homeview.moc"

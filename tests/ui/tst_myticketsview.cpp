@@ -1,0 +1,237 @@
+#include "admin/ticketjson.h"
+#include "core/notificationcenter.h"
+#include "artifacts.h"
+#include "testserver.h"
+#include "ui/widgets/iconbutton.h"
+#include "ui/myticketsmodel.h"
+#include "ui/myticketsview.h"
+#include "ui/widgets/style.h"
+#include "ui/ticketcard.h"
+#include "viewtestenv.h"
+
+#include <QAccessible>
+#include <QJsonArray>
+#include <QListView>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QJsonObject ticket(qint64 id, const QString &titre, const QString &priorite, const QString &status,
+    const QJsonObject &extra = {})
+{
+    QJsonObject object { { u"id"_s, QJsonValue(id) }, { u"titre"_s, titre },
+        { u"description"_s, QString(u"Description du ticket "_s + QString::number(id)) },
+        { u"priorite"_s, priorite }, { u"status"_s, status }, { u"created_at"_s, u"2025-03-07 14:05:00"_s } };
+    for (auto it = extra.begin(); it != extra.end(); ++it)
+        object.insert(it.key(), it.value());
+    return object;
+}
+
+QJsonArray sampleTickets()
+{
+    return { ticket(1,
+                 u"Imprimante du 2e étage hors service depuis lundi matin, plus aucune impression possible "
+                 "même après redémarrage complet"_s,
+                 u"Haute"_s, u"ouvert"_s),
+        ticket(2, u"Mot de passe expiré"_s, u"CRITIQUE"_s, u"Fermé"_s,
+            { { u"closed_at"_s, u"2025-03-08 09:30:00"_s },
+                { u"close_message"_s, u"Réinitialisé, voir courriel."_s } }),
+        ticket(3, u"Souris"_s, u"basse"_s, u"closed"_s, { { u"close_message"_s, u""_s } }),
+        ticket(4, u"Écran"_s, u"normale"_s, u"open"_s, { { u"created_at"_s, u"hier"_s } }) };
+}
+
+} // namespace
+
+class TestMyTicketsView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void noStoredUser_showsErrorAndEmptyStateWithoutRequest();
+    void slowEmptyReply_showsLoadingThenEmptyState();
+    void cards_showFrenchWordsAndDates_andTellAssistiveTechnology();
+    void expandButtonAndKeyboard_openAndCloseTheCardAnimated();
+    void collapsedTitle_isClampedToTwoLines();
+    void refresh_byButtonOrNotification_keepsTheListUnderAnError();
+
+private:
+    // A sheet showing the sample tickets.
+    MyTicketsView *openList()
+    {
+        MyTicketsView *view = ViewTestEnv::openSheet(m_view);
+        return view && QTest::qWaitFor([view] { return view->contentState() == u"list"; }) ? view : nullptr;
+    }
+
+    QTemporaryDir m_config;
+    TestServer m_server;
+    std::unique_ptr<MyTicketsView> m_view;
+};
+
+void TestMyTicketsView::initTestCase()
+{
+    QVERIFY(ViewTestEnv::prepare(m_config, m_server));
+}
+
+void TestMyTicketsView::init()
+{
+    m_view.reset();
+    ViewTestEnv::clearSettings();
+    ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s);
+    m_server.requests.clear();
+    m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList(sampleTickets())); });
+}
+
+void TestMyTicketsView::noStoredUser_showsErrorAndEmptyStateWithoutRequest()
+{
+    UserSettings::shared().writeInteger(UserSettings::UserId, 0);
+    MyTicketsView *view = ViewTestEnv::openSheet(m_view);
+    QVERIFY(view);
+    QVERIFY(view->showError());
+    QCOMPARE(view->errorMessage(), u"Utilisateur non connecté"_s);
+    QCOMPARE(view->contentState(), u"empty"_s);
+    QVERIFY(!QTest::qWaitFor([this] { return !m_server.requests.isEmpty(); }, 200));
+}
+
+void TestMyTicketsView::slowEmptyReply_showsLoadingThenEmptyState()
+{
+    m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList({}), 200, 500); });
+    MyTicketsView *view = ViewTestEnv::openSheet(m_view);
+    QVERIFY(view);
+    QCOMPARE(view->contentState(), u"loading"_s);
+    QTRY_COMPARE(view->contentState(), u"empty"_s);
+    QVERIFY(!view->showError());
+    QCOMPARE(m_server.requests.first().query.queryItemValue(u"user_id"_s), u"12"_s);
+    QVERIFY(saveScreenshot(view, u"my-tickets-empty"_s));
+}
+
+void TestMyTicketsView::cards_showFrenchWordsAndDates_andTellAssistiveTechnology()
+{
+    QCOMPARE(MyTicketsModel::formatDate(u"2025-03-07 14:05:00"_s), u"07/03/2025 à 14:05"_s);
+    QCOMPARE(MyTicketsModel::formatDate(u"2025-03-07T14:05:00Z"_s), u"2025-03-07T14:05:00Z"_s);
+    MyTicketsView *view = openList();
+    QVERIFY(view);
+    MyTicketsModel *model = view->model();
+    QCOMPARE(model->rowCount(), 4);
+    auto at = [model](int row, int role) { return model->index(row).data(role); };
+    // Which statuses are open is in tst_records; "En cours" for a new ticket in tst_userflow.
+    QCOMPARE(at(0, MyTicketsModel::StatusColorRole).value<QColor>(), Style::orange());
+    QCOMPARE(at(0, MyTicketsModel::PriorityWordRole).toString(), u"Haute"_s);
+    // A closed ticket is done, green, with its closing date.
+    QCOMPARE(at(1, MyTicketsModel::StatusWordRole).toString(), u"Terminé"_s);
+    QCOMPARE(at(1, MyTicketsModel::StatusColorRole).value<QColor>(), Style::green());
+    QCOMPARE(at(1, MyTicketsModel::ClosedRole).toString(), u"Fermé le 08/03/2025 à 09:30"_s);
+    // Closed without a date: no closing line; an unknown priority is green.
+    QCOMPARE(at(2, MyTicketsModel::ClosedRole).toString(), QString());
+    QCOMPARE(at(2, MyTicketsModel::PriorityColorRole).value<QColor>(), Style::green());
+    QCOMPARE(at(3, MyTicketsModel::CreatedRole).toString(), u"hier"_s); // shown raw, server order kept
+    QVERIFY(saveScreenshot(view, u"my-tickets"_s));
+
+    const QModelIndex closed = model->index(1);
+    QCOMPARE(closed.data(Qt::AccessibleTextRole).toString(),
+        u"Mot de passe expiré, priorité Critique, Terminé, créé le 07/03/2025 à 14:05"_s);
+    QVERIFY(!closed.data(Qt::AccessibleDescriptionRole).toString().contains(u"Réinitialisé"_s));
+    view->toggleExpanded(2);
+    const QString description = closed.data(Qt::AccessibleDescriptionRole).toString();
+    QVERIFY(description.contains(u"Description du ticket 2"_s));
+    QVERIFY(description.contains(u"Réponse du support : Réinitialisé, voir courriel."_s));
+    // The list itself hands these texts to the accessibility layer.
+    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(view->listView());
+    QVERIFY(list);
+    QCOMPARE(list->text(QAccessible::Name), u"Mes tickets"_s);
+    bool cardRead = false;
+    for (int i = 0; i < list->childCount(); ++i) {
+        QAccessibleInterface *cell = list->child(i);
+        if (cell && cell->text(QAccessible::Name) == closed.data(Qt::AccessibleTextRole).toString())
+            cardRead = cell->text(QAccessible::Description).contains(u"Réponse du support"_s);
+    }
+    QVERIFY(cardRead);
+    QCOMPARE(view->refreshButton()->accessibleName(), u"Actualiser"_s);
+}
+
+void TestMyTicketsView::expandButtonAndKeyboard_openAndCloseTheCardAnimated()
+{
+    MyTicketsView *view = openList();
+    QVERIFY(view);
+    QListView *list = view->listView();
+    const QModelIndex second = view->model()->index(1);
+    const int collapsed = list->visualRect(second).height();
+    const QRect button = view->cardDelegate()->buttonRect(list->visualRect(second));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, button.center());
+    QVERIFY(view->model()->isExpanded(2));
+    // Fully open: the card grows.
+    QTRY_VERIFY(list->visualRect(second).height() > collapsed + 40);
+    QVERIFY(saveScreenshot(view, u"my-tickets-expanded"_s));
+    // Collapse from the button, now lower down.
+    const QRect lowered = view->cardDelegate()->buttonRect(list->visualRect(second));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, lowered.center());
+    QVERIFY(!view->model()->isExpanded(2));
+    QTRY_COMPARE(list->visualRect(second).height(), collapsed);
+    // A click elsewhere on the card does not toggle it.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualRect(second).center());
+    QVERIFY(!view->model()->isExpanded(2));
+
+    // Space and Return toggle the current card.
+    list->setFocus();
+    list->setCurrentIndex(view->model()->index(0));
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(list->currentIndex().row(), 1);
+    QTest::keyClick(list, Qt::Key_Space);
+    QVERIFY(view->model()->isExpanded(2));
+    QTest::keyClick(list, Qt::Key_Return);
+    QVERIFY(!view->model()->isExpanded(2));
+}
+
+void TestMyTicketsView::collapsedTitle_isClampedToTwoLines()
+{
+    MyTicketsView *view = openList();
+    QVERIFY(view);
+    QListView *list = view->listView();
+    // The long title needs more than two lines at this width; collapsed it
+    // takes two, expanded all of them.
+    const int longCollapsed = list->visualRect(view->model()->index(0)).height();
+    const int shortCollapsed = list->visualRect(view->model()->index(2)).height();
+    const int lineHeight = QFontMetrics(Style::font(16, QFont::DemiBold)).lineSpacing();
+    QCOMPARE(longCollapsed - shortCollapsed, lineHeight);
+    view->toggleExpanded(1);
+    QTRY_VERIFY(list->visualRect(view->model()->index(0)).height() > longCollapsed + lineHeight);
+}
+
+void TestMyTicketsView::refresh_byButtonOrNotification_keepsTheListUnderAnError()
+{
+    MyTicketsView *view = openList();
+    QVERIFY(view);
+    m_server.setHandler([](const TestRequest &) {
+        return TestResponse { 500, "<html>Internal error</html>", 0 };
+    });
+    QTest::mouseClick(view->refreshButton(), Qt::LeftButton);
+    QTRY_VERIFY(view->showError() && !view->isLoading());
+    QCOMPARE(view->errorMessage(), u"Erreur de chargement: Réponse invalide du serveur"_s);
+    QCOMPARE(view->contentState(), u"list"_s);
+    QVERIFY(saveScreenshot(view, u"my-tickets-error"_s));
+    // A dropped connection: the transport's own text, never an empty line.
+    m_server.setHandler([](const TestRequest &) { return TestResponse { -1, {}, 0 }; });
+    QTest::mouseClick(view->refreshButton(), Qt::LeftButton);
+    QTRY_VERIFY(view->showError() && !view->isLoading());
+    QVERIFY(view->errorMessage().startsWith(u"Erreur de chargement: "_s));
+    QVERIFY(view->errorMessage().size() > u"Erreur de chargement: "_s.size());
+    QCOMPARE(view->model()->rowCount(), 4); // the list stays under the error
+    // The next load start hides the error, and its success leaves it hidden.
+    m_server.setHandler([](const TestRequest &) {
+        return TestResponse::json(ticketList({ ticket(9, u"Nouveau"_s, u"normale"_s, u"open"_s) }), 200, 300);
+    });
+    QTest::keyClick(view->refreshButton(), Qt::Key_Space);
+    QVERIFY(!view->showError());
+    QTRY_VERIFY(!view->isLoading());
+    QCOMPARE(view->model()->index(0).data(MyTicketsModel::TitleRole).toString(), u"Nouveau"_s);
+    // A ticket filed elsewhere in the application asks for a reload.
+    NotificationCenter::defaultCenter().post(u"RefreshMyTickets"_s);
+    QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 5);
+}
+
+QTEST_MAIN(TestMyTicketsView)
+#include "tst_myticketsview.moc"

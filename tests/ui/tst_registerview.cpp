@@ -1,0 +1,282 @@
+#include "artifacts.h"
+#include "testserver.h"
+#include "ui/widgets/formfield.h"
+#include "ui/widgets/gradientbutton.h"
+#include "ui/registerview.h"
+#include "viewtestenv.h"
+
+#include <QComboBox>
+#include <QJsonArray>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QJsonObject companiesReply()
+{
+    return { { u"success"_s, true },
+        { u"companies"_s,
+            QJsonArray { QJsonObject { { u"id"_s, 3 }, { u"nom"_s, u"Alpha"_s }, { u"code"_s, u"A01"_s } },
+                QJsonObject {
+                    { u"id"_s, 7 }, { u"nom"_s, u"Brasserie Étoile"_s }, { u"code"_s, u"BE"_s } } } } };
+}
+
+TestResponse registered(qint64 userId, int delayMs = 0)
+{
+    return TestResponse::json(
+        { { u"success"_s, true }, { u"user_id"_s, userId }, { u"message"_s, u"ok"_s } }, 200, delayMs);
+}
+
+const QString lookupPath = u"/user/get-by-poste.php"_s;
+
+} // namespace
+
+class TestRegisterView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void companies_listedWithCodes_andSubmitNeedsACompleteForm();
+    void companyListProblems_neverAllowSubmission_data();
+    void companyListProblems_neverAllowSubmission();
+    void slowServer_blocksSecondSubmissionAndStoresWhatWasSent();
+    void undecodableReply_recoversTheAccountCreatedOnTheServer();
+    void failures_showTheirTextAndKeepTheForm_data();
+    void failures_showTheirTextAndKeepTheForm();
+
+private:
+    // The company list, then these answers to registration and to the lookup.
+    void answer(const TestResponse &registration, const TestResponse &lookup = { 404, "{}", 0 });
+    // A sheet with its companies loaded and a complete form.
+    RegisterView *openFilled(int companyRow = 1, const QString &poste = u"24"_s);
+    static void fill(RegisterView *view, int companyRow, const QString &poste);
+
+    QTemporaryDir m_config;
+    TestServer m_server;
+    std::unique_ptr<RegisterView> m_view;
+};
+
+void TestRegisterView::initTestCase()
+{
+    QVERIFY(ViewTestEnv::prepare(m_config, m_server));
+}
+
+void TestRegisterView::init()
+{
+    m_view.reset();
+    ViewTestEnv::clearSettings();
+    m_server.requests.clear();
+    answer({ 404, "{}", 0 });
+}
+
+void TestRegisterView::answer(const TestResponse &registration, const TestResponse &lookup)
+{
+    m_server.setHandler([registration, lookup](const TestRequest &request) {
+        if (request.path == u"/company/list.php")
+            return TestResponse::json(companiesReply());
+        if (request.path == u"/user/register.php")
+            return registration;
+        return request.path == lookupPath ? lookup : TestResponse { 404, "{}", 0 };
+    });
+}
+
+void TestRegisterView::fill(RegisterView *view, int companyRow, const QString &poste)
+{
+    view->companyPicker()->setCurrentIndex(companyRow);
+    ViewTestEnv::typeText(view->posteField()->lineEdit(), poste);
+    ViewTestEnv::typeText(view->nomField()->lineEdit(), u"Durand"_s);
+    ViewTestEnv::typeText(view->prenomField()->lineEdit(), u"Léa"_s);
+}
+
+RegisterView *TestRegisterView::openFilled(int companyRow, const QString &poste)
+{
+    RegisterView *view = ViewTestEnv::openSheet(m_view);
+    if (!view || !QTest::qWaitFor([view] { return view->companyPicker()->count() > 1; }))
+        return nullptr;
+    fill(view, companyRow, poste);
+    return view;
+}
+
+void TestRegisterView::companies_listedWithCodes_andSubmitNeedsACompleteForm()
+{
+    RegisterView *view = ViewTestEnv::openSheet(m_view);
+    QVERIFY(view);
+    QTRY_VERIFY(!view->isLoading());
+    QComboBox *picker = view->companyPicker();
+    QCOMPARE(picker->count(), 3);
+    QCOMPARE(picker->itemText(0), u"Sélectionnez une société"_s);
+    QCOMPARE(picker->itemText(1), u"Alpha (A01)"_s);
+    QCOMPARE(view->selectedCompanyId(), 0);
+    QCOMPARE(picker->accessibleName(), u"Société (obligatoire)"_s);
+    QCOMPARE(view->posteField()->lineEdit()->accessibleName(), u"Numéro de poste (obligatoire)"_s);
+    QCOMPARE(view->telephoneField()->lineEdit()->accessibleName(), u"Téléphone"_s);
+    QVERIFY(saveScreenshot(view, u"register"_s));
+
+    // The button waits for a complete form, company included; nothing is trimmed.
+    GradientButton *submit = view->submitButton();
+    fill(view, 0, u"24"_s);
+    QVERIFY(!submit->isEnabled());
+    picker->setCurrentIndex(1);
+    QVERIFY(submit->isEnabled());
+    view->prenomField()->lineEdit()->clear();
+    QTest::keyClick(view->prenomField()->lineEdit(), Qt::Key_Space);
+    QVERIFY(submit->isEnabled());
+    view->posteField()->lineEdit()->clear();
+    QVERIFY(!submit->isEnabled());
+
+    // Registration is not optional: neither Escape nor closing dismisses the sheet.
+    QTest::keyClick(view, Qt::Key_Escape);
+    QVERIFY(view->isVisible());
+    view->close();
+    QVERIFY(view->isVisible());
+}
+
+void TestRegisterView::companyListProblems_neverAllowSubmission_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("empty list") << 200 << QByteArray(R"({"success":true,"companies":[]})") << QString();
+    QTest::newRow("server error") << 500 << QByteArray("oops") << u"Erreur de chargement des sociétés"_s;
+}
+
+void TestRegisterView::companyListProblems_neverAllowSubmission()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, error);
+    m_server.setHandler([=](const TestRequest &) { return TestResponse { status, body, 0 }; });
+    RegisterView *view = ViewTestEnv::openSheet(m_view);
+    QVERIFY(view);
+    QTRY_VERIFY(m_server.count(u"/company/list.php"_s) == 1 && !view->isLoading());
+    QVERIFY(!view->companyPicker()->isVisible());
+    QCOMPARE(view->showError(), !error.isEmpty());
+    if (error.isEmpty())
+        QVERIFY(ViewTestEnv::showsText(view, u"Aucune société disponible"_s));
+    else
+        QCOMPARE(view->errorMessage(), error);
+    fill(view, -1, u"24"_s);
+    QVERIFY(!view->submitButton()->isEnabled());
+    if (!error.isEmpty())
+        QVERIFY(saveScreenshot(view, u"register-load-failed"_s));
+}
+
+void TestRegisterView::slowServer_blocksSecondSubmissionAndStoresWhatWasSent()
+{
+    answer(registered(41, 700));
+    ViewTestEnv::WriteRecorder writes;
+    RegisterView *view = openFilled(2, u" 24"_s); // phone left empty
+    QVERIFY(view);
+    QSignalSpy completed(view, &RegisterView::registrationCompleted);
+    QTest::mouseClick(view->submitButton(), Qt::LeftButton);
+    QVERIFY(view->isSubmitting() && view->submitButton()->isBusy());
+    QVERIFY(!view->submitButton()->isEnabled());
+    view->submitRegistration(); // a stray second activation sends nothing
+    // Editing while the request is out must not store values the server never got.
+    view->nomField()->setValue(u"Autre"_s);
+    QTRY_COMPARE(completed.count(), 1);
+    QVERIFY(!view->isVisible());
+
+    const QList<TestRequest> sent = m_server.requestsTo(u"/user/register.php"_s);
+    QCOMPARE(sent.size(), 1);
+    const QJsonObject body = sent.first().json();
+    QCOMPARE(body.value(u"company_id"_s).toInteger(), 7);
+    QCOMPARE(body.value(u"poste"_s).toString(), u" 24"_s);
+    QCOMPARE(body.value(u"nom"_s).toString(), u"Durand"_s);
+    QCOMPARE(body.value(u"telephone"_s), QJsonValue(u""_s));
+    // The registered flag goes last, so an interrupted write leaves no half identity behind it.
+    QCOMPARE(writes.keys,
+        QStringList({ u"user_id"_s, u"company_id"_s, u"company_code"_s, u"company_name"_s, u"user_poste"_s,
+            u"user_nom"_s, u"user_prenom"_s, u"user_telephone"_s, u"is_registered"_s }));
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserId).toInt(), 41);
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand"_s);
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::CompanyCode).toString(), u"BE"_s);
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u" 24"_s);
+}
+
+void TestRegisterView::undecodableReply_recoversTheAccountCreatedOnTheServer()
+{
+    // The server created the account but its answer is no record: the
+    // screen must find the account instead of leaving the number blocked.
+    answer({ 200, "<html>Warning: something</html>", 0 },
+        TestResponse::json(
+            { { u"success"_s, true },
+                { u"user"_s,
+                    QJsonObject { { u"id"_s, 77 }, { u"company_id"_s, 3 }, { u"poste"_s, u"24"_s },
+                        { u"nom"_s, u"DURAND"_s }, { u"prenom"_s, u"Léa"_s }, { u"telephone"_s, u"0102"_s },
+                        { u"societe"_s, u"Alpha"_s }, { u"company_code"_s, u"A01"_s } } } },
+            200, 300));
+    RegisterView *view = openFilled();
+    QVERIFY(view);
+    QSignalSpy completed(view, &RegisterView::registrationCompleted);
+    QTest::mouseClick(view->submitButton(), Qt::LeftButton);
+    QTRY_VERIFY(view->showError());
+    QVERIFY(view->errorMessage().startsWith(u"Erreur: "_s));
+    QTRY_COMPARE(completed.count(), 1);
+
+    const QList<TestRequest> lookups = m_server.requestsTo(lookupPath);
+    QCOMPARE(lookups.size(), 1);
+    QCOMPARE(lookups.first().query.queryItemValue(u"company_id"_s), u"3"_s);
+    QCOMPARE(lookups.first().query.queryItemValue(u"poste"_s), u"24"_s);
+    // The personal fields come from the server's record.
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserId).toInt(), 77);
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"DURAND"_s);
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserTelephone).toString(), u"0102"_s);
+    QVERIFY(UserSettings::shared().isRegistered());
+}
+
+void TestRegisterView::failures_showTheirTextAndKeepTheForm_data()
+{
+    // An expected text ending in a space is the prefix of the client's own words.
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("lookups");
+    QTest::newRow("409 with the server's own words")
+        << 409 << QByteArray(R"({"error":"Poste pris"})")
+        << u"Ce numéro de poste est déjà utilisé dans votre société"_s << 0;
+    QTest::newRow("other status") << 503 << QByteArray(R"({"error":"boom"})") << u"Erreur serveur"_s << 0;
+    QTest::newRow("dropped connection, nothing created") << -1 << QByteArray() << u"Erreur: "_s << 0;
+    QTest::newRow("undecodable reply, failed lookup")
+        << 200 << QByteArray(R"({"success":true,"user_id":"41","message":"ok"})") << u"Erreur: "_s << 1;
+}
+
+void TestRegisterView::failures_showTheirTextAndKeepTheForm()
+{
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, expected);
+    QFETCH(int, lookups);
+    answer({ status, body, 0 }, { 200, "not json", 0 });
+    RegisterView *view = openFilled();
+    QVERIFY(view);
+    QSignalSpy completed(view, &RegisterView::registrationCompleted);
+    QTest::mouseClick(view->submitButton(), Qt::LeftButton);
+    QTRY_VERIFY(view->showError());
+    QTRY_COMPARE(m_server.count(lookupPath), lookups);
+    // A failed lookup must not close the sheet, however long we give it.
+    QVERIFY(!QTest::qWaitFor([&completed] { return completed.count() > 0; }, 300));
+    QCOMPARE(m_server.count(lookupPath), lookups);
+    if (expected.endsWith(u' '))
+        QVERIFY2(view->errorMessage().startsWith(expected) && view->errorMessage().size() > expected.size(),
+            qPrintable(view->errorMessage()));
+    else
+        QCOMPARE(view->errorMessage(), expected);
+    QVERIFY(view->isVisible() && view->submitButton()->isEnabled());
+    QCOMPARE(view->posteField()->value(), u"24"_s); // kept for correction
+    QVERIFY(!ViewTestEnv::storedValue(UserSettings::IsRegistered).isValid());
+    // A new attempt hides the box first.
+    m_server.setHandler([](const TestRequest &) { return TestResponse::json({}, 409, 400); });
+    QTest::mouseClick(view->submitButton(), Qt::LeftButton);
+    QVERIFY(!view->showError());
+    QTRY_VERIFY(view->showError());
+}
+
+QTEST_MAIN(TestRegisterView)
+#include "tst_registerview.moc"

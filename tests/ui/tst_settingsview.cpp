@@ -1,0 +1,242 @@
+#include "core/startupmanager.h"
+#include "artifacts.h"
+#include "testserver.h"
+#include "ui/admin/companiesbutton.h"
+#include "ui/admin/companymanagementview.h"
+#include "ui/conflictbox.h"
+#include "ui/widgets/formfield.h"
+#include "ui/widgets/gradientbutton.h"
+#include "ui/widgets/iconbutton.h"
+#include "ui/settingsview.h"
+#include "ui/widgets/toggleswitch.h"
+#include "viewtestenv.h"
+
+#include <QLineEdit>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// "42" and "77" are taken; every other number is free.
+TestResponse checkPosteReply(const TestRequest &request, int delayMs = 0)
+{
+    const QString poste = request.query.queryItemValue(u"poste"_s);
+    if (poste == u"42" || poste == u"77")
+        return TestResponse::json(
+            { { u"exists"_s, true },
+                { u"user"_s,
+                    QJsonObject { { u"nom"_s, u"Martin"_s }, { u"prenom"_s, u"Chloé"_s },
+                        { u"telephone"_s, u"0611"_s } } } },
+            200, delayMs);
+    return TestResponse::json({ { u"exists"_s, false } }, 200, delayMs);
+}
+
+const QString checkPath = u"/user/check-poste.php"_s;
+
+} // namespace
+
+class TestSettingsView : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void opens_withStoredValues_closeDiscards_saveWritesAsTyped();
+    void threeQuickKeystrokes_sendOneCheckForTheWholeNumber();
+    void takenNumber_blocksSavingUntilOwnOrNoNumber();
+    void staleReply_isNeverAppliedOverANewerValue();
+    void launchAtLoginSwitch_registersAndUnregistersOnClickOnly();
+    void companyBoxFollowsTheStoredCompany_companiesButtonOnlyForAdministrators();
+
+private:
+    SettingsView *openSheet() { return ViewTestEnv::openSheet(m_view); }
+    // No further request within the debounce delay and a margin.
+    bool noRequestBeyond(qsizetype count)
+    {
+        return !QTest::qWaitFor(
+            [this, count] { return m_server.requests.size() > count; }, SettingsView::CheckDelayMs + 200);
+    }
+
+    QTemporaryDir m_config;
+    TestServer m_server;
+    std::unique_ptr<SettingsView> m_view;
+};
+
+void TestSettingsView::initTestCase()
+{
+    QVERIFY(ViewTestEnv::prepare(m_config, m_server));
+}
+
+void TestSettingsView::init()
+{
+    m_view.reset();
+    ViewTestEnv::clearSettings();
+    ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s, u"Alpha"_s, u"A01"_s);
+    UserSettings::shared().writeText(UserSettings::UserTelephone, u"0102"_s);
+    m_server.requests.clear();
+    m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request); });
+}
+
+// Saving a corrected number against norvik-server is in tst_userflow.
+void TestSettingsView::opens_withStoredValues_closeDiscards_saveWritesAsTyped()
+{
+    SettingsView *view = openSheet();
+    QVERIFY(view);
+    QCOMPARE(QStringList({ view->poste(), view->telephoneField()->value(), view->nomField()->value(),
+                 view->prenomField()->value() }),
+        QStringList({ u"24"_s, u"0102"_s, u"Durand"_s, u"Léa"_s }));
+    QCOMPARE(view->posteEdit()->accessibleName(), u"Numéro de poste"_s);
+    QCOMPARE(view->closeButton()->accessibleName(), u"Fermer"_s);
+    QVERIFY(noRequestBeyond(0));
+    QVERIFY(saveScreenshot(view, u"settings"_s));
+    view->nomField()->setValue(u"Autre"_s);
+    QTest::mouseClick(view->closeButton(), Qt::LeftButton);
+    QVERIFY(!view->isVisible());
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand"_s);
+
+    view = openSheet();
+    view->posteEdit()->setText(u" 31 "_s);
+    view->telephoneField()->setValue(QString());
+    view->nomField()->setValue(u"Durand-Roy "_s);
+    QTRY_VERIFY(!view->isCheckingPoste() && m_server.count(checkPath) == 1);
+    ViewTestEnv::WriteRecorder writes;
+    QTest::mouseClick(view->saveButton(), Qt::LeftButton);
+    QVERIFY(!view->isVisible());
+    QCOMPARE(
+        writes.keys, QStringList({ u"user_poste"_s, u"user_telephone"_s, u"user_nom"_s, u"user_prenom"_s }));
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u" 31 "_s);
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand-Roy "_s);
+    QCOMPARE(m_server.requests.size(), 1); // saving is local only
+}
+
+void TestSettingsView::threeQuickKeystrokes_sendOneCheckForTheWholeNumber()
+{
+    SettingsView *view = openSheet();
+    QVERIFY(view);
+    view->posteEdit()->clear();
+    QTest::keyClicks(view->posteEdit(), u"123"_s, Qt::NoModifier, 100);
+    QTRY_COMPARE(m_server.count(checkPath), 1);
+    QTRY_VERIFY(!view->isCheckingPoste());
+    QCOMPARE(m_server.requests.last().query.queryItemValue(u"poste"_s), u"123"_s);
+    QVERIFY(noRequestBeyond(1));
+    QVERIFY(!view->posteExists());
+}
+
+void TestSettingsView::takenNumber_blocksSavingUntilOwnOrNoNumber()
+{
+    m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request, 400); });
+    SettingsView *view = openSheet();
+    QVERIFY(view);
+    // The conflict box and its blocking of saving are in tst_userflow.
+    view->posteEdit()->setText(u"42"_s);
+    QTRY_VERIFY(view->isCheckingPoste()); // the spinner shows while the request is out
+    QTRY_VERIFY(view->posteExists() && !view->isCheckingPoste());
+
+    // Taking the existing user's details copies them but saving stays blocked.
+    QTest::mouseClick(view->conflictBox()->useButton(), Qt::LeftButton);
+    QCOMPARE(QStringList({ view->poste(), view->telephoneField()->value(), view->nomField()->value(),
+                 view->prenomField()->value() }),
+        QStringList({ u"42"_s, u"0611"_s, u"Martin"_s, u"Chloé"_s }));
+    QVERIFY(view->conflictBox()->isVisible());
+    QVERIFY(!view->saveButton()->isEnabled());
+    QVERIFY(saveScreenshot(view, u"settings-conflict"_s));
+
+    // A failed check keeps the previous result.
+    m_server.setHandler([](const TestRequest &) { return TestResponse { 500, "<html>error</html>", 0 }; });
+    QTest::keyClick(view->posteEdit(), Qt::Key_1);
+    QTRY_COMPARE(m_server.count(checkPath), 2);
+    QTRY_VERIFY(!view->isCheckingPoste());
+    QVERIFY(view->posteExists());
+    QCOMPARE(view->existingUser()->nom, u"Martin"_s);
+    m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request); });
+
+    // The user's own number clears the conflict at once, without asking.
+    view->posteEdit()->setText(u"24"_s);
+    QVERIFY(!view->posteExists() && !view->existingUser());
+    QVERIFY(view->saveButton()->isEnabled());
+    QVERIFY(noRequestBeyond(2));
+
+    // So does an emptied field, which may be saved.
+    view->posteEdit()->setText(u"42"_s);
+    QTRY_VERIFY(view->posteExists());
+    view->posteEdit()->clear();
+    QVERIFY(!view->conflictBox()->isVisible());
+    QVERIFY(view->saveButton()->isEnabled());
+    view->saveSettings();
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u""_s);
+    QCOMPARE(m_server.requests.size(), 3);
+}
+
+void TestSettingsView::staleReply_isNeverAppliedOverANewerValue()
+{
+    // "77" is taken but its answer is slow; by the time it arrives the user
+    // has typed "778", which is free. The old answer must not show a conflict.
+    m_server.setHandler([](const TestRequest &request) {
+        const bool slow = request.query.queryItemValue(u"poste"_s) == u"77";
+        return checkPosteReply(request, slow ? 600 : 0);
+    });
+    SettingsView *view = openSheet();
+    QVERIFY(view);
+    bool conflictSeen = false;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, view, [view, &conflictSeen] { conflictSeen |= view->posteExists(); });
+    watch.start(10);
+    view->posteEdit()->setText(u"77"_s);
+    QTRY_COMPARE(m_server.count(checkPath), 1);
+    QTest::keyClick(view->posteEdit(), Qt::Key_8);
+    QVERIFY(!view->isCheckingPoste());
+    QTRY_COMPARE(m_server.count(checkPath), 2);
+    QCOMPARE(m_server.requests.last().query.queryItemValue(u"poste"_s), u"778"_s);
+    QTRY_VERIFY(!view->isCheckingPoste());
+    // Give the slow answer for "77" time to land too.
+    QVERIFY(!QTest::qWaitFor([&conflictSeen] { return conflictSeen; }, 900));
+    QVERIFY(!view->posteExists());
+    QVERIFY(view->saveButton()->isEnabled());
+}
+
+void TestSettingsView::launchAtLoginSwitch_registersAndUnregistersOnClickOnly()
+{
+    const QString entry = StartupManager::shared().entryPath();
+    QVERIFY(entry.startsWith(m_config.path()));
+    QVERIFY(!QFile::exists(entry));
+    SettingsView *view = openSheet();
+    ToggleSwitch *toggle = view->launchAtLoginSwitch();
+    QCOMPARE(toggle->text(), u"Ouvrir Norvik Support au démarrage"_s);
+    QVERIFY(!toggle->isChecked());
+    QVERIFY(!QFile::exists(entry)); // showing the screen changes nothing
+    QTest::mouseClick(toggle, Qt::LeftButton);
+    QVERIFY(StartupManager::entryIsEnabled(entry));
+    // A new sheet shows the manager's state.
+    view = openSheet();
+    QVERIFY(view->launchAtLoginSwitch()->isChecked());
+    QTest::keyClick(view->launchAtLoginSwitch(), Qt::Key_Space);
+    QVERIFY(!StartupManager::entryIsEnabled(entry));
+}
+
+void TestSettingsView::companyBoxFollowsTheStoredCompany_companiesButtonOnlyForAdministrators()
+{
+    QVERIFY(!openSheet()->companiesButton());
+    QVERIFY(m_view->companyBox()->accessibleDescription().contains(u"Alpha (A01)"_s));
+    UserSettings::shared().writeText(UserSettings::CompanyCode, QString());
+    QVERIFY(openSheet()->companyBox()->accessibleDescription().endsWith(u"Alpha ()"_s));
+    UserSettings::shared().writeText(UserSettings::CompanyName, QString());
+    QVERIFY(!openSheet()->companyBox());
+
+    UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
+    SettingsView *view = openSheet();
+    CompaniesButton *companies = view->companiesButton();
+    QVERIFY(companies && companies->isVisible());
+    QCOMPARE(companies->text(), u"Sociétés"_s);
+    QCOMPARE(companies->toolTip(), u"Gérer les sociétés"_s);
+    QTest::mouseClick(companies, Qt::LeftButton);
+    QTRY_VERIFY(companies->sheet() && companies->sheet()->isVisible());
+    QCOMPARE(companies->sheet()->parentWidget(), view); // stacked over the settings
+    companies->sheet()->dismiss();
+    QVERIFY(view->isVisible()); // back to the settings underneath
+}
+
+QTEST_MAIN(TestSettingsView)
+#include "tst_settingsview.moc"

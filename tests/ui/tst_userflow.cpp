@@ -1,0 +1,161 @@
+#include "core/apiservice.h"
+#include "core/configuration.h"
+#include "artifacts.h"
+#include "runtask.h"
+#include "serverprocess.h"
+#include "core/usersettings.h"
+#include "ui/conflictbox.h"
+#include "ui/createticketview.h"
+#include "ui/widgets/formfield.h"
+#include "ui/widgets/gradientbutton.h"
+#include "ui/homebutton.h"
+#include "ui/homeview.h"
+#include "ui/myticketsmodel.h"
+#include "ui/myticketsview.h"
+#include "ui/registerview.h"
+#include "ui/widgets/segmentedpicker.h"
+#include "ui/settingsview.h"
+#include "ui/usercard.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// A newcomer's whole day against norvik-server with its demo data: register,
+// file a ticket with a screenshot, find it in "Mes tickets", then correct
+// the settings.
+class TestUserFlow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void newUser_registersFilesATicketSeesItAndCorrectsSettings();
+
+private:
+    QTemporaryDir m_config;
+    QTemporaryDir m_files;
+    std::unique_ptr<ServerProcess> m_server;
+};
+
+void TestUserFlow::initTestCase()
+{
+    QVERIFY(m_config.isValid() && m_files.isValid());
+    qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    m_server = std::make_unique<ServerProcess>(QStringList { u"--demo"_s });
+    QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
+    Configuration configuration;
+    configuration.apiBase = m_server->apiBase();
+    configuration.wsURL = m_server->wsUrl();
+    Configuration::setCurrent(configuration);
+    APIService::shared().setTransferTimeout(10000);
+}
+
+void TestUserFlow::cleanupTestCase()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        delete widget;
+    QVERIFY(m_server->stop());
+}
+
+void TestUserFlow::newUser_registersFilesATicketSeesItAndCorrectsSettings()
+{
+    HomeView home;
+    home.resize(640, 820);
+    home.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&home));
+
+    // 1. The registration sheet offers itself and lists the server's companies.
+    QTRY_VERIFY(home.registerSheet() && home.registerSheet()->isVisible());
+    RegisterView *registration = home.registerSheet();
+    QTRY_VERIFY(registration->companyPicker()->count() > 1);
+    const int morvan = registration->companyPicker()->findText(u"Transports Morvan (TMO)"_s);
+    QVERIFY(morvan > 0);
+    registration->companyPicker()->setCurrentIndex(morvan);
+    registration->posteField()->setValue(u"T-7"_s);
+    registration->nomField()->setValue(u"Lemaire"_s);
+    registration->prenomField()->setValue(u"Inès"_s);
+    registration->telephoneField()->setValue(u"06 12 34 56 78"_s);
+    QVERIFY(saveScreenshot(registration, u"flow-1-register"_s));
+    QTest::mouseClick(registration->submitButton(), Qt::LeftButton);
+    QTRY_VERIFY(!home.registerSheet());
+    QVERIFY(home.isRegistered());
+    const qint64 userId = UserSettings::shared().readInteger(UserSettings::UserId);
+    QVERIFY(userId > 2); // after the two demo users
+    QCOMPARE(UserSettings::shared().readTextOrEmpty(UserSettings::CompanyName), u"Transports Morvan"_s);
+    QCOMPARE(home.findChild<UserCard *>()->nameLine(), u"Inès Lemaire"_s);
+    QVERIFY(saveScreenshot(&home, u"flow-2-home"_s));
+
+    // 2. A ticket with a screenshot.
+    const QString shot = m_files.filePath(u"shot.png"_s);
+    QImage picture(3000, 1500, QImage::Format_RGB32);
+    picture.fill(QColor(240, 240, 240));
+    QVERIFY(picture.save(shot));
+    home.findChildren<HomeButton *>().at(1)->click();
+    CreateTicketView *form = home.createTicketSheet();
+    QVERIFY(form);
+    form->titreEdit()->setText(u"Imprimante en erreur"_s);
+    form->descriptionEdit()->setPlainText(u"Le voyant clignote orange."_s);
+    form->priorityPicker()->setValue(u"critique"_s);
+    QVERIFY(form->loadAttachment(shot));
+    QTest::mouseClick(form->sendButton(), Qt::LeftButton);
+    QTRY_VERIFY(form->showSuccess());
+    QVERIFY(saveScreenshot(form, u"flow-3-ticket-created"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(!home.createTicketSheet(), CreateTicketView::CloseDelayMs + 3000);
+
+    // The server holds the ticket with its picture, scaled.
+    const QList<Ticket> all = RunTask::run(APIService::shared().getAllTickets(), 15000);
+    const auto filed = std::find_if(
+        all.cbegin(), all.cend(), [userId](const Ticket &ticket) { return ticket.user_id == userId; });
+    QVERIFY(filed != all.cend());
+    QCOMPARE(filed->priorite, std::optional(u"critique"_s));
+    QVERIFY(filed->capture_base64);
+    QImage stored;
+    QVERIFY(stored.loadFromData(QByteArray::fromBase64(*filed->capture_base64), "PNG"));
+    QCOMPARE(stored.size(), QSize(1200, 600));
+
+    // 3. "Mes tickets" shows it, in progress.
+    home.findChildren<HomeButton *>().at(2)->click();
+    MyTicketsView *list = home.myTicketsSheet();
+    QVERIFY(list);
+    QTRY_COMPARE(list->contentState(), u"list"_s);
+    QCOMPARE(list->model()->rowCount(), 1);
+    const QModelIndex card = list->model()->index(0);
+    QCOMPARE(card.data(MyTicketsModel::TitleRole).toString(), u"Imprimante en erreur"_s);
+    QCOMPARE(card.data(MyTicketsModel::StatusWordRole).toString(), u"En cours"_s);
+    QCOMPARE(card.data(MyTicketsModel::PriorityWordRole).toString(), u"Critique"_s);
+    QVERIFY(saveScreenshot(list, u"flow-4-my-tickets"_s));
+    list->dismiss();
+
+    // 4. Settings: a demo user's number conflicts; a free one is saved.
+    home.openSettings();
+    SettingsView *settings = home.settingsSheet();
+    QVERIFY(settings);
+    settings->posteEdit()->setText(u"P-101"_s);
+    QTRY_VERIFY(settings->posteExists());
+    QCOMPARE(settings->conflictBox()->existingUserText(), u"Claire Duval"_s);
+    QVERIFY(!settings->saveButton()->isEnabled());
+    QVERIFY(saveScreenshot(settings, u"flow-5-settings-conflict"_s));
+    settings->posteEdit()->setText(u"T-8"_s);
+    QTRY_VERIFY(!settings->isCheckingPoste() && !settings->posteExists());
+    QVERIFY(settings->saveButton()->isEnabled());
+    settings->telephoneField()->setValue(u"07 00 00 00 00"_s);
+    QTest::mouseClick(settings->saveButton(), Qt::LeftButton);
+    QVERIFY(!home.settingsSheet());
+    UserSettings::shared().reload();
+    QSettings file(UserSettings::shared().filePath(), QSettings::IniFormat);
+    QCOMPARE(file.value(u"user_poste"_s).toString(), u"T-8"_s);
+    QCOMPARE(file.value(u"user_telephone"_s).toString(), u"07 00 00 00 00"_s);
+    QCOMPARE(file.value(u"user_id"_s).toLongLong(), userId);
+    QCOMPARE(home.findChild<UserCard *>()->detailLine(), u"Poste T-8 • Transports Morvan"_s);
+}
+
+QTEST_MAIN(TestUserFlow)
+#include "tst_userflow.moc"
