@@ -11,9 +11,9 @@
 #include "core/configuration.h"
 #include "core/desktopnotifier.h"
 #include "core/realtimewiring.h"
+#include "core/websocketservice.h"
 #include "loopbackwebsocketserver.h"
 #include "notificationdaemon.h"
-#include "core/websocketservice.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

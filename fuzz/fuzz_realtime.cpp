@@ -2,10 +2,10 @@
 // the ticket decoder. Any crash, hang or sanitizer report is a fault; so is a
 // decoded ticket that does not survive being encoded and decoded again.
 
+#include "core/websocketservice.h"
 #include "protocol/errors.h"
 #include "protocol/jsonreader.h"
 #include "protocol/records.h"
-#include "core/websocketservice.h"
 
 #include <QByteArray>
 #include <QCoreApplication>

@@ -1,14 +1,14 @@
 #include "appdelegate.h"
 
-#include "ui/desktopintegration.h"
 #include "core/desktopnotifier.h"
 #include "core/log.h"
-#include "ui/mainwindow.h"
 #include "core/notificationcenter.h"
 #include "core/notificationstate.h"
 #include "core/realtimewiring.h"
-#include "ui/updateprompt.h"
 #include "core/updater.h"
+#include "ui/desktopintegration.h"
+#include "ui/mainwindow.h"
+#include "ui/updateprompt.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>

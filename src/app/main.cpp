@@ -1,9 +1,9 @@
+#include "appdelegate.h"
 #include "core/configuration.h"
 #include "core/frenchtranslations.h"
-#include "appdelegate.h"
-#include "ui/desktopintegration.h"
 #include "core/singleinstance.h"
 #include "protocol/terminationwatcher.h"
+#include "ui/desktopintegration.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -24,8 +24,8 @@ struct Configuration
     // Builds the configuration from the environment, then the command line
     // (which wins). On an unusable value returns nothing and sets *error to a
     // French sentence for the user.
-    static std::optional<Configuration> fromEnvironmentAndArguments(const QStringList &arguments,
-                                                                    QString *error);
+    static std::optional<Configuration> fromEnvironmentAndArguments(
+        const QStringList &arguments, QString *error);
 
     // Plain http/ws is allowed only towards this machine.
     static bool isLoopbackHost(const QString &host);

@@ -26,10 +26,10 @@ public:
     QMetaObject::Connection observe(const QString &name, const QObject *context, Handler handler)
     {
         return connect(this, &NotificationCenter::posted, context,
-                       [name, handler = std::move(handler)](const QString &posted, const QVariant &object) {
-                           if (posted == name)
-                               handler(object);
-                       });
+            [name, handler = std::move(handler)](const QString &posted, const QVariant &object) {
+                if (posted == name)
+                    handler(object);
+            });
     }
 
 Q_SIGNALS:

@@ -8,7 +8,7 @@ class NotificationState : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(bool hasUnreadNotification READ hasUnreadNotification WRITE setHasUnreadNotification NOTIFY
-                   hasUnreadNotificationChanged)
+            hasUnreadNotificationChanged)
 
 public:
     static NotificationState &shared();

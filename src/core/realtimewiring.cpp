@@ -1,9 +1,9 @@
 #include "realtimewiring.h"
 
-#include "protocol/records.h"
 #include "desktopnotifier.h"
 #include "notificationcenter.h"
 #include "notificationstate.h"
+#include "protocol/records.h"
 #include "websocketservice.h"
 
 using namespace Qt::StringLiterals;

@@ -1,10 +1,10 @@
 #include "websocketservice.h"
 
 #include "configuration.h"
+#include "log.h"
 #include "protocol/errors.h"
 #include "protocol/jsonreader.h"
 #include "protocol/records.h"
-#include "log.h"
 #include "usersettings.h"
 
 #include <QJsonDocument>

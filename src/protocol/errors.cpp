@@ -11,8 +11,7 @@ const char *NorvikError::what() const noexcept
 APIError::APIError(qint64 code, QString text)
     : statusCode(code)
     , message(std::move(text))
-{
-}
+{ }
 
 QString APIError::description() const
 {
@@ -23,19 +22,16 @@ DomainError::DomainError(QString errorDomain, int errorCode, QString text)
     : domain(std::move(errorDomain))
     , code(errorCode)
     , descriptionText(std::move(text))
-{
-}
+{ }
 
 TransportError::TransportError(int error, QString errorText)
     : networkError(error)
     , text(std::move(errorText))
-{
-}
+{ }
 
 URLError::URLError(Code errorCode)
     : code(errorCode)
-{
-}
+{ }
 
 QString URLError::description() const
 {
@@ -46,8 +42,7 @@ QString URLError::description() const
 DecodingError::DecodingError(Kind errorKind, QString errorKey)
     : kind(errorKind)
     , key(std::move(errorKey))
-{
-}
+{ }
 
 QString DecodingError::description() const
 {
@@ -55,7 +50,8 @@ QString DecodingError::description() const
     case MissingKey:
         return u"Les données n'ont pas pu être lues car la valeur « %1 » est manquante."_s.arg(key);
     case WrongType:
-        return u"Les données n'ont pas pu être lues car la valeur « %1 » n'est pas du type attendu."_s.arg(key);
+        return u"Les données n'ont pas pu être lues car la valeur « %1 » n'est pas du type attendu."_s.arg(
+            key);
     case Malformed:
         break;
     }

@@ -9,8 +9,7 @@
 JsonReader::JsonReader(const QJsonObject &object, QString path)
     : m_object(object)
     , m_path(std::move(path))
-{
-}
+{ }
 
 QString JsonReader::member(QStringView key) const
 {

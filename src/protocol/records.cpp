@@ -74,7 +74,7 @@ Ticket Ticket::fromJson(const QJsonObject &object)
 
 QJsonObject Ticket::toJson() const
 {
-    QJsonObject o{{u"id"_s, id}};
+    QJsonObject o { { u"id"_s, id } };
     putOptional(o, u"user_id"_s, user_id);
     putOptional(o, u"titre"_s, titre);
     putOptional(o, u"description"_s, description);
@@ -211,13 +211,14 @@ TicketResponse TicketResponse::decode(const QByteArray &body)
     const JsonReader r(JsonReader::parseObject(body));
     TicketResponse response;
     response.success = r.requiredBool(u"success");
-    response.tickets = r.requiredList<Ticket>(u"tickets", [](const JsonReader &e) { return Ticket::fromJson(e); });
+    response.tickets
+        = r.requiredList<Ticket>(u"tickets", [](const JsonReader &e) { return Ticket::fromJson(e); });
     return response;
 }
 
 QJsonObject TicketResponse::toJson() const
 {
-    return {{u"success"_s, success}, {u"tickets"_s, toArray(tickets)}};
+    return { { u"success"_s, success }, { u"tickets"_s, toArray(tickets) } };
 }
 
 UserTicket UserTicket::fromJson(const JsonReader &r)
@@ -236,12 +237,8 @@ UserTicket UserTicket::fromJson(const JsonReader &r)
 
 QJsonObject UserTicket::toJson() const
 {
-    QJsonObject o{{u"id"_s, id},
-                  {u"titre"_s, titre},
-                  {u"description"_s, description},
-                  {u"priorite"_s, priorite},
-                  {u"status"_s, status},
-                  {u"created_at"_s, createdAt}};
+    QJsonObject o { { u"id"_s, id }, { u"titre"_s, titre }, { u"description"_s, description },
+        { u"priorite"_s, priorite }, { u"status"_s, status }, { u"created_at"_s, createdAt } };
     putOptional(o, u"closed_at"_s, closedAt);
     putOptional(o, u"close_message"_s, closeMessage);
     return o;
@@ -259,17 +256,17 @@ MyTicketsResponse MyTicketsResponse::decode(const QByteArray &body)
 
 QJsonObject MyTicketsResponse::toJson() const
 {
-    return {{u"success"_s, success}, {u"tickets"_s, toArray(tickets)}};
+    return { { u"success"_s, success }, { u"tickets"_s, toArray(tickets) } };
 }
 
 Company Company::fromJson(const JsonReader &r)
 {
-    return {r.requiredInteger(u"id"), r.requiredString(u"nom"), r.requiredString(u"code")};
+    return { r.requiredInteger(u"id"), r.requiredString(u"nom"), r.requiredString(u"code") };
 }
 
 QJsonObject Company::toJson() const
 {
-    return {{u"id"_s, id}, {u"nom"_s, nom}, {u"code"_s, code}};
+    return { { u"id"_s, id }, { u"nom"_s, nom }, { u"code"_s, code } };
 }
 
 CompanyListResponse CompanyListResponse::decode(const QByteArray &body)
@@ -284,7 +281,7 @@ CompanyListResponse CompanyListResponse::decode(const QByteArray &body)
 
 QJsonObject CompanyListResponse::toJson() const
 {
-    return {{u"success"_s, success}, {u"companies"_s, toArray(companies)}};
+    return { { u"success"_s, success }, { u"companies"_s, toArray(companies) } };
 }
 
 CheckPosteResponse CheckPosteResponse::decode(const QByteArray &body)
@@ -294,17 +291,17 @@ CheckPosteResponse CheckPosteResponse::decode(const QByteArray &body)
     response.exists = r.requiredBool(u"exists");
     if (const auto user = r.optionalObject(u"user")) {
         const JsonReader u(*user, u"user"_s);
-        response.user = UserData{u.requiredString(u"nom"), u.requiredString(u"prenom"),
-                                 u.optionalString(u"societe"), u.optionalString(u"telephone")};
+        response.user = UserData { u.requiredString(u"nom"), u.requiredString(u"prenom"),
+            u.optionalString(u"societe"), u.optionalString(u"telephone") };
     }
     return response;
 }
 
 QJsonObject CheckPosteResponse::toJson() const
 {
-    QJsonObject o{{u"exists"_s, exists}};
+    QJsonObject o { { u"exists"_s, exists } };
     if (user) {
-        QJsonObject u{{u"nom"_s, user->nom}, {u"prenom"_s, user->prenom}};
+        QJsonObject u { { u"nom"_s, user->nom }, { u"prenom"_s, user->prenom } };
         putOptional(u, u"societe"_s, user->societe);
         putOptional(u, u"telephone"_s, user->telephone);
         o.insert(u"user"_s, u);
@@ -328,9 +325,9 @@ UserDetailData UserDetailData::fromJson(const JsonReader &r)
 
 QJsonObject UserDetailData::toJson() const
 {
-    return {{u"id"_s, id},         {u"company_id"_s, companyId}, {u"poste"_s, poste},
-            {u"nom"_s, nom},       {u"prenom"_s, prenom},        {u"telephone"_s, telephone},
-            {u"societe"_s, societe}, {u"company_code"_s, companyCode}};
+    return { { u"id"_s, id }, { u"company_id"_s, companyId }, { u"poste"_s, poste }, { u"nom"_s, nom },
+        { u"prenom"_s, prenom }, { u"telephone"_s, telephone }, { u"societe"_s, societe },
+        { u"company_code"_s, companyCode } };
 }
 
 GetUserByPosteResponse GetUserByPosteResponse::decode(const QByteArray &body)
@@ -346,7 +343,7 @@ GetUserByPosteResponse GetUserByPosteResponse::decode(const QByteArray &body)
 
 QJsonObject GetUserByPosteResponse::toJson() const
 {
-    QJsonObject o{{u"success"_s, success}};
+    QJsonObject o { { u"success"_s, success } };
     if (user)
         o.insert(u"user"_s, user->toJson());
     putOptional(o, u"message"_s, message);
@@ -356,43 +353,43 @@ QJsonObject GetUserByPosteResponse::toJson() const
 RegisterUserResponse RegisterUserResponse::decode(const QByteArray &body)
 {
     const JsonReader r(JsonReader::parseObject(body));
-    return {r.requiredBool(u"success"), r.requiredInteger(u"user_id"), r.requiredString(u"message")};
+    return { r.requiredBool(u"success"), r.requiredInteger(u"user_id"), r.requiredString(u"message") };
 }
 
 QJsonObject RegisterUserResponse::toJson() const
 {
-    return {{u"success"_s, success}, {u"user_id"_s, userId}, {u"message"_s, message}};
+    return { { u"success"_s, success }, { u"user_id"_s, userId }, { u"message"_s, message } };
 }
 
 RegisterErrorResponse RegisterErrorResponse::decode(const QByteArray &body)
 {
     const JsonReader r(JsonReader::parseObject(body));
-    return {r.requiredString(u"error")};
+    return { r.requiredString(u"error") };
 }
 
 QJsonObject RegisterErrorResponse::toJson() const
 {
-    return {{u"error"_s, error}};
+    return { { u"error"_s, error } };
 }
 
 CreateCompanyResponse CreateCompanyResponse::decode(const QByteArray &body)
 {
     const JsonReader r(JsonReader::parseObject(body));
-    return {r.requiredBool(u"success"), r.requiredInteger(u"company_id"), r.requiredString(u"message")};
+    return { r.requiredBool(u"success"), r.requiredInteger(u"company_id"), r.requiredString(u"message") };
 }
 
 QJsonObject CreateCompanyResponse::toJson() const
 {
-    return {{u"success"_s, success}, {u"company_id"_s, companyId}, {u"message"_s, message}};
+    return { { u"success"_s, success }, { u"company_id"_s, companyId }, { u"message"_s, message } };
 }
 
 CreateTicketResponse CreateTicketResponse::decode(const QByteArray &body)
 {
     const JsonReader r(JsonReader::parseObject(body));
-    return {r.requiredBool(u"success"), r.requiredInteger(u"ticket_id")};
+    return { r.requiredBool(u"success"), r.requiredInteger(u"ticket_id") };
 }
 
 QJsonObject CreateTicketResponse::toJson() const
 {
-    return {{u"success"_s, success}, {u"ticket_id"_s, ticketId}};
+    return { { u"success"_s, success }, { u"ticket_id"_s, ticketId } };
 }

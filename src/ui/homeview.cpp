@@ -1,19 +1,19 @@
 #include "homeview.h"
 
-#include "core/notificationcenter.h"
 #include "core/appversion.h"
+#include "core/notificationcenter.h"
+#include "core/usersettings.h"
 #include "createticketview.h"
 #include "homebutton.h"
-#include "ui/widgets/iconbutton.h"
 #include "myticketsview.h"
-#include "ui/widgets/navigationstack.h"
 #include "registerview.h"
-#include "core/usersettings.h"
 #include "settingsview.h"
-#include "ui/widgets/style.h"
-#include "usercard.h"
 #include "ui/admin/adminloginview.h"
 #include "ui/admin/ticketlistview.h"
+#include "ui/widgets/iconbutton.h"
+#include "ui/widgets/navigationstack.h"
+#include "ui/widgets/style.h"
+#include "usercard.h"
 
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>

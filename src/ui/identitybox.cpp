@@ -1,7 +1,7 @@
 #include "identitybox.h"
 
-#include "ui/widgets/noticebox.h"
 #include "core/usersettings.h"
+#include "ui/widgets/noticebox.h"
 #include "ui/widgets/style.h"
 #include "ui/widgets/symbolicons.h"
 

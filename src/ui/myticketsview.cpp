@@ -1,17 +1,17 @@
 #include "myticketsview.h"
 
 #include "core/apiservice.h"
-#include "protocol/errors.h"
 #include "core/notificationcenter.h"
-#include "ui/widgets/iconbutton.h"
+#include "core/usersettings.h"
 #include "myticketsmodel.h"
+#include "protocol/errors.h"
+#include "ticketcard.h"
+#include "ui/widgets/iconbutton.h"
 #include "ui/widgets/noticebox.h"
 #include "ui/widgets/screenparts.h"
-#include "core/usersettings.h"
 #include "ui/widgets/spinner.h"
 #include "ui/widgets/style.h"
 #include "ui/widgets/symbolicons.h"
-#include "ticketcard.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

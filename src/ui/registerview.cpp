@@ -1,15 +1,15 @@
 #include "registerview.h"
 
 #include "core/apiservice.h"
-#include "protocol/errors.h"
 #include "core/log.h"
+#include "core/usersettings.h"
+#include "protocol/errors.h"
 #include "ui/widgets/errortext.h"
 #include "ui/widgets/fieldlabel.h"
 #include "ui/widgets/formfield.h"
 #include "ui/widgets/gradientbutton.h"
 #include "ui/widgets/noticebox.h"
 #include "ui/widgets/screenparts.h"
-#include "core/usersettings.h"
 #include "ui/widgets/spinner.h"
 #include "ui/widgets/style.h"
 

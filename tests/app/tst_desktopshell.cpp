@@ -1,13 +1,13 @@
-#include "core/configuration.h"
 #include "app/appdelegate.h"
-#include "ui/desktopintegration.h"
-#include "ui/mainwindow.h"
+#include "core/configuration.h"
 #include "core/notificationcenter.h"
 #include "core/notificationstate.h"
-#include "ui/updateprompt.h"
 #include "core/updater.h"
 #include "core/websocketservice.h"
+#include "ui/desktopintegration.h"
 #include "ui/homeview.h"
+#include "ui/mainwindow.h"
+#include "ui/updateprompt.h"
 #include "ui/widgets/navigationstack.h"
 
 #include <QApplication>

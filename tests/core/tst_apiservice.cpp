@@ -1,7 +1,7 @@
 #include "core/apiservice.h"
-#include "protocol/errors.h"
 #include "core/frenchtranslations.h"
 #include "httptestserver.h"
+#include "protocol/errors.h"
 #include "runtask.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
+#include "channeltest.h"
 #include "core/apiservice.h"
 #include "core/configuration.h"
-#include "channeltest.h"
 #include "runtask.h"
 #include "serverprocess.h"
 

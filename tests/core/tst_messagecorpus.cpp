@@ -1,7 +1,7 @@
+#include "channeltest.h"
 #include "protocol/errors.h"
 #include "protocol/jsonreader.h"
 #include "protocol/records.h"
-#include "channeltest.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,12 +1,12 @@
+#include "channeltest.h"
 #include "core/configuration.h"
-#include "protocol/records.h"
 #include "core/desktopnotifier.h"
 #include "core/notificationcenter.h"
 #include "core/notificationstate.h"
 #include "core/realtimewiring.h"
-#include "channeltest.h"
 #include "loopbackwebsocketserver.h"
 #include "notificationdaemon.h"
+#include "protocol/records.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,7 +1,7 @@
-#include "core/configuration.h"
-#include "protocol/records.h"
 #include "channeltest.h"
+#include "core/configuration.h"
 #include "loopbackwebsocketserver.h"
+#include "protocol/records.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/websocketservice.h"
 #include "core/usersettings.h"
+#include "core/websocketservice.h"
 
 #include <QObject>
 #include <QStringList>

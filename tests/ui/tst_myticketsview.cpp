@@ -1,12 +1,12 @@
 #include "admin/ticketjson.h"
-#include "core/notificationcenter.h"
 #include "artifacts.h"
+#include "core/notificationcenter.h"
 #include "testserver.h"
-#include "ui/widgets/iconbutton.h"
 #include "ui/myticketsmodel.h"
 #include "ui/myticketsview.h"
-#include "ui/widgets/style.h"
 #include "ui/ticketcard.h"
+#include "ui/widgets/iconbutton.h"
+#include "ui/widgets/style.h"
 #include "viewtestenv.h"
 
 #include <QAccessible>

@@ -1,8 +1,8 @@
 #include "artifacts.h"
 #include "testserver.h"
+#include "ui/registerview.h"
 #include "ui/widgets/formfield.h"
 #include "ui/widgets/gradientbutton.h"
-#include "ui/registerview.h"
 #include "viewtestenv.h"
 
 #include <QComboBox>

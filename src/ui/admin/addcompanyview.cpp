@@ -1,9 +1,9 @@
 #include "addcompanyview.h"
 
 #include "adminui.h"
+#include "companycode.h"
 #include "core/apiservice.h"
 #include "protocol/errors.h"
-#include "companycode.h"
 #include "ui/widgets/errortext.h"
 #include "ui/widgets/fieldlabel.h"
 #include "ui/widgets/gradientbutton.h"

@@ -1,8 +1,8 @@
 #include "adminloginview.h"
 
 #include "adminui.h"
-#include "core/websocketservice.h"
 #include "core/usersettings.h"
+#include "core/websocketservice.h"
 #include "ui/widgets/gradientbutton.h"
 #include "ui/widgets/screenparts.h"
 #include "ui/widgets/style.h"

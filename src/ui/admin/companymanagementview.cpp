@@ -2,8 +2,8 @@
 
 #include "addcompanyview.h"
 #include "adminui.h"
-#include "core/apiservice.h"
 #include "companyrow.h"
+#include "core/apiservice.h"
 #include "ui/widgets/errortext.h"
 #include "ui/widgets/gradientbutton.h"
 #include "ui/widgets/iconbutton.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "protocol/vocabulary.h"
 #include "badge.h"
+#include "protocol/vocabulary.h"
 #include "style.h"
 
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "protocol/vocabulary.h"
 #include "badge.h"
+#include "protocol/vocabulary.h"
 #include "style.h"
 
 // A status as a badge: the word upper-cased in full Unicode, in the colour of

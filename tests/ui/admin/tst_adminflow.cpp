@@ -1,6 +1,6 @@
-#include "protocol/vocabulary.h"
 #include "artifacts.h"
 #include "core/websocketservice.h"
+#include "protocol/vocabulary.h"
 #include "serverprocess.h"
 #include "ui/admin/addcompanyview.h"
 #include "ui/admin/adminloginview.h"
@@ -9,8 +9,8 @@
 #include "ui/admin/ticketdetailview.h"
 #include "ui/admin/ticketlistmodel.h"
 #include "ui/admin/ticketlistview.h"
-#include "ui/widgets/gradientbutton.h"
 #include "ui/homeview.h"
+#include "ui/widgets/gradientbutton.h"
 #include "ui/widgets/noticebox.h"
 #include "viewtestenv.h"
 

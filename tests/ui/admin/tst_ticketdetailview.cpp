@@ -1,5 +1,5 @@
-#include "core/configuration.h"
 #include "artifacts.h"
+#include "core/configuration.h"
 #include "imagefiles.h"
 #include "testserver.h"
 #include "ui/admin/fullimageview.h"

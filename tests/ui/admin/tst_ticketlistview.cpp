@@ -1,5 +1,5 @@
-#include "core/configuration.h"
 #include "artifacts.h"
+#include "core/configuration.h"
 #include "testserver.h"
 #include "ticketjson.h"
 #include "ui/admin/ticketdetailview.h"
