@@ -45,9 +45,9 @@ const char *const SchemaStatements[] = {
 };
 
 // The staff's view of a ticket: the ticket joined with its author and company.
-constexpr auto TicketSelect = "SELECT t.id, t.user_id, t.titre, t.description, t.priorite, t.status,"
-                              " t.capture_base64, t.created_at, u.nom, u.prenom, c.nom, u.poste, u.telephone"
-                              " FROM tickets t LEFT JOIN users u ON u.id = t.user_id"
+constexpr auto TicketSelect = "SELECT t.id, t.userId, t.titre, t.description, t.priorite, t.status,"
+                              " t.captureBase64, t.createdAt, u.nom, u.prenom, c.nom, u.poste, u.telephone"
+                              " FROM tickets t LEFT JOIN users u ON u.id = t.userId"
                               " LEFT JOIN companies c ON c.id = u.company_id";
 
 // Whether a query found a row; the statement is finished at once so that the
@@ -70,14 +70,14 @@ Ticket ticketFrom(const QSqlQuery &q)
 {
     Ticket t;
     t.id = q.value(0).toLongLong();
-    t.user_id = q.value(1).toLongLong();
+    t.userId = q.value(1).toLongLong();
     t.titre = optionalText(q.value(2));
     t.description = optionalText(q.value(3));
     t.priorite = optionalText(q.value(4));
     t.status = optionalText(q.value(5));
     if (!q.value(6).isNull())
-        t.capture_base64 = q.value(6).toString().toLatin1();
-    t.created_at = optionalText(q.value(7));
+        t.captureBase64 = q.value(6).toString().toLatin1();
+    t.createdAt = optionalText(q.value(7));
     t.nom = optionalText(q.value(8));
     t.prenom = optionalText(q.value(9));
     t.societe = optionalText(q.value(10));

@@ -235,16 +235,15 @@ QCoro::Task<APIService::Reply> APIService::send(QByteArray method, QString pathA
     co_return result;
 }
 
-QCoro::Task<std::pair<bool, std::optional<ExistingUserInfo>>> APIService::checkPoste(QString poste)
+QCoro::Task<std::optional<ExistingUserInfo>> APIService::checkPoste(QString poste)
 {
     const Reply reply = co_await get(u"/user/check-poste.php?poste="_s + queryValue(poste));
     const CheckPosteResponse response = CheckPosteResponse::decode(reply.body);
-    if (response.exists && response.user) {
-        ExistingUserInfo info { response.user->nom, response.user->prenom,
-            response.user->telephone.value_or(QString()) };
-        co_return std::pair(true, std::optional(std::move(info)));
-    }
-    co_return std::pair(false, std::optional<ExistingUserInfo>());
+    // A number counts as taken only with a holder to show.
+    if (!response.exists || !response.user)
+        co_return std::nullopt;
+    co_return ExistingUserInfo { response.user->nom, response.user->prenom,
+        response.user->telephone.value_or(QString()) };
 }
 
 QCoro::Task<GetUserByPosteResponse> APIService::getUserByPoste(qint64 companyId, QString poste)

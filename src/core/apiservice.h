@@ -36,7 +36,7 @@ public:
     // Tests shorten the 60-second transfer time-out through this.
     void setTransferTimeout(int milliseconds);
 
-    QCoro::Task<std::pair<bool, std::optional<ExistingUserInfo>>> checkPoste(QString poste);
+    QCoro::Task<std::optional<ExistingUserInfo>> checkPoste(QString poste);
     QCoro::Task<GetUserByPosteResponse> getUserByPoste(qint64 companyId, QString poste);
     QCoro::Task<RegisterUserResponse> registerUser(
         qint64 companyId, QString poste, QString nom, QString prenom, QString telephone);

@@ -51,13 +51,13 @@ Ticket Ticket::fromJson(const JsonReader &r)
 {
     Ticket t;
     t.id = r.requiredInteger(u"id");
-    t.user_id = r.optionalInteger(u"user_id");
+    t.userId = r.optionalInteger(u"user_id");
     t.titre = r.optionalString(u"titre");
     t.description = r.optionalString(u"description");
     t.priorite = r.optionalString(u"priorite");
     t.status = r.optionalString(u"status");
-    t.capture_base64 = r.optionalLatin1(u"capture_base64");
-    t.created_at = r.optionalString(u"created_at");
+    t.captureBase64 = r.optionalLatin1(u"capture_base64");
+    t.createdAt = r.optionalString(u"created_at");
     t.message = r.optionalString(u"message");
     t.nom = r.optionalString(u"nom");
     t.prenom = r.optionalString(u"prenom");
@@ -75,14 +75,14 @@ Ticket Ticket::fromJson(const QJsonObject &object)
 QJsonObject Ticket::toJson() const
 {
     QJsonObject o { { u"id"_s, id } };
-    putOptional(o, u"user_id"_s, user_id);
+    putOptional(o, u"user_id"_s, userId);
     putOptional(o, u"titre"_s, titre);
     putOptional(o, u"description"_s, description);
     putOptional(o, u"priorite"_s, priorite);
     putOptional(o, u"status"_s, status);
-    if (capture_base64)
-        o.insert(u"capture_base64"_s, QString::fromLatin1(*capture_base64));
-    putOptional(o, u"created_at"_s, created_at);
+    if (captureBase64)
+        o.insert(u"capture_base64"_s, QString::fromLatin1(*captureBase64));
+    putOptional(o, u"created_at"_s, createdAt);
     putOptional(o, u"message"_s, message);
     putOptional(o, u"nom"_s, nom);
     putOptional(o, u"prenom"_s, prenom);
@@ -133,13 +133,13 @@ Ticket scanTicket(JsonScanner &s, QHash<QByteArrayView, QString> &pool)
             hasId = id.has_value();
             t.id = id.value_or(0);
         } else if (key == "user_id") {
-            t.user_id = optionalWhole(s);
+            t.userId = optionalWhole(s);
         } else if (key == "capture_base64") {
             if (s.peek() == JsonScanner::Token::String) {
-                t.capture_base64 = s.readLatin1();
+                t.captureBase64 = s.readLatin1();
             } else {
                 optionalText(s); // null, or throws on any other type
-                t.capture_base64.reset();
+                t.captureBase64.reset();
             }
         } else {
             struct Text
@@ -150,7 +150,7 @@ Ticket scanTicket(JsonScanner &s, QHash<QByteArrayView, QString> &pool)
             };
             static constexpr Text texts[] { { "titre", &Ticket::titre, false },
                 { "description", &Ticket::description, false }, { "priorite", &Ticket::priorite, true },
-                { "status", &Ticket::status, true }, { "created_at", &Ticket::created_at, false },
+                { "status", &Ticket::status, true }, { "created_at", &Ticket::createdAt, false },
                 { "message", &Ticket::message, false }, { "nom", &Ticket::nom, true },
                 { "prenom", &Ticket::prenom, true }, { "societe", &Ticket::societe, true },
                 { "poste", &Ticket::poste, true }, { "telephone", &Ticket::telephone, true } };

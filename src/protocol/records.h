@@ -16,15 +16,15 @@ class JsonReader;
 struct Ticket
 {
     qint64 id = 0;
-    std::optional<qint64> user_id;
+    std::optional<qint64> userId;
     std::optional<QString> titre;
     std::optional<QString> description;
     std::optional<QString> priorite;
     std::optional<QString> status;
     // Kept as the ASCII bytes it travels as: a capture is large, and Base64
     // decoding wants bytes anyway.
-    std::optional<QByteArray> capture_base64;
-    std::optional<QString> created_at;
+    std::optional<QByteArray> captureBase64;
+    std::optional<QString> createdAt;
     std::optional<QString> message;
     std::optional<QString> nom;
     std::optional<QString> prenom;

@@ -141,7 +141,7 @@ QString SettingsView::poste() const
 
 bool SettingsView::canSave() const
 {
-    return !(m_posteExists && poste() != UserSettings::shared().readTextOrEmpty(UserSettings::UserPoste));
+    return !(m_existingUser && poste() != UserSettings::shared().readTextOrEmpty(UserSettings::UserPoste));
 }
 
 void SettingsView::setCheckingPoste(bool checking)
@@ -152,7 +152,7 @@ void SettingsView::setCheckingPoste(bool checking)
 
 void SettingsView::updateConflict()
 {
-    m_conflict->setVisible(m_posteExists && m_existingUser);
+    m_conflict->setVisible(m_existingUser.has_value());
     if (m_existingUser)
         m_conflict->setExistingUser(m_existingUser->prenom, m_existingUser->nom);
     m_save->setEnabled(canSave());
@@ -169,7 +169,6 @@ void SettingsView::schedulePosteCheck()
     if (!value.isEmpty() && value != UserSettings::shared().readTextOrEmpty(UserSettings::UserPoste)) {
         m_debounce.start();
     } else {
-        m_posteExists = false;
         m_existingUser.reset();
     }
     updateConflict();
@@ -181,11 +180,10 @@ QCoro::Task<> SettingsView::checkPoste(quint64 generation)
     setCheckingPoste(true);
     const QString value = poste();
     try {
-        const auto [exists, user] = co_await APIService::shared().checkPoste(value);
+        std::optional<ExistingUserInfo> holder = co_await APIService::shared().checkPoste(value);
         if (!self || generation != m_checkGeneration)
             co_return;
-        m_posteExists = exists;
-        m_existingUser = user;
+        m_existingUser = std::move(holder);
         setCheckingPoste(false);
         updateConflict();
     } catch (const NorvikError &error) {

@@ -32,7 +32,7 @@ public:
 
     QString poste() const;
     bool isCheckingPoste() const { return m_isCheckingPoste; }
-    bool posteExists() const { return m_posteExists; }
+    bool posteExists() const { return m_existingUser.has_value(); }
     std::optional<ExistingUserInfo> existingUser() const { return m_existingUser; }
     bool canSave() const;
 
@@ -59,7 +59,6 @@ private:
     void updateConflict();
 
     bool m_isCheckingPoste = false;
-    bool m_posteExists = false;
     std::optional<ExistingUserInfo> m_existingUser;
     // Each keystroke starts a new generation: only the check of the newest
     // one may touch the screen, whatever stage an older one had reached.

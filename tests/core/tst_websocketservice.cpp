@@ -406,7 +406,7 @@ void TestWebSocketService::largeAndDeepMessages_survive()
     const QJsonObject push { { u"type"_s, u"new_ticket"_s }, { u"ticket"_s, ticket } };
     qsizetype receivedCapture = 0;
     WebSocketService::shared().onNewTicket = [&receivedCapture](const Ticket &t) {
-        receivedCapture = t.capture_base64.value_or(QByteArray()).size();
+        receivedCapture = t.captureBase64.value_or(QByteArray()).size();
     };
     peer()->sendTextMessage(QString::fromUtf8(QJsonDocument(push).toJson(QJsonDocument::Compact)));
     QTRY_COMPARE(receivedCapture, capture.size());

@@ -21,10 +21,10 @@ void TestRecords::ticket_roundTripsThroughItsKeys()
 {
     Ticket t;
     t.id = 9;
-    t.user_id = 4;
+    t.userId = 4;
     t.titre = u"Imprimante"_s;
-    t.capture_base64 = "iVBORw0KGgo="_ba;
-    t.created_at = u"2025-03-07 14:05:00"_s;
+    t.captureBase64 = "iVBORw0KGgo="_ba;
+    t.createdAt = u"2025-03-07 14:05:00"_s;
     t.societe = u"Alpha"_s;
     const QJsonObject json = t.toJson();
     QCOMPARE(json.value(u"capture_base64"_s).toString(), u"iVBORw0KGgo="_s);

@@ -113,12 +113,12 @@ void TestUserFlow::newUser_registersFilesATicketSeesItAndCorrectsSettings()
     // The server holds the ticket with its picture, scaled.
     const QList<Ticket> all = RunTask::run(APIService::shared().getAllTickets(), 15000);
     const auto filed = std::find_if(
-        all.cbegin(), all.cend(), [userId](const Ticket &ticket) { return ticket.user_id == userId; });
+        all.cbegin(), all.cend(), [userId](const Ticket &ticket) { return ticket.userId == userId; });
     QVERIFY(filed != all.cend());
     QCOMPARE(filed->priorite, std::optional(u"critique"_s));
-    QVERIFY(filed->capture_base64);
+    QVERIFY(filed->captureBase64);
     QImage stored;
-    QVERIFY(stored.loadFromData(QByteArray::fromBase64(*filed->capture_base64), "PNG"));
+    QVERIFY(stored.loadFromData(QByteArray::fromBase64(*filed->captureBase64), "PNG"));
     QCOMPARE(stored.size(), QSize(1200, 600));
 
     // 3. "Mes tickets" shows it, in progress.

@@ -109,7 +109,7 @@ TicketDetailView::TicketDetailView(const Ticket &ticket, QWidget *parent)
     : QWidget(parent)
     , m_ticket(ticket)
     // Decoded once: the thumbnail and the full-size view share this image.
-    , m_attachment(AttachmentDecoder::decode(ticket.capture_base64))
+    , m_attachment(AttachmentDecoder::decode(ticket.captureBase64))
 {
     Style::applyTo(this);
     setAccessibleName(m_ticket.displayTitle());
@@ -187,7 +187,7 @@ QWidget *TicketDetailView::buildHeader()
     dateRow->setSpacing(8);
     dateRow->addWidget(AdminUi::symbol(u"calendar"_s, Style::grey(), 16, panel));
     dateRow->addWidget(
-        AdminUi::text(u"Créé le "_s + Dates::formatAdminDetail(m_ticket.created_at.value_or(QString())), 15,
+        AdminUi::text(u"Créé le "_s + Dates::formatAdminDetail(m_ticket.createdAt.value_or(QString())), 15,
             QFont::Normal, Style::grey(), panel));
     dateRow->addStretch();
     layout->addLayout(dateRow);

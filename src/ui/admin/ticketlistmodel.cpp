@@ -22,7 +22,7 @@ TicketListModel::TicketListModel(QObject *parent)
 void TicketListModel::sortNewestFirst(QList<Ticket> &tickets)
 {
     std::stable_sort(tickets.begin(), tickets.end(), [](const Ticket &a, const Ticket &b) {
-        return a.created_at.value_or(QString()) > b.created_at.value_or(QString());
+        return a.createdAt.value_or(QString()) > b.createdAt.value_or(QString());
     });
 }
 
@@ -127,7 +127,7 @@ const TicketListModel::CardText &TicketListModel::cardText(int row) const
     text.priority = Priority::badgeText(t.priorite);
     text.priorityTint = Priority::tint(t.priorite);
     text.title = t.displayTitle();
-    text.date = Dates::formatAdminCard(t.created_at.value_or(QString()));
+    text.date = Dates::formatAdminCard(t.createdAt.value_or(QString()));
     text.hasName = t.prenom && t.nom;
     if (text.hasName)
         text.name = *t.prenom + u' ' + *t.nom;

@@ -67,12 +67,12 @@ Ticket TestTicketDetailView::sample(std::optional<QString> status)
 {
     Ticket t;
     t.id = 42;
-    t.user_id = 7;
+    t.userId = 7;
     t.titre = u"Imprimante hors ligne"_s;
     t.description = u"L'imprimante du 2e étage ne répond plus."_s;
     t.priorite = u"haute"_s;
     t.status = std::move(status);
-    t.created_at = u"2025-03-14T09:26:53.589Z"_s;
+    t.createdAt = u"2025-03-14T09:26:53.589Z"_s;
     t.prenom = u"Claire"_s;
     t.nom = u"Duval"_s;
     t.telephone = u"01 23 45 67 89"_s;
@@ -88,13 +88,13 @@ void TestTicketDetailView::attachment_thumbnailOpensSameImageFullSizeAndBackdrop
     for (const std::optional<QByteArray> &refused :
         { std::optional(ImageFiles::forgedHeader(50000, 50000).toBase64()), std::optional<QByteArray>() }) {
         Ticket ticket = sample();
-        ticket.capture_base64 = refused;
+        ticket.captureBase64 = refused;
         Screen screen(ticket);
         QVERIFY(!screen.detail->attachment());
         QVERIFY(!showsText(screen.detail, u"Pièce jointe"_s));
     }
     Ticket ticket = sample();
-    ticket.capture_base64 = ImageFiles::solid(800, 600, Qt::darkMagenta).toBase64();
+    ticket.captureBase64 = ImageFiles::solid(800, 600, Qt::darkMagenta).toBase64();
     Screen screen(ticket);
     TicketDetailView *detail = screen.detail;
     QVERIFY(showsText(detail, u"Pièce jointe"_s));

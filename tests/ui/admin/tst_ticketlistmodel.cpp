@@ -11,7 +11,7 @@ Ticket ticket(qint64 id, std::optional<QString> status, std::optional<QString> c
     Ticket t;
     t.id = id;
     t.status = std::move(status);
-    t.created_at = std::move(createdAt);
+    t.createdAt = std::move(createdAt);
     return t;
 }
 
