@@ -45,9 +45,9 @@ const char *const SchemaStatements[] = {
 };
 
 // The staff's view of a ticket: the ticket joined with its author and company.
-constexpr auto TicketSelect = "SELECT t.id, t.userId, t.titre, t.description, t.priorite, t.status,"
-                              " t.captureBase64, t.createdAt, u.nom, u.prenom, c.nom, u.poste, u.telephone"
-                              " FROM tickets t LEFT JOIN users u ON u.id = t.userId"
+constexpr auto TicketSelect = "SELECT t.id, t.user_id, t.titre, t.description, t.priorite, t.status,"
+                              " t.capture_base64, t.created_at, u.nom, u.prenom, c.nom, u.poste, u.telephone"
+                              " FROM tickets t LEFT JOIN users u ON u.id = t.user_id"
                               " LEFT JOIN companies c ON c.id = u.company_id";
 
 // Whether a query found a row; the statement is finished at once so that the

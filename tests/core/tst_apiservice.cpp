@@ -282,7 +282,7 @@ void TestAPIService::replies_data()
     row("getMyTickets: ticket without created_at", getMyTickets,
         R::json(200,
             R"({"success":true,"tickets":[{"id":1,"titre":"a","description":"b","priorite":"haute","status":"open"}]})"),
-        u"DecodingError missing tickets[0].createdAt"_s);
+        u"DecodingError missing tickets[0].created_at"_s);
     row("getMyTickets: non-UTF-8 bytes skip the screen", getMyTickets, R::reply(200, "error \xff\xfe page"),
         u"DecodingError malformed"_s);
 
