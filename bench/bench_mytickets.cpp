@@ -2,6 +2,7 @@
 // painted frame of the list, then scrolling the whole list frame by frame,
 // and the relayout an expanding card costs. Prints the figures and the
 // process's peak resident memory.
+#include "core/apiservice.h"
 #include "core/configuration.h"
 #include "core/usersettings.h"
 #include "testserver.h"
@@ -104,7 +105,7 @@ int main(int argc, char **argv)
     Configuration::setCurrent(configuration);
     UserSettings::shared().writeInteger(UserSettings::UserId, 1);
 
-    MyTicketsView view;
+    MyTicketsView view(APIService::shared(), UserSettings::shared());
     FirstFrame firstFrame(view.listView(), &clock);
     view.listView()->viewport()->installEventFilter(&firstFrame);
     clock.start();

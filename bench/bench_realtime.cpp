@@ -10,6 +10,7 @@
 
 #include "core/configuration.h"
 #include "core/desktopnotifier.h"
+#include "core/notificationstate.h"
 #include "core/realtimewiring.h"
 #include "core/websocketservice.h"
 #include "loopbackwebsocketserver.h"
@@ -89,7 +90,8 @@ int latency(NotificationDaemon &daemon, bool withDunst)
     Configuration configuration;
     configuration.wsURL = server.url();
     Configuration::setCurrent(configuration);
-    RealtimeWiring::start();
+    RealtimeWiring wiring(WebSocketService::shared(), DesktopNotifier::shared(), NotificationState::shared());
+    wiring.start();
     if (!waitFor([&] { return server.peerCount() == 1 && server.last().received.size() == 1; }, 10000)) {
         report("the channel did not connect\n");
         return 1;
@@ -127,7 +129,7 @@ int latency(NotificationDaemon &daemon, bool withDunst)
         toAnswer.append(double(answeredAt - sentAt) / 1e6);
     }
     const qint64 after = residentKiB();
-    RealtimeWiring::shutdown();
+    wiring.shutdown();
     if (withDunst)
         daemon.closeAllAndReadHistory();
 
@@ -144,11 +146,11 @@ int throughput()
 {
     WebSocketService &service = WebSocketService::shared();
     qint64 handled = 0;
-    service.onTicketClosed = [&handled](qint64, const QString &) { ++handled; };
-    service.onNewMessage
-        = [&handled](qint64, const QString &, const QString &, const QString &) { ++handled; };
-    service.onAdminTyping = [&handled](qint64) { ++handled; };
-    service.onNewTicket = [&handled](const Ticket &) { ++handled; };
+    QObject context;
+    QObject::connect(&service, &WebSocketService::ticketClosed, &context, [&handled] { ++handled; });
+    QObject::connect(&service, &WebSocketService::newMessage, &context, [&handled] { ++handled; });
+    QObject::connect(&service, &WebSocketService::adminTyping, &context, [&handled] { ++handled; });
+    QObject::connect(&service, &WebSocketService::newTicket, &context, [&handled] { ++handled; });
 
     const QStringList messages {
         uR"({"type":"ticket_closed","ticketId":42,"closeMessage":"Réglé"})"_s,

@@ -6,6 +6,7 @@
 //
 //     QT_QPA_PLATFORM=offscreen ./bench_ticketlist
 
+#include "core/apiservice.h"
 #include "core/configuration.h"
 #include "ui/admin/ticketdetailview.h"
 #include "ui/admin/ticketgridview.h"
@@ -183,7 +184,7 @@ int main(int argc, char **argv)
     const qint64 baselineKb = peakResidentKb();
 
     // Reply → first frame of the grid.
-    auto *list = new TicketListView;
+    auto *list = new TicketListView(APIService::shared());
     PaintWatch watch(&clock);
     list->grid()->viewport()->installEventFilter(&watch);
     bool loaded = false;

@@ -31,10 +31,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
         return 1;
     static QCoreApplication application(*argc, *argv);
     WebSocketService &service = WebSocketService::shared();
-    service.onNewTicket = checkRoundTrip;
-    service.onTicketClosed = [](qint64, const QString &message) { (void)message.size(); };
-    service.onNewMessage = [](qint64, const QString &, const QString &, const QString &) {};
-    service.onAdminTyping = [](qint64) {};
+    QObject::connect(&service, &WebSocketService::newTicket, &service, checkRoundTrip);
+    QObject::connect(&service, &WebSocketService::ticketClosed, &service,
+        [](qint64, const QString &message) { (void)message.size(); });
     return 0;
 }
 

@@ -1,11 +1,15 @@
 #include "appdelegate.h"
 
+#include "core/apiservice.h"
+#include "core/appevents.h"
 #include "core/desktopnotifier.h"
 #include "core/log.h"
-#include "core/notificationcenter.h"
 #include "core/notificationstate.h"
 #include "core/realtimewiring.h"
+#include "core/startupmanager.h"
 #include "core/updater.h"
+#include "core/usersettings.h"
+#include "core/websocketservice.h"
 #include "ui/desktopintegration.h"
 #include "ui/mainwindow.h"
 #include "ui/updateprompt.h"
@@ -18,6 +22,11 @@ using namespace Qt::StringLiterals;
 
 AppDelegate::AppDelegate(QObject *parent)
     : QObject(parent)
+    , m_events(new AppEvents(this))
+    , m_services { UserSettings::shared(), APIService::shared(), WebSocketService::shared(),
+        StartupManager::shared(), *m_events }
+    , m_realtime(new RealtimeWiring(
+          WebSocketService::shared(), DesktopNotifier::shared(), NotificationState::shared(), this))
     , m_updater(new Updater(this))
     , m_prompt(new UpdatePrompt(m_updater, QString::fromLatin1(NORVIK_VERSION), this))
     , m_desktop(new DesktopIntegration(this))
@@ -25,11 +34,11 @@ AppDelegate::AppDelegate(QObject *parent)
     connect(m_desktop, &DesktopIntegration::openRequested, this, [this] { bringMainWindowForward(); });
     connect(m_desktop, &DesktopIntegration::createTicketRequested, this, [this] {
         bringMainWindowForward();
-        NotificationCenter::defaultCenter().post(QString::fromLatin1(NotificationCenter::OpenCreateTicket));
+        Q_EMIT m_events->createTicketRequested();
     });
     connect(m_desktop, &DesktopIntegration::myTicketsRequested, this, [this] {
         bringMainWindowForward();
-        NotificationCenter::defaultCenter().post(QString::fromLatin1(NotificationCenter::OpenMyTickets));
+        Q_EMIT m_events->myTicketsRequested();
     });
     connect(m_desktop, &DesktopIntegration::checkForUpdatesRequested, m_updater, &Updater::checkForUpdates);
     connect(m_desktop, &DesktopIntegration::quitRequested, this, &AppDelegate::terminate);
@@ -61,7 +70,7 @@ void AppDelegate::applicationDidFinishLaunching()
         logLine(u"⚠️ Pas de zone de notification : ouverture de la fenêtre principale"_s);
         openMainWindow();
     }
-    RealtimeWiring::start();
+    m_realtime->start();
     QTimer::singleShot(BackgroundCheckDelayMs, m_updater, &Updater::checkForUpdatesInBackground);
     logLine(u"✅ Application démarrée - WebSocket actif - Sparkle configuré"_s);
 }
@@ -70,7 +79,7 @@ void AppDelegate::applicationWillTerminate()
 {
     if (std::exchange(m_terminated, true))
         return;
-    RealtimeWiring::shutdown();
+    m_realtime->shutdown();
 }
 
 void AppDelegate::terminate()
@@ -98,7 +107,7 @@ void AppDelegate::activateFromAnotherLaunch(const QString &activationToken)
 void AppDelegate::openMainWindow()
 {
     if (!m_window) {
-        m_window = new MainWindow;
+        m_window = new MainWindow(m_services);
         Q_EMIT mainWindowCreated(m_window);
     }
     if (m_window->isMinimized())

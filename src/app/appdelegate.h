@@ -1,10 +1,14 @@
 #pragma once
 
+#include "core/services.h"
+#include "ui/mainwindow.h"
+
 #include <QObject>
 #include <QPointer>
 
+class AppEvents;
 class DesktopIntegration;
-#include "ui/mainwindow.h"
+class RealtimeWiring;
 class UpdatePrompt;
 class Updater;
 
@@ -19,6 +23,7 @@ public:
     // Seconds after start-up at which the silent update check runs.
     static constexpr int BackgroundCheckDelayMs = 3000;
 
+    // Works with the process's one instance of each service.
     explicit AppDelegate(QObject *parent = nullptr);
     ~AppDelegate() override;
 
@@ -40,6 +45,7 @@ public:
     DesktopIntegration *desktopIntegration() const { return m_desktop; }
     Updater *updater() const { return m_updater; }
     UpdatePrompt *updatePrompt() const { return m_prompt; }
+    AppEvents &events() const { return m_services.events; }
 
 Q_SIGNALS:
     // "Quitter" ran the shut-down: the process may end now.
@@ -50,6 +56,9 @@ Q_SIGNALS:
 private:
     void openMainWindow();
 
+    AppEvents *m_events;
+    Services m_services;
+    RealtimeWiring *m_realtime;
     Updater *m_updater = nullptr;
     UpdatePrompt *m_prompt = nullptr;
     DesktopIntegration *m_desktop = nullptr;

@@ -1,64 +1,55 @@
 #include "realtimewiring.h"
 
 #include "desktopnotifier.h"
-#include "notificationcenter.h"
 #include "notificationstate.h"
 #include "protocol/records.h"
 #include "websocketservice.h"
 
+#include <utility>
+
 using namespace Qt::StringLiterals;
 
-namespace RealtimeWiring {
+RealtimeWiring::RealtimeWiring(
+    WebSocketService &channel, DesktopNotifier &notifier, NotificationState &unread, QObject *parent)
+    : QObject(parent)
+    , m_channel(channel)
+    , m_notifier(notifier)
+    , m_unread(unread)
+{ }
 
-void start()
+void RealtimeWiring::start()
 {
-    WebSocketService &service = WebSocketService::shared();
-    service.onNewTicket = postNewTicket;
-    service.onTicketClosed = showTicketClosedNotification;
-
-    // Observed once for the life of the process, however often the channel
-    // is restarted.
-    static const QMetaObject::Connection observer
-        = NotificationCenter::defaultCenter().observe(QString::fromLatin1(NotificationCenter::NewTicket),
-            &NotificationCenter::defaultCenter(), [](const QVariant &object) {
-                if (object.metaType() == QMetaType::fromType<Ticket>())
-                    showNewTicketNotification(object.value<Ticket>());
-            });
-    Q_UNUSED(observer);
-
-    service.disconnect();
-    service.shouldStayConnected = true;
-    service.connect();
+    // Connected once for the life of the wiring, however often the channel
+    // is restarted. The channel's new messages and typing events have no
+    // visible effect in this program.
+    if (!std::exchange(m_connected, true)) {
+        connect(&m_channel, &WebSocketService::newTicket, this, &RealtimeWiring::showNewTicketNotification);
+        connect(
+            &m_channel, &WebSocketService::ticketClosed, this, &RealtimeWiring::showTicketClosedNotification);
+    }
+    m_channel.disconnect();
+    m_channel.allowReconnection();
+    m_channel.connect();
 }
 
-void shutdown()
+void RealtimeWiring::shutdown()
 {
-    WebSocketService::shared().disconnect();
+    m_channel.disconnect();
 }
 
-void postNewTicket(const Ticket &ticket)
+void RealtimeWiring::showTicketClosedNotification(qint64 ticketId, const QString &closeMessage)
 {
-    NotificationCenter::defaultCenter().post(
-        QString::fromLatin1(NotificationCenter::NewTicket), QVariant::fromValue(ticket));
-}
-
-void showTicketClosedNotification(qint64 ticketId, const QString &closeMessage)
-{
-    NotificationState::shared().setHasUnreadNotification(true);
+    m_unread.setHasUnreadNotification(true);
     // A message of spaces is still the staff's message: only an empty one is
     // replaced.
     const QString body = closeMessage.isEmpty()
         ? u"Votre ticket #"_s + QString::number(ticketId) + u" a été fermé."_s
         : closeMessage;
-    DesktopNotifier::shared().notify(
-        u"ticket-closed-"_s + QString::number(ticketId), u"Ticket fermé"_s, body);
+    m_notifier.notify(u"ticket-closed-"_s + QString::number(ticketId), u"Ticket fermé"_s, body);
 }
 
-void showNewTicketNotification(const Ticket &ticket)
+void RealtimeWiring::showNewTicketNotification(const Ticket &ticket)
 {
-    NotificationState::shared().setHasUnreadNotification(true);
-    DesktopNotifier::shared().notify(
-        u"ticket-"_s + QString::number(ticket.id), u"Nouveau ticket"_s, ticket.displayTitle());
+    m_unread.setHasUnreadNotification(true);
+    m_notifier.notify(u"ticket-"_s + QString::number(ticket.id), u"Nouveau ticket"_s, ticket.displayTitle());
 }
-
-} // namespace RealtimeWiring

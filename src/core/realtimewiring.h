@@ -1,25 +1,35 @@
 #pragma once
 
-#include <QString>
-#include <QtGlobal>
+#include <QObject>
 
+class DesktopNotifier;
+class NotificationState;
 struct Ticket;
+class WebSocketService;
 
 // Turns the real-time channel's events into what the user notices: a desktop
 // notification and the unread badge. The shell calls start() once the event
 // loop runs and shutdown() on the way out.
-namespace RealtimeWiring {
+class RealtimeWiring : public QObject
+{
+    Q_OBJECT
 
-// Installs the channel's handlers, observes "WS_NewTicket" and restarts the
-// channel (disconnect, allow reconnection, connect).
-void start();
-// Closes the channel with the close code 1001 and stops any reconnection.
-void shutdown();
+public:
+    RealtimeWiring(WebSocketService &channel, DesktopNotifier &notifier, NotificationState &unread,
+        QObject *parent = nullptr);
 
-// The channel's new-ticket handler: hands the ticket to the main thread's
-// observer through the named-notification bus.
-void postNewTicket(const Ticket &ticket);
-void showTicketClosedNotification(qint64 ticketId, const QString &closeMessage);
-void showNewTicketNotification(const Ticket &ticket);
+    // Connects the channel's events to the notifications once, then restarts
+    // the channel (disconnect, allow reconnection, connect).
+    void start();
+    // Closes the channel with the close code 1001 and stops any reconnection.
+    void shutdown();
 
-} // namespace RealtimeWiring
+    void showTicketClosedNotification(qint64 ticketId, const QString &closeMessage);
+    void showNewTicketNotification(const Ticket &ticket);
+
+private:
+    WebSocketService &m_channel;
+    DesktopNotifier &m_notifier;
+    NotificationState &m_unread;
+    bool m_connected = false;
+};

@@ -49,7 +49,7 @@ void WebSocketService::log(const QString &line)
 
 void WebSocketService::connect()
 {
-    if (!shouldStayConnected) {
+    if (!m_shouldStayConnected) {
         log(u"⏹ WebSocket: connexion bloquée (shouldStayConnected=false)"_s);
         return;
     }
@@ -108,7 +108,7 @@ void WebSocketService::connect()
 void WebSocketService::disconnect()
 {
     log(u"⏹ WebSocket → demande déconnexion"_s);
-    shouldStayConnected = false;
+    m_shouldStayConnected = false;
     m_userId = 0;
     m_userType = u"none"_s;
     if (QWebSocket *socket = m_socket) {
@@ -171,7 +171,7 @@ void WebSocketService::socketEnded(QWebSocket *socket)
     // one, otherwise a server down at start-up would leave the channel down
     // until the program restarts.
     log(u"❌ Erreur réception WebSocket: "_s + failureText(socket));
-    if (current && shouldStayConnected) {
+    if (current && m_shouldStayConnected) {
         log(u"🔄 Tentative de reconnexion dans 5 sec…"_s);
         QTimer::singleShot(m_reconnectDelay, this, [this] { connect(); });
     } else {
@@ -201,7 +201,6 @@ void WebSocketService::handleMessage(const QString &text)
         return value.toString();
     };
 
-    // Handlers are copied before the call: one may replace itself.
     if (type == u"auth_success") {
         log(u"✅ WebSocket authentifié"_s);
     } else if (type == u"new_message") {
@@ -211,15 +210,13 @@ void WebSocketService::handleMessage(const QString &text)
         const auto timestamp = string(u"timestamp");
         if (!ticketId || !sender || !body || !timestamp)
             return;
-        if (const auto handler = onNewMessage)
-            handler(*ticketId, *sender, *body, *timestamp);
+        Q_EMIT newMessage(*ticketId, *sender, *body, *timestamp);
     } else if (type == u"ticket_closed") {
         const auto ticketId = integer(u"ticketId");
         const auto closeMessage = string(u"closeMessage");
         if (!ticketId || !closeMessage)
             return;
-        if (const auto handler = onTicketClosed)
-            handler(*ticketId, *closeMessage);
+        Q_EMIT ticketClosed(*ticketId, *closeMessage);
     } else if (type == u"new_ticket") {
         log(u"💥 new_ticket reçu dans WebSocketService !"_s);
         const QJsonValue ticketValue = message.value(u"ticket");
@@ -233,14 +230,12 @@ void WebSocketService::handleMessage(const QString &text)
             log(u"❌ Impossible de parser le ticket"_s);
             return;
         }
-        if (const auto handler = onNewTicket)
-            handler(*ticket);
+        Q_EMIT newTicket(*ticket);
     } else if (type == u"admin_typing") {
         const auto ticketId = integer(u"ticketId");
         if (!ticketId)
             return;
-        if (const auto handler = onAdminTyping)
-            handler(*ticketId);
+        Q_EMIT adminTyping(*ticketId);
     } else if (type == u"error") {
         if (const auto errorText = string(u"message"))
             log(u"❌ WebSocket error: "_s + *errorText);

@@ -1,18 +1,17 @@
 #pragma once
 
+#include "protocol/records.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QWebSocket>
 #include <chrono>
-#include <functional>
-
-struct Ticket;
 
 // The program's one real-time connection to the support server: opens the
-// WebSocket, announces who listens, hands every server message to the
-// handlers installed from outside, and comes back 5 seconds after the
-// connection is lost for as long as the caller wants it up.
+// WebSocket, announces who listens, turns every server message into a typed
+// signal, and comes back 5 seconds after the connection is lost for as long
+// as the caller wants it up.
 class WebSocketService : public QObject
 {
     Q_OBJECT
@@ -26,22 +25,15 @@ public:
     // Closes the connection (code 1001) and turns reconnection off.
     void disconnect();
 
-    // Whether connecting and reconnecting are allowed. Callers set it to true
-    // right before connect(); only disconnect() sets it back to false.
-    bool shouldStayConnected = false;
+    // Whether connecting and reconnecting are allowed. Callers allow it
+    // right before connect(); only disconnect() forbids it again.
+    bool shouldStayConnected() const { return m_shouldStayConnected; }
+    void allowReconnection() { m_shouldStayConnected = true; }
 
     qint64 userId() const { return m_userId; }
     QString userType() const { return m_userType; }
 
-    // Event handlers; each is optional and called on the main thread.
-    std::function<void(
-        qint64 ticketId, const QString &sender, const QString &message, const QString &timestamp)>
-        onNewMessage;
-    std::function<void(qint64 ticketId, const QString &closeMessage)> onTicketClosed;
-    std::function<void(const Ticket &ticket)> onNewTicket;
-    std::function<void(qint64 ticketId)> onAdminTyping;
-
-    // Parses one server message and dispatches it. Never throws.
+    // Parses one server message and emits its signal. Never throws.
     void handleMessage(const QString &text);
 
     // Largest message accepted from the server; a longer one ends the
@@ -63,6 +55,11 @@ public:
 Q_SIGNALS:
     // Every line this service writes to the log, as written.
     void logged(const QString &line);
+    // The server's events, each emitted only for a message of the right shape.
+    void newMessage(qint64 ticketId, const QString &sender, const QString &message, const QString &timestamp);
+    void ticketClosed(qint64 ticketId, const QString &closeMessage);
+    void newTicket(const Ticket &ticket);
+    void adminTyping(qint64 ticketId);
 
 private:
     WebSocketService() = default;
@@ -74,6 +71,7 @@ private:
     void dropSilently(QWebSocket *socket);
 
     QPointer<QWebSocket> m_socket;
+    bool m_shouldStayConnected = false;
     qint64 m_userId = 0;
     QString m_userType = QStringLiteral("user");
     std::chrono::milliseconds m_reconnectDelay = DefaultReconnectDelay;

@@ -1,7 +1,6 @@
 #include "createticketview.h"
 
 #include "core/apiservice.h"
-#include "core/notificationcenter.h"
 #include "core/usersettings.h"
 #include "identitybox.h"
 #include "imagepreview.h"
@@ -73,8 +72,10 @@ QStringList CreateTicketView::priorites()
     return { Priority::Normale.toString(), Priority::Haute.toString(), Priority::Critique.toString() };
 }
 
-CreateTicketView::CreateTicketView(QWidget *parent)
+CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings, QWidget *parent)
     : Sheet(SheetSize, parent)
+    , m_api(api)
+    , m_settings(settings)
     , m_screenCapture(new ScreenCapture(this))
 {
     setWindowTitle(u"Créer un ticket"_s);
@@ -97,7 +98,7 @@ CreateTicketView::CreateTicketView(QWidget *parent)
     column->setContentsMargins(28, 8, 28, 28);
     column->setSpacing(20);
 
-    m_identity = new IdentityBox(content);
+    m_identity = new IdentityBox(settings, content);
     column->addWidget(m_identity);
 
     auto *titreLabel = new FieldLabel(u"doc.text"_s, u"Titre de la demande"_s, true, content);
@@ -233,15 +234,15 @@ QCoro::Task<> CreateTicketView::submit()
     m_error->hide();
     m_showSuccess = false;
     m_success->hide();
-    const qint64 userId = UserSettings::shared().readInteger(UserSettings::UserId);
+    const qint64 userId = m_settings.readInteger(UserSettings::UserId);
     std::optional<QString> capture;
     if (m_attachment)
         capture = m_attachment->base64;
     try {
-        co_await APIService::shared().createTicket(
+        co_await m_api.createTicket(
             userId, m_titre->text(), m_description->toPlainText(), priorite(), capture);
         // An open list reloads even if this sheet was closed meanwhile.
-        NotificationCenter::defaultCenter().post(QString::fromLatin1(NotificationCenter::RefreshMyTickets));
+        Q_EMIT ticketCreated();
         if (!self)
             co_return;
         m_succeeded = true;

@@ -7,6 +7,7 @@
 #include <QCoro/QCoroTask>
 #include <optional>
 
+class APIService;
 class GradientButton;
 class IconButton;
 class IdentityBox;
@@ -16,11 +17,12 @@ class QPlainTextEdit;
 class QPushButton;
 class ScreenCapture;
 class SegmentedPicker;
+class UserSettings;
 
 // The form through which a user opens a ticket: title, description,
 // priority and an optional picture (captured, chosen, pasted or dropped),
 // scaled and sent as Base64 PNG. A success is confirmed, announced with
-// "RefreshMyTickets" and the sheet closes two seconds later.
+// ticketCreated() and the sheet closes two seconds later.
 class CreateTicketView : public Sheet
 {
     Q_OBJECT
@@ -29,7 +31,7 @@ public:
     static constexpr QSize SheetSize { 600, 750 };
     static constexpr int CloseDelayMs = 2000;
 
-    explicit CreateTicketView(QWidget *parent = nullptr);
+    CreateTicketView(APIService &api, const UserSettings &settings, QWidget *parent = nullptr);
 
     // Segment label of a priority word: "🟢 Normale", ...; others unchanged.
     static QString priorityLabel(const QString &priority);
@@ -52,6 +54,10 @@ public:
     QPushButton *captureButton() const { return m_capture; }
     QPushButton *chooseButton() const { return m_choose; }
     IdentityBox *identityBox() const { return m_identity; }
+
+Q_SIGNALS:
+    // A ticket was filed: an open list of the user's tickets reloads.
+    void ticketCreated();
 
 public Q_SLOTS:
     void submitTicket();
@@ -77,6 +83,8 @@ private:
     void updateSendButton();
     bool clipboardHoldsPicture() const;
 
+    APIService &m_api;
+    const UserSettings &m_settings;
     bool m_isSubmitting = false;
     bool m_showSuccess = false;
     // A ticket was filed: the form is spent until the sheet closes.

@@ -1,7 +1,7 @@
 #include "homeview.h"
 
+#include "core/appevents.h"
 #include "core/appversion.h"
-#include "core/notificationcenter.h"
 #include "core/usersettings.h"
 #include "createticketview.h"
 #include "homebutton.h"
@@ -23,10 +23,11 @@
 
 using namespace Qt::StringLiterals;
 
-HomeView::HomeView(QWidget *parent)
+HomeView::HomeView(const Services &services, QWidget *parent)
     : QWidget(parent)
-    , m_isRegistered(UserSettings::shared().readBool(UserSettings::IsRegistered))
-    , m_isAdmin(UserSettings::shared().readBool(UserSettings::IsAdmin))
+    , m_services(services)
+    , m_isRegistered(services.settings.readBool(UserSettings::IsRegistered))
+    , m_isAdmin(services.settings.readBool(UserSettings::IsAdmin))
 {
     Style::applyTo(this);
     setWindowTitle(QString());
@@ -72,7 +73,7 @@ HomeView::HomeView(QWidget *parent)
     titleBlock->addWidget(subtitle, 0, Qt::AlignHCenter);
     column->addLayout(titleBlock);
 
-    m_userCard = new UserCard(this);
+    m_userCard = new UserCard(services.settings, this);
     column->addWidget(m_userCard, 0, Qt::AlignHCenter);
 
     // Actions.
@@ -99,11 +100,8 @@ HomeView::HomeView(QWidget *parent)
     column->addWidget(m_version, 0, Qt::AlignHCenter);
 
     // The tray menu's requests, whatever the registration state.
-    NotificationCenter &center = NotificationCenter::defaultCenter();
-    center.observe(QString::fromLatin1(NotificationCenter::OpenCreateTicket), this,
-        [this](const QVariant &) { openCreateTicket(); });
-    center.observe(QString::fromLatin1(NotificationCenter::OpenMyTickets), this,
-        [this](const QVariant &) { openMyTickets(); });
+    connect(&services.events, &AppEvents::createTicketRequested, this, &HomeView::openCreateTicket);
+    connect(&services.events, &AppEvents::myTicketsRequested, this, &HomeView::openMyTickets);
 
     updateModeControls();
 }
@@ -159,7 +157,7 @@ void HomeView::updateModeControls()
     m_myTicketsButton->setVisible(m_isRegistered);
     // The card needs both the screen's flag and a complete stored identity.
     m_userCard->reload();
-    m_userCard->setVisible(m_isRegistered && UserSettings::shared().isRegistered());
+    m_userCard->setVisible(m_isRegistered && m_services.settings.isRegistered());
 }
 
 void HomeView::showEvent(QShowEvent *event)
@@ -172,20 +170,20 @@ void HomeView::refreshFlags()
 {
     // "is_admin" is not re-read here: the mode changes only through the
     // login sheet's binding or a new home screen.
-    setIsRegistered(UserSettings::shared().readBool(UserSettings::IsRegistered));
+    setIsRegistered(m_services.settings.readBool(UserSettings::IsRegistered));
     if (!m_isRegistered)
         QTimer::singleShot(RegisterDelayMs, this, &HomeView::openRegister);
 }
 
-template<typename View>
-void HomeView::present(QPointer<View> &slot)
+template<typename View, typename Make>
+void HomeView::present(QPointer<View> &slot, Make make)
 {
     if (slot) {
         slot->raise();
         slot->activateWindow();
         return;
     }
-    View *sheet = new View(window());
+    View *sheet = make();
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     slot = sheet;
     // The flag falls back as soon as the sheet closes, not when it is deleted.
@@ -200,37 +198,50 @@ void HomeView::present(QPointer<View> &slot)
 
 void HomeView::openSettings()
 {
-    present(m_settings);
+    const Services &s = m_services;
+    present(m_settings, [&] { return new SettingsView(s.api, s.settings, s.startup, window()); });
 }
 
 void HomeView::openCreateTicket()
 {
-    present(m_createTicket);
+    const Services &s = m_services;
+    present(m_createTicket, [&] {
+        auto *sheet = new CreateTicketView(s.api, s.settings, window());
+        connect(sheet, &CreateTicketView::ticketCreated, &s.events, &AppEvents::myTicketsChanged);
+        return sheet;
+    });
 }
 
 void HomeView::openMyTickets()
 {
-    present(m_myTickets);
+    const Services &s = m_services;
+    present(m_myTickets, [&] {
+        auto *sheet = new MyTicketsView(s.api, s.settings, window());
+        connect(&s.events, &AppEvents::myTicketsChanged, sheet, &MyTicketsView::loadTickets);
+        return sheet;
+    });
 }
 
 void HomeView::openRegister()
 {
-    const bool wasOpen = m_register;
-    present(m_register);
-    if (!wasOpen)
-        connect(m_register, &RegisterView::registrationCompleted, this, [this] { setIsRegistered(true); });
+    present(m_register, [this] {
+        auto *sheet = new RegisterView(m_services.api, m_services.settings, window());
+        connect(sheet, &RegisterView::registrationCompleted, this, [this] { setIsRegistered(true); });
+        return sheet;
+    });
 }
 
 void HomeView::openAdminLogin()
 {
-    const bool wasOpen = m_adminLogin;
-    present(m_adminLogin);
-    if (!wasOpen)
-        connect(m_adminLogin, &AdminLoginView::isAdminChanged, this, &HomeView::setIsAdmin);
+    present(m_adminLogin, [this] {
+        auto *sheet = new AdminLoginView(m_services.settings, m_services.channel, window());
+        connect(sheet, &AdminLoginView::isAdminChanged, this, &HomeView::setIsAdmin);
+        return sheet;
+    });
 }
 
 void HomeView::openTicketList()
 {
     if (NavigationStack *stack = NavigationStack::of(this))
-        stack->push(new TicketListView);
+        stack->push(new TicketListView(m_services.api));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/services.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -16,7 +18,7 @@ class UserCard;
 // The root of the main window: who the user is, the actions open to him in
 // the present mode, and the program's version. Every other screen opens from
 // here, as a sheet or pushed on the window's navigation stack; the tray
-// menu's requests arrive here as named notifications.
+// menu's requests arrive here as the application's events.
 class HomeView : public QWidget
 {
     Q_OBJECT
@@ -24,7 +26,7 @@ class HomeView : public QWidget
 public:
     static constexpr int RegisterDelayMs = 500;
 
-    explicit HomeView(QWidget *parent = nullptr);
+    explicit HomeView(const Services &services, QWidget *parent = nullptr);
 
     bool isRegistered() const { return m_isRegistered; }
     bool isAdmin() const { return m_isAdmin; }
@@ -58,11 +60,12 @@ protected:
 
 private:
     void updateModeControls();
-    // Shows sheet as a window-modal sheet over this window, or raises the
-    // one already open in slot.
-    template<typename View>
-    void present(QPointer<View> &slot);
+    // Shows the sheet that make() builds as a window-modal sheet over this
+    // window, or raises the one already open in slot.
+    template<typename View, typename Make>
+    void present(QPointer<View> &slot, Make make);
 
+    Services m_services;
     bool m_isRegistered;
     bool m_isAdmin;
 

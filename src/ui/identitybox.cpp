@@ -12,10 +12,9 @@
 
 using namespace Qt::StringLiterals;
 
-IdentityBox::IdentityBox(QWidget *parent)
+IdentityBox::IdentityBox(const UserSettings &settings, QWidget *parent)
     : QWidget(parent)
 {
-    const UserSettings &settings = UserSettings::shared();
     m_warning = !settings.isRegistered();
     auto *row = new QHBoxLayout(this);
     if (m_warning) {

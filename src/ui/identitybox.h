@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class UserSettings;
+
 // Who the ticket will be filed for: the stored name, workstation and
 // company, or, for an incomplete identity, a reminder to fill the settings.
 class IdentityBox : public QWidget
@@ -9,7 +11,7 @@ class IdentityBox : public QWidget
     Q_OBJECT
 
 public:
-    explicit IdentityBox(QWidget *parent = nullptr);
+    explicit IdentityBox(const UserSettings &settings, QWidget *parent = nullptr);
 
     bool showsWarning() const { return m_warning; }
     QString nameLine() const { return m_name; }

@@ -8,7 +8,7 @@
 
 using namespace Qt::StringLiterals;
 
-MainWindow::MainWindow(QWidget *parent)
+MainWindow::MainWindow(const Services &services, QWidget *parent)
     : QMainWindow(parent)
 {
     setObjectName(QString::fromLatin1(Identifier));
@@ -18,7 +18,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     // The home screen exists, with its observers, as soon as the window does:
     // a request posted right after opening reaches it.
-    m_stack = new NavigationStack(new HomeView, this);
+    m_stack = new NavigationStack(new HomeView(services), this);
     setCentralWidget(m_stack);
 
     // Opened centred on the screen the user is working on.

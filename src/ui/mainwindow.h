@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/services.h"
+
 #include <QMainWindow>
 
 class NavigationStack;
@@ -16,7 +18,7 @@ public:
     static constexpr int MinimumWidth = 960;
     static constexpr int MinimumHeight = 740;
 
-    explicit MainWindow(QWidget *parent = nullptr);
+    explicit MainWindow(const Services &services, QWidget *parent = nullptr);
 
     NavigationStack *navigationStack() const { return m_stack; }
 

@@ -1,7 +1,6 @@
 #include "myticketsview.h"
 
 #include "core/apiservice.h"
-#include "core/notificationcenter.h"
 #include "core/usersettings.h"
 #include "myticketsmodel.h"
 #include "protocol/errors.h"
@@ -28,8 +27,10 @@ namespace {
 enum ContentPage { LoadingPage, EmptyPage, ListPage };
 } // namespace
 
-MyTicketsView::MyTicketsView(QWidget *parent)
+MyTicketsView::MyTicketsView(APIService &api, const UserSettings &settings, QWidget *parent)
     : Sheet(SheetSize, parent)
+    , m_api(api)
+    , m_settings(settings)
     , m_model(new MyTicketsModel(this))
     , m_delegate(new TicketCard(this))
 {
@@ -89,8 +90,6 @@ MyTicketsView::MyTicketsView(QWidget *parent)
 
     connect(m_delegate, &TicketCard::toggleRequested, this, &MyTicketsView::toggleExpanded);
     connect(m_model, &QAbstractItemModel::modelReset, m_delegate, &TicketCard::clearCache);
-    NotificationCenter::defaultCenter().observe(QString::fromLatin1(NotificationCenter::RefreshMyTickets),
-        this, [this](const QVariant &) { loadTickets(); });
     connect(this, &Sheet::appeared, this, &MyTicketsView::loadTickets);
     updateContent();
     // The cards are what the sheet is for: the keyboard starts there.
@@ -126,7 +125,7 @@ void MyTicketsView::setLoading(bool loading)
 void MyTicketsView::loadTickets()
 {
     // Without an identity there is nothing to ask; whatever is listed stays.
-    if (UserSettings::shared().readInteger(UserSettings::UserId) < 1) {
+    if (m_settings.readInteger(UserSettings::UserId) < 1) {
         m_error->showText(u"Utilisateur non connecté"_s);
         return;
     }
@@ -139,8 +138,8 @@ QCoro::Task<> MyTicketsView::fetch()
 {
     QPointer<MyTicketsView> self(this);
     try {
-        const QList<UserTicket> tickets = co_await APIService::shared().getMyTickets(
-            UserSettings::shared().readInteger(UserSettings::UserId));
+        const QList<UserTicket> tickets
+            = co_await m_api.getMyTickets(m_settings.readInteger(UserSettings::UserId));
         if (!self)
             co_return;
         m_model->setTickets(tickets);

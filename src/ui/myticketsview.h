@@ -6,16 +6,18 @@
 #include <QCoro/QCoroTask>
 #include <QHash>
 
+class APIService;
 class IconButton;
 class MyTicketsModel;
 class QListView;
 class QStackedWidget;
 class QVariantAnimation;
 class TicketCard;
+class UserSettings;
 
 // The user's own tickets, as cards that open to show the description and
 // the support's answer. Loads when shown, on the refresh button and when a
-// ticket was just created ("RefreshMyTickets").
+// ticket was just created (loadTickets() is connected to that event).
 class MyTicketsView : public Sheet
 {
     Q_OBJECT
@@ -24,7 +26,7 @@ public:
     static constexpr QSize SheetSize { 700, 600 };
     static constexpr int ExpandDurationMs = 200;
 
-    explicit MyTicketsView(QWidget *parent = nullptr);
+    MyTicketsView(APIService &api, const UserSettings &settings, QWidget *parent = nullptr);
 
     bool isLoading() const { return m_isLoading; }
     // The error line's state: whether it shows, and its last text.
@@ -50,6 +52,8 @@ private:
     void setLoading(bool loading);
     void updateContent();
 
+    APIService &m_api;
+    const UserSettings &m_settings;
     bool m_isLoading = false;
 
     IconButton *m_refresh;

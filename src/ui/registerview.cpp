@@ -27,8 +27,10 @@ namespace {
 enum CompanyPage { LoadingPage, EmptyPage, PickerPage };
 }
 
-RegisterView::RegisterView(QWidget *parent)
+RegisterView::RegisterView(APIService &api, UserSettings &settings, QWidget *parent)
     : Sheet(SheetSize, parent)
+    , m_api(api)
+    , m_settings(settings)
 {
     setWindowTitle(u"Créer mon compte"_s);
     // Only a completed registration closes this sheet.
@@ -143,17 +145,16 @@ bool RegisterView::storeIdentity(qint64 userId, qint64 companyId, const QString 
     const std::optional<Company> chosen = company(companyId);
     if (!chosen)
         return false;
-    UserSettings &settings = UserSettings::shared();
-    settings.writeInteger(UserSettings::UserId, userId);
-    settings.writeInteger(UserSettings::CompanyId, companyId);
-    settings.writeText(UserSettings::CompanyCode, chosen->code);
-    settings.writeText(UserSettings::CompanyName, chosen->nom);
-    settings.writeText(UserSettings::UserPoste, poste);
-    settings.writeText(UserSettings::UserNom, nom);
-    settings.writeText(UserSettings::UserPrenom, prenom);
-    settings.writeText(UserSettings::UserTelephone, telephone);
+    m_settings.writeInteger(UserSettings::UserId, userId);
+    m_settings.writeInteger(UserSettings::CompanyId, companyId);
+    m_settings.writeText(UserSettings::CompanyCode, chosen->code);
+    m_settings.writeText(UserSettings::CompanyName, chosen->nom);
+    m_settings.writeText(UserSettings::UserPoste, poste);
+    m_settings.writeText(UserSettings::UserNom, nom);
+    m_settings.writeText(UserSettings::UserPrenom, prenom);
+    m_settings.writeText(UserSettings::UserTelephone, telephone);
     // Last, so a store interrupted half-way never claims a registration.
-    settings.writeBool(UserSettings::IsRegistered, true);
+    m_settings.writeBool(UserSettings::IsRegistered, true);
     return true;
 }
 
@@ -164,7 +165,7 @@ QCoro::Task<> RegisterView::loadCompanies()
     QPointer<RegisterView> self(this);
     setLoading(true);
     try {
-        QList<Company> companies = co_await APIService::shared().getCompanies();
+        QList<Company> companies = co_await m_api.getCompanies();
         if (!self)
             co_return;
         m_companies = std::move(companies);
@@ -204,7 +205,7 @@ QCoro::Task<> RegisterView::submit()
                   telephone = m_telephone->value();
     try {
         const RegisterUserResponse response
-            = co_await APIService::shared().registerUser(companyId, poste, nom, prenom, telephone);
+            = co_await m_api.registerUser(companyId, poste, nom, prenom, telephone);
         if (!self)
             co_return;
         logLine(u"✅ Utilisateur créé, ID: "_s + QString::number(response.userId));
@@ -239,8 +240,7 @@ QCoro::Task<> RegisterView::recoverRegisteredUser(qint64 companyId, QString post
 {
     QPointer<RegisterView> self(this);
     try {
-        const GetUserByPosteResponse response
-            = co_await APIService::shared().getUserByPoste(companyId, poste);
+        const GetUserByPosteResponse response = co_await m_api.getUserByPoste(companyId, poste);
         if (!self || !response.user)
             co_return;
         const UserDetailData &user = *response.user;

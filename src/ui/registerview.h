@@ -7,11 +7,13 @@
 #include <QCoro/QCoroTask>
 #include <QList>
 
+class APIService;
+class FormField;
 class GradientButton;
 class QComboBox;
 class QLabel;
 class QStackedWidget;
-class FormField;
+class UserSettings;
 
 // One-time enrolment of an ordinary user: a company from the server's list,
 // a workstation number, a name and an optional phone. On success the
@@ -24,7 +26,7 @@ class RegisterView : public Sheet
 public:
     static constexpr QSize SheetSize { 520, 650 };
 
-    explicit RegisterView(QWidget *parent = nullptr);
+    RegisterView(APIService &api, UserSettings &settings, QWidget *parent = nullptr);
 
     bool isFormValid() const;
     bool isLoading() const { return m_isLoading; }
@@ -62,6 +64,8 @@ private:
     void setSubmitting(bool submitting);
     void updateSubmitButton();
 
+    APIService &m_api;
+    UserSettings &m_settings;
     QList<Company> m_companies;
     bool m_isLoading = false;
     bool m_isSubmitting = false;

@@ -28,11 +28,12 @@
 
 using namespace Qt::StringLiterals;
 
-SettingsView::SettingsView(QWidget *parent)
+SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManager &startup, QWidget *parent)
     : Sheet(SheetSize, parent)
+    , m_api(api)
+    , m_settings(settings)
 {
     setWindowTitle(u"Paramètres utilisateur"_s);
-    const UserSettings &settings = UserSettings::shared();
 
     QVBoxLayout *outer = ScreenParts::bareColumn(this);
 
@@ -54,7 +55,6 @@ SettingsView::SettingsView(QWidget *parent)
     auto *controls = new QHBoxLayout;
     controls->setSpacing(12);
     m_launchAtLogin = new ToggleSwitch(u"Ouvrir Norvik Support au démarrage"_s, this);
-    StartupManager &startup = StartupManager::shared();
     m_launchAtLogin->setChecked(startup.isEnabled());
     // Only the user's own clicks register or unregister; the manager's
     // answer (which may refuse) puts the switch where things really stand.
@@ -66,7 +66,7 @@ SettingsView::SettingsView(QWidget *parent)
     controls->addWidget(m_launchAtLogin);
     controls->addStretch();
     if (settings.readBool(UserSettings::IsAdmin)) {
-        m_companies = new CompaniesButton(this);
+        m_companies = new CompaniesButton(api, this);
         controls->addWidget(m_companies);
     }
     header->addLayout(controls);
@@ -141,7 +141,7 @@ QString SettingsView::poste() const
 
 bool SettingsView::canSave() const
 {
-    return !(m_existingUser && poste() != UserSettings::shared().readTextOrEmpty(UserSettings::UserPoste));
+    return !(m_existingUser && poste() != m_settings.readTextOrEmpty(UserSettings::UserPoste));
 }
 
 void SettingsView::setCheckingPoste(bool checking)
@@ -166,7 +166,7 @@ void SettingsView::schedulePosteCheck()
     m_debounce.stop();
     setCheckingPoste(false);
     const QString value = poste();
-    if (!value.isEmpty() && value != UserSettings::shared().readTextOrEmpty(UserSettings::UserPoste)) {
+    if (!value.isEmpty() && value != m_settings.readTextOrEmpty(UserSettings::UserPoste)) {
         m_debounce.start();
     } else {
         m_existingUser.reset();
@@ -180,7 +180,7 @@ QCoro::Task<> SettingsView::checkPoste(quint64 generation)
     setCheckingPoste(true);
     const QString value = poste();
     try {
-        std::optional<ExistingUserInfo> holder = co_await APIService::shared().checkPoste(value);
+        std::optional<ExistingUserInfo> holder = co_await m_api.checkPoste(value);
         if (!self || generation != m_checkGeneration)
             co_return;
         m_existingUser = std::move(holder);
@@ -208,10 +208,9 @@ void SettingsView::saveSettings()
 {
     if (!canSave())
         return;
-    UserSettings &settings = UserSettings::shared();
-    settings.writeText(UserSettings::UserPoste, poste());
-    settings.writeText(UserSettings::UserTelephone, m_telephone->value());
-    settings.writeText(UserSettings::UserNom, m_nom->value());
-    settings.writeText(UserSettings::UserPrenom, m_prenom->value());
+    m_settings.writeText(UserSettings::UserPoste, poste());
+    m_settings.writeText(UserSettings::UserTelephone, m_telephone->value());
+    m_settings.writeText(UserSettings::UserNom, m_nom->value());
+    m_settings.writeText(UserSettings::UserPrenom, m_prenom->value());
     dismiss();
 }

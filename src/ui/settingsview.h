@@ -7,14 +7,17 @@
 #include <QTimer>
 #include <optional>
 
+class APIService;
 class CompaniesButton;
 class ConflictBox;
+class FormField;
 class GradientButton;
 class IconButton;
 class QLineEdit;
-class FormField;
 class Spinner;
+class StartupManager;
 class ToggleSwitch;
+class UserSettings;
 
 // Lets a registered user correct the details joined to his tickets. While
 // he types a workstation number other than his own, the server is asked,
@@ -28,7 +31,7 @@ public:
     static constexpr QSize SheetSize { 500, 600 };
     static constexpr int CheckDelayMs = 500;
 
-    explicit SettingsView(QWidget *parent = nullptr);
+    SettingsView(APIService &api, UserSettings &settings, StartupManager &startup, QWidget *parent = nullptr);
 
     QString poste() const;
     bool isCheckingPoste() const { return m_isCheckingPoste; }
@@ -58,6 +61,8 @@ private:
     void setCheckingPoste(bool checking);
     void updateConflict();
 
+    APIService &m_api;
+    UserSettings &m_settings;
     bool m_isCheckingPoste = false;
     std::optional<ExistingUserInfo> m_existingUser;
     // Each keystroke starts a new generation: only the check of the newest

@@ -10,8 +10,9 @@
 
 using namespace Qt::StringLiterals;
 
-UserCard::UserCard(QWidget *parent)
+UserCard::UserCard(const UserSettings &settings, QWidget *parent)
     : QWidget(parent)
+    , m_settings(settings)
     , m_name(new QLabel(this))
     , m_poste(new QLabel(this))
     , m_bullet(new QLabel(u"•"_s, this))
@@ -42,11 +43,10 @@ void UserCard::reload()
 {
     // A missing value reads as empty; the parts of the second line come and
     // go with what is stored.
-    const UserSettings &settings = UserSettings::shared();
-    m_name->setText(settings.readTextOrEmpty(UserSettings::UserPrenom) + u" "_s
-        + settings.readTextOrEmpty(UserSettings::UserNom));
-    const QString poste = settings.readTextOrEmpty(UserSettings::UserPoste);
-    const QString company = settings.readTextOrEmpty(UserSettings::CompanyName);
+    m_name->setText(m_settings.readTextOrEmpty(UserSettings::UserPrenom) + u" "_s
+        + m_settings.readTextOrEmpty(UserSettings::UserNom));
+    const QString poste = m_settings.readTextOrEmpty(UserSettings::UserPoste);
+    const QString company = m_settings.readTextOrEmpty(UserSettings::CompanyName);
     m_poste->setText(u"Poste "_s + poste);
     m_poste->setVisible(!poste.isEmpty());
     m_company->setText(company);

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class UserSettings;
 
 // Who the user is, on the home screen: "Prénom Nom" and, under it, the
 // workstation and the company, each only when stored.
@@ -11,7 +12,7 @@ class UserCard : public QWidget
     Q_OBJECT
 
 public:
-    explicit UserCard(QWidget *parent = nullptr);
+    explicit UserCard(const UserSettings &settings, QWidget *parent = nullptr);
 
     // Re-reads the stored identity.
     void reload();
@@ -22,6 +23,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    const UserSettings &m_settings;
     QLabel *m_name;
     QLabel *m_poste;
     QLabel *m_bullet;

@@ -1,6 +1,6 @@
 #include "app/appdelegate.h"
+#include "core/appevents.h"
 #include "core/configuration.h"
-#include "core/notificationcenter.h"
 #include "core/notificationstate.h"
 #include "core/updater.h"
 #include "core/websocketservice.h"
@@ -208,36 +208,35 @@ void TestDesktopShell::openApplication_clearsTheBadge_reusesTheWindow_closingKee
 void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("create") << u"Faire un ticket"_s
-                            << QString::fromLatin1(NotificationCenter::OpenCreateTicket);
-    QTest::newRow("my tickets") << u"Voir mes tickets"_s
-                                << QString::fromLatin1(NotificationCenter::OpenMyTickets);
+    QTest::addColumn<bool>("create");
+    QTest::newRow("create") << u"Faire un ticket"_s << true;
+    QTest::newRow("my tickets") << u"Voir mes tickets"_s << false;
 }
 
 void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready()
 {
     QFETCH(QString, text);
-    QFETCH(QString, name);
+    QFETCH(bool, create);
     NotificationState::shared().setHasUnreadNotification(true);
     int posts = 0;
     bool homeWasThere = false;
     QObject context;
-    NotificationCenter::defaultCenter().observe(name, &context, [&](const QVariant &object) {
+    const auto observe = [&] {
         ++posts;
         const MainWindow *window = m_delegate->mainWindow();
-        homeWasThere = window && window->isVisible() && !object.isValid()
+        homeWasThere = window && window->isVisible()
             && qobject_cast<HomeView *>(window->navigationStack()->widget(0))
             && !NotificationState::shared().hasUnreadNotification();
-    });
+    };
+    AppEvents &events = m_delegate->events();
+    connect(&events, create ? &AppEvents::createTicketRequested : &AppEvents::myTicketsRequested, &context,
+        observe);
     entry(text)->trigger();
     QCOMPARE(posts, 1);
     QVERIFY(homeWasThere);
     // The home screen acted on the request: its sheet is open.
     const auto *home = qobject_cast<HomeView *>(m_delegate->mainWindow()->navigationStack()->widget(0));
-    QVERIFY(name == QString::fromLatin1(NotificationCenter::OpenCreateTicket)
-            ? home->createTicketSheet() != nullptr
-            : home->myTicketsSheet() != nullptr);
+    QVERIFY(create ? home->createTicketSheet() != nullptr : home->myTicketsSheet() != nullptr);
 }
 
 void TestDesktopShell::checkForUpdates_alwaysAnswersInADialog()

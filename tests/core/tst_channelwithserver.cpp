@@ -38,7 +38,7 @@ private:
 
     QTemporaryDir m_config;
     LogRecorder *m_log = nullptr;
-    QStringList m_calls;
+    EventRecorder *m_events = nullptr;
     std::unique_ptr<APIService> m_api;
 };
 
@@ -51,11 +51,7 @@ void TestChannelWithServer::initTestCase()
 void TestChannelWithServer::init()
 {
     m_log = new LogRecorder(this);
-    m_calls.clear();
-    WebSocketService &service = WebSocketService::shared();
-    service.onTicketClosed = [this](qint64 id, const QString &message) {
-        m_calls.append(u"closed:%1|%2"_s.arg(id).arg(message));
-    };
+    m_events = new EventRecorder(this);
 }
 
 void TestChannelWithServer::cleanup()
@@ -64,6 +60,8 @@ void TestChannelWithServer::cleanup()
     m_api.reset();
     delete m_log;
     m_log = nullptr;
+    delete m_events;
+    m_events = nullptr;
 }
 
 bool TestChannelWithServer::start(ServerProcess &server)
@@ -98,7 +96,7 @@ void TestChannelWithServer::serverRestart_channelComesBack()
     // And the reconnected channel still delivers.
     const qint64 ticket = RunTask::run(m_api->createTicket(1, u"Écran"_s, u"Scintille"_s, u"haute"_s, {}));
     RunTask::run(m_api->closeTicket(ticket, {}));
-    QTRY_COMPARE(m_calls, QStringList { u"closed:%1|"_s.arg(ticket) });
+    QTRY_COMPARE(m_events->calls, QStringList { u"closed:%1|"_s.arg(ticket) });
 }
 
 QTEST_GUILESS_MAIN(TestChannelWithServer)

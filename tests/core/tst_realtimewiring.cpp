@@ -1,7 +1,6 @@
 #include "channeltest.h"
 #include "core/configuration.h"
 #include "core/desktopnotifier.h"
-#include "core/notificationcenter.h"
 #include "core/notificationstate.h"
 #include "core/realtimewiring.h"
 #include "loopbackwebsocketserver.h"
@@ -32,7 +31,6 @@ private Q_SLOTS:
 
     void push_showsNotificationAndBadge_data();
     void push_showsNotificationAndBadge();
-    void newTicketNotice_withOtherObject_showsNothing();
 
 private:
     struct Shown
@@ -48,6 +46,8 @@ private:
     bool m_withDunst = false;
     LoopbackWebSocketServer *m_server = nullptr;
     QList<Shown> m_fallback;
+    RealtimeWiring m_wiring { WebSocketService::shared(), DesktopNotifier::shared(),
+        NotificationState::shared() };
 };
 
 void TestRealtimeWiring::initTestCase()
@@ -79,7 +79,7 @@ void TestRealtimeWiring::init()
 
 void TestRealtimeWiring::cleanup()
 {
-    RealtimeWiring::shutdown();
+    m_wiring.shutdown();
     QTRY_VERIFY(WebSocketService::shared().findChildren<QWebSocket *>().isEmpty());
     delete m_server;
     m_server = nullptr;
@@ -92,7 +92,7 @@ void TestRealtimeWiring::cleanupTestCase()
 
 void TestRealtimeWiring::startConnected()
 {
-    RealtimeWiring::start();
+    m_wiring.start();
     QTRY_COMPARE(m_server->peerCount(), 1);
     QTRY_COMPARE(m_server->last().received.size(), 1);
 }
@@ -154,43 +154,12 @@ void TestRealtimeWiring::push_showsNotificationAndBadge()
     QFETCH(QString, body);
 
     startConnected();
-    QList<QVariant> posted;
-    QObject context;
-    NotificationCenter::defaultCenter().observe(QString::fromLatin1(NotificationCenter::NewTicket), &context,
-        [&posted](const QVariant &object) { posted.append(object); });
     m_server->last().socket->sendTextMessage(QString::fromUtf8(QJsonDocument(push).toJson()));
 
     const Shown shown = waitShown(identifier);
     QCOMPARE(shown.title, title);
     QCOMPARE(shown.body, body);
     QVERIFY(NotificationState::shared().hasUnreadNotification());
-    // A new ticket travels through the named notification, whole.
-    if (push.contains(u"ticket"_s)) {
-        QCOMPARE(posted.size(), 1);
-        QCOMPARE(posted.first().value<Ticket>(), Ticket::fromJson(push.value(u"ticket"_s).toObject()));
-    } else {
-        QVERIFY(posted.isEmpty());
-    }
-}
-
-void TestRealtimeWiring::newTicketNotice_withOtherObject_showsNothing()
-{
-    startConnected();
-    QSignalSpy changed(&NotificationState::shared(), &NotificationState::hasUnreadNotificationChanged);
-    const QString name = QString::fromLatin1(NotificationCenter::NewTicket);
-    NotificationCenter::defaultCenter().post(name);
-    NotificationCenter::defaultCenter().post(name, 7);
-    NotificationCenter::defaultCenter().post(name, QJsonObject { { u"id"_s, 7 } });
-    // Observers run before post() returns, and the badge is set first.
-    QCOMPARE(changed.size(), 0);
-    QVERIFY(!NotificationState::shared().hasUnreadNotification());
-
-    // The same name with a ticket does show.
-    Ticket ticket;
-    ticket.id = 11;
-    NotificationCenter::defaultCenter().post(name, QVariant::fromValue(ticket));
-    QVERIFY(NotificationState::shared().hasUnreadNotification());
-    QCOMPARE(waitShown(u"ticket-11"_s).title, u"Nouveau ticket"_s);
 }
 
 QTEST_GUILESS_MAIN(TestRealtimeWiring)

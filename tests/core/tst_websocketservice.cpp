@@ -55,7 +55,6 @@ private Q_SLOTS:
     void disconnect_closesWithGoingAwayAndEndsWithoutRetry();
     void handleMessage_dispatchesOrDrops_data();
     void handleMessage_dispatchesOrDrops();
-    void handleMessage_withoutHandlers_hasNoEffect();
     void frames_textAndUtf8BinaryHandled_invalidBinaryDropped();
     void connectionLost_logsAndReconnectsWithFreshIdentity_data();
     void connectionLost_logsAndReconnectsWithFreshIdentity();
@@ -71,7 +70,7 @@ private:
     bool openChannel();
     QWebSocket *peer() { return m_server->last().socket; }
 
-    QStringList m_calls;
+    EventRecorder *m_events = nullptr;
     QTemporaryDir m_config;
     LogRecorder *m_log = nullptr;
     std::unique_ptr<LoopbackWebSocketServer> m_server;
@@ -89,19 +88,7 @@ void TestWebSocketService::initTestCase()
 void TestWebSocketService::init()
 {
     m_log = new LogRecorder(this);
-    m_calls.clear();
-    WebSocketService &service = WebSocketService::shared();
-    service.onNewMessage
-        = [this](qint64 id, const QString &sender, const QString &message, const QString &time) {
-              m_calls.append(u"message:%1|%2|%3|%4"_s.arg(id).arg(sender, message, time));
-          };
-    service.onTicketClosed = [this](qint64 id, const QString &message) {
-        m_calls.append(u"closed:%1|%2"_s.arg(id).arg(message));
-    };
-    service.onNewTicket = [this](const Ticket &ticket) {
-        m_calls.append(u"ticket:%1|%2"_s.arg(ticket.id).arg(ticket.displayTitle()));
-    };
-    service.onAdminTyping = [this](qint64 id) { m_calls.append(u"typing:%1"_s.arg(id)); };
+    m_events = new EventRecorder(this);
     Channel::identify(0, false);
     m_server = std::make_unique<LoopbackWebSocketServer>();
     QVERIFY(m_server->listen());
@@ -114,6 +101,8 @@ void TestWebSocketService::cleanup()
     m_server.reset();
     delete m_log;
     m_log = nullptr;
+    delete m_events;
+    m_events = nullptr;
 }
 
 bool TestWebSocketService::openChannel()
@@ -185,7 +174,7 @@ void TestWebSocketService::disconnect_closesWithGoingAwayAndEndsWithoutRetry()
             u"⏹ WebSocket → demande déconnexion"_s, u"❌ WebSocket totalement déconnecté"_s }));
     QCOMPARE(service.userId(), 0);
     QCOMPARE(service.userType(), u"none"_s);
-    QVERIFY(!service.shouldStayConnected);
+    QVERIFY(!service.shouldStayConnected());
 
     QTRY_VERIFY(m_server->last().ended);
     QCOMPARE(m_server->last().closeCode, 1001);
@@ -251,20 +240,7 @@ void TestWebSocketService::handleMessage_dispatchesOrDrops()
 
     WebSocketService::shared().handleMessage(message);
     QCOMPARE(m_log->lines, QStringList { Raw + message } + logs);
-    QCOMPARE(m_calls, expectedCalls);
-}
-
-void TestWebSocketService::handleMessage_withoutHandlers_hasNoEffect()
-{
-    Channel::forgetHandlers();
-    WebSocketService &service = WebSocketService::shared();
-    service.handleMessage(uR"({"type":"ticket_closed","ticketId":1,"closeMessage":""})"_s);
-    service.handleMessage(
-        uR"({"type":"new_message","ticketId":1,"sender":"a","message":"b","timestamp":"c"})"_s);
-    service.handleMessage(uR"({"type":"admin_typing","ticketId":1})"_s);
-    service.handleMessage(uR"({"type":"new_ticket","ticket":{"id":1}})"_s);
-    QCOMPARE(m_log->lines.size(), 5); // four raw lines and the new-ticket line
-    QVERIFY(m_calls.isEmpty());
+    QCOMPARE(m_events->calls, expectedCalls);
 }
 
 void TestWebSocketService::frames_textAndUtf8BinaryHandled_invalidBinaryDropped()
@@ -279,7 +255,8 @@ void TestWebSocketService::frames_textAndUtf8BinaryHandled_invalidBinaryDropped(
     peer()->sendTextMessage(uR"({"type":"admin_typing","ticketId":6})"_s);
 
     // The error message ends neither the connection nor the reading.
-    QTRY_COMPARE(m_calls, (QStringList { u"closed:3|Réglé"_s, u"closed:4|Clôturé"_s, u"typing:6"_s }));
+    QTRY_COMPARE(
+        m_events->calls, (QStringList { u"closed:3|Réglé"_s, u"closed:4|Clôturé"_s, u"typing:6"_s }));
     QCOMPARE(m_log->starting(Raw).size(), 4);
     QVERIFY(m_log->contains(u"❌ WebSocket error: quota"_s));
     QVERIFY(!m_log->contains(Retry));
@@ -324,7 +301,7 @@ void TestWebSocketService::connectionLost_logsAndReconnectsWithFreshIdentity()
     QVERIFY(m_log->contains(u"🔌 Connexion WebSocket… (ID=77, type=user)"_s));
     // Still reading after the reconnection.
     peer()->sendTextMessage(uR"({"type":"admin_typing","ticketId":9})"_s);
-    QTRY_COMPARE(m_calls, QStringList { u"typing:9"_s });
+    QTRY_COMPARE(m_events->calls, QStringList { u"typing:9"_s });
 }
 
 void TestWebSocketService::disconnect_duringPendingReconnection_blocksTheAttempt()
@@ -389,7 +366,7 @@ void TestWebSocketService::connectAgain_abortsPreviousSocketWithoutRetry()
     // armed (arming logs at once). A message through the new socket, read
     // after anything the old one left queued, marks the point to look.
     peer()->sendTextMessage(uR"({"type":"admin_typing","ticketId":2})"_s);
-    QTRY_COMPARE(m_calls, QStringList { u"typing:2"_s });
+    QTRY_COMPARE(m_events->calls, QStringList { u"typing:2"_s });
     QCOMPARE(m_server->peerCount(), 2);
     QVERIFY(m_log->starting(ReceiveError).isEmpty());
     QVERIFY(!m_log->contains(Retry));
@@ -405,9 +382,9 @@ void TestWebSocketService::largeAndDeepMessages_survive()
         { u"capture_base64"_s, QString::fromLatin1(capture) } };
     const QJsonObject push { { u"type"_s, u"new_ticket"_s }, { u"ticket"_s, ticket } };
     qsizetype receivedCapture = 0;
-    WebSocketService::shared().onNewTicket = [&receivedCapture](const Ticket &t) {
-        receivedCapture = t.captureBase64.value_or(QByteArray()).size();
-    };
+    connect(&WebSocketService::shared(), &WebSocketService::newTicket, m_events,
+        [&receivedCapture](
+            const Ticket &t) { receivedCapture = t.captureBase64.value_or(QByteArray()).size(); });
     peer()->sendTextMessage(QString::fromUtf8(QJsonDocument(push).toJson(QJsonDocument::Compact)));
     QTRY_COMPARE(receivedCapture, capture.size());
 

@@ -37,6 +37,36 @@ public:
 };
 
 // Drives the shared channel the way the program does.
+// Collects the events the real-time channel emits while it lives, one line
+// each: "closed:7|text", "ticket:7|title", "message:7|from|text|time",
+// "typing:7".
+class EventRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit EventRecorder(QObject *parent = nullptr)
+        : QObject(parent)
+    {
+        using namespace Qt::StringLiterals;
+        WebSocketService &service = WebSocketService::shared();
+        connect(&service, &WebSocketService::newMessage, this,
+            [this](qint64 id, const QString &sender, const QString &message, const QString &time) {
+                calls.append(u"message:%1|%2|%3|%4"_s.arg(id).arg(sender, message, time));
+            });
+        connect(&service, &WebSocketService::ticketClosed, this, [this](qint64 id, const QString &message) {
+            calls.append(u"closed:%1|%2"_s.arg(id).arg(message));
+        });
+        connect(&service, &WebSocketService::newTicket, this, [this](const Ticket &ticket) {
+            calls.append(u"ticket:%1|%2"_s.arg(ticket.id).arg(ticket.displayTitle()));
+        });
+        connect(&service, &WebSocketService::adminTyping, this,
+            [this](qint64 id) { calls.append(u"typing:%1"_s.arg(id)); });
+    }
+
+    QStringList calls;
+};
+
 namespace Channel {
 
 // The identity the next connection announces.
@@ -48,18 +78,8 @@ inline void identify(qint64 userId, bool admin)
 
 inline void start()
 {
-    WebSocketService::shared().shouldStayConnected = true;
+    WebSocketService::shared().allowReconnection();
     WebSocketService::shared().connect();
-}
-
-// Handlers of a test point into its own stack.
-inline void forgetHandlers()
-{
-    WebSocketService &service = WebSocketService::shared();
-    service.onNewMessage = nullptr;
-    service.onTicketClosed = nullptr;
-    service.onNewTicket = nullptr;
-    service.onAdminTyping = nullptr;
 }
 
 // Ends the channel and waits for its sockets to go, so that none still

@@ -1,5 +1,4 @@
 #include "artifacts.h"
-#include "core/notificationcenter.h"
 #include "imagefiles.h"
 #include "testserver.h"
 #include "ui/attachment.h"
@@ -17,6 +16,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -79,7 +79,7 @@ void TestCreateTicketView::init()
 
 CreateTicketView *TestCreateTicketView::openSheet(const QString &titre, const QString &description)
 {
-    CreateTicketView *view = ViewTestEnv::openSheet(m_view);
+    CreateTicketView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
     if (view) {
         view->titreEdit()->setText(titre);
         view->descriptionEdit()->setPlainText(description);
@@ -132,10 +132,7 @@ void TestCreateTicketView::slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntil
     });
     CreateTicketView *view = openSheet();
     QVERIFY(view);
-    int refreshes = 0;
-    QObject observer;
-    NotificationCenter::defaultCenter().observe(
-        u"RefreshMyTickets"_s, &observer, [&refreshes](const QVariant &) { ++refreshes; });
+    QSignalSpy created(view, &CreateTicketView::ticketCreated);
     ViewTestEnv::typeText(view->titreEdit(), u"Imprimante bloquée "_s);
     ViewTestEnv::typeText(view->descriptionEdit(), u"Elle affiche « erreur 5 »"_s);
     QTest::mouseClick(view->priorityPicker()->segments()[1], Qt::LeftButton);
@@ -151,7 +148,7 @@ void TestCreateTicketView::slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntil
     QTest::keyClicks(view->titreEdit(), u"!"_s);
     QCOMPARE(view->titreEdit()->text(), u"Imprimante bloquée !"_s);
     QTRY_VERIFY(view->showSuccess());
-    QCOMPARE(refreshes, 1);
+    QCOMPARE(created.size(), 1);
     QVERIFY(saveScreenshot(view, u"create-ticket-success"_s));
 
     const QList<TestRequest> sent = m_server.requestsTo(u"/ticket/create.php"_s);

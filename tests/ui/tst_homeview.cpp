@@ -1,6 +1,5 @@
 #include "artifacts.h"
 #include "core/appversion.h"
-#include "core/notificationcenter.h"
 #include "testserver.h"
 #include "ui/createticketview.h"
 #include "ui/homebutton.h"
@@ -80,7 +79,7 @@ void TestHomeView::cleanup()
 
 HomeView *TestHomeView::showHome()
 {
-    m_home = std::make_unique<HomeView>();
+    m_home = std::make_unique<HomeView>(ViewTestEnv::services());
     m_home->resize(640, 820);
     m_home->show();
     return QTest::qWaitForWindowExposed(m_home.get()) ? m_home.get() : nullptr;
@@ -135,12 +134,20 @@ void TestHomeView::userCard_onlyForACompleteIdentity_leavesOutEmptyParts()
 // That the tray's entries reach the home screen is in tst_desktopshell.
 void TestHomeView::trayRequests_raiseTheOpenSheetRatherThanStackAnother()
 {
+    ViewTestEnv::storeIdentity(5, u"24"_s, u"Durand"_s, u"Léa"_s);
     HomeView *home = showHome();
-    NotificationCenter::defaultCenter().post(u"OpenCreateTicket"_s);
+    AppEvents &events = ViewTestEnv::services().events;
+    Q_EMIT events.createTicketRequested();
     CreateTicketView *first = home->createTicketSheet();
     QVERIFY(first);
-    NotificationCenter::defaultCenter().post(u"OpenCreateTicket"_s);
+    Q_EMIT events.createTicketRequested();
     QCOMPARE(home->createTicketSheet(), first);
+    // A ticket filed there reloads an open list of the user's tickets.
+    Q_EMIT events.myTicketsRequested();
+    QVERIFY(home->myTicketsSheet());
+    QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 1);
+    Q_EMIT first->ticketCreated();
+    QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 2);
     // Closing a sheet lowers its flag.
     first->dismiss();
     QVERIFY(!home->createTicketSheet());

@@ -1,6 +1,5 @@
 #include "admin/ticketjson.h"
 #include "artifacts.h"
-#include "core/notificationcenter.h"
 #include "testserver.h"
 #include "ui/myticketsmodel.h"
 #include "ui/myticketsview.h"
@@ -63,7 +62,7 @@ private:
     // A sheet showing the sample tickets.
     MyTicketsView *openList()
     {
-        MyTicketsView *view = ViewTestEnv::openSheet(m_view);
+        MyTicketsView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
         return view && QTest::qWaitFor([view] { return view->contentState() == u"list"; }) ? view : nullptr;
     }
 
@@ -89,7 +88,7 @@ void TestMyTicketsView::init()
 void TestMyTicketsView::noStoredUser_showsErrorAndEmptyStateWithoutRequest()
 {
     UserSettings::shared().writeInteger(UserSettings::UserId, 0);
-    MyTicketsView *view = ViewTestEnv::openSheet(m_view);
+    MyTicketsView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
     QVERIFY(view);
     QVERIFY(view->showError());
     QCOMPARE(view->errorMessage(), u"Utilisateur non connecté"_s);
@@ -100,7 +99,7 @@ void TestMyTicketsView::noStoredUser_showsErrorAndEmptyStateWithoutRequest()
 void TestMyTicketsView::slowEmptyReply_showsLoadingThenEmptyState()
 {
     m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList({}), 200, 500); });
-    MyTicketsView *view = ViewTestEnv::openSheet(m_view);
+    MyTicketsView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
     QVERIFY(view);
     QCOMPARE(view->contentState(), u"loading"_s);
     QTRY_COMPARE(view->contentState(), u"empty"_s);
@@ -228,9 +227,6 @@ void TestMyTicketsView::refresh_byButtonOrNotification_keepsTheListUnderAnError(
     QVERIFY(!view->showError());
     QTRY_VERIFY(!view->isLoading());
     QCOMPARE(view->model()->index(0).data(MyTicketsModel::TitleRole).toString(), u"Nouveau"_s);
-    // A ticket filed elsewhere in the application asks for a reload.
-    NotificationCenter::defaultCenter().post(u"RefreshMyTickets"_s);
-    QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 5);
 }
 
 QTEST_MAIN(TestMyTicketsView)

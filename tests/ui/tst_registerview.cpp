@@ -96,7 +96,7 @@ void TestRegisterView::fill(RegisterView *view, int companyRow, const QString &p
 
 RegisterView *TestRegisterView::openFilled(int companyRow, const QString &poste)
 {
-    RegisterView *view = ViewTestEnv::openSheet(m_view);
+    RegisterView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
     if (!view || !QTest::qWaitFor([view] { return view->companyPicker()->count() > 1; }))
         return nullptr;
     fill(view, companyRow, poste);
@@ -105,7 +105,7 @@ RegisterView *TestRegisterView::openFilled(int companyRow, const QString &poste)
 
 void TestRegisterView::companies_listedWithCodes_andSubmitNeedsACompleteForm()
 {
-    RegisterView *view = ViewTestEnv::openSheet(m_view);
+    RegisterView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
     QVERIFY(view);
     QTRY_VERIFY(!view->isLoading());
     QComboBox *picker = view->companyPicker();
@@ -152,7 +152,7 @@ void TestRegisterView::companyListProblems_neverAllowSubmission()
     QFETCH(QByteArray, body);
     QFETCH(QString, error);
     m_server.setHandler([=](const TestRequest &) { return TestResponse { status, body, 0 }; });
-    RegisterView *view = ViewTestEnv::openSheet(m_view);
+    RegisterView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
     QVERIFY(view);
     QTRY_VERIFY(m_server.count(u"/company/list.php"_s) == 1 && !view->isLoading());
     QVERIFY(!view->companyPicker()->isVisible());

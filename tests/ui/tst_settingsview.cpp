@@ -52,7 +52,11 @@ private Q_SLOTS:
     void companyBoxFollowsTheStoredCompany_companiesButtonOnlyForAdministrators();
 
 private:
-    SettingsView *openSheet() { return ViewTestEnv::openSheet(m_view); }
+    SettingsView *openSheet()
+    {
+        return ViewTestEnv::openSheet(
+            m_view, APIService::shared(), UserSettings::shared(), StartupManager::shared());
+    }
     // No further request within the debounce delay and a margin.
     bool noRequestBeyond(qsizetype count)
     {

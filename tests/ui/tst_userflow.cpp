@@ -16,6 +16,7 @@
 #include "ui/widgets/formfield.h"
 #include "ui/widgets/gradientbutton.h"
 #include "ui/widgets/segmentedpicker.h"
+#include "viewtestenv.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -67,7 +68,7 @@ void TestUserFlow::cleanupTestCase()
 
 void TestUserFlow::newUser_registersFilesATicketSeesItAndCorrectsSettings()
 {
-    HomeView home;
+    HomeView home(ViewTestEnv::services());
     home.resize(640, 820);
     home.show();
     QVERIFY(QTest::qWaitForWindowExposed(&home));

@@ -1,8 +1,12 @@
 #pragma once
 
 #include "core/apiservice.h"
+#include "core/appevents.h"
 #include "core/configuration.h"
+#include "core/services.h"
+#include "core/startupmanager.h"
 #include "core/usersettings.h"
+#include "core/websocketservice.h"
 #include "ui/widgets/navigationstack.h"
 
 #include <QAbstractButton>
@@ -79,11 +83,20 @@ struct WriteRecorder
     Q_DISABLE_COPY_MOVE(WriteRecorder)
 };
 
-// Replaces holder's sheet with a fresh one and waits for it on screen.
-template<class View>
-View *openSheet(std::unique_ptr<View> &holder)
+// The process's services, as the main window hands them to its screens.
+inline Services services()
 {
-    holder = std::make_unique<View>();
+    static AppEvents events;
+    return { UserSettings::shared(), APIService::shared(), WebSocketService::shared(),
+        StartupManager::shared(), events };
+}
+
+// Replaces holder's sheet with a fresh one, built with arguments, and waits
+// for it on screen.
+template<class View, class... Arguments>
+View *openSheet(std::unique_ptr<View> &holder, Arguments &&...arguments)
+{
+    holder = std::make_unique<View>(std::forward<Arguments>(arguments)...);
     holder->show();
     return QTest::qWaitForWindowExposed(holder.get()) ? holder.get() : nullptr;
 }

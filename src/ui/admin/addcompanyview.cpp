@@ -21,9 +21,10 @@
 
 using namespace Qt::StringLiterals;
 
-AddCompanyView::AddCompanyView(std::function<void()> onCompanyAdded, QWidget *parent)
+AddCompanyView::AddCompanyView(APIService &api, std::function<void()> onCompanyAdded, QWidget *parent)
     : Sheet(QSize(500, 450), parent)
     , m_onCompanyAdded(std::move(onCompanyAdded))
+    , m_api(api)
 {
     setWindowTitle(u"Nouvelle société"_s);
     auto *outer = new QVBoxLayout(this);
@@ -151,7 +152,7 @@ QCoro::Task<void> AddCompanyView::submitCompany()
     QPointer<AddCompanyView> self(this);
     std::optional<QString> failure;
     try {
-        co_await APIService::shared().createCompany(nom, code);
+        co_await m_api.createCompany(nom, code);
     } catch (const APIError &error) {
         // The server's own words, for instance why a code is refused.
         failure = error.message;

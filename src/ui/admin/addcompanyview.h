@@ -5,6 +5,7 @@
 #include <QCoro/QCoroTask>
 #include <functional>
 
+class APIService;
 class GradientButton;
 class NoticeBox;
 class QLineEdit;
@@ -18,7 +19,7 @@ class AddCompanyView : public Sheet
 public:
     static constexpr int CloseDelayMs = 1500;
 
-    explicit AddCompanyView(std::function<void()> onCompanyAdded, QWidget *parent = nullptr);
+    explicit AddCompanyView(APIService &api, std::function<void()> onCompanyAdded, QWidget *parent = nullptr);
 
     QString nom() const;
     QString code() const;
@@ -43,6 +44,7 @@ private:
     void refresh();
 
     std::function<void()> m_onCompanyAdded;
+    APIService &m_api;
     QLineEdit *m_nom = nullptr;
     QLineEdit *m_code = nullptr;
     NoticeBox *m_errorRow = nullptr;

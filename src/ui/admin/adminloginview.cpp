@@ -32,8 +32,10 @@ QPushButton *plainGreyButton(const QString &text, QWidget *parent)
 
 } // namespace
 
-AdminLoginView::AdminLoginView(QWidget *parent)
+AdminLoginView::AdminLoginView(UserSettings &settings, WebSocketService &channel, QWidget *parent)
     : Sheet(QSize(400, 450), parent)
+    , m_settings(settings)
+    , m_channel(channel)
 {
     setWindowTitle(u"Connexion admin"_s);
     auto *outer = new QVBoxLayout(this);
@@ -136,7 +138,7 @@ bool AdminLoginView::showsAdminPanel() const
 void AdminLoginView::chooseFace()
 {
     // The stored flag decides, not the home screen's binding.
-    const bool admin = UserSettings::shared().readBool(UserSettings::IsAdmin);
+    const bool admin = m_settings.readBool(UserSettings::IsAdmin);
     m_faces->setCurrentWidget(admin ? m_adminFace : m_loginFace);
     if (!admin)
         m_password->setFocus();
@@ -156,12 +158,11 @@ void AdminLoginView::login()
         m_password->clear();
         return;
     }
-    UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
-    WebSocketService &channel = WebSocketService::shared();
-    channel.disconnect();
+    m_settings.writeBool(UserSettings::IsAdmin, true);
+    m_channel.disconnect();
     // The channel outlives the sheet, so the reconnection is its own business.
-    QTimer::singleShot(ReconnectDelayMs, &channel, [&channel] {
-        channel.shouldStayConnected = true;
+    QTimer::singleShot(ReconnectDelayMs, &m_channel, [&channel = m_channel] {
+        channel.allowReconnection();
         channel.connect();
     });
     emit isAdminChanged(true);
@@ -170,8 +171,8 @@ void AdminLoginView::login()
 
 void AdminLoginView::logout()
 {
-    UserSettings::shared().writeBool(UserSettings::IsAdmin, false);
-    WebSocketService::shared().disconnect();
+    m_settings.writeBool(UserSettings::IsAdmin, false);
+    m_channel.disconnect();
     emit isAdminChanged(false);
     dismiss();
 }

@@ -6,6 +6,8 @@ class GradientButton;
 class QLabel;
 class QLineEdit;
 class QStackedLayout;
+class UserSettings;
+class WebSocketService;
 
 // Switches administrator mode on (password checked locally) and off. The
 // face shown follows the stored "is_admin", read each time the sheet shows;
@@ -18,7 +20,7 @@ class AdminLoginView : public Sheet
 public:
     static constexpr int ReconnectDelayMs = 300;
 
-    explicit AdminLoginView(QWidget *parent = nullptr);
+    AdminLoginView(UserSettings &settings, WebSocketService &channel, QWidget *parent = nullptr);
 
     void login();
     void logout();
@@ -41,6 +43,8 @@ private:
     QWidget *buildAdminFace();
     void chooseFace();
 
+    UserSettings &m_settings;
+    WebSocketService &m_channel;
     QStackedLayout *m_faces = nullptr;
     QWidget *m_loginFace = nullptr;
     QWidget *m_adminFace = nullptr;

@@ -6,8 +6,9 @@
 
 using namespace Qt::StringLiterals;
 
-CompaniesButton::CompaniesButton(QWidget *parent)
+CompaniesButton::CompaniesButton(APIService &api, QWidget *parent)
     : QPushButton(SymbolIcons::icon(u"building.2.fill", Style::white(), 14), u"Sociétés"_s, parent)
+    , m_api(api)
 {
     setToolTip(u"Gérer les sociétés"_s);
     setCursor(Qt::PointingHandCursor);
@@ -24,7 +25,7 @@ void CompaniesButton::openCompanyManagement()
         m_sheet->raise();
         return;
     }
-    m_sheet = new CompanyManagementView(window());
+    m_sheet = new CompanyManagementView(m_api, window());
     m_sheet->setAttribute(Qt::WA_DeleteOnClose);
     m_sheet->open();
 }

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QPushButton>
 
+class APIService;
 class CompanyManagementView;
 
 // The administrators' way into company management from the user settings
@@ -13,11 +14,12 @@ class CompaniesButton : public QPushButton
     Q_OBJECT
 
 public:
-    explicit CompaniesButton(QWidget *parent = nullptr);
+    explicit CompaniesButton(APIService &api, QWidget *parent = nullptr);
 
     void openCompanyManagement();
     CompanyManagementView *sheet() const;
 
 private:
+    APIService &m_api;
     QPointer<CompanyManagementView> m_sheet;
 };

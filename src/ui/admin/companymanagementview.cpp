@@ -20,8 +20,9 @@
 
 using namespace Qt::StringLiterals;
 
-CompanyManagementView::CompanyManagementView(QWidget *parent)
+CompanyManagementView::CompanyManagementView(APIService &api, QWidget *parent)
     : Sheet(QSize(600, 550), parent)
+    , m_api(api)
 {
     setWindowTitle(u"Gestion des sociétés"_s);
     QVBoxLayout *column = ScreenParts::bareColumn(this);
@@ -105,6 +106,7 @@ void CompanyManagementView::showAddCompany()
         return;
     QPointer<CompanyManagementView> self(this);
     m_addCompany = new AddCompanyView(
+        m_api,
         [self] {
             if (self)
                 self->loadCompanies();
@@ -145,7 +147,7 @@ QCoro::Task<void> CompanyManagementView::loadCompanies()
     std::optional<QString> failure;
     QList<Company> fetched;
     try {
-        fetched = co_await APIService::shared().getCompanies();
+        fetched = co_await m_api.getCompanies();
     } catch (const std::exception &error) {
         failure = errorDescription(error);
     }

@@ -6,6 +6,7 @@
 #include <QCoro/QCoroTask>
 #include <QPointer>
 
+class APIService;
 class AddCompanyView;
 class NoticeBox;
 class QStackedLayout;
@@ -18,7 +19,7 @@ class CompanyManagementView : public Sheet
     Q_OBJECT
 
 public:
-    explicit CompanyManagementView(QWidget *parent = nullptr);
+    explicit CompanyManagementView(APIService &api, QWidget *parent = nullptr);
 
     QCoro::Task<void> loadCompanies();
     // Presents the add form over this sheet ("Nouvelle société").
@@ -41,6 +42,7 @@ private:
     void refresh();
     void rebuildRows();
 
+    APIService &m_api;
     QList<Company> m_companies;
     bool m_isLoading = false;
     QString m_errorMessage;

@@ -105,8 +105,9 @@ QWidget *titleRow(const QString &symbol, const QColor &color, const QString &tit
 
 } // namespace
 
-TicketDetailView::TicketDetailView(const Ticket &ticket, QWidget *parent)
+TicketDetailView::TicketDetailView(APIService &api, const Ticket &ticket, QWidget *parent)
     : QWidget(parent)
+    , m_api(api)
     , m_ticket(ticket)
     // Decoded once: the thumbnail and the full-size view share this image.
     , m_attachment(AttachmentDecoder::decode(ticket.captureBase64))
@@ -369,7 +370,7 @@ QCoro::Task<void> TicketDetailView::performClose()
     QPointer<TicketDetailView> self(this);
     std::optional<QString> failure;
     try {
-        co_await APIService::shared().closeTicket(id, message);
+        co_await m_api.closeTicket(id, message);
     } catch (const std::exception &error) {
         failure = errorDescription(error);
     }

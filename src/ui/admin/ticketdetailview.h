@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <optional>
 
+class APIService;
 class FullImageView;
 class GradientButton;
 class NoticeBox;
@@ -29,7 +30,7 @@ class TicketDetailView : public QWidget
 public:
     static constexpr int ReturnDelayMs = 1500;
 
-    explicit TicketDetailView(const Ticket &ticket, QWidget *parent = nullptr);
+    explicit TicketDetailView(APIService &api, const Ticket &ticket, QWidget *parent = nullptr);
 
     const Ticket &ticket() const { return m_ticket; }
     bool canClose() const;
@@ -68,6 +69,7 @@ private:
     void refresh();
     void openFullImage();
 
+    APIService &m_api;
     Ticket m_ticket;
     std::optional<QImage> m_attachment;
 

@@ -27,8 +27,9 @@ namespace {
 constexpr int GridMargin = 24 - TicketCardDelegate::Spacing / 2;
 } // namespace
 
-TicketListView::TicketListView(QWidget *parent)
+TicketListView::TicketListView(APIService &api, QWidget *parent)
     : QWidget(parent)
+    , m_api(api)
     , m_model(new TicketListModel(this))
 {
     Style::applyTo(this);
@@ -176,7 +177,7 @@ QCoro::Task<void> TicketListView::loadTickets()
     std::optional<QString> failure;
     QList<Ticket> fetched;
     try {
-        fetched = co_await APIService::shared().getAllTickets();
+        fetched = co_await m_api.getAllTickets();
     } catch (const std::exception &error) {
         failure = errorDescription(error);
     }
@@ -201,7 +202,7 @@ void TicketListView::openTicket(int row)
     if (!stack)
         return;
     m_selectedTicket = m_model->ticketAt(row);
-    auto *detail = new TicketDetailView(*m_selectedTicket);
+    auto *detail = new TicketDetailView(m_api, *m_selectedTicket);
     // Going back (however the detail leaves) clears the selection.
     connect(detail, &QObject::destroyed, this, [this] { m_selectedTicket.reset(); });
     stack->push(detail);

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <optional>
 
+class APIService;
 class QLabel;
 class QStackedLayout;
 class TicketGridView;
@@ -22,7 +23,7 @@ class TicketListView : public QWidget
 public:
     enum class Face { Loading, Error, List, Empty };
 
-    explicit TicketListView(QWidget *parent = nullptr);
+    explicit TicketListView(APIService &api, QWidget *parent = nullptr);
 
     QCoro::Task<void> loadTickets();
 
@@ -51,6 +52,7 @@ private:
     QWidget *buildListFace();
     QWidget *buildEmptyFace();
 
+    APIService &m_api;
     TicketListModel *m_model;
     TicketGridView *m_grid = nullptr;
     QStackedLayout *m_faces = nullptr;

@@ -83,7 +83,7 @@ void TestAdminFlow::list_closeTicket_authorIsToldOnTheChannel()
 
     // Every ticket of the server, in its section.
     ViewTestEnv::StackedWindow screen(QSize(1000, 900));
-    auto *list = new TicketListView;
+    auto *list = new TicketListView(APIService::shared());
     QSignalSpy loaded(list, &TicketListView::loadFinished);
     screen.stack->push(list);
     QVERIFY(loaded.wait(10000));
@@ -137,7 +137,7 @@ void TestAdminFlow::companies_listAndCreate()
     QWidget window;
     window.resize(800, 700);
     window.show();
-    auto *view = new CompanyManagementView(&window);
+    auto *view = new CompanyManagementView(APIService::shared(), &window);
     view->setAttribute(Qt::WA_DeleteOnClose);
     QSignalSpy loaded(view, &CompanyManagementView::loadFinished);
     view->open();
@@ -189,7 +189,7 @@ void TestAdminFlow::companies_listAndCreate()
 void TestAdminFlow::home_opensTheAdministratorScreens()
 {
     UserSettings::shared().writeBool(UserSettings::IsAdmin, false);
-    auto *home = new HomeView;
+    auto *home = new HomeView(ViewTestEnv::services());
     ViewTestEnv::StackedWindow screen(QSize(1100, 900), home);
     QAbstractButton *adminButton = button(home, u"Connexion admin"_s);
     QAbstractButton *tickets = button(home, u"Gestion des tickets"_s);
@@ -219,7 +219,7 @@ void TestAdminFlow::serverGone_errorsCarryTheirPrefixes()
 {
     QWidget window;
     window.show();
-    auto *view = new CompanyManagementView(&window);
+    auto *view = new CompanyManagementView(APIService::shared(), &window);
     QSignalSpy loaded(view, &CompanyManagementView::loadFinished);
     view->open();
     QVERIFY(loaded.wait(10000));
@@ -234,7 +234,7 @@ void TestAdminFlow::serverGone_errorsCarryTheirPrefixes()
     QCOMPARE(companyNames(view), before); // the previous list stays under the error
     QVERIFY(view->findChild<NoticeBox *>()->isVisibleTo(view));
 
-    AddCompanyView form({});
+    AddCompanyView form(APIService::shared(), {});
     form.show();
     QTest::keyClicks(form.nameField(), u"Hors ligne"_s);
     QTest::keyClicks(form.codeField(), u"OFF1"_s);

@@ -70,7 +70,7 @@ bool TestAdminLoginView::connectChannel(qint64 expectedId)
 {
     const qsizetype peers = m_ws.peerCount();
     WebSocketService &channel = WebSocketService::shared();
-    channel.shouldStayConnected = true;
+    channel.allowReconnection();
     channel.connect();
     if (!QTest::qWaitFor([&] { return m_ws.peerCount() > peers && !m_ws.last().received.isEmpty(); }, 10000))
         return false;
@@ -87,7 +87,7 @@ void TestAdminLoginView::rightPassword_storesModeAndReconnectsAsAdministrator()
     QVERIFY(connectChannel());
     const qsizetype userPeer = m_ws.peerCount() - 1;
 
-    AdminLoginView view;
+    AdminLoginView view(UserSettings::shared(), WebSocketService::shared());
     QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
     view.show();
     // Typing the password and Return from the home screen is in tst_adminflow.
@@ -125,7 +125,7 @@ void TestAdminLoginView::refusedPasswords()
     QFETCH(QString, typed);
     QVERIFY(connectChannel());
     const qsizetype peers = m_ws.peerCount();
-    AdminLoginView view;
+    AdminLoginView view(UserSettings::shared(), WebSocketService::shared());
     QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
     view.show();
     QTest::keyClicks(view.passwordField(), typed);
@@ -148,7 +148,7 @@ void TestAdminLoginView::refusedPasswords()
 void TestAdminLoginView::storedFlag_choosesTheFaceWhateverTheBinding()
 {
     UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
-    AdminLoginView admin;
+    AdminLoginView admin(UserSettings::shared(), WebSocketService::shared());
     admin.show();
     QVERIFY(button(&admin, u"Se déconnecter"_s, Shown::Only));
     QVERIFY(saveScreenshot(&admin, u"admin-login-panel"_s));
@@ -167,14 +167,14 @@ void TestAdminLoginView::logout_leavesTheChannelClosed()
     QVERIFY(connectChannel(9999));
     const qsizetype peers = m_ws.peerCount();
 
-    AdminLoginView view;
+    AdminLoginView view(UserSettings::shared(), WebSocketService::shared());
     QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
     view.show();
     QTest::mouseClick(button(&view, u"Se déconnecter"_s, Shown::Only), Qt::LeftButton);
     QVERIFY(!UserSettings::shared().readBool(UserSettings::IsAdmin));
     QCOMPARE(binding.count(), 1);
     QTRY_VERIFY(m_ws.last().ended);
-    QVERIFY(!WebSocketService::shared().shouldStayConnected);
+    QVERIFY(!WebSocketService::shared().shouldStayConnected());
     // Nothing connects again by itself, not even after the reconnection delay.
     QSignalSpy connected(&m_ws, &LoopbackWebSocketServer::peerConnected);
     QVERIFY(!connected.wait(1500));

@@ -47,7 +47,7 @@ private:
         TicketDetailView *detail;
         explicit Screen(const Ticket &ticket)
             : StackedWindow(QSize(900, 900))
-            , detail(new TicketDetailView(ticket))
+            , detail(new TicketDetailView(APIService::shared(), ticket))
         {
             stack->push(detail);
         }

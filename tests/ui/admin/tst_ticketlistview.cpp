@@ -36,7 +36,7 @@ private:
     // The list pushed on a window's navigation stack.
     struct Screen : ViewTestEnv::StackedWindow
     {
-        TicketListView *list = new TicketListView;
+        TicketListView *list = new TicketListView(APIService::shared());
         Screen() { stack->push(list); }
     };
     static bool waitForLoad(TicketListView *list);
