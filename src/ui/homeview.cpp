@@ -175,6 +175,15 @@ void HomeView::refreshFlags()
         QTimer::singleShot(RegisterDelayMs, this, &HomeView::openRegister);
 }
 
+void HomeView::setContentEnabled(bool enabled)
+{
+    // The screen's own controls only: a sheet may be this widget's child
+    // when the home screen is a window of its own.
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        if (!child->isWindow())
+            child->setEnabled(enabled);
+}
+
 template<typename View, typename Make>
 void HomeView::present(QPointer<View> &slot, Make make)
 {
@@ -191,9 +200,21 @@ void HomeView::present(QPointer<View> &slot, Make make)
     connect(sheet, &QDialog::finished, this, [this, &slot, sheet] {
         if (slot == sheet)
             slot = nullptr;
+        setContentEnabled(true);
         updateModeControls();
     });
-    sheet->open();
+    if (sheet->allowsInteractiveDismissal()) {
+        sheet->open();
+        return;
+    }
+    // A sheet the user cannot close must not hold the window either: a
+    // window-modal sheet makes the window refuse its own close button, and
+    // the user could not put the program back in the tray. The screen under
+    // it is disabled instead; closing the window takes the sheet with it and
+    // the next window offers it again.
+    setContentEnabled(false);
+    sheet->setWindowModality(Qt::NonModal);
+    sheet->show();
 }
 
 void HomeView::openSettings()

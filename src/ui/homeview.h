@@ -60,6 +60,7 @@ protected:
 
 private:
     void updateModeControls();
+    void setContentEnabled(bool enabled);
     // Shows the sheet that make() builds as a window-modal sheet over this
     // window, or raises the one already open in slot.
     template<typename View, typename Make>

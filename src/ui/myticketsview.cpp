@@ -137,15 +137,18 @@ void MyTicketsView::loadTickets()
 QCoro::Task<> MyTicketsView::fetch()
 {
     QPointer<MyTicketsView> self(this);
+    // Loads overlap (refresh pressed twice, a new ticket meanwhile): only the
+    // latest one's reply is applied, however late an older one comes back.
+    const quint64 load = ++m_latestLoad;
     try {
         const QList<UserTicket> tickets
             = co_await m_api.getMyTickets(m_settings.readInteger(UserSettings::UserId));
-        if (!self)
+        if (!self || load != m_latestLoad)
             co_return;
         m_model->setTickets(tickets);
         setLoading(false);
     } catch (const NorvikError &error) {
-        if (!self)
+        if (!self || load != m_latestLoad)
             co_return;
         // The previous list stays under the error line.
         m_error->showText(u"Erreur de chargement: "_s + error.description());

@@ -55,6 +55,7 @@ private:
     APIService &m_api;
     const UserSettings &m_settings;
     bool m_isLoading = false;
+    quint64 m_latestLoad = 0;
 
     IconButton *m_refresh;
     NoticeBox *m_error;

@@ -12,12 +12,14 @@
 #include "ui/widgets/screenparts.h"
 #include "ui/widgets/spinner.h"
 #include "ui/widgets/style.h"
+#include "ui/widgets/symbolicons.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -63,8 +65,22 @@ RegisterView::RegisterView(APIService &api, UserSettings &settings, QWidget *par
     Style::setRole(loadingText, "secondary");
     loadingRow->addWidget(loadingText);
     loadingRow->addStretch();
-    auto *empty = new QLabel(u"Aucune société disponible"_s, m_companySection);
-    empty->setStyleSheet(u"color: rgb(255, 69, 58); font-size: 13pt;"_s);
+    // Without a list the user could never register: a failed load offers
+    // to ask again.
+    auto *empty = new QWidget(m_companySection);
+    auto *emptyRow = new QHBoxLayout(empty);
+    emptyRow->setContentsMargins(0, 0, 0, 0);
+    auto *emptyText = new QLabel(u"Aucune société disponible"_s, empty);
+    emptyText->setStyleSheet(u"color: rgb(255, 69, 58); font-size: 13pt;"_s);
+    emptyRow->addWidget(emptyText);
+    emptyRow->addStretch();
+    m_retry
+        = new QPushButton(SymbolIcons::icon(u"arrow.clockwise", Style::white(), 14), u"Réessayer"_s, empty);
+    m_retry->setCursor(Qt::PointingHandCursor);
+    m_retry->setAutoDefault(false);
+    m_retry->hide();
+    connect(m_retry, &QPushButton::clicked, this, [this] { loadCompanies(); });
+    emptyRow->addWidget(m_retry);
     m_picker = new QComboBox(m_companySection);
     companyLabel->setBuddy(m_picker);
     m_companySection->insertWidget(LoadingPage, loading);
@@ -159,10 +175,12 @@ bool RegisterView::storeIdentity(qint64 userId, qint64 companyId, const QString 
 }
 
 // Each presentation of the sheet asks for the list again; a failure leaves
-// the empty-list message and the error box, with no retry control.
+// the empty-list message and the error box, with "Réessayer".
 QCoro::Task<> RegisterView::loadCompanies()
 {
     QPointer<RegisterView> self(this);
+    m_retry->hide();
+    m_error->hide();
     setLoading(true);
     try {
         QList<Company> companies = co_await m_api.getCompanies();
@@ -181,6 +199,7 @@ QCoro::Task<> RegisterView::loadCompanies()
         if (!self)
             co_return;
         m_error->showText(u"Erreur de chargement des sociétés"_s);
+        m_retry->show();
         setLoading(false);
     }
     updateSubmitButton();

@@ -12,6 +12,7 @@ class FormField;
 class GradientButton;
 class QComboBox;
 class QLabel;
+class QPushButton;
 class QStackedWidget;
 class UserSettings;
 
@@ -77,5 +78,6 @@ private:
     FormField *m_prenom;
     FormField *m_telephone;
     NoticeBox *m_error;
+    QPushButton *m_retry;
     GradientButton *m_submit;
 };

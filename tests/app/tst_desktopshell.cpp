@@ -5,8 +5,10 @@
 #include "core/updater.h"
 #include "core/websocketservice.h"
 #include "ui/desktopintegration.h"
+#include "ui/homebutton.h"
 #include "ui/homeview.h"
 #include "ui/mainwindow.h"
+#include "ui/registerview.h"
 #include "ui/updateprompt.h"
 #include "ui/widgets/navigationstack.h"
 
@@ -192,17 +194,28 @@ void TestDesktopShell::openApplication_clearsTheBadge_reusesTheWindow_closingKee
     entry(u"Ouvrir l'application"_s)->trigger();
     QCOMPARE(m_delegate->mainWindow(), window);
 
-    // Closing it keeps the program; the next opening starts a fresh home.
+    // A newcomer's registration sheet, which he cannot dismiss, holds the
+    // home screen but not the window: nothing modal blocks its close button.
+    auto *home = qobject_cast<HomeView *>(window->navigationStack()->widget(0));
+    QTRY_VERIFY(home->registerSheet() && home->registerSheet()->isVisible());
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(!home->findChild<HomeButton *>()->isEnabled());
+
+    // Closing it keeps the program and takes the sheet along; the next
+    // opening starts a fresh home, which offers registration again.
     QPointer<MainWindow> first = window;
-    QPointer<QWidget> firstHome = first->navigationStack()->widget(0);
+    QPointer<QWidget> firstHome = home;
+    QPointer<QWidget> sheet = home->registerSheet();
     QVERIFY(first->close());
     QTRY_VERIFY(!first);
-    QVERIFY(!firstHome);
+    QVERIFY(!firstHome && !sheet);
     QVERIFY(!m_delegate->mainWindow());
     entry(u"Ouvrir l'application"_s)->trigger();
     MainWindow *second = m_delegate->mainWindow();
     QVERIFY(second && second->isVisible());
-    QVERIFY(qobject_cast<HomeView *>(second->navigationStack()->widget(0)));
+    home = qobject_cast<HomeView *>(second->navigationStack()->widget(0));
+    QVERIFY(home);
+    QTRY_VERIFY(home->registerSheet() && home->registerSheet()->isVisible());
 }
 
 void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready_data()

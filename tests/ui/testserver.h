@@ -64,6 +64,7 @@ public:
     void setHandler(Handler handler) { m_handler = std::move(handler); }
     // The answer to every later request for path, whatever the handler says.
     void setReply(const QString &path, const TestResponse &response) { m_replies.insert(path, response); }
+    void clearReplies() { m_replies.clear(); }
     // While held, requests are recorded but wait unanswered.
     void setHolding(bool holding) { m_server.setHolding(holding); }
 

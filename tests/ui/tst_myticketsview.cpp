@@ -11,6 +11,9 @@
 #include <QAccessible>
 #include <QJsonArray>
 #include <QListView>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -56,7 +59,7 @@ private Q_SLOTS:
     void cards_showFrenchWordsAndDates_andTellAssistiveTechnology();
     void expandButtonAndKeyboard_openAndCloseTheCardAnimated();
     void collapsedTitle_isClampedToTwoLines();
-    void refresh_byButtonOrNotification_keepsTheListUnderAnError();
+    void refresh_keepsTheListUnderAnError_andTheLatestReplyWins();
 
 private:
     // A sheet showing the sample tickets.
@@ -200,7 +203,7 @@ void TestMyTicketsView::collapsedTitle_isClampedToTwoLines()
     QTRY_VERIFY(list->visualRect(view->model()->index(0)).height() > longCollapsed + lineHeight);
 }
 
-void TestMyTicketsView::refresh_byButtonOrNotification_keepsTheListUnderAnError()
+void TestMyTicketsView::refresh_keepsTheListUnderAnError_andTheLatestReplyWins()
 {
     MyTicketsView *view = openList();
     QVERIFY(view);
@@ -227,6 +230,21 @@ void TestMyTicketsView::refresh_byButtonOrNotification_keepsTheListUnderAnError(
     QVERIFY(!view->showError());
     QTRY_VERIFY(!view->isLoading());
     QCOMPARE(view->model()->index(0).data(MyTicketsModel::TitleRole).toString(), u"Nouveau"_s);
+
+    // Two loads overlap: the first answers last, with an older list, and is dropped.
+    int served = 0;
+    m_server.setHandler([&served](const TestRequest &) {
+        const bool first = served++ == 0;
+        return TestResponse::json(
+            ticketList({ ticket(first ? 7 : 8, first ? u"Ancien"_s : u"Récent"_s, u"normale"_s, u"open"_s) }),
+            200, first ? 600 : 0);
+    });
+    QSignalSpy replies(APIService::shared().network(), &QNetworkAccessManager::finished);
+    view->loadTickets();
+    view->loadTickets();
+    QTRY_COMPARE(replies.size(), 2);
+    QCOMPARE(view->model()->index(0).data(MyTicketsModel::TitleRole).toString(), u"Récent"_s);
+    QVERIFY(!view->isLoading());
 }
 
 QTEST_MAIN(TestMyTicketsView)

@@ -150,6 +150,9 @@ QCoro::Task<void> AddCompanyView::submitCompany()
     const QString nom = this->nom();
     const QString code = this->code();
     QPointer<AddCompanyView> self(this);
+    // Copied now: the form may be closed while the request is out, and the
+    // company list must still learn of a company that was created.
+    const std::function<void()> added = m_onCompanyAdded;
     std::optional<QString> failure;
     try {
         co_await m_api.createCompany(nom, code);
@@ -159,8 +162,11 @@ QCoro::Task<void> AddCompanyView::submitCompany()
     } catch (const std::exception &error) {
         failure = u"Erreur: "_s + errorDescription(error);
     }
-    if (!self)
+    if (!self) {
+        if (!failure && added)
+            added();
         co_return;
+    }
     if (failure) {
         m_errorMessage = *failure;
         m_showError = true;
@@ -171,7 +177,7 @@ QCoro::Task<void> AddCompanyView::submitCompany()
         // the step lives on the presenter when there is one.
         QObject *context = parent() ? parent() : this;
         QPointer<AddCompanyView> form(this);
-        QTimer::singleShot(CloseDelayMs, context, [form, added = m_onCompanyAdded] {
+        QTimer::singleShot(CloseDelayMs, context, [form, added] {
             if (added)
                 added();
             if (form)

@@ -144,6 +144,7 @@ QCoro::Task<void> CompanyManagementView::loadCompanies()
     m_showError = false;
     refresh();
     QPointer<CompanyManagementView> self(this);
+    const quint64 load = ++m_latestLoad;
     std::optional<QString> failure;
     QList<Company> fetched;
     try {
@@ -151,7 +152,9 @@ QCoro::Task<void> CompanyManagementView::loadCompanies()
     } catch (const std::exception &error) {
         failure = errorDescription(error);
     }
-    if (!self)
+    // Only the latest load's reply is applied, however late an older one
+    // comes back (a company added while the sheet was still loading).
+    if (!self || load != m_latestLoad)
         co_return;
     if (failure) {
         // The previous list stays under the error row.

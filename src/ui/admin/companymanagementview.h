@@ -45,6 +45,7 @@ private:
     APIService &m_api;
     QList<Company> m_companies;
     bool m_isLoading = false;
+    quint64 m_latestLoad = 0;
     QString m_errorMessage;
     bool m_showError = false;
 

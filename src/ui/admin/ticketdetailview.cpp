@@ -117,22 +117,7 @@ TicketDetailView::TicketDetailView(APIService &api, const Ticket &ticket, QWidge
 
     QVBoxLayout *column = ScreenParts::bareColumn(this);
 
-    // The toolbar: "Retour" in place of the platform's back button.
-    auto *toolbar = new QWidget(this);
-    auto *toolbarRow = new QHBoxLayout(toolbar);
-    toolbarRow->setContentsMargins(16, 12, 16, 4);
-    auto *back
-        = new QPushButton(SymbolIcons::icon(u"chevron.left", Style::white(), 16), u"Retour"_s, toolbar);
-    back->setStyleSheet(
-        u"QPushButton { color: white; font-size: 14pt; font-weight: 500; border: none;"
-        " background: transparent; padding: 6px 8px; }"
-        " QPushButton:focus { border: 1px solid rgba(10, 132, 255, 200); border-radius: 6px; }"_s);
-    back->setCursor(Qt::PointingHandCursor);
-    back->setAccessibleName(u"Retour"_s);
-    connect(back, &QPushButton::clicked, this, &TicketDetailView::dismiss);
-    toolbarRow->addWidget(back);
-    toolbarRow->addStretch();
-    column->addWidget(toolbar);
+    column->addWidget(NavigationStack::backBar(this));
 
     QWidget *content = ScreenParts::addScrollingPage(column, 1);
     auto *sections = new QVBoxLayout(content);

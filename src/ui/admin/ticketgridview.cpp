@@ -93,6 +93,11 @@ void TicketGridView::focusInEvent(QFocusEvent *event)
 
 void TicketGridView::keyPressEvent(QKeyEvent *event)
 {
+    // Alt+Left is the window's "back", not a move between cards.
+    if (event->matches(QKeySequence::Back)) {
+        event->ignore();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -170,7 +170,9 @@ QVariant TicketListModel::data(const QModelIndex &index, int role) const
         case SectionCountRole:
             return row.ticket;
         case Qt::AccessibleTextRole:
-            return QString(sectionTitle(row.section) + u", "_s + QString::number(row.ticket));
+            // Read as a sentence: "Tickets en cours, 3 tickets".
+            return QString(sectionTitle(row.section) + u", "_s + QString::number(row.ticket) + u" ticket"_s
+                + (row.ticket >= 2 ? u"s"_s : QString()));
         default:
             return {};
         }

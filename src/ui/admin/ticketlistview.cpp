@@ -34,7 +34,10 @@ TicketListView::TicketListView(APIService &api, QWidget *parent)
 {
     Style::applyTo(this);
     setAccessibleName(u"Gestion des tickets"_s);
-    m_faces = new QStackedLayout(this);
+    QVBoxLayout *column = ScreenParts::bareColumn(this);
+    column->addWidget(NavigationStack::backBar(this));
+    m_faces = new QStackedLayout;
+    column->addLayout(m_faces, 1);
     m_loadingFace = buildLoadingFace();
     m_errorFace = buildErrorFace();
     m_listFace = buildListFace();
@@ -174,6 +177,7 @@ QCoro::Task<void> TicketListView::loadTickets()
     m_errorMessage.reset();
     showState();
     QPointer<TicketListView> self(this);
+    const quint64 load = ++m_latestLoad;
     std::optional<QString> failure;
     QList<Ticket> fetched;
     try {
@@ -181,9 +185,10 @@ QCoro::Task<void> TicketListView::loadTickets()
     } catch (const std::exception &error) {
         failure = errorDescription(error);
     }
-    if (!self)
+    // Fetches overlap (refresh, coming back from a detail): only the latest
+    // one's reply is applied, however late an older one comes back.
+    if (!self || load != m_latestLoad)
         co_return;
-    // A fetch is not cancelled by a later one: the last to finish wins.
     if (failure) {
         m_errorMessage = failure;
     } else {

@@ -64,6 +64,7 @@ private:
     QLabel *m_errorText = nullptr;
 
     bool m_loading = true;
+    quint64 m_latestLoad = 0;
     std::optional<QString> m_errorMessage;
     std::optional<Ticket> m_selectedTicket;
 };

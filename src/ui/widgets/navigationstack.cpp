@@ -1,5 +1,14 @@
 #include "navigationstack.h"
 
+#include "style.h"
+#include "symbolicons.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
 NavigationStack::NavigationStack(QWidget *root, QWidget *parent)
     : QStackedWidget(parent)
 {
@@ -34,4 +43,38 @@ NavigationStack *NavigationStack::of(const QWidget *widget)
             return stack;
     }
     return nullptr;
+}
+
+QWidget *NavigationStack::backBar(QWidget *screen)
+{
+    auto *bar = new QWidget(screen);
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(16, 12, 16, 4);
+    auto *back = new QPushButton(SymbolIcons::icon(u"chevron.left", Style::white(), 16), u"Retour"_s, bar);
+    back->setStyleSheet(
+        u"QPushButton { color: white; font-size: 14pt; font-weight: 500; border: none;"
+        " background: transparent; padding: 6px 8px; }"
+        " QPushButton:focus { border: 1px solid rgba(10, 132, 255, 200); border-radius: 6px; }"_s);
+    back->setCursor(Qt::PointingHandCursor);
+    back->setAccessibleName(u"Retour"_s);
+    connect(back, &QPushButton::clicked, screen, [screen] {
+        NavigationStack *stack = of(screen);
+        if (stack && stack->top() == screen)
+            stack->pop();
+    });
+    row->addWidget(back);
+    row->addStretch();
+    return bar;
+}
+
+void NavigationStack::keyPressEvent(QKeyEvent *event)
+{
+    // Keys a pushed screen's controls leave unused step back, as its
+    // "Retour" does; the root screen stays.
+    if (count() > 1 && (event->key() == Qt::Key_Escape || event->matches(QKeySequence::Back))) {
+        pop();
+        event->accept();
+        return;
+    }
+    QStackedWidget::keyPressEvent(event);
 }

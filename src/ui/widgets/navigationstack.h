@@ -4,7 +4,7 @@
 
 // The main window's navigation stack: a root screen, with screens pushed on
 // top of it (the administrators' ticket list, a ticket's detail) and popped
-// back with "Retour".
+// back with their "Retour" control, Escape or Alt+Left.
 class NavigationStack : public QStackedWidget
 {
     Q_OBJECT
@@ -21,4 +21,10 @@ public:
 
     // The stack that shows widget, or nullptr.
     static NavigationStack *of(const QWidget *widget);
+    // The bar with "Retour" that a pushed screen puts on top: it pops screen
+    // when screen is the top of its stack.
+    static QWidget *backBar(QWidget *screen);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 };
