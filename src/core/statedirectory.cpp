@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 
 QString StateDirectory::path()
 {
-    // The base directory specification ignores a relative value.
+    // A relative XDG_STATE_HOME is invalid and ignored, as for every XDG base directory.
     QString base = qEnvironmentVariable("XDG_STATE_HOME");
     if (base.isEmpty() || QDir::isRelativePath(base))
         base = QDir::homePath() + u"/.local/state"_s;
