@@ -28,7 +28,9 @@ function(norvik_add_test)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
     endif()
-    set(environment "QT_QPA_PLATFORM=offscreen")
+    # Drafts and remembered ticket statuses never land in the developer's own
+    # state directory; tests that read them set their own.
+    set(environment "QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_BINARY_DIR}/tests-state/${ARG_NAME}")
     if(TARGET norvik-server)
         list(APPEND environment "NORVIK_SERVER_BIN=$<TARGET_FILE:norvik-server>")
     endif()

@@ -11,4 +11,4 @@ $SUDO apt-get install -y --no-install-recommends \
     libqt6sql6-sqlite qt6-translations-l10n qt6-qpa-plugins libqt6svg6 \
     qcoro-qt6-dev libheif-dev libgl-dev \
     xvfb xauth dbus dbus-x11 dunst fonts-dejavu-core fonts-noto-color-emoji \
-    clang libclang-rt-14-dev wrk
+    clang libclang-rt-14-dev wrk xdotool appstream desktop-file-utils

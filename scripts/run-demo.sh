@@ -46,6 +46,7 @@ origin=${api_base%/api}
 
 echo "Serveur de démonstration : $origin (journal : $server_log ; mot de passe administrateur : tulip482)"
 XDG_CONFIG_HOME="$demo_dir/config" \
+XDG_STATE_HOME="$demo_dir/state" \
 NORVIK_API_BASE="$api_base" \
 NORVIK_WS_URL="$ws_url" \
 NORVIK_UPDATE_FEED="$origin/appcast.xml" \

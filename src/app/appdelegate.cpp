@@ -4,6 +4,7 @@
 #include "core/appevents.h"
 #include "core/desktopnotifier.h"
 #include "core/log.h"
+#include "core/missedclosures.h"
 #include "core/notificationstate.h"
 #include "core/realtimewiring.h"
 #include "core/startupmanager.h"
@@ -12,9 +13,11 @@
 #include "core/websocketservice.h"
 #include "ui/desktopintegration.h"
 #include "ui/mainwindow.h"
+#include "ui/screencapture.h"
 #include "ui/updateprompt.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -27,19 +30,16 @@ AppDelegate::AppDelegate(QObject *parent)
         StartupManager::shared(), *m_events }
     , m_realtime(new RealtimeWiring(
           WebSocketService::shared(), DesktopNotifier::shared(), NotificationState::shared(), this))
+    , m_missedClosures(new MissedClosures(APIService::shared(), UserSettings::shared(),
+          WebSocketService::shared(), *m_realtime, DesktopNotifier::shared(), NotificationState::shared(),
+          TicketStatusMemory::defaultPath(), this))
     , m_updater(new Updater(this))
     , m_prompt(new UpdatePrompt(m_updater, QString::fromLatin1(NORVIK_VERSION), this))
     , m_desktop(new DesktopIntegration(this))
 {
     connect(m_desktop, &DesktopIntegration::openRequested, this, [this] { bringMainWindowForward(); });
-    connect(m_desktop, &DesktopIntegration::createTicketRequested, this, [this] {
-        bringMainWindowForward();
-        Q_EMIT m_events->createTicketRequested();
-    });
-    connect(m_desktop, &DesktopIntegration::myTicketsRequested, this, [this] {
-        bringMainWindowForward();
-        Q_EMIT m_events->myTicketsRequested();
-    });
+    connect(m_desktop, &DesktopIntegration::createTicketRequested, this, [this] { openCreateTicket(); });
+    connect(m_desktop, &DesktopIntegration::myTicketsRequested, this, [this] { openMyTickets(); });
     connect(m_desktop, &DesktopIntegration::checkForUpdatesRequested, m_updater, &Updater::checkForUpdates);
     connect(m_desktop, &DesktopIntegration::quitRequested, this, &AppDelegate::terminate);
     // A termination the program did not ask for (the session ending) still
@@ -70,6 +70,7 @@ void AppDelegate::applicationDidFinishLaunching()
         logLine(u"⚠️ Pas de zone de notification : ouverture de la fenêtre principale"_s);
         openMainWindow();
     }
+    m_missedClosures->start();
     m_realtime->start();
     QTimer::singleShot(BackgroundCheckDelayMs, m_updater, &Updater::checkForUpdatesInBackground);
     logLine(u"✅ Application démarrée - WebSocket actif - Sparkle configuré"_s);
@@ -102,6 +103,63 @@ void AppDelegate::activateFromAnotherLaunch(const QString &activationToken)
 {
     logLine(u"💥 Programme relancé : fenêtre principale ramenée au premier plan"_s);
     bringMainWindowForward(activationToken);
+}
+
+void AppDelegate::open(SingleInstance::Request request, const QString &activationToken)
+{
+    switch (request) {
+    case SingleInstance::Request::Activate:
+        break;
+    case SingleInstance::Request::NewTicket:
+        openCreateTicket(activationToken);
+        break;
+    case SingleInstance::Request::NewTicketWithCapture:
+        captureForNewTicket(activationToken);
+        break;
+    case SingleInstance::Request::MyTickets:
+        openMyTickets(activationToken);
+        break;
+    }
+}
+
+void AppDelegate::openFromAnotherLaunch(SingleInstance::Request request, const QString &activationToken)
+{
+    logLine(u"💥 Programme relancé, demande : "_s + SingleInstance::requestName(request));
+    open(request, activationToken);
+}
+
+void AppDelegate::openCreateTicket(const QString &activationToken)
+{
+    bringMainWindowForward(activationToken);
+    Q_EMIT m_events->createTicketRequested();
+}
+
+void AppDelegate::openMyTickets(const QString &activationToken)
+{
+    bringMainWindowForward(activationToken);
+    Q_EMIT m_events->myTicketsRequested();
+}
+
+void AppDelegate::captureForNewTicket(const QString &activationToken)
+{
+    if (!m_capture) {
+        m_capture = new ScreenCapture(this);
+        // The form opens once the user is done, so that it is not in the
+        // picture; a cancelled capture still opens it, empty.
+        connect(m_capture, &ScreenCapture::finished, this, [this](const QString &path) {
+            openCreateTicket(m_captureToken);
+            if (QFile::exists(path))
+                Q_EMIT m_events->ticketPictureCaptured(path);
+        });
+        connect(m_capture, &ScreenCapture::unavailable, this, [this](const QString &message) {
+            logLine(u"⚠️ "_s + message);
+            openCreateTicket(m_captureToken);
+        });
+    }
+    if (m_capture->isActive())
+        return;
+    m_captureToken = activationToken;
+    m_capture->start(ScreenCapture::newCapturePath());
 }
 
 void AppDelegate::openMainWindow()

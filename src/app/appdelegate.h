@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/services.h"
+#include "core/singleinstance.h"
 #include "ui/mainwindow.h"
 
 #include <QObject>
@@ -8,7 +9,9 @@
 
 class AppEvents;
 class DesktopIntegration;
+class MissedClosures;
 class RealtimeWiring;
+class ScreenCapture;
 class UpdatePrompt;
 class Updater;
 
@@ -38,6 +41,11 @@ public:
     void bringMainWindowForward(const QString &activationToken = {});
     // A second start of the program asked this one to come forward.
     void activateFromAnotherLaunch(const QString &activationToken);
+    // Opens the screen a start of the program asked for (--new-ticket,
+    // --my-tickets, --capture), as the tray menu's entries do.
+    void open(SingleInstance::Request request, const QString &activationToken = {});
+    // A second start asked this one for a screen.
+    void openFromAnotherLaunch(SingleInstance::Request request, const QString &activationToken);
     // "Quitter", or a termination asked for by the session.
     void terminate();
 
@@ -55,10 +63,17 @@ Q_SIGNALS:
 
 private:
     void openMainWindow();
+    void openCreateTicket(const QString &activationToken = {});
+    void openMyTickets(const QString &activationToken = {});
+    // The area capture first, then the form with the picture.
+    void captureForNewTicket(const QString &activationToken);
 
     AppEvents *m_events;
     Services m_services;
     RealtimeWiring *m_realtime;
+    MissedClosures *m_missedClosures;
+    ScreenCapture *m_capture = nullptr;
+    QString m_captureToken;
     Updater *m_updater = nullptr;
     UpdatePrompt *m_prompt = nullptr;
     DesktopIntegration *m_desktop = nullptr;

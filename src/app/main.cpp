@@ -9,6 +9,7 @@
 #include <QCommandLineParser>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -25,6 +26,23 @@ QString activationToken()
     return {};
 }
 
+// The screen the command line asks for; nothing when the options clash.
+std::optional<SingleInstance::Request> requestFromCommandLine(const QCommandLineParser &parser)
+{
+    const bool capture = parser.isSet(u"capture"_s);
+    const bool myTickets = parser.isSet(u"my-tickets"_s);
+    if (myTickets && (capture || parser.isSet(u"new-ticket"_s)))
+        return std::nullopt;
+    if (myTickets)
+        return SingleInstance::Request::MyTickets;
+    // A capture is always for a new ticket.
+    if (capture)
+        return SingleInstance::Request::NewTicketWithCapture;
+    if (parser.isSet(u"new-ticket"_s))
+        return SingleInstance::Request::NewTicket;
+    return SingleInstance::Request::Activate;
+}
+
 // Answers --help and --version, and takes the server addresses. Returns the
 // exit status when the program should end here, -1 to go on.
 int answerFromCommandLine(const QCommandLineParser &parser, const QStringList &arguments)
@@ -38,6 +56,10 @@ int answerFromCommandLine(const QCommandLineParser &parser, const QStringList &a
     if (parser.isSet(u"version"_s)) {
         std::printf("Norvik Support %s (%s)\n", NORVIK_VERSION, NORVIK_BUILD_NUMBER);
         return 0;
+    }
+    if (!requestFromCommandLine(parser)) {
+        std::fputs("--my-tickets ne se combine ni avec --new-ticket ni avec --capture.\n", stderr);
+        return 2;
     }
     QString error;
     const auto configuration = Configuration::fromEnvironmentAndArguments(arguments, &error);
@@ -63,6 +85,12 @@ int main(int argc, char *argv[])
     parser.addVersionOption();
     parser.addOption({ u"api-base"_s, u"Adresse de l'API du serveur (https://…/api)."_s, u"url"_s });
     parser.addOption({ u"ws-url"_s, u"Adresse WebSocket du serveur (wss://…/norvik-ws)."_s, u"url"_s });
+    parser.addOption({ u"new-ticket"_s,
+        u"Ouvre le formulaire de nouveau ticket, dans le programme déjà lancé s'il y en a un."_s });
+    parser.addOption({ u"my-tickets"_s,
+        u"Ouvre la liste de mes tickets, dans le programme déjà lancé s'il y en a un."_s });
+    parser.addOption({ u"capture"_s,
+        u"Capture d'abord une zone de l'écran, puis ouvre le formulaire de nouveau ticket avec elle."_s });
 
     // Options are read before the display is opened, so --help, --version and
     // a refused address answer in a terminal without a graphical session.
@@ -93,8 +121,9 @@ int main(int argc, char *argv[])
     if (const int status = answerFromCommandLine(parser, QApplication::arguments()); status >= 0)
         return status;
 
+    const SingleInstance::Request request = *requestFromCommandLine(parser);
     SingleInstance instance;
-    switch (instance.claim(activationToken())) {
+    switch (instance.claim(activationToken(), request)) {
     case SingleInstance::Role::Secondary:
         return 0;
     case SingleInstance::Role::Failed:
@@ -107,6 +136,8 @@ int main(int argc, char *argv[])
     AppDelegate delegate;
     QObject::connect(
         &instance, &SingleInstance::activationRequested, &delegate, &AppDelegate::activateFromAnotherLaunch);
+    QObject::connect(
+        &instance, &SingleInstance::openRequested, &delegate, &AppDelegate::openFromAnotherLaunch);
     // exit(), not quit(): quit() first asks every window to close and gives
     // up if one refuses, and the sheets that cannot be dismissed refuse.
     QObject::connect(&delegate, &AppDelegate::terminated, &application, [] { QCoreApplication::exit(0); });
@@ -115,6 +146,9 @@ int main(int argc, char *argv[])
         &termination, &TerminationWatcher::terminationRequested, &delegate, &AppDelegate::terminate);
     // Start-up runs once the event loop is up, as the desktop's "finished
     // launching" does.
-    QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
+    QTimer::singleShot(0, &delegate, [&delegate, request] {
+        delegate.applicationDidFinishLaunching();
+        delegate.open(request);
+    });
     return QApplication::exec();
 }

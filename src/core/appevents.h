@@ -19,4 +19,7 @@ Q_SIGNALS:
     void myTicketsRequested();
     // A ticket of the user's was created: an open list of them reloads.
     void myTicketsChanged();
+    // The area captured for a new ticket (--capture), after the form was
+    // asked for: the form attaches it.
+    void ticketPictureCaptured(const QString &path);
 };

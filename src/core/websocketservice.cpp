@@ -203,6 +203,7 @@ void WebSocketService::handleMessage(const QString &text)
 
     if (type == u"auth_success") {
         log(u"✅ WebSocket authentifié"_s);
+        Q_EMIT authenticated();
     } else if (type == u"new_message") {
         const auto ticketId = integer(u"ticketId");
         const auto sender = string(u"sender");

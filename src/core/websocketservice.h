@@ -55,6 +55,8 @@ public:
 Q_SIGNALS:
     // Every line this service writes to the log, as written.
     void logged(const QString &line);
+    // The server took the announcement: from now on its pushes reach us.
+    void authenticated();
     // The server's events, each emitted only for a message of the right shape.
     void newMessage(qint64 ticketId, const QString &sender, const QString &message, const QString &timestamp);
     void ticketClosed(qint64 ticketId, const QString &closeMessage);

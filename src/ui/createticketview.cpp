@@ -1,7 +1,10 @@
 #include "createticketview.h"
 
+#include "captureeditor.h"
 #include "core/apiservice.h"
+#include "core/log.h"
 #include "core/usersettings.h"
+#include "draftoffer.h"
 #include "identitybox.h"
 #include "imagepreview.h"
 #include "protocol/errors.h"
@@ -141,11 +144,20 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
     m_remove = new QPushButton(u"Supprimer"_s, m_attachmentShown);
     Style::setRole(m_remove, "danger");
     m_remove->setCursor(Qt::PointingHandCursor);
+    m_edit = new QPushButton(u"Modifier la capture"_s, m_attachmentShown);
+    Style::setRole(m_edit, "plain");
+    m_edit->setCursor(Qt::PointingHandCursor);
+    m_edit->setToolTip(u"Masquer, flouter ou signaler une partie de l'image avant l'envoi"_s);
     shownColumn->addWidget(m_preview);
-    shownColumn->addWidget(m_remove, 0, Qt::AlignLeft);
+    auto *shownButtons = new QHBoxLayout;
+    shownButtons->addWidget(m_edit);
+    shownButtons->addWidget(m_remove);
+    shownButtons->addStretch();
+    shownColumn->addLayout(shownButtons);
     m_attachmentShown->hide();
     column->addWidget(m_attachmentShown);
     connect(m_remove, &QPushButton::clicked, this, &CreateTicketView::removeAttachment);
+    connect(m_edit, &QPushButton::clicked, this, &CreateTicketView::editCapture);
 
     auto *priorityLabelRow = new FieldLabel(u"flag"_s, u"Priorité"_s, false, content);
     QList<QPair<QString, QString>> options;
@@ -171,6 +183,12 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
     m_error = new NoticeBox(QString(), Style::red(), content);
     m_error->hide();
     column->addWidget(m_error);
+    m_retry = new QPushButton(u"Réessayer"_s, content);
+    Style::setRole(m_retry, "plain");
+    m_retry->setCursor(Qt::PointingHandCursor);
+    m_retry->hide();
+    column->addWidget(m_retry, 0, Qt::AlignLeft);
+    connect(m_retry, &QPushButton::clicked, this, &CreateTicketView::submitTicket);
     m_success = new NoticeBox(u"checkmark.circle.fill"_s, Style::green(), content);
     m_success->setText(u"Ticket créé avec succès !"_s);
     m_success->hide();
@@ -198,8 +216,129 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
     });
     connect(m_screenCapture, &ScreenCapture::unavailable, m_error, &NoticeBox::showText);
 
+    // Every change is written to the draft within a second; closing the
+    // sheet writes it at once.
+    m_draftTimer = new QTimer(this);
+    m_draftTimer->setSingleShot(true);
+    m_draftTimer->setInterval(DraftSaveIntervalMs);
+    connect(m_draftTimer, &QTimer::timeout, this, &CreateTicketView::saveDraft);
+    connect(m_titre, &QLineEdit::textChanged, this, &CreateTicketView::draftChanged);
+    connect(m_description, &QPlainTextEdit::textChanged, this, &CreateTicketView::draftChanged);
+    connect(m_priority, &SegmentedPicker::valueChanged, this, &CreateTicketView::draftChanged);
+
     updateSendButton();
     m_titre->setFocus();
+    offerDraft(content, column);
+}
+
+CreateTicketView::~CreateTicketView()
+{
+    if (m_draftTimer->isActive())
+        saveDraft();
+}
+
+void CreateTicketView::done(int result)
+{
+    saveDraft();
+    Sheet::done(result);
+}
+
+TicketDraft CreateTicketView::currentDraft() const
+{
+    TicketDraft draft { m_titre->text(), m_description->toPlainText(), priorite(), std::nullopt };
+    if (m_attachment)
+        draft.captureBase64 = m_attachment->base64;
+    return draft;
+}
+
+void CreateTicketView::offerDraft(QWidget *content, QVBoxLayout *column)
+{
+    m_offered = m_drafts.load();
+    if (!m_offered)
+        return;
+    logLine(u"💥 Brouillon de ticket proposé"_s);
+    m_offer = new DraftOffer(content);
+    column->insertWidget(column->indexOf(m_identity) + 1, m_offer);
+    connect(m_offer, &DraftOffer::resumeRequested, this, &CreateTicketView::resumeDraft);
+    connect(m_offer, &DraftOffer::ignoreRequested, this, &CreateTicketView::ignoreDraft);
+    // The form waits for the answer, so nothing typed meanwhile competes
+    // with the kept draft.
+    for (QWidget *part : { static_cast<QWidget *>(m_titre), static_cast<QWidget *>(m_description),
+             m_attachmentButtons, static_cast<QWidget *>(m_priority) })
+        part->setEnabled(false);
+    updateSendButton();
+    m_offer->resumeButton()->setFocus();
+}
+
+void CreateTicketView::closeDraftOffer()
+{
+    for (QWidget *part : { static_cast<QWidget *>(m_titre), static_cast<QWidget *>(m_description),
+             m_attachmentButtons, static_cast<QWidget *>(m_priority) })
+        part->setEnabled(true);
+    m_offer->hide();
+    m_offer->deleteLater();
+    m_offer = nullptr;
+    m_offered.reset();
+    updateSendButton();
+    m_titre->setFocus();
+}
+
+void CreateTicketView::resumeDraft()
+{
+    if (!m_offer)
+        return;
+    const TicketDraft draft = *m_offered;
+    closeDraftOffer();
+    m_titre->setText(draft.titre);
+    m_description->setPlainText(draft.description);
+    m_priority->setValue(draft.priorite);
+    // A picture attached while the offer waited (a capture asked for from
+    // the command line) is newer than the draft's.
+    if (draft.captureBase64 && !m_attachment)
+        attachImage(ImageDecoder::fromData(QByteArray::fromBase64(draft.captureBase64->toLatin1())));
+}
+
+void CreateTicketView::ignoreDraft()
+{
+    if (!m_offer)
+        return;
+    m_drafts.remove();
+    closeDraftOffer();
+}
+
+void CreateTicketView::draftChanged()
+{
+    if (!m_offer && !m_succeeded && !m_draftTimer->isActive())
+        m_draftTimer->start();
+}
+
+void CreateTicketView::saveDraft()
+{
+    m_draftTimer->stop();
+    // A sent ticket is no draft, and an unanswered offer still holds the kept one.
+    if (m_succeeded || m_offer)
+        return;
+    m_drafts.save(currentDraft());
+}
+
+CaptureEditor *CreateTicketView::captureEditor() const
+{
+    return findChild<CaptureEditor *>(QString(), Qt::FindDirectChildrenOnly);
+}
+
+void CreateTicketView::editCapture()
+{
+    if (!m_attachment)
+        return;
+    if (CaptureEditor *open = captureEditor()) {
+        open->raise();
+        return;
+    }
+    auto *editor = new CaptureEditor(m_attachment->image, this);
+    editor->setAttribute(Qt::WA_DeleteOnClose);
+    // The edited picture takes the same path as any other: scaled, PNG.
+    connect(editor, &CaptureEditor::applied, this, &CreateTicketView::attachImage);
+    editor->open();
 }
 
 QString CreateTicketView::priorite() const
@@ -209,7 +348,7 @@ QString CreateTicketView::priorite() const
 
 void CreateTicketView::updateSendButton()
 {
-    m_send->setEnabled(!m_isSubmitting && !m_succeeded && !m_titre->text().isEmpty()
+    m_send->setEnabled(!m_isSubmitting && !m_succeeded && !m_offer && !m_titre->text().isEmpty()
         && !m_description->toPlainText().isEmpty());
 }
 
@@ -232,20 +371,29 @@ QCoro::Task<> CreateTicketView::submit()
     QPointer<CreateTicketView> self(this);
     setSubmitting(true);
     m_error->hide();
+    m_retry->hide();
     m_showSuccess = false;
     m_success->hide();
     const qint64 userId = m_settings.readInteger(UserSettings::UserId);
-    std::optional<QString> capture;
-    if (m_attachment)
-        capture = m_attachment->base64;
+    // Kept on disk first: a crash during the send loses nothing.
+    saveDraft();
+    const TicketDraft sent = currentDraft();
+    const QString draftPath = m_drafts.path();
     try {
-        co_await m_api.createTicket(
-            userId, m_titre->text(), m_description->toPlainText(), priorite(), capture);
+        co_await m_api.createTicket(userId, sent.titre, sent.description, sent.priorite, sent.captureBase64);
         // An open list reloads even if this sheet was closed meanwhile.
         Q_EMIT ticketCreated();
-        if (!self)
+        if (!self) {
+            // Closing the sheet kept the draft; it is sent now, unless a new
+            // form has put another draft in its place.
+            DraftStore store(draftPath);
+            if (store.load() == sent)
+                store.remove();
             co_return;
+        }
         m_succeeded = true;
+        m_draftTimer->stop();
+        m_drafts.remove();
         m_showSuccess = true;
         m_success->show();
         QTimer::singleShot(CloseDelayMs, this, &Sheet::dismiss);
@@ -254,6 +402,8 @@ QCoro::Task<> CreateTicketView::submit()
         if (!self)
             co_return;
         m_error->showText(error.description());
+        // A network failure is worth trying again as it is.
+        m_retry->setVisible(dynamic_cast<const TransportError *>(&error) != nullptr);
         setSubmitting(false);
     }
 }
@@ -265,6 +415,7 @@ void CreateTicketView::setAttachment(std::optional<Attachment> attachment)
     m_preview->setImage(m_attachment ? m_attachment->image : QImage());
     m_attachmentShown->setVisible(m_attachment.has_value());
     m_attachmentButtons->setVisible(!m_attachment);
+    draftChanged();
 }
 
 bool CreateTicketView::loadAttachment(const QString &path)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "attachment.h"
+#include "core/draftstore.h"
 #include "ui/widgets/noticebox.h"
 #include "ui/widgets/sheet.h"
 
@@ -8,6 +9,8 @@
 #include <optional>
 
 class APIService;
+class CaptureEditor;
+class DraftOffer;
 class GradientButton;
 class IconButton;
 class IdentityBox;
@@ -15,14 +18,17 @@ class ImagePreview;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
+class QVBoxLayout;
 class ScreenCapture;
 class SegmentedPicker;
 class UserSettings;
 
 // The form through which a user opens a ticket: title, description,
 // priority and an optional picture (captured, chosen, pasted or dropped),
-// scaled and sent as Base64 PNG. A success is confirmed, announced with
-// ticketCreated() and the sheet closes two seconds later.
+// scaled, optionally masked and marked, and sent as Base64 PNG. A success is
+// confirmed, announced with ticketCreated() and the sheet closes two seconds
+// later. What is typed is kept as a draft until it is sent.
 class CreateTicketView : public Sheet
 {
     Q_OBJECT
@@ -30,8 +36,11 @@ class CreateTicketView : public Sheet
 public:
     static constexpr QSize SheetSize { 600, 750 };
     static constexpr int CloseDelayMs = 2000;
+    // While typing, the draft is written at most this often.
+    static constexpr int DraftSaveIntervalMs = 1000;
 
     CreateTicketView(APIService &api, const UserSettings &settings, QWidget *parent = nullptr);
+    ~CreateTicketView() override;
 
     // Segment label of a priority word: "🟢 Normale", ...; others unchanged.
     static QString priorityLabel(const QString &priority);
@@ -54,6 +63,12 @@ public:
     QPushButton *captureButton() const { return m_capture; }
     QPushButton *chooseButton() const { return m_choose; }
     IdentityBox *identityBox() const { return m_identity; }
+    QPushButton *editCaptureButton() const { return m_edit; }
+    // Shown under a failure of the network, to send again.
+    QPushButton *retryButton() const { return m_retry; }
+    // The offer of a kept draft while it awaits an answer, else nullptr.
+    DraftOffer *draftOffer() const { return m_offer; }
+    CaptureEditor *captureEditor() const;
 
 Q_SIGNALS:
     // A ticket was filed: an open list of the user's tickets reloads.
@@ -70,6 +85,13 @@ public Q_SLOTS:
     void removeAttachment();
     // Ctrl+V: the clipboard's picture, or the picture file it names.
     void pasteImage();
+    // "Modifier la capture": the editor sheet over the attached picture.
+    void editCapture();
+    void resumeDraft();
+    void ignoreDraft();
+
+    // Every way the sheet closes; what is typed is kept first.
+    void done(int result) override;
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -82,6 +104,11 @@ private:
     void setSubmitting(bool submitting);
     void updateSendButton();
     bool clipboardHoldsPicture() const;
+    TicketDraft currentDraft() const;
+    void offerDraft(QWidget *content, QVBoxLayout *column);
+    void closeDraftOffer();
+    void draftChanged();
+    void saveDraft();
 
     APIService &m_api;
     const UserSettings &m_settings;
@@ -90,6 +117,8 @@ private:
     // A ticket was filed: the form is spent until the sheet closes.
     bool m_succeeded = false;
     std::optional<Attachment> m_attachment;
+    DraftStore m_drafts;
+    std::optional<TicketDraft> m_offered;
 
     IconButton *m_close;
     IdentityBox *m_identity;
@@ -99,12 +128,16 @@ private:
     QWidget *m_attachmentShown;
     ImagePreview *m_preview;
     QPushButton *m_remove;
+    QPushButton *m_edit;
     QPushButton *m_capture;
     QPushButton *m_choose;
     SegmentedPicker *m_priority;
     QPushButton *m_cancel;
     GradientButton *m_send;
     NoticeBox *m_error;
+    QPushButton *m_retry;
+    DraftOffer *m_offer = nullptr;
+    QTimer *m_draftTimer;
     NoticeBox *m_success;
     ScreenCapture *m_screenCapture;
 };

@@ -229,6 +229,7 @@ void HomeView::openCreateTicket()
     present(m_createTicket, [&] {
         auto *sheet = new CreateTicketView(s.api, s.settings, window());
         connect(sheet, &CreateTicketView::ticketCreated, &s.events, &AppEvents::myTicketsChanged);
+        connect(&s.events, &AppEvents::ticketPictureCaptured, sheet, &CreateTicketView::loadAttachment);
         return sheet;
     });
 }

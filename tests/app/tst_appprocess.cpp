@@ -1,9 +1,18 @@
 #include "notificationdaemon.h"
+#include "serverprocess.h"
 #include "traywatcher.h"
 
 #include <QDBusConnection>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,11 +36,20 @@ private Q_SLOTS:
     void secondLaunch_bringsTheFirstForwardAndExits0();
     void withTrayHost_startsInTheTrayWithoutWindow();
     void withoutBusOrTray_opensTheWindow_andEndsDespiteAnUndismissableSheet();
+    void captureThenTicket_theDraftSurvivesAKillDuringTyping();
+    void ticketsClosedWhileStopped_areToldOnceAtTheNextStart();
 
 private:
     QProcessEnvironment environment(const QString &busAddress) const;
     // Starts the program and waits for its channel to reach the server.
-    bool launch(QProcess &process, const QProcessEnvironment &env, std::unique_ptr<QWebSocket> *channel);
+    bool launch(QProcess &process, const QProcessEnvironment &env, std::unique_ptr<QWebSocket> *channel,
+        const QStringList &arguments = {});
+    // A registered user in the program's settings file.
+    void storeIdentity(qint64 userId) const;
+    QString statePath(const QString &name) const
+    {
+        return m_home->filePath(u"state/norvik-support/"_s + name);
+    }
     // Reads the program's output until the start-up line is in it.
     static bool awaitStarted(QProcess &process, QByteArray *output);
     void stopAndExpectGoingAway(QProcess &process, QWebSocket *channel);
@@ -71,6 +89,7 @@ QProcessEnvironment TestAppProcess::environment(const QString &busAddress) const
     env.insert(u"XDG_CONFIG_HOME"_s, m_home->filePath(u"config"_s));
     env.insert(u"XDG_DATA_HOME"_s, m_home->filePath(u"data"_s));
     env.insert(u"XDG_CACHE_HOME"_s, m_home->filePath(u"cache"_s));
+    env.insert(u"XDG_STATE_HOME"_s, m_home->filePath(u"state"_s));
     env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress);
     env.insert(u"NORVIK_API_BASE"_s, u"http://127.0.0.1:%1/api"_s.arg(m_closedPort));
     env.insert(u"NORVIK_WS_URL"_s, u"ws://127.0.0.1:%1/norvik-ws"_s.arg(m_server->serverPort()));
@@ -80,16 +99,25 @@ QProcessEnvironment TestAppProcess::environment(const QString &busAddress) const
     return env;
 }
 
-bool TestAppProcess::launch(
-    QProcess &process, const QProcessEnvironment &env, std::unique_ptr<QWebSocket> *channel)
+bool TestAppProcess::launch(QProcess &process, const QProcessEnvironment &env,
+    std::unique_ptr<QWebSocket> *channel, const QStringList &arguments)
 {
     QSignalSpy connected(m_server.get(), &QWebSocketServer::newConnection);
     process.setProcessEnvironment(env);
-    process.start(m_program, {});
+    process.start(m_program, arguments);
     if (!process.waitForStarted(10000) || !connected.wait(20000))
         return false;
     channel->reset(m_server->nextPendingConnection());
     return true;
+}
+
+void TestAppProcess::storeIdentity(qint64 userId) const
+{
+    QDir().mkpath(m_home->filePath(u"config/Norvik"_s));
+    QFile file(m_home->filePath(u"config/Norvik/NorvikSupport.conf"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[General]\nis_registered=true\nuser_id=" + QByteArray::number(userId)
+        + "\ncompany_id=1\nuser_poste=P-1\nuser_nom=Duval\nuser_prenom=Claire\n");
 }
 
 bool TestAppProcess::awaitStarted(QProcess &process, QByteArray *output)
@@ -119,7 +147,9 @@ void TestAppProcess::versionAndHelp_printAndExit()
         { { u"--help"_s }, 0, "--api-base" },
         { { u"--help"_s }, 0, "--ws-url" },
         { { u"-platform"_s, u"offscreen"_s, u"--version"_s }, 0, version },
+        { { u"--help"_s }, 0, "--new-ticket" },
         { { u"--no-such-option"_s }, 2, "no-such-option" },
+        { { u"--my-tickets"_s, u"--capture"_s }, 2, "--my-tickets ne se combine" },
     };
     for (const auto &[arguments, status, said] : runs) {
         QProcess process;
@@ -174,6 +204,14 @@ void TestAppProcess::secondLaunch_bringsTheFirstForwardAndExits0()
     QTRY_VERIFY_WITH_TIMEOUT(
         (output += first.readAllStandardOutput()).contains("💥 Programme relancé"), 10000);
 
+    // A start asking for a screen hands the request over and leaves too.
+    second.start(m_program, { u"--my-tickets"_s });
+    QVERIFY(second.waitForFinished(15000));
+    QCOMPARE(second.exitCode(), 0);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (output += first.readAllStandardOutput()).contains("💥 Programme relancé, demande : my-tickets\n"),
+        10000);
+
     stopAndExpectGoingAway(first, channel.get());
 }
 
@@ -224,6 +262,193 @@ void TestAppProcess::withoutBusOrTray_opensTheWindow_andEndsDespiteAnUndismissab
     const QByteArray output = process.readAllStandardOutput();
     QVERIFY2(output.contains("Pas de bus de session") && output.contains("✅ Application démarrée"),
         output.constData());
+}
+
+namespace {
+
+// Runs xdotool against the test's X server: what it printed, or nothing.
+QByteArray xdotool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(u"xdotool"_s, arguments);
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return {};
+    }
+    return process.exitCode() == 0 ? process.readAllStandardOutput().trimmed() : QByteArray();
+}
+
+QJsonObject readJson(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object() : QJsonObject();
+}
+
+} // namespace
+
+void TestAppProcess::captureThenTicket_theDraftSurvivesAKillDuringTyping()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") || QStandardPaths::findExecutable(u"xdotool"_s).isEmpty())
+        QSKIP("typing into the program needs an X display and xdotool");
+    storeIdentity(12);
+    QProcessEnvironment env = environment(u"unix:path="_s + m_home->filePath(u"no-bus"_s));
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    QProcess process;
+    std::unique_ptr<QWebSocket> channel;
+    QVERIFY(launch(process, env, &channel, { u"--new-ticket"_s, u"--capture"_s }));
+
+    // The capture comes first, over the whole screen; Enter takes all of it.
+    const QByteArray screen = "Geometry: " + xdotool({ u"getdisplaygeometry"_s }).replace(' ', 'x');
+    QTRY_VERIFY_WITH_TIMEOUT(
+        xdotool({ u"getwindowfocus"_s, u"getwindowgeometry"_s }).contains(screen), 10000);
+    xdotool({ u"key"_s, u"Return"_s });
+    // Then the form, with the picture, the title field ready for typing.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        xdotool({ u"getwindowfocus"_s, u"getwindowname"_s }).startsWith("Créer un ticket"), 10000);
+    xdotool({ u"type"_s, u"--delay"_s, u"20"_s, u"Imprimante"_s });
+    const QString draft = statePath(u"ticket-draft.json"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(readJson(draft).value(u"titre"_s).toString(), u"Imprimante"_s, 10000);
+    QVERIFY(!readJson(draft).value(u"capture_png_base64"_s).toString().isEmpty());
+    xdotool({ u"type"_s, u"--delay"_s, u"20"_s, u" du 2e étage"_s });
+    process.kill();
+    QVERIFY(process.waitForFinished(10000));
+
+    // Whatever the kill interrupted, the draft on disk is whole.
+    const QJsonObject kept = readJson(draft);
+    QVERIFY(kept.value(u"titre"_s).toString().startsWith(u"Imprimante"_s));
+    QVERIFY(!kept.value(u"capture_png_base64"_s).toString().isEmpty());
+    QFile keptFile(draft);
+    QVERIFY(keptFile.open(QIODevice::ReadOnly));
+    const QByteArray bytes = keptFile.readAll();
+
+    // The next start offers it; leaving without an answer keeps it as it was.
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    QProcess again;
+    QVERIFY(launch(again, env, &channel, { u"--new-ticket"_s }));
+    QByteArray output;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (output += again.readAllStandardOutput()).contains("💥 Brouillon de ticket proposé"), 10000);
+    stopAndExpectGoingAway(again, channel.get());
+    QVERIFY(keptFile.seek(0));
+    QCOMPARE(keptFile.readAll(), bytes);
+}
+
+void TestAppProcess::ticketsClosedWhileStopped_areToldOnceAtTheNextStart()
+{
+    NotificationDaemon daemon;
+    QString error;
+    QVERIFY2(daemon.startBus(&error), qPrintable(error));
+    if (!NotificationDaemon::hasDisplay())
+        QSKIP("dunst needs an X display (run under xvfb-run)");
+    QVERIFY2(daemon.startDunst(&error), qPrintable(error));
+    ServerProcess server({ u"--demo"_s });
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QNetworkAccessManager network;
+    const auto post = [&](const QString &path, const QJsonObject &body) {
+        QNetworkRequest request(QUrl(server.apiBase() + path));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
+        request.setRawHeader("X-API-TOKEN", server.token().toLatin1());
+        std::unique_ptr<QNetworkReply> reply(network.post(request, QJsonDocument(body).toJson()));
+        QSignalSpy finished(reply.get(), &QNetworkReply::finished);
+        finished.wait(10000);
+        return QJsonDocument::fromJson(reply->readAll()).object();
+    };
+    QList<qint64> tickets;
+    for (int i = 0; i < 8; ++i)
+        tickets.append(post(u"/ticket/create.php"_s,
+            { { u"user_id"_s, 1 }, { u"titre"_s, u"Panne %1"_s.arg(i) }, { u"description"_s, u"D"_s },
+                { u"priorite"_s, u"normale"_s } })
+                           .value(u"ticket_id"_s)
+                           .toInteger());
+    QVERIFY(!tickets.contains(0));
+    const auto close = [&](qint64 ticket, const QString &message) {
+        return post(
+            u"/admin/close-ticket.php"_s, { { u"ticket_id"_s, ticket }, { u"close_message"_s, message } })
+            .value(u"success"_s)
+            .toBool();
+    };
+
+    storeIdentity(1);
+    QProcessEnvironment env = environment(daemon.address());
+    env.insert(u"NORVIK_API_BASE"_s, server.apiBase());
+    env.insert(u"NORVIK_WS_URL"_s, server.wsUrl().toString());
+    const QString memory = statePath(u"ticket-statuses.json"_s);
+    QProcess client;
+    client.setProcessEnvironment(env);
+    const auto stopOnFailure = qScopeGuard([&client] { NotificationDaemon::finish(client); });
+    QByteArray output;
+    // The notifications shown since the last call, as "title|body", oldest first.
+    qsizetype seen = 0;
+    const auto newNotifications = [&] {
+        const QList<QVariantMap> history = daemon.closeAllAndReadHistory();
+        QStringList shown;
+        for (qsizetype i = history.size() - seen - 1; i >= 0; --i)
+            shown.append(
+                history[i].value(u"summary"_s).toString() + u'|' + history[i].value(u"body"_s).toString());
+        seen = history.size();
+        return shown;
+    };
+    // Starts the client and waits until it has compared the server's list
+    // with what it remembers, which rewrites the file.
+    const auto startAndAwaitCheck = [&] {
+        const QDateTime before = QFileInfo(memory).lastModified();
+        output.clear();
+        client.start(m_program, {});
+        return client.waitForStarted(10000)
+            && QTest::qWaitFor(
+                [&] {
+                    output += client.readAllStandardOutput();
+                    return QFileInfo(memory).lastModified() != before;
+                },
+                20000);
+    };
+    const auto stop = [&client] {
+        client.terminate();
+        return client.waitForFinished(10000) && client.exitCode() == 0;
+    };
+
+    // First start: everything seen so far is history.
+    QVERIFY(close(tickets[0], u"Fermé avant"_s));
+    QVERIFY(startAndAwaitCheck());
+    QVERIFY(stop());
+    QCOMPARE(newNotifications(), QStringList());
+
+    // Two closed while stopped: told one by one, with the push's texts.
+    QVERIFY(close(tickets[1], u"Pilote réinstallé"_s));
+    QVERIFY(close(tickets[2], QString()));
+    QVERIFY(startAndAwaitCheck());
+    QTRY_COMPARE_WITH_TIMEOUT(daemon.displayedCount(), 2, 10000);
+    QVERIFY2(output.contains("💥 Tickets fermés entre-temps : 2\n"), output.constData());
+    QStringList told = newNotifications();
+    told.sort();
+    QCOMPARE(told,
+        (QStringList { u"Ticket fermé|Pilote réinstallé"_s,
+            u"Ticket fermé|Votre ticket #%1 a été fermé."_s.arg(tickets[2]) }));
+    QVERIFY(stop());
+
+    // Four: one summary.
+    for (int i = 3; i < 7; ++i)
+        QVERIFY(close(tickets[i], u"ok"_s));
+    QVERIFY(startAndAwaitCheck());
+    QTRY_COMPARE_WITH_TIMEOUT(daemon.displayedCount(), 1, 10000);
+    QCOMPARE(newNotifications(), QStringList { u"Tickets fermés|4 tickets ont été fermés."_s });
+    QVERIFY(stop());
+
+    // A closure pushed while running is told once, not again when the
+    // reconnection after a server restart compares the list.
+    QVERIFY(startAndAwaitCheck());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (output += client.readAllStandardOutput()).contains("✅ WebSocket authentifié"), 10000);
+    QVERIFY(close(tickets[7], u"Réglé en direct"_s));
+    QTRY_COMPARE_WITH_TIMEOUT(daemon.displayedCount(), 1, 10000);
+    // Dismissed by the user, so that telling it again would show anew.
+    QCOMPARE(newNotifications(), QStringList { u"Ticket fermé|Réglé en direct"_s });
+    const QDateTime checked = QFileInfo(memory).lastModified();
+    QVERIFY2(server.restart(), qPrintable(server.errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(memory).lastModified() != checked, 30000);
+    QVERIFY(stop());
+    QCOMPARE(newNotifications(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestAppProcess)

@@ -88,6 +88,7 @@ void TestDesktopShell::initTestCase()
 {
     QVERIFY(m_config.isValid());
     qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    qputenv("XDG_STATE_HOME", (m_config.path() + u"/state"_s).toUtf8());
     m_feedServer.route(
         u"/appcast.xml"_s, [this] { return QHttpServerResponse("application/rss+xml"_ba, m_feed); });
     const quint16 feedPort = m_feedServer.listen(QHostAddress::LocalHost, 0);
@@ -220,10 +221,13 @@ void TestDesktopShell::openApplication_clearsTheBadge_reusesTheWindow_closingKee
 
 void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready_data()
 {
+    // A tray entry, or the command line's request (empty text).
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("create");
     QTest::newRow("create") << u"Faire un ticket"_s << true;
     QTest::newRow("my tickets") << u"Voir mes tickets"_s << false;
+    QTest::newRow("--new-ticket") << QString() << true;
+    QTest::newRow("--my-tickets") << QString() << false;
 }
 
 void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready()
@@ -244,7 +248,10 @@ void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready()
     AppEvents &events = m_delegate->events();
     connect(&events, create ? &AppEvents::createTicketRequested : &AppEvents::myTicketsRequested, &context,
         observe);
-    entry(text)->trigger();
+    if (text.isEmpty())
+        m_delegate->open(create ? SingleInstance::Request::NewTicket : SingleInstance::Request::MyTickets);
+    else
+        entry(text)->trigger();
     QCOMPARE(posts, 1);
     QVERIFY(homeWasThere);
     // The home screen acted on the request: its sheet is open.

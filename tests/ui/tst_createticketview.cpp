@@ -1,8 +1,12 @@
 #include "artifacts.h"
 #include "imagefiles.h"
+#include "stdoutcapture.h"
 #include "testserver.h"
 #include "ui/attachment.h"
+#include "ui/capturecanvas.h"
+#include "ui/captureeditor.h"
 #include "ui/createticketview.h"
+#include "ui/draftoffer.h"
 #include "ui/identitybox.h"
 #include "ui/screencapture.h"
 #include "ui/widgets/gradientbutton.h"
@@ -16,6 +20,8 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QRandomGenerator>
+#include <QScrollArea>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -28,6 +34,18 @@ QImage picture(int width, int height)
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(QColor(30, 120, 200));
     return image;
+}
+
+// Noise in 2 × 2 cells at twice the size: scaled down to the 1200 limit it
+// comes back as noise, so no area of it looks like another.
+QImage noiseAtTwiceTheSize(int width, int height)
+{
+    QImage noise(width, height, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            noise.setPixel(x, y, random.generate() | 0xff000000u);
+    return noise.scaled(width * 2, height * 2);
 }
 
 } // namespace
@@ -49,6 +67,9 @@ private Q_SLOTS:
     void fileChooser_attachesTheChosenFile();
     void pasteAndDrop_attachPicturesAndRefuseOtherFiles();
     void capture_unavailableHereSaysSoInFrench();
+    void captureEditor_burnsMaskAndPixelsIntoTheSentPng_undoRestores_escapeKeeps();
+    void draft_keptOnClose_offeredBack_keptOnANetworkFailure_droppedOnSuccess();
+    void draft_corruptOrForeignFiles_areIgnoredWithALogLine();
 
 private:
     CreateTicketView *openSheet(const QString &titre = {}, const QString &description = {});
@@ -69,6 +90,7 @@ void TestCreateTicketView::initTestCase()
 void TestCreateTicketView::init()
 {
     m_view.reset();
+    QFile::remove(DraftStore::defaultPath());
     ViewTestEnv::clearSettings();
     ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s, u"Alpha"_s, u"A01"_s);
     m_server.requests.clear();
@@ -307,6 +329,154 @@ void TestCreateTicketView::capture_unavailableHereSaysSoInFrench()
     QVERIFY(view->showError());
     QCOMPARE(view->errorMessage(), ScreenCapture::unavailableMessage());
     QVERIFY(!view->attachment());
+}
+
+void TestCreateTicketView::captureEditor_burnsMaskAndPixelsIntoTheSentPng_undoRestores_escapeKeeps()
+{
+    CreateTicketView *view = openSheet(u"Écran"_s, u"Voir la capture"_s);
+    QVERIFY(view && view->attachImage(noiseAtTwiceTheSize(1200, 600)));
+    const QImage original = view->attachment()->image;
+    QCOMPARE(original.size(), QSize(1200, 600));
+    const auto openEditor = [view] {
+        QTest::mouseClick(view->editCaptureButton(), Qt::LeftButton);
+        CaptureEditor *editor = view->captureEditor();
+        return editor && QTest::qWaitForWindowExposed(editor) ? editor : nullptr;
+    };
+    const auto drag = [](CaptureEditor *editor, const QString &tool, QPoint from, QPoint to) {
+        editor->toolPicker()->setValue(tool);
+        CaptureCanvas *canvas = editor->canvas();
+        QTest::mousePress(canvas, Qt::LeftButton, {}, canvas->toWidget(from).toPoint());
+        QTest::mouseMove(canvas, canvas->toWidget((from + to) / 2).toPoint());
+        QTest::mouseRelease(canvas, Qt::LeftButton, {}, canvas->toWidget(to).toPoint());
+    };
+    // Inside the dragged areas, clear of the pixel the mapping may round to.
+    const QRect masked(105, 105, 190, 90), pixelated(605, 105, 290, 190), untouched(700, 420, 500, 180);
+
+    // Escape leaves the picture as it was.
+    CaptureEditor *editor = openEditor();
+    QVERIFY(editor);
+    drag(editor, u"mask"_s, { 100, 100 }, { 300, 200 });
+    QVERIFY(editor->editedImage() != original);
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QTRY_VERIFY(!view->captureEditor());
+    QCOMPARE(view->attachment()->image, original);
+
+    // Undo replays from the original: it comes back exactly.
+    editor = openEditor();
+    QVERIFY(editor);
+    drag(editor, u"mask"_s, { 100, 100 }, { 300, 200 });
+    const QImage maskedOnce = editor->editedImage();
+    QTest::keySequence(editor, QKeySequence::Undo);
+    QCOMPARE(editor->editedImage(), original);
+    QTest::keySequence(editor, QKeySequence::Redo);
+    QCOMPARE(editor->editedImage(), maskedOnce);
+    drag(editor, u"pixelate"_s, { 600, 100 }, { 900, 300 });
+    drag(editor, u"arrow"_s, { 100, 500 }, { 300, 300 });
+    drag(editor, u"frame"_s, { 350, 350 }, { 550, 550 });
+    QVERIFY(saveScreenshot(editor, u"capture-editor"_s));
+    QTest::mouseClick(editor->doneButton(), Qt::LeftButton);
+    QTRY_VERIFY(!view->captureEditor());
+    QVERIFY(saveScreenshot(view, u"create-ticket-edited-capture"_s));
+
+    QTest::mouseClick(view->sendButton(), Qt::LeftButton);
+    QTRY_VERIFY(view->showSuccess());
+    QImage sent;
+    const QJsonObject body = m_server.requestsTo(u"/ticket/create.php"_s).last().json();
+    QVERIFY(sent.loadFromData(
+        QByteArray::fromBase64(body.value(u"capture_base64"_s).toString().toLatin1()), "PNG"));
+    QCOMPARE(sent.size(), QSize(1200, 600));
+    int close = 0;
+    for (int y = 0; y < 600; ++y) {
+        for (int x = 0; x < 1200; ++x) {
+            const QPoint at(x, y);
+            const QRgb was = original.pixel(at), now = sent.pixel(at);
+            if (masked.contains(at))
+                QCOMPARE(now, qRgb(0, 0, 0));
+            else if (untouched.contains(at))
+                QCOMPARE(now, was);
+            else if (pixelated.contains(at)
+                && qMax(qMax(qAbs(qRed(was) - qRed(now)), qAbs(qGreen(was) - qGreen(now))),
+                       qAbs(qBlue(was) - qBlue(now)))
+                    <= 12)
+                ++close;
+        }
+    }
+    // Random pixels against block means: only chance brings any of them
+    // close to the original.
+    QVERIFY2(close < pixelated.width() * pixelated.height() / 100, qPrintable(QString::number(close)));
+}
+
+void TestCreateTicketView::draft_keptOnClose_offeredBack_keptOnANetworkFailure_droppedOnSuccess()
+{
+    CreateTicketView *view = openSheet();
+    QVERIFY(view && !view->draftOffer());
+    ViewTestEnv::typeText(view->titreEdit(), u"Écran noir"_s);
+    ViewTestEnv::typeText(view->descriptionEdit(), u"Depuis ce matin"_s);
+    view->priorityPicker()->setValue(u"haute"_s);
+    QVERIFY(view->attachImage(picture(300, 200)));
+    QTest::mouseClick(view->cancelButton(), Qt::LeftButton);
+    QVERIFY(!view->isVisible());
+    QVERIFY(QFile::exists(DraftStore::defaultPath()));
+
+    // Offered back; the form waits for the answer.
+    view = openSheet();
+    QVERIFY(view && view->draftOffer());
+    QVERIFY(!view->titreEdit()->isEnabled() && !view->sendButton()->isEnabled());
+    QVERIFY(saveScreenshot(view, u"create-ticket-draft-offer"_s));
+    QTest::mouseClick(view->draftOffer()->resumeButton(), Qt::LeftButton);
+    QVERIFY(!view->draftOffer() && view->titreEdit()->isEnabled());
+    QCOMPARE(
+        view->titreEdit()->text() + u'|' + view->descriptionEdit()->toPlainText() + u'|' + view->priorite(),
+        u"Écran noir|Depuis ce matin|haute"_s);
+    QCOMPARE(view->attachment()->image.size(), QSize(300, 200));
+
+    // A network failure keeps everything, and the draft, with "Réessayer".
+    m_server.setHandler([](const TestRequest &) { return TestResponse { -1, {}, 0 }; });
+    QTest::mouseClick(view->sendButton(), Qt::LeftButton);
+    QTRY_VERIFY(view->showError());
+    QVERIFY(view->retryButton()->isVisible());
+    QVERIFY(QFile::exists(DraftStore::defaultPath()) && view->attachment());
+    view->findChild<QScrollArea *>()->ensureWidgetVisible(view->retryButton());
+    QVERIFY(saveScreenshot(view, u"create-ticket-network-failure"_s));
+    m_server.setHandler([](const TestRequest &) {
+        return TestResponse::json({ { u"success"_s, true }, { u"ticket_id"_s, 77 } });
+    });
+    QTest::mouseClick(view->retryButton(), Qt::LeftButton);
+    QVERIFY(!view->retryButton()->isVisible());
+    QTRY_VERIFY(view->showSuccess());
+    QCOMPARE(m_server.requestsTo(u"/ticket/create.php"_s).last().json().value(u"titre"_s).toString(),
+        u"Écran noir"_s);
+    QVERIFY(!QFile::exists(DraftStore::defaultPath()));
+    view->dismiss();
+    QVERIFY(!QFile::exists(DraftStore::defaultPath()));
+
+    // "Ignorer" drops a kept draft for good.
+    QVERIFY(DraftStore().save({ u"T"_s, u"D"_s, u"normale"_s, std::nullopt }));
+    view = openSheet();
+    QTest::mouseClick(view->draftOffer()->ignoreButton(), Qt::LeftButton);
+    QVERIFY(view->titreEdit()->text().isEmpty() && view->titreEdit()->isEnabled());
+    QVERIFY(!QFile::exists(DraftStore::defaultPath()));
+}
+
+void TestCreateTicketView::draft_corruptOrForeignFiles_areIgnoredWithALogLine()
+{
+    const QList<QByteArray> unreadable { "{\"titre\": \"tronqu", "[]", "\xff\xfe\x00",
+        R"({"titre": 5, "description": "", "priorite": "haute"})",
+        R"({"titre": "a", "description": "b", "priorite": "haute", "capture_png_base64": "@@@"})" };
+    for (const QByteArray &content : unreadable) {
+        QVERIFY(QDir().mkpath(QFileInfo(DraftStore::defaultPath()).path()));
+        QVERIFY(ImageFiles::write(DraftStore::defaultPath(), content));
+        StdoutCapture log;
+        CreateTicketView *view = openSheet();
+        QVERIFY2(view && !view->draftOffer() && view->titreEdit()->isEnabled(), content.constData());
+        QVERIFY(log.lines().contains(
+            u"⚠️ Brouillon de ticket illisible ignoré : "_s + DraftStore::defaultPath()));
+    }
+    // Base64 that is no picture: the texts come back, the picture does not.
+    QVERIFY(DraftStore().save({ u"T"_s, u"D"_s, u"critique"_s, u"bm90IGEgcGljdHVyZQ=="_s }));
+    CreateTicketView *view = openSheet();
+    QTest::mouseClick(view->draftOffer()->resumeButton(), Qt::LeftButton);
+    QVERIFY(view->titreEdit()->text() == u"T"_s && !view->attachment());
 }
 
 QTEST_MAIN(TestCreateTicketView)

@@ -50,6 +50,7 @@ void TestUserFlow::initTestCase()
 {
     QVERIFY(m_config.isValid() && m_files.isValid());
     qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+    qputenv("XDG_STATE_HOME", (m_config.path() + u"/state"_s).toUtf8());
     m_server = std::make_unique<ServerProcess>(QStringList { u"--demo"_s });
     QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
     Configuration configuration;

@@ -31,6 +31,8 @@ bool prepare(QTemporaryDir &configDir, const Server &server)
     if (!configDir.isValid() || !server.listen())
         return false;
     qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
+    // Drafts and remembered statuses stay in the test's own directory too.
+    qputenv("XDG_STATE_HOME", (configDir.path() + QStringLiteral("/state")).toUtf8());
     Configuration configuration;
     configuration.apiBase = server.apiBase();
     Configuration::setCurrent(configuration);

@@ -59,3 +59,23 @@ namespace Style {
 // drawn one (blue-to-purple rounded square with a white "N").
 QPixmap appIcon(int side, qreal devicePixelRatio = 1.0);
 } // namespace Style
+
+// The capture editor: its sheet, and the marks it burns into a picture
+// (lengths in the picture's pixels).
+namespace Style::CaptureEditor {
+inline constexpr QSize SheetSize { 900, 700 };
+inline constexpr int MarkPenWidth = 4;
+inline constexpr qreal ArrowHeadLength = 22;
+// Room around the picture inside its canvas.
+inline constexpr int CanvasMargin = 12;
+// The largest enlargement of a small picture on the canvas.
+inline constexpr qreal MaxZoom = 4.0;
+inline QColor markColour()
+{
+    return red();
+}
+inline QColor maskColour()
+{
+    return QColor(0, 0, 0);
+}
+} // namespace Style::CaptureEditor

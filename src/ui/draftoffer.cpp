@@ -1,0 +1,33 @@
+#include "draftoffer.h"
+
+#include "ui/widgets/noticebox.h"
+#include "ui/widgets/style.h"
+
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+DraftOffer::DraftOffer(QWidget *parent)
+    : QWidget(parent)
+    , m_resume(new QPushButton(u"Reprendre le brouillon"_s, this))
+    , m_ignore(new QPushButton(u"Ignorer"_s, this))
+{
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(6);
+    auto *notice = new NoticeBox(u"doc.text"_s, Style::blue(), this);
+    notice->setText(u"Un ticket commencé et non envoyé a été gardé en brouillon."_s);
+    column->addWidget(notice);
+    auto *row = new QHBoxLayout;
+    for (QPushButton *button : { m_resume, m_ignore }) {
+        Style::setRole(button, "plain");
+        button->setCursor(Qt::PointingHandCursor);
+        row->addWidget(button);
+    }
+    row->addStretch();
+    column->addLayout(row);
+    connect(m_resume, &QPushButton::clicked, this, &DraftOffer::resumeRequested);
+    connect(m_ignore, &QPushButton::clicked, this, &DraftOffer::ignoreRequested);
+}
