@@ -90,6 +90,22 @@ private:
     void ticketDetail();
     void companies();
 
+    // A screen in the three states only the stand-in can bring: a reply
+    // still awaited, a server error, an empty list under listKey.
+    struct StandInState
+    {
+        TestResponse response;
+        bool holding;
+        QString suffix;
+    };
+    static QList<StandInState> standInStates(const QString &listKey)
+    {
+        return { { TestResponse::json({}), true, u"-loading"_s },
+            { TestResponse::json({ { u"error"_s, u"Base indisponible"_s } }, 500), false, u"-error"_s },
+            { TestResponse::json({ { u"success"_s, true }, { listKey, QJsonArray() } }), false,
+                u"-empty"_s } };
+    }
+
     // The stand-in answers every path with one reply, or holds requests.
     void standIn(const TestResponse &response, bool holding = false)
     {
@@ -308,14 +324,9 @@ void Photographer::myTickets()
     QWidget window;
     window.resize(960, 740);
     window.show();
-    for (const auto &[response, holding, name] : {
-             std::tuple(TestResponse::json({}), true, u"mytickets-loading"_s),
-             std::tuple(TestResponse::json({ { u"error"_s, u"Base indisponible"_s } }, 500), false,
-                 u"mytickets-error"_s),
-             std::tuple(TestResponse::json({ { u"success"_s, true }, { u"tickets"_s, QJsonArray() } }), false,
-                 u"mytickets-empty"_s),
-         }) {
-        standIn(response, holding);
+    for (const StandInState &state : standInStates(u"tickets"_s)) {
+        const QString name = u"mytickets"_s + state.suffix;
+        standIn(state.response, state.holding);
         MyTicketsView sheet(m_standIn, UserSettings::shared(), &window);
         sheet.open();
         QTest::qWait(500);
@@ -357,14 +368,9 @@ void Photographer::adminLogin()
 void Photographer::ticketList()
 {
     identity(true, true);
-    for (const auto &[response, holding, name] : {
-             std::tuple(TestResponse::json({}), true, u"ticketlist-loading"_s),
-             std::tuple(TestResponse::json({ { u"error"_s, u"Base indisponible"_s } }, 500), false,
-                 u"ticketlist-error"_s),
-             std::tuple(TestResponse::json({ { u"success"_s, true }, { u"tickets"_s, QJsonArray() } }), false,
-                 u"ticketlist-empty"_s),
-         }) {
-        standIn(response, holding);
+    for (const StandInState &state : standInStates(u"tickets"_s)) {
+        const QString name = u"ticketlist"_s + state.suffix;
+        standIn(state.response, state.holding);
         QWidget window;
         window.resize(960, 740);
         auto *stack = new NavigationStack(new QWidget, &window);
@@ -462,14 +468,9 @@ void Photographer::companies()
     QWidget window;
     window.resize(960, 740);
     window.show();
-    for (const auto &[response, holding, name] : {
-             std::tuple(TestResponse::json({}), true, u"companies-loading"_s),
-             std::tuple(TestResponse::json({ { u"error"_s, u"Base indisponible"_s } }, 500), false,
-                 u"companies-error"_s),
-             std::tuple(TestResponse::json({ { u"success"_s, true }, { u"companies"_s, QJsonArray() } }),
-                 false, u"companies-empty"_s),
-         }) {
-        standIn(response, holding);
+    for (const StandInState &state : standInStates(u"companies"_s)) {
+        const QString name = u"companies"_s + state.suffix;
+        standIn(state.response, state.holding);
         CompanyManagementView sheet(m_standIn, &window);
         sheet.open();
         QTest::qWait(500);
