@@ -106,6 +106,25 @@ QString Store::now()
     return QDateTime::currentDateTime().toString(u"yyyy-MM-dd HH:mm:ss"_s);
 }
 
+template<typename Work>
+auto Store::transaction(Work &&work) -> decltype(work())
+{
+    begin();
+    try {
+        if constexpr (std::is_void_v<decltype(work())>) {
+            work();
+            commit();
+        } else {
+            auto result = work();
+            commit();
+            return result;
+        }
+    } catch (...) {
+        rollback();
+        throw;
+    }
+}
+
 bool Store::open(const QString &path, QString *error)
 {
     const QFileInfo info(path);
@@ -137,15 +156,14 @@ bool Store::open(const QString &path, QString *error)
             *error = u"the database %1 cannot use write-ahead logging"_s.arg(path);
             return false;
         }
-        begin();
-        for (const char *statement : SchemaStatements) {
-            QSqlQuery q(db);
-            q.prepare(QString::fromLatin1(statement));
-            exec(q);
-        }
-        commit();
+        transaction([&] {
+            for (const char *statement : SchemaStatements) {
+                QSqlQuery q(db);
+                q.prepare(QString::fromLatin1(statement));
+                exec(q);
+            }
+        });
     } catch (const StoreError &e) {
-        rollback();
         *error = e.message;
         return false;
     }
@@ -215,8 +233,7 @@ bool Store::isEmpty() const
 qint64 Store::createCompany(const QString &nom, const QString &code)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    begin();
-    try {
+    return transaction([&] {
         QSqlQuery exists(db);
         exists.prepare(u"SELECT 1 FROM companies WHERE code = COALESCE(?, '')"_s);
         exists.addBindValue(code);
@@ -229,20 +246,15 @@ qint64 Store::createCompany(const QString &nom, const QString &code)
         insert.addBindValue(code);
         exec(insert);
         const qint64 id = insert.lastInsertId().toLongLong();
-        commit();
         return id;
-    } catch (...) {
-        rollback();
-        throw;
-    }
+    });
 }
 
 qint64 Store::registerUser(qint64 companyId, const QString &poste, const QString &nom, const QString &prenom,
     const QString &telephone)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    begin();
-    try {
+    return transaction([&] {
         QSqlQuery company(db);
         company.prepare(u"SELECT 1 FROM companies WHERE id = ?"_s);
         company.addBindValue(companyId);
@@ -268,12 +280,8 @@ qint64 Store::registerUser(qint64 companyId, const QString &poste, const QString
         insert.addBindValue(now());
         exec(insert);
         const qint64 id = insert.lastInsertId().toLongLong();
-        commit();
         return id;
-    } catch (...) {
-        rollback();
-        throw;
-    }
+    });
 }
 
 std::optional<CheckPosteResponse::UserData> Store::userByPoste(const QString &poste) const
@@ -310,8 +318,7 @@ Ticket Store::createTicket(qint64 userId, const QString &titre, const QString &d
     const QString &priorite, const std::optional<QByteArray> &captureBase64)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    begin();
-    try {
+    return transaction([&] {
         QSqlQuery user(db);
         user.prepare(u"SELECT 1 FROM users WHERE id = ?"_s);
         user.addBindValue(userId);
@@ -340,12 +347,8 @@ Ticket Store::createTicket(qint64 userId, const QString &titre, const QString &d
             throw StoreError(StoreError::Failure, u"database error: the new ticket cannot be read back"_s);
         const Ticket ticket = ticketFrom(created);
         created.finish();
-        commit();
         return ticket;
-    } catch (...) {
-        rollback();
-        throw;
-    }
+    });
 }
 
 QList<UserTicket> Store::ticketsOf(qint64 userId) const
@@ -380,8 +383,7 @@ QList<Ticket> Store::allTickets() const
 qint64 Store::closeTicket(qint64 ticketId, const QString &closeMessage)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
-    begin();
-    try {
+    return transaction([&] {
         QSqlQuery current(db);
         current.prepare(u"SELECT user_id, status FROM tickets WHERE id = ?"_s);
         current.addBindValue(ticketId);
@@ -399,10 +401,6 @@ qint64 Store::closeTicket(qint64 ticketId, const QString &closeMessage)
         update.addBindValue(closeMessage);
         update.addBindValue(ticketId);
         exec(update);
-        commit();
         return author;
-    } catch (...) {
-        rollback();
-        throw;
-    }
+    });
 }

@@ -46,6 +46,10 @@ public:
 
 private:
     void exec(QSqlQuery &query) const;
+    // Runs work in one write transaction: committed when it returns, rolled
+    // back when it throws (the exception goes on to the caller).
+    template<typename Work>
+    auto transaction(Work &&work) -> decltype(work());
     void begin();
     void commit();
     void rollback();
