@@ -134,6 +134,9 @@ ApiRoutes::Reply ApiRoutes::run(Reply (ApiRoutes::*route)(const Request &), cons
             return error(409, e.message);
         case StoreError::NotFound:
             return error(404, e.message);
+        case StoreError::Unavailable:
+            // The watchdog has said so once; each refused request need not.
+            return error(503, u"Base de données momentanément indisponible"_s);
         case StoreError::Failure:
             break;
         }

@@ -25,9 +25,12 @@ struct Options
     QCommandLineOption help { { u"h"_s, u"help"_s }, u"show this text"_s };
     QCommandLineOption listen { u"listen"_s, u"address to listen on (default 127.0.0.1)"_s, u"ADDR"_s };
     QCommandLineOption port { u"port"_s, u"TCP port, 0 picks a free one (default 8080)"_s, u"N"_s };
-    QCommandLineOption db { u"db"_s, u"SQLite database file (default in $XDG_DATA_HOME/norvik-server/)"_s,
-        u"PATH"_s };
-    QCommandLineOption token { u"token"_s, u"shared API token (default the client's token)"_s, u"TEXT"_s };
+    QCommandLineOption db { u"db"_s,
+        u"SQLite database file (default in $XDG_DATA_HOME/norvik-server/), or"
+        u" postgresql://user@host:port/dbname[?host=/socket/dir]; NORVIK_DB if not given"_s,
+        u"PATH|URL"_s };
+    QCommandLineOption token { u"token"_s,
+        u"shared API token (default NORVIK_TOKEN, else the client's token)"_s, u"TEXT"_s };
     QCommandLineOption demo { u"demo"_s, u"fill an empty database with demo companies, users and tickets"_s };
     QCommandLineOption idleTimeout { u"idle-timeout"_s,
         u"drop HTTP connections silent for this long (default 60)"_s, u"SECONDS"_s };
@@ -118,15 +121,17 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
         }
         options.port = quint16(port);
     }
-    if (parser.isSet(known.db)) {
-        options.dbPath = parser.value(known.db);
-        if (options.dbPath.isEmpty()) {
-            *error = u"--db wants a file path"_s;
-            return std::nullopt;
-        }
-    }
-    if (parser.isSet(known.token)) {
-        options.token = parser.value(known.token);
+    // The option wins over the environment, which wins over the default.
+    QString db = parser.isSet(known.db) ? parser.value(known.db) : qEnvironmentVariable("NORVIK_DB");
+    if (!parser.isSet(known.db) && db.isEmpty())
+        db = defaultDatabasePath();
+    const std::optional<DatabaseLocation> database = DatabaseLocation::parse(db, error);
+    if (!database)
+        return std::nullopt;
+    options.database = *database;
+    if (parser.isSet(known.token) || qEnvironmentVariableIsSet("NORVIK_TOKEN")) {
+        options.token
+            = parser.isSet(known.token) ? parser.value(known.token) : qEnvironmentVariable("NORVIK_TOKEN");
         if (options.token.isEmpty()) {
             *error = u"--token must not be empty"_s;
             return std::nullopt;
@@ -155,8 +160,5 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
         options.appcastBuild = parser.value(known.appcastBuild);
     if (parser.isSet(known.appcastNotes))
         options.appcastNotes = parser.value(known.appcastNotes);
-
-    if (options.dbPath.isEmpty())
-        options.dbPath = defaultDatabasePath();
     return options;
 }

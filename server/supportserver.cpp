@@ -1,6 +1,7 @@
 #include "supportserver.h"
 
 #include "guardedtcpserver.h"
+#include "storeerror.h"
 #include "websockethub.h"
 
 #include <QHttpServerRequest>
@@ -19,6 +20,7 @@ constexpr auto Json = "application/json";
 SupportServer::SupportServer(const ServerOptions &options, Store &store, QObject *parent)
     : QAbstractHttpServer(parent)
     , m_options(options)
+    , m_store(store)
     , m_routes(store)
     , m_appcast(options.appcastVersion, options.appcastBuild, options.appcastNotes)
     , m_hub(new WebSocketHub(options.pingIntervalMs, this))
@@ -27,6 +29,7 @@ SupportServer::SupportServer(const ServerOptions &options, Store &store, QObject
     m_routes.onTicketClosed = [this](qint64 author, qint64 ticketId, const QString &message) {
         m_hub->pushTicketClosed(author, ticketId, message);
     };
+    connect(&store, &Store::changedElsewhere, this, &SupportServer::relay);
     connect(this, &QAbstractHttpServer::newWebSocketConnection, this, [this] {
         while (hasPendingWebSocketConnections())
             m_hub->adopt(nextPendingWebSocketConnection());
@@ -34,6 +37,30 @@ SupportServer::SupportServer(const ServerOptions &options, Store &store, QObject
 }
 
 SupportServer::~SupportServer() = default;
+
+void SupportServer::relay(const Store::Change &change)
+{
+    // Each instance reads the ticket itself: the notification carries only
+    // its id. A read that fails now is a push this instance cannot make, like
+    // those of a window while the connection was lost.
+    try {
+        switch (change.kind) {
+        case Store::Change::TicketCreated:
+            if (const std::optional<Ticket> ticket = m_store.ticket(change.ticketId))
+                m_hub->pushNewTicket(*ticket);
+            break;
+        case Store::Change::TicketClosed:
+            if (const std::optional<Store::Closure> closure = m_store.closure(change.ticketId))
+                m_hub->pushTicketClosed(closure->authorId, change.ticketId, closure->closeMessage);
+            break;
+        case Store::Change::CompaniesChanged:
+            m_routes.forgetCompanies();
+            break;
+        }
+    } catch (const StoreError &e) {
+        qWarning("norvik-server: cannot relay a change made elsewhere: %s", qUtf8Printable(e.message));
+    }
+}
 
 bool SupportServer::start(QString *error)
 {
@@ -105,6 +132,14 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
         return true;
     }
 
+    // No token: a load balancer asks this. 200 only when the database answers.
+    if (method == QHttpServerRequest::Method::Get && path == u"/healthz") {
+        if (m_store.ping())
+            respond(request, socket, 200, R"({"status":"ok"})", Json);
+        else
+            respond(request, socket, 503, R"({"error":"Base de données injoignable"})", Json);
+        return true;
+    }
     if (method == QHttpServerRequest::Method::Get && path == u"/appcast.xml") {
         respond(request, socket, 200, m_appcast.feed(baseUrl(request)), "application/rss+xml; charset=utf-8");
         return true;
