@@ -138,15 +138,24 @@ Ticket ticketFrom(const QSqlQuery &q)
     return t;
 }
 
-// The first row read through read(), and the statement finished at once so
-// that the transaction around it can commit.
+// Reads what is left of a statement's rows and finishes it, so that the
+// transaction around it can commit. Reading to the end matters: QPSQL
+// streams rows one at a time, and a statement finished half-read leaves the
+// connection deaf to notifications until the next query.
+void finish(QSqlQuery &query)
+{
+    while (query.next()) { }
+    query.finish();
+}
+
+// The first row read through read().
 template<typename Read>
 auto firstRow(QSqlQuery &query, Read read) -> std::optional<decltype(read(query))>
 {
     std::optional<decltype(read(query))> row;
     if (query.next())
         row = read(query);
-    query.finish();
+    finish(query);
     return row;
 }
 
@@ -156,7 +165,7 @@ auto everyRow(QSqlQuery &query, Read read) -> QList<decltype(read(query))>
     QList<decltype(read(query))> rows;
     while (query.next())
         rows.append(read(query));
-    query.finish();
+    finish(query);
     return rows;
 }
 
@@ -383,8 +392,7 @@ void Store::dropStatements()
 
 QSqlQuery &Store::run(const QString &sql, const QVariantList &values)
 {
-    if (m_lost)
-        throw StoreError(StoreError::Unavailable, Unreachable);
+    ensureConnected();
     auto it = m_statements.find(sql);
     if (it == m_statements.end()) {
         QSqlQuery query(database());
@@ -409,8 +417,7 @@ QSqlQuery &Store::run(const QString &sql, const QVariantList &values)
 
 void Store::once(const QString &sql)
 {
-    if (m_lost)
-        throw StoreError(StoreError::Unavailable, Unreachable);
+    ensureConnected();
     QSqlQuery query(database());
     if (!query.exec(sql))
         fail(query);
@@ -440,6 +447,13 @@ void Store::checkConnection()
         markLost(u"the connection was closed"_s);
 }
 
+void Store::ensureConnected()
+{
+    checkConnection();
+    if (m_lost)
+        throw StoreError(StoreError::Unavailable, Unreachable);
+}
+
 bool Store::ping()
 {
     try {
@@ -460,7 +474,7 @@ bool Store::reconnect(QString *error)
 void Store::publish(const Change &change)
 {
     if (sharesChanges())
-        run(m_dialect->notify, { change.payload() }).finish();
+        finish(run(m_dialect->notify, { change.payload() }));
 }
 
 QList<Company> Store::companies()

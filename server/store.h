@@ -103,6 +103,8 @@ private:
     QSqlQuery &run(const QString &sql, const QVariantList &values = {});
     // A statement run once, unprepared: transaction control, DDL, settings.
     void once(const QString &sql);
+    // Throws StoreError::Unavailable while the connection is lost.
+    void ensureConnected();
     [[noreturn]] void fail(const QSqlQuery &query);
     void markLost(const QString &reason);
     void dropStatements();

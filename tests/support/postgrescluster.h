@@ -73,8 +73,13 @@ public:
                     QStringLiteral("--auth=trust"), QStringLiteral("-E"), QStringLiteral("UTF8"),
                     QStringLiteral("--locale=C.UTF-8"), QStringLiteral("--no-sync") }))
             return false;
-        return pgCtl(QStringLiteral("start"));
+        return startServer();
     }
+
+    // The server alone, the cluster staying in place: for a database that
+    // goes away and comes back.
+    bool stopServer() { return pgCtl(QStringLiteral("stop")); }
+    bool startServer() { return pgCtl(QStringLiteral("start")); }
 
     // A fast shutdown and a start on the same folder: every connection is cut.
     bool restart() { return pgCtl(QStringLiteral("restart")); }
@@ -105,8 +110,7 @@ public:
         if (m_restart.state() != QProcess::NotRunning)
             m_restart.waitForFinished(TimeoutMs);
         if (m_started)
-            pgCtl(QStringLiteral("stop"));
-        m_started = false;
+            stopServer();
     }
 
     bool createDatabase(const QString &name)
@@ -145,8 +149,8 @@ private:
     bool pgCtl(const QString &action)
     {
         const bool ok = run(QStringLiteral("pg_ctl"), pgCtlArguments(action));
-        if (ok && action != QStringLiteral("stop"))
-            m_started = true;
+        if (ok)
+            m_started = action != QStringLiteral("stop");
         return ok;
     }
 
