@@ -213,10 +213,10 @@ ApiRoutes::Reply ApiRoutes::createTicket(const Request &request)
         if (!ascii || !QByteArray::fromBase64Encoding(*capture, QByteArray::AbortOnBase64DecodingErrors))
             throw BadRequest { u"capture_base64 doit être du Base64 standard"_s };
     }
-    const Ticket ticket = m_store.createTicket(userId, titre, description, priorite, capture);
-    Reply reply = ok(CreateTicketResponse { true, ticket.id }.toJson());
+    const qint64 id = m_store.createTicket(userId, titre, description, priorite, capture);
+    Reply reply = ok(CreateTicketResponse { true, id }.toJson());
     if (onTicketCreated)
-        reply.then = [notify = onTicketCreated, ticket] { notify(ticket); };
+        reply.then = [notify = onTicketCreated, id] { notify(id); };
     return reply;
 }
 

@@ -27,7 +27,7 @@ public:
     };
 
     // What a committed write tells the real-time channel.
-    std::function<void(const Ticket &)> onTicketCreated;
+    std::function<void(qint64 ticketId)> onTicketCreated;
     std::function<void(qint64 authorId, qint64 ticketId, const QString &closeMessage)> onTicketClosed;
 
     explicit ApiRoutes(Store &store);

@@ -26,8 +26,11 @@ struct SqlDialect
     // Taken inside the migration's transaction so that two instances starting
     // on a fresh database do not both create it.
     QString migrationLock;
-    // Announces a change to the other instances when the transaction commits.
-    QString notify;
+    // What only this database runs of each migration, after the shared part.
+    QList<QStringList> ownMigrations;
+    // Whether changes are announced to other instances (by the triggers of
+    // ownMigrations) and the store listens for them.
+    bool sharesChanges = false;
 };
 
 namespace {
@@ -47,6 +50,28 @@ const SqlDialect Sqlite {
         u"PRAGMA busy_timeout=5000"_s },
     {},
     {},
+    false,
+};
+
+// Every change another instance must hear of is announced by the database
+// itself when its transaction commits, whoever made it: one notification on
+// the channel norvik_changes, its payload naming the change.
+const QStringList PostgresAnnouncements = {
+    u"CREATE OR REPLACE FUNCTION norvik_announce() RETURNS trigger LANGUAGE plpgsql AS $$"
+    u" BEGIN"
+    u"  IF TG_TABLE_NAME = 'companies' THEN"
+    u"   PERFORM pg_notify('norvik_changes', 'companies');"
+    u"  ELSIF TG_OP = 'INSERT' THEN"
+    u"   PERFORM pg_notify('norvik_changes', 'ticket_created ' || NEW.id);"
+    u"  ELSIF NEW.status = 'closed' AND OLD.status <> 'closed' THEN"
+    u"   PERFORM pg_notify('norvik_changes', 'ticket_closed ' || NEW.id);"
+    u"  END IF;"
+    u"  RETURN NULL;"
+    u" END $$"_s,
+    u"CREATE OR REPLACE TRIGGER companies_announced AFTER INSERT ON companies"
+    u" FOR EACH ROW EXECUTE FUNCTION norvik_announce()"_s,
+    u"CREATE OR REPLACE TRIGGER tickets_announced AFTER INSERT OR UPDATE OF status ON tickets"
+    u" FOR EACH ROW EXECUTE FUNCTION norvik_announce()"_s,
 };
 
 const SqlDialect Postgres {
@@ -58,7 +83,8 @@ const SqlDialect Postgres {
     // "already exists, skipping" notices stay out of the server's output.
     { u"SET synchronous_commit TO on"_s, u"SET client_min_messages TO warning"_s },
     u"SELECT pg_advisory_xact_lock(7217001)"_s,
-    u"SELECT pg_notify('%1', ?)"_s.arg(QLatin1StringView(Channel)),
+    { PostgresAnnouncements },
+    true,
 };
 
 // libpq's settings for the connection. The server has one thread: a query
@@ -138,37 +164,6 @@ Ticket ticketFrom(const QSqlQuery &q)
     return t;
 }
 
-// Reads what is left of a statement's rows and finishes it, so that the
-// transaction around it can commit. Reading to the end matters: QPSQL
-// streams rows one at a time, and a statement finished half-read leaves the
-// connection deaf to notifications until the next query.
-void finish(QSqlQuery &query)
-{
-    while (query.next()) { }
-    query.finish();
-}
-
-// The first row read through read().
-template<typename Read>
-auto firstRow(QSqlQuery &query, Read read) -> std::optional<decltype(read(query))>
-{
-    std::optional<decltype(read(query))> row;
-    if (query.next())
-        row = read(query);
-    finish(query);
-    return row;
-}
-
-template<typename Read>
-auto everyRow(QSqlQuery &query, Read read) -> QList<decltype(read(query))>
-{
-    QList<decltype(read(query))> rows;
-    while (query.next())
-        rows.append(read(query));
-    finish(query);
-    return rows;
-}
-
 qint64 firstInteger(const QSqlQuery &query)
 {
     return query.value(0).toLongLong();
@@ -186,19 +181,6 @@ void quietAboutUnfreedStatements(QtMsgType type, const QMessageLogContext &conte
 }
 
 } // namespace
-
-QString Store::Change::payload() const
-{
-    switch (kind) {
-    case TicketCreated:
-        return u"ticket_created %1"_s.arg(ticketId);
-    case TicketClosed:
-        return u"ticket_closed %1"_s.arg(ticketId);
-    case CompaniesChanged:
-        break;
-    }
-    return u"companies"_s;
-}
 
 std::optional<Store::Change> Store::Change::fromPayload(const QString &payload)
 {
@@ -238,7 +220,41 @@ QSqlDatabase Store::database() const
 
 bool Store::sharesChanges() const
 {
-    return m_dialect && !m_dialect->notify.isEmpty();
+    return m_dialect && m_dialect->sharesChanges;
+}
+
+// Reads what is left of a statement's rows and finishes it. Reading to the
+// end matters twice: a statement that writes outside a transaction commits
+// only when it has run to completion (and a failed commit shows only then),
+// and QPSQL, which streams rows one at a time, leaves a statement finished
+// half-read holding the connection, deaf to notifications.
+void Store::finish(QSqlQuery &query)
+{
+    while (query.next()) { }
+    if (query.lastError().type() != QSqlError::NoError)
+        fail(query);
+    query.finish();
+}
+
+// The first row read through read().
+template<typename Read>
+auto Store::firstRow(QSqlQuery &query, Read read) -> std::optional<decltype(read(query))>
+{
+    std::optional<decltype(read(query))> row;
+    if (query.next())
+        row = read(query);
+    finish(query);
+    return row;
+}
+
+template<typename Read>
+auto Store::everyRow(QSqlQuery &query, Read read) -> QList<decltype(read(query))>
+{
+    QList<decltype(read(query))> rows;
+    while (query.next())
+        rows.append(read(query));
+    finish(query);
+    return rows;
 }
 
 template<typename Work>
@@ -365,6 +381,8 @@ void Store::migrate()
                 once(QString(statement)
                          .replace(u"{id}"_s, m_dialect->idColumn)
                          .replace(u"{ref}"_s, m_dialect->reference));
+            for (const QString &statement : m_dialect->ownMigrations.value(version))
+                once(statement);
         }
         once(u"DELETE FROM norvik_schema"_s);
         once(u"INSERT INTO norvik_schema (version) VALUES (%1)"_s.arg(SchemaVersion));
@@ -471,12 +489,6 @@ bool Store::reconnect(QString *error)
     return openConnection(error);
 }
 
-void Store::publish(const Change &change)
-{
-    if (sharesChanges())
-        finish(run(m_dialect->notify, { change.payload() }));
-}
-
 QList<Company> Store::companies()
 {
     QList<Company> list
@@ -500,35 +512,33 @@ bool Store::isEmpty()
 
 qint64 Store::createCompany(const QString &nom, const QString &code)
 {
-    return transaction([&] {
-        // The unique code decides, not an earlier look: two instances may
-        // create the same code at the same moment.
-        const std::optional<qint64> id = firstRow(
-            run(u"INSERT INTO companies (nom, code) VALUES (?, ?) ON CONFLICT (code) DO NOTHING RETURNING id"_s,
-                { nom, code }),
-            firstInteger);
-        if (!id)
-            throw StoreError(StoreError::Conflict, u"Une société avec ce code existe déjà"_s);
-        publish({ Change::CompaniesChanged, 0 });
-        return *id;
-    });
+    // The unique code decides, not an earlier look: two instances may
+    // create the same code at the same moment. One statement, so no
+    // transaction around it.
+    const std::optional<qint64> id = firstRow(
+        run(u"INSERT INTO companies (nom, code) VALUES (?, ?) ON CONFLICT (code) DO NOTHING RETURNING id"_s,
+            { nom, code }),
+        firstInteger);
+    if (!id)
+        throw StoreError(StoreError::Conflict, u"Une société avec ce code existe déjà"_s);
+    return *id;
 }
 
 qint64 Store::registerUser(qint64 companyId, const QString &poste, const QString &nom, const QString &prenom,
     const QString &telephone)
 {
-    return transaction([&] {
-        if (!firstRow(run(u"SELECT 1 FROM companies WHERE id = ?"_s, { companyId }), firstInteger))
-            throw StoreError(StoreError::NotFound, u"Société inconnue"_s);
-        const std::optional<qint64> id = firstRow(
-            run(u"INSERT INTO users (company_id, poste, nom, prenom, telephone, created_at)"
-                u" VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (company_id, poste) DO NOTHING RETURNING id"_s,
-                { companyId, poste, nom, prenom, telephone, now() }),
-            firstInteger);
-        if (!id)
-            throw StoreError(StoreError::Conflict, u"Ce poste est déjà enregistré dans cette société"_s);
-        return *id;
-    });
+    // Companies are never removed, so the look and the insert need no
+    // transaction between them; the unique pair decides the conflict.
+    if (!firstRow(run(u"SELECT 1 FROM companies WHERE id = ?"_s, { companyId }), firstInteger))
+        throw StoreError(StoreError::NotFound, u"Société inconnue"_s);
+    const std::optional<qint64> id = firstRow(
+        run(u"INSERT INTO users (company_id, poste, nom, prenom, telephone, created_at)"
+            u" VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (company_id, poste) DO NOTHING RETURNING id"_s,
+            { companyId, poste, nom, prenom, telephone, now() }),
+        firstInteger);
+    if (!id)
+        throw StoreError(StoreError::Conflict, u"Ce poste est déjà enregistré dans cette société"_s);
+    return *id;
 }
 
 std::optional<CheckPosteResponse::UserData> Store::userByPoste(const QString &poste)
@@ -556,47 +566,22 @@ std::optional<UserDetailData> Store::userByPoste(qint64 companyId, const QString
         });
 }
 
-Ticket Store::createTicket(qint64 userId, const QString &titre, const QString &description,
+qint64 Store::createTicket(qint64 userId, const QString &titre, const QString &description,
     const QString &priorite, const std::optional<QByteArray> &captureBase64)
 {
-    return transaction([&] {
-        // The author's details, as the staff's list joins them in.
-        std::optional<Ticket> ticket
-            = firstRow(run(u"SELECT u.nom, u.prenom, c.nom, u.poste, u.telephone FROM users u"
-                           u" LEFT JOIN companies c ON c.id = u.company_id WHERE u.id = ?"_s,
-                           { userId }),
-                [](const QSqlQuery &q) {
-                    Ticket t;
-                    t.nom = optionalText(q.value(0));
-                    t.prenom = optionalText(q.value(1));
-                    t.societe = optionalText(q.value(2));
-                    t.poste = optionalText(q.value(3));
-                    t.telephone = optionalText(q.value(4));
-                    return t;
-                });
-        if (!ticket)
-            throw StoreError(StoreError::NotFound, u"Utilisateur inconnu"_s);
-        ticket->userId = userId;
-        ticket->titre = titre;
-        ticket->description = description;
-        ticket->priorite = priorite;
-        ticket->status = u"open"_s;
-        // An empty capture is kept distinct from none: the client sends one or the other.
-        ticket->captureBase64 = captureBase64;
-        ticket->createdAt = now();
-        const std::optional<qint64> id
-            = firstRow(run(u"INSERT INTO tickets (user_id, titre, description, priorite, status,"
-                           u" capture_base64, created_at) VALUES (?, ?, ?, ?, 'open', ?, ?) RETURNING id"_s,
-                           { userId, titre, description, priorite,
-                               captureBase64 ? QVariant(QString::fromLatin1(*captureBase64)) : QVariant(),
-                               *ticket->createdAt }),
-                firstInteger);
-        if (!id)
-            throw StoreError(StoreError::Failure, u"database error: the new ticket has no id"_s);
-        ticket->id = *id;
-        publish({ Change::TicketCreated, *id });
-        return *ticket;
-    });
+    // One statement, which finds the author too: a ticket by nobody inserts
+    // no row.
+    const std::optional<qint64> id = firstRow(
+        run(u"INSERT INTO tickets (user_id, titre, description, priorite, status, capture_base64,"
+            u" created_at) SELECT id, ?, ?, ?, 'open', ?, ? FROM users WHERE id = ? RETURNING id"_s,
+            { titre, description, priorite,
+                // An empty capture is kept distinct from none: the
+                // client sends one or the other.
+                captureBase64 ? QVariant(QString::fromLatin1(*captureBase64)) : QVariant(), now(), userId }),
+        firstInteger);
+    if (!id)
+        throw StoreError(StoreError::NotFound, u"Utilisateur inconnu"_s);
+    return *id;
 }
 
 QList<UserTicket> Store::ticketsOf(qint64 userId)
@@ -624,22 +609,18 @@ std::optional<Ticket> Store::ticket(qint64 ticketId)
 
 qint64 Store::closeTicket(qint64 ticketId, const QString &closeMessage)
 {
-    return transaction([&] {
-        // One statement decides, so that two instances closing the same
-        // ticket at once cannot both succeed.
-        const std::optional<qint64> author
-            = firstRow(run(u"UPDATE tickets SET status = 'closed', closed_at = ?, close_message = ?"
-                           u" WHERE id = ? AND status <> 'closed' RETURNING user_id"_s,
-                           { now(), closeMessage, ticketId }),
-                firstInteger);
-        if (!author) {
-            if (firstRow(run(u"SELECT 1 FROM tickets WHERE id = ?"_s, { ticketId }), firstInteger))
-                throw StoreError(StoreError::Conflict, u"Ce ticket est déjà fermé"_s);
-            throw StoreError(StoreError::NotFound, u"Ticket introuvable"_s);
-        }
-        publish({ Change::TicketClosed, ticketId });
+    // One statement decides, so that two instances closing the same ticket
+    // at once cannot both succeed; a refusal is told apart afterwards.
+    const std::optional<qint64> author
+        = firstRow(run(u"UPDATE tickets SET status = 'closed', closed_at = ?, close_message = ?"
+                       u" WHERE id = ? AND status <> 'closed' RETURNING user_id"_s,
+                       { now(), closeMessage, ticketId }),
+            firstInteger);
+    if (author)
         return *author;
-    });
+    if (firstRow(run(u"SELECT 1 FROM tickets WHERE id = ?"_s, { ticketId }), firstInteger))
+        throw StoreError(StoreError::Conflict, u"Ce ticket est déjà fermé"_s);
+    throw StoreError(StoreError::NotFound, u"Ticket introuvable"_s);
 }
 
 std::optional<Store::Closure> Store::closure(qint64 ticketId)

@@ -16,12 +16,12 @@ struct SqlDialect;
 // The server's database: companies, users and tickets, in one SQLite file or
 // in a PostgreSQL database that several instances share. Both run the same
 // statements; the few places where the two dialects differ are named in
-// store.cpp. Every write is one transaction committed before it returns, so
-// a write the caller has been told about is kept. Refusals throw StoreError.
+// store.cpp. Every write is one statement committed before it returns, so a
+// write the caller has been told about is kept. Refusals throw StoreError.
 //
-// On PostgreSQL each committed change is also announced on one notification
-// channel, and the changes other instances announce come out of
-// changedElsewhere.
+// On PostgreSQL the database announces each committed change on one
+// notification channel, and the changes made through other instances come
+// out of changedElsewhere.
 class Store : public QObject
 {
     Q_OBJECT
@@ -39,7 +39,6 @@ public:
         Kind kind = TicketCreated;
         qint64 ticketId = 0;
 
-        QString payload() const;
         static std::optional<Change> fromPayload(const QString &payload);
     };
 
@@ -77,11 +76,12 @@ public:
     std::optional<CheckPosteResponse::UserData> userByPoste(const QString &poste);
     std::optional<UserDetailData> userByPoste(qint64 companyId, const QString &poste);
 
-    // Creates an open ticket and returns it as the staff see it.
-    Ticket createTicket(qint64 userId, const QString &titre, const QString &description,
+    // Creates an open ticket and returns its id.
+    qint64 createTicket(qint64 userId, const QString &titre, const QString &description,
         const QString &priorite, const std::optional<QByteArray> &captureBase64);
     QList<UserTicket> ticketsOf(qint64 userId);
     QList<Ticket> allTickets();
+    // One ticket as the staff's list shows it.
     std::optional<Ticket> ticket(qint64 ticketId);
     // Closes an open ticket and returns its author's id.
     qint64 closeTicket(qint64 ticketId, const QString &closeMessage);
@@ -103,6 +103,11 @@ private:
     QSqlQuery &run(const QString &sql, const QVariantList &values = {});
     // A statement run once, unprepared: transaction control, DDL, settings.
     void once(const QString &sql);
+    void finish(QSqlQuery &query);
+    template<typename Read>
+    auto firstRow(QSqlQuery &query, Read read) -> std::optional<decltype(read(query))>;
+    template<typename Read>
+    auto everyRow(QSqlQuery &query, Read read) -> QList<decltype(read(query))>;
     // Throws StoreError::Unavailable while the connection is lost.
     void ensureConnected();
     [[noreturn]] void fail(const QSqlQuery &query);
@@ -112,7 +117,6 @@ private:
     // back when it throws (the exception goes on to the caller).
     template<typename Work>
     auto transaction(Work &&work) -> decltype(work());
-    void publish(const Change &change);
 
     const SqlDialect *m_dialect = nullptr;
     DatabaseLocation m_location;

@@ -25,7 +25,7 @@ SupportServer::SupportServer(const ServerOptions &options, Store &store, QObject
     , m_appcast(options.appcastVersion, options.appcastBuild, options.appcastNotes)
     , m_hub(new WebSocketHub(options.pingIntervalMs, this))
 {
-    m_routes.onTicketCreated = [this](const Ticket &ticket) { m_hub->pushNewTicket(ticket); };
+    m_routes.onTicketCreated = [this](qint64 ticketId) { pushNewTicket(ticketId); };
     m_routes.onTicketClosed = [this](qint64 author, qint64 ticketId, const QString &message) {
         m_hub->pushTicketClosed(author, ticketId, message);
     };
@@ -38,6 +38,22 @@ SupportServer::SupportServer(const ServerOptions &options, Store &store, QObject
 
 SupportServer::~SupportServer() = default;
 
+void SupportServer::pushNewTicket(qint64 ticketId)
+{
+    // Read after the write, and only for someone to read it: the creation
+    // itself stays one statement. A read that fails loses a push, not the
+    // acknowledged ticket.
+    if (!m_hub->hasAdmins())
+        return;
+    try {
+        if (const std::optional<Ticket> ticket = m_store.ticket(ticketId))
+            m_hub->pushNewTicket(*ticket);
+    } catch (const StoreError &e) {
+        qWarning(
+            "norvik-server: cannot read ticket %lld to push it: %s", ticketId, qUtf8Printable(e.message));
+    }
+}
+
 void SupportServer::relay(const Store::Change &change)
 {
     // Each instance reads the ticket itself: the notification carries only
@@ -46,8 +62,7 @@ void SupportServer::relay(const Store::Change &change)
     try {
         switch (change.kind) {
         case Store::Change::TicketCreated:
-            if (const std::optional<Ticket> ticket = m_store.ticket(change.ticketId))
-                m_hub->pushNewTicket(*ticket);
+            pushNewTicket(change.ticketId);
             break;
         case Store::Change::TicketClosed:
             if (const std::optional<Store::Closure> closure = m_store.closure(change.ticketId))

@@ -39,6 +39,7 @@ private:
         const QByteArray &contentType);
     bool hasToken(const QHttpServerRequest &request) const;
     QString baseUrl(const QHttpServerRequest &request) const;
+    void pushNewTicket(qint64 ticketId);
     void relay(const Store::Change &change);
 
     ServerOptions m_options;
