@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages needed to build, run and test the project.
+# postgresql-15 is there for the server's PostgreSQL tests, which start
+# private clusters of their own from its binaries.
 set -euo pipefail
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
@@ -8,7 +10,7 @@ $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
     build-essential cmake pkg-config git ca-certificates zlib1g-dev \
     qt6-base-dev qt6-base-dev-tools qt6-websockets-dev qt6-httpserver-dev \
-    libqt6sql6-sqlite qt6-translations-l10n qt6-qpa-plugins libqt6svg6 \
+    libqt6sql6-sqlite libqt6sql6-psql postgresql-15 qt6-translations-l10n qt6-qpa-plugins libqt6svg6 \
     qcoro-qt6-dev libheif-dev libgl-dev \
     xvfb xauth dbus dbus-x11 dunst fonts-dejavu-core fonts-noto-color-emoji \
     clang libclang-rt-14-dev wrk xdotool appstream desktop-file-utils

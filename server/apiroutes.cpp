@@ -134,6 +134,9 @@ ApiRoutes::Reply ApiRoutes::run(Reply (ApiRoutes::*route)(const Request &), cons
             return error(409, e.message);
         case StoreError::NotFound:
             return error(404, e.message);
+        case StoreError::Unavailable:
+            // The watchdog has said so once; each refused request need not.
+            return error(503, u"Base de données momentanément indisponible"_s);
         case StoreError::Failure:
             break;
         }
@@ -210,10 +213,10 @@ ApiRoutes::Reply ApiRoutes::createTicket(const Request &request)
         if (!ascii || !QByteArray::fromBase64Encoding(*capture, QByteArray::AbortOnBase64DecodingErrors))
             throw BadRequest { u"capture_base64 doit être du Base64 standard"_s };
     }
-    const Ticket ticket = m_store.createTicket(userId, titre, description, priorite, capture);
-    Reply reply = ok(CreateTicketResponse { true, ticket.id }.toJson());
+    const qint64 id = m_store.createTicket(userId, titre, description, priorite, capture);
+    Reply reply = ok(CreateTicketResponse { true, id }.toJson());
     if (onTicketCreated)
-        reply.then = [notify = onTicketCreated, ticket] { notify(ticket); };
+        reply.then = [notify = onTicketCreated, id] { notify(id); };
     return reply;
 }
 

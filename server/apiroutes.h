@@ -27,7 +27,7 @@ public:
     };
 
     // What a committed write tells the real-time channel.
-    std::function<void(const Ticket &)> onTicketCreated;
+    std::function<void(qint64 ticketId)> onTicketCreated;
     std::function<void(qint64 authorId, qint64 ticketId, const QString &closeMessage)> onTicketClosed;
 
     explicit ApiRoutes(Store &store);
@@ -38,6 +38,8 @@ public:
         const QByteArray &body, bool authorized);
 
     static Reply error(int status, const QString &message);
+    // The company list changed elsewhere, or may have: read it again next time.
+    void forgetCompanies() { m_companiesBody.clear(); }
 
 private:
     struct Request
@@ -63,6 +65,7 @@ private:
 
     Store &m_store;
     // The company list is read far more often than it changes; its body is
-    // kept until the next company is created.
+    // kept until the next company is created, here or through another
+    // instance.
     QByteArray m_companiesBody;
 };

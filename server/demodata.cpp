@@ -19,10 +19,10 @@ bool DemoData::seedIfEmpty(Store &store)
 
     store.createTicket(claire, u"Imprimante du 2e étage hors ligne"_s,
         u"L'imprimante partagée n'apparaît plus depuis ce matin."_s, u"haute"_s, std::nullopt);
-    const Ticket vpn = store.createTicket(marc, u"Accès VPN refusé"_s,
+    const qint64 vpn = store.createTicket(marc, u"Accès VPN refusé"_s,
         u"Le VPN répond « identifiants incorrects » depuis la mise à jour."_s, u"critique"_s, std::nullopt);
     store.createTicket(claire, u"Nouveau poste pour un stagiaire"_s,
         u"Prévoir un poste équipé pour lundi prochain."_s, u"normale"_s, std::nullopt);
-    store.closeTicket(vpn.id, u"Mot de passe réinitialisé, vous pouvez vous reconnecter."_s);
+    store.closeTicket(vpn, u"Mot de passe réinitialisé, vous pouvez vous reconnecter."_s);
     return true;
 }

@@ -2,27 +2,21 @@
 // the store, the HTTP/WebSocket front and the stop signals together.
 #include "demodata.h"
 #include "protocol/terminationwatcher.h"
+#include "serverlog.h"
 #include "serveroptions.h"
 #include "store.h"
 #include "storeerror.h"
+#include "storewatchdog.h"
 #include "supportserver.h"
 #include "websockethub.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QTimer>
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void printLine(FILE *stream, const QString &line)
-{
-    std::fputs(line.toUtf8().constData(), stream);
-    std::fputc('\n', stream);
-    std::fflush(stream);
-}
 
 QString hostForUrl(const QHostAddress &address)
 {
@@ -58,8 +52,9 @@ int main(int argc, char *argv[])
     }
 
     Store store;
-    if (!store.open(options->dbPath, &error)) {
-        printLine(stderr, u"norvik-server: cannot open the database %1: %2"_s.arg(options->dbPath, error));
+    if (!store.open(options->database, &error)) {
+        printLine(
+            stderr, u"norvik-server: cannot open the database %1: %2"_s.arg(options->database.text, error));
         return 1;
     }
     if (options->demo) {
@@ -72,6 +67,8 @@ int main(int argc, char *argv[])
     }
 
     SupportServer server(*options, store);
+    StoreWatchdog watchdog(store);
+    QObject::connect(&watchdog, &StoreWatchdog::reconnected, &server, &SupportServer::forgetCachedData);
     if (!server.start(&error)) {
         printLine(stderr,
             u"norvik-server: cannot listen on %1 port %2: %3"_s.arg(

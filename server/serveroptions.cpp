@@ -1,5 +1,6 @@
 #include "serveroptions.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QStandardPaths>
 
@@ -19,6 +20,55 @@ std::optional<int> positiveSeconds(const QString &text)
     return int(seconds * 1000);
 }
 
+struct Options
+{
+    QCommandLineOption help { { u"h"_s, u"help"_s }, u"show this text"_s };
+    QCommandLineOption listen { u"listen"_s, u"address to listen on (default 127.0.0.1)"_s, u"ADDR"_s };
+    QCommandLineOption port { u"port"_s, u"TCP port, 0 picks a free one (default 8080)"_s, u"N"_s };
+    QCommandLineOption db { u"db"_s,
+        u"SQLite database file (default in $XDG_DATA_HOME/norvik-server/), or"
+        u" postgresql://user@host:port/dbname[?host=/socket/dir]; NORVIK_DB if not given"_s,
+        u"PATH|URL"_s };
+    QCommandLineOption token { u"token"_s,
+        u"shared API token (default NORVIK_TOKEN, else the client's token)"_s, u"TEXT"_s };
+    QCommandLineOption demo { u"demo"_s, u"fill an empty database with demo companies, users and tickets"_s };
+    QCommandLineOption idleTimeout { u"idle-timeout"_s,
+        u"drop HTTP connections silent for this long (default 60)"_s, u"SECONDS"_s };
+    QCommandLineOption headerTimeout { u"header-timeout"_s,
+        u"refuse requests whose headers take longer (default 10)"_s, u"SECONDS"_s };
+    QCommandLineOption pingInterval { u"ws-ping-interval"_s, u"WebSocket keep-alive interval (default 30)"_s,
+        u"SECONDS"_s };
+    QCommandLineOption appcastVersion { u"appcast-version"_s,
+        u"version announced by /appcast.xml (default 1.0.0)"_s, u"TEXT"_s };
+    QCommandLineOption appcastBuild { u"appcast-build"_s,
+        u"build number announced by /appcast.xml (default 1)"_s, u"TEXT"_s };
+    QCommandLineOption appcastNotes { u"appcast-notes"_s, u"release-notes link of the update feed"_s,
+        u"URL"_s };
+
+    Options(QCommandLineParser &parser)
+    {
+        parser.setApplicationDescription(
+            u"The Norvik Support server: REST, WebSocket and the update feed."_s);
+        parser.addOptions({ listen, port, db, token, demo, idleTimeout, headerTimeout, pingInterval,
+            appcastVersion, appcastBuild, appcastNotes, help });
+    }
+};
+
+// What the parser refused, in the server's own words: the name of an
+// unknown option as it was typed, or the option left without its value.
+QString refusal(const QCommandLineParser &parser, const QStringList &arguments)
+{
+    if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty()) {
+        const QString &name = unknown.constFirst();
+        return u"unknown option \"%1%2\""_s.arg(name.size() > 1 ? u"--"_s : u"-"_s, name);
+    }
+    // A missing value can only be the last argument's.
+    if (arguments.size() > 1 && arguments.constLast().startsWith(u'-')
+        && !arguments.constLast().contains(u'='))
+        return u"option %1 needs a value"_s.arg(arguments.constLast());
+    return parser.errorText();
+}
+
 } // namespace
 
 QString ServerOptions::defaultDatabasePath()
@@ -31,122 +81,84 @@ QString ServerOptions::defaultDatabasePath()
 
 QString ServerOptions::usage()
 {
-    return u"Usage: norvik-server [options]\n"
-           u"  --listen ADDR             address to listen on (default 127.0.0.1)\n"
-           u"  --port N                  TCP port, 0 picks a free one (default 8080)\n"
-           u"  --db PATH                 SQLite database file (default in $XDG_DATA_HOME/norvik-server/)\n"
-           u"  --token TEXT              shared API token (default the client's token)\n"
-           u"  --demo                    fill an empty database with demo companies, users and tickets\n"
-           u"  --idle-timeout SECONDS    drop HTTP connections silent for this long (default 60)\n"
-           u"  --header-timeout SECONDS  refuse requests whose headers take longer (default 10)\n"
-           u"  --ws-ping-interval SECONDS  WebSocket keep-alive interval (default 30)\n"
-           u"  --appcast-version TEXT    version announced by /appcast.xml (default 1.0.0)\n"
-           u"  --appcast-build TEXT      build number announced by /appcast.xml (default 1)\n"
-           u"  --appcast-notes URL       release-notes link of the update feed\n"
-           u"  --help                    show this text\n"_s;
+    QCommandLineParser parser;
+    const Options options(parser);
+    return parser.helpText();
 }
 
 std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, QString *error, bool *help)
 {
+    QCommandLineParser parser;
+    const Options known(parser);
+    *help = false;
+    if (!parser.parse(arguments)) {
+        *error = refusal(parser, arguments);
+        return std::nullopt;
+    }
+    if (parser.isSet(known.help)) {
+        *help = true;
+        return std::nullopt;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        *error = u"unknown option \"%1\""_s.arg(parser.positionalArguments().constFirst());
+        return std::nullopt;
+    }
+
     ServerOptions options;
     options.token = QString::fromLatin1(DefaultToken);
-    *help = false;
-
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        QString name = arguments.at(i);
-        std::optional<QString> inlineValue;
-        if (const qsizetype eq = name.indexOf(u'='); name.startsWith(u"--"_s) && eq > 0) {
-            inlineValue = name.mid(eq + 1);
-            name.truncate(eq);
+    options.demo = parser.isSet(known.demo);
+    if (parser.isSet(known.listen) && !options.listen.setAddress(parser.value(known.listen))) {
+        *error = u"--listen wants an IP address, not \"%1\""_s.arg(parser.value(known.listen));
+        return std::nullopt;
+    }
+    if (parser.isSet(known.port)) {
+        const QString text = parser.value(known.port);
+        bool ok = false;
+        const uint port = text.toUInt(&ok);
+        if (!ok || port > 65535) {
+            *error = u"--port wants a number from 0 to 65535, not \"%1\""_s.arg(text);
+            return std::nullopt;
         }
-        // Every option but the two flags takes one value, inline or next.
-        const auto value = [&]() -> std::optional<QString> {
-            if (inlineValue)
-                return inlineValue;
-            if (i + 1 < arguments.size())
-                return arguments.at(++i);
-            *error = u"option %1 needs a value"_s.arg(name);
-            return std::nullopt;
-        };
-        const auto seconds = [&](int *target) {
-            const std::optional<QString> text = value();
-            if (!text)
-                return false;
-            const std::optional<int> ms = positiveSeconds(*text);
-            if (!ms) {
-                *error = u"option %1 wants a positive number of seconds, not \"%2\""_s.arg(name, *text);
-                return false;
-            }
-            *target = *ms;
-            return true;
-        };
-
-        if (name == u"--help" || name == u"-h") {
-            *help = true;
-            return std::nullopt;
-        } else if (name == u"--demo") {
-            options.demo = true;
-        } else if (name == u"--listen") {
-            const std::optional<QString> text = value();
-            if (!text)
-                return std::nullopt;
-            if (!options.listen.setAddress(*text)) {
-                *error = u"--listen wants an IP address, not \"%1\""_s.arg(*text);
-                return std::nullopt;
-            }
-        } else if (name == u"--port") {
-            const std::optional<QString> text = value();
-            if (!text)
-                return std::nullopt;
-            bool ok = false;
-            const uint port = text->toUInt(&ok);
-            if (!ok || port > 65535) {
-                *error = u"--port wants a number from 0 to 65535, not \"%1\""_s.arg(*text);
-                return std::nullopt;
-            }
-            options.port = quint16(port);
-        } else if (name == u"--db") {
-            const std::optional<QString> text = value();
-            if (!text)
-                return std::nullopt;
-            if (text->isEmpty()) {
-                *error = u"--db wants a file path"_s;
-                return std::nullopt;
-            }
-            options.dbPath = *text;
-        } else if (name == u"--token") {
-            const std::optional<QString> text = value();
-            if (!text)
-                return std::nullopt;
-            if (text->isEmpty()) {
-                *error = u"--token must not be empty"_s;
-                return std::nullopt;
-            }
-            options.token = *text;
-        } else if (name == u"--idle-timeout") {
-            if (!seconds(&options.idleTimeoutMs))
-                return std::nullopt;
-        } else if (name == u"--header-timeout") {
-            if (!seconds(&options.headerTimeoutMs))
-                return std::nullopt;
-        } else if (name == u"--ws-ping-interval") {
-            if (!seconds(&options.pingIntervalMs))
-                return std::nullopt;
-        } else if (name == u"--appcast-version" || name == u"--appcast-build" || name == u"--appcast-notes") {
-            const std::optional<QString> text = value();
-            if (!text)
-                return std::nullopt;
-            QString *target = name == u"--appcast-version" ? &options.appcastVersion
-                : name == u"--appcast-build"               ? &options.appcastBuild
-                                                           : &options.appcastNotes;
-            *target = *text;
-        } else {
-            *error = u"unknown option \"%1\""_s.arg(arguments.at(i));
+        options.port = quint16(port);
+    }
+    // The option wins over the environment, which wins over the default.
+    QString db = parser.isSet(known.db) ? parser.value(known.db) : qEnvironmentVariable("NORVIK_DB");
+    if (!parser.isSet(known.db) && db.isEmpty())
+        db = defaultDatabasePath();
+    const std::optional<DatabaseLocation> database = DatabaseLocation::parse(db, error);
+    if (!database)
+        return std::nullopt;
+    options.database = *database;
+    if (parser.isSet(known.token) || qEnvironmentVariableIsSet("NORVIK_TOKEN")) {
+        options.token
+            = parser.isSet(known.token) ? parser.value(known.token) : qEnvironmentVariable("NORVIK_TOKEN");
+        if (options.token.isEmpty()) {
+            *error = u"--token must not be empty"_s;
             return std::nullopt;
         }
     }
-
-    if (options.dbPath.isEmpty())
-        options.dbPath = defaultDatabasePath();
+    const std::pair<const QCommandLineOption *, int *> durations[] = {
+        { &known.idleTimeout, &options.idleTimeoutMs },
+        { &known.headerTimeout, &options.headerTimeoutMs },
+        { &known.pingInterval, &options.pingIntervalMs },
+    };
+    for (const auto &[option, target] : durations) {
+        if (!parser.isSet(*option))
+            continue;
+        const QString text = parser.value(*option);
+        const std::optional<int> ms = positiveSeconds(text);
+        if (!ms) {
+            *error = u"option --%1 wants a positive number of seconds, not \"%2\""_s.arg(
+                option->names().constFirst(), text);
+            return std::nullopt;
+        }
+        *target = *ms;
+    }
+    if (parser.isSet(known.appcastVersion))
+        options.appcastVersion = parser.value(known.appcastVersion);
+    if (parser.isSet(known.appcastBuild))
+        options.appcastBuild = parser.value(known.appcastBuild);
+    if (parser.isSet(known.appcastNotes))
+        options.appcastNotes = parser.value(known.appcastNotes);
     return options;
 }

@@ -1,18 +1,21 @@
 #pragma once
 
+#include "databaselocation.h"
+
 #include <QHostAddress>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
-// What the server was asked to do on its command line, with the defaults a
-// fresh machine needs: loopback only, port 8080, a database in the user's data
-// directory and the client's own shared token.
+// What the server was asked to do on its command line (the database and the
+// token may come from NORVIK_DB and NORVIK_TOKEN instead, for a unit file),
+// with the defaults a fresh machine needs: loopback only, port 8080, an
+// SQLite database in the user's data directory and the client's own token.
 struct ServerOptions
 {
     QHostAddress listen = QHostAddress::LocalHost;
     quint16 port = 8080;
-    QString dbPath; // filled with the default location by parse()
+    DatabaseLocation database; // filled with the default location by parse()
     QString token;
     bool demo = false;
 
@@ -29,8 +32,9 @@ struct ServerOptions
     QString appcastBuild = QStringLiteral("1");
     QString appcastNotes; // empty: the server's own release-notes page
 
-    // Parses the arguments (the first one is the program). On a bad argument
-    // returns nothing and sets *error; --help sets *help instead.
+    // Parses the arguments (the first one is the program) and the
+    // environment. On a bad argument returns nothing and sets *error; --help
+    // sets *help instead.
     static std::optional<ServerOptions> parse(const QStringList &arguments, QString *error, bool *help);
     static QString usage();
     static QString defaultDatabasePath();

@@ -1,54 +1,126 @@
 #pragma once
 
+#include "databaselocation.h"
 #include "protocol/records.h"
 
+#include <QObject>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
+#include <QVariantList>
+#include <map>
 #include <optional>
 
-class QSqlQuery;
+struct SqlDialect;
 
-// The server's one SQLite database: companies, users and tickets. Every write
-// is one transaction committed with a full sync in WAL mode, so a write the
-// caller has been told about is on disk. Refusals throw StoreError.
-class Store
+// The server's database: companies, users and tickets, in one SQLite file or
+// in a PostgreSQL database that several instances share. Both run the same
+// statements; the few places where the two dialects differ are named in
+// store.cpp. Every write is one statement committed before it returns, so a
+// write the caller has been told about is kept. Refusals throw StoreError.
+//
+// On PostgreSQL the database announces each committed change on one
+// notification channel, and the changes made through other instances come
+// out of changedElsewhere.
+class Store : public QObject
 {
+    Q_OBJECT
+
 public:
-    Store();
-    ~Store();
-    Store(const Store &) = delete;
-    Store &operator=(const Store &) = delete;
+    // The schema this server writes; older databases are migrated on open,
+    // newer ones refused.
+    static constexpr int SchemaVersion = 1;
 
-    // Opens (creating if needed) the file and its tables; false with *error.
-    bool open(const QString &path, QString *error);
+    // A change committed through another instance, as its notification
+    // carries it.
+    struct Change
+    {
+        enum Kind { TicketCreated, TicketClosed, CompaniesChanged };
+        Kind kind = TicketCreated;
+        qint64 ticketId = 0;
+
+        static std::optional<Change> fromPayload(const QString &payload);
+    };
+
+    struct Closure
+    {
+        qint64 authorId = 0;
+        QString closeMessage;
+    };
+
+    explicit Store(QObject *parent = nullptr);
+    ~Store() override;
+
+    // Opens (creating if needed) the database and brings its schema to
+    // SchemaVersion; false with *error.
+    bool open(const DatabaseLocation &location, QString *error);
     void close();
+    bool sharesChanges() const;
 
-    QList<Company> companies() const;
+    // While the connection is lost every call throws StoreError::Unavailable;
+    // reconnect() ends that.
+    bool isConnected() const { return !m_lost; }
+    // Notices a connection the driver has seen die (no round trip).
+    void checkConnection();
+    // Whether the database answers now.
+    bool ping();
+    bool reconnect(QString *error);
+
+    QList<Company> companies();
     qint64 createCompany(const QString &nom, const QString &code);
-    bool isEmpty() const;
+    bool isEmpty();
 
     qint64 registerUser(qint64 companyId, const QString &poste, const QString &nom, const QString &prenom,
         const QString &telephone);
     // The first user holding this workstation number, in any company.
-    std::optional<CheckPosteResponse::UserData> userByPoste(const QString &poste) const;
-    std::optional<UserDetailData> userByPoste(qint64 companyId, const QString &poste) const;
+    std::optional<CheckPosteResponse::UserData> userByPoste(const QString &poste);
+    std::optional<UserDetailData> userByPoste(qint64 companyId, const QString &poste);
 
-    // Creates an open ticket and returns it as the staff see it.
-    Ticket createTicket(qint64 userId, const QString &titre, const QString &description,
+    // Creates an open ticket and returns its id.
+    qint64 createTicket(qint64 userId, const QString &titre, const QString &description,
         const QString &priorite, const std::optional<QByteArray> &captureBase64);
-    QList<UserTicket> ticketsOf(qint64 userId) const;
-    QList<Ticket> allTickets() const;
+    QList<UserTicket> ticketsOf(qint64 userId);
+    QList<Ticket> allTickets();
+    // One ticket as the staff's list shows it.
+    std::optional<Ticket> ticket(qint64 ticketId);
     // Closes an open ticket and returns its author's id.
     qint64 closeTicket(qint64 ticketId, const QString &closeMessage);
+    // Who wrote a closed ticket and what the staff answered.
+    std::optional<Closure> closure(qint64 ticketId);
 
     // The server's local time in the form the client reads.
     static QString now();
 
-private:
-    void exec(QSqlQuery &query) const;
-    void begin();
-    void commit();
-    void rollback();
+Q_SIGNALS:
+    void changedElsewhere(const Store::Change &change);
+    void connectionLost(const QString &reason);
 
+private:
+    QSqlDatabase database() const;
+    bool openConnection(QString *error);
+    void migrate();
+    // A cached prepared statement, bound to values and executed.
+    QSqlQuery &run(const QString &sql, const QVariantList &values = {});
+    // A statement run once, unprepared: transaction control, DDL, settings.
+    void once(const QString &sql);
+    void finish(QSqlQuery &query);
+    template<typename Read>
+    auto firstRow(QSqlQuery &query, Read read) -> std::optional<decltype(read(query))>;
+    template<typename Read>
+    auto everyRow(QSqlQuery &query, Read read) -> QList<decltype(read(query))>;
+    // Throws StoreError::Unavailable while the connection is lost.
+    void ensureConnected();
+    [[noreturn]] void fail(const QSqlQuery &query);
+    void markLost(const QString &reason);
+    void dropStatements();
+    // Runs work in one write transaction: committed when it returns, rolled
+    // back when it throws (the exception goes on to the caller).
+    template<typename Work>
+    auto transaction(Work &&work) -> decltype(work());
+
+    const SqlDialect *m_dialect = nullptr;
+    DatabaseLocation m_location;
     QString m_connectionName;
+    std::map<QString, QSqlQuery> m_statements;
+    bool m_lost = false;
 };

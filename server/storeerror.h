@@ -8,7 +8,9 @@
 class StoreError : public std::exception
 {
 public:
-    enum Kind { Conflict, NotFound, Failure };
+    // Unavailable: the database cannot be reached for now; nothing was
+    // acknowledged, and the same request may succeed later.
+    enum Kind { Conflict, NotFound, Failure, Unavailable };
 
     StoreError(Kind errorKind, QString text)
         : kind(errorKind)

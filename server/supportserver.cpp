@@ -1,6 +1,7 @@
 #include "supportserver.h"
 
 #include "guardedtcpserver.h"
+#include "storeerror.h"
 #include "websockethub.h"
 
 #include <QHttpServerRequest>
@@ -19,14 +20,16 @@ constexpr auto Json = "application/json";
 SupportServer::SupportServer(const ServerOptions &options, Store &store, QObject *parent)
     : QAbstractHttpServer(parent)
     , m_options(options)
+    , m_store(store)
     , m_routes(store)
     , m_appcast(options.appcastVersion, options.appcastBuild, options.appcastNotes)
     , m_hub(new WebSocketHub(options.pingIntervalMs, this))
 {
-    m_routes.onTicketCreated = [this](const Ticket &ticket) { m_hub->pushNewTicket(ticket); };
+    m_routes.onTicketCreated = [this](qint64 ticketId) { pushNewTicket(ticketId); };
     m_routes.onTicketClosed = [this](qint64 author, qint64 ticketId, const QString &message) {
         m_hub->pushTicketClosed(author, ticketId, message);
     };
+    connect(&store, &Store::changedElsewhere, this, &SupportServer::relay);
     connect(this, &QAbstractHttpServer::newWebSocketConnection, this, [this] {
         while (hasPendingWebSocketConnections())
             m_hub->adopt(nextPendingWebSocketConnection());
@@ -34,6 +37,45 @@ SupportServer::SupportServer(const ServerOptions &options, Store &store, QObject
 }
 
 SupportServer::~SupportServer() = default;
+
+void SupportServer::pushNewTicket(qint64 ticketId)
+{
+    // Read after the write, and only for someone to read it: the creation
+    // itself stays one statement. A read that fails loses a push, not the
+    // acknowledged ticket.
+    if (!m_hub->hasAdmins())
+        return;
+    try {
+        if (const std::optional<Ticket> ticket = m_store.ticket(ticketId))
+            m_hub->pushNewTicket(*ticket);
+    } catch (const StoreError &e) {
+        qWarning(
+            "norvik-server: cannot read ticket %lld to push it: %s", ticketId, qUtf8Printable(e.message));
+    }
+}
+
+void SupportServer::relay(const Store::Change &change)
+{
+    // Each instance reads the ticket itself: the notification carries only
+    // its id. A read that fails now is a push this instance cannot make, like
+    // those of a window while the connection was lost.
+    try {
+        switch (change.kind) {
+        case Store::Change::TicketCreated:
+            pushNewTicket(change.ticketId);
+            break;
+        case Store::Change::TicketClosed:
+            if (const std::optional<Store::Closure> closure = m_store.closure(change.ticketId))
+                m_hub->pushTicketClosed(closure->authorId, change.ticketId, closure->closeMessage);
+            break;
+        case Store::Change::CompaniesChanged:
+            m_routes.forgetCompanies();
+            break;
+        }
+    } catch (const StoreError &e) {
+        qWarning("norvik-server: cannot relay a change made elsewhere: %s", qUtf8Printable(e.message));
+    }
+}
 
 bool SupportServer::start(QString *error)
 {
@@ -105,6 +147,14 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
         return true;
     }
 
+    // No token: a load balancer asks this. 200 only when the database answers.
+    if (method == QHttpServerRequest::Method::Get && path == u"/healthz") {
+        if (m_store.ping())
+            respond(request, socket, 200, R"({"status":"ok"})", Json);
+        else
+            respond(request, socket, 503, R"({"error":"Base de données injoignable"})", Json);
+        return true;
+    }
     if (method == QHttpServerRequest::Method::Get && path == u"/appcast.xml") {
         respond(request, socket, 200, m_appcast.feed(baseUrl(request)), "application/rss+xml; charset=utf-8");
         return true;

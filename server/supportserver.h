@@ -3,15 +3,16 @@
 #include "apiroutes.h"
 #include "appcast.h"
 #include "serveroptions.h"
+#include "store.h"
 
 #include <QAbstractHttpServer>
-
-class Store;
 class WebSocketHub;
 
 // The HTTP front of the server on one port: the REST interface under /api
-// (shared token required), the update feed, and the WebSocket endpoint
-// /norvik-ws handed to the hub.
+// (shared token required), the update feed, /healthz for a load balancer,
+// and the WebSocket endpoint /norvik-ws handed to the hub. Changes committed
+// through other instances on the same database reach this instance's
+// WebSocket clients as if they had been made here.
 class SupportServer : public QAbstractHttpServer
 {
     Q_OBJECT
@@ -26,6 +27,8 @@ public:
     // Refuses new connections; those already open carry on.
     void stopListening();
     WebSocketHub *hub() const { return m_hub; }
+    // What this instance keeps from the database may be out of date.
+    void forgetCachedData() { m_routes.forgetCompanies(); }
 
 protected:
     bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override;
@@ -36,8 +39,11 @@ private:
         const QByteArray &contentType);
     bool hasToken(const QHttpServerRequest &request) const;
     QString baseUrl(const QHttpServerRequest &request) const;
+    void pushNewTicket(qint64 ticketId);
+    void relay(const Store::Change &change);
 
     ServerOptions m_options;
+    Store &m_store;
     ApiRoutes m_routes;
     Appcast m_appcast;
     WebSocketHub *m_hub;

@@ -123,6 +123,12 @@ void WebSocketHub::sendError(Peer *peer, const QString &message)
     send(peer, QJsonObject { { u"type"_s, u"error"_s }, { u"message"_s, message } });
 }
 
+bool WebSocketHub::hasAdmins() const
+{
+    return std::any_of(
+        m_peers.cbegin(), m_peers.cend(), [](const auto &peer) { return peer->userType == u"admin"; });
+}
+
 void WebSocketHub::pushNewTicket(const Ticket &ticket)
 {
     const QJsonObject message { { u"type"_s, u"new_ticket"_s }, { u"ticket"_s, ticket.toJson() } };

@@ -34,6 +34,7 @@ public:
     void closeAll();
 
     qsizetype connectionCount() const { return qsizetype(m_peers.size()); }
+    bool hasAdmins() const;
 
 private:
     struct Peer

@@ -1,10 +1,12 @@
 #include "core/apiservice.h"
+#include "postgrescluster.h"
 #include "protocol/dates.h"
 #include "protocol/errors.h"
 #include "runtask.h"
 #include "serverprocess.h"
 
 #include <QTest>
+#include <map>
 
 using namespace Qt::StringLiterals;
 
@@ -12,12 +14,15 @@ using namespace Qt::StringLiterals;
 // flows do not already go through: conflicts, lookups of awkward numbers,
 // captures, whose tickets are whose, and a second close. Listing and creating
 // companies and filing a ticket are driven through the screens elsewhere.
+// Every case runs once on each store: an SQLite file and a PostgreSQL
+// database in a private cluster.
 class TestServerApi : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
+    void initTestCase_data();
+    void init();
     void registerUser_samePairConflicts_otherCompanyAllowed();
     void workstationLookups_findHolderOrNothing();
     void tickets_captureKept_onlyTheAuthors_newestFirst_unknownAuthorRefused();
@@ -28,16 +33,47 @@ private:
     qint64 newUser(qint64 companyId, const QString &poste, const QString &nom = u"Martin"_s);
     qint64 newTicket(qint64 author, const QString &titre, std::optional<QString> capture = std::nullopt);
 
-    ServerProcess m_server;
-    std::unique_ptr<APIService> m_api;
+    struct Backend
+    {
+        std::unique_ptr<ServerProcess> server;
+        std::unique_ptr<APIService> api;
+    };
+
+    std::unique_ptr<PostgresCluster> m_cluster;
+    std::map<QString, Backend> m_backends;
+    APIService *m_api = nullptr;
 };
 
-void TestServerApi::initTestCase()
+void TestServerApi::initTestCase_data()
 {
-    QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
-    Configuration configuration;
-    configuration.apiBase = m_server.apiBase();
-    m_api = std::make_unique<APIService>(configuration);
+    QTest::addColumn<QString>("store");
+    QTest::newRow("sqlite") << u"sqlite"_s;
+    QTest::newRow("postgresql") << u"postgresql"_s;
+}
+
+// Each store's server is started when its first case runs, and serves the
+// cases after it.
+void TestServerApi::init()
+{
+    QFETCH_GLOBAL(QString, store);
+    Backend &backend = m_backends[store];
+    if (!backend.server) {
+        auto server = std::make_unique<ServerProcess>();
+        if (store == u"postgresql") {
+            if (!PostgresCluster::available())
+                QSKIP(PostgresCluster::missingMessage());
+            m_cluster = std::make_unique<PostgresCluster>(QStringList { u"fsync=off"_s });
+            QVERIFY2(m_cluster->start() && m_cluster->createDatabase(u"conformance"_s),
+                qPrintable(m_cluster->errorString()));
+            server->setDatabase(m_cluster->url(u"conformance"_s));
+        }
+        QVERIFY2(server->start(), qPrintable(server->errorString()));
+        Configuration configuration;
+        configuration.apiBase = server->apiBase();
+        backend.api = std::make_unique<APIService>(configuration);
+        backend.server = std::move(server);
+    }
+    m_api = backend.api.get();
 }
 
 qint64 TestServerApi::newCompany(const QString &code)

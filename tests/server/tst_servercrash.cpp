@@ -1,4 +1,5 @@
 #include "core/apiservice.h"
+#include "postgrescluster.h"
 #include "protocol/errors.h"
 #include "runtask.h"
 #include "serverprocess.h"
@@ -51,18 +52,35 @@ QCoro::Task<> worker(APIService *api, qint64 userId, int number, Burst *burst)
 } // namespace
 
 // Killing the server outright in the middle of writes loses nothing it had
-// acknowledged.
+// acknowledged, on either store.
 class TestServerCrash : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
+    void killDuringBurst_everyAcknowledgedTicketSurvives_data();
     void killDuringBurst_everyAcknowledgedTicketSurvives();
 };
 
+void TestServerCrash::killDuringBurst_everyAcknowledgedTicketSurvives_data()
+{
+    QTest::addColumn<bool>("postgres");
+    QTest::newRow("sqlite") << false;
+    QTest::newRow("postgresql") << true;
+}
+
 void TestServerCrash::killDuringBurst_everyAcknowledgedTicketSurvives()
 {
+    QFETCH(bool, postgres);
+    std::optional<PostgresCluster> cluster;
     ServerProcess server;
+    if (postgres) {
+        if (!PostgresCluster::available())
+            QSKIP(PostgresCluster::missingMessage());
+        cluster.emplace();
+        QVERIFY2(cluster->start() && cluster->createDatabase(u"crash"_s), qPrintable(cluster->errorString()));
+        server.setDatabase(cluster->url(u"crash"_s));
+    }
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     Configuration configuration;
     configuration.apiBase = server.apiBase();
@@ -114,6 +132,8 @@ void TestServerCrash::killDuringBurst_everyAcknowledgedTicketSurvives()
     const qint64 next = RunTask::run(after.createTicket(user, u"Après"_s, u"d"_s, u"haute"_s, std::nullopt));
     QVERIFY(next > titles.lastKey());
     QVERIFY(server.stop());
+    if (postgres)
+        return;
 
     // The file itself is sound and still in write-ahead-log mode.
     {

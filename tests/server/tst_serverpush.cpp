@@ -1,4 +1,5 @@
 #include "core/apiservice.h"
+#include "pushlistener.h"
 #include "runtask.h"
 #include "serverprocess.h"
 
@@ -14,78 +15,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int WaitMs = 10000;
-
-// One WebSocket client of the test, keeping every message it receives.
-class Listener
-{
-public:
-    explicit Listener(const QUrl &url)
-        : m_spy(&m_socket, &QWebSocket::textMessageReceived)
-        , m_closed(&m_socket, &QWebSocket::disconnected)
-    {
-        m_socket.open(url);
-    }
-
-    bool waitConnected()
-    {
-        QSignalSpy connected(&m_socket, &QWebSocket::connected);
-        return m_socket.state() == QAbstractSocket::ConnectedState || connected.wait(WaitMs);
-    }
-
-    void sendJson(const QJsonObject &object)
-    {
-        m_socket.sendTextMessage(QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
-    }
-
-    // Announces the identity and waits for the server's acknowledgement.
-    // Because the server writes in order, anything it pushed to this
-    // connection before the announcement has arrived by then too.
-    bool announce(qint64 userId, const QString &userType)
-    {
-        if (!waitConnected())
-            return false;
-        sendJson(
-            QJsonObject { { u"type"_s, u"auth"_s }, { u"userId"_s, userId }, { u"userType"_s, userType } });
-        return waitFor(u"auth_success"_s).has_value();
-    }
-
-    // The next message of this type, waiting for it if needed; messages of
-    // other types before it are kept for count().
-    std::optional<QJsonObject> waitFor(const QString &type)
-    {
-        for (;;) {
-            while (m_read < m_spy.size()) {
-                const QJsonObject message = parse(m_read++);
-                if (message.value(u"type"_s).toString() == type)
-                    return message;
-            }
-            if (!m_spy.wait(WaitMs))
-                return std::nullopt;
-        }
-    }
-
-    qsizetype count(const QString &type) const
-    {
-        qsizetype n = 0;
-        for (qsizetype i = 0; i < m_spy.size(); ++i)
-            n += parse(i).value(u"type"_s).toString() == type ? 1 : 0;
-        return n;
-    }
-
-    QWebSocket &socket() { return m_socket; }
-    QSignalSpy &closedSpy() { return m_closed; }
-
-private:
-    QJsonObject parse(qsizetype i) const
-    {
-        return QJsonDocument::fromJson(m_spy.at(i).at(0).toString().toUtf8()).object();
-    }
-
-    QWebSocket m_socket;
-    QSignalSpy m_spy;
-    QSignalSpy m_closed;
-    qsizetype m_read = 0;
-};
 
 } // namespace
 
@@ -131,7 +60,7 @@ qint64 TestServerPush::newUser(const QString &poste)
 void TestServerPush::newTicket_reachesEveryAdmin_andNobodyElse()
 {
     const qint64 author = newUser(u"N-1"_s);
-    Listener admin(m_server.wsUrl()), secondAdmin(m_server.wsUrl()), authorsOwn(m_server.wsUrl()),
+    PushListener admin(m_server.wsUrl()), secondAdmin(m_server.wsUrl()), authorsOwn(m_server.wsUrl()),
         silent(m_server.wsUrl()), formerAdmin(m_server.wsUrl());
     QVERIFY(silent.waitConnected());
     QVERIFY(admin.announce(9999, u"admin"_s));
@@ -156,7 +85,7 @@ void TestServerPush::newTicket_reachesEveryAdmin_andNobodyElse()
     QCOMPARE(ticket, *listed);
     QVERIFY(secondAdmin.waitFor(u"new_ticket"_s).has_value());
 
-    for (Listener *l : { &authorsOwn, &formerAdmin, &silent }) {
+    for (PushListener *l : { &authorsOwn, &formerAdmin, &silent }) {
         QVERIFY(l->announce(author, u"user"_s));
         QCOMPARE(l->count(u"new_ticket"_s), 0);
     }
@@ -172,7 +101,7 @@ void TestServerPush::ticketClosed_reachesTheAuthorsUserConnections_only()
     const qint64 other
         = RunTask::run(m_api->createTicket(neighbour, u"Autre"_s, u"x"_s, u"normale"_s, std::nullopt));
 
-    Listener laptop(m_server.wsUrl()), desktop(m_server.wsUrl()), staff(m_server.wsUrl()),
+    PushListener laptop(m_server.wsUrl()), desktop(m_server.wsUrl()), staff(m_server.wsUrl()),
         neighbours(m_server.wsUrl()), sameIdAsAdmin(m_server.wsUrl());
     QVERIFY(laptop.announce(author, u"user"_s));
     QVERIFY(desktop.announce(author, u"user"_s));
@@ -181,7 +110,7 @@ void TestServerPush::ticketClosed_reachesTheAuthorsUserConnections_only()
     QVERIFY(sameIdAsAdmin.announce(author, u"admin"_s));
 
     RunTask::run(m_api->closeTicket(ticket, u"C'est réparé"_s));
-    for (Listener *l : { &laptop, &desktop }) {
+    for (PushListener *l : { &laptop, &desktop }) {
         const std::optional<QJsonObject> closed = l->waitFor(u"ticket_closed"_s);
         QVERIFY(closed.has_value());
         QVERIFY(closed->value(u"ticketId"_s).isDouble()); // a number, never a string
@@ -197,7 +126,7 @@ void TestServerPush::ticketClosed_reachesTheAuthorsUserConnections_only()
     QCOMPARE(neighboursClose->value(u"closeMessage"_s).toString(), QString());
     QCOMPARE(neighboursClose->value(u"ticketId"_s).toInteger(), other);
 
-    for (Listener *l : { &staff, &sameIdAsAdmin }) {
+    for (PushListener *l : { &staff, &sameIdAsAdmin }) {
         QVERIFY(l->announce(9999, u"admin"_s));
         QCOMPARE(l->count(u"ticket_closed"_s), 0);
     }
@@ -228,7 +157,7 @@ void TestServerPush::malformedMessage_answersError_connectionStaysOpen()
 {
     QFETCH(QByteArray, message);
     QFETCH(bool, binary);
-    Listener client(m_server.wsUrl());
+    PushListener client(m_server.wsUrl());
     QVERIFY(client.waitConnected());
     if (binary)
         client.socket().sendBinaryMessage(message);
@@ -244,7 +173,7 @@ void TestServerPush::malformedMessage_answersError_connectionStaysOpen()
 
 void TestServerPush::oversizedMessage_closesThatConnectionOnly()
 {
-    Listener flooder(m_server.wsUrl()), bystander(m_server.wsUrl());
+    PushListener flooder(m_server.wsUrl()), bystander(m_server.wsUrl());
     QVERIFY(bystander.waitConnected());
     QVERIFY(flooder.announce(1, u"user"_s));
 
@@ -262,7 +191,7 @@ void TestServerPush::unknownPath_isRefused()
 {
     QUrl elsewhere = m_server.wsUrl();
     elsewhere.setPath(u"/other-ws"_s);
-    Listener lost(elsewhere);
+    PushListener lost(elsewhere);
     QSignalSpy connected(&lost.socket(), &QWebSocket::connected);
     QVERIFY(lost.closedSpy().wait(WaitMs));
     QCOMPARE(connected.size(), 0);
@@ -273,7 +202,7 @@ void TestServerPush::silentPeer_droppedByKeepAlive_livePeerKept()
     ServerProcess brisk({ u"--ws-ping-interval"_s, u"0.5"_s });
     QVERIFY2(brisk.start(), qPrintable(brisk.errorString()));
 
-    Listener live(brisk.wsUrl());
+    PushListener live(brisk.wsUrl());
     QVERIFY(live.announce(5, u"user"_s)); // and nothing more from it but pongs
 
     // A peer that completes the handshake and then never answers a ping,
@@ -300,7 +229,7 @@ void TestServerPush::silentPeer_droppedByKeepAlive_livePeerKept()
 
 void TestServerPush::stop_closesConnectionsAsGoingAway()
 {
-    Listener client(m_server.wsUrl());
+    PushListener client(m_server.wsUrl());
     QVERIFY(client.announce(3, u"user"_s));
     QVERIFY(m_server.stop()); // SIGTERM, and a normal exit
     QCOMPARE(m_server.exitCode(), 0);

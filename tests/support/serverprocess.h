@@ -19,6 +19,7 @@
 //
 // A fresh server has no companies, users or tickets; a ticket needs a
 // registered user (register.php) or the --demo data (users 1 and 2).
+// setDatabase() puts it on another database, a PostgreSQL URL for example.
 // The destructor stops the server.
 class ServerProcess
 {
@@ -55,7 +56,7 @@ public:
             return false;
         }
         QStringList arguments { QStringLiteral("--port"), QString::number(m_fixedPort),
-            QStringLiteral("--db"), dbPath() };
+            QStringLiteral("--db"), m_database.isEmpty() ? dbPath() : m_database };
         arguments += m_extraArguments;
         m_output.clear();
         m_apiBase.clear();
@@ -112,6 +113,16 @@ public:
         return started;
     }
 
+    // Used by the next start(); empty: the SQLite file of dbPath().
+    void setDatabase(const QString &database) { m_database = database; }
+
+    // Everything the server has printed on stdout since it was started.
+    QByteArray output()
+    {
+        m_output += m_process.readAllStandardOutput();
+        return m_output;
+    }
+
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     QString apiBase() const { return m_apiBase; }
     QUrl wsUrl() const { return m_wsUrl; }
@@ -140,6 +151,7 @@ private:
     }
 
     QStringList m_extraArguments;
+    QString m_database;
     QProcess m_process;
     QTemporaryDir m_directory;
     QByteArray m_output;
