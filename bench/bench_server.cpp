@@ -174,7 +174,7 @@ int main(int argc, char *argv[])
     QObject::connect(&author, &QWebSocket::connected, &loop, [&] {
         author.sendTextMessage(u"{\"type\":\"auth\",\"userId\":%1,\"userType\":\"user\"}"_s.arg(userId));
     });
-    author.open(server.wsUrl());
+    author.open(server.wsRequest());
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     loop.exec(); // auth_success
 

@@ -306,6 +306,15 @@ std::optional<UserDetailData> Store::userByPoste(qint64 companyId, const QString
         q.value(7).toString() };
 }
 
+bool Store::hasUser(qint64 userId) const
+{
+    QSqlQuery q(QSqlDatabase::database(m_connectionName, false));
+    q.prepare(u"SELECT 1 FROM users WHERE id = ?"_s);
+    q.addBindValue(userId);
+    exec(q);
+    return foundRow(q);
+}
+
 Ticket Store::createTicket(qint64 userId, const QString &titre, const QString &description,
     const QString &priorite, const std::optional<QByteArray> &captureBase64)
 {

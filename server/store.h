@@ -32,6 +32,7 @@ public:
     // The first user holding this workstation number, in any company.
     std::optional<CheckPosteResponse::UserData> userByPoste(const QString &poste) const;
     std::optional<UserDetailData> userByPoste(qint64 companyId, const QString &poste) const;
+    bool hasUser(qint64 userId) const;
 
     // Creates an open ticket and returns it as the staff see it.
     Ticket createTicket(qint64 userId, const QString &titre, const QString &description,

@@ -10,8 +10,8 @@ class Store;
 class WebSocketHub;
 
 // The HTTP front of the server on one port: the REST interface under /api
-// (shared token required), the update feed, and the WebSocket endpoint
-// /norvik-ws handed to the hub.
+// and the WebSocket endpoint /norvik-ws (both need the shared token; the
+// channel is handed to the hub), and the update feed.
 class SupportServer : public QAbstractHttpServer
 {
     Q_OBJECT
@@ -35,6 +35,7 @@ private:
     void respond(const QHttpServerRequest &request, QTcpSocket *socket, int status, const QByteArray &body,
         const QByteArray &contentType);
     bool hasToken(const QHttpServerRequest &request) const;
+    static bool isUpgrade(const QHttpServerRequest &request);
     QString baseUrl(const QHttpServerRequest &request) const;
 
     ServerOptions m_options;
