@@ -105,6 +105,14 @@ bool UserSettings::commit()
     if (m_settings->status() != QSettings::NoError)
         reopen();
     m_settings->sync();
+    // A damaged line, met while the file is parsed for writing, is no failure
+    // to write (the file is rewritten clean), but as the first error it would
+    // hide one. A second sync on a fresh handle has nothing left to parse:
+    // it retries a write that failed and reports on that alone.
+    if (m_settings->status() == QSettings::FormatError) {
+        reopen();
+        m_settings->sync();
+    }
     const bool written = m_settings->status() == QSettings::NoError;
     if (!written) {
         logLine(u"❌ Réglages non enregistrés : impossible d'écrire "_s + filePath());
