@@ -185,7 +185,7 @@ bool pushLatency(const QString &name, QNetworkAccessManager &network, const Serv
     QObject::connect(&author, &QWebSocket::connected, &loop, [&] {
         author.sendTextMessage(u"{\"type\":\"auth\",\"userId\":%1,\"userType\":\"user\"}"_s.arg(userId));
     });
-    author.open(listening.wsUrl());
+    author.open(listening.wsRequest());
     QTimer::singleShot(10000, &loop, &QEventLoop::quit);
     loop.exec(); // auth_success
 

@@ -1,8 +1,8 @@
-// The update feed, GET /appcast.xml, is RSS 2.0 in UTF-8 with one extra
-// namespace, bound to the prefix "norvik":
+// The update feed, GET /appcast.xml, is a standard appcast: RSS 2.0 in UTF-8
+// with the update framework's namespace, bound to the prefix "sparkle":
 //
 //   <?xml version="1.0" encoding="utf-8"?>
-//   <rss version="2.0" xmlns:norvik="https://norvik.example/xmlns/appcast/1.0">
+//   <rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle">
 //     <channel>
 //       <title>Norvik Support</title>
 //       <link>BASE/appcast.xml</link>
@@ -12,17 +12,20 @@
 //         <title>Version 1.1.0</title>
 //         <link>BASE/release-notes.html</link>
 //         <pubDate>06 Dec 2026 11:00:00 +0000</pubDate>
-//         <norvik:releaseNotesLink>BASE/release-notes.html</norvik:releaseNotesLink>
+//         <sparkle:releaseNotesLink>BASE/release-notes.html</sparkle:releaseNotesLink>
 //         <enclosure url="BASE/downloads/norvik-support-1.1.0.tar.gz"
 //                    length="0" type="application/octet-stream"
-//                    norvik:version="7" norvik:shortVersionString="1.1.0"/>
+//                    sparkle:version="7" sparkle:shortVersionString="1.1.0"/>
 //       </item>
 //     </channel>
 //   </rss>
 //
-// norvik:version is the build number (compare it as an integer when both
-// sides are digits); norvik:shortVersionString is the version shown to the
-// user. norvik:releaseNotesLink is optional: a reader must accept its absence.
+// sparkle:version is the build number (compare it as an integer when both
+// sides are digits); sparkle:shortVersionString is the version shown to the
+// user. Readers also meet both as <sparkle:version> and
+// <sparkle:shortVersionString> elements of the item, and may meet a
+// <sparkle:minimumSystemVersion>, which names other platforms' systems.
+// sparkle:releaseNotesLink is optional: a reader must accept its absence.
 // The item's <link> is the page about the version (here the release notes,
 // which the server serves too); the enclosure's file is not served by this
 // demo server. A reader should match on the namespace URI, not on the prefix.

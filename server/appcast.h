@@ -3,14 +3,15 @@
 #include <QByteArray>
 #include <QString>
 
-// The demo update feed served at /appcast.xml: RSS 2.0 with one item whose
-// enclosure announces the version on offer. The exact format is described at
+// The demo update feed served at /appcast.xml: a standard appcast (RSS 2.0)
+// with one item whose enclosure announces the version on offer. The exact format is described at
 // the top of appcast.cpp, for the client's reader.
 class Appcast
 {
 public:
-    static constexpr auto Namespace = "https://norvik.example/xmlns/appcast/1.0";
-    static constexpr auto Prefix = "norvik";
+    // The update framework's standard appcast namespace and prefix.
+    static constexpr auto Namespace = "http://www.andymatuschak.org/xml-namespaces/sparkle";
+    static constexpr auto Prefix = "sparkle";
 
     Appcast(QString shortVersion, QString build, QString notesLink);
 

@@ -566,6 +566,11 @@ std::optional<UserDetailData> Store::userByPoste(qint64 companyId, const QString
         });
 }
 
+bool Store::hasUser(qint64 userId)
+{
+    return firstRow(run(u"SELECT 1 FROM users WHERE id = ?"_s, { userId }), firstInteger).has_value();
+}
+
 qint64 Store::createTicket(qint64 userId, const QString &titre, const QString &description,
     const QString &priorite, const std::optional<QByteArray> &captureBase64)
 {

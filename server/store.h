@@ -75,6 +75,7 @@ public:
     // The first user holding this workstation number, in any company.
     std::optional<CheckPosteResponse::UserData> userByPoste(const QString &poste);
     std::optional<UserDetailData> userByPoste(qint64 companyId, const QString &poste);
+    bool hasUser(qint64 userId);
 
     // Creates an open ticket and returns its id.
     qint64 createTicket(qint64 userId, const QString &titre, const QString &description,

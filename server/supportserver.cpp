@@ -30,6 +30,14 @@ SupportServer::SupportServer(const ServerOptions &options, Store &store, QObject
         m_hub->pushTicketClosed(author, ticketId, message);
     };
     connect(&store, &Store::changedElsewhere, this, &SupportServer::relay);
+    m_hub->isKnownUser = [&store](qint64 userId) {
+        try {
+            return store.hasUser(userId);
+        } catch (const StoreError &e) {
+            qWarning("norvik-server: %s", qUtf8Printable(e.message));
+            return false;
+        }
+    };
     connect(this, &QAbstractHttpServer::newWebSocketConnection, this, [this] {
         while (hasPendingWebSocketConnections())
             m_hub->adopt(nextPendingWebSocketConnection());
@@ -134,9 +142,17 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
     // The HTTP server hands an upgrade over to the WebSocket layer only when
     // the request counts as handled, and then expects no answer from here.
     // An upgrade anywhere else is left unhandled: a 404, then the connection
-    // is closed.
-    if (!request.value("upgrade").isEmpty())
-        return path == u"/norvik-ws";
+    // is closed. Without the shared token the upgrade is answered 401 here
+    // and left unhandled too, so it never becomes a WebSocket.
+    if (isUpgrade(request)) {
+        if (path != u"/norvik-ws")
+            return false;
+        if (hasToken(request))
+            return true;
+        const ApiRoutes::Reply reply = ApiRoutes::error(401, u"Jeton d'API absent ou incorrect"_s);
+        respond(request, socket, reply.status, reply.body, Json);
+        return false;
+    }
 
     if (path.startsWith(u"/api/"_s)) {
         const ApiRoutes::Reply reply
@@ -166,8 +182,16 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
     return false;
 }
 
+bool SupportServer::isUpgrade(const QHttpServerRequest &request)
+{
+    return !request.value("upgrade").isEmpty();
+}
+
 void SupportServer::missingHandler(const QHttpServerRequest &request, QTcpSocket *socket)
 {
+    // A refused upgrade of the channel has had its 401 already.
+    if (isUpgrade(request) && request.url().path() == u"/norvik-ws")
+        return;
     const ApiRoutes::Reply reply = ApiRoutes::error(404, u"Ressource inconnue : "_s + request.url().path());
     respond(request, socket, reply.status, reply.body, Json);
 }

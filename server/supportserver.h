@@ -9,10 +9,10 @@
 class WebSocketHub;
 
 // The HTTP front of the server on one port: the REST interface under /api
-// (shared token required), the update feed, /healthz for a load balancer,
-// and the WebSocket endpoint /norvik-ws handed to the hub. Changes committed
-// through other instances on the same database reach this instance's
-// WebSocket clients as if they had been made here.
+// and the WebSocket endpoint /norvik-ws (both need the shared token; the
+// channel is handed to the hub), the update feed and /healthz for a load
+// balancer. Changes committed through other instances on the same database
+// reach this instance's WebSocket clients as if they had been made here.
 class SupportServer : public QAbstractHttpServer
 {
     Q_OBJECT
@@ -38,6 +38,7 @@ private:
     void respond(const QHttpServerRequest &request, QTcpSocket *socket, int status, const QByteArray &body,
         const QByteArray &contentType);
     bool hasToken(const QHttpServerRequest &request) const;
+    static bool isUpgrade(const QHttpServerRequest &request);
     QString baseUrl(const QHttpServerRequest &request) const;
     void pushNewTicket(qint64 ticketId);
     void relay(const Store::Change &change);

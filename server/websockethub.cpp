@@ -49,6 +49,7 @@ void WebSocketHub::adopt(std::unique_ptr<QWebSocket> owned)
     auto peer = std::make_unique<Peer>();
     peer->socket = socket;
     peer->lastHeard.start();
+    peer->windowStart.start();
     Peer *raw = peer.get();
     m_peers.push_back(std::move(peer));
 
@@ -77,9 +78,38 @@ void WebSocketHub::remove(QWebSocket *socket)
     socket->deleteLater();
 }
 
+bool WebSocketHub::isFlooding(Peer *peer)
+{
+    if (peer->windowStart.elapsed() > MessageWindowMs) {
+        peer->windowStart.restart();
+        peer->messagesInWindow = 0;
+    }
+    return ++peer->messagesInWindow > MaxMessagesPerWindow;
+}
+
+void WebSocketHub::refuse(Peer *peer, const QString &reason)
+{
+    // Nothing more is read from it, and it was never announced: no push
+    // reaches it while the close completes. A peer that does not finish the
+    // closing handshake is cut off.
+    QWebSocket *socket = peer->socket;
+    peer->userType.clear();
+    socket->disconnect(this);
+    connect(socket, &QWebSocket::disconnected, this, [this, socket] { remove(socket); });
+    QTimer::singleShot(RefusedGraceMs, socket, [socket] { socket->abort(); });
+    // May end the connection, and with it the peer, at once.
+    socket->close(QWebSocketProtocol::CloseCodePolicyViolated, reason);
+}
+
 void WebSocketHub::onMessage(Peer *peer, const QString &text)
 {
     peer->lastHeard.restart();
+    if (isFlooding(peer)) {
+        qWarning("norvik-server: closing a WebSocket peer that floods (%d messages in %lld s, user %lld)",
+            peer->messagesInWindow, MessageWindowMs / 1000, peer->userId);
+        refuse(peer, u"trop de messages"_s);
+        return;
+    }
     const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
     if (!document.isObject()) {
         sendError(peer, u"Message JSON invalide"_s);
@@ -99,6 +129,14 @@ void WebSocketHub::onMessage(Peer *peer, const QString &text)
     const QString userType = message.value(u"userType"_s).toString();
     if (!userId || (userType != u"user" && userType != u"admin")) {
         sendError(peer, u"auth attend « userId » (entier) et « userType » (\"user\" ou \"admin\")"_s);
+        return;
+    }
+    // Whoever reaches the channel must not hear another user's events by
+    // naming that user: only registered ids are taken, besides the two
+    // fixed ones.
+    if (*userId != 0 && *userId != 9999 && !(isKnownUser && isKnownUser(*userId))) {
+        qWarning("norvik-server: refusing the announcement of unknown user %lld", *userId);
+        refuse(peer, u"utilisateur inconnu"_s);
         return;
     }
     // A second announcement replaces the first: the client re-announces

@@ -79,10 +79,18 @@ void throwUnlessOk(int status)
 }
 
 // A 409 from registration or company creation carries the server's reason.
+// It stays a conflict when that reason cannot be read: as a decoding error it
+// would pass for a 200 reply that did not decode, and the registration screen
+// would then adopt the number's current holder as the user.
 void throwConflictOrStatus(int status, const QByteArray &body)
 {
-    if (status == 409)
-        throw APIError(409, RegisterErrorResponse::decode(body).error);
+    if (status == 409) {
+        QString reason = u"Erreur serveur"_s;
+        try {
+            reason = RegisterErrorResponse::decode(body).error;
+        } catch (const DecodingError &) { }
+        throw APIError(409, reason);
+    }
     throwUnlessOk(status);
 }
 

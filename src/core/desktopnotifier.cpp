@@ -14,6 +14,13 @@ constexpr auto AppIcon = "norvik-support";
 constexpr auto DesktopEntry = "norvik-support";
 constexpr auto DefaultSound = "message-new-instant";
 
+// A service that reads markup would turn a title holding "<b>" or "&amp;"
+// into formatting or links; escaped, the text shows as the user wrote it.
+QString escapeMarkup(QString text)
+{
+    return text.replace(u'&', u"&amp;"_s).replace(u'<', u"&lt;"_s).replace(u'>', u"&gt;"_s);
+}
+
 } // namespace
 
 DesktopNotifier &DesktopNotifier::shared()
@@ -57,11 +64,28 @@ void DesktopNotifier::notify(const QString &identifier, const QString &title, co
         return;
     }
 
+    m_inFlight.insert(identifier);
+    // Asked each time, not once: another service, or the same one with
+    // another configuration, may be answering by now.
+    auto *capabilities = new QDBusPendingCallWatcher(proxy->getCapabilities(), this);
+    connect(capabilities, &QDBusPendingCallWatcher::finished, this,
+        [this, proxy, identifier, title, body](QDBusPendingCallWatcher *call) {
+            call->deleteLater();
+            const QDBusPendingReply<QStringList> answer = *call;
+            // Without an answer the Notify call fails too, and falls back.
+            send(proxy, identifier, title, body,
+                !answer.isError() && answer.value().contains(u"body-markup"_s));
+        });
+}
+
+void DesktopNotifier::send(NotificationsProxy *proxy, const QString &identifier, const QString &title,
+    const QString &body, bool markup)
+{
     const QVariantMap hints { { u"sound-name"_s, QString::fromLatin1(DefaultSound) },
         { u"desktop-entry"_s, QString::fromLatin1(DesktopEntry) } };
-    const QDBusPendingReply<uint> reply = proxy->notify(QString::fromLatin1(AppName), m_ids.value(identifier),
-        QString::fromLatin1(AppIcon), title, body, {}, hints, -1);
-    m_inFlight.insert(identifier);
+    const QDBusPendingReply<uint> reply
+        = proxy->notify(QString::fromLatin1(AppName), m_ids.value(identifier), QString::fromLatin1(AppIcon),
+            markup ? escapeMarkup(title) : title, markup ? escapeMarkup(body) : body, {}, hints, -1);
     Q_EMIT sent(identifier);
     auto *watcher = new QDBusPendingCallWatcher(reply, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,

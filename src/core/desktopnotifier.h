@@ -11,6 +11,7 @@ class NotificationsProxy;
 
 // Shows desktop notifications through the session bus's notification
 // service. An identifier shown again replaces its earlier notification.
+// Ticket texts are shown as written, never as markup, whatever the service.
 // Without a service (or when it refuses), the fallback shows the text instead,
 // typically as the tray icon's balloon. Never blocks the caller.
 class DesktopNotifier : public QObject
@@ -39,6 +40,8 @@ Q_SIGNALS:
 private:
     DesktopNotifier();
     NotificationsProxy *service();
+    void send(NotificationsProxy *proxy, const QString &identifier, const QString &title, const QString &body,
+        bool markup);
     void showFallback(const QString &identifier, const QString &title, const QString &body);
     void onClosed(uint notificationId, uint reason);
 

@@ -13,3 +13,8 @@ QDBusPendingReply<uint> NotificationsProxy::notify(const QString &appName, uint 
 {
     return asyncCall(u"Notify"_s, appName, replacesId, appIcon, summary, body, actions, hints, expireTimeout);
 }
+
+QDBusPendingReply<QStringList> NotificationsProxy::getCapabilities()
+{
+    return asyncCall(u"GetCapabilities"_s);
+}

@@ -20,6 +20,8 @@ public:
     QDBusPendingReply<uint> notify(const QString &appName, uint replacesId, const QString &appIcon,
         const QString &summary, const QString &body, const QStringList &actions, const QVariantMap &hints,
         int expireTimeout);
+    // What the service can do ("body-markup", "actions", ...).
+    QDBusPendingReply<QStringList> getCapabilities();
 
 Q_SIGNALS:
     // Relayed from the service: a notification left the screen.

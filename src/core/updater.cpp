@@ -11,8 +11,17 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QStringView FeedNamespace = u"https://norvik.example/xmlns/appcast/1.0";
+// The standard appcast namespace of the update framework, and the one this
+// program's first feeds used, still read so that a feed already published
+// keeps working.
+constexpr QStringView AppcastNamespace = u"http://www.andymatuschak.org/xml-namespaces/sparkle";
+constexpr QStringView FirstFeedNamespace = u"https://norvik.example/xmlns/appcast/1.0";
 constexpr int MaxFeedBytes = 1024 * 1024;
+
+bool isFeedNamespace(QStringView uri)
+{
+    return uri == AppcastNamespace || uri == FirstFeedNamespace;
+}
 
 QUrl feedFromEnvironment()
 {
@@ -20,30 +29,47 @@ QUrl feedFromEnvironment()
     return QUrl(custom.isEmpty() ? QString::fromLatin1(Updater::DefaultFeedUrl) : custom, QUrl::StrictMode);
 }
 
-// Reads one <item>, the reader standing on its start element.
+// Reads one <item>, the reader standing on its start element. The version
+// and the version shown may be attributes of the <enclosure> or elements of
+// the item, which win; a minimum system version names other platforms'
+// systems and is ignored here, like every element not read below.
 std::optional<UpdateInfo> readItem(QXmlStreamReader &xml)
 {
     UpdateInfo info;
-    QString link;
+    QString link, itemVersion, itemShortVersion;
     while (xml.readNextStartElement()) {
-        const bool ours = xml.namespaceUri() == FeedNamespace;
+        const bool ours = isFeedNamespace(xml.namespaceUri());
         if (xml.name() == u"title" && xml.namespaceUri().isEmpty()) {
             info.title = xml.readElementText().trimmed();
         } else if (xml.name() == u"link" && xml.namespaceUri().isEmpty()) {
             link = xml.readElementText().trimmed();
         } else if (ours && xml.name() == u"releaseNotesLink") {
             info.releaseNotesUrl = QUrl(xml.readElementText().trimmed(), QUrl::StrictMode);
+        } else if (ours && xml.name() == u"version") {
+            itemVersion = xml.readElementText().trimmed();
+        } else if (ours && xml.name() == u"shortVersionString") {
+            itemShortVersion = xml.readElementText().trimmed();
         } else if (xml.name() == u"enclosure" && xml.namespaceUri().isEmpty()) {
             const QXmlStreamAttributes attributes = xml.attributes();
-            info.downloadUrl = QUrl(attributes.value(u"url"_s).toString().trimmed(), QUrl::StrictMode);
-            info.version = attributes.value(FeedNamespace.toString(), u"version"_s).toString().trimmed();
-            info.shortVersionString
-                = attributes.value(FeedNamespace.toString(), u"shortVersionString"_s).toString().trimmed();
+            for (const QXmlStreamAttribute &attribute : attributes) {
+                if (attribute.name() == u"url" && attribute.namespaceUri().isEmpty())
+                    info.downloadUrl = QUrl(attribute.value().toString().trimmed(), QUrl::StrictMode);
+                else if (!isFeedNamespace(attribute.namespaceUri()))
+                    continue;
+                else if (attribute.name() == u"version")
+                    info.version = attribute.value().toString().trimmed();
+                else if (attribute.name() == u"shortVersionString")
+                    info.shortVersionString = attribute.value().toString().trimmed();
+            }
             xml.skipCurrentElement();
         } else {
             xml.skipCurrentElement();
         }
     }
+    if (!itemVersion.isEmpty())
+        info.version = itemVersion;
+    if (!itemShortVersion.isEmpty())
+        info.shortVersionString = itemShortVersion;
     // A page to visit is preferred over the raw file when the item names one.
     if (!link.isEmpty()) {
         const QUrl page(link, QUrl::StrictMode);

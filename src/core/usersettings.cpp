@@ -1,5 +1,7 @@
 #include "usersettings.h"
 
+#include "log.h"
+
 #include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
@@ -63,25 +65,73 @@ QString UserSettings::readTextOrEmpty(const char *key) const
     return readText(key).value_or(QString());
 }
 
-void UserSettings::writeBool(const char *key, bool value)
+void UserSettings::write(const char *key, const QVariant &value)
 {
-    m_settings->setValue(QLatin1StringView(key), value);
+    const QString name = QLatin1StringView(key);
+    if (!m_uncommitted.contains(name))
+        m_uncommitted.insert(name, m_settings->value(name));
+    m_settings->setValue(name, value);
     if (writeObserver)
         writeObserver(key);
+}
+
+void UserSettings::writeBool(const char *key, bool value)
+{
+    write(key, value);
 }
 
 void UserSettings::writeInteger(const char *key, qint64 value)
 {
-    m_settings->setValue(QLatin1StringView(key), value);
-    if (writeObserver)
-        writeObserver(key);
+    write(key, value);
 }
 
 void UserSettings::writeText(const char *key, const QString &value)
 {
-    m_settings->setValue(QLatin1StringView(key), value);
-    if (writeObserver)
-        writeObserver(key);
+    write(key, value);
+}
+
+void UserSettings::reopen()
+{
+    // QSettings keeps the first error it met for good; only a new handle can
+    // tell whether a later write reached the disk. The cached contents of the
+    // file, pending writes included, carry over to it.
+    const QString path = filePath();
+    m_settings.reset();
+    m_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+bool UserSettings::commit()
+{
+    if (m_settings->status() != QSettings::NoError)
+        reopen();
+    m_settings->sync();
+    // A damaged line, met while the file is parsed for writing, is no failure
+    // to write (the file is rewritten clean), but as the first error it would
+    // hide one. A second sync on a fresh handle has nothing left to parse:
+    // it retries a write that failed and reports on that alone.
+    if (m_settings->status() == QSettings::FormatError) {
+        reopen();
+        m_settings->sync();
+    }
+    const bool written = m_settings->status() == QSettings::NoError;
+    if (!written) {
+        logLine(u"❌ Réglages non enregistrés : impossible d'écrire "_s + filePath());
+        for (auto it = m_uncommitted.cbegin(); it != m_uncommitted.cend(); ++it) {
+            if (it.value().isValid())
+                m_settings->setValue(it.key(), it.value());
+            else
+                m_settings->remove(it.key());
+        }
+        reopen();
+    }
+    m_uncommitted.clear();
+    return written;
+}
+
+QString UserSettings::writeFailureText() const
+{
+    return u"Impossible d'enregistrer les réglages dans « %1 ». Vérifiez que ce dossier est accessible en "
+           u"écriture et qu'il reste de la place sur le disque, puis réessayez."_s.arg(filePath());
 }
 
 bool UserSettings::isRegistered() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QSettings>
 #include <QString>
 #include <functional>
@@ -45,6 +46,13 @@ public:
     void writeInteger(const char *key, qint64 value);
     void writeText(const char *key, const QString &value);
 
+    // Puts the writes made since the last commit on disk. When the file
+    // cannot be written, logs one line, takes those writes back so that the
+    // store reads as the file does, and returns false; the screen that wrote
+    // then shows writeFailureText().
+    bool commit();
+    QString writeFailureText() const;
+
     // Registration complete: computed from the store at every call.
     bool isRegistered() const;
 
@@ -56,5 +64,10 @@ public:
     std::function<void(const char *key)> writeObserver;
 
 private:
+    void write(const char *key, const QVariant &value);
+    void reopen();
+
     std::unique_ptr<QSettings> m_settings;
+    // What each key written since the last commit held before (invalid: absent).
+    QHash<QString, QVariant> m_uncommitted;
 };

@@ -9,6 +9,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkRequest>
 #include <QStringDecoder>
 #include <QTimer>
 #include <QWebSocket>
@@ -25,6 +26,8 @@ constexpr std::chrono::seconds ClosingGrace { 5 };
 // the server began a closing handshake on it.
 constexpr auto EndedProperty = "norvikEnded";
 constexpr auto ClosingProperty = "norvikClosing";
+// Set while the announcement still waits in the socket's buffer.
+constexpr auto SendingProperty = "norvikSending";
 
 QString failureText(const QWebSocket *socket)
 {
@@ -43,8 +46,7 @@ WebSocketService &WebSocketService::shared()
 
 void WebSocketService::log(const QString &line)
 {
-    logLine(line);
-    Q_EMIT logged(line);
+    Q_EMIT logged(logLine(line));
 }
 
 void WebSocketService::connect()
@@ -102,7 +104,12 @@ void WebSocketService::connect()
             socket->abort();
     });
     m_socket = socket;
-    socket->open(Configuration::current().wsURL);
+    // The same shared token as every REST request: the server refuses the
+    // upgrade without it.
+    const Configuration &configuration = Configuration::current();
+    QNetworkRequest request(configuration.wsURL);
+    request.setRawHeader("X-API-TOKEN", configuration.apiToken.toUtf8());
+    socket->open(request);
 }
 
 void WebSocketService::disconnect()
@@ -138,8 +145,17 @@ void WebSocketService::authenticate(QWebSocket *socket)
         { u"userType"_s, m_userType } };
     const QByteArray bytes = QJsonDocument(announcement).toJson(QJsonDocument::Compact);
     const qint64 sent = socket->sendTextMessage(QString::fromUtf8(bytes));
-    if (sent != bytes.size())
+    if (sent != bytes.size()) {
         log(u"❌ Erreur envoi WebSocket: "_s + failureText(socket));
+        return;
+    }
+    // Accepted is not yet sent: the frame leaves with a later turn of the
+    // event loop, and a connection lost before then takes it along.
+    socket->setProperty(SendingProperty, true);
+    QObject::connect(socket, &QWebSocket::bytesWritten, this, [socket] {
+        if (socket->bytesToWrite() == 0)
+            socket->setProperty(SendingProperty, false);
+    });
 }
 
 void WebSocketService::receiveBinary(const QByteArray &frame)
@@ -164,6 +180,8 @@ void WebSocketService::socketEnded(QWebSocket *socket)
     const bool current = socket == m_socket;
     if (current) {
         m_socket = nullptr;
+        if (socket->property(SendingProperty).toBool())
+            log(u"❌ Erreur envoi WebSocket: "_s + failureText(socket));
         if (socket->property(ClosingProperty).toBool())
             log(u"❌ WebSocket fermé (code="_s + QString::number(int(socket->closeCode())) + u')');
     }

@@ -208,6 +208,16 @@ TicketResponse TicketResponse::decode(const QByteArray &body)
 {
     if (auto scanned = scanTicketResponse(body))
         return std::move(*scanned);
+    return decodeDocument(body);
+}
+
+std::optional<TicketResponse> TicketResponse::scan(QByteArrayView body)
+{
+    return scanTicketResponse(body);
+}
+
+TicketResponse TicketResponse::decodeDocument(const QByteArray &body)
+{
     const JsonReader r(JsonReader::parseObject(body));
     TicketResponse response;
     response.success = r.requiredBool(u"success");

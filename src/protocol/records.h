@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QJsonObject>
 #include <QList>
 #include <QMetaType>
@@ -49,7 +50,13 @@ struct TicketResponse
     QList<Ticket> tickets;
 
     static TicketResponse decode(const QByteArray &body);
+    // The two ways decode() takes, apart, so that they can be held to each
+    // other: the quick scan straight from the bytes (nothing when it does not
+    // take the body), and the document reading, which alone decides errors.
+    static std::optional<TicketResponse> scan(QByteArrayView body);
+    static TicketResponse decodeDocument(const QByteArray &body);
     QJsonObject toJson() const;
+    bool operator==(const TicketResponse &) const = default;
 };
 
 // A ticket as its author sees it.

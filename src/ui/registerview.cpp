@@ -155,23 +155,34 @@ std::optional<Company> RegisterView::company(qint64 id) const
     return std::nullopt;
 }
 
-bool RegisterView::storeIdentity(qint64 userId, qint64 companyId, const QString &poste, const QString &nom,
-    const QString &prenom, const QString &telephone)
+RegisterView::Stored RegisterView::storeIdentity(const Identity &identity)
 {
-    const std::optional<Company> chosen = company(companyId);
+    const std::optional<Company> chosen = company(identity.companyId);
     if (!chosen)
-        return false;
-    m_settings.writeInteger(UserSettings::UserId, userId);
-    m_settings.writeInteger(UserSettings::CompanyId, companyId);
+        return Stored::NoCompany;
+    m_settings.writeInteger(UserSettings::UserId, identity.userId);
+    m_settings.writeInteger(UserSettings::CompanyId, identity.companyId);
     m_settings.writeText(UserSettings::CompanyCode, chosen->code);
     m_settings.writeText(UserSettings::CompanyName, chosen->nom);
-    m_settings.writeText(UserSettings::UserPoste, poste);
-    m_settings.writeText(UserSettings::UserNom, nom);
-    m_settings.writeText(UserSettings::UserPrenom, prenom);
-    m_settings.writeText(UserSettings::UserTelephone, telephone);
+    m_settings.writeText(UserSettings::UserPoste, identity.poste);
+    m_settings.writeText(UserSettings::UserNom, identity.nom);
+    m_settings.writeText(UserSettings::UserPrenom, identity.prenom);
+    m_settings.writeText(UserSettings::UserTelephone, identity.telephone);
     // Last, so a store interrupted half-way never claims a registration.
     m_settings.writeBool(UserSettings::IsRegistered, true);
-    return true;
+    if (!m_settings.commit()) {
+        m_unsaved = identity;
+        m_error->showText(m_settings.writeFailureText());
+        return Stored::WriteFailed;
+    }
+    m_unsaved.reset();
+    return Stored::Yes;
+}
+
+void RegisterView::complete()
+{
+    Q_EMIT registrationCompleted();
+    dismiss();
 }
 
 // Each presentation of the sheet asks for the list again; a failure leaves
@@ -222,16 +233,25 @@ QCoro::Task<> RegisterView::submit()
     const qint64 companyId = selectedCompanyId();
     const QString poste = m_poste->value(), nom = m_nom->value(), prenom = m_prenom->value(),
                   telephone = m_telephone->value();
+    if (m_unsaved && m_unsaved->companyId == companyId && m_unsaved->poste == poste) {
+        if (storeIdentity(*m_unsaved) == Stored::Yes) {
+            logLine(u"✅ Informations sauvegardées"_s);
+            complete();
+        }
+        setSubmitting(false);
+        co_return;
+    }
     try {
         const RegisterUserResponse response
             = co_await m_api.registerUser(companyId, poste, nom, prenom, telephone);
         if (!self)
             co_return;
         logLine(u"✅ Utilisateur créé, ID: "_s + QString::number(response.userId));
-        if (storeIdentity(response.userId, companyId, poste, nom, prenom, telephone))
+        const Stored stored = storeIdentity({ response.userId, companyId, poste, nom, prenom, telephone });
+        if (stored == Stored::Yes)
             logLine(u"✅ Informations sauvegardées"_s);
-        Q_EMIT registrationCompleted();
-        dismiss();
+        if (stored != Stored::WriteFailed)
+            complete();
         setSubmitting(false);
     } catch (const APIError &error) {
         if (!self)
@@ -246,8 +266,9 @@ QCoro::Task<> RegisterView::submit()
             co_return;
         logLine(u"❌ Erreur générique: "_s + errorTextualForm(error));
         logLine(u"❌ Description: "_s + error.description());
-        // The account may exist on the server although its reply could not
-        // be read: look it up rather than leave the number blocked (409).
+        // The server accepted the registration but its reply could not be
+        // read: look the account up rather than leave the number blocked.
+        // Only a 200 reply gets here undecoded; a conflict is an APIError.
         if (dynamic_cast<const DecodingError *>(&error))
             recoverRegisteredUser(companyId, poste);
         m_error->showText(u"Erreur: "_s + error.description());
@@ -263,9 +284,10 @@ QCoro::Task<> RegisterView::recoverRegisteredUser(qint64 companyId, QString post
         if (!self || !response.user)
             co_return;
         const UserDetailData &user = *response.user;
-        storeIdentity(user.id, companyId, user.poste, user.nom, user.prenom, user.telephone);
-        Q_EMIT registrationCompleted();
-        dismiss();
+        // The personal fields come from the server's record, not the form.
+        if (storeIdentity({ user.id, companyId, user.poste, user.nom, user.prenom, user.telephone })
+            != Stored::WriteFailed)
+            complete();
     } catch (const NorvikError &) {
         logLine(u"❌ Impossible de récupérer l'utilisateur"_s);
     }

@@ -56,11 +56,21 @@ private:
     QCoro::Task<> loadCompanies();
     QCoro::Task<> submit();
     QCoro::Task<> recoverRegisteredUser(qint64 companyId, QString poste);
+    struct Identity
+    {
+        qint64 userId = 0;
+        qint64 companyId = 0;
+        QString poste, nom, prenom, telephone;
+    };
+    enum class Stored { Yes, NoCompany, WriteFailed };
+
     std::optional<Company> company(qint64 id) const;
-    // Stores the identity with its company; false, storing nothing, when the
-    // company is not in the list.
-    bool storeIdentity(qint64 userId, qint64 companyId, const QString &poste, const QString &nom,
-        const QString &prenom, const QString &telephone);
+    // Stores the identity with its company; nothing when the company is not
+    // in the list. When the file cannot be written, shows why and keeps the
+    // identity for the next submission.
+    Stored storeIdentity(const Identity &identity);
+    // Closes the sheet on an account that is now stored (or has no company).
+    void complete();
     void setLoading(bool loading);
     void setSubmitting(bool submitting);
     void updateSubmitButton();
@@ -68,6 +78,10 @@ private:
     APIService &m_api;
     UserSettings &m_settings;
     QList<Company> m_companies;
+    // An account the server created but that could not be stored. The next
+    // submission for the same company and number stores it rather than
+    // registering again, which the server would refuse as a conflict.
+    std::optional<Identity> m_unsaved;
     bool m_isLoading = false;
     bool m_isSubmitting = false;
 

@@ -13,6 +13,7 @@
 #include "ui/widgets/formfield.h"
 #include "ui/widgets/gradientbutton.h"
 #include "ui/widgets/iconbutton.h"
+#include "ui/widgets/noticebox.h"
 #include "ui/widgets/screenparts.h"
 #include "ui/widgets/spinner.h"
 #include "ui/widgets/style.h"
@@ -121,6 +122,10 @@ SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManag
         column->addWidget(m_companyBox);
     }
 
+    m_saveError = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), content);
+    m_saveError->hide();
+    column->addWidget(m_saveError);
+
     m_save = new GradientButton(u"Enregistrer"_s, content);
     m_save->setFont(Style::font(16, QFont::DemiBold));
     connect(m_save, &GradientButton::clicked, this, &SettingsView::saveSettings);
@@ -212,5 +217,10 @@ void SettingsView::saveSettings()
     m_settings.writeText(UserSettings::UserTelephone, m_telephone->value());
     m_settings.writeText(UserSettings::UserNom, m_nom->value());
     m_settings.writeText(UserSettings::UserPrenom, m_prenom->value());
+    // The sheet stays, with the typed values, when they did not reach the disk.
+    if (!m_settings.commit()) {
+        m_saveError->showText(m_settings.writeFailureText());
+        return;
+    }
     dismiss();
 }

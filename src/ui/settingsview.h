@@ -13,6 +13,7 @@ class ConflictBox;
 class FormField;
 class GradientButton;
 class IconButton;
+class NoticeBox;
 class QLineEdit;
 class Spinner;
 class StartupManager;
@@ -80,5 +81,6 @@ private:
     FormField *m_nom;
     FormField *m_prenom;
     QWidget *m_companyBox = nullptr;
+    NoticeBox *m_saveError;
     GradientButton *m_save;
 };

@@ -225,14 +225,18 @@ void TestAPIService::replies_data()
         u"free"_s);
 
     // Registration and company creation: 200 gives the id whatever success
-    // says, 409 the server's own text, any other status a generic one.
+    // says, 409 the server's own text (a generic one when it cannot be read),
+    // any other status a generic one.
     row("registerUser: 200 success false", registerUser,
         R::json(200, R"({"success":false,"user_id":42,"message":"m"})"), u"id 42"_s);
     row("createCompany: 200 success false", createCompany,
         R::json(200, R"({"success":false,"company_id":42,"message":"m"})"), u"id 42"_s);
     row("registerUser: 409", registerUser, R::json(409, R"({"error":"Poste déjà utilisé"})"),
         u"APIError 409: Poste déjà utilisé"_s);
-    row("registerUser: 409 with an empty body", registerUser, R::reply(409), u"DecodingError malformed"_s);
+    row("registerUser: 409 with an empty body", registerUser, R::reply(409),
+        u"APIError 409: Erreur serveur"_s);
+    row("createCompany: 409 with the error not a text", createCompany, R::json(409, R"({"error":12})"),
+        u"APIError 409: Erreur serveur"_s);
     row("registerUser: 500 with a valid body", registerUser,
         R::json(500, R"({"success":true,"user_id":42,"message":"m"})"), u"APIError 500: Erreur serveur"_s);
     row("registerUser: 404 HTML page", registerUser, R::reply(404, "<html>Not found</html>"),

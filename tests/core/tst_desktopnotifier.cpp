@@ -49,6 +49,8 @@ private Q_SLOTS:
     void notify_sendsNameIconSoundAndEntry();
     void dunst_quickRepeat_leavesOneNotification();
     void dunst_closedNotification_isForgotten();
+    void dunst_markupOn_textEscaped_markupOff_keptAsIs_data();
+    void dunst_markupOn_textEscaped_markupOff_keptAsIs();
 
 private:
     void requireDunst();
@@ -160,6 +162,35 @@ void TestDesktopNotifier::dunst_closedNotification_isForgotten()
     QVERIFY(second != 0 && second != first);
     QCOMPARE(m_daemon.displayedCount(), 1);
     m_daemon.closeAllAndReadHistory();
+}
+
+void TestDesktopNotifier::dunst_markupOn_textEscaped_markupOff_keptAsIs_data()
+{
+    QTest::addColumn<QByteArray>("markup"); // dunst's setting: it advertises body-markup unless "no"
+    QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("body");
+    QTest::newRow("markup on") << "full"_ba << u"Ticket &lt;b&gt; &amp; co"_s
+                               << u"&lt;a href=\"https://x.example\"&gt;ici&lt;/a&gt; &amp;amp; &lt;i&gt;"_s;
+    QTest::newRow("markup off") << "no"_ba << u"Ticket <b> & co"_s
+                                << u"<a href=\"https://x.example\">ici</a> &amp; <i>"_s;
+}
+
+void TestDesktopNotifier::dunst_markupOn_textEscaped_markupOff_keptAsIs()
+{
+    QFETCH(QByteArray, markup);
+    QFETCH(QString, summary);
+    QFETCH(QString, body);
+    if (!NotificationDaemon::hasDisplay())
+        QSKIP("dunst needs an X display: run the tests under xvfb-run");
+    QString error;
+    QVERIFY2(m_daemon.startDunst(&error, "[global]\n    markup = " + markup + "\n"), qPrintable(error));
+    m_dunstStarted = true;
+    const QString identifier = u"ticket-closed-"_s + QString::fromLatin1(markup);
+    QVERIFY(deliver(identifier, u"Ticket <b> & co"_s, u"<a href=\"https://x.example\">ici</a> &amp; <i>"_s));
+    const QList<QVariantMap> history = m_daemon.closeAllAndReadHistory();
+    QVERIFY(!history.isEmpty());
+    QCOMPARE(history.first().value(u"summary"_s).toString(), summary);
+    QCOMPARE(history.first().value(u"body"_s).toString(), body);
 }
 
 QTEST_GUILESS_MAIN(TestDesktopNotifier)

@@ -16,19 +16,33 @@ namespace {
 QByteArray feed(const QByteArray &items)
 {
     return R"(<?xml version="1.0" encoding="utf-8"?>
-<rss version="2.0" xmlns:norvik="https://norvik.example/xmlns/appcast/1.0"><channel><title>Norvik Support</title>)"_ba
+<rss version="2.0" xmlns:sparkle="http://www.andymatuschak.org/xml-namespaces/sparkle"
+     xmlns:norvik="https://norvik.example/xmlns/appcast/1.0"><channel><title>Norvik Support</title>)"_ba
         + items + "</channel></rss>";
 }
 
+// Where an item puts its versions: on the enclosure in the standard
+// namespace, as elements of the item, or on the enclosure in the namespace
+// of this program's first feeds.
+enum class Form { Enclosure, ItemElements, FirstFeeds };
+
 QByteArray item(const QByteArray &shortVersion, const QByteArray &build, const QByteArray &url,
-    const QByteArray &notes = {})
+    const QByteArray &notes = {}, Form form = Form::Enclosure)
 {
+    const QByteArray prefix = form == Form::FirstFeeds ? "norvik:" : "sparkle:";
     QByteArray text = "<item><title>Norvik Support " + shortVersion + "</title>";
     if (!notes.isEmpty())
-        text += "<norvik:releaseNotesLink>" + notes + "</norvik:releaseNotesLink>";
-    text += "<enclosure url=\"" + url + "\" norvik:version=\"" + build + "\" norvik:shortVersionString=\""
-        + shortVersion + "\" length=\"0\" type=\"application/octet-stream\"/></item>";
-    return text;
+        text += "<" + prefix + "releaseNotesLink>" + notes + "</" + prefix + "releaseNotesLink>";
+    if (form == Form::ItemElements)
+        text += "<sparkle:version>" + build + "</sparkle:version><sparkle:shortVersionString>" + shortVersion
+            + "</sparkle:shortVersionString><sparkle:minimumSystemVersion>10.13</"
+              "sparkle:minimumSystemVersion>"
+              "<enclosure url=\""
+            + url + "\"";
+    else
+        text += "<enclosure url=\"" + url + "\" " + prefix + "version=\"" + build + "\" " + prefix
+            + "shortVersionString=\"" + shortVersion + "\"";
+    return text + " length=\"0\" type=\"application/octet-stream\"/></item>";
 }
 
 } // namespace
@@ -105,12 +119,18 @@ void TestUpdater::feed_offersANewerReleaseOnly_data()
         << u"1.10.0 (30) Norvik Support 1.10.0 "
            u"https://support.norvik.example/download/norvik-support_1.10.0.deb "
            u"https://support.norvik.example/notes/1.10.0.html"_s;
-    QTest::newRow("several items: the newest")
-        << feed(item("1.5.0", "20", "https://d.example/1.5.0")
-               + item("2.0.0", "40", "https://d.example/2.0.0")
+    QTest::newRow("several items of every form: the newest")
+        << feed(item("1.5.0", "20", "https://d.example/1.5.0", {}, Form::FirstFeeds)
+               + item("2.0.0", "40", "https://d.example/2.0.0", {}, Form::ItemElements)
                + item("1.9.0", "35", "https://d.example/1.9.0")
                + item("1.0.0", "3", "https://d.example/1.0.0"))
         << 200 << u"2.0.0 (40) Norvik Support 2.0.0 https://d.example/2.0.0 "_s;
+    QTest::newRow("versions as elements of the item")
+        << feed(item("1.6.0", "21", "https://d.example/1.6.0", "https://d.example/notes", Form::ItemElements))
+        << 200 << u"1.6.0 (21) Norvik Support 1.6.0 https://d.example/1.6.0 https://d.example/notes"_s;
+    QTest::newRow("a feed in the first feeds' namespace")
+        << feed(item("1.7.0", "22", "https://d.example/1.7.0", "https://d.example/n", Form::FirstFeeds))
+        << 200 << u"1.7.0 (22) Norvik Support 1.7.0 https://d.example/1.7.0 https://d.example/n"_s;
     const QString upToDate = u"up to date"_s;
     QTest::newRow("same") << feed(item("1.4.2", "17", "https://d.example/x")) << 200 << upToDate;
     QTest::newRow("older though its build number is higher")
@@ -122,8 +142,11 @@ void TestUpdater::feed_offersANewerReleaseOnly_data()
                                    << failed;
     QTest::newRow("not rss") << "<html><body>Maintenance</body></html>"_ba << 200 << failed;
     QTest::newRow("item without version")
-        << feed("<item><enclosure url=\"https://d.example/x\" norvik:shortVersionString=\"9.0\"/></item>")
+        << feed("<item><enclosure url=\"https://d.example/x\" sparkle:shortVersionString=\"9.0\"/></item>")
         << 200 << failed;
+    QTest::newRow("version in an unknown namespace") << feed(
+        R"(<item><enclosure url="https://d.example/x" xmlns:other="urn:other" other:version="90"/></item>)")
+                                                     << 200 << failed;
     // A download address anyone on the path could rewrite is not offered.
     QTest::newRow("plain http download elsewhere")
         << feed(item("9.0", "90", "http://d.example/x")) << 200 << failed;
@@ -220,8 +243,16 @@ void TestUpdater::referenceServerFeed_isRead()
     same.checkForUpdates();
     QVERIFY(upToDate.wait(10000));
 
-    // The page about the version is served, without a token.
+    // The standard form, which any appcast reader understands.
     QNetworkAccessManager network;
+    std::unique_ptr<QNetworkReply> raw(network.get(QNetworkRequest(feedUrl)));
+    QSignalSpy fetched(raw.get(), &QNetworkReply::finished);
+    QVERIFY(fetched.wait(10000));
+    const QByteArray xml = raw->readAll();
+    QVERIFY(xml.contains("xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\""));
+    QVERIFY(xml.contains("sparkle:version=\"9\"") && xml.contains("sparkle:shortVersionString=\"1.5.0\""));
+
+    // The page about the version is served, without a token.
     std::unique_ptr<QNetworkReply> notes(network.get(QNetworkRequest(info.releaseNotesUrl)));
     QSignalSpy finished(notes.get(), &QNetworkReply::finished);
     QVERIFY(finished.wait(10000));

@@ -1,6 +1,9 @@
 #include "core/usersettings.h"
+#include "stdoutcapture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,6 +18,7 @@ private Q_SLOTS:
     void isRegistered_requiresEveryIdentityKey();
     void valuesSurviveARestart();
     void handEditedFile_wrongTypesAndMissingKeysReadAsDefaults();
+    void unwritableDirectory_commitFails_storeReadsAsTheFile();
     void sharedStore_livesUnderXdgConfigHome();
 
 private:
@@ -76,6 +80,38 @@ void TestUserSettings::handEditedFile_wrongTypesAndMissingKeysReadAsDefaults()
     QCOMPARE(settings.readText(UserSettings::UserTelephone), std::nullopt);
     QCOMPARE(settings.readTextOrEmpty(UserSettings::UserTelephone), QString());
     QVERIFY(!settings.isRegistered());
+}
+
+void TestUserSettings::unwritableDirectory_commitFails_storeReadsAsTheFile()
+{
+    const QString directory = path("config");
+    const QString file = directory + u"/NorvikSupport.conf"_s;
+    QVERIFY(QDir().mkpath(directory));
+    QSettings(file, QSettings::IniFormat).setValue(QLatin1StringView(UserSettings::UserId), 7);
+    UserSettings settings(file);
+    QCOMPARE(settings.readInteger(UserSettings::UserId), 7);
+
+    // A directory that has become a regular file cannot be written, even by root.
+    QVERIFY(QDir(directory).removeRecursively());
+    QFile blocker(directory);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    settings.writeInteger(UserSettings::UserId, 41);
+    settings.writeBool(UserSettings::IsRegistered, true);
+    StdoutCapture log;
+    QVERIFY(!settings.commit());
+    const QStringList lines = log.lines();
+    log.restore();
+    QCOMPARE(lines, QStringList { u"❌ Réglages non enregistrés : impossible d'écrire "_s + file });
+    QCOMPARE(settings.readInteger(UserSettings::UserId), 7);
+    QVERIFY(!settings.readText(UserSettings::IsRegistered));
+
+    // Once the directory can be made again, the next commit reaches the file.
+    QVERIFY(blocker.remove());
+    settings.writeInteger(UserSettings::UserId, 42);
+    QVERIFY(settings.commit());
+    QCOMPARE(
+        QSettings(file, QSettings::IniFormat).value(QLatin1StringView(UserSettings::UserId)).toInt(), 42);
 }
 
 void TestUserSettings::sharedStore_livesUnderXdgConfigHome()

@@ -2,6 +2,7 @@
 #include "core/configuration.h"
 #include "loopbackwebsocketserver.h"
 #include "protocol/records.h"
+#include "stdoutcapture.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -62,6 +63,7 @@ private Q_SLOTS:
     void unreachableServer_retriesUntilItAnswers_data();
     void unreachableServer_retriesUntilItAnswers();
     void connectAgain_abortsPreviousSocketWithoutRetry();
+    void announcementLostInTheBuffer_isALostConnection();
     void largeAndDeepMessages_survive();
 
 private:
@@ -156,6 +158,7 @@ void TestWebSocketService::announcement_carriesStoredIdentity()
         { u"userType"_s, announcedType } };
     QCOMPARE(QJsonDocument::fromJson(announcement.toUtf8()).object(), expected);
     QVERIFY(!announcement.contains(u' ')); // compact
+    QCOMPARE(m_server->last().token, "XQVT_HELPDESK_SHARED_KEY_2031"_ba); // as on every REST request
     QCOMPARE(m_log->lines,
         (QStringList {
             u"🔌 Connexion WebSocket… (ID=%1, type=%2)"_s.arg(announcedId).arg(announcedType), Connected }));
@@ -230,6 +233,12 @@ void TestWebSocketService::handleMessage_dispatchesOrDrops_data()
     row("error without message", uR"({"type":"error"})"_s, {}, {});
     row("type in other case is unknown", uR"({"type":"Ticket_Closed","ticketId":1,"closeMessage":""})"_s,
         { u"⚠️ Message inconnu: Ticket_Closed"_s }, {});
+    // Peer text cannot end a log line early and forge one of its own.
+    row("line breaks forge no lines",
+        u"{\"type\":\"error\",\n\"message\":\"x\\n✅ WebSocket authentifié\\r\\u001b[2J\"}"_s,
+        { u"❌ WebSocket error: x\\n✅ WebSocket authentifié\\r\\u001b[2J"_s }, {});
+    row("control characters in an unknown type", u"{\"type\":\"a\\u0085\\u2028b\"}"_s,
+        { u"⚠️ Message inconnu: a\\u0085\\u2028b"_s }, {});
 }
 
 void TestWebSocketService::handleMessage_dispatchesOrDrops()
@@ -238,8 +247,13 @@ void TestWebSocketService::handleMessage_dispatchesOrDrops()
     QFETCH(QStringList, logs);
     QFETCH(QStringList, expectedCalls);
 
+    StdoutCapture out;
     WebSocketService::shared().handleMessage(message);
-    QCOMPARE(m_log->lines, QStringList { Raw + message } + logs);
+    const QStringList written = out.lines();
+    out.restore();
+    const QString raw = QString(message).replace(u'\n', u"\\n"_s);
+    QCOMPARE(m_log->lines, QStringList { Raw + raw } + logs);
+    QCOMPARE(written, m_log->lines); // one line on standard output for each
     QCOMPARE(m_events->calls, expectedCalls);
 }
 
@@ -371,6 +385,20 @@ void TestWebSocketService::connectAgain_abortsPreviousSocketWithoutRetry()
     QVERIFY(m_log->starting(ReceiveError).isEmpty());
     QVERIFY(!m_log->contains(Retry));
     QVERIFY(!m_log->contains(Cancelled));
+}
+
+void TestWebSocketService::announcementLostInTheBuffer_isALostConnection()
+{
+    Channel::start();
+    QWebSocket *socket = WebSocketService::shared().currentSocket();
+    QVERIFY(socket);
+    // Runs right after the service queued its announcement, before it is written.
+    connect(socket, &QWebSocket::connected, this, [socket] { socket->abort(); });
+    QTRY_VERIFY(m_log->contains(Retry));
+    QCOMPARE(m_log->starting(u"❌ Erreur envoi WebSocket: "_s).size(), 1);
+    // The next attempt announces as usual.
+    QTRY_VERIFY(m_server->peerCount() == 2 && m_server->last().received.size() == 1);
+    QVERIFY(m_server->peer(0).received.isEmpty());
 }
 
 void TestWebSocketService::largeAndDeepMessages_survive()

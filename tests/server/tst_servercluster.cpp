@@ -147,7 +147,7 @@ void TestServerCluster::changesThroughA_reachTheClientsOfB()
 
     const qint64 author
         = RunTask::run(m_apiA->registerUser(m_company, u"PUSH-1"_s, u"Nom"_s, u"Prénom"_s, QString())).userId;
-    PushListener authorOnB(m_b.wsUrl()), staffOnB(m_b.wsUrl());
+    PushListener authorOnB(m_b.wsRequest()), staffOnB(m_b.wsRequest());
     QVERIFY(authorOnB.announce(author, u"user"_s));
     QVERIFY(staffOnB.announce(9999, u"admin"_s));
 
@@ -205,7 +205,7 @@ void TestServerCluster::databaseRestart_duringTraffic_instancesRecover_nothingAc
 {
     const qint64 author
         = RunTask::run(m_apiA->registerUser(m_company, u"RST-1"_s, u"Nom"_s, u"Prénom"_s, QString())).userId;
-    PushListener authorOnB(m_b.wsUrl());
+    PushListener authorOnB(m_b.wsRequest());
     QVERIFY(authorOnB.announce(author, u"user"_s));
 
     Traffic traffic;

@@ -14,7 +14,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int WaitMs = 10000;
+constexpr int WaitMs = PushListener::WaitMs;
 
 } // namespace
 
@@ -60,8 +60,8 @@ qint64 TestServerPush::newUser(const QString &poste)
 void TestServerPush::newTicket_reachesEveryAdmin_andNobodyElse()
 {
     const qint64 author = newUser(u"N-1"_s);
-    PushListener admin(m_server.wsUrl()), secondAdmin(m_server.wsUrl()), authorsOwn(m_server.wsUrl()),
-        silent(m_server.wsUrl()), formerAdmin(m_server.wsUrl());
+    PushListener admin(m_server.wsRequest()), secondAdmin(m_server.wsRequest()), authorsOwn(m_server.wsRequest()),
+        silent(m_server.wsRequest()), formerAdmin(m_server.wsRequest());
     QVERIFY(silent.waitConnected());
     QVERIFY(admin.announce(9999, u"admin"_s));
     QVERIFY(secondAdmin.announce(9999, u"admin"_s));
@@ -101,8 +101,8 @@ void TestServerPush::ticketClosed_reachesTheAuthorsUserConnections_only()
     const qint64 other
         = RunTask::run(m_api->createTicket(neighbour, u"Autre"_s, u"x"_s, u"normale"_s, std::nullopt));
 
-    PushListener laptop(m_server.wsUrl()), desktop(m_server.wsUrl()), staff(m_server.wsUrl()),
-        neighbours(m_server.wsUrl()), sameIdAsAdmin(m_server.wsUrl());
+    PushListener laptop(m_server.wsRequest()), desktop(m_server.wsRequest()), staff(m_server.wsRequest()),
+        neighbours(m_server.wsRequest()), sameIdAsAdmin(m_server.wsRequest());
     QVERIFY(laptop.announce(author, u"user"_s));
     QVERIFY(desktop.announce(author, u"user"_s));
     QVERIFY(staff.announce(9999, u"admin"_s));
@@ -157,7 +157,7 @@ void TestServerPush::malformedMessage_answersError_connectionStaysOpen()
 {
     QFETCH(QByteArray, message);
     QFETCH(bool, binary);
-    PushListener client(m_server.wsUrl());
+    PushListener client(m_server.wsRequest());
     QVERIFY(client.waitConnected());
     if (binary)
         client.socket().sendBinaryMessage(message);
@@ -167,15 +167,15 @@ void TestServerPush::malformedMessage_answersError_connectionStaysOpen()
     QVERIFY(error.has_value());
     QVERIFY(!error->value(u"message"_s).toString().isEmpty());
     // Still open, still usable; and the bad message announced nobody.
-    QVERIFY(client.announce(7, u"user"_s));
+    QVERIFY(client.announce(0, u"user"_s));
     QCOMPARE(client.closedSpy().size(), 0);
 }
 
 void TestServerPush::oversizedMessage_closesThatConnectionOnly()
 {
-    PushListener flooder(m_server.wsUrl()), bystander(m_server.wsUrl());
+    PushListener flooder(m_server.wsRequest()), bystander(m_server.wsRequest());
     QVERIFY(bystander.waitConnected());
-    QVERIFY(flooder.announce(1, u"user"_s));
+    QVERIFY(flooder.announce(0, u"user"_s));
 
     // Just under the limit is still a message (a malformed one).
     flooder.socket().sendTextMessage(QString(1024 * 1024 - 16, u'x'));
@@ -184,13 +184,15 @@ void TestServerPush::oversizedMessage_closesThatConnectionOnly()
     flooder.socket().sendTextMessage(QString(1024 * 1024 + 1, u'x'));
     QVERIFY(flooder.closedSpy().wait(WaitMs));
     QCOMPARE(flooder.socket().closeCode(), QWebSocketProtocol::CloseCodeTooMuchData);
-    QVERIFY(bystander.announce(2, u"user"_s));
+    QVERIFY(bystander.announce(0, u"user"_s));
 }
 
 void TestServerPush::unknownPath_isRefused()
 {
-    QUrl elsewhere = m_server.wsUrl();
-    elsewhere.setPath(u"/other-ws"_s);
+    QNetworkRequest elsewhere = m_server.wsRequest();
+    QUrl url = elsewhere.url();
+    url.setPath(u"/other-ws"_s);
+    elsewhere.setUrl(url);
     PushListener lost(elsewhere);
     QSignalSpy connected(&lost.socket(), &QWebSocket::connected);
     QVERIFY(lost.closedSpy().wait(WaitMs));
@@ -202,8 +204,8 @@ void TestServerPush::silentPeer_droppedByKeepAlive_livePeerKept()
     ServerProcess brisk({ u"--ws-ping-interval"_s, u"0.5"_s });
     QVERIFY2(brisk.start(), qPrintable(brisk.errorString()));
 
-    PushListener live(brisk.wsUrl());
-    QVERIFY(live.announce(5, u"user"_s)); // and nothing more from it but pongs
+    PushListener live(brisk.wsRequest());
+    QVERIFY(live.announce(0, u"user"_s)); // and nothing more from it but pongs
 
     // A peer that completes the handshake and then never answers a ping,
     // like one whose machine vanished. Two in turn, so that by the time the
@@ -215,7 +217,8 @@ void TestServerPush::silentPeer_droppedByKeepAlive_livePeerKept()
         QVERIFY(vanished.waitForConnected(WaitMs));
         vanished.write("GET /norvik-ws HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\n"
                        "Connection: Upgrade\r\nSec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n"
-                       "Sec-WebSocket-Version: 13\r\n\r\n");
+                       "Sec-WebSocket-Version: 13\r\nX-API-TOKEN: "
+            + brisk.token().toUtf8() + "\r\n\r\n");
         QByteArray handshake;
         while (!handshake.contains("\r\n\r\n") && vanished.waitForReadyRead(WaitMs))
             handshake += vanished.readAll();
@@ -224,13 +227,13 @@ void TestServerPush::silentPeer_droppedByKeepAlive_livePeerKept()
     }
 
     QCOMPARE(live.closedSpy().size(), 0);
-    QVERIFY(live.announce(5, u"user"_s));
+    QVERIFY(live.announce(0, u"user"_s));
 }
 
 void TestServerPush::stop_closesConnectionsAsGoingAway()
 {
-    PushListener client(m_server.wsUrl());
-    QVERIFY(client.announce(3, u"user"_s));
+    PushListener client(m_server.wsRequest());
+    QVERIFY(client.announce(0, u"user"_s));
     QVERIFY(m_server.stop()); // SIGTERM, and a normal exit
     QCOMPARE(m_server.exitCode(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(client.closedSpy().size(), 1, WaitMs);

@@ -9,8 +9,9 @@
 #include <memory>
 
 // A scripted WebSocket peer on 127.0.0.1 (port chosen by the system unless
-// given): keeps every client connection and every text it received, so a
-// test can answer, push events or close with a chosen code.
+// given): keeps every client connection, the token it opened with and every
+// text it received, so a test can answer, push events or close with a chosen
+// code. It takes any token; norvik-server is the one that refuses.
 class LoopbackWebSocketServer : public QObject
 {
     Q_OBJECT
@@ -19,6 +20,7 @@ public:
     struct Peer
     {
         QWebSocket *socket = nullptr;
+        QByteArray token; // the X-API-TOKEN of its opening handshake
         QStringList received;
         bool ended = false;
         int closeCode = -1; // as the client sent it, once the peer ended
@@ -50,6 +52,7 @@ private:
         while (QWebSocket *socket = m_server.nextPendingConnection()) {
             auto peer = std::make_shared<Peer>();
             peer->socket = socket;
+            peer->token = socket->request().rawHeader("X-API-TOKEN");
             socket->setParent(this);
             socket->setMaxAllowedIncomingMessageSize(64 * 1024 * 1024);
             connect(socket, &QWebSocket::textMessageReceived, this, [this, peer](const QString &text) {

@@ -60,13 +60,16 @@ public:
 
     static bool hasDisplay() { return !qEnvironmentVariableIsEmpty("DISPLAY"); }
 
-    bool startDunst(QString *error)
+    // Starts dunst with this configuration (its defaults when empty), in
+    // place of a dunst this object started before.
+    bool startDunst(QString *error, const QByteArray &configuration = {})
     {
         if (!hasDisplay())
             return fail(error, QStringLiteral("no X display for dunst"));
+        finish(m_dunst);
         const QString config = m_dir.filePath(QStringLiteral("dunstrc"));
         QFile file(config);
-        if (!file.open(QIODevice::WriteOnly))
+        if (!file.open(QIODevice::WriteOnly) || file.write(configuration) != configuration.size())
             return fail(error, QStringLiteral("cannot write the dunst configuration"));
         file.close();
         m_dunst.setProcessChannelMode(QProcess::ForwardedErrorChannel);

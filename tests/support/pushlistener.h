@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkRequest>
 #include <QSignalSpy>
 #include <QWebSocket>
 #include <chrono>
@@ -15,13 +16,13 @@ class PushListener
 public:
     static constexpr int WaitMs = 10000;
 
-    explicit PushListener(const QUrl &url)
+    explicit PushListener(const QNetworkRequest &request)
         : m_spy(&m_socket, &QWebSocket::textMessageReceived)
         , m_closed(&m_socket, &QWebSocket::disconnected)
     {
         QObject::connect(
             &m_socket, &QWebSocket::textMessageReceived, &m_socket, [this] { m_arrivals.push_back(now()); });
-        m_socket.open(url);
+        m_socket.open(request);
     }
 
     static qint64 now()

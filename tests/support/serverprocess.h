@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QNetworkRequest>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
@@ -126,6 +127,13 @@ public:
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     QString apiBase() const { return m_apiBase; }
     QUrl wsUrl() const { return m_wsUrl; }
+    // The channel's address with the token the server wants on the upgrade.
+    QNetworkRequest wsRequest() const
+    {
+        QNetworkRequest request(m_wsUrl);
+        request.setRawHeader("X-API-TOKEN", Token);
+        return request;
+    }
     quint16 port() const { return quint16(m_wsUrl.port(0)); }
     QString dbPath() const { return m_directory.filePath(QStringLiteral("norvik-server.sqlite")); }
     QString token() const { return QString::fromLatin1(Token); }

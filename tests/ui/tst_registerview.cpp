@@ -49,6 +49,7 @@ private Q_SLOTS:
     void undecodableReply_recoversTheAccountCreatedOnTheServer();
     void failures_showTheirTextAndKeepTheForm_data();
     void failures_showTheirTextAndKeepTheForm();
+    void unwritableSettings_showTheError_nextTryStoresWithoutRegisteringAgain();
 
 private:
     // The company list, then these answers to registration and to the lookup.
@@ -250,6 +251,10 @@ void TestRegisterView::failures_showTheirTextAndKeepTheForm_data()
     QTest::newRow("409 with the server's own words")
         << 409 << QByteArray(R"({"error":"Poste pris"})")
         << u"Ce numéro de poste est déjà utilisé dans votre société"_s << 0;
+    // Never the recovery: the number belongs to someone else.
+    QTest::newRow("409 that cannot be read")
+        << 409 << QByteArray("<html>Conflict</html>")
+        << u"Ce numéro de poste est déjà utilisé dans votre société"_s << 0;
     QTest::newRow("other status") << 503 << QByteArray(R"({"error":"boom"})") << u"Erreur serveur"_s << 0;
     QTest::newRow("dropped connection, nothing created") << -1 << QByteArray() << u"Erreur: "_s << 0;
     QTest::newRow("undecodable reply, failed lookup")
@@ -285,6 +290,28 @@ void TestRegisterView::failures_showTheirTextAndKeepTheForm()
     QTest::mouseClick(view->submitButton(), Qt::LeftButton);
     QVERIFY(!view->showError());
     QTRY_VERIFY(view->showError());
+}
+
+void TestRegisterView::unwritableSettings_showTheError_nextTryStoresWithoutRegisteringAgain()
+{
+    answer(registered(41));
+    RegisterView *view = openFilled();
+    QVERIFY(view);
+    QSignalSpy completed(view, &RegisterView::registrationCompleted);
+    {
+        ViewTestEnv::UnwritableSettings blocked;
+        QTest::mouseClick(view->submitButton(), Qt::LeftButton);
+        QTRY_VERIFY(view->showError());
+        QCOMPARE(view->errorMessage(), UserSettings::shared().writeFailureText());
+        QVERIFY(view->isVisible() && view->submitButton()->isEnabled());
+        QVERIFY(!UserSettings::shared().isRegistered()); // the store reads as the disk
+    }
+    // The account exists on the server now: it is stored, not registered twice.
+    QTest::mouseClick(view->submitButton(), Qt::LeftButton);
+    QTRY_COMPARE(completed.count(), 1);
+    QCOMPARE(m_server.count(u"/user/register.php"_s), 1);
+    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserId).toInt(), 41);
+    QVERIFY(UserSettings::shared().isRegistered());
 }
 
 QTEST_MAIN(TestRegisterView)

@@ -44,7 +44,7 @@ private Q_SLOTS:
     void initTestCase();
     void init();
 
-    void opens_withStoredValues_closeDiscards_saveWritesAsTyped();
+    void opens_withStoredValues_closeDiscards_saveWritesAsTypedOrSaysWhyNot();
     void threeQuickKeystrokes_sendOneCheckForTheWholeNumber();
     void takenNumber_blocksSavingUntilOwnOrNoNumber();
     void staleReply_isNeverAppliedOverANewerValue();
@@ -85,7 +85,7 @@ void TestSettingsView::init()
 }
 
 // Saving a corrected number against norvik-server is in tst_userflow.
-void TestSettingsView::opens_withStoredValues_closeDiscards_saveWritesAsTyped()
+void TestSettingsView::opens_withStoredValues_closeDiscards_saveWritesAsTypedOrSaysWhyNot()
 {
     SettingsView *view = openSheet();
     QVERIFY(view);
@@ -114,6 +114,15 @@ void TestSettingsView::opens_withStoredValues_closeDiscards_saveWritesAsTyped()
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u" 31 "_s);
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand-Roy "_s);
     QCOMPARE(m_server.requests.size(), 1); // saving is local only
+
+    // When the directory cannot be written the sheet stays, and says why.
+    view = openSheet();
+    ViewTestEnv::UnwritableSettings blocked;
+    view->nomField()->setValue(u"Roy"_s);
+    QTest::mouseClick(view->saveButton(), Qt::LeftButton);
+    QVERIFY(view->isVisible());
+    QVERIFY(ViewTestEnv::showsText(view, UserSettings::shared().writeFailureText()));
+    QVERIFY(UserSettings::shared().readText(UserSettings::UserNom) == std::nullopt); // as on disk
 }
 
 void TestSettingsView::threeQuickKeystrokes_sendOneCheckForTheWholeNumber()

@@ -11,7 +11,9 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QSettings>
@@ -49,6 +51,23 @@ inline void clearSettings()
     QFile::remove(settings.filePath());
     settings.reload();
 }
+
+// While alive, the settings directory cannot be written, not even by root:
+// a regular file stands in its place. What the store held is dropped.
+struct UnwritableSettings
+{
+    const QString directory = QFileInfo(UserSettings::shared().filePath()).path();
+    UnwritableSettings()
+    {
+        clearSettings();
+        QDir(directory).removeRecursively();
+        QFile blocker(directory);
+        if (!blocker.open(QIODevice::WriteOnly))
+            qWarning("cannot put a file in place of the settings directory");
+    }
+    ~UnwritableSettings() { QFile::remove(directory); }
+    Q_DISABLE_COPY_MOVE(UnwritableSettings)
+};
 
 // The settings file as another process would read it.
 inline QVariant storedValue(const char *key)

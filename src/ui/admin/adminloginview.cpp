@@ -47,6 +47,12 @@ AdminLoginView::AdminLoginView(UserSettings &settings, WebSocketService &channel
     m_faces->addWidget(m_loginFace);
     m_faces->addWidget(m_adminFace);
     outer->addWidget(host);
+    // Under either face: the mode could not be stored, so it did not change.
+    m_saveError = AdminUi::text(QString(), 13, QFont::Normal, Style::red(), this);
+    m_saveError->setWordWrap(true);
+    m_saveError->setAlignment(Qt::AlignHCenter);
+    m_saveError->setVisible(false);
+    outer->addWidget(m_saveError);
     chooseFace();
 }
 
@@ -150,6 +156,28 @@ void AdminLoginView::showEvent(QShowEvent *event)
     Sheet::showEvent(event);
 }
 
+bool AdminLoginView::storeMode(bool admin)
+{
+    m_settings.writeBool(UserSettings::IsAdmin, admin);
+    if (m_settings.commit())
+        return true;
+    // The store went back to the mode on disk; so does everything else.
+    m_saveError->setText(m_settings.writeFailureText());
+    m_saveError->setVisible(true);
+    return false;
+}
+
+void AdminLoginView::reconnectLater()
+{
+    m_channel.disconnect();
+    // The channel outlives the sheet, so the reconnection is its own business.
+    // It reads the mode just stored and announces itself accordingly.
+    QTimer::singleShot(ReconnectDelayMs, &m_channel, [&channel = m_channel] {
+        channel.allowReconnection();
+        channel.connect();
+    });
+}
+
 void AdminLoginView::login()
 {
     if (m_password->text() != QString::fromLatin1(UserSettings::defaultAdminPassword)) {
@@ -158,21 +186,20 @@ void AdminLoginView::login()
         m_password->clear();
         return;
     }
-    m_settings.writeBool(UserSettings::IsAdmin, true);
-    m_channel.disconnect();
-    // The channel outlives the sheet, so the reconnection is its own business.
-    QTimer::singleShot(ReconnectDelayMs, &m_channel, [&channel = m_channel] {
-        channel.allowReconnection();
-        channel.connect();
-    });
+    if (!storeMode(true))
+        return;
+    reconnectLater();
     emit isAdminChanged(true);
     dismiss();
 }
 
 void AdminLoginView::logout()
 {
-    m_settings.writeBool(UserSettings::IsAdmin, false);
-    m_channel.disconnect();
+    if (!storeMode(false))
+        return;
+    // Back to the ordinary user's identity, or the user would hear of no
+    // closed ticket until the next start.
+    reconnectLater();
     emit isAdminChanged(false);
     dismiss();
 }

@@ -11,8 +11,8 @@ class WebSocketService;
 
 // Switches administrator mode on (password checked locally) and off. The
 // face shown follows the stored "is_admin", read each time the sheet shows;
-// the home screen follows the mode through isAdminChanged. Logging in also
-// reconnects the real-time channel under the administrator's identity.
+// the home screen follows the mode through isAdminChanged. Logging in and
+// out also reconnect the real-time channel under the new identity.
 class AdminLoginView : public Sheet
 {
     Q_OBJECT
@@ -42,6 +42,10 @@ private:
     QWidget *buildLoginFace();
     QWidget *buildAdminFace();
     void chooseFace();
+    // Stores the mode; on failure shows why and leaves everything as it was.
+    bool storeMode(bool admin);
+    // Drops the channel now and opens it again, 0.3 s later, for the mode stored.
+    void reconnectLater();
 
     UserSettings &m_settings;
     WebSocketService &m_channel;
@@ -51,5 +55,6 @@ private:
     QLineEdit *m_password = nullptr;
     GradientButton *m_loginButton = nullptr;
     QLabel *m_error = nullptr;
+    QLabel *m_saveError = nullptr;
     bool m_showError = false;
 };

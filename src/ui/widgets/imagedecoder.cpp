@@ -47,6 +47,8 @@ struct HeifLibrary
     decltype(&heif_image_handle_release) handleRelease = nullptr;
     decltype(&heif_decode_image) decodeImage = nullptr;
     decltype(&heif_image_get_plane_readonly) planeReadonly = nullptr;
+    decltype(&heif_image_get_width) imageWidth = nullptr;
+    decltype(&heif_image_get_height) imageHeight = nullptr;
     decltype(&heif_image_release) imageRelease = nullptr;
 
     // The loaded library, or nullptr when it is missing or lacks a function.
@@ -78,6 +80,8 @@ private:
             && resolve(library, "heif_image_handle_release", h.handleRelease)
             && resolve(library, "heif_decode_image", h.decodeImage)
             && resolve(library, "heif_image_get_plane_readonly", h.planeReadonly)
+            && resolve(library, "heif_image_get_width", h.imageWidth)
+            && resolve(library, "heif_image_get_height", h.imageHeight)
             && resolve(library, "heif_image_release", h.imageRelease);
         if (!complete)
             return std::nullopt;
@@ -115,12 +119,17 @@ QImage readHeif(const QByteArray &data, int limitMiB)
         != heif_error_Ok)
         return {};
     const std::unique_ptr<heif_image, decltype(heif->imageRelease)> image(rawImage, heif->imageRelease);
+    // The decoded plane need not have the size the handle announced (a
+    // damaged file can say one thing and hold another): only the plane's own
+    // size and stride say how many bytes may be read.
+    const int planeWidth = heif->imageWidth(image.get(), heif_channel_interleaved);
+    const int planeHeight = heif->imageHeight(image.get(), heif_channel_interleaved);
     int stride = 0;
     const uint8_t *pixels = heif->planeReadonly(image.get(), heif_channel_interleaved, &stride);
-    if (!pixels || stride <= 0)
+    if (!pixels || !fitsLimit(planeWidth, planeHeight, limitMiB) || stride < qint64(planeWidth) * 4)
         return {};
     // Copy out: the pixels belong to the heif image released on return.
-    return QImage(pixels, width, height, stride, QImage::Format_RGBA8888).copy();
+    return QImage(pixels, planeWidth, planeHeight, stride, QImage::Format_RGBA8888).copy();
 }
 
 } // namespace

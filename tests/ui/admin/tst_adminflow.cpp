@@ -72,7 +72,7 @@ void TestAdminFlow::list_closeTicket_authorIsToldOnTheChannel()
     QStringList received;
     connect(&author, &QWebSocket::textMessageReceived, this,
         [&received](const QString &text) { received << text; });
-    author.open(m_server.wsUrl());
+    author.open(m_server.wsRequest());
     QSignalSpy opened(&author, &QWebSocket::connected);
     QVERIFY2(opened.wait(10000), qPrintable(author.errorString()));
     author.sendTextMessage(uR"({"type":"auth","userId":1,"userType":"user"})"_s);

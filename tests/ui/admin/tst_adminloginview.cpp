@@ -32,7 +32,8 @@ private Q_SLOTS:
     void refusedPasswords_data();
     void refusedPasswords();
     void storedFlag_choosesTheFaceWhateverTheBinding();
-    void logout_leavesTheChannelClosed();
+    void logout_reconnectsAsTheStoredUser();
+    void unwritableSettings_keepTheModeAndTheChannel();
 
 private:
     // The channel connected and announced as expectedId (42 for the user).
@@ -161,11 +162,11 @@ void TestAdminLoginView::storedFlag_choosesTheFaceWhateverTheBinding()
     QCOMPARE(binding.count(), 0);
 }
 
-void TestAdminLoginView::logout_leavesTheChannelClosed()
+void TestAdminLoginView::logout_reconnectsAsTheStoredUser()
 {
     UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
     QVERIFY(connectChannel(9999));
-    const qsizetype peers = m_ws.peerCount();
+    const qsizetype adminPeer = m_ws.peerCount() - 1;
 
     AdminLoginView view(UserSettings::shared(), WebSocketService::shared());
     QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
@@ -173,12 +174,36 @@ void TestAdminLoginView::logout_leavesTheChannelClosed()
     QTest::mouseClick(button(&view, u"Se déconnecter"_s, Shown::Only), Qt::LeftButton);
     QVERIFY(!UserSettings::shared().readBool(UserSettings::IsAdmin));
     QCOMPARE(binding.count(), 1);
-    QTRY_VERIFY(m_ws.last().ended);
-    QVERIFY(!WebSocketService::shared().shouldStayConnected());
-    // Nothing connects again by itself, not even after the reconnection delay.
-    QSignalSpy connected(&m_ws, &LoopbackWebSocketServer::peerConnected);
-    QVERIFY(!connected.wait(1500));
+    QVERIFY(!view.isVisible());
+    // Dropped at once; back 0.3 s later as the stored user.
+    QCOMPARE(m_ws.peerCount(), adminPeer + 1);
+    QTRY_VERIFY(m_ws.peer(adminPeer).ended);
+    QTRY_COMPARE_WITH_TIMEOUT(m_ws.peerCount(), adminPeer + 2, 5000);
+    QTRY_VERIFY(!m_ws.last().received.isEmpty());
+    const QJsonObject hello = announcement(m_ws.last());
+    QCOMPARE(hello.value(u"userId"_s).toInteger(), 42);
+    QCOMPARE(hello.value(u"userType"_s).toString(), u"user"_s);
+}
+
+void TestAdminLoginView::unwritableSettings_keepTheModeAndTheChannel()
+{
+    QVERIFY(connectChannel());
+    const qsizetype peers = m_ws.peerCount();
+    AdminLoginView view(UserSettings::shared(), WebSocketService::shared());
+    QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
+    view.show();
+    {
+        ViewTestEnv::UnwritableSettings blocked;
+        QTest::keyClicks(view.passwordField(), u"tulip482"_s);
+        QTest::keyClick(view.passwordField(), Qt::Key_Return);
+        QVERIFY(ViewTestEnv::showsText(&view, UserSettings::shared().writeFailureText()));
+        QVERIFY(view.isVisible() && !view.showsAdminPanel());
+        QVERIFY(!UserSettings::shared().readBool(UserSettings::IsAdmin));
+    }
+    QCOMPARE(binding.count(), 0);
+    QVERIFY(!m_ws.last().ended); // still the user's connection
     QCOMPARE(m_ws.peerCount(), peers);
+    UserSettings::shared().writeInteger(UserSettings::UserId, 42); // what the blocked directory took away
 }
 
 QTEST_MAIN(TestAdminLoginView)
