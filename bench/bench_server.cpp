@@ -1,8 +1,8 @@
 // Load figures of norvik-server on loopback: requests per second and latency
 // of the company list and of ticket creation (measured with wrk) on SQLite,
 // on PostgreSQL with one instance and with two instances on one database
-// (one wrk per instance, at the same time, summed), and how long after a
-// close the author's WebSocket receives "ticket_closed", on the same
+// (one wrk per instance, at the same time, summed), in rounds, and how long
+// after a close the author's WebSocket receives "ticket_closed", on the same
 // instance and across instances. Prints the figures and their ratios;
 // judges nothing.
 #include "postgrescluster.h"
@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -133,36 +134,23 @@ QJsonObject ticketBody(qint64 userId)
         { u"priorite"_s, u"normale"_s } };
 }
 
-struct Rates
+// One wrk run per server at once, printed under the given name; the summed rate.
+double measure(const QString &name, const QString &what, const std::vector<const ServerProcess *> &servers,
+    const QString &path, const QString &script, int seconds, int connections)
 {
-    double list = 0;
-    double create = 0; // with 8 connections per instance
-};
+    double sum = 0;
+    QStringList parts;
+    for (const WrkFigures &f : runWrk(servers, path, script, seconds, connections)) {
+        sum += f.requestsPerSecond;
+        parts << u"p50 %1, p99 %2%3"_s.arg(f.p50, f.p99, f.errors.isEmpty() ? QString() : u" "_s + f.errors);
+    }
+    print(u"  %1, %2: %3 req/s (%4)"_s.arg(name, what).arg(sum, 0, 'f', 0).arg(parts.join(u"; "_s)));
+    return sum;
+}
 
-// The list and create runs against these servers (one database), printed
-// under the given name.
-Rates measure(const QString &name, const std::vector<const ServerProcess *> &servers, const QString &script,
-    int seconds)
+double median(std::vector<double> values)
 {
-    const auto line = [&](const QString &what, const std::vector<WrkFigures> &figures) {
-        double sum = 0;
-        QStringList parts;
-        for (const WrkFigures &f : figures) {
-            sum += f.requestsPerSecond;
-            parts << u"p50 %1, p99 %2%3"_s.arg(
-                f.p50, f.p99, f.errors.isEmpty() ? QString() : u" "_s + f.errors);
-        }
-        print(u"%1, %2: %3 req/s (%4)"_s.arg(name, what).arg(sum, 0, 'f', 0).arg(parts.join(u"; "_s)));
-        return sum;
-    };
-    Rates rates;
-    rates.list = line(u"company/list.php (20 companies, 32 connections per instance)"_s,
-        runWrk(servers, u"/company/list.php"_s, {}, seconds, 32));
-    line(u"ticket/create.php (1 connection per instance)"_s,
-        runWrk(servers, u"/ticket/create.php"_s, script, seconds, 1));
-    rates.create = line(u"ticket/create.php (8 connections per instance)"_s,
-        runWrk(servers, u"/ticket/create.php"_s, script, seconds, 8));
-    return rates;
+    return percentile(std::move(values), 0.5);
 }
 
 // Closes tickets through one server, one after another, while the author
@@ -250,18 +238,20 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (qEnvironmentVariableIsEmpty("NORVIK_SERVER_BIN"))
         qputenv("NORVIK_SERVER_BIN", NORVIK_SERVER_DEFAULT_BIN);
-    const int seconds = qEnvironmentVariableIntValue("NORVIK_BENCH_SECONDS") > 0
-        ? qEnvironmentVariableIntValue("NORVIK_BENCH_SECONDS")
-        : 5;
-    print(u"norvik-server bench on %1 CPU(s), %2 s per wrk run, 1 wrk thread per instance"_s
+    const auto setting = [](const char *name, int fallback) {
+        return qEnvironmentVariableIntValue(name) > 0 ? qEnvironmentVariableIntValue(name) : fallback;
+    };
+    const int seconds = setting("NORVIK_BENCH_SECONDS", 5);
+    const int rounds = setting("NORVIK_BENCH_ROUNDS", 3);
+    print(u"norvik-server bench on %1 CPU(s), %2 s per wrk run, 1 wrk thread per instance, %3 rounds"_s
               .arg(QThread::idealThreadCount())
-              .arg(seconds));
+              .arg(seconds)
+              .arg(rounds));
 
     QNetworkAccessManager network;
     QTemporaryFile script(QDir::tempPath() + u"/norvik-bench-XXXXXX.lua"_s);
     if (!script.open())
         return 1;
-
     ServerProcess sqlite;
     if (!sqlite.start()) {
         print(u"cannot start the server: "_s + sqlite.errorString());
@@ -277,45 +267,77 @@ int main(int argc, char *argv[])
         "wrk.method = \"POST\"\nwrk.headers[\"Content-Type\"] = \"application/json\"\nwrk.body = [==["
         + QJsonDocument(ticketBody(userId)).toJson(QJsonDocument::Compact) + "]==]\n");
     script.flush();
-    const Rates onSqlite = measure(u"SQLite"_s, { &sqlite }, script.fileName(), seconds);
-    if (!pushLatency(u"SQLite"_s, network, sqlite, sqlite, userId))
-        return 1;
-    if (!sqlite.stop())
-        return 1;
 
-    if (!PostgresCluster::available()) {
-        print(QString::fromLatin1(PostgresCluster::missingMessage()));
-        return 0;
-    }
-    // A cluster with PostgreSQL's own defaults: each commit waits for the disk,
-    // as SQLite's does above.
-    PostgresCluster cluster;
-    if (!cluster.start() || !cluster.createDatabase(u"bench"_s)) {
-        print(u"cannot start PostgreSQL: "_s + cluster.errorString());
-        return 1;
-    }
+    // A cluster with PostgreSQL's own defaults: each commit waits for the
+    // disk, as SQLite's does.
+    std::optional<PostgresCluster> cluster;
     ServerProcess first, second;
-    for (ServerProcess *server : { &first, &second }) {
-        server->setDatabase(cluster.url(u"bench"_s));
-        if (!server->start()) {
-            print(u"cannot start the server: "_s + server->errorString());
+    if (PostgresCluster::available()) {
+        cluster.emplace();
+        if (!cluster->start() || !cluster->createDatabase(u"bench"_s)) {
+            print(u"cannot start PostgreSQL: "_s + cluster->errorString());
             return 1;
         }
+        for (ServerProcess *server : { &first, &second }) {
+            server->setDatabase(cluster->url(u"bench"_s));
+            if (!server->start()) {
+                print(u"cannot start the server: "_s + server->errorString());
+                return 1;
+            }
+        }
+        if (seed(network, first) != userId) {
+            print(u"cannot register the bench user on PostgreSQL"_s);
+            return 1;
+        }
+    } else {
+        print(QString::fromLatin1(PostgresCluster::missingMessage()));
     }
-    if (seed(network, first) != userId) {
-        print(u"cannot register the bench user on PostgreSQL"_s);
+
+    // The configurations take turns within each round, so that a change in
+    // what else the machine runs falls on all of them alike; the ratios are
+    // taken within a round and their medians reported.
+    const QString list = u"/company/list.php"_s, create = u"/ticket/create.php"_s;
+    const QString listing = u"company/list.php (20 companies, 32 connections per instance)"_s;
+    const QString creating = u"ticket/create.php (8 connections per instance, each a synced commit)"_s;
+    std::vector<double> sqliteList, sqliteCreate, oneList, oneCreate, twoList, twoCreate, listRatio,
+        createRatio, againstSqlite;
+    for (int round = 1; round <= rounds; ++round) {
+        print(u"round %1:"_s.arg(round));
+        sqliteList.push_back(measure(u"SQLite"_s, listing, { &sqlite }, list, {}, seconds, 32));
+        sqliteCreate.push_back(
+            measure(u"SQLite"_s, creating, { &sqlite }, create, script.fileName(), seconds, 8));
+        if (!cluster)
+            continue;
+        oneList.push_back(measure(u"PostgreSQL, 1 instance"_s, listing, { &first }, list, {}, seconds, 32));
+        twoList.push_back(
+            measure(u"PostgreSQL, 2 instances"_s, listing, { &first, &second }, list, {}, seconds, 32));
+        oneCreate.push_back(measure(
+            u"PostgreSQL, 1 instance"_s, creating, { &first }, create, script.fileName(), seconds, 8));
+        twoCreate.push_back(measure(u"PostgreSQL, 2 instances"_s, creating, { &first, &second }, create,
+            script.fileName(), seconds, 8));
+        listRatio.push_back(twoList.back() / oneList.back());
+        createRatio.push_back(twoCreate.back() / oneCreate.back());
+        againstSqlite.push_back(oneCreate.back() / sqliteCreate.back());
+    }
+    print(u"medians: SQLite list %1 req/s, create %2 req/s"_s.arg(median(sqliteList), 0, 'f', 0)
+              .arg(median(sqliteCreate), 0, 'f', 0));
+    if (cluster) {
+        print(u"medians: PostgreSQL 1 instance list %1 req/s, create %2 req/s; 2 instances list %3 req/s,"
+              u" create %4 req/s"_s.arg(median(oneList), 0, 'f', 0)
+                  .arg(median(oneCreate), 0, 'f', 0)
+                  .arg(median(twoList), 0, 'f', 0)
+                  .arg(median(twoCreate), 0, 'f', 0));
+        print(u"ratios (medians of the rounds): list 2 instances / 1 = %1x; create 2 instances / 1 = %2x;"
+              u" create PostgreSQL 1 instance / SQLite = %3x"_s.arg(median(listRatio), 0, 'f', 2)
+                  .arg(median(createRatio), 0, 'f', 2)
+                  .arg(median(againstSqlite), 0, 'f', 2));
+    }
+
+    if (!pushLatency(u"SQLite"_s, network, sqlite, sqlite, userId))
         return 1;
-    }
-    const Rates onOne = measure(u"PostgreSQL, 1 instance"_s, { &first }, script.fileName(), seconds);
-    const Rates onTwo
-        = measure(u"PostgreSQL, 2 instances"_s, { &first, &second }, script.fileName(), seconds);
-    if (!pushLatency(
+    if (cluster
+        && !pushLatency(
             u"PostgreSQL, close on one instance, push from the other"_s, network, first, second, userId))
         return 1;
-
-    print(u"ratios: list 2 instances / 1 = %1x; create 2 instances / 1 = %2x; create PostgreSQL 1 instance /"
-          u" SQLite = %3x"_s.arg(onTwo.list / onOne.list, 0, 'f', 2)
-              .arg(onTwo.create / onOne.create, 0, 'f', 2)
-              .arg(onOne.create / onSqlite.create, 0, 'f', 2));
-    return first.stop() && second.stop() ? 0 : 1;
+    return sqlite.stop() && first.stop() && second.stop() ? 0 : 1;
 }
