@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QLibrary>
+#include <algorithm>
 #include <libheif/heif.h>
 #include <memory>
 #include <optional>
@@ -41,6 +42,7 @@ struct HeifLibrary
     decltype(&heif_context_alloc) contextAlloc = nullptr;
     decltype(&heif_context_free) contextFree = nullptr;
     decltype(&heif_context_read_from_memory_without_copy) readFromMemory = nullptr;
+    decltype(&heif_context_set_maximum_image_size_limit) setSizeLimit = nullptr;
     decltype(&heif_context_get_primary_image_handle) primaryImageHandle = nullptr;
     decltype(&heif_image_handle_get_width) handleWidth = nullptr;
     decltype(&heif_image_handle_get_height) handleHeight = nullptr;
@@ -74,6 +76,7 @@ private:
             && resolve(library, "heif_context_alloc", h.contextAlloc)
             && resolve(library, "heif_context_free", h.contextFree)
             && resolve(library, "heif_context_read_from_memory_without_copy", h.readFromMemory)
+            && resolve(library, "heif_context_set_maximum_image_size_limit", h.setSizeLimit)
             && resolve(library, "heif_context_get_primary_image_handle", h.primaryImageHandle)
             && resolve(library, "heif_image_handle_get_width", h.handleWidth)
             && resolve(library, "heif_image_handle_get_height", h.handleHeight)
@@ -113,6 +116,10 @@ QImage readHeif(const QByteArray &data, int limitMiB)
     const int height = heif->handleHeight(handle.get());
     if (!fitsLimit(width, height, limitMiB))
         return {};
+    // A grid image is allocated at the size its grid claims, which a damaged
+    // file can make far larger than the size announced above: libheif refuses
+    // any side beyond the announced larger side (rotation may swap the two).
+    heif->setSizeLimit(context.get(), std::max(width, height) + 1);
     heif_image *rawImage = nullptr;
     if (heif->decodeImage(handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr)
             .code
