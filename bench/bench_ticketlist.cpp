@@ -1,8 +1,10 @@
-// The administrators' ticket list under load: 10,000 tickets, 100 of them
-// carrying a 500 KB capture, served by a local HTTP server. Prints the time
-// from the reply to the first painted frame of the grid, the frame rate of a
-// scroll from top to bottom, the time to open a detail with a capture, and
-// peak memory against the size of the reply.
+// The administrators' ticket list under load: 1,000, 10,000 and 100,000
+// tickets, one in a thousand carrying a 500 KB capture, served by a local HTTP
+// server. Each size runs in its own process, so that its peak memory is its
+// own. Prints the time from the reply to the first painted frame of the grid,
+// the frame rate of a scroll from top to bottom, the time to open a detail
+// with a capture, peak memory against the size of the reply, and how each
+// figure grows from one size to the next.
 //
 //     QT_QPA_PLATFORM=offscreen ./bench_ticketlist
 
@@ -22,19 +24,25 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int TicketCount = 10000;
-constexpr int CaptureCount = 100;
+// One ticket in this many carries a capture.
+constexpr int CaptureEvery = 1000;
+// Scrolling stops after this many frames: the rate is what counts, and the
+// largest list would otherwise take minutes.
+constexpr int MaxScrollFrames = 300;
 
 // Peak resident memory of the process so far, in kB (Linux).
 qint64 peakResidentKb()
@@ -47,6 +55,15 @@ qint64 peakResidentKb()
             return line.mid(6).trimmed().split(' ').value(0).toLongLong();
     }
     return -1;
+}
+
+// Forgets the peak so far (Linux), so that building the reply in this
+// process does not count as the list's memory.
+void resetPeakResident()
+{
+    QFile clear(u"/proc/self/clear_refs"_s);
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
 }
 
 // A PNG of noise, which does not compress: about 375 KB, 500 KB as Base64.
@@ -66,13 +83,13 @@ QByteArray noisePng()
     return bytes;
 }
 
-QByteArray ticketListReply()
+QByteArray ticketListReply(int ticketCount)
 {
     const QString capture = QString::fromLatin1(noisePng().toBase64());
     const QStringList statuses { u"open"_s, u"ouvert"_s, u"closed"_s, u"fermé"_s, u"en_cours"_s };
     const QStringList priorities { u"normale"_s, u"haute"_s, u"critique"_s };
     QJsonArray tickets;
-    for (int i = 1; i <= TicketCount; ++i) {
+    for (int i = 1; i <= ticketCount; ++i) {
         QJsonObject t { { u"id"_s, i }, { u"user_id"_s, i % 300 + 1 },
             { u"titre"_s, u"Ticket numéro %1 : poste qui ne démarre plus après la mise à jour"_s.arg(i) },
             { u"description"_s, u"Description du ticket %1"_s.arg(i) },
@@ -83,7 +100,7 @@ QByteArray ticketListReply()
                     .toString(u"yyyy-MM-dd HH:mm:ss"_s) },
             { u"nom"_s, u"Durand"_s }, { u"prenom"_s, u"Léa"_s }, { u"societe"_s, u"Ateliers Brévent"_s },
             { u"poste"_s, u"P-%1"_s.arg(i) }, { u"telephone"_s, u"01 23 45 67 89"_s } };
-        if (i % (TicketCount / CaptureCount) == 0)
+        if (i % CaptureEvery == 0)
             t.insert(u"capture_base64"_s, capture);
         tickets.append(t);
     }
@@ -158,17 +175,13 @@ void print(const QString &line)
     std::fflush(stdout);
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// One size, in this process: prints the figures, then a machine-read line.
+int runSize(int ticketCount)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     QElapsedTimer clock;
     clock.start();
 
-    QByteArray reply = ticketListReply();
+    QByteArray reply = ticketListReply(ticketCount);
     const qint64 replyBytes = reply.size();
     ReplyServer server(std::move(reply), &clock);
     Configuration configuration;
@@ -181,6 +194,7 @@ int main(int argc, char **argv)
     stack->resize(window.size());
     window.show();
     QCoreApplication::processEvents();
+    resetPeakResident();
     const qint64 baselineKb = peakResidentKb();
 
     // Reply → first frame of the grid.
@@ -213,7 +227,7 @@ int main(int argc, char **argv)
     int frames = 0;
     QElapsedTimer scroll;
     scroll.start();
-    for (int value = 0; value <= bar->maximum() + step && frames < 100000; value += step) {
+    for (int value = 0; value <= bar->maximum() + step && frames < MaxScrollFrames; value += step) {
         bar->setValue(qMin(value, bar->maximum()));
         grid->viewport()->repaint();
         ++frames;
@@ -221,18 +235,17 @@ int main(int argc, char **argv)
     const double scrollSeconds = scroll.nsecsElapsed() / 1e9;
 
     // Opening the detail of a ticket with a capture, to its first frame.
-    const int row = list->model()->rowOfTicket(TicketCount / CaptureCount * 3);
     QElapsedTimer open;
     open.start();
-    list->openTicket(row >= 0 ? row : list->model()->rowOfTicket(TicketCount / CaptureCount * 2));
+    list->openTicket(list->model()->rowOfTicket(CaptureEvery)); // the first ticket with a capture
     auto *detail = qobject_cast<TicketDetailView *>(stack->top());
     detail->repaint();
     const double openMs = open.nsecsElapsed() / 1e6;
     const bool shown = detail && detail->attachment().has_value();
 
     const qint64 peakKb = peakResidentKb();
-    print(u"Tickets: %1 (%2 with a capture), reply %3 MB"_s.arg(TicketCount)
-              .arg(CaptureCount)
+    print(u"Tickets: %1 (%2 with a capture), reply %3 MB"_s.arg(ticketCount)
+              .arg(ticketCount / CaptureEvery)
               .arg(replyBytes / 1e6, 0, 'f', 1));
     print(u"Reply → first frame: %1 ms (request → first frame %2 ms; goal < 300 ms)"_s
               .arg(replyToFrameMs, 0, 'f', 1)
@@ -241,7 +254,7 @@ int main(int argc, char **argv)
         u"  of which reading and decoding the reply: %1 ms, sorting and laying out the grid to the frame: %2 ms"_s
             .arg((loadedAt - server.sentAt()) / 1e6, 0, 'f', 1)
             .arg((watch.paintedAt() - loadedAt) / 1e6, 0, 'f', 1));
-    print(u"Scroll end to end: %1 frames in %2 s, %3 frames/s (height %4 px)"_s.arg(frames)
+    print(u"Scroll: %1 frames in %2 s, %3 frames/s (height %4 px)"_s.arg(frames)
               .arg(scrollSeconds, 0, 'f', 2)
               .arg(frames / scrollSeconds, 0, 'f', 0)
               .arg(bar->maximum()));
@@ -251,5 +264,102 @@ int main(int argc, char **argv)
               .arg(peakKb / 1024.0, 0, 'f', 1)
               .arg((peakKb - baselineKb) / 1024.0, 0, 'f', 1)
               .arg(double(peakKb - baselineKb) * 1024 / replyBytes, 0, 'f', 2));
+    print(u"RESULT %1 %2 %3 %4"_s.arg(replyToFrameMs)
+              .arg(frames / scrollSeconds)
+              .arg((peakKb - baselineKb) / 1024.0)
+              .arg(replyBytes / 1e6));
+    return shown ? 0 : 1;
+}
+
+struct SizeResult
+{
+    int tickets = 0;
+    double replyToFrameMs = 0, framesPerSecond = 0, memoryMiB = 0, replyMB = 0;
+};
+
+// Runs one size in a child process and reads its figures back.
+std::optional<SizeResult> runChild(int ticketCount)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), { u"--tickets"_s, QString::number(ticketCount) });
+    if (!child.waitForFinished(300000) || child.exitCode() != 0)
+        return std::nullopt;
+    std::optional<SizeResult> result;
+    for (const QByteArray &line : child.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("RESULT ")) {
+            const QList<QByteArray> f = line.split(' ');
+            if (f.size() == 5)
+                result = SizeResult { ticketCount, f.at(1).toDouble(), f.at(2).toDouble(), f.at(3).toDouble(),
+                    f.at(4).toDouble() };
+        } else if (!line.isEmpty()) {
+            std::fputs(line.constData(), stdout);
+            std::fputc('\n', stdout);
+        }
+    }
+    std::fflush(stdout);
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 3 && arguments.at(1) == u"--tickets")
+        return runSize(arguments.at(2).toInt());
+
+    // The sizes take turns over the rounds, so that a busy moment of the
+    // shared machine hits each alike; the growth is read from the medians.
+    const QList<int> sizes { 1000, 10000, 100000 };
+    const int rounds = qEnvironmentVariableIntValue("NORVIK_BENCH_ROUNDS") > 0
+        ? qEnvironmentVariableIntValue("NORVIK_BENCH_ROUNDS")
+        : 3;
+    QList<QList<SizeResult>> runs(sizes.size());
+    for (int round = 0; round < rounds; ++round) {
+        for (qsizetype i = 0; i < sizes.size(); ++i) {
+            print(u"--- round %1, %2 tickets"_s.arg(round + 1).arg(sizes.at(i)));
+            const auto result = runChild(sizes.at(i));
+            if (!result) {
+                print(u"❌ the run with %1 tickets failed"_s.arg(sizes.at(i)));
+                return 1;
+            }
+            runs[i].append(*result);
+        }
+    }
+    const auto median = [](QList<SizeResult> values, double SizeResult::*field) {
+        std::sort(values.begin(), values.end(),
+            [field](const SizeResult &a, const SizeResult &b) { return a.*field < b.*field; });
+        return values.at(values.size() / 2).*field;
+    };
+    QList<SizeResult> results;
+    print(u"Medians of %1 rounds:"_s.arg(rounds));
+    for (qsizetype i = 0; i < sizes.size(); ++i) {
+        SizeResult m { sizes.at(i), median(runs.at(i), &SizeResult::replyToFrameMs),
+            median(runs.at(i), &SizeResult::framesPerSecond), median(runs.at(i), &SizeResult::memoryMiB),
+            median(runs.at(i), &SizeResult::replyMB) };
+        print(u"  %1 tickets (reply %2 MB): reply → first frame %3 ms, %4 frames/s, peak memory %5 MiB"_s
+                  .arg(m.tickets)
+                  .arg(m.replyMB, 0, 'f', 1)
+                  .arg(m.replyToFrameMs, 0, 'f', 1)
+                  .arg(m.framesPerSecond, 0, 'f', 0)
+                  .arg(m.memoryMiB, 0, 'f', 1));
+        results.append(m);
+    }
+    // Linear growth keeps each ratio near 10 (the frame rate near 1) from one
+    // size to the next, ten times larger.
+    print(u"Growth for ten times the tickets (linear: 10x; frame rate: 1x):"_s);
+    for (qsizetype i = 1; i < results.size(); ++i) {
+        const SizeResult &a = results.at(i - 1), &b = results.at(i);
+        print(u"  %1 → %2: reply → first frame %3x, memory %4x, reply size %5x, frames/s %6x"_s.arg(a.tickets)
+                  .arg(b.tickets)
+                  .arg(b.replyToFrameMs / a.replyToFrameMs, 0, 'f', 2)
+                  .arg(b.memoryMiB / a.memoryMiB, 0, 'f', 2)
+                  .arg(b.replyMB / a.replyMB, 0, 'f', 2)
+                  .arg(b.framesPerSecond / a.framesPerSecond, 0, 'f', 2));
+    }
     return 0;
 }

@@ -218,6 +218,44 @@ bool JsonScanner::nextElement()
     return true;
 }
 
+qsizetype JsonScanner::countElements() const
+{
+    qsizetype count = 0;
+    int depth = 0;
+    bool empty = true;
+    for (qsizetype p = m_pos; p < m_size; ++p) {
+        const char c = m_data[p];
+        if (c == '"') {
+            // To the closing quote: the first one after an even run of
+            // backslashes. memchr keeps long texts (captures) cheap.
+            for (;;) {
+                const auto *quote
+                    = static_cast<const char *>(std::memchr(m_data + p + 1, '"', m_size - p - 1));
+                if (!quote)
+                    return count; // unterminated: the reading will refuse it
+                p = quote - m_data;
+                qsizetype backslashes = 0;
+                while (m_data[p - 1 - backslashes] == '\\')
+                    ++backslashes;
+                if (backslashes % 2 == 0)
+                    break;
+            }
+        } else if (c == '[' || c == '{') {
+            ++depth;
+        } else if (c == ']' || c == '}') {
+            if (depth-- == 0)
+                return empty ? 0 : count + 1;
+        } else if (c == ',' && depth == 0) {
+            ++count;
+            continue;
+        } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            continue;
+        }
+        empty = false;
+    }
+    return count; // unterminated: the reading will refuse it
+}
+
 JsonScanner::StringSpan JsonScanner::scanString()
 {
     if (next() != '"')

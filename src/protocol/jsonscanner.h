@@ -30,6 +30,10 @@ public:
     void enterArray();
     // Moves to the next element, or returns false after the closing bracket.
     bool nextElement();
+    // Right after enterArray: how many elements the array holds, by a quick
+    // pass over brackets, commas and strings that checks nothing else (the
+    // reading that follows does). Lets a caller size its list once.
+    qsizetype countElements() const;
 
     QString readString();
     // Like readString, but a short text already met in pool is returned as a

@@ -188,6 +188,13 @@ std::optional<TicketResponse> scanTicketResponse(QByteArrayView body)
             } else if (key == "tickets") {
                 response.tickets.clear(); // a repeated key: the last one counts
                 s.enterArray();
+                // Sized once: growing ten thousand tickets doubles the storage
+                // and holds the old and the new block at once while moving.
+                // A count that would take more than twice the body (a list of
+                // empty elements) is no list of tickets: it grows as it reads.
+                const qsizetype count = s.countElements();
+                if (count <= 2 * body.size() / qsizetype(sizeof(Ticket)))
+                    response.tickets.reserve(count);
                 while (s.nextElement())
                     response.tickets.append(scanTicket(s, pool));
                 hasTickets = true;

@@ -3,6 +3,9 @@
 #include "protocol/dates.h"
 
 #include <algorithm>
+#include <numeric>
+#include <utility>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -21,9 +24,34 @@ TicketListModel::TicketListModel(QObject *parent)
 
 void TicketListModel::sortNewestFirst(QList<Ticket> &tickets)
 {
-    std::stable_sort(tickets.begin(), tickets.end(), [](const Ticket &a, const Ticket &b) {
-        return a.createdAt.value_or(QString()) > b.createdAt.value_or(QString());
-    });
+    // The positions are sorted, then each ticket moves once along its cycle:
+    // a ticket is large, and moving it at every step of the sort cost more
+    // than comparing the dates, which are read in place.
+    const qsizetype count = tickets.size();
+    const auto createdAt = [&tickets](qsizetype i) {
+        const std::optional<QString> &date = std::as_const(tickets).at(i).createdAt;
+        return date ? QStringView(*date) : QStringView();
+    };
+    std::vector<qsizetype> order(static_cast<size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+        [&createdAt](qsizetype a, qsizetype b) { return createdAt(a) > createdAt(b); });
+    // Position j receives the ticket that was at order[j]; -1 marks a place filled.
+    for (qsizetype start = 0; start < count; ++start) {
+        if (order[size_t(start)] < 0)
+            continue;
+        Ticket held = std::move(tickets[start]);
+        qsizetype j = start;
+        for (;;) {
+            const qsizetype from = std::exchange(order[size_t(j)], -1);
+            if (from == start) {
+                tickets[j] = std::move(held);
+                break;
+            }
+            tickets[j] = std::move(tickets[from]);
+            j = from;
+        }
+    }
 }
 
 QString TicketListModel::countLine(qsizetype count)
