@@ -17,9 +17,6 @@ public:
     explicit DesktopIntegration(QObject *parent = nullptr);
     ~DesktopIntegration() override;
 
-    QSystemTrayIcon *trayIcon() const { return m_tray; }
-    QMenu *menu() const { return m_menu; }
-
     // The images of the tray icon: a single-colour symbolic one, and the badge
     // in its own colours while something is unread.
     static QIcon plainIcon();

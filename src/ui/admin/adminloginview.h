@@ -29,7 +29,6 @@ public:
     bool showError() const { return m_showError; }
     bool showsAdminPanel() const;
     QLineEdit *passwordField() const { return m_password; }
-    GradientButton *loginButton() const { return m_loginButton; }
 
 Q_SIGNALS:
     // The two-way binding to the home screen's isAdmin.
