@@ -22,8 +22,6 @@ public:
     static QIcon plainIcon();
     static QIcon badgeIcon();
     static QIcon applicationIcon();
-    // Whether the tray icon currently shows the badge.
-    bool showsBadge() const { return m_showsBadge; }
 
     void show();
     // A balloon from the tray icon, used when no notification service runs.

@@ -38,7 +38,6 @@ public:
     bool isClosing() const { return m_isClosing; }
     bool ticketClosed() const { return m_ticketClosed; }
     std::optional<QString> closeError() const { return m_closeError; }
-    QString closeMessage() const { return m_closeMessage; }
     bool showFullImage() const { return m_showFullImage; }
     std::optional<QImage> selectedImage() const { return m_selectedImage; }
     // The attachment, decoded once when the screen is built.
