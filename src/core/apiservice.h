@@ -31,7 +31,6 @@ public:
     ~APIService() override;
 
     QString apiBase() const { return m_apiBase; }
-    QString apiToken() const { return m_apiToken; }
     QNetworkAccessManager *network() const { return m_network; }
     // Tests shorten the 60-second transfer time-out through this.
     void setTransferTimeout(int milliseconds);

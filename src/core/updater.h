@@ -40,7 +40,6 @@ public:
     Updater(
         const QUrl &feedUrl, const QString &shortVersion, const QString &build, QObject *parent = nullptr);
 
-    QUrl feedUrl() const { return m_feedUrl; }
     bool isChecking() const { return m_reply != nullptr; }
 
     void checkForUpdates();

@@ -20,8 +20,6 @@ public:
     // A picture of every screen, composed over the virtual desktop.
     static QImage grabScreens(QRect *geometry);
 
-    QRect selection() const { return m_selection; }
-
 Q_SIGNALS:
     void selected(const QImage &image);
     void cancelled();

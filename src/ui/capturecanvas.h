@@ -17,7 +17,6 @@ public:
 
     void setImage(const QImage &image);
     void setTool(CaptureEdit::Tool tool) { m_tool = tool; }
-    CaptureEdit::Tool tool() const { return m_tool; }
 
     // Where a pixel of the picture is shown, and which pixel a point shows.
     QPointF toWidget(const QPoint &pixel) const;

@@ -25,10 +25,6 @@ public:
 
     // The picture with every change not undone burnt in.
     QImage editedImage() const { return m_edited; }
-    QUndoStack *undoStack() const { return m_stack; }
-    CaptureCanvas *canvas() const { return m_canvas; }
-    SegmentedPicker *toolPicker() const { return m_tools; }
-    GradientButton *doneButton() const { return m_done; }
 
     // Called by the undo stack's commands.
     void pushEdit(const CaptureEdit &edit);

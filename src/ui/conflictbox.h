@@ -16,7 +16,6 @@ public:
 
     void setExistingUser(const QString &prenom, const QString &nom);
     QString existingUserText() const;
-    QPushButton *useButton() const { return m_use; }
 
 Q_SIGNALS:
     void useExistingUserRequested();

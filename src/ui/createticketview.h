@@ -58,14 +58,6 @@ public:
     QPlainTextEdit *descriptionEdit() const { return m_description; }
     SegmentedPicker *priorityPicker() const { return m_priority; }
     GradientButton *sendButton() const { return m_send; }
-    QPushButton *cancelButton() const { return m_cancel; }
-    QPushButton *removeAttachmentButton() const { return m_remove; }
-    QPushButton *captureButton() const { return m_capture; }
-    QPushButton *chooseButton() const { return m_choose; }
-    IdentityBox *identityBox() const { return m_identity; }
-    QPushButton *editCaptureButton() const { return m_edit; }
-    // Shown under a failure of the network, to send again.
-    QPushButton *retryButton() const { return m_retry; }
     // The offer of a kept draft while it awaits an answer, else nullptr.
     DraftOffer *draftOffer() const { return m_offer; }
     CaptureEditor *captureEditor() const;

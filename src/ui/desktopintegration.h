@@ -17,16 +17,11 @@ public:
     explicit DesktopIntegration(QObject *parent = nullptr);
     ~DesktopIntegration() override;
 
-    QSystemTrayIcon *trayIcon() const { return m_tray; }
-    QMenu *menu() const { return m_menu; }
-
     // The images of the tray icon: a single-colour symbolic one, and the badge
     // in its own colours while something is unread.
     static QIcon plainIcon();
     static QIcon badgeIcon();
     static QIcon applicationIcon();
-    // Whether the tray icon currently shows the badge.
-    bool showsBadge() const { return m_showsBadge; }
 
     void show();
     // A balloon from the tray icon, used when no notification service runs.

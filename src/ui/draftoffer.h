@@ -14,7 +14,6 @@ public:
     explicit DraftOffer(QWidget *parent = nullptr);
 
     QPushButton *resumeButton() const { return m_resume; }
-    QPushButton *ignoreButton() const { return m_ignore; }
 
 Q_SIGNALS:
     void resumeRequested();

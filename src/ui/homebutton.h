@@ -20,11 +20,7 @@ public:
         const QString &label, const QString &systemIcon, const QColor &color, QWidget *parent = nullptr);
 
     QString label() const { return text(); }
-    QString systemIcon() const { return m_systemIcon; }
     QColor color() const { return m_color; }
-    bool isHovering() const { return m_isHovering; }
-    // 0 at rest, 1 fully hovered; follows the animation.
-    qreal hoverProgress() const { return m_progress; }
     // Fill opacity and shadow radius at the current point of the animation.
     qreal fillOpacity() const;
     qreal shadowRadius() const;

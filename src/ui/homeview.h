@@ -37,8 +37,6 @@ public:
     MyTicketsView *myTicketsSheet() const;
     RegisterView *registerSheet() const;
     AdminLoginView *adminLoginSheet() const;
-    IconButton *adminButton() const { return m_adminButton; }
-    HomeButton *ticketListButton() const { return m_ticketListButton; }
 
 public Q_SLOTS:
     // Bindings: the registration and administrator login screens set these.

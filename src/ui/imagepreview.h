@@ -15,7 +15,6 @@ public:
     explicit ImagePreview(QWidget *parent = nullptr);
 
     void setImage(const QImage &image);
-    QImage image() const { return m_image; }
     int heightForWidth(int width) const override;
     bool hasHeightForWidth() const override { return true; }
     QSize sizeHint() const override;

@@ -20,8 +20,6 @@ public:
 
     explicit MainWindow(const Services &services, QWidget *parent = nullptr);
 
-    NavigationStack *navigationStack() const { return m_stack; }
-
 private:
     NavigationStack *m_stack = nullptr;
 };

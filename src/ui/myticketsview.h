@@ -35,7 +35,6 @@ public:
     MyTicketsModel *model() const { return m_model; }
     QListView *listView() const { return m_list; }
     TicketCard *cardDelegate() const { return m_delegate; }
-    IconButton *refreshButton() const { return m_refresh; }
     // "loading", "empty" or "list": what the content area shows.
     QString contentState() const;
 

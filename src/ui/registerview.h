@@ -42,8 +42,6 @@ public:
     FormField *nomField() const { return m_nom; }
     FormField *prenomField() const { return m_prenom; }
     FormField *telephoneField() const { return m_telephone; }
-    QComboBox *companyPicker() const { return m_picker; }
-    GradientButton *submitButton() const { return m_submit; }
 
 Q_SIGNALS:
     // The binding to the home screen's isRegistered: set to true.

@@ -44,13 +44,7 @@ public:
     FormField *telephoneField() const { return m_telephone; }
     FormField *nomField() const { return m_nom; }
     FormField *prenomField() const { return m_prenom; }
-    ConflictBox *conflictBox() const { return m_conflict; }
-    GradientButton *saveButton() const { return m_save; }
-    IconButton *closeButton() const { return m_close; }
     QWidget *companyBox() const { return m_companyBox; }
-    ToggleSwitch *launchAtLoginSwitch() const { return m_launchAtLogin; }
-    // The administrators' "Sociétés" button; nullptr for anyone else.
-    CompaniesButton *companiesButton() const { return m_companies; }
 
 public Q_SLOTS:
     void useExistingUser();

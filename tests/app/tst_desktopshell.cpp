@@ -117,7 +117,8 @@ void TestDesktopShell::cleanup()
 
 QAction *TestDesktopShell::entry(const QString &text) const
 {
-    const auto actions = m_delegate->desktopIntegration()->menu()->actions();
+    const auto actions
+        = m_delegate->desktopIntegration()->findChild<QSystemTrayIcon *>()->contextMenu()->actions();
     for (QAction *action : actions) {
         if (action->text() == text)
             return action;
@@ -128,7 +129,8 @@ QAction *TestDesktopShell::entry(const QString &text) const
 void TestDesktopShell::menu_hasTheFiveEntriesBetweenSeparators()
 {
     QStringList layout;
-    const auto actions = m_delegate->desktopIntegration()->menu()->actions();
+    const auto actions
+        = m_delegate->desktopIntegration()->findChild<QSystemTrayIcon *>()->contextMenu()->actions();
     for (const QAction *action : actions) {
         layout.append(action->isSeparator() ? u"--"_s : action->text());
         QVERIFY(action->isEnabled());
@@ -136,8 +138,6 @@ void TestDesktopShell::menu_hasTheFiveEntriesBetweenSeparators()
     QCOMPARE(layout,
         (QStringList { u"Ouvrir l'application"_s, u"--"_s, u"Faire un ticket"_s, u"--"_s,
             u"Voir mes tickets"_s, u"--"_s, u"Vérifier les mises à jour..."_s, u"--"_s, u"Quitter"_s }));
-    QCOMPARE(m_delegate->desktopIntegration()->trayIcon()->contextMenu(),
-        m_delegate->desktopIntegration()->menu());
 }
 
 void TestDesktopShell::trayImages_loadAndFollowTheUnreadFlag()
@@ -161,15 +161,14 @@ void TestDesktopShell::trayImages_loadAndFollowTheUnreadFlag()
     DesktopIntegration *desktop = m_delegate->desktopIntegration();
     for (const bool unread : { false, true, false }) {
         NotificationState::shared().setHasUnreadNotification(unread);
-        QCOMPARE(desktop->showsBadge(), unread);
-        QCOMPARE(desktop->trayIcon()->icon().isMask(), !unread);
+        QCOMPARE(desktop->findChild<QSystemTrayIcon *>()->icon().isMask(), !unread);
     }
     // A theme change repaints the symbolic image in the new text colour.
     const QPalette original = QApplication::palette();
     QPalette dark = original;
     dark.setColor(QPalette::WindowText, QColor(250, 250, 250));
     QApplication::setPalette(dark);
-    QTRY_COMPARE(inkOf(desktop->trayIcon()->icon()), QColor(250, 250, 250));
+    QTRY_COMPARE(inkOf(desktop->findChild<QSystemTrayIcon *>()->icon()), QColor(250, 250, 250));
     QApplication::setPalette(original);
 }
 
@@ -177,8 +176,10 @@ void TestDesktopShell::openApplication_clearsTheBadge_reusesTheWindow_closingKee
 {
     NotificationState::shared().setHasUnreadNotification(true);
     bool badgeWhenWindowCreated = true;
-    connect(m_delegate.get(), &AppDelegate::mainWindowCreated, this,
-        [&](MainWindow *) { badgeWhenWindowCreated = m_delegate->desktopIntegration()->showsBadge(); });
+    connect(m_delegate.get(), &AppDelegate::mainWindowCreated, this, [&](MainWindow *) {
+        badgeWhenWindowCreated
+            = !m_delegate->desktopIntegration()->findChild<QSystemTrayIcon *>()->icon().isMask();
+    });
     QVERIFY(!m_delegate->mainWindow());
 
     entry(u"Ouvrir l'application"_s)->trigger();
@@ -188,8 +189,8 @@ void TestDesktopShell::openApplication_clearsTheBadge_reusesTheWindow_closingKee
     MainWindow *window = m_delegate->mainWindow();
     QVERIFY(window);
     QVERIFY(window->isVisible());
-    QVERIFY(qobject_cast<HomeView *>(window->navigationStack()->widget(0)));
-    QCOMPARE(window->navigationStack()->depth(), 1);
+    QVERIFY(window->findChild<HomeView *>());
+    QCOMPARE(window->findChild<NavigationStack *>()->depth(), 1);
 
     // Asking again while it is open reuses the window.
     entry(u"Ouvrir l'application"_s)->trigger();
@@ -197,7 +198,7 @@ void TestDesktopShell::openApplication_clearsTheBadge_reusesTheWindow_closingKee
 
     // A newcomer's registration sheet, which he cannot dismiss, holds the
     // home screen but not the window: nothing modal blocks its close button.
-    auto *home = qobject_cast<HomeView *>(window->navigationStack()->widget(0));
+    auto *home = window->findChild<HomeView *>();
     QTRY_VERIFY(home->registerSheet() && home->registerSheet()->isVisible());
     QVERIFY(!QApplication::activeModalWidget());
     QVERIFY(!home->findChild<HomeButton *>()->isEnabled());
@@ -214,7 +215,7 @@ void TestDesktopShell::openApplication_clearsTheBadge_reusesTheWindow_closingKee
     entry(u"Ouvrir l'application"_s)->trigger();
     MainWindow *second = m_delegate->mainWindow();
     QVERIFY(second && second->isVisible());
-    home = qobject_cast<HomeView *>(second->navigationStack()->widget(0));
+    home = second->findChild<HomeView *>();
     QVERIFY(home);
     QTRY_VERIFY(home->registerSheet() && home->registerSheet()->isVisible());
 }
@@ -241,8 +242,7 @@ void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready()
     const auto observe = [&] {
         ++posts;
         const MainWindow *window = m_delegate->mainWindow();
-        homeWasThere = window && window->isVisible()
-            && qobject_cast<HomeView *>(window->navigationStack()->widget(0))
+        homeWasThere = window && window->isVisible() && window->findChild<HomeView *>()
             && !NotificationState::shared().hasUnreadNotification();
     };
     AppEvents &events = m_delegate->events();
@@ -255,7 +255,7 @@ void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready()
     QCOMPARE(posts, 1);
     QVERIFY(homeWasThere);
     // The home screen acted on the request: its sheet is open.
-    const auto *home = qobject_cast<HomeView *>(m_delegate->mainWindow()->navigationStack()->widget(0));
+    const auto *home = m_delegate->mainWindow()->findChild<HomeView *>();
     QVERIFY(create ? home->createTicketSheet() != nullptr : home->myTicketsSheet() != nullptr);
 }
 

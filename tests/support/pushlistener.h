@@ -5,12 +5,10 @@
 #include <QNetworkRequest>
 #include <QSignalSpy>
 #include <QWebSocket>
-#include <chrono>
 #include <optional>
-#include <vector>
 
 // One WebSocket client of a test on /norvik-ws, keeping every message it
-// receives and when it arrived (steady clock, nanoseconds).
+// receives.
 class PushListener
 {
 public:
@@ -20,16 +18,7 @@ public:
         : m_spy(&m_socket, &QWebSocket::textMessageReceived)
         , m_closed(&m_socket, &QWebSocket::disconnected)
     {
-        QObject::connect(
-            &m_socket, &QWebSocket::textMessageReceived, &m_socket, [this] { m_arrivals.push_back(now()); });
         m_socket.open(request);
-    }
-
-    static qint64 now()
-    {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(
-            std::chrono::steady_clock::now().time_since_epoch())
-            .count();
     }
 
     bool waitConnected()
@@ -61,7 +50,6 @@ public:
     {
         for (;;) {
             while (m_read < m_spy.size()) {
-                m_lastArrival = m_arrivals.at(size_t(m_read));
                 const QJsonObject message = parse(m_read++);
                 if (message.value(QStringLiteral("type")).toString() == type)
                     return message;
@@ -70,8 +58,6 @@ public:
                 return std::nullopt;
         }
     }
-    // When the message waitFor() last returned arrived.
-    qint64 lastArrival() const { return m_lastArrival; }
 
     qsizetype count(const QString &type) const
     {
@@ -93,7 +79,5 @@ private:
     QWebSocket m_socket;
     QSignalSpy m_spy;
     QSignalSpy m_closed;
-    std::vector<qint64> m_arrivals;
     qsizetype m_read = 0;
-    qint64 m_lastArrival = 0;
 };

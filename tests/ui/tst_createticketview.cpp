@@ -125,11 +125,9 @@ void TestCreateTicketView::identityAndSendButton_followTheStoredUserAndTheFormAs
     QCOMPARE(CreateTicketView::priorityLabel(u"Urgente"_s), u"Urgente"_s);
     CreateTicketView *view = openSheet();
     QVERIFY(view);
-    const IdentityBox *identity = view->identityBox();
+    const IdentityBox *identity = view->findChild<IdentityBox *>();
     QCOMPARE(identity->nameLine() + u" / "_s + identity->detailLine(), u"Léa Durand / Poste 24 • Alpha"_s);
     QVERIFY(!identity->showsWarning());
-    QCOMPARE(view->titreEdit()->accessibleName(), u"Titre de la demande (obligatoire)"_s);
-    QCOMPARE(view->descriptionEdit()->accessibleName(), u"Description détaillée (obligatoire)"_s);
     GradientButton *send = view->sendButton();
     QVERIFY(!send->isEnabled());
     QTest::keyClick(view->titreEdit(), Qt::Key_Space);
@@ -142,9 +140,9 @@ void TestCreateTicketView::identityAndSendButton_followTheStoredUserAndTheFormAs
     QVERIFY(!send->isEnabled());
 
     UserSettings::shared().writeInteger(UserSettings::UserId, 0);
-    QVERIFY(openSheet()->identityBox()->showsWarning());
-    QCOMPARE(
-        m_view->identityBox()->accessibleName(), u"Pensez à remplir vos informations dans les paramètres"_s);
+    QVERIFY(openSheet()->findChild<IdentityBox *>()->showsWarning());
+    QCOMPARE(m_view->findChild<IdentityBox *>()->accessibleName(),
+        u"Pensez à remplir vos informations dans les paramètres"_s);
 }
 
 void TestCreateTicketView::slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntilTheSheetCloses()
@@ -160,9 +158,9 @@ void TestCreateTicketView::slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntil
     QTest::mouseClick(view->priorityPicker()->segments()[1], Qt::LeftButton);
     // A picture attached then removed: no capture goes out.
     QVERIFY(view->attachImage(picture(40, 30)));
-    QVERIFY(!view->captureButton()->isVisible());
-    QTest::mouseClick(view->removeAttachmentButton(), Qt::LeftButton);
-    QVERIFY(!view->attachment() && view->captureButton()->isVisible());
+    QVERIFY(!ViewTestEnv::button(view, u"Capturer l'écran"_s)->isVisible());
+    QTest::mouseClick(ViewTestEnv::button(view, u"Supprimer"_s), Qt::LeftButton);
+    QVERIFY(!view->attachment() && ViewTestEnv::button(view, u"Capturer l'écran"_s)->isVisible());
     QTest::mouseClick(view->sendButton(), Qt::LeftButton);
     QVERIFY(view->isSubmitting() && view->sendButton()->isBusy());
     QVERIFY(!view->sendButton()->isEnabled());
@@ -261,7 +259,7 @@ void TestCreateTicketView::fileChooser_attachesTheChosenFile()
     QVERIFY(picture(640, 480).save(path));
     CreateTicketView *view = openSheet();
     QVERIFY(view);
-    QTest::mouseClick(view->chooseButton(), Qt::LeftButton);
+    QTest::mouseClick(ViewTestEnv::button(view, u"Choisir une image"_s), Qt::LeftButton);
     QFileDialog *dialog = nullptr;
     QTRY_VERIFY((dialog = view->findChild<QFileDialog *>()) != nullptr && dialog->isVisible());
     QVERIFY(dialog->nameFilters().join(u' ').contains(u"*.heic"_s));
@@ -325,7 +323,7 @@ void TestCreateTicketView::capture_unavailableHereSaysSoInFrench()
     if (QGuiApplication::platformName() != u"offscreen")
         QSKIP("the unavailable path is seen on the offscreen platform");
     CreateTicketView *view = openSheet();
-    QTest::mouseClick(view->captureButton(), Qt::LeftButton);
+    QTest::mouseClick(ViewTestEnv::button(view, u"Capturer l'écran"_s), Qt::LeftButton);
     QVERIFY(view->showError());
     QCOMPARE(view->errorMessage(), ScreenCapture::unavailableMessage());
     QVERIFY(!view->attachment());
@@ -338,13 +336,13 @@ void TestCreateTicketView::captureEditor_burnsMaskAndPixelsIntoTheSentPng_undoRe
     const QImage original = view->attachment()->image;
     QCOMPARE(original.size(), QSize(1200, 600));
     const auto openEditor = [view] {
-        QTest::mouseClick(view->editCaptureButton(), Qt::LeftButton);
+        QTest::mouseClick(ViewTestEnv::button(view, u"Modifier la capture"_s), Qt::LeftButton);
         CaptureEditor *editor = view->captureEditor();
         return editor && QTest::qWaitForWindowExposed(editor) ? editor : nullptr;
     };
     const auto drag = [](CaptureEditor *editor, const QString &tool, QPoint from, QPoint to) {
-        editor->toolPicker()->setValue(tool);
-        CaptureCanvas *canvas = editor->canvas();
+        editor->findChild<SegmentedPicker *>()->setValue(tool);
+        CaptureCanvas *canvas = editor->findChild<CaptureCanvas *>();
         QTest::mousePress(canvas, Qt::LeftButton, {}, canvas->toWidget(from).toPoint());
         QTest::mouseMove(canvas, canvas->toWidget((from + to) / 2).toPoint());
         QTest::mouseRelease(canvas, Qt::LeftButton, {}, canvas->toWidget(to).toPoint());
@@ -374,7 +372,7 @@ void TestCreateTicketView::captureEditor_burnsMaskAndPixelsIntoTheSentPng_undoRe
     drag(editor, u"arrow"_s, { 100, 500 }, { 300, 300 });
     drag(editor, u"frame"_s, { 350, 350 }, { 550, 550 });
     QVERIFY(saveScreenshot(editor, u"capture-editor"_s));
-    QTest::mouseClick(editor->doneButton(), Qt::LeftButton);
+    QTest::mouseClick(ViewTestEnv::button(editor, u"Terminé"_s), Qt::LeftButton);
     QTRY_VERIFY(!view->captureEditor());
     QVERIFY(saveScreenshot(view, u"create-ticket-edited-capture"_s));
 
@@ -414,7 +412,7 @@ void TestCreateTicketView::draft_keptOnClose_offeredBack_keptOnANetworkFailure_d
     ViewTestEnv::typeText(view->descriptionEdit(), u"Depuis ce matin"_s);
     view->priorityPicker()->setValue(u"haute"_s);
     QVERIFY(view->attachImage(picture(300, 200)));
-    QTest::mouseClick(view->cancelButton(), Qt::LeftButton);
+    QTest::mouseClick(ViewTestEnv::button(view, u"Annuler"_s, ViewTestEnv::Shown::Only), Qt::LeftButton);
     QVERIFY(!view->isVisible());
     QVERIFY(QFile::exists(DraftStore::defaultPath()));
 
@@ -434,15 +432,15 @@ void TestCreateTicketView::draft_keptOnClose_offeredBack_keptOnANetworkFailure_d
     m_server.setHandler([](const TestRequest &) { return TestResponse { -1, {}, 0 }; });
     QTest::mouseClick(view->sendButton(), Qt::LeftButton);
     QTRY_VERIFY(view->showError());
-    QVERIFY(view->retryButton()->isVisible());
+    QVERIFY(ViewTestEnv::button(view, u"Réessayer"_s)->isVisible());
     QVERIFY(QFile::exists(DraftStore::defaultPath()) && view->attachment());
-    view->findChild<QScrollArea *>()->ensureWidgetVisible(view->retryButton());
+    view->findChild<QScrollArea *>()->ensureWidgetVisible(ViewTestEnv::button(view, u"Réessayer"_s));
     QVERIFY(saveScreenshot(view, u"create-ticket-network-failure"_s));
     m_server.setHandler([](const TestRequest &) {
         return TestResponse::json({ { u"success"_s, true }, { u"ticket_id"_s, 77 } });
     });
-    QTest::mouseClick(view->retryButton(), Qt::LeftButton);
-    QVERIFY(!view->retryButton()->isVisible());
+    QTest::mouseClick(ViewTestEnv::button(view, u"Réessayer"_s), Qt::LeftButton);
+    QVERIFY(!ViewTestEnv::button(view, u"Réessayer"_s)->isVisible());
     QTRY_VERIFY(view->showSuccess());
     QCOMPARE(m_server.requestsTo(u"/ticket/create.php"_s).last().json().value(u"titre"_s).toString(),
         u"Écran noir"_s);
@@ -453,7 +451,7 @@ void TestCreateTicketView::draft_keptOnClose_offeredBack_keptOnANetworkFailure_d
     // "Ignorer" drops a kept draft for good.
     QVERIFY(DraftStore().save({ u"T"_s, u"D"_s, u"normale"_s, std::nullopt }));
     view = openSheet();
-    QTest::mouseClick(view->draftOffer()->ignoreButton(), Qt::LeftButton);
+    QTest::mouseClick(ViewTestEnv::button(view->draftOffer(), u"Ignorer"_s), Qt::LeftButton);
     QVERIFY(view->titreEdit()->text().isEmpty() && view->titreEdit()->isEnabled());
     QVERIFY(!QFile::exists(DraftStore::defaultPath()));
 }

@@ -31,7 +31,6 @@ public:
 
     QLineEdit *nameField() const { return m_nom; }
     QLineEdit *codeField() const { return m_code; }
-    GradientButton *createButton() const { return m_create; }
 
     QCoro::Task<void> submitCompany();
 

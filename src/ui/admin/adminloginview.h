@@ -28,8 +28,6 @@ public:
     QString password() const;
     bool showError() const { return m_showError; }
     bool showsAdminPanel() const;
-    QLineEdit *passwordField() const { return m_password; }
-    GradientButton *loginButton() const { return m_loginButton; }
 
 Q_SIGNALS:
     // The two-way binding to the home screen's isAdmin.

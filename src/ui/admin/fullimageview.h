@@ -23,7 +23,6 @@ public:
     // True from present() until dismiss() starts the fade-out.
     bool isPresented() const { return m_presented; }
     QRect imageRect() const;
-    IconButton *closeButton() const { return m_close; }
 
 Q_SIGNALS:
     void dismissed();

@@ -14,7 +14,6 @@ public:
         QWidget *parent = nullptr);
 
     QString icon() const { return m_icon; }
-    QColor iconColor() const { return m_iconColor; }
     QString label() const { return m_label; }
     QString value() const { return m_value; }
 

@@ -35,10 +35,8 @@ public:
 
     // The card under the pointer, or -1; starts the spring of the old and the new card.
     void setHoveredRow(int row);
-    int hoveredRow() const { return m_hoveredRow; }
     // 0 at rest, 1 hovered; briefly past 1 while the spring overshoots.
     qreal hoverProgress(int row) const;
-    bool isAnimating() const { return m_tick.isActive(); }
     // Forgets every animation (the rows changed meaning).
     void reset();
 

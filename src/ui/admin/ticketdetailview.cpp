@@ -319,7 +319,6 @@ void TicketDetailView::requestClose()
 {
     if (!canClose() || m_isClosing || m_confirm)
         return;
-    m_showCloseConfirm = true;
     m_confirm = new QMessageBox(QMessageBox::Warning, u"Confirmer la fermeture"_s,
         u"Voulez-vous vraiment fermer ce ticket ? Cette action marquera le ticket comme "
         "résolu."_s,
@@ -332,14 +331,10 @@ void TicketDetailView::requestClose()
     m_confirm->setDefaultButton(cancel);
     m_confirm->setEscapeButton(cancel);
     connect(m_confirm, &QMessageBox::buttonClicked, this, [this, confirm](QAbstractButton *button) {
-        m_showCloseConfirm = false;
         if (button == confirm)
             performClose();
     });
-    connect(m_confirm, &QObject::destroyed, this, [this] {
-        m_showCloseConfirm = false;
-        m_confirm = nullptr;
-    });
+    connect(m_confirm, &QObject::destroyed, this, [this] { m_confirm = nullptr; });
     m_confirm->open();
 }
 

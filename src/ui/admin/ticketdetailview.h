@@ -38,9 +38,7 @@ public:
     bool isClosing() const { return m_isClosing; }
     bool ticketClosed() const { return m_ticketClosed; }
     std::optional<QString> closeError() const { return m_closeError; }
-    QString closeMessage() const { return m_closeMessage; }
     bool showFullImage() const { return m_showFullImage; }
-    bool showCloseConfirm() const { return m_showCloseConfirm; }
     std::optional<QImage> selectedImage() const { return m_selectedImage; }
     // The attachment, decoded once when the screen is built.
     const std::optional<QImage> &attachment() const { return m_attachment; }
@@ -77,7 +75,6 @@ private:
     std::optional<QImage> m_selectedImage;
     QString m_closeMessage;
     bool m_isClosing = false;
-    bool m_showCloseConfirm = false;
     std::optional<QString> m_closeError;
     bool m_ticketClosed = false;
 

@@ -18,7 +18,6 @@ public:
     explicit TicketGridView(TicketListModel *model, QWidget *parent = nullptr);
 
     TicketCardDelegate *cardDelegate() const { return m_delegate; }
-    TicketListModel *ticketModel() const { return m_model; }
 
 Q_SIGNALS:
     void ticketActivated(int row);

@@ -15,7 +15,6 @@ public:
     FieldLabel(const QString &symbol, const QString &text, bool required, QWidget *parent = nullptr);
 
     QString text() const;
-    bool isRequired() const { return m_required; }
     // Names field after this label and makes the label's mnemonic focus it.
     void setBuddy(QWidget *field);
 

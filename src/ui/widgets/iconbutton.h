@@ -26,8 +26,6 @@ public:
 
     void setSymbol(const QString &symbol, const QColor &color);
     void setToolTipAndName(const QString &text);
-    QString symbol() const { return m_symbol; }
-    QColor symbolColor() const { return m_color; }
 
     QSize sizeHint() const override { return QSize(m_look.frame, m_look.frame); }
 

@@ -14,7 +14,6 @@ public:
     explicit Spinner(int side = 16, const QColor &color = Qt::white, QWidget *parent = nullptr);
 
     QSize sizeHint() const override { return QSize(m_side, m_side); }
-    bool isSpinning() const { return m_timer.isActive(); }
 
 protected:
     void paintEvent(QPaintEvent *event) override;

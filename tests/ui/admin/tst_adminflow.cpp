@@ -155,7 +155,7 @@ void TestAdminFlow::companies_listAndCreate()
     // A code the server already knows: its own words, no prefix.
     QTest::keyClicks(form->codeField(), u"abr"_s);
     QSignalSpy submitted(form, &AddCompanyView::submitFinished);
-    QTest::mouseClick(form->createButton(), Qt::LeftButton);
+    QTest::mouseClick(form->findChild<GradientButton *>(), Qt::LeftButton);
     QVERIFY(submitted.wait(10000));
     QVERIFY(form->showError());
     QVERIFY(!form->errorMessage().isEmpty());
@@ -165,15 +165,15 @@ void TestAdminFlow::companies_listAndCreate()
     // Sanitised as typed; the rules themselves are in tst_companycode.
     form->codeField()->selectAll();
     QTest::keyClicks(form->codeField(), u"nrv-01 c"_s);
-    QTest::mouseClick(form->createButton(), Qt::LeftButton);
+    QTest::mouseClick(form->findChild<GradientButton *>(), Qt::LeftButton);
     QVERIFY(form->isSubmitting());
-    QVERIFY(!form->createButton()->isEnabled());
+    QVERIFY(!form->findChild<GradientButton *>()->isEnabled());
     QVERIFY(submitted.wait(10000));
     QVERIFY(form->showSuccess());
     // Until the sheet closes a second click must not create the company again.
     QVERIFY(!form->isSubmitting());
-    QVERIFY(!form->createButton()->isEnabled());
-    form->createButton()->click();
+    QVERIFY(!form->findChild<GradientButton *>()->isEnabled());
+    form->findChild<GradientButton *>()->click();
     QVERIFY(!form->isSubmitting());
     QVERIFY(saveScreenshot(form, u"admin-company-created"_s));
 
@@ -199,8 +199,8 @@ void TestAdminFlow::home_opensTheAdministratorScreens()
     QTest::mouseClick(adminButton, Qt::LeftButton);
     AdminLoginView *login = home->adminLoginSheet();
     QVERIFY(login && login->isVisible());
-    QTest::keyClicks(login->passwordField(), u"tulip482"_s);
-    QTest::keyClick(login->passwordField(), Qt::Key_Return);
+    QTest::keyClicks(login->findChild<QLineEdit *>(), u"tulip482"_s);
+    QTest::keyClick(login->findChild<QLineEdit *>(), Qt::Key_Return);
     QVERIFY(home->isAdmin() && !home->adminLoginSheet());
     QCOMPARE(adminButton->accessibleName(), u"Admin connecté"_s);
     QVERIFY(tickets->isVisibleTo(home));
@@ -239,11 +239,11 @@ void TestAdminFlow::serverGone_errorsCarryTheirPrefixes()
     QTest::keyClicks(form.nameField(), u"Hors ligne"_s);
     QTest::keyClicks(form.codeField(), u"OFF1"_s);
     QSignalSpy submitted(&form, &AddCompanyView::submitFinished);
-    QTest::mouseClick(form.createButton(), Qt::LeftButton);
+    QTest::mouseClick(form.findChild<GradientButton *>(), Qt::LeftButton);
     QVERIFY(submitted.wait(10000));
     QVERIFY(form.showError());
     QVERIFY2(form.errorMessage().startsWith(u"Erreur: "_s), qPrintable(form.errorMessage()));
-    QVERIFY(form.createButton()->isEnabled()); // a failure may be tried again
+    QVERIFY(form.findChild<GradientButton *>()->isEnabled()); // a failure may be tried again
     delete view;
 }
 

@@ -92,11 +92,10 @@ void TestAdminLoginView::rightPassword_storesModeAndReconnectsAsAdministrator()
     QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
     view.show();
     // Typing the password and Return from the home screen is in tst_adminflow.
-    QCOMPARE(view.loginButton()->text(), u"Se connecter"_s);
-    QVERIFY(!view.loginButton()->isEnabled());
-    QTest::keyClicks(view.passwordField(), u"tulip482"_s);
+    QVERIFY(!view.findChild<GradientButton *>()->isEnabled());
+    QTest::keyClicks(view.findChild<QLineEdit *>(), u"tulip482"_s);
     QVERIFY(saveScreenshot(&view, u"admin-login"_s));
-    QTest::mouseClick(view.loginButton(), Qt::LeftButton);
+    QTest::mouseClick(view.findChild<GradientButton *>(), Qt::LeftButton);
     QVERIFY(UserSettings::shared().readBool(UserSettings::IsAdmin));
     QCOMPARE(binding.count(), 1);
     QVERIFY(!view.isVisible());
@@ -129,20 +128,20 @@ void TestAdminLoginView::refusedPasswords()
     AdminLoginView view(UserSettings::shared(), WebSocketService::shared());
     QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
     view.show();
-    QTest::keyClicks(view.passwordField(), typed);
-    QCOMPARE(view.loginButton()->isEnabled(), !typed.isEmpty());
-    QTest::keyClick(view.passwordField(), Qt::Key_Return);
+    QTest::keyClicks(view.findChild<QLineEdit *>(), typed);
+    QCOMPARE(view.findChild<GradientButton *>()->isEnabled(), !typed.isEmpty());
+    QTest::keyClick(view.findChild<QLineEdit *>(), Qt::Key_Return);
 
     QVERIFY(ViewTestEnv::showsText(&view, u"Mot de passe incorrect"_s));
     QVERIFY(view.isVisible() && view.password().isEmpty());
-    QVERIFY(!view.loginButton()->isEnabled());
+    QVERIFY(!view.findChild<GradientButton *>()->isEnabled());
     QVERIFY(!UserSettings::shared().readBool(UserSettings::IsAdmin));
     QCOMPARE(binding.count(), 0);
     QCOMPARE(m_ws.peerCount(), peers);
     QVERIFY(!m_ws.last().ended); // the user's connection stays up
     // Typing again enables the button; the message stays until the sheet closes.
-    QTest::keyClicks(view.passwordField(), u"t"_s);
-    QVERIFY(view.loginButton()->isEnabled());
+    QTest::keyClicks(view.findChild<QLineEdit *>(), u"t"_s);
+    QVERIFY(view.findChild<GradientButton *>()->isEnabled());
     QVERIFY(ViewTestEnv::showsText(&view, u"Mot de passe incorrect"_s));
 }
 
@@ -194,8 +193,8 @@ void TestAdminLoginView::unwritableSettings_keepTheModeAndTheChannel()
     view.show();
     {
         ViewTestEnv::UnwritableSettings blocked;
-        QTest::keyClicks(view.passwordField(), u"tulip482"_s);
-        QTest::keyClick(view.passwordField(), Qt::Key_Return);
+        QTest::keyClicks(view.findChild<QLineEdit *>(), u"tulip482"_s);
+        QTest::keyClick(view.findChild<QLineEdit *>(), Qt::Key_Return);
         QVERIFY(ViewTestEnv::showsText(&view, UserSettings::shared().writeFailureText()));
         QVERIFY(view.isVisible() && !view.showsAdminPanel());
         QVERIFY(!UserSettings::shared().readBool(UserSettings::IsAdmin));

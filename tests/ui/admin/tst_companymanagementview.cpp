@@ -82,7 +82,7 @@ void TestCompanyManagementView::formClosedDuringItsRequest_stillReloadsTheList()
     QVERIFY(form);
     QTest::keyClicks(form->nameField(), u"Scierie"_s);
     QTest::keyClicks(form->codeField(), u"SCI1"_s);
-    QTest::mouseClick(form->createButton(), Qt::LeftButton);
+    QTest::mouseClick(form->findChild<GradientButton *>(), Qt::LeftButton);
     QTRY_COMPARE(m_server.count(u"/company/create.php"_s), 1);
     form->close();
     QTRY_COMPARE(m_server.count(listPath), loads + 1);
