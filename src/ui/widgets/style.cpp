@@ -217,7 +217,7 @@ QString Style::styleSheet()
         QLabel[role="heroTitle"] { font-size: 40px; font-weight: bold; }
         QLabel[role="welcomeTitle"] { font-size: 28px; font-weight: bold; }
         QLabel[role="subtitle"] { font-size: 14px; color: @grey; }
-        QLabel[role="heroSubtitle"] { font-size: 17px; color: @grey; }
+        QLabel[role="heroSubtitle"] { font-size: 15px; color: @grey; }
         QLabel[role="fieldLabel"] { font-size: 13px; font-weight: 500; color: @grey; }
         QLabel[role="required"] { font-size: 13px; color: @red; }
         QLabel[role="secondary"] { font-size: 13px; color: @grey; }
