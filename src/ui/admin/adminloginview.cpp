@@ -30,7 +30,7 @@ QPushButton *plainGreyButton(const QString &text, QWidget *parent)
 } // namespace
 
 AdminLoginView::AdminLoginView(UserSettings &settings, WebSocketService &channel, QWidget *parent)
-    : Sheet(QSize(400, 450), parent)
+    : Sheet(Style::SheetSizes::AdminLogin, parent)
     , m_settings(settings)
     , m_channel(channel)
 {
@@ -80,6 +80,7 @@ QWidget *AdminLoginView::buildLoginFace()
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setPlaceholderText(u"Mot de passe admin"_s);
     m_password->setAccessibleName(u"Mot de passe"_s);
+    Style::setRole(m_password, "roomy");
     // The sheet is small; the field keeps its full height and the gaps give.
     m_password->setMinimumHeight(m_password->sizeHint().height());
     label->setBuddy(m_password);

@@ -21,7 +21,7 @@
 using namespace Qt::StringLiterals;
 
 CompanyManagementView::CompanyManagementView(APIService &api, QWidget *parent)
-    : Sheet(QSize(600, 550), parent)
+    : Sheet(Style::SheetSizes::CompanyManagement, parent)
     , m_api(api)
 {
     setWindowTitle(u"Gestion des sociétés"_s);

@@ -241,6 +241,7 @@ QString Style::styleSheet()
             border-radius: 8px; padding: 12px; font-size: 13px;
             selection-background-color: @blue;
         }
+        QLineEdit[role="roomy"] { padding: 14px; }
         QLineEdit:focus, QTextEdit:focus, QPlainTextEdit:focus, QComboBox:focus {
             border: 1px solid @blue;
         }

@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
+#include <QSize>
 #include <QString>
 
 class QPainter;
@@ -90,6 +91,17 @@ namespace Style {
 // drawn one (blue-to-purple rounded square with a white "N").
 QPixmap appIcon(int side, qreal devicePixelRatio = 1.0);
 } // namespace Style
+
+// The fixed size of each sheet, in pixels.
+namespace Style::SheetSizes {
+inline constexpr QSize Register { 520, 650 };
+inline constexpr QSize Settings { 500, 600 };
+inline constexpr QSize CreateTicket { 600, 750 };
+inline constexpr QSize MyTickets { 700, 600 };
+inline constexpr QSize AdminLogin { 400, 450 };
+inline constexpr QSize CompanyManagement { 600, 550 };
+inline constexpr QSize AddCompany { 500, 450 };
+} // namespace Style::SheetSizes
 
 // The capture editor: its sheet, and the marks it burns into a picture
 // (lengths in the picture's pixels).
