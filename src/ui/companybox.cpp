@@ -21,7 +21,7 @@ CompanyBox::CompanyBox(const QString &name, const QString &code, QWidget *parent
     auto *row = new QHBoxLayout(m_row);
     row->setContentsMargins(12, 12, 12, 12);
     auto *nameLabel = new QLabel(name, m_row);
-    nameLabel->setStyleSheet(u"color: rgba(255, 255, 255, 178); font-size: 14pt;"_s);
+    Style::setRole(nameLabel, "companyName");
     auto *codeLabel = new QLabel(u"("_s + code + u")"_s, m_row);
     Style::setRole(codeLabel, "small");
     row->addWidget(nameLabel);

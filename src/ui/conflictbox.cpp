@@ -25,14 +25,14 @@ ConflictBox::ConflictBox(QWidget *parent)
         SymbolIcons::pixmap(u"exclamationmark.triangle.fill"_s, Style::orange(), 16, devicePixelRatioF()));
     headline->addWidget(icon);
     auto *warning = new QLabel(u"Ce poste est déjà utilisé"_s, this);
-    warning->setStyleSheet(u"color: rgb(255, 159, 10); font-size: 13pt; font-weight: 600;"_s);
+    Style::setRole(warning, "warning");
     headline->addWidget(warning);
     headline->addStretch();
     column->addLayout(headline);
     auto *caption = new QLabel(u"Utilisateur existant:"_s, this);
-    caption->setStyleSheet(u"color: rgb(152, 152, 160); font-size: 12pt; font-weight: 500;"_s);
+    Style::setRole(caption, "caption");
     column->addWidget(caption);
-    m_name->setStyleSheet(u"color: white; font-size: 14pt;"_s);
+    Style::setRole(m_name, "value");
     column->addWidget(m_name);
     Style::setRole(m_use, "plain");
     m_use->setCursor(Qt::PointingHandCursor);

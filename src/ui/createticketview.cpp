@@ -108,8 +108,15 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
     m_titre = new QLineEdit(content);
     m_titre->setPlaceholderText(u"Ex: Impossible d'imprimer"_s);
     titreLabel->setBuddy(m_titre);
-    column->addWidget(titreLabel);
-    column->addWidget(m_titre);
+    // Each section keeps its label close to what it labels.
+    const auto section = [column](const QList<QWidget *> &parts) {
+        auto *sectionColumn = new QVBoxLayout;
+        sectionColumn->setSpacing(8);
+        for (QWidget *part : parts)
+            sectionColumn->addWidget(part);
+        column->addLayout(sectionColumn);
+    };
+    section({ titreLabel, m_titre });
 
     auto *descriptionLabel = new FieldLabel(u"text.alignleft"_s, u"Description détaillée"_s, true, content);
     m_description = new QPlainTextEdit(content);
@@ -117,11 +124,10 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
     // Tab moves on, so the keyboard can leave the editor.
     m_description->setTabChangesFocus(true);
     descriptionLabel->setBuddy(m_description);
-    column->addWidget(descriptionLabel);
-    column->addWidget(m_description);
+    section({ descriptionLabel, m_description });
 
     // Picture: the two ways to attach one, or the one attached.
-    column->addWidget(new FieldLabel(u"camera"_s, u"Capture d'écran (optionnel)"_s, false, content));
+    auto *captureLabel = new FieldLabel(u"camera"_s, u"Capture d'écran (optionnel)"_s, false, content);
     m_attachmentButtons = new QWidget(content);
     auto *buttonsRow = new QHBoxLayout(m_attachmentButtons);
     buttonsRow->setContentsMargins(0, 0, 0, 0);
@@ -133,7 +139,6 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
     buttonsRow->addWidget(m_capture);
     buttonsRow->addWidget(m_choose);
     buttonsRow->addStretch();
-    column->addWidget(m_attachmentButtons);
     connect(m_capture, &QPushButton::clicked, this, &CreateTicketView::captureScreen);
     connect(m_choose, &QPushButton::clicked, this, &CreateTicketView::chooseImage);
 
@@ -155,7 +160,7 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
     shownButtons->addStretch();
     shownColumn->addLayout(shownButtons);
     m_attachmentShown->hide();
-    column->addWidget(m_attachmentShown);
+    section({ captureLabel, m_attachmentButtons, m_attachmentShown });
     connect(m_remove, &QPushButton::clicked, this, &CreateTicketView::removeAttachment);
     connect(m_edit, &QPushButton::clicked, this, &CreateTicketView::editCapture);
 
@@ -165,8 +170,7 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
         options.append({ value, priorityLabel(value) });
     m_priority = new SegmentedPicker(options, content);
     priorityLabelRow->setBuddy(m_priority);
-    column->addWidget(priorityLabelRow);
-    column->addWidget(m_priority);
+    section({ priorityLabelRow, m_priority });
 
     auto *actions = new QHBoxLayout;
     actions->setSpacing(12);

@@ -4,6 +4,7 @@
 #include "core/draftstore.h"
 #include "ui/widgets/noticebox.h"
 #include "ui/widgets/sheet.h"
+#include "ui/widgets/style.h"
 
 #include <QCoro/QCoroTask>
 #include <optional>
@@ -34,7 +35,7 @@ class CreateTicketView : public Sheet
     Q_OBJECT
 
 public:
-    static constexpr QSize SheetSize { 600, 750 };
+    static constexpr QSize SheetSize = Style::SheetSizes::CreateTicket;
     static constexpr int CloseDelayMs = 2000;
     // While typing, the draft is written at most this often.
     static constexpr int DraftSaveIntervalMs = 1000;

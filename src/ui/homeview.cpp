@@ -68,8 +68,6 @@ HomeView::HomeView(const Services &services, QWidget *parent)
     titleBlock->addWidget(title, 0, Qt::AlignHCenter);
     auto *subtitle = new QLabel(u"Création et gestion des demandes au service technique"_s, this);
     Style::setRole(subtitle, "heroSubtitle");
-    subtitle->setWordWrap(true);
-    subtitle->setAlignment(Qt::AlignCenter);
     titleBlock->addWidget(subtitle, 0, Qt::AlignHCenter);
     column->addLayout(titleBlock);
 

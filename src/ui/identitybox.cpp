@@ -36,7 +36,7 @@ IdentityBox::IdentityBox(const UserSettings &settings, QWidget *parent)
     m_name = settings.readTextOrEmpty(UserSettings::UserPrenom) + u" "_s
         + settings.readTextOrEmpty(UserSettings::UserNom);
     auto *name = new QLabel(m_name, this);
-    name->setStyleSheet(u"color: white; font-size: 14pt; font-weight: 500;"_s);
+    Style::setRole(name, "identityName");
     column->addWidget(name);
 
     auto *details = new QHBoxLayout;
@@ -52,7 +52,7 @@ IdentityBox::IdentityBox(const UserSettings &settings, QWidget *parent)
     }
     if (!company.isEmpty()) {
         auto *bullet = new QLabel(u"•"_s, this);
-        bullet->setStyleSheet(u"color: rgba(152, 152, 160, 128); font-size: 12pt;"_s);
+        Style::setRole(bullet, "smallBullet");
         auto *companyLabel = new QLabel(company, this);
         Style::setRole(companyLabel, "small");
         details->addWidget(bullet);

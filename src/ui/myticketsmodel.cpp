@@ -43,7 +43,7 @@ void MyTicketsModel::setTickets(const QList<UserTicket> &tickets)
         card.priorityColor = Style::tint(priority == Tint::Gray ? Tint::Green : priority);
         const bool closed = Status::isClosed(ticket.status);
         card.statusWord = closed ? u"Terminé"_s : u"En cours"_s;
-        card.statusColor = closed ? Style::green() : Style::orange();
+        card.statusColor = closed ? Style::ticketDone() : Style::ticketInProgress();
         card.createdAt = ticket.createdAt;
         card.closeMessage = ticket.closeMessage.value_or(QString());
         if (closed)

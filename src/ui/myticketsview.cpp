@@ -58,7 +58,7 @@ MyTicketsView::MyTicketsView(APIService &api, const UserSettings &settings, QWid
 
     m_content = new QStackedWidget(this);
     auto *loadingText = new QLabel(u"Chargement..."_s);
-    loadingText->setStyleSheet(u"color: rgb(152, 152, 160); font-size: 14pt;"_s);
+    Style::setRole(loadingText, "subtitle");
     m_content->insertWidget(LoadingPage,
         ScreenParts::centredColumn({ new Spinner(32, Style::grey()), loadingText }, -1, m_content));
 

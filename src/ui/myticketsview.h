@@ -2,6 +2,7 @@
 
 #include "ui/widgets/noticebox.h"
 #include "ui/widgets/sheet.h"
+#include "ui/widgets/style.h"
 
 #include <QCoro/QCoroTask>
 #include <QHash>
@@ -23,7 +24,7 @@ class MyTicketsView : public Sheet
     Q_OBJECT
 
 public:
-    static constexpr QSize SheetSize { 700, 600 };
+    static constexpr QSize SheetSize = Style::SheetSizes::MyTickets;
     static constexpr int ExpandDurationMs = 200;
 
     MyTicketsView(APIService &api, const UserSettings &settings, QWidget *parent = nullptr);

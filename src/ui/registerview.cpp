@@ -40,22 +40,28 @@ RegisterView::RegisterView(APIService &api, UserSettings &settings, QWidget *par
 
     QWidget *content = ScreenParts::addScrollingPage(ScreenParts::bareColumn(this));
     auto *column = new QVBoxLayout(content);
-    column->setContentsMargins(40, 32, 40, 32);
-    column->setSpacing(20);
+    // Tight enough that the whole form fits the sheet without scrolling.
+    column->setContentsMargins(40, 20, 40, 20);
+    column->setSpacing(14);
 
+    auto *header = new QVBoxLayout();
+    header->setSpacing(8);
     auto *icon = new QLabel(content);
     icon->setPixmap(Style::appIcon(72, devicePixelRatioF()));
-    column->addWidget(icon, 0, Qt::AlignHCenter);
+    header->addWidget(icon, 0, Qt::AlignHCenter);
     auto *title = new QLabel(u"Bienvenue"_s, content);
     Style::setRole(title, "welcomeTitle");
-    column->addWidget(title, 0, Qt::AlignHCenter);
+    header->addWidget(title, 0, Qt::AlignHCenter);
     auto *subtitle = new QLabel(u"Créez votre compte pour commencer"_s, content);
-    subtitle->setStyleSheet(u"font-size: 15pt; color: rgb(152, 152, 160);"_s);
-    column->addWidget(subtitle, 0, Qt::AlignHCenter);
+    Style::setRole(subtitle, "welcomeSubtitle");
+    header->addWidget(subtitle, 0, Qt::AlignHCenter);
+    column->addLayout(header);
 
-    // Company: loading, empty or the picker.
+    // Company: loading, empty or the picker, under its label like a field.
+    auto *company = new QVBoxLayout();
+    company->setSpacing(8);
     auto *companyLabel = new FieldLabel(u"building.2"_s, u"Société"_s, true, content);
-    column->addWidget(companyLabel);
+    company->addWidget(companyLabel);
     m_companySection = new QStackedWidget(content);
     auto *loading = new QWidget(m_companySection);
     auto *loadingRow = new QHBoxLayout(loading);
@@ -71,7 +77,7 @@ RegisterView::RegisterView(APIService &api, UserSettings &settings, QWidget *par
     auto *emptyRow = new QHBoxLayout(empty);
     emptyRow->setContentsMargins(0, 0, 0, 0);
     auto *emptyText = new QLabel(u"Aucune société disponible"_s, empty);
-    emptyText->setStyleSheet(u"color: rgb(255, 69, 58); font-size: 13pt;"_s);
+    Style::setRole(emptyText, "errorText");
     emptyRow->addWidget(emptyText);
     emptyRow->addStretch();
     m_retry
@@ -88,7 +94,8 @@ RegisterView::RegisterView(APIService &api, UserSettings &settings, QWidget *par
     m_companySection->insertWidget(PickerPage, m_picker);
     m_companySection->setCurrentIndex(EmptyPage);
     m_companySection->setFixedHeight(m_picker->sizeHint().height());
-    column->addWidget(m_companySection);
+    company->addWidget(m_companySection);
+    column->addLayout(company);
     connect(m_picker, &QComboBox::currentIndexChanged, this, &RegisterView::updateSubmitButton);
 
     m_poste = new FormField(u"Numéro de poste"_s, u"number"_s, u"Ex: 24"_s, true, content);

@@ -3,6 +3,7 @@
 #include "protocol/records.h"
 #include "ui/widgets/noticebox.h"
 #include "ui/widgets/sheet.h"
+#include "ui/widgets/style.h"
 
 #include <QCoro/QCoroTask>
 #include <QList>
@@ -25,7 +26,7 @@ class RegisterView : public Sheet
     Q_OBJECT
 
 public:
-    static constexpr QSize SheetSize { 520, 650 };
+    static constexpr QSize SheetSize = Style::SheetSizes::Register;
 
     RegisterView(APIService &api, UserSettings &settings, QWidget *parent = nullptr);
 

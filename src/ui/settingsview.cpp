@@ -42,7 +42,7 @@ SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManag
     // switch and the administrators' button (the sheet is too narrow for
     // all four on one line).
     auto *header = new QVBoxLayout;
-    header->setContentsMargins(24, 20, 20, 12);
+    header->setContentsMargins(24, 16, 20, 8);
     header->setSpacing(10);
     auto *titleRow = new QHBoxLayout;
     auto *title = new QLabel(u"Paramètres utilisateur"_s, this);
@@ -75,8 +75,8 @@ SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManag
 
     QWidget *content = ScreenParts::addScrollingPage(outer);
     auto *column = new QVBoxLayout(content);
-    column->setContentsMargins(24, 8, 24, 24);
-    column->setSpacing(20);
+    column->setContentsMargins(24, 8, 24, 20);
+    column->setSpacing(14);
 
     auto *note = new QLabel(u"Ces informations seront jointes à vos demandes"_s, content);
     Style::setRole(note, "note");

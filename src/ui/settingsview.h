@@ -2,6 +2,7 @@
 
 #include "protocol/records.h"
 #include "ui/widgets/sheet.h"
+#include "ui/widgets/style.h"
 
 #include <QCoro/QCoroTask>
 #include <QTimer>
@@ -29,7 +30,7 @@ class SettingsView : public Sheet
     Q_OBJECT
 
 public:
-    static constexpr QSize SheetSize { 500, 600 };
+    static constexpr QSize SheetSize = Style::SheetSizes::Settings;
     static constexpr int CheckDelayMs = 500;
 
     SettingsView(APIService &api, UserSettings &settings, StartupManager &startup, QWidget *parent = nullptr);

@@ -1,13 +1,14 @@
 #include "ticketcard.h"
 
 #include "myticketsmodel.h"
+#include "ui/widgets/badgepainter.h"
 #include "ui/widgets/style.h"
 #include "ui/widgets/symbolicons.h"
+#include "ui/widgets/textpainter.h"
 
 #include <QAbstractItemView>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTextLayout>
 
 using namespace Qt::StringLiterals;
 
@@ -23,42 +24,6 @@ constexpr int AnswerPadding = 12;
 QRect cardRect(const QRect &itemRect)
 {
     return itemRect.adjusted(SideMargin, GapHalf, -SideMargin, -GapHalf);
-}
-
-// Draws text in at most maxLines lines, the last one elided when cut.
-int drawClamped(QPainter *painter, const QRectF &rect, const QString &text, const QFont &font, int maxLines)
-{
-    const QFontMetricsF metrics(font);
-    QTextLayout layout(text, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    qreal y = 0;
-    int lines = 0;
-    while (lines < maxLines) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(rect.width());
-        if (lines == maxLines - 1 && line.textStart() + line.textLength() < text.size()) {
-            // Last allowed line with text left over: elide the rest into it.
-            layout.endLayout();
-            for (int i = 0; i < lines; ++i)
-                layout.lineAt(i).draw(painter, rect.topLeft());
-            const QString rest = text.mid(line.textStart()).simplified();
-            painter->setFont(font);
-            painter->drawText(QPointF(rect.left(), rect.top() + y + metrics.ascent()),
-                metrics.elidedText(rest, Qt::ElideRight, rect.width()));
-            return lines + 1;
-        }
-        line.setPosition(QPointF(0, y));
-        y += line.height();
-        ++lines;
-    }
-    layout.endLayout();
-    layout.draw(painter, rect.topLeft());
-    return lines;
 }
 
 } // namespace
@@ -159,28 +124,27 @@ void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, co
     const int left = card.left() + Padding, right = card.right() - Padding;
     const int chipTop = card.top() + Padding;
     const QString priority = index.data(MyTicketsModel::PriorityWordRole).toString();
-    const QFontMetrics chipMetrics(m_chipFont);
-    const QRect priorityChip(
-        left, chipTop, 10 + 10 + 6 + chipMetrics.horizontalAdvance(priority) + 10, ChipHeight);
-    Style::fillRounded(painter, priorityChip, 7, Style::white(0.08));
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(index.data(MyTicketsModel::PriorityColorRole).value<QColor>());
-    painter->drawEllipse(QRectF(priorityChip.left() + 10, priorityChip.center().y() - 4.5, 10, 10));
-    painter->setFont(m_chipFont);
-    painter->setPen(Style::white(0.7));
-    painter->drawText(priorityChip.adjusted(26, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, priority);
+    const BadgePainter::Look priorityLook { .font = m_chipFont,
+        .text = Style::white(0.7),
+        .fill = Style::white(0.08),
+        .dot = index.data(MyTicketsModel::PriorityColorRole).value<QColor>(),
+        .dotSide = 10,
+        .radius = 7,
+        .height = ChipHeight };
+    const QRect priorityChip(QPoint(left, chipTop), BadgePainter::size(priority, priorityLook));
+    BadgePainter::paint(painter, priorityChip.topLeft(), priority, priorityLook);
 
     const QString status = index.data(MyTicketsModel::StatusWordRole).toString();
     const QColor statusColor = index.data(MyTicketsModel::StatusColorRole).value<QColor>();
-    const QRect statusChip(priorityChip.right() + 9, chipTop,
-        10 + 8 + 6 + QFontMetrics(m_statusFont).horizontalAdvance(status) + 10, ChipHeight);
-    Style::fillRounded(painter, statusChip, 7, Style::withOpacity(statusColor, 0.15));
-    painter->setPen(Qt::NoPen);
-    painter->setBrush(statusColor);
-    painter->drawEllipse(QRectF(statusChip.left() + 10, statusChip.center().y() - 3.5, 8, 8));
-    painter->setFont(m_statusFont);
-    painter->setPen(statusColor);
-    painter->drawText(statusChip.adjusted(24, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, status);
+    const BadgePainter::Look statusLook { .font = m_statusFont,
+        .text = statusColor,
+        .fill = Style::withOpacity(statusColor, 0.15),
+        .dot = statusColor,
+        .dotSide = 8,
+        .radius = 7,
+        .height = ChipHeight };
+    const QRect statusChip(QPoint(priorityChip.right() + 9, chipTop), BadgePainter::size(status, statusLook));
+    BadgePainter::paint(painter, statusChip.topLeft(), status, statusLook);
 
     painter->setFont(m_dateFont);
     painter->setPen(Style::grey());
@@ -203,7 +167,8 @@ void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, co
     painter->setClipRect(QRect(card.left(), y, card.width(), button.top() - Spacing - y + 1));
     painter->setPen(Qt::white);
     if (progress <= 0) {
-        drawClamped(painter, QRectF(left, y, textWidth, 1 << 16), title, m_titleFont, 2);
+        TextPainter::draw(
+            painter, QPointF(left, y), TextPainter::lines(title, m_titleFont, textWidth, 2), m_titleFont);
     } else {
         const int titleHeight = textHeight(m_titleFont, title, textWidth);
         painter->setFont(m_titleFont);

@@ -21,8 +21,7 @@ UserCard::UserCard(const UserSettings &settings, QWidget *parent)
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(24, 12, 24, 12);
     column->setSpacing(4);
-    m_name->setFont(Style::font(15, QFont::Medium));
-    m_name->setStyleSheet(u"color: rgba(255, 255, 255, 230);"_s);
+    Style::setRole(m_name, "userCardName");
     m_name->setAlignment(Qt::AlignCenter);
     column->addWidget(m_name, 0, Qt::AlignHCenter);
 
@@ -30,7 +29,7 @@ UserCard::UserCard(const UserSettings &settings, QWidget *parent)
     details->setSpacing(6);
     for (QLabel *label : { m_poste, m_company })
         Style::setRole(label, "secondary");
-    m_bullet->setStyleSheet(u"color: rgba(152, 152, 160, 128); font-size: 13pt;"_s);
+    Style::setRole(m_bullet, "bullet");
     details->addWidget(m_poste);
     details->addWidget(m_bullet);
     details->addWidget(m_company);

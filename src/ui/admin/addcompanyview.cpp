@@ -22,7 +22,7 @@
 using namespace Qt::StringLiterals;
 
 AddCompanyView::AddCompanyView(APIService &api, std::function<void()> onCompanyAdded, QWidget *parent)
-    : Sheet(QSize(500, 450), parent)
+    : Sheet(Style::SheetSizes::AddCompany, parent)
     , m_onCompanyAdded(std::move(onCompanyAdded))
     , m_api(api)
 {

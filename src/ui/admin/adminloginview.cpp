@@ -21,10 +21,7 @@ namespace {
 QPushButton *plainGreyButton(const QString &text, QWidget *parent)
 {
     auto *button = new QPushButton(text, parent);
-    button->setStyleSheet(
-        u"QPushButton { color: rgb(152, 152, 160); font-size: 14pt; border: none;"
-        " background: transparent; padding: 4px 8px; }"
-        " QPushButton:focus { border: 1px solid rgba(10, 132, 255, 200); border-radius: 6px; }"_s);
+    button->setStyleSheet(Style::Sheets::plainButton(Style::grey(), 14, QFont::Normal, u"4px 8px"_s));
     button->setCursor(Qt::PointingHandCursor);
     button->setAutoDefault(false);
     return button;
@@ -33,7 +30,7 @@ QPushButton *plainGreyButton(const QString &text, QWidget *parent)
 } // namespace
 
 AdminLoginView::AdminLoginView(UserSettings &settings, WebSocketService &channel, QWidget *parent)
-    : Sheet(QSize(400, 450), parent)
+    : Sheet(Style::SheetSizes::AdminLogin, parent)
     , m_settings(settings)
     , m_channel(channel)
 {
@@ -60,7 +57,7 @@ QWidget *AdminLoginView::buildLoginFace()
 {
     auto *face = new QWidget(this);
     auto *column = new QVBoxLayout(face);
-    column->setSpacing(18);
+    column->setSpacing(24);
     column->addStretch();
     column->addWidget(AdminUi::symbol(u"lock.shield"_s, Style::blue(), 60, face), 0, Qt::AlignHCenter);
     auto *titles = new QVBoxLayout();
@@ -83,6 +80,7 @@ QWidget *AdminLoginView::buildLoginFace()
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setPlaceholderText(u"Mot de passe admin"_s);
     m_password->setAccessibleName(u"Mot de passe"_s);
+    Style::setRole(m_password, "roomy");
     // The sheet is small; the field keeps its full height and the gaps give.
     m_password->setMinimumHeight(m_password->sizeHint().height());
     label->setBuddy(m_password);
@@ -118,9 +116,8 @@ QWidget *AdminLoginView::buildAdminFace()
     logout->setFixedSize(200, 48);
     logout->setAutoDefault(false);
     logout->setCursor(Qt::PointingHandCursor);
-    logout->setStyleSheet(u"QPushButton { color: white; font-size: 16pt; font-weight: 600; border: none;"
-                          " border-radius: 12px; background: rgba(255, 69, 58, 178); }"
-                          " QPushButton:focus { border: 2px solid white; }"_s);
+    logout->setStyleSheet(Style::Sheets::filledButton(
+        Style::withOpacity(Style::red(), 0.7), 16, QFont::DemiBold, 12, u"0px"_s));
     QPushButton *close = plainGreyButton(u"Fermer"_s, nullptr);
     connect(logout, &QPushButton::clicked, this, &AdminLoginView::logout);
     connect(close, &QPushButton::clicked, this, &Sheet::dismiss);

@@ -9,24 +9,13 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-QString cssColor(const QColor &color)
-{
-    return u"rgba(%1, %2, %3, %4)"_s.arg(color.red()).arg(color.green()).arg(color.blue()).arg(color.alpha());
-}
-
-} // namespace
-
 QLabel *AdminUi::text(
-    const QString &text, qreal pointSize, QFont::Weight weight, const QColor &color, QWidget *parent)
+    const QString &text, int pixelSize, QFont::Weight weight, const QColor &color, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
     // The screens' shared sheet styles every label; a local sheet is the one
     // place a label can take its own size and colour on top of it.
-    label->setStyleSheet(u"color: %1; font-size: %2pt; font-weight: %3;"_s.arg(cssColor(color))
-                             .arg(pointSize)
-                             .arg(int(weight)));
+    label->setStyleSheet(Style::labelSheet(color, pixelSize, weight));
     return label;
 }
 

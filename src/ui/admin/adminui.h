@@ -11,8 +11,8 @@ class QLabel;
 // labels in a given size and colour, symbols as labels, rounded panels.
 namespace AdminUi {
 
-QLabel *text(const QString &text, qreal pointSize, QFont::Weight weight, const QColor &color,
-    QWidget *parent = nullptr);
+QLabel *text(
+    const QString &text, int pixelSize, QFont::Weight weight, const QColor &color, QWidget *parent = nullptr);
 QLabel *symbol(const QString &name, const QColor &color, int side, QWidget *parent = nullptr);
 // Centres a screen's content horizontally within an expanding row.
 QWidget *centred(QWidget *content, QWidget *parent = nullptr);

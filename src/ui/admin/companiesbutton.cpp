@@ -13,9 +13,8 @@ CompaniesButton::CompaniesButton(APIService &api, QWidget *parent)
     setToolTip(u"Gérer les sociétés"_s);
     setCursor(Qt::PointingHandCursor);
     setAutoDefault(false);
-    setStyleSheet(u"QPushButton { color: white; font-size: 13pt; font-weight: 500; border: none;"
-                  " border-radius: 8px; padding: 6px 12px; background: rgba(255, 159, 10, 178); }"
-                  " QPushButton:focus { border: 2px solid white; }"_s);
+    setStyleSheet(Style::Sheets::filledButton(
+        Style::withOpacity(Style::orange(), 0.7), 13, QFont::Medium, 8, u"6px 12px"_s));
     connect(this, &QPushButton::clicked, this, &CompaniesButton::openCompanyManagement);
 }
 

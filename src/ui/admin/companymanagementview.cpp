@@ -21,18 +21,16 @@
 using namespace Qt::StringLiterals;
 
 CompanyManagementView::CompanyManagementView(APIService &api, QWidget *parent)
-    : Sheet(QSize(600, 550), parent)
+    : Sheet(Style::SheetSizes::CompanyManagement, parent)
     , m_api(api)
 {
     setWindowTitle(u"Gestion des sociétés"_s);
     QVBoxLayout *column = ScreenParts::bareColumn(this);
 
     auto *header = new QHBoxLayout();
-    header->setContentsMargins(20, 24, 20, 24);
+    header->setContentsMargins(24, 24, 24, 24);
     header->setSpacing(8);
-    // Slightly under the other sheets' 24 points: with this platform's larger
-    // points the title and both buttons must still share 600 of width.
-    QLabel *title = AdminUi::text(u"Gestion des sociétés"_s, 21, QFont::Bold, Style::white(), this);
+    QLabel *title = AdminUi::text(u"Gestion des sociétés"_s, 24, QFont::Bold, Style::white(), this);
     // The title never gives way to the buttons beside it.
     title->ensurePolished();
     title->setMinimumWidth(title->sizeHint().width());
@@ -40,7 +38,7 @@ CompanyManagementView::CompanyManagementView(APIService &api, QWidget *parent)
     header->addStretch();
     // Smaller than a screen's main button: it shares the header with the title.
     auto *add = new GradientButton(u"Nouvelle société"_s, this);
-    add->setFont(Style::font(13, QFont::Medium));
+    add->setFont(Style::font(14, QFont::Medium));
     add->setFixedHeight(36);
     add->setAutoDefault(false);
     add->setLook({ .radius = 10, .padding = 16, .symbolGap = 6 });

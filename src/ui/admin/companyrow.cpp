@@ -27,8 +27,7 @@ CompanyRow::CompanyRow(const Company &company, QWidget *parent)
     codeRow->addWidget(AdminUi::text(u"Code:"_s, 13, QFont::Normal, Style::grey(), this));
     QLabel *code = AdminUi::text(company.code, 13, QFont::Medium, Style::blue(), this);
     code->setTextFormat(Qt::PlainText);
-    code->setStyleSheet(
-        code->styleSheet() + u" background: rgba(10, 132, 255, 38); border-radius: 6px; padding: 2px 8px;"_s);
+    code->setStyleSheet(Style::Sheets::codeChip());
     codeRow->addWidget(code);
     codeRow->addStretch();
     column->addLayout(codeRow);

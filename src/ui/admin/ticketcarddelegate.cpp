@@ -4,11 +4,11 @@
 #include "ui/widgets/badgepainter.h"
 #include "ui/widgets/style.h"
 #include "ui/widgets/symbolicons.h"
+#include "ui/widgets/textpainter.h"
 
 #include <QListView>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTextLayout>
 #include <cmath>
 #include <numbers>
 
@@ -25,30 +25,10 @@ qreal lerp(qreal from, qreal to, qreal t)
     return from + (to - from) * t;
 }
 
-// Up to maxLines lines of text wrapped to width, the last one elided.
-QStringList wrapLines(const QString &text, const QFont &font, int width, int maxLines)
-{
-    QStringList lines;
-    QTextLayout layout(text, font);
-    layout.beginLayout();
-    int start = 0;
-    while (lines.size() < maxLines) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(width);
-        start = line.textStart();
-        lines << text.mid(start, line.textLength());
-    }
-    layout.endLayout();
-    if (lines.size() == maxLines && start + lines.last().size() < text.size())
-        lines.last() = QFontMetrics(font).elidedText(text.mid(start), Qt::ElideRight, width);
-    return lines;
-}
-
 QColor sectionColor(TicketListModel::Section section)
 {
-    return section == TicketListModel::Section::Open ? Style::blue() : Style::green();
+    return section == TicketListModel::Section::Open ? Style::openTicketsSection()
+                                                     : Style::closedTicketsSection();
 }
 
 QString sectionSymbol(TicketListModel::Section section)
@@ -250,13 +230,10 @@ void TicketCardDelegate::paintCard(QPainter *painter, const QStyleOptionViewItem
     painter->setPen(Style::white());
     const int titleWidth = int(width) - 30;
     if (text.titleWidth != titleWidth) {
-        text.titleLines = wrapLines(text.title, titleFont, titleWidth, 2);
+        text.titleLines = TextPainter::lines(text.title, titleFont, titleWidth, 2);
         text.titleWidth = titleWidth;
     }
-    const QStringList &lines = text.titleLines;
-    for (int i = 0; i < lines.size(); ++i)
-        painter->drawText(
-            QPointF(left + 30, y + titleMetrics.ascent() + i * titleMetrics.lineSpacing()), lines.at(i));
+    TextPainter::draw(painter, QPointF(left + 30, y), text.titleLines, titleFont);
     y += 2 * titleMetrics.lineSpacing() + 14 + 1 + 14; // title, divider
 
     // Information rows: date always, then name and company when known.

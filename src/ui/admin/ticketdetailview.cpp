@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -198,9 +199,7 @@ QWidget *TicketDetailView::buildAdminSection()
     m_editor->setFixedHeight(100);
     m_editor->setTabChangesFocus(true);
     m_editor->setAccessibleName(label->text());
-    m_editor->setStyleSheet(
-        u"QPlainTextEdit { color: white; background: rgba(255, 255, 255, 13);"
-        " border: 1px solid rgba(255, 255, 255, 51); border-radius: 8px; padding: 8px; }"_s);
+    m_editor->setStyleSheet(Style::Sheets::closeMessageEditor());
     label->setBuddy(m_editor);
     connect(
         m_editor, &QPlainTextEdit::textChanged, this, [this] { m_closeMessage = m_editor->toPlainText(); });
@@ -227,12 +226,13 @@ QWidget *TicketDetailView::buildAdminSection()
 QWidget *TicketDetailView::buildClosedBanner()
 {
     auto *panel = new RoundedPanel(
-        Style::withOpacity(Style::green(), 0.1), this, Style::withOpacity(Style::green(), 0.3));
+        Style::withOpacity(Style::ticketDone(), 0.1), this, Style::withOpacity(Style::ticketDone(), 0.3));
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(20, 20, 20, 20);
     row->setSpacing(10);
-    row->addWidget(AdminUi::symbol(u"checkmark.seal.fill"_s, Style::green(), 22, panel));
-    row->addWidget(AdminUi::text(u"Ce ticket a été fermé"_s, 16, QFont::DemiBold, Style::green(), panel));
+    row->addWidget(AdminUi::symbol(u"checkmark.seal.fill"_s, Style::ticketDone(), 22, panel));
+    row->addWidget(
+        AdminUi::text(u"Ce ticket a été fermé"_s, 16, QFont::DemiBold, Style::ticketDone(), panel));
     row->addStretch();
     panel->setAccessibleName(u"Ce ticket a été fermé"_s);
     return panel;

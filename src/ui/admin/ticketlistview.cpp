@@ -79,13 +79,8 @@ QWidget *TicketListView::buildErrorFace()
 
     auto *retry
         = new QPushButton(SymbolIcons::icon(u"arrow.clockwise", Style::white(), 16), u"Réessayer"_s, face);
-    const QColor fill = Style::withOpacity(Style::blue(), 0.6);
-    retry->setStyleSheet(u"QPushButton { color: white; font-size: 16pt; font-weight: 600; padding: 12px 24px;"
-                         " border: none; border-radius: 10px; background: rgba(%1, %2, %3, %4); }"
-                         " QPushButton:focus { border: 2px solid white; }"_s.arg(fill.red())
-                             .arg(fill.green())
-                             .arg(fill.blue())
-                             .arg(fill.alpha()));
+    retry->setStyleSheet(Style::Sheets::filledButton(
+        Style::withOpacity(Style::blue(), 0.6), 16, QFont::DemiBold, 10, u"12px 24px"_s));
     retry->setCursor(Qt::PointingHandCursor);
     connect(retry, &QPushButton::clicked, this, [this] { loadTickets(); });
     column->addWidget(retry, 0, Qt::AlignHCenter);

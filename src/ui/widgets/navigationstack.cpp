@@ -51,10 +51,7 @@ QWidget *NavigationStack::backBar(QWidget *screen)
     auto *row = new QHBoxLayout(bar);
     row->setContentsMargins(16, 12, 16, 4);
     auto *back = new QPushButton(SymbolIcons::icon(u"chevron.left", Style::white(), 16), u"Retour"_s, bar);
-    back->setStyleSheet(
-        u"QPushButton { color: white; font-size: 14pt; font-weight: 500; border: none;"
-        " background: transparent; padding: 6px 8px; }"
-        " QPushButton:focus { border: 1px solid rgba(10, 132, 255, 200); border-radius: 6px; }"_s);
+    back->setStyleSheet(Style::Sheets::plainButton(Style::white(), 14, QFont::Medium, u"6px 8px"_s));
     back->setCursor(Qt::PointingHandCursor);
     back->setAccessibleName(u"Retour"_s);
     connect(back, &QPushButton::clicked, screen, [screen] {

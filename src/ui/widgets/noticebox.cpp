@@ -24,7 +24,7 @@ NoticeBox::NoticeBox(const QString &symbol, const QColor &color, QWidget *parent
     }
     m_text->setWordWrap(true);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_text->setStyleSheet(u"color: %1; font-size: 13pt;"_s.arg(color.name()));
+    m_text->setStyleSheet(Style::labelSheet(color, 13));
     row->addWidget(m_text, 1);
 }
 

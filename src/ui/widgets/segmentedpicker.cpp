@@ -23,11 +23,7 @@ SegmentedPicker::SegmentedPicker(const QList<QPair<QString, QString>> &options, 
         auto *segment = new QPushButton(label, this);
         segment->setCheckable(true);
         segment->setCursor(Qt::PointingHandCursor);
-        segment->setStyleSheet(
-            u"QPushButton { color: white; background: transparent; border: none; border-radius: 7px;"
-            " padding: 7px 10px; font-size: 13pt; }"
-            "QPushButton:checked { background: rgba(255, 255, 255, 56); font-weight: 600; }"
-            "QPushButton:focus { border: 1px solid rgba(10, 132, 255, 220); }"_s);
+        segment->setStyleSheet(Style::Sheets::segment());
         m_group->addButton(segment, int(m_values.size()));
         m_values.append(value);
         row->addWidget(segment, 1);

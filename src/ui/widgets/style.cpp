@@ -10,6 +10,34 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The sheet names its colours ("@grey") so that each is spelled once, here.
+QString fillColours(QString sheet)
+{
+    const std::pair<QLatin1StringView, QColor> colours[] = {
+        { "@white90"_L1, Style::white(0.9) },
+        { "@white70"_L1, Style::white(0.7) },
+        { "@white30"_L1, Style::white(0.3) },
+        { "@white20"_L1, Style::white(0.2) },
+        { "@white15"_L1, Style::white(0.15) },
+        { "@white10"_L1, Style::white(0.1) },
+        { "@white8"_L1, Style::white(0.08) },
+        { "@grey50"_L1, Style::withOpacity(Style::grey(), 0.5) },
+        { "@grey"_L1, Style::grey() },
+        { "@orange"_L1, Style::orange() },
+        { "@red"_L1, Style::red() },
+        { "@blue"_L1, Style::blue() },
+        { "@focus"_L1, Style::focusRing() },
+        { "@popup"_L1, Style::popupBackground() },
+    };
+    for (const auto &[name, colour] : colours)
+        sheet.replace(name, Style::css(colour));
+    return sheet;
+}
+
+} // namespace
+
 QColor Style::background()
 {
     return QColor(14, 17, 32);
@@ -52,14 +80,96 @@ QColor Style::green()
     return QColor(48, 209, 88);
 }
 
-QColor Style::gray()
-{
-    return QColor(142, 142, 147);
-}
-
 QColor Style::pink()
 {
     return QColor(255, 55, 95);
+}
+
+// The face of a popup (menus, tooltips): a step lighter than the screen.
+QColor Style::popupBackground()
+{
+    return QColor(30, 34, 52);
+}
+
+QColor Style::focusRing()
+{
+    return withOpacity(blue(), 0.8);
+}
+
+QColor Style::ticketInProgress()
+{
+    return orange();
+}
+
+QColor Style::ticketDone()
+{
+    return green();
+}
+
+QColor Style::openTicketsSection()
+{
+    return blue();
+}
+
+QColor Style::closedTicketsSection()
+{
+    return green();
+}
+
+QString Style::css(const QColor &colour)
+{
+    return u"rgba(%1, %2, %3, %4)"_s.arg(colour.red())
+        .arg(colour.green())
+        .arg(colour.blue())
+        .arg(colour.alpha());
+}
+
+QString Style::labelSheet(const QColor &colour, int pixelSize, QFont::Weight weight)
+{
+    return u"color: %1; font-size: %2px; font-weight: %3;"_s.arg(css(colour)).arg(pixelSize).arg(int(weight));
+}
+
+QString Style::Sheets::plainButton(
+    const QColor &text, int pixelSize, QFont::Weight weight, const QString &padding)
+{
+    return u"QPushButton { color: %1; font-size: %2px; font-weight: %3; border: none;"
+           " background: transparent; padding: %4; }"
+           " QPushButton:focus { border: 1px solid %5; border-radius: 6px; }"_s.arg(css(text))
+               .arg(pixelSize)
+               .arg(int(weight))
+               .arg(padding, css(focusRing()));
+}
+
+QString Style::Sheets::filledButton(
+    const QColor &fill, int pixelSize, QFont::Weight weight, int radius, const QString &padding)
+{
+    return u"QPushButton { color: white; font-size: %1px; font-weight: %2; border: none;"
+           " border-radius: %3px; padding: %4; background: %5; }"
+           " QPushButton:focus { border: 2px solid white; }"_s.arg(pixelSize)
+               .arg(int(weight))
+               .arg(radius)
+               .arg(padding, css(fill));
+}
+
+QString Style::Sheets::segment()
+{
+    return u"QPushButton { color: white; background: transparent; border: none; border-radius: 7px;"
+           " padding: 7px 10px; font-size: 13px; }"
+           "QPushButton:checked { background: %1; font-weight: 600; }"
+           "QPushButton:focus { border: 1px solid %2; }"_s.arg(
+               css(white(0.22)), css(withOpacity(blue(), 0.86)));
+}
+
+QString Style::Sheets::closeMessageEditor()
+{
+    return u"QPlainTextEdit { color: white; background: %1; border: 1px solid %2; border-radius: 8px;"
+           " padding: 8px; }"_s.arg(css(white(0.05)), css(white(0.2)));
+}
+
+QString Style::Sheets::codeChip()
+{
+    return labelSheet(blue(), 13, QFont::Medium)
+        + u" background: %1; border-radius: 6px; padding: 2px 8px;"_s.arg(css(withOpacity(blue(), 0.15)));
 }
 
 QColor Style::withOpacity(QColor color, qreal opacity)
@@ -80,13 +190,15 @@ QColor Style::tint(Tint value)
     case Tint::Gray:
         break;
     }
-    return gray();
+    return grey();
 }
 
-QFont Style::font(qreal pointSize, QFont::Weight weight)
+QFont Style::font(int pixelSize, QFont::Weight weight)
 {
+    // Pixels, like every other length of the design, so text keeps its
+    // proportion to the boxes around it whatever the screen's DPI setting.
     QFont result;
-    result.setPointSizeF(pointSize);
+    result.setPixelSize(qMax(1, pixelSize));
     result.setWeight(weight);
     return result;
 }
@@ -99,48 +211,59 @@ QFont Style::captionBold()
 QString Style::styleSheet()
 {
     // rgba() in the sheet takes alpha 0..255; the design speaks in percent.
-    static const QString sheet = uR"(
+    static const QString sheet = fillColours(uR"(
         QLabel { color: white; background: transparent; }
-        QLabel[role="title"] { font-size: 24pt; font-weight: bold; }
-        QLabel[role="heroTitle"] { font-size: 40pt; font-weight: bold; }
-        QLabel[role="welcomeTitle"] { font-size: 28pt; font-weight: bold; }
-        QLabel[role="subtitle"] { font-size: 14pt; color: rgb(152, 152, 160); }
-        QLabel[role="heroSubtitle"] { font-size: 17pt; color: rgb(152, 152, 160); }
-        QLabel[role="fieldLabel"] { font-size: 13pt; font-weight: 500; color: rgb(152, 152, 160); }
-        QLabel[role="required"] { font-size: 13pt; color: rgb(255, 69, 58); }
-        QLabel[role="secondary"] { font-size: 13pt; color: rgb(152, 152, 160); }
-        QLabel[role="note"] { font-size: 13pt; color: rgb(152, 152, 160); }
-        QLabel[role="small"] { font-size: 12pt; color: rgb(152, 152, 160); }
-        QLabel[role="version"] { font-size: 11pt; color: rgba(255, 255, 255, 77); }
-        QLabel[role="emptyTitle"] { font-size: 18pt; font-weight: 600; }
-        QLabel[role="danger"] { color: rgb(255, 69, 58); }
+        QLabel[role="title"] { font-size: 24px; font-weight: bold; }
+        QLabel[role="heroTitle"] { font-size: 40px; font-weight: bold; }
+        QLabel[role="welcomeTitle"] { font-size: 28px; font-weight: bold; }
+        QLabel[role="subtitle"] { font-size: 14px; color: @grey; }
+        QLabel[role="heroSubtitle"] { font-size: 15px; color: @grey; }
+        QLabel[role="fieldLabel"] { font-size: 13px; font-weight: 500; color: @grey; }
+        QLabel[role="required"] { font-size: 13px; color: @red; }
+        QLabel[role="secondary"] { font-size: 13px; color: @grey; }
+        QLabel[role="note"] { font-size: 13px; color: @grey; }
+        QLabel[role="small"] { font-size: 12px; color: @grey; }
+        QLabel[role="version"] { font-size: 11px; color: @white30; }
+        QLabel[role="emptyTitle"] { font-size: 18px; font-weight: 600; }
+        QLabel[role="danger"] { color: @red; }
+        QLabel[role="welcomeSubtitle"] { font-size: 15px; color: @grey; }
+        QLabel[role="errorText"] { font-size: 13px; color: @red; }
+        QLabel[role="userCardName"] { font-size: 15px; font-weight: 500; color: @white90; }
+        QLabel[role="bullet"] { font-size: 13px; color: @grey50; }
+        QLabel[role="smallBullet"] { font-size: 12px; color: @grey50; }
+        QLabel[role="identityName"] { font-size: 14px; font-weight: 500; }
+        QLabel[role="caption"] { font-size: 12px; font-weight: 500; color: @grey; }
+        QLabel[role="value"] { font-size: 14px; }
+        QLabel[role="companyName"] { font-size: 14px; color: @white70; }
+        QLabel[role="warning"] { font-size: 13px; font-weight: 600; color: @orange; }
         QLineEdit, QTextEdit, QPlainTextEdit, QComboBox {
-            color: white; background: rgba(255, 255, 255, 20); border: 1px solid rgba(255, 255, 255, 20);
-            border-radius: 8px; padding: 10px; font-size: 13pt;
-            selection-background-color: rgb(10, 132, 255);
+            color: white; background: @white8; border: 1px solid @white8;
+            border-radius: 8px; padding: 12px; font-size: 13px;
+            selection-background-color: @blue;
         }
+        QLineEdit[role="roomy"] { padding: 14px; }
         QLineEdit:focus, QTextEdit:focus, QPlainTextEdit:focus, QComboBox:focus {
-            border: 1px solid rgb(10, 132, 255);
+            border: 1px solid @blue;
         }
         QComboBox::drop-down { border: none; background: transparent; width: 28px; }
-        QComboBox QAbstractItemView { color: white; background: rgb(30, 34, 52);
-            selection-background-color: rgb(10, 132, 255); }
+        QComboBox QAbstractItemView { color: white; background: @popup;
+            selection-background-color: @blue; }
         QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; border: none; }
         QListView { background: transparent; border: none; }
         QScrollBar:vertical { background: transparent; width: 8px; }
-        QScrollBar::handle:vertical { background: rgba(255, 255, 255, 50); border-radius: 4px; min-height: 24px; }
+        QScrollBar::handle:vertical { background: @white20; border-radius: 4px; min-height: 24px; }
         QScrollBar::add-line, QScrollBar::sub-line { height: 0; }
-        QPushButton[role="plain"] { color: rgb(10, 132, 255); background: transparent; border: none;
-            font-size: 13pt; font-weight: 500; padding: 4px; }
-        QPushButton[role="danger"] { color: rgb(255, 69, 58); background: transparent; border: none;
-            font-size: 13pt; padding: 4px; }
-        QPushButton[role="secondary"] { color: white; background: rgba(255, 255, 255, 25); border: none;
-            border-radius: 10px; font-size: 14pt; font-weight: 500; padding: 12px 20px; }
+        QPushButton[role="plain"] { color: @blue; background: transparent; border: none;
+            font-size: 13px; font-weight: 500; padding: 4px; }
+        QPushButton[role="danger"] { color: @red; background: transparent; border: none;
+            font-size: 13px; padding: 4px; }
+        QPushButton[role="secondary"] { color: white; background: @white10; border: none;
+            border-radius: 10px; font-size: 14px; font-weight: 500; padding: 12px 20px; }
         QPushButton[role="plain"]:focus, QPushButton[role="danger"]:focus, QPushButton[role="secondary"]:focus {
-            outline: none; border: 1px solid rgba(10, 132, 255, 200); border-radius: 6px; }
-        QCheckBox { color: white; font-size: 12pt; }
-        QToolTip { color: white; background: rgb(30, 34, 52); border: 1px solid rgba(255, 255, 255, 40); }
-    )"_s;
+            outline: none; border: 1px solid @focus; border-radius: 6px; }
+        QCheckBox { color: white; font-size: 12px; }
+        QToolTip { color: white; background: @popup; border: 1px solid @white15; }
+    )"_s);
     return sheet;
 }
 
@@ -223,7 +346,7 @@ QPixmap Style::appIcon(int side, qreal devicePixelRatio)
     gradient.setColorAt(1, purple());
     painter.fillRect(area, gradient);
     painter.setPen(Qt::white);
-    painter.setFont(font(side * 0.42, QFont::Black));
+    painter.setFont(font(qRound(side * 0.42), QFont::Black));
     painter.drawText(area, Qt::AlignCenter, u"N"_s);
     return result;
 }

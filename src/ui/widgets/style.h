@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPixmap>
+#include <QSize>
 #include <QString>
 
 class QPainter;
@@ -27,14 +28,30 @@ QColor purple();
 QColor red();
 QColor orange();
 QColor green();
-QColor gray();
 QColor pink();
+// Menus and tooltips, a step lighter than the background.
+QColor popupBackground();
+// The outline of the focused control.
+QColor focusRing();
 QColor withOpacity(QColor color, qreal opacity);
+// A colour as a style sheet value.
+QString css(const QColor &colour);
+// A label's own colour, size in pixels and weight, on top of the shared sheet.
+QString labelSheet(const QColor &colour, int pixelSize, QFont::Weight weight = QFont::Normal);
 // The colour of a priority or status tint.
 QColor tint(Tint value);
 
-// The system font at a point size and weight.
-QFont font(qreal pointSize, QFont::Weight weight = QFont::Normal);
+// A ticket's state, as each screen shows it. The user's own list and the
+// administrator's sections and banner speak of work done, so a closed ticket
+// is green there; the status badge of the detail names the status word, and
+// there "fermé" is red like every stopped state of the vocabulary.
+QColor ticketInProgress();
+QColor ticketDone();
+QColor openTicketsSection();
+QColor closedTicketsSection();
+
+// The system font at a size in pixels and a weight.
+QFont font(int pixelSize, QFont::Weight weight = QFont::Normal);
 // The caption style used by badges: small and bold.
 QFont captionBold();
 
@@ -54,11 +71,37 @@ void paintSpinner(QPainter *painter, const QRectF &rect, const QColor &color, in
 
 } // namespace Style
 
+// The sheets of single buttons and fields that look unlike the shared roles.
+namespace Style::Sheets {
+// Text only: no fill, no border until focused.
+QString plainButton(const QColor &text, int pixelSize, QFont::Weight weight, const QString &padding);
+// White text on a solid rounded fill.
+QString filledButton(
+    const QColor &fill, int pixelSize, QFont::Weight weight, int radius, const QString &padding);
+// One segment of a segmented picker.
+QString segment();
+// The closing message editor of the ticket detail.
+QString closeMessageEditor();
+// A company's code on its blue chip.
+QString codeChip();
+} // namespace Style::Sheets
+
 namespace Style {
 // The program's own icon: the window icon when the shell set one, else a
 // drawn one (blue-to-purple rounded square with a white "N").
 QPixmap appIcon(int side, qreal devicePixelRatio = 1.0);
 } // namespace Style
+
+// The fixed size of each sheet, in pixels.
+namespace Style::SheetSizes {
+inline constexpr QSize Register { 520, 650 };
+inline constexpr QSize Settings { 500, 600 };
+inline constexpr QSize CreateTicket { 600, 750 };
+inline constexpr QSize MyTickets { 700, 600 };
+inline constexpr QSize AdminLogin { 400, 450 };
+inline constexpr QSize CompanyManagement { 600, 550 };
+inline constexpr QSize AddCompany { 500, 450 };
+} // namespace Style::SheetSizes
 
 // The capture editor: its sheet, and the marks it burns into a picture
 // (lengths in the picture's pixels).

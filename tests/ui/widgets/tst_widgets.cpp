@@ -3,6 +3,7 @@
 #include "ui/widgets/sheet.h"
 #include "ui/widgets/statusbadge.h"
 #include "ui/widgets/style.h"
+#include "ui/widgets/symbolicons.h"
 
 #include <QImage>
 #include <QSignalSpy>
@@ -16,6 +17,7 @@ class TestWidgets : public QObject
 
 private Q_SLOTS:
     void badges_upperCaseInFullUnicodeAndTint();
+    void symbols_everyNameRendersTintedInk();
     void sheet_dismissalFollowsItsSetting();
     void gradientButton_busyShowsSpinnerInsteadOfLabel();
 };
@@ -28,7 +30,24 @@ void TestWidgets::badges_upperCaseInFullUnicodeAndTint()
     QCOMPARE(closed.accessibleName(), u"FERMÉ"_s);
     // ß has no single upper-case letter: full casing gives two.
     QCOMPARE(StatusBadge(u"straße"_s).text(), u"STRASSE"_s);
-    QCOMPARE(PriorityBadge(std::nullopt).color(), Style::gray());
+    QCOMPARE(PriorityBadge(std::nullopt).color(), Style::grey());
+}
+
+// Every symbol is a resource drawing read through the SVG image plugin: a
+// missing file or plugin leaves a blank where the icon should be.
+void TestWidgets::symbols_everyNameRendersTintedInk()
+{
+    const QColor tint = Style::blue();
+    for (const QString &name : SymbolIcons::names()) {
+        const QImage image = SymbolIcons::pixmap(name, tint, 24, 2.0).toImage();
+        QCOMPARE(image.size(), QSize(48, 48));
+        bool inked = false;
+        for (int y = 0; y < image.height() && !inked; ++y)
+            for (int x = 0; x < image.width() && !inked; ++x)
+                inked = qAlpha(image.pixel(x, y)) == 255 && QColor(image.pixel(x, y)).rgb() == tint.rgb();
+        QVERIFY2(inked, qPrintable(name));
+    }
+    QVERIFY(!SymbolIcons::has(u"no.such.symbol"_s));
 }
 
 void TestWidgets::sheet_dismissalFollowsItsSetting()
