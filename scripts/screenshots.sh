@@ -30,8 +30,8 @@ done
 [ -n "$api_base" ] || { echo "screenshots: norvik-server did not start in time" >&2; exit 1; }
 
 rm -rf "$out"
-mkdir -p "$out" "$work/config"
+mkdir -p "$out" "$work/config" "$work/state"
 # 96 DPI and a scale of 1, whatever the desktop the script is run from.
-XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 QT_FONT_DPI=96 \
+XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=1 QT_FONT_DPI=96 \
     xvfb-run -a -s "-screen 0 1920x1080x24 -dpi 96" \
     build/tools/norvik-screenshots "$out" "$api_base"

@@ -452,7 +452,11 @@ void Photographer::ticketDetail()
     if (QMessageBox *confirm = detail->confirmation()) {
         waitFor([confirm] { return confirm->isVisible(); }, "detail: confirmation");
         shoot(confirm, u"ticketdetail-confirm"_s);
-        confirm->accept();
+        // The destructive button, not accept(): only a clicked button closes the ticket.
+        for (QAbstractButton *button : confirm->buttons()) {
+            if (button->text() == u"Fermer le ticket"_s)
+                button->click();
+        }
         QTest::qWait(300);
         shoot(&window, u"ticketdetail-closing"_s);
         m_standInServer.setHolding(false);
