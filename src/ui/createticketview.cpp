@@ -408,6 +408,7 @@ QCoro::Task<> CreateTicketView::submit()
         m_error->showText(error.description());
         // A network failure is worth trying again as it is.
         m_retry->setVisible(dynamic_cast<const TransportError *>(&error) != nullptr);
+        ScreenParts::revealWhenLaidOut(m_retry);
         setSubmitting(false);
     }
 }

@@ -1,5 +1,6 @@
 #include "noticebox.h"
 
+#include "screenparts.h"
 #include "style.h"
 #include "symbolicons.h"
 
@@ -43,6 +44,12 @@ void NoticeBox::showText(const QString &text)
 QString NoticeBox::text() const
 {
     return m_text->text();
+}
+
+void NoticeBox::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    ScreenParts::revealWhenLaidOut(this);
 }
 
 void NoticeBox::paintEvent(QPaintEvent *)

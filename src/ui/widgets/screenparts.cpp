@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
 
 QVBoxLayout *ScreenParts::bareColumn(QWidget *owner)
@@ -52,4 +53,18 @@ QWidget *ScreenParts::centredColumn(const QList<QWidget *> &items, int spacing, 
     }
     column->addStretch();
     return page;
+}
+
+void ScreenParts::revealWhenLaidOut(QWidget *widget)
+{
+    QTimer::singleShot(0, widget, [widget] {
+        if (!widget->isVisible())
+            return;
+        for (QWidget *ancestor = widget->parentWidget(); ancestor; ancestor = ancestor->parentWidget()) {
+            if (auto *area = qobject_cast<QScrollArea *>(ancestor)) {
+                area->ensureWidgetVisible(widget, 0, 8);
+                return;
+            }
+        }
+    });
 }

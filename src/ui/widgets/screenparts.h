@@ -17,6 +17,10 @@ QVBoxLayout *bareColumn(QWidget *owner);
 // A frameless page that scrolls vertically only, added to layout; the caller
 // fills the returned page.
 QWidget *addScrollingPage(QBoxLayout *layout, int stretch = 0);
+// Once the layout has made room for widget, scrolls its page (if it is on
+// one) so that it shows: a message at the foot of a long form must not
+// appear below the fold.
+void revealWhenLaidOut(QWidget *widget);
 // A screen's title (role "title") over its subtitle (role "subtitle").
 QVBoxLayout *titles(const QString &title, const QString &subtitle, QWidget *parent);
 // A page showing items one under the other, centred both ways; a negative
