@@ -74,7 +74,7 @@ QPixmap rendered(QStringView name, const QColor &color, int pixels)
     const QStringView file = fileOf(name);
     if (file.isEmpty() || pixels <= 0)
         return {};
-    const QString key = u"symbol:%1:%2:%3"_s.arg(file).arg(pixels).arg(color.rgba(), 8, 16);
+    const QString key = u"symbol:%1:%2:%3"_s.arg(file).arg(pixels).arg(color.name(QColor::HexArgb));
     QPixmap result;
     if (QPixmapCache::find(key, &result))
         return result;
