@@ -61,7 +61,7 @@ QWidget *AdminLoginView::buildLoginFace()
     column->addStretch();
     column->addWidget(AdminUi::symbol(u"lock.shield"_s, Style::blue(), 60, face), 0, Qt::AlignHCenter);
     auto *titles = new QVBoxLayout();
-    titles->setSpacing(8);
+    titles->setSpacing(24);
     titles->addWidget(
         AdminUi::text(u"Connexion admin"_s, 24, QFont::Bold, Style::white(), face), 0, Qt::AlignHCenter);
     titles->addWidget(
