@@ -105,7 +105,7 @@ void HomeButton::paintEvent(QPaintEvent *)
     // Symbol then label, centred together as one row.
     const QFont labelFont = Style::font(15, QFont::Bold);
     const QFontMetrics metrics(labelFont);
-    const int symbolSide = 24, gap = 12;
+    const int symbolSide = 17, gap = 12;
     const int rowWidth = symbolSide + gap + metrics.horizontalAdvance(text());
     const qreal left = frame.center().x() - rowWidth / 2.0;
     SymbolIcons::paint(&painter, m_systemIcon,

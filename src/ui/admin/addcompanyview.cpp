@@ -79,6 +79,8 @@ AddCompanyView::AddCompanyView(APIService &api, std::function<void()> onCompanyA
     buttons->setSpacing(12);
     auto *cancel = new QPushButton(u"Annuler"_s, content);
     Style::setRole(cancel, "secondary");
+    // The form's own buttons speak a size up from the shared secondary one.
+    cancel->setStyleSheet(u"QPushButton { font-size: 15px; }"_s);
     cancel->setFixedHeight(48);
     cancel->setAutoDefault(false);
     cancel->setCursor(Qt::PointingHandCursor);

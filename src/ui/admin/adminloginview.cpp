@@ -61,7 +61,7 @@ QWidget *AdminLoginView::buildLoginFace()
     column->addStretch();
     column->addWidget(AdminUi::symbol(u"lock.shield"_s, Style::blue(), 60, face), 0, Qt::AlignHCenter);
     auto *titles = new QVBoxLayout();
-    titles->setSpacing(8);
+    titles->setSpacing(24);
     titles->addWidget(
         AdminUi::text(u"Connexion admin"_s, 24, QFont::Bold, Style::white(), face), 0, Qt::AlignHCenter);
     titles->addWidget(
@@ -85,10 +85,11 @@ QWidget *AdminLoginView::buildLoginFace()
     m_password->setMinimumHeight(m_password->sizeHint().height());
     label->setBuddy(m_password);
     blockLayout->addWidget(m_password);
-    m_error = AdminUi::text(u"Mot de passe incorrect"_s, 13, QFont::Normal, Style::red(), block);
-    m_error->setVisible(false);
-    blockLayout->addWidget(m_error);
     column->addWidget(block, 0, Qt::AlignHCenter);
+    // An item of the face like the others, so it keeps their distance.
+    m_error = AdminUi::text(u"Mot de passe incorrect"_s, 13, QFont::Normal, Style::red(), face);
+    m_error->setVisible(false);
+    column->addWidget(m_error, 0, Qt::AlignHCenter);
 
     m_loginButton = new GradientButton(u"Se connecter"_s, face);
     m_loginButton->setFont(Style::font(16, QFont::DemiBold));

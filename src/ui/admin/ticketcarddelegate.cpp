@@ -224,30 +224,35 @@ void TicketCardDelegate::paintCard(QPainter *painter, const QStyleOptionViewItem
     // Title: up to two lines after the document symbol.
     const QFont titleFont = Style::font(17, QFont::DemiBold);
     const QFontMetrics titleMetrics(titleFont);
-    SymbolIcons::paint(
-        painter, u"doc.text.fill", QRectF(left, y, 22, 22), Style::withOpacity(Style::blue(), 0.8));
+    // The symbol has the size of a small heading, centred on the first line.
+    constexpr qreal symbolSide = 15, titleIndent = symbolSide + 8;
+    SymbolIcons::paint(painter, u"doc.text.fill",
+        QRectF(left, y + (titleMetrics.lineSpacing() - symbolSide) / 2, symbolSide, symbolSide),
+        Style::withOpacity(Style::blue(), 0.8));
     painter->setFont(titleFont);
     painter->setPen(Style::white());
-    const int titleWidth = int(width) - 30;
+    const int titleWidth = int(width - titleIndent);
     if (text.titleWidth != titleWidth) {
         text.titleLines = TextPainter::lines(text.title, titleFont, titleWidth, 2);
         text.titleWidth = titleWidth;
     }
-    TextPainter::draw(painter, QPointF(left + 30, y), text.titleLines, titleFont);
+    TextPainter::draw(painter, QPointF(left + titleIndent, y), text.titleLines, titleFont);
     y += 2 * titleMetrics.lineSpacing() + 14 + 1 + 14; // title, divider
 
     // Information rows: date always, then name and company when known.
     const QFont infoFont = Style::font(14, QFont::Medium);
     const QFontMetrics infoMetrics(infoFont);
     const qreal rowHeight = infoMetrics.height() + 6;
+    constexpr qreal infoSymbol = 14, infoIndent = infoSymbol + 8;
     auto infoRow = [&](const QString &symbol, const QColor &symbolColor, const QFont &font,
                        const QColor &color, const QString &value) {
-        SymbolIcons::paint(painter, symbol, QRectF(left, y + (rowHeight - 16) / 2, 16, 16), symbolColor);
+        SymbolIcons::paint(painter, symbol,
+            QRectF(left, y + (rowHeight - infoSymbol) / 2, infoSymbol, infoSymbol), symbolColor);
         painter->setFont(font);
         painter->setPen(color);
-        const QString shown = QFontMetrics(font).elidedText(value, Qt::ElideRight, int(width) - 24);
-        painter->drawText(
-            QRectF(left + 24, y, width - 24, rowHeight), Qt::AlignLeft | Qt::AlignVCenter, shown);
+        const QString shown = QFontMetrics(font).elidedText(value, Qt::ElideRight, int(width - infoIndent));
+        painter->drawText(QRectF(left + infoIndent, y, width - infoIndent, rowHeight),
+            Qt::AlignLeft | Qt::AlignVCenter, shown);
         y += rowHeight;
     };
     infoRow(u"calendar"_s, Style::grey(), infoFont, Style::grey(), text.date);
@@ -316,12 +321,12 @@ void TicketCardDelegate::paintChrome(QPainter *painter, const QRectF &card, qrea
     const QFont buttonFont = Style::font(15, QFont::DemiBold);
     const QString label = u"Voir le détail"_s;
     const qreal labelWidth = QFontMetrics(buttonFont).horizontalAdvance(label);
-    const qreal total = labelWidth + 6 + 18;
+    const qreal total = labelWidth + 6 + 15;
     const qreal start = button.center().x() - total / 2;
     painter->setFont(buttonFont);
     painter->setPen(Style::white());
     painter->drawText(QRectF(start, button.top(), labelWidth + 2, button.height()),
         Qt::AlignVCenter | Qt::AlignLeft, label);
     SymbolIcons::paint(painter, u"arrow.right.circle.fill",
-        QRectF(start + labelWidth + 6, button.center().y() - 9, 18, 18), Style::white());
+        QRectF(start + labelWidth + 6, button.center().y() - 7.5, 15, 15), Style::white());
 }

@@ -98,7 +98,7 @@ QWidget *titleRow(const QString &symbol, const QColor &color, const QString &tit
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
-    layout->addWidget(AdminUi::symbol(symbol, Style::withOpacity(color, 0.8), 22, row));
+    layout->addWidget(AdminUi::symbol(symbol, Style::withOpacity(color, 0.8), 15, row));
     layout->addWidget(AdminUi::text(title, 20, QFont::DemiBold, Style::white(), row));
     layout->addStretch();
     return row;
@@ -230,7 +230,7 @@ QWidget *TicketDetailView::buildClosedBanner()
     auto *row = new QHBoxLayout(panel);
     row->setContentsMargins(20, 20, 20, 20);
     row->setSpacing(10);
-    row->addWidget(AdminUi::symbol(u"checkmark.seal.fill"_s, Style::ticketDone(), 22, panel));
+    row->addWidget(AdminUi::symbol(u"checkmark.seal.fill"_s, Style::ticketDone(), 15, panel));
     row->addWidget(
         AdminUi::text(u"Ce ticket a été fermé"_s, 16, QFont::DemiBold, Style::ticketDone(), panel));
     row->addStretch();
@@ -261,7 +261,7 @@ QWidget *TicketDetailView::buildAttachmentSection()
     auto *layout = sectionLayout(panel, 14);
     auto *title = new QHBoxLayout();
     title->setSpacing(10);
-    title->addWidget(AdminUi::symbol(u"photo.fill"_s, Style::withOpacity(Style::orange(), 0.8), 22, panel));
+    title->addWidget(AdminUi::symbol(u"photo.fill"_s, Style::withOpacity(Style::orange(), 0.8), 15, panel));
     title->addWidget(AdminUi::text(u"Pièce jointe"_s, 20, QFont::DemiBold, Style::white(), panel));
     title->addWidget(AdminUi::text(u"(1)"_s, 16, QFont::Medium, Style::grey(), panel));
     title->addStretch();
