@@ -80,7 +80,7 @@ AddCompanyView::AddCompanyView(APIService &api, std::function<void()> onCompanyA
     auto *cancel = new QPushButton(u"Annuler"_s, content);
     Style::setRole(cancel, "secondary");
     // The form's own buttons speak a size up from the shared secondary one.
-    cancel->setStyleSheet(u"QPushButton { font-size: 15px; }"_s);
+    cancel->setProperty("size", u"large"_s);
     cancel->setFixedHeight(48);
     cancel->setAutoDefault(false);
     cancel->setCursor(Qt::PointingHandCursor);

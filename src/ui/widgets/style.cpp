@@ -259,6 +259,7 @@ QString Style::styleSheet()
             font-size: 13px; padding: 4px; }
         QPushButton[role="secondary"] { color: white; background: @white10; border: none;
             border-radius: 10px; font-size: 14px; font-weight: 500; padding: 12px 20px; }
+        QPushButton[role="secondary"][size="large"] { font-size: 15px; }
         QPushButton[role="plain"]:focus, QPushButton[role="danger"]:focus, QPushButton[role="secondary"]:focus {
             outline: none; border: 1px solid @focus; border-radius: 6px; }
         QCheckBox { color: white; font-size: 12px; }
