@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QLibrary>
+#include <QScopeGuard>
 #include <algorithm>
 #include <libheif/heif.h>
 #include <memory>
@@ -18,9 +19,12 @@ bool fitsLimit(qint64 width, qint64 height, int limitMiB)
 
 QImage readWithQt(QIODevice *device, int limitMiB)
 {
-    // The limit is process-wide in Qt; setting it here keeps every reader
-    // of user pictures under it.
-    QImageReader::setAllocationLimit(ImageDecoder::AllocationLimitMiB);
+    // The limit is process-wide in Qt; everything runs on the main thread,
+    // so setting it for each read holds this read to its own limit. The
+    // previous one comes back after, for Qt's clipboard and drop readers.
+    const int previousLimit = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(limitMiB);
+    const auto restore = qScopeGuard([previousLimit] { QImageReader::setAllocationLimit(previousLimit); });
     QImageReader reader(device);
     reader.setAutoTransform(true);
     if (!reader.canRead())
@@ -30,6 +34,10 @@ QImage readWithQt(QIODevice *device, int limitMiB)
         return {};
     QImage image;
     if (!reader.read(&image))
+        return {};
+    // The header's size is a claim: a GIF frame may reach past the screen
+    // it declares, and not every format states a size before decoding.
+    if (!fitsLimit(image.width(), image.height(), limitMiB))
         return {};
     return image;
 }
