@@ -1,5 +1,6 @@
-// Start-up cost of the client against a minimal Qt Widgets tray program,
-// measured in the same run: time from launch until the event loop is idle
+// Start-up cost of the client against a minimal Qt Widgets tray program and
+// against the same program opening a WebSocket, measured in the same run:
+// time from launch until the event loop is idle
 // with the tray icon shown (and, for the client, its channel connecting), and
 // the peak resident memory at that point. Prints medians and the ratios.
 #include "traywatcher.h"
@@ -96,6 +97,8 @@ int main(int argc, char *argv[])
     QCoreApplication application(argc, argv);
     const QString client = qEnvironmentVariable("NORVIK_SUPPORT_BIN", QStringLiteral(NORVIK_SUPPORT_BIN));
     const QString minimal = qEnvironmentVariable("NORVIK_MINIMAL_BIN", QStringLiteral(NORVIK_MINIMAL_BIN));
+    const QString channelTray
+        = qEnvironmentVariable("NORVIK_CHANNEL_TRAY_BIN", QStringLiteral(NORVIK_CHANNEL_TRAY_BIN));
     const int runs = qEnvironmentVariableIntValue("NORVIK_BENCH_RUNS") > 0
         ? qEnvironmentVariableIntValue("NORVIK_BENCH_RUNS")
         : 9;
@@ -139,47 +142,67 @@ int main(int argc, char *argv[])
     environment.insert(u"NORVIK_WS_URL"_s, u"ws://127.0.0.1:%1/norvik-ws"_s.arg(channel.serverPort()));
     environment.insert(u"NORVIK_UPDATE_FEED"_s, u"http://127.0.0.1:%1/appcast.xml"_s.arg(closedPort));
 
-    std::vector<double> clientTimes, minimalTimes;
-    std::vector<qint64> clientPeaks, minimalPeaks;
+    struct Series
+    {
+        const char *label;
+        QString program;
+        QByteArray readyMarker;
+        std::vector<double> times;
+        std::vector<qint64> peaks;
+        double time() const { return median(times); }
+        qint64 peak() const { return median(peaks); }
+    };
+    Series series[] {
+        { "norvik-support", client, "✅ Application démarrée", {}, {} },
+        { "minimal tray app", minimal, "ready\n", {}, {} },
+        { "tray app + channel", channelTray, "ready\n", {}, {} },
+    };
     bool clientTray = true;
-    // Interleaved so that a busy moment of the machine hits both alike.
+    // Interleaved so that a busy moment of the machine hits all alike.
     for (int run = 0; run < runs; ++run) {
-        const auto base = measure(minimal, environment, "ready\n");
-        const auto ours = measure(client, environment, "✅ Application démarrée");
-        while (channel.hasPendingConnections())
-            delete channel.nextPendingConnection();
-        if (!base || !ours) {
+        std::vector<Sample> samples;
+        for (const Series &s : series) {
+            const auto sample = measure(s.program, environment, s.readyMarker);
+            while (channel.hasPendingConnections())
+                delete channel.nextPendingConnection();
+            if (sample)
+                samples.push_back(*sample);
+        }
+        if (samples.size() != std::size(series)) {
             std::fprintf(stderr, "bench_startup: run %d did not reach its ready point\n", run);
             continue;
         }
-        minimalTimes.push_back(base->milliseconds);
-        minimalPeaks.push_back(base->peakKiB);
-        clientTimes.push_back(ours->milliseconds);
-        clientPeaks.push_back(ours->peakKiB);
-        clientTray = clientTray && ours->trayShown;
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            series[i].times.push_back(samples[i].milliseconds);
+            series[i].peaks.push_back(samples[i].peakKiB);
+        }
+        clientTray = clientTray && samples.front().trayShown;
     }
     watcherBus.unregisterService(u"org.kde.StatusNotifierWatcher"_s);
     QDBusConnection::disconnectFromBus(u"bench-tray"_s);
     bus.terminate();
     bus.waitForFinished(5000);
-    if (clientTimes.empty()) {
+    if (series[0].times.empty()) {
         std::fprintf(stderr, "bench_startup: no run completed\n");
         return 1;
     }
 
-    const double clientTime = median(clientTimes), minimalTime = median(minimalTimes);
-    const qint64 clientPeak = median(clientPeaks), minimalPeak = median(minimalPeaks);
+    const Series &ours = series[0], &base = series[1], &withChannel = series[2];
+    const auto ratio = [](double a, double b) -> QString { return QString::number(a / b, 'f', 2) + u'x'; };
     QTextStream out(stdout);
-    out << "start-up to idle loop (median of " << clientTimes.size() << " runs, platform "
+    out << "start-up to idle loop (median of " << ours.times.size() << " runs, platform "
         << environment.value(u"QT_QPA_PLATFORM"_s) << ", tray host " << (trayHost ? "on" : "off")
         << ", client " << (clientTray ? "in the tray only" : "without tray: window opened") << ")\n";
-    out << "  norvik-support:  " << QString::number(clientTime, 'f', 1) << " ms, peak RSS " << clientPeak
-        << " KiB\n";
-    out << "  minimal tray app: " << QString::number(minimalTime, 'f', 1) << " ms, peak RSS " << minimalPeak
-        << " KiB\n";
-    out << "  time ratio:   " << QString::number(clientTime / minimalTime, 'f', 2)
-        << "x (goal: at most 1.3x)\n";
-    out << "  memory ratio: " << QString::number(double(clientPeak) / double(minimalPeak), 'f', 2)
-        << "x (goal: at most 1.3x)\n";
+    for (const Series &s : series)
+        out << "  " << QString::fromLatin1(s.label).leftJustified(20) << QString::number(s.time(), 'f', 1)
+            << " ms, peak RSS " << s.peak() << " KiB\n";
+    out << "  time ratio:   " << ratio(ours.time(), base.time()) << " (goal: at most 1.3x)\n";
+    out << "  memory ratio: " << ratio(ours.peak(), base.peak()) << " (goal: at most 1.3x)\n";
+    // What opening a channel at launch costs by itself, and what the client
+    // adds beyond it.
+    out << "  tray app + channel / minimal: " << ratio(withChannel.time(), base.time()) << " time, "
+        << ratio(withChannel.peak(), base.peak()) << " memory\n";
+    out << "  norvik-support / tray app + channel: " << ratio(ours.time(), withChannel.time()) << " time, "
+        << ratio(ours.peak(), withChannel.peak()) << " memory\n";
     return 0;
 }
