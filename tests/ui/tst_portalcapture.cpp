@@ -125,16 +125,16 @@ void TestPortalCapture::answer()
     QFile::remove(path);
 }
 
+// Without a portal the capture ends at once, saying why, instead of waiting forever.
 void TestPortalCapture::noPortal_saysCaptureIsUnavailable()
 {
     QVERIFY(m_portalBus.unregisterService(u"org.freedesktop.portal.Desktop"_s));
     ScreenCapture capture;
     QSignalSpy unavailable(&capture, &ScreenCapture::unavailable);
-    QSignalSpy finished(&capture, &ScreenCapture::finished);
     QVERIFY(capture.start(ScreenCapture::newCapturePath(), ScreenCapture::Method::Portal));
     QTRY_COMPARE(unavailable.count(), 1);
     QCOMPARE(unavailable.first().first().toString(), ScreenCapture::unavailableMessage());
-    QVERIFY(finished.isEmpty() && !capture.isActive());
+    QVERIFY(!capture.isActive());
 }
 
 // The test brings its own session bus, which starts nothing on demand, so no
