@@ -37,8 +37,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void firstStart_offersOnlyRegistration_andOpensItByItself();
-    void noUserId_noCardAndNoRegistrationOffered();
+    void firstStart_opensRegistrationByItself_aRegisteredUserIsNotAskedAgain();
     void trayRequests_raiseTheOpenSheetRatherThanStackAnother();
 
 private:
@@ -81,7 +80,7 @@ HomeView *TestHomeView::showHome()
     return QTest::qWaitForWindowExposed(m_home.get()) ? m_home.get() : nullptr;
 }
 
-void TestHomeView::firstStart_offersOnlyRegistration_andOpensItByItself()
+void TestHomeView::firstStart_opensRegistrationByItself_aRegisteredUserIsNotAskedAgain()
 {
     QElapsedTimer clock;
     clock.start();
@@ -93,17 +92,14 @@ void TestHomeView::firstStart_offersOnlyRegistration_andOpensItByItself()
     QVERIFY(!home->registerSheet());
     QTRY_VERIFY(home->registerSheet() && home->registerSheet()->isVisible());
     QVERIFY(clock.elapsed() >= HomeView::RegisterDelayMs);
-}
 
-void TestHomeView::noUserId_noCardAndNoRegistrationOffered()
-{
-    UserSettings::shared().writeBool(UserSettings::IsRegistered, true); // but no user id
-    HomeView *home = showHome();
+    // Registered but without a user id: no card, and registration is not offered again.
+    UserSettings::shared().writeBool(UserSettings::IsRegistered, true);
+    home = showHome();
     QVERIFY(!home->findChild<UserCard *>()->isVisible());
     QCOMPARE(visibleButtons(home), QStringList({ u"Démarrer un ticket"_s, u"Mes tickets"_s }));
     QVERIFY(!QTest::qWaitFor(
         [home] { return home->registerSheet() != nullptr; }, HomeView::RegisterDelayMs + 300));
-    // The full card is in tst_userflow.
 }
 
 // That the tray's entries reach the home screen is in tst_desktopshell.

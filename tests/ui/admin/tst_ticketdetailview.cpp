@@ -33,9 +33,7 @@ private Q_SLOTS:
     void attachment_thumbnailOpensSameImageFullSizeAndBackdropCloses();
     void statusDecidesBetweenControlsAndBanner_data();
     void statusDecidesBetweenControlsAndBanner();
-    void closeRefused_showsServerTextAndKeepsControls_data();
-    void closeRefused_showsServerTextAndKeepsControls();
-    void confirmAndClose_sendsMessageAsTypedThenReturns();
+    void close_refusalsKeepTheControls_confirmedSendsTheMessageAsTyped();
 
 private:
     // The detail pushed on a window's navigation stack.
@@ -134,47 +132,33 @@ void TestTicketDetailView::statusDecidesBetweenControlsAndBanner()
     QVERIFY(showsText(detail, u"Créé le 14 mars 2025 à 10:26"_s));
 }
 
-void TestTicketDetailView::closeRefused_showsServerTextAndKeepsControls_data()
-{
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("409") << 409 << QByteArray(R"({"error":"Ticket déjà fermé"})") << u"Ticket déjà fermé"_s;
-    QTest::newRow("500 without text") << 500 << QByteArray("<html>oops</html>") << u"Erreur inconnue"_s;
-}
-
-void TestTicketDetailView::closeRefused_showsServerTextAndKeepsControls()
-{
-    QFETCH(int, status);
-    QFETCH(QByteArray, body);
-    QFETCH(QString, shown);
-    m_server.setReply(closePath, { status, body, 0 });
-    Screen screen(sample());
-    TicketDetailView *detail = screen.detail;
-    QSignalSpy finished(detail, &TicketDetailView::closeFinished);
-    detail->performClose();
-    QVERIFY(finished.wait(10000));
-    auto *row = detail->findChild<NoticeBox *>();
-    QVERIFY(row && row->isVisibleTo(detail));
-    QCOMPARE(row->text(), shown);
-    QVERIFY(button(detail, u"Fermer ce ticket"_s)->isEnabled()
-        && detail->findChild<QPlainTextEdit *>()->isEnabled());
-    QCOMPARE(screen.stack->top(), detail);
-}
-
-void TestTicketDetailView::confirmAndClose_sendsMessageAsTypedThenReturns()
+void TestTicketDetailView::close_refusalsKeepTheControls_confirmedSendsTheMessageAsTyped()
 {
     // Spaces and lines go as they are.
     const QString typed = u"  Pilote réinstallé.\nBonne journée "_s;
-    m_server.setReply(closePath, TestResponse::json({ { u"success"_s, true } }));
     Screen screen(sample());
     TicketDetailView *detail = screen.detail;
     auto *editor = detail->findChild<QPlainTextEdit *>();
     editor->setFocus();
     editor->insertPlainText(typed);
+    QAbstractButton *close = button(detail, u"Fermer ce ticket"_s);
+
+    // A refusal shows the server's words, or the client's without them, and keeps everything.
+    QSignalSpy finished(detail, &TicketDetailView::closeFinished);
+    for (const auto &[status, body, shown] :
+        { std::tuple(409, QByteArray(R"({"error":"Ticket déjà fermé"})"), u"Ticket déjà fermé"_s),
+            std::tuple(500, QByteArray("<html>oops</html>"), u"Erreur inconnue"_s) }) {
+        m_server.setReply(closePath, { status, body, 0 });
+        detail->performClose();
+        QVERIFY(finished.wait(10000));
+        auto *notice = detail->findChild<NoticeBox *>();
+        QVERIFY(notice->isVisibleTo(detail) && close->isEnabled() && editor->isEnabled());
+        QCOMPARE(notice->text(), shown);
+        QCOMPARE(screen.stack->top(), detail);
+    }
 
     // "Annuler" in the alert sends nothing.
-    QAbstractButton *close = button(detail, u"Fermer ce ticket"_s);
+    m_server.setReply(closePath, TestResponse::json({ { u"success"_s, true } }));
     const qsizetype before = m_server.count(closePath);
     QTest::mouseClick(close, Qt::LeftButton);
     QVERIFY(detail->confirmation());
@@ -185,18 +169,14 @@ void TestTicketDetailView::confirmAndClose_sendsMessageAsTypedThenReturns()
     // "Fermer le ticket" sends it; while it runs nothing reacts.
     m_server.setHolding(true);
     QTest::mouseClick(close, Qt::LeftButton);
-    QVERIFY(detail->confirmation());
     QTest::mouseClick(button(detail->confirmation(), u"Fermer le ticket"_s), Qt::LeftButton);
     QVERIFY(detail->isClosing() && !close->isEnabled() && !editor->isEnabled());
     QTRY_COMPARE(m_server.count(closePath), before + 1);
-    QSignalSpy finished(detail, &TicketDetailView::closeFinished);
     m_server.setHolding(false);
     QVERIFY(finished.wait(10000));
-
     const QJsonObject sent = m_server.requests.last().json();
     QCOMPARE(sent.value(u"ticket_id"_s).toInteger(), 42);
     QCOMPARE(sent.value(u"close_message"_s).toString(), typed);
-
     // Closed at once on screen; the way back to the list is in tst_adminflow.
     QVERIFY(showsText(detail, u"Ce ticket a été fermé"_s));
 }
