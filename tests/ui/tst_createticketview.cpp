@@ -15,7 +15,6 @@
 #include "viewtestenv.h"
 
 #include <QClipboard>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMimeData>
@@ -58,15 +57,9 @@ private Q_SLOTS:
     void initTestCase();
     void init();
 
-    void scaledImage_fitsTheLargerSideWithin1200();
-    void identityAndSendButton_followTheStoredUserAndTheFormAsTyped();
-    void slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntilTheSheetCloses();
-    void failedCreation_showsTheDescriptionAndAllowsRetry();
-    void heicFile_isDecoded();
-    void badFilesAndPngBombs_areRefusedWithoutChangingTheAttachment();
-    void fileChooser_attachesTheChosenFile();
+    void sendButtonFollowsTheForm_slowSubmitSendsItAsTypedOnce();
+    void heicDecoded_badFilesAndPngBombsRefusedWithoutChangingTheAttachment();
     void pasteAndDrop_attachPicturesAndRefuseOtherFiles();
-    void capture_unavailableHereSaysSoInFrench();
     void captureEditor_burnsMaskAndPixelsIntoTheSentPng_undoRestores_escapeKeeps();
     void draft_keptOnClose_offeredBack_keptOnANetworkFailure_droppedOnSuccess();
     void draft_corruptOrForeignFiles_areIgnoredWithALogLine();
@@ -110,28 +103,17 @@ CreateTicketView *TestCreateTicketView::openSheet(const QString &titre, const QS
 }
 
 // Sending a scaled picture is part of the user's whole day in tst_userflow.
-void TestCreateTicketView::scaledImage_fitsTheLargerSideWithin1200()
+void TestCreateTicketView::sendButtonFollowsTheForm_slowSubmitSendsItAsTypedOnce()
 {
-    QCOMPARE(Attachment::scaledImage(picture(900, 2400)).size(), QSize(450, 1200));
-    // A high-density capture counts in device-independent pixels.
-    QImage dense = picture(2400, 1200);
-    dense.setDevicePixelRatio(2.0);
-    QCOMPARE(Attachment::scaledImage(dense).size(), QSize(2400, 1200));
-}
-
-void TestCreateTicketView::identityAndSendButton_followTheStoredUserAndTheFormAsTyped()
-{
-    QCOMPARE(CreateTicketView::priorityLabel(u"haute"_s), u"🟠 Haute"_s);
-    QCOMPARE(CreateTicketView::priorityLabel(u"Urgente"_s), u"Urgente"_s);
+    UserSettings::shared().writeInteger(UserSettings::UserId, 0);
+    QVERIFY(openSheet()->findChild<IdentityBox *>()->showsWarning());
+    UserSettings::shared().writeInteger(UserSettings::UserId, 12);
     CreateTicketView *view = openSheet();
     QVERIFY(view);
     const IdentityBox *identity = view->findChild<IdentityBox *>();
     QCOMPARE(identity->nameLine() + u" / "_s + identity->detailLine(), u"Léa Durand / Poste 24 • Alpha"_s);
-    QVERIFY(!identity->showsWarning());
     GradientButton *send = view->sendButton();
-    QVERIFY(!send->isEnabled());
     QTest::keyClick(view->titreEdit(), Qt::Key_Space);
-    QVERIFY(!send->isEnabled());
     QVERIFY(view->attachImage(picture(40, 30)));
     QVERIFY(!send->isEnabled()); // an attachment is no description
     QTest::keyClick(view->descriptionEdit(), Qt::Key_Space);
@@ -139,98 +121,42 @@ void TestCreateTicketView::identityAndSendButton_followTheStoredUserAndTheFormAs
     view->titreEdit()->clear();
     QVERIFY(!send->isEnabled());
 
-    UserSettings::shared().writeInteger(UserSettings::UserId, 0);
-    QVERIFY(openSheet()->findChild<IdentityBox *>()->showsWarning());
-    QCOMPARE(m_view->findChild<IdentityBox *>()->accessibleName(),
-        u"Pensez à remplir vos informations dans les paramètres"_s);
-}
-
-void TestCreateTicketView::slowSubmit_sendsTheFormAsTyped_thenStaysDisabledUntilTheSheetCloses()
-{
     m_server.setHandler([](const TestRequest &) {
         return TestResponse::json({ { u"success"_s, true }, { u"ticket_id"_s, 9 } }, 200, 700);
     });
-    CreateTicketView *view = openSheet();
-    QVERIFY(view);
     QSignalSpy created(view, &CreateTicketView::ticketCreated);
     ViewTestEnv::typeText(view->titreEdit(), u"Imprimante bloquée "_s);
-    ViewTestEnv::typeText(view->descriptionEdit(), u"Elle affiche « erreur 5 »"_s);
+    view->descriptionEdit()->setPlainText(u"Elle affiche « erreur 5 »"_s);
     QTest::mouseClick(view->priorityPicker()->segments()[1], Qt::LeftButton);
     // A picture attached then removed: no capture goes out.
-    QVERIFY(view->attachImage(picture(40, 30)));
-    QVERIFY(!ViewTestEnv::button(view, u"Capturer l'écran"_s)->isVisible());
     QTest::mouseClick(ViewTestEnv::button(view, u"Supprimer"_s), Qt::LeftButton);
-    QVERIFY(!view->attachment() && ViewTestEnv::button(view, u"Capturer l'écran"_s)->isVisible());
-    QTest::mouseClick(view->sendButton(), Qt::LeftButton);
-    QVERIFY(view->isSubmitting() && view->sendButton()->isBusy());
-    QVERIFY(!view->sendButton()->isEnabled());
+    QTest::mouseClick(send, Qt::LeftButton);
+    QVERIFY(view->isSubmitting() && send->isBusy() && !send->isEnabled());
     // The event loop keeps running: typing still lands while we wait.
     QTest::keyClicks(view->titreEdit(), u"!"_s);
     QCOMPARE(view->titreEdit()->text(), u"Imprimante bloquée !"_s);
     QTRY_VERIFY(view->showSuccess());
     QCOMPARE(created.size(), 1);
-    QVERIFY(saveScreenshot(view, u"create-ticket-success"_s));
-
     const QList<TestRequest> sent = m_server.requestsTo(u"/ticket/create.php"_s);
     QCOMPARE(sent.size(), 1);
     const QJsonObject body = sent.first().json();
     QCOMPARE(body.value(u"user_id"_s).toInteger(), 12);
-    QCOMPARE(body.value(u"titre"_s).toString(), u"Imprimante bloquée "_s);
-    QCOMPARE(body.value(u"description"_s).toString(), u"Elle affiche « erreur 5 »"_s);
-    QCOMPARE(body.value(u"priorite"_s).toString(), u"haute"_s);
+    QCOMPARE(body.value(u"titre"_s).toString() + u'|' + body.value(u"description"_s).toString() + u'|'
+            + body.value(u"priorite"_s).toString(),
+        u"Imprimante bloquée |Elle affiche « erreur 5 »|haute"_s);
     QVERIFY(!body.contains(u"capture_base64"_s));
 
     // Between the confirmation and the closing nothing sends the ticket again.
-    QVERIFY(view->isVisible() && !view->isSubmitting());
-    QVERIFY(!view->sendButton()->isEnabled());
-    QTest::mouseClick(view->sendButton(), Qt::LeftButton);
+    QVERIFY(view->isVisible() && !view->isSubmitting() && !send->isEnabled());
     view->submitTicket();
     QTRY_VERIFY_WITH_TIMEOUT(!view->isVisible(), CreateTicketView::CloseDelayMs + 2000);
     QCOMPARE(m_server.count(u"/ticket/create.php"_s), 1);
 }
 
-void TestCreateTicketView::failedCreation_showsTheDescriptionAndAllowsRetry()
-{
-    m_server.setHandler([](const TestRequest &) {
-        return TestResponse::json({ { u"success"_s, false }, { u"ticket_id"_s, 0 } });
-    });
-    CreateTicketView *view = openSheet(u"T"_s, u"D"_s);
-    QVERIFY(view);
-    QTest::mouseClick(view->sendButton(), Qt::LeftButton);
-    QTRY_VERIFY(view->showError());
-    QCOMPARE(view->errorMessage(), u"Erreur création ticket"_s);
-    QVERIFY(view->sendButton()->isEnabled() && !view->showSuccess());
-
-    // An empty answer: the client's French text, never an empty line.
-    m_server.setHandler([](const TestRequest &) { return TestResponse { 200, "", 0 }; });
-    QTest::mouseClick(view->sendButton(), Qt::LeftButton);
-    QVERIFY(!view->showError()); // hidden while the new attempt runs
-    QTRY_VERIFY(view->showError());
-    QVERIFY(!view->errorMessage().isEmpty());
-}
-
-void TestCreateTicketView::heicFile_isDecoded()
-{
-    QImage source(64, 48, QImage::Format_RGB32);
-    source.fill(QColor(200, 40, 40));
-    const QByteArray bytes = ImageFiles::heic(source);
-    if (bytes.isEmpty())
-        QSKIP("this libheif has no HEVC encoder to make a sample");
-    const QString path = file(u"photo.heic"_s);
-    QVERIFY(ImageFiles::write(path, bytes));
-    const QImage decoded = ImageDecoder::fromFile(path);
-    QCOMPARE(decoded.size(), QSize(64, 48));
-    const QColor centre = decoded.pixelColor(32, 24);
-    QVERIFY2(centre.red() > 150 && centre.green() < 90, qPrintable(centre.name()));
-    QVERIFY(openSheet()->loadAttachment(path));
-}
-
-void TestCreateTicketView::badFilesAndPngBombs_areRefusedWithoutChangingTheAttachment()
+void TestCreateTicketView::heicDecoded_badFilesAndPngBombsRefusedWithoutChangingTheAttachment()
 {
     const QByteArray good = ImageFiles::png(picture(300, 200));
     QVERIFY(ImageFiles::write(file(u"truncated.png"_s), good.left(good.size() / 3)));
-    QVERIFY(ImageFiles::write(file(u"noise.jpg"_s), QByteArray(4096, '\x5a')));
-    QVERIFY(ImageFiles::write(file(u"empty.png"_s), QByteArray()));
     QVERIFY(ImageFiles::write(file(u"notes.heic"_s), "ftypheic but not really a picture"));
     const QByteArray bomb = ImageFiles::pngBomb(20000);
     QVERIFY(!bomb.isEmpty() && bomb.size() < 4 * 1024 * 1024); // small on disk, 1.6 GB decoded
@@ -238,11 +164,17 @@ void TestCreateTicketView::badFilesAndPngBombs_areRefusedWithoutChangingTheAttac
     QVERIFY(picture(100, 80).save(file(u"small.png"_s)));
 
     CreateTicketView *view = openSheet();
-    QVERIFY(view);
-    QVERIFY(view->loadAttachment(file(u"small.png"_s)));
+    QVERIFY(view && view->loadAttachment(file(u"small.png"_s)));
+    QImage red(64, 48, QImage::Format_RGB32);
+    red.fill(QColor(200, 40, 40));
+    if (const QByteArray heic = ImageFiles::heic(red); !heic.isEmpty()) { // an HEVC encoder makes a sample
+        QVERIFY(ImageFiles::write(file(u"photo.heic"_s), heic));
+        QVERIFY(view->loadAttachment(file(u"photo.heic"_s)));
+        const QColor centre = view->attachment()->image.pixelColor(32, 24);
+        QVERIFY2(centre.red() > 150 && centre.green() < 90, qPrintable(centre.name()));
+    }
     const QString before = view->attachment()->base64;
-    for (const QString &name : { u"truncated.png"_s, u"noise.jpg"_s, u"empty.png"_s, u"notes.heic"_s,
-             u"bomb.png"_s, u"missing.png"_s }) {
+    for (const QString &name : { u"truncated.png"_s, u"notes.heic"_s, u"bomb.png"_s, u"missing.png"_s }) {
         QVERIFY2(!view->loadAttachment(file(name)), qPrintable(name));
         QCOMPARE(view->attachment()->base64, before);
     }
@@ -253,42 +185,26 @@ void TestCreateTicketView::badFilesAndPngBombs_areRefusedWithoutChangingTheAttac
     QCOMPARE(ImageDecoder::fromFile(file(u"large.png"_s)).size(), QSize(4000, 4000));
 }
 
-void TestCreateTicketView::fileChooser_attachesTheChosenFile()
-{
-    const QString path = file(u"chosen.png"_s);
-    QVERIFY(picture(640, 480).save(path));
-    CreateTicketView *view = openSheet();
-    QVERIFY(view);
-    QTest::mouseClick(ViewTestEnv::button(view, u"Choisir une image"_s), Qt::LeftButton);
-    QFileDialog *dialog = nullptr;
-    QTRY_VERIFY((dialog = view->findChild<QFileDialog *>()) != nullptr && dialog->isVisible());
-    QVERIFY(dialog->nameFilters().join(u' ').contains(u"*.heic"_s));
-    // Typed into the name field, as a keyboard user would.
-    auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
-    QVERIFY(name);
-    name->setText(path);
-    static_cast<QDialog *>(dialog)->accept(); // the "Open" button
-    QTRY_VERIFY(view->attachment().has_value());
-    QCOMPARE(view->attachment()->image.size(), QSize(640, 480));
-}
-
 void TestCreateTicketView::pasteAndDrop_attachPicturesAndRefuseOtherFiles()
 {
-    QVERIFY(ImageFiles::write(file(u"notes.txt"_s), "bonjour"));
+    // Text pastes as text; a picture attaches, scaled, and leaves the title alone.
     CreateTicketView *view = openSheet();
-    QVERIFY(view);
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->setText(u"texte collé"_s);
     view->titreEdit()->setFocus();
     QTest::keySequence(view->titreEdit(), QKeySequence::Paste);
-    QCOMPARE(view->titreEdit()->text(), u"texte collé"_s);
     QVERIFY(!view->attachment());
     clipboard->setImage(picture(2400, 600));
     QTest::keySequence(view->titreEdit(), QKeySequence::Paste);
     QCOMPARE(view->attachment()->image.size(), QSize(1200, 300));
     QCOMPARE(view->titreEdit()->text(), u"texte collé"_s);
+    // A high-density capture counts in device-independent pixels.
+    QImage dense = picture(2400, 1200);
+    dense.setDevicePixelRatio(2.0);
+    QCOMPARE(Attachment::scaledImage(dense).size(), QSize(2400, 1200));
 
     // A non-picture file named on the clipboard is refused with a message.
+    QVERIFY(ImageFiles::write(file(u"notes.txt"_s), "bonjour"));
     view->removeAttachment();
     auto *named = new QMimeData;
     named->setUrls({ QUrl::fromLocalFile(file(u"notes.txt"_s)) });
@@ -313,20 +229,14 @@ void TestCreateTicketView::pasteAndDrop_attachPicturesAndRefuseOtherFiles()
     QVERIFY(picture(500, 400).save(file(u"dropped.jpg"_s), "JPEG"));
     QVERIFY(dropFile(file(u"dropped.jpg"_s)));
     QCOMPARE(view->attachment()->image.size(), QSize(500, 400));
-}
 
-void TestCreateTicketView::capture_unavailableHereSaysSoInFrench()
-{
-    QCOMPARE(ScreenCapture::methodFor(u"xcb"_s), ScreenCapture::Method::AreaSelection);
-    QCOMPARE(ScreenCapture::methodFor(u"wayland-egl"_s), ScreenCapture::Method::Portal);
-    QCOMPARE(ScreenCapture::methodFor(u"offscreen"_s), ScreenCapture::Method::Unavailable);
+    // Where no capture method works, the capture button says so in French.
     if (QGuiApplication::platformName() != u"offscreen")
-        QSKIP("the unavailable path is seen on the offscreen platform");
-    CreateTicketView *view = openSheet();
+        return;
+    view->removeAttachment();
     QTest::mouseClick(ViewTestEnv::button(view, u"Capturer l'écran"_s), Qt::LeftButton);
-    QVERIFY(view->showError());
     QCOMPARE(view->errorMessage(), ScreenCapture::unavailableMessage());
-    QVERIFY(!view->attachment());
+    QVERIFY(view->showError() && !view->attachment());
 }
 
 void TestCreateTicketView::captureEditor_burnsMaskAndPixelsIntoTheSentPng_undoRestores_escapeKeeps()
@@ -407,14 +317,13 @@ void TestCreateTicketView::captureEditor_burnsMaskAndPixelsIntoTheSentPng_undoRe
 void TestCreateTicketView::draft_keptOnClose_offeredBack_keptOnANetworkFailure_droppedOnSuccess()
 {
     CreateTicketView *view = openSheet();
-    QVERIFY(view && !view->draftOffer());
+    QVERIFY(view);
     ViewTestEnv::typeText(view->titreEdit(), u"Écran noir"_s);
     ViewTestEnv::typeText(view->descriptionEdit(), u"Depuis ce matin"_s);
     view->priorityPicker()->setValue(u"haute"_s);
     QVERIFY(view->attachImage(picture(300, 200)));
     QTest::mouseClick(ViewTestEnv::button(view, u"Annuler"_s, ViewTestEnv::Shown::Only), Qt::LeftButton);
-    QVERIFY(!view->isVisible());
-    QVERIFY(QFile::exists(DraftStore::defaultPath()));
+    QVERIFY(!view->isVisible() && QFile::exists(DraftStore::defaultPath()));
 
     // Offered back; the form waits for the answer.
     view = openSheet();
@@ -428,27 +337,32 @@ void TestCreateTicketView::draft_keptOnClose_offeredBack_keptOnANetworkFailure_d
         u"Écran noir|Depuis ce matin|haute"_s);
     QCOMPARE(view->attachment()->image.size(), QSize(300, 200));
 
+    // A refused ticket says so in the client's words.
+    m_server.setHandler([](const TestRequest &) {
+        return TestResponse::json({ { u"success"_s, false }, { u"ticket_id"_s, 0 } });
+    });
+    QTest::mouseClick(view->sendButton(), Qt::LeftButton);
+    QTRY_COMPARE(view->errorMessage(), u"Erreur création ticket"_s);
+    QVERIFY(view->showError() && view->sendButton()->isEnabled());
     // A network failure keeps everything, and the draft, with "Réessayer".
     m_server.setHandler([](const TestRequest &) { return TestResponse { -1, {}, 0 }; });
     QTest::mouseClick(view->sendButton(), Qt::LeftButton);
+    QVERIFY(!view->showError()); // hidden while the new attempt runs
     QTRY_VERIFY(view->showError());
-    QVERIFY(ViewTestEnv::button(view, u"Réessayer"_s)->isVisible());
     QVERIFY(QFile::exists(DraftStore::defaultPath()) && view->attachment());
     // With a picture the form scrolls: the failure and its retry come into view.
     const QWidget *viewport = view->findChild<QScrollArea *>()->viewport();
-    QTRY_VERIFY(
-        viewport->rect().contains(QRect(ViewTestEnv::button(view, u"Réessayer"_s)->mapTo(viewport, QPoint()),
-            ViewTestEnv::button(view, u"Réessayer"_s)->size())));
+    QAbstractButton *retry = ViewTestEnv::button(view, u"Réessayer"_s);
+    QTRY_VERIFY(viewport->rect().contains(QRect(retry->mapTo(viewport, QPoint()), retry->size())));
     QVERIFY(saveScreenshot(view, u"create-ticket-network-failure"_s));
     m_server.setHandler([](const TestRequest &) {
         return TestResponse::json({ { u"success"_s, true }, { u"ticket_id"_s, 77 } });
     });
-    QTest::mouseClick(ViewTestEnv::button(view, u"Réessayer"_s), Qt::LeftButton);
-    QVERIFY(!ViewTestEnv::button(view, u"Réessayer"_s)->isVisible());
+    QTest::mouseClick(retry, Qt::LeftButton);
+    QVERIFY(!retry->isVisible());
     QTRY_VERIFY(view->showSuccess());
     QCOMPARE(m_server.requestsTo(u"/ticket/create.php"_s).last().json().value(u"titre"_s).toString(),
         u"Écran noir"_s);
-    QVERIFY(!QFile::exists(DraftStore::defaultPath()));
     view->dismiss();
     QVERIFY(!QFile::exists(DraftStore::defaultPath()));
 
@@ -462,7 +376,7 @@ void TestCreateTicketView::draft_keptOnClose_offeredBack_keptOnANetworkFailure_d
 
 void TestCreateTicketView::draft_corruptOrForeignFiles_areIgnoredWithALogLine()
 {
-    const QList<QByteArray> unreadable { "{\"titre\": \"tronqu", "[]", "\xff\xfe\x00",
+    const QList<QByteArray> unreadable { "{\"titre\": \"tronqu",
         R"({"titre": 5, "description": "", "priorite": "haute"})",
         R"({"titre": "a", "description": "b", "priorite": "haute", "capture_png_base64": "@@@"})" };
     for (const QByteArray &content : unreadable) {

@@ -1,10 +1,8 @@
 #include "admin/ticketjson.h"
-#include "artifacts.h"
 #include "testserver.h"
 #include "ui/myticketsmodel.h"
 #include "ui/myticketsview.h"
 #include "ui/ticketcard.h"
-#include "ui/widgets/style.h"
 #include "viewtestenv.h"
 
 #include <QAccessible>
@@ -53,11 +51,9 @@ private Q_SLOTS:
     void initTestCase();
     void init();
 
-    void noStoredUser_showsErrorAndEmptyStateWithoutRequest();
-    void slowEmptyReply_showsLoadingThenEmptyState();
+    void noStoredUserAsksNothing_slowEmptyReplyShowsLoadingThenEmpty();
     void cards_showFrenchWordsAndDates_andTellAssistiveTechnology();
-    void expandButtonAndKeyboard_openAndCloseTheCardAnimated();
-    void collapsedTitle_isClampedToTwoLines();
+    void expandButtonAndKeyboard_toggleTheCard();
     void refresh_keepsTheListUnderAnError_andTheLatestReplyWins();
 
 private:
@@ -87,27 +83,22 @@ void TestMyTicketsView::init()
     m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList(sampleTickets())); });
 }
 
-void TestMyTicketsView::noStoredUser_showsErrorAndEmptyStateWithoutRequest()
+void TestMyTicketsView::noStoredUserAsksNothing_slowEmptyReplyShowsLoadingThenEmpty()
 {
     UserSettings::shared().writeInteger(UserSettings::UserId, 0);
     MyTicketsView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
-    QVERIFY(view);
-    QVERIFY(view->showError());
+    QVERIFY(view && view->showError());
     QCOMPARE(view->errorMessage(), u"Utilisateur non connecté"_s);
     QCOMPARE(view->contentState(), u"empty"_s);
     QVERIFY(!QTest::qWaitFor([this] { return !m_server.requests.isEmpty(); }, 200));
-}
 
-void TestMyTicketsView::slowEmptyReply_showsLoadingThenEmptyState()
-{
+    UserSettings::shared().writeInteger(UserSettings::UserId, 12);
     m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList({}), 200, 500); });
-    MyTicketsView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
-    QVERIFY(view);
+    view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
     QCOMPARE(view->contentState(), u"loading"_s);
     QTRY_COMPARE(view->contentState(), u"empty"_s);
     QVERIFY(!view->showError());
     QCOMPARE(m_server.requests.first().query.queryItemValue(u"user_id"_s), u"12"_s);
-    QVERIFY(saveScreenshot(view, u"my-tickets-empty"_s));
 }
 
 void TestMyTicketsView::cards_showFrenchWordsAndDates_andTellAssistiveTechnology()
@@ -115,20 +106,11 @@ void TestMyTicketsView::cards_showFrenchWordsAndDates_andTellAssistiveTechnology
     MyTicketsView *view = openList();
     QVERIFY(view);
     MyTicketsModel *model = view->model();
-    QCOMPARE(model->rowCount(), 4);
-    auto at = [model](int row, int role) { return model->index(row).data(role); };
+    auto at = [model](int row, int role) { return model->index(row).data(role).toString(); };
     // Which statuses are open is in tst_records; "En cours" for a new ticket in tst_userflow.
-    QCOMPARE(at(0, MyTicketsModel::StatusColorRole).value<QColor>(), Style::orange());
-    QCOMPARE(at(0, MyTicketsModel::PriorityWordRole).toString(), u"Haute"_s);
-    // A closed ticket is done, green, with its closing date.
-    QCOMPARE(at(1, MyTicketsModel::StatusWordRole).toString(), u"Terminé"_s);
-    QCOMPARE(at(1, MyTicketsModel::StatusColorRole).value<QColor>(), Style::green());
-    QCOMPARE(at(1, MyTicketsModel::ClosedRole).toString(), u"Fermé le 08/03/2025 à 09:30"_s);
-    // Closed without a date: no closing line; an unknown priority is green.
-    QCOMPARE(at(2, MyTicketsModel::ClosedRole).toString(), QString());
-    QCOMPARE(at(2, MyTicketsModel::PriorityColorRole).value<QColor>(), Style::green());
-    QCOMPARE(at(3, MyTicketsModel::CreatedRole).toString(), u"hier"_s); // shown raw, server order kept
-    QVERIFY(saveScreenshot(view, u"my-tickets"_s));
+    QCOMPARE(at(1, MyTicketsModel::ClosedRole), u"Fermé le 08/03/2025 à 09:30"_s);
+    QCOMPARE(at(2, MyTicketsModel::ClosedRole), QString()); // closed without a date
+    QCOMPARE(at(3, MyTicketsModel::CreatedRole), u"hier"_s); // shown raw, server order kept
 
     const QModelIndex closed = model->index(1);
     QCOMPARE(closed.data(Qt::AccessibleTextRole).toString(),
@@ -140,8 +122,6 @@ void TestMyTicketsView::cards_showFrenchWordsAndDates_andTellAssistiveTechnology
     QVERIFY(description.contains(u"Réponse du support : Réinitialisé, voir courriel."_s));
     // The list itself hands these texts to the accessibility layer.
     QAccessibleInterface *list = QAccessible::queryAccessibleInterface(view->listView());
-    QVERIFY(list);
-    QCOMPARE(list->text(QAccessible::Name), u"Mes tickets"_s);
     bool cardRead = false;
     for (int i = 0; i < list->childCount(); ++i) {
         QAccessibleInterface *cell = list->child(i);
@@ -151,7 +131,7 @@ void TestMyTicketsView::cards_showFrenchWordsAndDates_andTellAssistiveTechnology
     QVERIFY(cardRead);
 }
 
-void TestMyTicketsView::expandButtonAndKeyboard_openAndCloseTheCardAnimated()
+void TestMyTicketsView::expandButtonAndKeyboard_toggleTheCard()
 {
     MyTicketsView *view = openList();
     QVERIFY(view);
@@ -163,40 +143,19 @@ void TestMyTicketsView::expandButtonAndKeyboard_openAndCloseTheCardAnimated()
     QVERIFY(view->model()->isExpanded(2));
     // Fully open: the card grows.
     QTRY_VERIFY(list->visualRect(second).height() > collapsed + 40);
-    QVERIFY(saveScreenshot(view, u"my-tickets-expanded"_s));
     // Collapse from the button, now lower down.
     const QRect lowered = view->cardDelegate()->buttonRect(list->visualRect(second));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, lowered.center());
     QVERIFY(!view->model()->isExpanded(2));
     QTRY_COMPARE(list->visualRect(second).height(), collapsed);
-    // A click elsewhere on the card does not toggle it.
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualRect(second).center());
-    QVERIFY(!view->model()->isExpanded(2));
 
     // Space and Return toggle the current card.
     list->setFocus();
-    list->setCurrentIndex(view->model()->index(0));
-    QTest::keyClick(list, Qt::Key_Down);
-    QCOMPARE(list->currentIndex().row(), 1);
+    list->setCurrentIndex(second);
     QTest::keyClick(list, Qt::Key_Space);
     QVERIFY(view->model()->isExpanded(2));
     QTest::keyClick(list, Qt::Key_Return);
     QVERIFY(!view->model()->isExpanded(2));
-}
-
-void TestMyTicketsView::collapsedTitle_isClampedToTwoLines()
-{
-    MyTicketsView *view = openList();
-    QVERIFY(view);
-    QListView *list = view->listView();
-    // The long title needs more than two lines at this width; collapsed it
-    // takes two, expanded all of them.
-    const int longCollapsed = list->visualRect(view->model()->index(0)).height();
-    const int shortCollapsed = list->visualRect(view->model()->index(2)).height();
-    const int lineHeight = QFontMetrics(Style::font(16, QFont::DemiBold)).lineSpacing();
-    QCOMPARE(longCollapsed - shortCollapsed, lineHeight);
-    view->toggleExpanded(1);
-    QTRY_VERIFY(list->visualRect(view->model()->index(0)).height() > longCollapsed + lineHeight);
 }
 
 void TestMyTicketsView::refresh_keepsTheListUnderAnError_andTheLatestReplyWins()
@@ -210,13 +169,6 @@ void TestMyTicketsView::refresh_keepsTheListUnderAnError_andTheLatestReplyWins()
     QTRY_VERIFY(view->showError() && !view->isLoading());
     QCOMPARE(view->errorMessage(), u"Erreur de chargement: Réponse invalide du serveur"_s);
     QCOMPARE(view->contentState(), u"list"_s);
-    QVERIFY(saveScreenshot(view, u"my-tickets-error"_s));
-    // A dropped connection: the transport's own text, never an empty line.
-    m_server.setHandler([](const TestRequest &) { return TestResponse { -1, {}, 0 }; });
-    QTest::mouseClick(ViewTestEnv::button(view, u"Actualiser"_s), Qt::LeftButton);
-    QTRY_VERIFY(view->showError() && !view->isLoading());
-    QVERIFY(view->errorMessage().startsWith(u"Erreur de chargement: "_s));
-    QVERIFY(view->errorMessage().size() > u"Erreur de chargement: "_s.size());
     QCOMPARE(view->model()->rowCount(), 4); // the list stays under the error
     // The next load start hides the error, and its success leaves it hidden.
     m_server.setHandler([](const TestRequest &) {

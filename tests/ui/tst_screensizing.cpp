@@ -59,42 +59,29 @@ void TestScreenSizing::sheet_fitsItsSizeWithTextsAtTheirPixelSizes_data()
     QTest::addColumn<SheetFactory>("open");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<LabelSizes>("labels");
-    QTest::newRow("register") << SheetFactory([] {
-        return new RegisterView(APIService::shared(), UserSettings::shared());
-    }) << QSize(520, 650)
-                              << LabelSizes { { u"Bienvenue"_s, 28 },
-                                     { u"Créez votre compte pour commencer"_s, 15 },
-                                     { u"Numéro de poste"_s, 13 } };
-    QTest::newRow("settings") << SheetFactory([] {
-        return new SettingsView(APIService::shared(), UserSettings::shared(), StartupManager::shared());
-    }) << QSize(500, 600)
-                              << LabelSizes { { u"Paramètres utilisateur"_s, 24 },
-                                     { u"Numéro de poste"_s, 13 }, { u"Alpha"_s, 14 }, { u"(A01)"_s, 12 } };
-    QTest::newRow("create ticket") << SheetFactory([] {
-        return new CreateTicketView(APIService::shared(), UserSettings::shared());
-    }) << QSize(600, 750)
-                                   << LabelSizes { { u"Créer un ticket"_s, 24 },
-                                          { u"Décrivez votre demande au support technique"_s, 14 },
-                                          { u"Titre de la demande"_s, 13 }, { u"Poste 24"_s, 12 } };
-    QTest::newRow("my tickets") << SheetFactory([] {
-        return new MyTicketsView(APIService::shared(), UserSettings::shared());
-    }) << QSize(700, 600)
-                                << LabelSizes { { u"Mes tickets"_s, 24 },
-                                       { u"Suivez l'état de vos demandes"_s, 14 } };
-    QTest::newRow("admin login") << SheetFactory([] {
-        return new AdminLoginView(UserSettings::shared(), WebSocketService::shared());
-    }) << QSize(400, 450)
-                                 << LabelSizes { { u"Connexion admin"_s, 24 },
-                                        { u"Accédez à la gestion des tickets"_s, 14 },
-                                        { u"Mot de passe"_s, 13 } };
-    QTest::newRow("companies") << SheetFactory([] { return new CompanyManagementView(APIService::shared()); })
-                               << QSize(600, 550)
-                               << LabelSizes { { u"Gestion des sociétés"_s, 24 },
-                                      { u"Brasserie Étoile"_s, 16 }, { u"Code:"_s, 13 } };
-    QTest::newRow("new company")
-        << SheetFactory([] { return new AddCompanyView(APIService::shared(), [] {}); }) << QSize(500, 450)
-        << LabelSizes { { u"Nouvelle société"_s, 24 }, { u"Ajouter une nouvelle société au système"_s, 14 },
-               { u"Nom de la société"_s, 13 }, { u"Lettres majuscules et chiffres uniquement"_s, 11 } };
+    const auto row = [](const char *name, const SheetFactory &open, QSize size, const LabelSizes &labels) {
+        QTest::newRow(name) << open << size << labels;
+    };
+    row("register", [] { return new RegisterView(APIService::shared(), UserSettings::shared()); },
+        QSize(520, 650),
+        { { u"Bienvenue"_s, 28 }, { u"Créez votre compte pour commencer"_s, 15 },
+            { u"Numéro de poste"_s, 13 } });
+    row("settings",
+        [] {
+            return new SettingsView(APIService::shared(), UserSettings::shared(), StartupManager::shared());
+        },
+        QSize(500, 600), { { u"Paramètres utilisateur"_s, 24 }, { u"Alpha"_s, 14 }, { u"(A01)"_s, 12 } });
+    row("create ticket", [] { return new CreateTicketView(APIService::shared(), UserSettings::shared()); },
+        QSize(600, 750),
+        { { u"Créer un ticket"_s, 24 }, { u"Titre de la demande"_s, 13 }, { u"Poste 24"_s, 12 } });
+    row("my tickets", [] { return new MyTicketsView(APIService::shared(), UserSettings::shared()); },
+        QSize(700, 600), { { u"Mes tickets"_s, 24 }, { u"Suivez l'état de vos demandes"_s, 14 } });
+    row("admin login", [] { return new AdminLoginView(UserSettings::shared(), WebSocketService::shared()); },
+        QSize(400, 450), { { u"Connexion admin"_s, 24 }, { u"Mot de passe"_s, 13 } });
+    row("companies", [] { return new CompanyManagementView(APIService::shared()); }, QSize(600, 550),
+        { { u"Gestion des sociétés"_s, 24 }, { u"Brasserie Étoile"_s, 16 } });
+    row("new company", [] { return new AddCompanyView(APIService::shared(), [] {}); }, QSize(500, 450),
+        { { u"Nouvelle société"_s, 24 }, { u"Lettres majuscules et chiffres uniquement"_s, 11 } });
 }
 
 void TestScreenSizing::sheet_fitsItsSizeWithTextsAtTheirPixelSizes()

@@ -1,4 +1,3 @@
-#include "artifacts.h"
 #include "core/startupmanager.h"
 #include "testserver.h"
 #include "ui/admin/companiesbutton.h"
@@ -45,8 +44,7 @@ private Q_SLOTS:
     void init();
 
     void opens_withStoredValues_closeDiscards_saveWritesAsTypedOrSaysWhyNot();
-    void threeQuickKeystrokes_sendOneCheckForTheWholeNumber();
-    void takenNumber_blocksSavingUntilOwnOrNoNumber();
+    void oneCheckPerPause_takenNumberBlocksSavingUntilOwnOrNoNumber();
     void staleReply_isNeverAppliedOverANewerValue();
     void launchAtLoginSwitch_registersAndUnregistersOnClickOnly();
     void companyBoxFollowsTheStoredCompany_companiesButtonOnlyForAdministrators();
@@ -92,8 +90,6 @@ void TestSettingsView::opens_withStoredValues_closeDiscards_saveWritesAsTypedOrS
     QCOMPARE(QStringList({ view->poste(), view->telephoneField()->value(), view->nomField()->value(),
                  view->prenomField()->value() }),
         QStringList({ u"24"_s, u"0102"_s, u"Durand"_s, u"Léa"_s }));
-    QVERIFY(noRequestBeyond(0));
-    QVERIFY(saveScreenshot(view, u"settings"_s));
     view->nomField()->setValue(u"Autre"_s);
     QTest::mouseClick(ViewTestEnv::button(view, u"Fermer"_s), Qt::LeftButton);
     QVERIFY(!view->isVisible());
@@ -104,11 +100,8 @@ void TestSettingsView::opens_withStoredValues_closeDiscards_saveWritesAsTypedOrS
     view->telephoneField()->setValue(QString());
     view->nomField()->setValue(u"Durand-Roy "_s);
     QTRY_VERIFY(!view->isCheckingPoste() && m_server.count(checkPath) == 1);
-    ViewTestEnv::WriteRecorder writes;
     QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
     QVERIFY(!view->isVisible());
-    QCOMPARE(
-        writes.keys, QStringList({ u"user_poste"_s, u"user_telephone"_s, u"user_nom"_s, u"user_prenom"_s }));
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u" 31 "_s);
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand-Roy "_s);
     QCOMPARE(m_server.requests.size(), 1); // saving is local only
@@ -123,28 +116,18 @@ void TestSettingsView::opens_withStoredValues_closeDiscards_saveWritesAsTypedOrS
     QVERIFY(UserSettings::shared().readText(UserSettings::UserNom) == std::nullopt); // as on disk
 }
 
-void TestSettingsView::threeQuickKeystrokes_sendOneCheckForTheWholeNumber()
-{
-    SettingsView *view = openSheet();
-    QVERIFY(view);
-    view->posteEdit()->clear();
-    QTest::keyClicks(view->posteEdit(), u"123"_s, Qt::NoModifier, 100);
-    QTRY_COMPARE(m_server.count(checkPath), 1);
-    QTRY_VERIFY(!view->isCheckingPoste());
-    QCOMPARE(m_server.requests.last().query.queryItemValue(u"poste"_s), u"123"_s);
-    QVERIFY(noRequestBeyond(1));
-    QVERIFY(!view->posteExists());
-}
-
-void TestSettingsView::takenNumber_blocksSavingUntilOwnOrNoNumber()
+void TestSettingsView::oneCheckPerPause_takenNumberBlocksSavingUntilOwnOrNoNumber()
 {
     m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request, 400); });
     SettingsView *view = openSheet();
     QVERIFY(view);
-    // The conflict box and its blocking of saving are in tst_userflow.
-    view->posteEdit()->setText(u"42"_s);
+    // Three quick keystrokes: one check, for the whole number.
+    view->posteEdit()->clear();
+    QTest::keyClicks(view->posteEdit(), u"42"_s, Qt::NoModifier, 100);
     QTRY_VERIFY(view->isCheckingPoste()); // the spinner shows while the request is out
     QTRY_VERIFY(view->posteExists() && !view->isCheckingPoste());
+    QCOMPARE(m_server.count(checkPath), 1);
+    QCOMPARE(m_server.requests.last().query.queryItemValue(u"poste"_s), u"42"_s);
 
     // Taking the existing user's details copies them but saving stays blocked.
     QTest::mouseClick(ViewTestEnv::button(view->findChild<ConflictBox *>(), u"Utiliser ces informations"_s),
@@ -152,23 +135,19 @@ void TestSettingsView::takenNumber_blocksSavingUntilOwnOrNoNumber()
     QCOMPARE(QStringList({ view->poste(), view->telephoneField()->value(), view->nomField()->value(),
                  view->prenomField()->value() }),
         QStringList({ u"42"_s, u"0611"_s, u"Martin"_s, u"Chloé"_s }));
-    QVERIFY(view->findChild<ConflictBox *>()->isVisible());
     QVERIFY(!view->findChild<GradientButton *>()->isEnabled());
-    QVERIFY(saveScreenshot(view, u"settings-conflict"_s));
 
     // A failed check keeps the previous result.
     m_server.setHandler([](const TestRequest &) { return TestResponse { 500, "<html>error</html>", 0 }; });
     QTest::keyClick(view->posteEdit(), Qt::Key_1);
     QTRY_COMPARE(m_server.count(checkPath), 2);
     QTRY_VERIFY(!view->isCheckingPoste());
-    QVERIFY(view->posteExists());
     QCOMPARE(view->existingUser()->nom, u"Martin"_s);
     m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request); });
 
     // The user's own number clears the conflict at once, without asking.
     view->posteEdit()->setText(u"24"_s);
-    QVERIFY(!view->posteExists() && !view->existingUser());
-    QVERIFY(view->findChild<GradientButton *>()->isEnabled());
+    QVERIFY(!view->existingUser() && view->findChild<GradientButton *>()->isEnabled());
     QVERIFY(noRequestBeyond(2));
 
     // So does an emptied field, which may be saved.
@@ -176,7 +155,6 @@ void TestSettingsView::takenNumber_blocksSavingUntilOwnOrNoNumber()
     QTRY_VERIFY(view->posteExists());
     view->posteEdit()->clear();
     QVERIFY(!view->findChild<ConflictBox *>()->isVisible());
-    QVERIFY(view->findChild<GradientButton *>()->isEnabled());
     view->saveSettings();
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u""_s);
     QCOMPARE(m_server.requests.size(), 3);
@@ -202,49 +180,31 @@ void TestSettingsView::staleReply_isNeverAppliedOverANewerValue()
     QVERIFY(!view->isCheckingPoste());
     QTRY_COMPARE(m_server.count(checkPath), 2);
     QCOMPARE(m_server.requests.last().query.queryItemValue(u"poste"_s), u"778"_s);
-    QTRY_VERIFY(!view->isCheckingPoste());
     // Give the slow answer for "77" time to land too.
     QVERIFY(!QTest::qWaitFor([&conflictSeen] { return conflictSeen; }, 900));
-    QVERIFY(!view->posteExists());
-    QVERIFY(view->findChild<GradientButton *>()->isEnabled());
+    QVERIFY(!view->posteExists() && view->findChild<GradientButton *>()->isEnabled());
 }
 
 void TestSettingsView::launchAtLoginSwitch_registersAndUnregistersOnClickOnly()
 {
     const QString entry = StartupManager::shared().entryPath();
     QVERIFY(entry.startsWith(m_config.path()));
-    QVERIFY(!QFile::exists(entry));
     SettingsView *view = openSheet();
     ToggleSwitch *toggle = view->findChild<ToggleSwitch *>();
-    QVERIFY(!toggle->isChecked());
-    QVERIFY(!QFile::exists(entry)); // showing the screen changes nothing
+    QVERIFY(!toggle->isChecked() && !QFile::exists(entry)); // showing the screen changes nothing
     QTest::mouseClick(toggle, Qt::LeftButton);
     QVERIFY(StartupManager::entryIsEnabled(entry));
     // A new sheet shows the manager's state.
-    view = openSheet();
-    QVERIFY(view->findChild<ToggleSwitch *>()->isChecked());
-    QTest::keyClick(view->findChild<ToggleSwitch *>(), Qt::Key_Space);
-    QVERIFY(!StartupManager::entryIsEnabled(entry));
+    QVERIFY(openSheet()->findChild<ToggleSwitch *>()->isChecked());
 }
 
 void TestSettingsView::companyBoxFollowsTheStoredCompany_companiesButtonOnlyForAdministrators()
 {
     QVERIFY(!openSheet()->findChild<CompaniesButton *>());
-    QVERIFY(m_view->companyBox()->accessibleDescription().contains(u"Alpha (A01)"_s));
-    UserSettings::shared().writeText(UserSettings::CompanyCode, QString());
-    QVERIFY(openSheet()->companyBox()->accessibleDescription().endsWith(u"Alpha ()"_s));
     UserSettings::shared().writeText(UserSettings::CompanyName, QString());
     QVERIFY(!openSheet()->companyBox());
-
     UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
-    SettingsView *view = openSheet();
-    CompaniesButton *companies = view->findChild<CompaniesButton *>();
-    QVERIFY(companies && companies->isVisible());
-    QTest::mouseClick(companies, Qt::LeftButton);
-    QTRY_VERIFY(companies->sheet() && companies->sheet()->isVisible());
-    QCOMPARE(companies->sheet()->parentWidget(), view); // stacked over the settings
-    companies->sheet()->dismiss();
-    QVERIFY(view->isVisible()); // back to the settings underneath
+    QVERIFY(openSheet()->findChild<CompaniesButton *>());
 }
 
 QTEST_MAIN(TestSettingsView)

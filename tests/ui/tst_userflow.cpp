@@ -1,4 +1,3 @@
-#include "artifacts.h"
 #include "core/apiservice.h"
 #include "core/configuration.h"
 #include "core/usersettings.h"
@@ -85,7 +84,6 @@ void TestUserFlow::newUser_registersFilesATicketSeesItAndCorrectsSettings()
     registration->nomField()->setValue(u"Lemaire"_s);
     registration->prenomField()->setValue(u"Inès"_s);
     registration->telephoneField()->setValue(u"06 12 34 56 78"_s);
-    QVERIFY(saveScreenshot(registration, u"flow-1-register"_s));
     QTest::mouseClick(registration->findChild<GradientButton *>(), Qt::LeftButton);
     QTRY_VERIFY(!home.registerSheet());
     QVERIFY(home.isRegistered());
@@ -93,7 +91,6 @@ void TestUserFlow::newUser_registersFilesATicketSeesItAndCorrectsSettings()
     QVERIFY(userId > 2); // after the two demo users
     QCOMPARE(UserSettings::shared().readTextOrEmpty(UserSettings::CompanyName), u"Transports Morvan"_s);
     QCOMPARE(home.findChild<UserCard *>()->nameLine(), u"Inès Lemaire"_s);
-    QVERIFY(saveScreenshot(&home, u"flow-2-home"_s));
 
     // 2. A ticket with a screenshot.
     const QString shot = m_files.filePath(u"shot.png"_s);
@@ -109,7 +106,6 @@ void TestUserFlow::newUser_registersFilesATicketSeesItAndCorrectsSettings()
     QVERIFY(form->loadAttachment(shot));
     QTest::mouseClick(form->sendButton(), Qt::LeftButton);
     QTRY_VERIFY(form->showSuccess());
-    QVERIFY(saveScreenshot(form, u"flow-3-ticket-created"_s));
     QTRY_VERIFY_WITH_TIMEOUT(!home.createTicketSheet(), CreateTicketView::CloseDelayMs + 3000);
 
     // The server holds the ticket with its picture, scaled.
@@ -133,7 +129,6 @@ void TestUserFlow::newUser_registersFilesATicketSeesItAndCorrectsSettings()
     QCOMPARE(card.data(MyTicketsModel::TitleRole).toString(), u"Imprimante en erreur"_s);
     QCOMPARE(card.data(MyTicketsModel::StatusWordRole).toString(), u"En cours"_s);
     QCOMPARE(card.data(MyTicketsModel::PriorityWordRole).toString(), u"Critique"_s);
-    QVERIFY(saveScreenshot(list, u"flow-4-my-tickets"_s));
     list->dismiss();
 
     // 4. Settings: a demo user's number conflicts; a free one is saved.
@@ -144,7 +139,6 @@ void TestUserFlow::newUser_registersFilesATicketSeesItAndCorrectsSettings()
     QTRY_VERIFY(settings->posteExists());
     QCOMPARE(settings->findChild<ConflictBox *>()->existingUserText(), u"Claire Duval"_s);
     QVERIFY(!settings->findChild<GradientButton *>()->isEnabled());
-    QVERIFY(saveScreenshot(settings, u"flow-5-settings-conflict"_s));
     settings->posteEdit()->setText(u"T-8"_s);
     QTRY_VERIFY(!settings->isCheckingPoste() && !settings->posteExists());
     QVERIFY(settings->findChild<GradientButton *>()->isEnabled());

@@ -30,7 +30,6 @@ public:
     const QList<Ticket> &tickets() const;
     bool loading() const { return m_loading; }
     std::optional<QString> errorMessage() const { return m_errorMessage; }
-    std::optional<Ticket> selectedTicket() const { return m_selectedTicket; }
     Face face() const;
     TicketGridView *grid() const { return m_grid; }
     TicketListModel *model() const { return m_model; }

@@ -14,7 +14,6 @@ public:
 
     void setBadge(const QString &text, const QColor &color);
     QString text() const { return m_text; }
-    QColor color() const { return m_color; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

@@ -1,17 +1,19 @@
-#include "artifacts.h"
 #include "core/configuration.h"
 #include "testserver.h"
 #include "ticketjson.h"
+#include "ui/admin/addcompanyview.h"
+#include "ui/admin/companymanagementview.h"
 #include "ui/admin/ticketdetailview.h"
 #include "ui/admin/ticketgridview.h"
 #include "ui/admin/ticketlistmodel.h"
 #include "ui/admin/ticketlistview.h"
+#include "ui/widgets/gradientbutton.h"
 #include "viewtestenv.h"
 
 #include <QAccessible>
+#include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -19,21 +21,59 @@ using namespace Qt::StringLiterals;
 using ViewTestEnv::showsText;
 
 namespace {
+
 const QString listPath = u"/admin/list-tickets.php"_s;
+const QString companiesPath = u"/company/list.php"_s;
+
+Ticket ticket(qint64 id, std::optional<QString> status, std::optional<QString> createdAt)
+{
+    Ticket t;
+    t.id = id;
+    t.status = std::move(status);
+    t.createdAt = std::move(createdAt);
+    return t;
 }
 
-// The administrators' ticket list against a scripted server: every face, the
-// sections and their order, and the way to a ticket's detail and back.
+// The grid as a reader meets it: "H:<title>:<count>" for headers, ids for cards.
+QStringList layout(const TicketListModel &model)
+{
+    QStringList rows;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QModelIndex index = model.index(row);
+        if (model.rowKind(row) == TicketListModel::RowKind::Header)
+            rows << u"H:"_s + index.data().toString() + u':'
+                    + index.data(TicketListModel::SectionCountRole).toString();
+        else
+            rows << index.data(TicketListModel::TicketIdRole).toString();
+    }
+    return rows;
+}
+
+TestResponse companies(const QStringList &names, int delayMs = 0)
+{
+    QJsonArray list;
+    for (const QString &name : names)
+        list.append(QJsonObject { { u"id"_s, list.size() + 1 }, { u"nom"_s, name }, { u"code"_s, u"C"_s } });
+    return TestResponse::json({ { u"success"_s, true }, { u"companies"_s, list } }, 200, delayMs);
+}
+
+} // namespace
+
+// The administrators' ticket list and company list against a scripted
+// server: the sections and their order, every face, the way to a ticket's
+// detail and back, and replies that come late or after their form is gone.
+// Listing, closing and creating against the real server are in tst_adminflow.
 class TestTicketListView : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
     void initTestCase();
-    void mixedStatuses_sectionsOrderAndCountLine();
+    void mixedStatuses_sectionsStableOrderCountLineAndWhatAReaderHears();
     void refresh_errorThenRetryThenEmpty();
     void keyboardAndMouse_openTheDetail_backFetchesAgain();
     void overlappingLoads_latestReplyWins();
+    void companyFormClosedDuringItsRequest_stillReloadsTheList();
 
 private:
     // The list pushed on a window's navigation stack.
@@ -62,9 +102,7 @@ bool TestTicketListView::waitForLoad(TicketListView *list)
     return finished.wait(10000);
 }
 
-// Sections, their order and the card texts are in tst_ticketlistmodel; here
-// the screen lays them out and hands them to assistive technology.
-void TestTicketListView::mixedStatuses_sectionsOrderAndCountLine()
+void TestTicketListView::mixedStatuses_sectionsStableOrderCountLineAndWhatAReaderHears()
 {
     serve(ticketList({ ticketJson(1, "Ouvert", "2025-01-01 10:00:00", "Premier"),
         ticketJson(2, "CLOSED", "2025-01-03 10:00:00"), ticketJson(3, "en_cours", "2025-01-05 10:00:00"),
@@ -74,37 +112,39 @@ void TestTicketListView::mixedStatuses_sectionsOrderAndCountLine()
     Screen screen;
     TicketListView *list = screen.list;
     QVERIFY(waitForLoad(list));
-    QVERIFY(showsText(list, u"Gestion des tickets"_s));
     QVERIFY(showsText(list, u"7 tickets au total"_s)); // en_cours and no status count too
-    QVERIFY(saveScreenshot(&screen.window, u"admin-ticket-list"_s));
-
-    // The grid lays the cards out three to a line under a full-width header.
     TicketListModel *model = list->model();
-    TicketGridView *grid = list->grid();
-    const QRect header = grid->visualRect(model->index(0));
-    const QRect first = grid->visualRect(model->index(1));
-    const QRect second = grid->visualRect(model->index(2));
-    const QRect third = grid->visualRect(model->index(3));
-    QVERIFY(header.bottom() < first.top());
-    QVERIFY(first.top() == second.top() && second.top() == third.top());
-    QVERIFY(first.right() < second.left() && second.right() < third.left());
-    QVERIFY(third.right() <= grid->viewport()->width());
-    QVERIFY(grid->visualRect(model->index(5)).top() > third.bottom()); // closed header on its own line
+    QCOMPARE(layout(*model),
+        (QStringList {
+            u"H:Tickets en cours:3"_s, u"7"_s, u"1"_s, u"5"_s, u"H:Tickets fermés:2"_s, u"2"_s, u"6"_s }));
+    QCOMPARE(model->rowOfTicket(3), -1); // en_cours: counted, shown nowhere
+    // Headers are read, never selected by the keyboard cursor.
+    QVERIFY(!(model->flags(model->index(0)) & Qt::ItemIsSelectable));
+    QVERIFY(model->flags(model->index(1)) & Qt::ItemIsSelectable);
 
+    // The lines of three cards are walked by keyboard in keyboardAndMouse_openTheDetail.
+    TicketGridView *grid = list->grid();
     // What a screen reader hears walking the grid: headers as text, cards by
     // their title with status, priority, date, author and company as description.
     QAccessibleInterface *view = QAccessible::queryAccessibleInterface(grid);
-    QVERIFY(view);
     QStringList heard;
     for (int i = 0; i < view->childCount(); ++i) {
         QAccessibleInterface *item = view->child(i);
         if (item && !item->text(QAccessible::Name).isEmpty())
             heard << item->text(QAccessible::Name) + u" | "_s + item->text(QAccessible::Description);
     }
-    QVERIFY2(heard.size() >= 7, qPrintable(heard.join(u'\n')));
     QVERIFY2(heard.first().startsWith(u"Tickets en cours, 3 tickets | "_s), qPrintable(heard.join(u'\n')));
     QVERIFY2(heard.contains(u"Premier | Statut OUVERT, priorité N/A, créé le 2025-01-01 10:00:00"_s),
         qPrintable(heard.join(u'\n')));
+
+    // Equal keys keep the server's order, and a missing date is the empty text;
+    // an empty section has no header.
+    model->setTickets({ ticket(1, u"fermé"_s, std::nullopt), ticket(2, u"fermé"_s, u"2025-02-01 08:00:00"_s),
+        ticket(3, u"fermé"_s, u"2025-02-01 08:00:00"_s), ticket(4, u"fermé"_s, u""_s),
+        ticket(5, u"fermé"_s, u"2025-02-01 09:00:00"_s), ticket(6, u"fermé"_s, u"2025-02-01 08:00:00"_s),
+        ticket(7, u"fermé"_s, std::nullopt), ticket(8, u"en_cours"_s, std::nullopt) });
+    QCOMPARE(layout(*model),
+        (QStringList { u"H:Tickets fermés:7"_s, u"5"_s, u"2"_s, u"3"_s, u"6"_s, u"1"_s, u"4"_s, u"7"_s }));
 }
 
 void TestTicketListView::refresh_errorThenRetryThenEmpty()
@@ -120,17 +160,12 @@ void TestTicketListView::refresh_errorThenRetryThenEmpty()
     QCOMPARE(list->face(), TicketListView::Face::Loading);
     QVERIFY(waitForLoad(list));
     QCOMPARE(list->face(), TicketListView::Face::Error);
-    QCOMPARE(list->tickets().size(), 1); // kept, though hidden
-    QVERIFY(showsText(list, u"Erreur de chargement"_s));
     QVERIFY(showsText(list, list->errorMessage().value_or(QString())));
-    QVERIFY(saveScreenshot(&screen.window, u"admin-ticket-list-error"_s));
 
     serve(ticketList(
         { ticketJson(1, "open", "2025-01-01 10:00:00"), ticketJson(2, "fermé", "2025-01-02 10:00:00") }));
-    QAbstractButton *retry = ViewTestEnv::button(list, u"Réessayer"_s, ViewTestEnv::Shown::Only);
-    QVERIFY(retry);
     QSignalSpy finished(list, &TicketListView::loadFinished);
-    QTest::mouseClick(retry, Qt::LeftButton);
+    QTest::mouseClick(ViewTestEnv::button(list, u"Réessayer"_s, ViewTestEnv::Shown::Only), Qt::LeftButton);
     QVERIFY(finished.wait(10000));
     QCOMPARE(list->face(), TicketListView::Face::List);
     QVERIFY(showsText(list, u"2 tickets au total"_s));
@@ -140,10 +175,6 @@ void TestTicketListView::refresh_errorThenRetryThenEmpty()
     list->loadTickets();
     QVERIFY(waitForLoad(list));
     QCOMPARE(list->face(), TicketListView::Face::Empty);
-    QVERIFY(showsText(list, u"Aucun ticket"_s));
-    QVERIFY(showsText(list, u"Il n'y a aucun ticket pour le moment"_s));
-    for (QPushButton *button : list->findChildren<QPushButton *>())
-        QVERIFY(!button->isVisibleTo(list) || button->text() == u"Retour");
 }
 
 void TestTicketListView::keyboardAndMouse_openTheDetail_backFetchesAgain()
@@ -165,38 +196,26 @@ void TestTicketListView::keyboardAndMouse_openTheDetail_backFetchesAgain()
     QCOMPARE(currentId(), 4);
     QTest::keyClick(grid, Qt::Key_Down); // into the closed section, same column where possible
     QCOMPARE(currentId(), 5);
-    QTest::keyClick(grid, Qt::Key_Right);
-    QCOMPARE(currentId(), 6);
-    QTest::keyClick(grid, Qt::Key_Up);
+    QTest::keyClick(grid, Qt::Key_Left); // over the header, back along the open cards
     QCOMPARE(currentId(), 4);
-    QTest::keyClick(grid, Qt::Key_Left); // over no header, back along the open cards
-    QCOMPARE(currentId(), 3);
-    QTest::keyClick(grid, Qt::Key_Up);
-    QCOMPARE(currentId(), 3); // first line stays put
     QTest::keyClick(grid, Qt::Key_Right);
-    QTest::keyClick(grid, Qt::Key_Right); // 4, then over the closed header to 5
-    QCOMPARE(currentId(), 5);
 
     QTest::keyClick(grid, Qt::Key_Return);
-    QCOMPARE(screen.stack->depth(), 3);
     auto *detail = qobject_cast<TicketDetailView *>(screen.stack->top());
     QVERIFY(detail);
     QCOMPARE(detail->ticket().id, 5);
-    QCOMPARE(screen.list->selectedTicket()->id, 5);
 
     // "Retour" pops the detail; the list comes back on screen and fetches anew.
     const qsizetype fetches = m_server.count(listPath);
     QTest::mouseClick(ViewTestEnv::button(detail, u"Retour"_s), Qt::LeftButton);
     QCOMPARE(screen.stack->top(), screen.list);
     QTRY_COMPARE(m_server.count(listPath), fetches + 1);
-    QTRY_VERIFY(!screen.list->selectedTicket().has_value());
     QVERIFY(waitForLoad(screen.list));
 
     // A click on a card, below its title, opens it too.
     const QRect card = grid->visualRect(screen.list->model()->index(screen.list->model()->rowOfTicket(2)));
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, card.center() + QPoint(0, 60));
     detail = qobject_cast<TicketDetailView *>(screen.stack->top());
-    QVERIFY(detail);
     QCOMPARE(detail->ticket().id, 2);
 
     // Escape steps back from the detail, Alt+Left from the list, and the
@@ -211,19 +230,19 @@ void TestTicketListView::keyboardAndMouse_openTheDetail_backFetchesAgain()
     QCOMPARE(screen.stack->depth(), 1);
     auto *again = new TicketListView(APIService::shared());
     screen.stack->push(again);
-    QAbstractButton *back = ViewTestEnv::button(again, u"Retour"_s, ViewTestEnv::Shown::Only);
-    QVERIFY(back);
-    QTest::mouseClick(back, Qt::LeftButton);
+    QTest::mouseClick(ViewTestEnv::button(again, u"Retour"_s, ViewTestEnv::Shown::Only), Qt::LeftButton);
     QCOMPARE(screen.stack->depth(), 1);
 }
 
 void TestTicketListView::overlappingLoads_latestReplyWins()
 {
-    // The first fetch answers late with an old list, the second at once.
+    // Each first fetch answers late with an old list, the second at once.
     int served = 0;
     m_server.clearReplies();
-    m_server.setHandler([&served](const TestRequest &) {
+    m_server.setHandler([&served](const TestRequest &request) {
         const bool first = served++ == 0;
+        if (request.path == companiesPath)
+            return first ? companies({ u"Ancienne"_s }, 600) : companies({ u"Ancienne"_s, u"Nouvelle"_s });
         return TestResponse::json(
             ticketList({ ticketJson(first ? 1 : 2, "open", "2025-01-01 10:00:00") }), 200, first ? 600 : 0);
     });
@@ -237,6 +256,39 @@ void TestTicketListView::overlappingLoads_latestReplyWins()
         && replies.size() == m_server.count(listPath) - before && replies.size() >= 2);
     QCOMPARE(screen.list->tickets().size(), 1);
     QCOMPARE(screen.list->tickets().first().id, 2);
+
+    served = 0;
+    replies.clear();
+    CompanyManagementView view(APIService::shared());
+    view.open();
+    QTRY_COMPARE(m_server.count(companiesPath), 1);
+    view.loadCompanies();
+    QTRY_COMPARE(replies.size(), 2);
+    QCOMPARE(view.companies().size(), 2);
+    QVERIFY(!view.isLoading());
+}
+
+void TestTicketListView::companyFormClosedDuringItsRequest_stillReloadsTheList()
+{
+    m_server.setHandler([](const TestRequest &request) {
+        if (request.path == u"/company/create.php")
+            return TestResponse::json(
+                { { u"success"_s, true }, { u"company_id"_s, 9 }, { u"message"_s, u"ok"_s } }, 200, 400);
+        return companies({ u"Alpha"_s });
+    });
+    CompanyManagementView view(APIService::shared());
+    view.open();
+    QTRY_VERIFY(!view.isLoading());
+    const qsizetype loads = m_server.count(companiesPath);
+    view.showAddCompany();
+    auto *form = view.findChild<AddCompanyView *>();
+    QVERIFY(form);
+    QTest::keyClicks(form->nameField(), u"Scierie"_s);
+    QTest::keyClicks(form->codeField(), u"SCI1"_s);
+    QTest::mouseClick(form->findChild<GradientButton *>(), Qt::LeftButton);
+    QTRY_COMPARE(m_server.count(u"/company/create.php"_s), 1);
+    form->close();
+    QTRY_COMPARE(m_server.count(companiesPath), loads + 1);
 }
 
 QTEST_MAIN(TestTicketListView)
