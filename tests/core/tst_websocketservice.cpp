@@ -1,7 +1,6 @@
 #include "channeltest.h"
 #include "core/configuration.h"
 #include "loopbackwebsocketserver.h"
-#include "protocol/records.h"
 #include "stdoutcapture.h"
 
 #include <QJsonDocument>
@@ -50,13 +49,11 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void connect_whileNotAllowed_logsBlockedAndOpensNothing();
     void announcement_carriesStoredIdentity_data();
     void announcement_carriesStoredIdentity();
     void disconnect_closesWithGoingAwayAndEndsWithoutRetry();
     void handleMessage_dispatchesOrDrops_data();
     void handleMessage_dispatchesOrDrops();
-    void frames_textAndUtf8BinaryHandled_invalidBinaryDropped();
     void connectionLost_logsAndReconnectsWithFreshIdentity_data();
     void connectionLost_logsAndReconnectsWithFreshIdentity();
     void disconnect_duringPendingReconnection_blocksTheAttempt();
@@ -64,7 +61,6 @@ private Q_SLOTS:
     void unreachableServer_retriesUntilItAnswers();
     void connectAgain_abortsPreviousSocketWithoutRetry();
     void announcementLostInTheBuffer_isALostConnection();
-    void largeAndDeepMessages_survive();
 
 private:
     // Starts the channel against a fresh loopback server and waits for its
@@ -114,16 +110,6 @@ bool TestWebSocketService::openChannel()
         [this] { return m_server->peerCount() == 1 && m_server->last().received.size() == 1; });
 }
 
-void TestWebSocketService::connect_whileNotAllowed_logsBlockedAndOpensNothing()
-{
-    WebSocketService &service = WebSocketService::shared();
-    service.disconnect();
-    m_log->lines.clear();
-    service.connect();
-    QCOMPARE(m_log->lines, QStringList { Blocked });
-    QVERIFY(!service.currentSocket());
-}
-
 void TestWebSocketService::announcement_carriesStoredIdentity_data()
 {
     QTest::addColumn<qint64>("storedId"); // -1: nothing stored at all
@@ -162,8 +148,6 @@ void TestWebSocketService::announcement_carriesStoredIdentity()
     QCOMPARE(m_log->lines,
         (QStringList {
             u"🔌 Connexion WebSocket… (ID=%1, type=%2)"_s.arg(announcedId).arg(announcedType), Connected }));
-    QCOMPARE(WebSocketService::shared().userId(), announcedId);
-    QCOMPARE(WebSocketService::shared().userType(), announcedType);
 }
 
 void TestWebSocketService::disconnect_closesWithGoingAwayAndEndsWithoutRetry()
@@ -175,9 +159,6 @@ void TestWebSocketService::disconnect_closesWithGoingAwayAndEndsWithoutRetry()
     QCOMPARE(m_log->lines,
         (QStringList {
             u"⏹ WebSocket → demande déconnexion"_s, u"❌ WebSocket totalement déconnecté"_s }));
-    QCOMPARE(service.userId(), 0);
-    QCOMPARE(service.userType(), u"none"_s);
-    QVERIFY(!service.shouldStayConnected());
 
     QTRY_VERIFY(m_server->last().ended);
     QCOMPARE(m_server->last().closeCode, 1001);
@@ -200,7 +181,6 @@ void TestWebSocketService::handleMessage_dispatchesOrDrops_data()
 
     row("not json", u"bonjour"_s, {}, {});
     row("top-level array", uR"([{"type":"auth_success"}])"_s, {}, {});
-    row("type missing", uR"({"ticketId":1})"_s, {}, {});
     row("type not a string", uR"({"type":5})"_s, {}, {});
     row("auth_success", uR"({"type":"auth_success"})"_s, { u"✅ WebSocket authentifié"_s }, {});
     row("new_message",
@@ -211,26 +191,19 @@ void TestWebSocketService::handleMessage_dispatchesOrDrops_data()
         { u"message:12|a|b|c"_s });
     row("new_message fractional id",
         uR"({"type":"new_message","ticketId":12.5,"sender":"a","message":"b","timestamp":"c"})"_s, {}, {});
-    row("new_message without timestamp",
-        uR"({"type":"new_message","ticketId":12,"sender":"a","message":"b"})"_s, {}, {});
     row("ticket_closed empty message", uR"({"type":"ticket_closed","ticketId":42,"closeMessage":""})"_s, {},
         { u"closed:42|"_s });
     row("ticket_closed without message", uR"({"type":"ticket_closed","ticketId":42})"_s, {}, {});
     row("ticket_closed id as digits", uR"({"type":"ticket_closed","ticketId":"42","closeMessage":"x"})"_s, {},
         {});
-    row("ticket_closed id too large", uR"({"type":"ticket_closed","ticketId":1e300,"closeMessage":"x"})"_s,
-        {}, {});
     row("new_ticket optional members null",
         uR"({"type":"new_ticket","ticket":{"id":8,"titre":null,"description":null}})"_s, { newTicket },
         { u"ticket:8|Sans titre"_s });
     row("new_ticket without id", uR"({"type":"new_ticket","ticket":{"titre":"x"}})"_s,
         { newTicket, parseFailed }, {});
-    row("new_ticket ticket is a string", uR"({"type":"new_ticket","ticket":"{\"id\":1}"})"_s,
-        { newTicket, parseFailed }, {});
     row("admin_typing", uR"({"type":"admin_typing","ticketId":5})"_s, {}, { u"typing:5"_s });
     row("error", uR"({"type":"error","message":"Accès refusé"})"_s, { u"❌ WebSocket error: Accès refusé"_s },
         {});
-    row("error without message", uR"({"type":"error"})"_s, {}, {});
     row("type in other case is unknown", uR"({"type":"Ticket_Closed","ticketId":1,"closeMessage":""})"_s,
         { u"⚠️ Message inconnu: Ticket_Closed"_s }, {});
     // Peer text cannot end a log line early and forge one of its own.
@@ -255,25 +228,6 @@ void TestWebSocketService::handleMessage_dispatchesOrDrops()
     QCOMPARE(m_log->lines, QStringList { Raw + raw } + logs);
     QCOMPARE(written, m_log->lines); // one line on standard output for each
     QCOMPARE(m_events->calls, expectedCalls);
-}
-
-void TestWebSocketService::frames_textAndUtf8BinaryHandled_invalidBinaryDropped()
-{
-    QVERIFY(openChannel());
-    peer()->sendTextMessage(uR"({"type":"error","message":"quota"})"_s);
-    peer()->sendTextMessage(uR"({"type":"ticket_closed","ticketId":3,"closeMessage":"Réglé"})"_s);
-    peer()->sendBinaryMessage(
-        uR"({"type":"ticket_closed","ticketId":4,"closeMessage":"Clôturé"})"_s.toUtf8());
-    peer()->sendBinaryMessage(
-        QByteArray("{\"type\":\"ticket_closed\",\"ticketId\":5,\"closeMessage\":\"\xff\xfe\"}"));
-    peer()->sendTextMessage(uR"({"type":"admin_typing","ticketId":6})"_s);
-
-    // The error message ends neither the connection nor the reading.
-    QTRY_COMPARE(
-        m_events->calls, (QStringList { u"closed:3|Réglé"_s, u"closed:4|Clôturé"_s, u"typing:6"_s }));
-    QCOMPARE(m_log->starting(Raw).size(), 4);
-    QVERIFY(m_log->contains(u"❌ WebSocket error: quota"_s));
-    QVERIFY(!m_log->contains(Retry));
 }
 
 void TestWebSocketService::connectionLost_logsAndReconnectsWithFreshIdentity_data()
@@ -313,9 +267,19 @@ void TestWebSocketService::connectionLost_logsAndReconnectsWithFreshIdentity()
     QTRY_COMPARE(m_server->last().received.size(), 1);
     QCOMPARE(QJsonDocument::fromJson(m_server->last().received.first().toUtf8())[u"userId"].toInteger(), 77);
     QVERIFY(m_log->contains(u"🔌 Connexion WebSocket… (ID=77, type=user)"_s));
-    // Still reading after the reconnection.
+    // Still reading after the reconnection, text and UTF-8 binary frames
+    // alike; an error message ends neither the connection nor the reading.
+    m_log->lines.clear();
+    peer()->sendTextMessage(uR"({"type":"error","message":"quota"})"_s);
+    peer()->sendBinaryMessage(
+        uR"({"type":"ticket_closed","ticketId":4,"closeMessage":"Clôturé"})"_s.toUtf8());
+    peer()->sendBinaryMessage(
+        QByteArray("{\"type\":\"ticket_closed\",\"ticketId\":5,\"closeMessage\":\"\xff\xfe\"}"));
     peer()->sendTextMessage(uR"({"type":"admin_typing","ticketId":9})"_s);
-    QTRY_COMPARE(m_events->calls, QStringList { u"typing:9"_s });
+    QTRY_COMPARE(m_events->calls, (QStringList { u"closed:4|Clôturé"_s, u"typing:9"_s }));
+    QCOMPARE(m_log->starting(Raw).size(), 3);
+    QVERIFY(m_log->contains(u"❌ WebSocket error: quota"_s));
+    QVERIFY(!m_log->contains(Retry));
 }
 
 void TestWebSocketService::disconnect_duringPendingReconnection_blocksTheAttempt()
@@ -399,31 +363,6 @@ void TestWebSocketService::announcementLostInTheBuffer_isALostConnection()
     // The next attempt announces as usual.
     QTRY_VERIFY(m_server->peerCount() == 2 && m_server->last().received.size() == 1);
     QVERIFY(m_server->peer(0).received.isEmpty());
-}
-
-void TestWebSocketService::largeAndDeepMessages_survive()
-{
-    QVERIFY(openChannel());
-    // A ticket carrying an 8 MB capture arrives whole.
-    const QByteArray capture(8 * 1024 * 1024, 'A');
-    const QJsonObject ticket { { u"id"_s, 31 }, { u"titre"_s, u"Écran"_s },
-        { u"capture_base64"_s, QString::fromLatin1(capture) } };
-    const QJsonObject push { { u"type"_s, u"new_ticket"_s }, { u"ticket"_s, ticket } };
-    qsizetype receivedCapture = 0;
-    connect(&WebSocketService::shared(), &WebSocketService::newTicket, m_events,
-        [&receivedCapture](
-            const Ticket &t) { receivedCapture = t.captureBase64.value_or(QByteArray()).size(); });
-    peer()->sendTextMessage(QString::fromUtf8(QJsonDocument(push).toJson(QJsonDocument::Compact)));
-    QTRY_COMPARE(receivedCapture, capture.size());
-
-    // Nesting far past the parser's limit is dropped like any bad JSON.
-    const QString deep = QString(100000, u'[') + QString(100000, u']');
-    WebSocketService::shared().handleMessage(deep);
-    const QString deepObject
-        = u"{\"type\":\"new_ticket\",\"ticket\":"_s + QString(5000, u'[') + QString(5000, u']') + u'}';
-    WebSocketService::shared().handleMessage(deepObject);
-    QCOMPARE(m_log->lines.last(), Raw + deepObject);
-    QVERIFY(!m_log->contains(Retry));
 }
 
 QTEST_GUILESS_MAIN(TestWebSocketService)
