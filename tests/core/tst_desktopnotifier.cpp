@@ -16,33 +16,6 @@
 
 using namespace Qt::StringLiterals;
 
-// Watches the private bus for Notify calls and keeps what dbus-monitor
-// printed of them: the arguments exactly as they went over the wire.
-class BusMonitor
-{
-public:
-    ~BusMonitor() { NotificationDaemon::finish(m_process); }
-
-    bool start()
-    {
-        m_process.start(u"dbus-monitor"_s,
-            { u"type='method_call',interface='org.freedesktop.Notifications',member='Notify'"_s });
-        // It is listening once the bus took its name back from it.
-        return m_process.waitForStarted(5000)
-            && QTest::qWaitFor([this] { return read().contains("NameLost"); }, 10000);
-    }
-
-    QByteArray read()
-    {
-        m_output += m_process.readAllStandardOutput();
-        return m_output;
-    }
-
-private:
-    QProcess m_process;
-    QByteArray m_output;
-};
-
 // Desktop notifications over a private bus: the call as it goes over the
 // wire, replacement by identifier, the fallback, and what the user notices of
 // a push from the server (shown by dunst under X, by the fallback otherwise).
@@ -55,7 +28,6 @@ private Q_SLOTS:
     void cleanupTestCase();
 
     void noService_textGoesToFallback();
-    void notify_sendsNameIconSoundAndEntry();
     void dunst_quickRepeatLeavesOne_closedIsForgotten();
     void dunst_markupOn_textEscaped_markupOff_keptAsIs_data();
     void dunst_markupOn_textEscaped_markupOff_keptAsIs();
@@ -120,31 +92,6 @@ void TestDesktopNotifier::noService_textGoesToFallback()
     QCOMPARE(fellBack.first().first().toString(), u"ticket-closed-3"_s);
     QCOMPARE(m_fallbackTexts, (QList<QPair<QString, QString>> { { u"Ticket fermé"_s, u"Résolu"_s } }));
     QCOMPARE(DesktopNotifier::shared().notificationId(u"ticket-closed-3"_s), 0u);
-}
-
-void TestDesktopNotifier::notify_sendsNameIconSoundAndEntry()
-{
-    requireDunst();
-    BusMonitor monitor;
-    QVERIFY(monitor.start());
-    const uint first = deliver(u"ticket-5"_s, u"Nouveau ticket"_s, u"Écran noir"_s);
-    QVERIFY(first != 0);
-    QVERIFY(deliver(u"ticket-5"_s, u"Nouveau ticket"_s, u"Écran noir (bis)"_s) == first);
-
-    QVERIFY(QTest::qWaitFor([&monitor] { return monitor.read().count("member=Notify") == 2; }, 10000));
-    const QString calls = QString::fromUtf8(monitor.read()).simplified();
-    const QString expected
-        = u"string \"Norvik Support\" uint32 %1 string \"norvik-support\" string \"Nouveau ticket\" "
-          u"string \"Écran noir%2\" array [ ] array [ dict entry( string \"%3\" variant string "
-          u"\"%4\" ) dict entry( string \"%5\" variant string \"%6\" ) ] int32 -1"_s;
-    // QVariantMap keeps its keys sorted: desktop-entry before sound-name.
-    const auto call = [&](uint replaces, const QString &suffix) {
-        return expected.arg(replaces).arg(
-            suffix, u"desktop-entry"_s, u"norvik-support"_s, u"sound-name"_s, u"message-new-instant"_s);
-    };
-    QVERIFY2(calls.contains(call(0, QString())), qPrintable(calls));
-    QVERIFY2(calls.contains(call(first, u" (bis)"_s)), qPrintable(calls));
-    m_daemon.closeAllAndReadHistory();
 }
 
 void TestDesktopNotifier::dunst_quickRepeatLeavesOne_closedIsForgotten()

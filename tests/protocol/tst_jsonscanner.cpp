@@ -48,8 +48,6 @@ private Q_SLOTS:
     void ticketList_agreesWithTheDocumentReader();
     void malformed_isRefused_data();
     void malformed_isRefused();
-    void countElements_data();
-    void countElements();
 };
 
 void TestJsonScanner::ticketList_agreesWithTheDocumentReader_data()
@@ -145,32 +143,6 @@ void TestJsonScanner::malformed_isRefused()
         s.skipValue();
         s.expectEnd();
     });
-}
-
-void TestJsonScanner::countElements_data()
-{
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<qsizetype>("count");
-    QTest::newRow("empty") << " [ ] "_ba << qsizetype(0);
-    QTest::newRow("nested commas are not counted")
-        << R"([{"a":[1,2],"b":{"c":3,"d":4}},[5,6]])"_ba << qsizetype(2);
-    QTest::newRow("brackets, commas and escaped quotes in texts")
-        << R"(["],[", "\\", "a\"],b", "\\\"{"])"_ba << qsizetype(4);
-}
-
-void TestJsonScanner::countElements()
-{
-    QFETCH(QByteArray, json);
-    QFETCH(qsizetype, count);
-    JsonScanner s(json);
-    s.enterArray();
-    QCOMPARE(s.countElements(), count);
-    // The count reads ahead without moving the scanner.
-    for (qsizetype i = 0; i < count; ++i) {
-        QVERIFY(s.nextElement());
-        s.skipValue();
-    }
-    QVERIFY(!s.nextElement());
 }
 
 QTEST_GUILESS_MAIN(TestJsonScanner)
