@@ -85,10 +85,8 @@ QProcessEnvironment TestAppProcess::environment(const QString &busAddress) const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-    env.insert(u"XDG_CONFIG_HOME"_s, m_home->filePath(u"config"_s));
-    env.insert(u"XDG_DATA_HOME"_s, m_home->filePath(u"data"_s));
-    env.insert(u"XDG_CACHE_HOME"_s, m_home->filePath(u"cache"_s));
-    env.insert(u"XDG_STATE_HOME"_s, m_home->filePath(u"state"_s));
+    for (const QString &kind : { u"config"_s, u"data"_s, u"cache"_s, u"state"_s })
+        env.insert(u"XDG_%1_HOME"_s.arg(kind.toUpper()), m_home->filePath(kind));
     env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, busAddress);
     env.insert(u"NORVIK_API_BASE"_s, u"http://127.0.0.1:%1/api"_s.arg(m_closedPort));
     env.insert(u"NORVIK_WS_URL"_s, u"ws://127.0.0.1:%1/norvik-ws"_s.arg(m_server->serverPort()));

@@ -61,10 +61,6 @@ const Call createTicket = [](APIService *s) -> QCoro::Task<QString> {
     const qint64 id = co_await s->createTicket(5, u"Écran"_s, u""_s, u"haute"_s, std::nullopt);
     co_return u"ticket %1"_s.arg(id);
 };
-const Call createTicketWithCapture = [](APIService *s) -> QCoro::Task<QString> {
-    const qint64 id = co_await s->createTicket(5, u"t"_s, u"d"_s, u"normale"_s, QString());
-    co_return u"ticket %1"_s.arg(id);
-};
 const Call getMyTickets = [](APIService *s) -> QCoro::Task<QString> {
     const QList<UserTicket> tickets = co_await s->getMyTickets(0);
     QStringList shown;
@@ -150,15 +146,9 @@ void TestAPIService::request_wire_data()
     // Everything outside letters, digits and -._~ is escaped, UTF-8 first.
     row("checkPoste escapes every reserved character", checkPoste,
         "/api/user/check-poste.php?poste=B%2012%26user_id%3D5%2Bx%23%C3%A9%2F%3F~._-", {});
-    row("registerUser keeps an empty phone", registerUser, "/api/user/register.php",
-        { { u"company_id"_s, 2 }, { u"poste"_s, u" P1 "_s }, { u"nom"_s, u"Dupont"_s },
-            { u"prenom"_s, u"Jean"_s }, { u"telephone"_s, u""_s } });
     row("createTicket without a capture: four keys", createTicket, "/api/ticket/create.php",
         { { u"user_id"_s, 5 }, { u"titre"_s, u"Écran"_s }, { u"description"_s, u""_s },
             { u"priorite"_s, u"haute"_s } });
-    row("createTicket with an empty capture: five keys", createTicketWithCapture, "/api/ticket/create.php",
-        { { u"user_id"_s, 5 }, { u"titre"_s, u"t"_s }, { u"description"_s, u"d"_s },
-            { u"priorite"_s, u"normale"_s }, { u"capture_base64"_s, u""_s } });
     row("closeTicket without a message sends an empty one", closeTicket, "/api/admin/close-ticket.php",
         { { u"ticket_id"_s, 7 }, { u"close_message"_s, u""_s } });
 }

@@ -16,7 +16,6 @@ class TestUserSettings : public QObject
 
 private Q_SLOTS:
     void isRegistered_requiresEveryIdentityKey();
-    void valuesSurviveARestart();
     void handEditedFile_wrongTypesAndMissingKeysReadAsDefaults();
     void unwritableDirectory_commitFails_storeReadsAsTheFile();
     void sharedStore_livesUnderXdgConfigHome();
@@ -44,18 +43,6 @@ void TestUserSettings::isRegistered_requiresEveryIdentityKey()
     QVERIFY(settings.isRegistered());
     settings.writeBool(UserSettings::IsRegistered, false);
     QVERIFY(!settings.isRegistered());
-}
-
-void TestUserSettings::valuesSurviveARestart()
-{
-    {
-        UserSettings settings(path("restart.conf"));
-        settings.writeInteger(UserSettings::UserId, 42);
-        settings.writeText(UserSettings::UserTelephone, QString());
-    }
-    UserSettings settings(path("restart.conf"));
-    QCOMPARE(settings.readInteger(UserSettings::UserId), 42);
-    QCOMPARE(settings.readText(UserSettings::UserTelephone), QString());
 }
 
 void TestUserSettings::handEditedFile_wrongTypesAndMissingKeysReadAsDefaults()

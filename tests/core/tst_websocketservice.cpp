@@ -155,7 +155,6 @@ void TestWebSocketService::handleMessage_dispatchesOrDrops_data()
     row("not json", u"bonjour"_s, {}, {});
     row("top-level array", uR"([{"type":"auth_success"}])"_s, {}, {});
     row("type not a string", uR"({"type":5})"_s, {}, {});
-    row("auth_success", uR"({"type":"auth_success"})"_s, { u"✅ WebSocket authentifié"_s }, {});
     row("new_message",
         uR"({"type":"new_message","ticketId":12,"sender":"Léa","message":"Bonjour","timestamp":"hier","x":1})"_s,
         {}, { u"message:12|Léa|Bonjour|hier"_s });
@@ -174,9 +173,6 @@ void TestWebSocketService::handleMessage_dispatchesOrDrops_data()
         { u"ticket:8|Sans titre"_s });
     row("new_ticket without id", uR"({"type":"new_ticket","ticket":{"titre":"x"}})"_s,
         { newTicket, parseFailed }, {});
-    row("admin_typing", uR"({"type":"admin_typing","ticketId":5})"_s, {}, { u"typing:5"_s });
-    row("error", uR"({"type":"error","message":"Accès refusé"})"_s, { u"❌ WebSocket error: Accès refusé"_s },
-        {});
     row("type in other case is unknown", uR"({"type":"Ticket_Closed","ticketId":1,"closeMessage":""})"_s,
         { u"⚠️ Message inconnu: Ticket_Closed"_s }, {});
     // Peer text cannot end a log line early and forge one of its own.
