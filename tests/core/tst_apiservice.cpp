@@ -4,12 +4,12 @@
 #include "protocol/errors.h"
 #include "runtask.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <QTcpServer>
 #include <QTest>
 #include <functional>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -95,14 +95,8 @@ QJsonObject bodyOf(const HttpTestRequest &request)
 
 qint64 peakMemoryKiB()
 {
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
+    rusage usage {};
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_maxrss : -1;
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,7 +17,6 @@ private Q_SLOTS:
     void isRegistered_requiresEveryIdentityKey();
     void handEditedFile_wrongTypesAndMissingKeysReadAsDefaults();
     void unwritableDirectory_commitFails_storeReadsAsTheFile();
-    void sharedStore_livesUnderXdgConfigHome();
 
 private:
     QTemporaryDir m_dir;
@@ -93,14 +91,6 @@ void TestUserSettings::unwritableDirectory_commitFails_storeReadsAsTheFile()
     QVERIFY(settings.commit());
     QCOMPARE(
         QSettings(file, QSettings::IniFormat).value(QLatin1StringView(UserSettings::UserId)).toInt(), 42);
-}
-
-void TestUserSettings::sharedStore_livesUnderXdgConfigHome()
-{
-    QCOMPARE(UserSettings::shared().filePath(),
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-            + u"/Norvik/NorvikSupport.conf"_s);
-    QVERIFY(UserSettings::shared().filePath().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));
 }
 
 int main(int argc, char **argv)
