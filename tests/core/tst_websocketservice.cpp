@@ -48,8 +48,7 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void announcement_carriesStoredIdentity();
-    void disconnect_closesWithGoingAwayAndEndsWithoutRetry();
+    void lifecycle_announceReplaceDisconnect();
     void handleMessage_dispatchesOrDrops_data();
     void handleMessage_dispatchesOrDrops();
     void connectionLost_logsAndReconnectsWithFreshIdentity_data();
@@ -57,7 +56,6 @@ private Q_SLOTS:
     void disconnect_duringPendingReconnection_blocksTheAttempt();
     void unreachableServer_retriesUntilItAnswers_data();
     void unreachableServer_retriesUntilItAnswers();
-    void connectAgain_abortsPreviousSocketWithoutRetry();
     void announcementLostInTheBuffer_isALostConnection();
 
 private:
@@ -108,10 +106,12 @@ bool TestWebSocketService::openChannel()
         [this] { return m_server->peerCount() == 1 && m_server->last().received.size() == 1; });
 }
 
-void TestWebSocketService::announcement_carriesStoredIdentity()
+// One channel's life: its announcement, a second connect that replaces it,
+// and the user's disconnect.
+void TestWebSocketService::lifecycle_announceReplaceDisconnect()
 {
-    // A newcomer's announcement is read on the built program's start-up log,
-    // a user's in the reconnection test.
+    // The administrator's announcement; a newcomer's is read on the built
+    // program's start-up log, a user's in the reconnection test.
     Channel::identify(42, true);
     QVERIFY(openChannel());
     const QString announcement = m_server->last().received.first();
@@ -121,14 +121,28 @@ void TestWebSocketService::announcement_carriesStoredIdentity()
     QVERIFY(!announcement.contains(u' ')); // compact
     QCOMPARE(m_server->last().token, "XQVT_HELPDESK_SHARED_KEY_2031"_ba); // as on every REST request
     QCOMPARE(m_log->lines, (QStringList { u"🔌 Connexion WebSocket… (ID=9999, type=admin)"_s, Connected }));
-}
 
-void TestWebSocketService::disconnect_closesWithGoingAwayAndEndsWithoutRetry()
-{
-    QVERIFY(openChannel());
-    WebSocketService &service = WebSocketService::shared();
     m_log->lines.clear();
-    service.disconnect();
+    WebSocketService::shared().connect();
+    QTRY_COMPARE(m_server->peerCount(), 2);
+    QTRY_COMPARE(m_server->peer(1).received.size(), 1);
+    // The first connection is gone from the server's side: no ghost left
+    // receiving the user's events.
+    QTRY_VERIFY(m_server->peer(0).ended);
+
+    // Its end is no lost connection: nothing is logged for it and no retry is
+    // armed (arming logs at once). A message through the new socket, read
+    // after anything the old one left queued, marks the point to look.
+    peer()->sendTextMessage(uR"({"type":"admin_typing","ticketId":2})"_s);
+    QTRY_COMPARE(m_events->calls, QStringList { u"typing:2"_s });
+    QCOMPARE(m_server->peerCount(), 2);
+    QVERIFY(m_log->starting(ReceiveError).isEmpty());
+    QVERIFY(!m_log->contains(Retry));
+    QVERIFY(!m_log->contains(Cancelled));
+
+    // The user's disconnect closes with "going away" and arms no retry.
+    m_log->lines.clear();
+    WebSocketService::shared().disconnect();
     QCOMPARE(m_log->lines,
         (QStringList {
             u"⏹ WebSocket → demande déconnexion"_s, u"❌ WebSocket totalement déconnecté"_s }));
@@ -296,28 +310,6 @@ void TestWebSocketService::unreachableServer_retriesUntilItAnswers()
     QTRY_COMPARE(server.peerCount(), 1);
     QTRY_COMPARE(server.last().received.size(), 1);
     QVERIFY(m_log->contains(Connected));
-}
-
-void TestWebSocketService::connectAgain_abortsPreviousSocketWithoutRetry()
-{
-    QVERIFY(openChannel());
-    m_log->lines.clear();
-    WebSocketService::shared().connect();
-    QTRY_COMPARE(m_server->peerCount(), 2);
-    QTRY_COMPARE(m_server->peer(1).received.size(), 1);
-    // The first connection is gone from the server's side: no ghost left
-    // receiving the user's events.
-    QTRY_VERIFY(m_server->peer(0).ended);
-
-    // Its end is no lost connection: nothing is logged for it and no retry is
-    // armed (arming logs at once). A message through the new socket, read
-    // after anything the old one left queued, marks the point to look.
-    peer()->sendTextMessage(uR"({"type":"admin_typing","ticketId":2})"_s);
-    QTRY_COMPARE(m_events->calls, QStringList { u"typing:2"_s });
-    QCOMPARE(m_server->peerCount(), 2);
-    QVERIFY(m_log->starting(ReceiveError).isEmpty());
-    QVERIFY(!m_log->contains(Retry));
-    QVERIFY(!m_log->contains(Cancelled));
 }
 
 void TestWebSocketService::announcementLostInTheBuffer_isALostConnection()
