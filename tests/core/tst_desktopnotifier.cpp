@@ -16,9 +16,10 @@
 
 using namespace Qt::StringLiterals;
 
-// Desktop notifications over a private bus: the call as it goes over the
-// wire, replacement by identifier, the fallback, and what the user notices of
-// a push from the server (shown by dunst under X, by the fallback otherwise).
+// Desktop notifications over a private bus: replacement by identifier,
+// escaping for services that read markup, the fallback, and what the user
+// notices of a push from the server (shown by dunst under X, by the fallback
+// otherwise).
 class TestDesktopNotifier : public QObject
 {
     Q_OBJECT
