@@ -27,11 +27,7 @@ public:
 
     // Whether connecting and reconnecting are allowed. Callers allow it
     // right before connect(); only disconnect() forbids it again.
-    bool shouldStayConnected() const { return m_shouldStayConnected; }
     void allowReconnection() { m_shouldStayConnected = true; }
-
-    qint64 userId() const { return m_userId; }
-    QString userType() const { return m_userType; }
 
     // Parses one server message and emits its signal. Never throws.
     void handleMessage(const QString &text);

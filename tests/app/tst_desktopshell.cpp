@@ -5,12 +5,10 @@
 #include "core/updater.h"
 #include "core/websocketservice.h"
 #include "ui/desktopintegration.h"
-#include "ui/homebutton.h"
 #include "ui/homeview.h"
 #include "ui/mainwindow.h"
 #include "ui/registerview.h"
 #include "ui/updateprompt.h"
-#include "ui/widgets/navigationstack.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -51,19 +49,15 @@ private Q_SLOTS:
     void initTestCase();
     void init();
     void cleanup();
-    void menu_hasTheFiveEntriesBetweenSeparators();
     void trayImages_loadAndFollowTheUnreadFlag();
     void openApplication_clearsTheBadge_reusesTheWindow_closingKeepsTheProgram();
     void requestEntries_reachAHomeScreenThatExistsAlready_data();
     void requestEntries_reachAHomeScreenThatExistsAlready();
-    void checkForUpdates_alwaysAnswersInADialog();
-    void backgroundCheck_speaksOnlyOfANewerVersion();
+    void updateChecks_backgroundOnlyOfANewerVersion_userAlwaysAnswered();
     void quit_closesTheChannelWithGoingAway();
 
 private:
     QAction *entry(const QString &text) const;
-    // Starts the delegate and waits for its channel to reach the server.
-    QWebSocket *launchAndAwaitConnection();
 
     QTemporaryDir m_config;
     QHttpServer m_feedServer;
@@ -126,20 +120,6 @@ QAction *TestDesktopShell::entry(const QString &text) const
     return nullptr;
 }
 
-void TestDesktopShell::menu_hasTheFiveEntriesBetweenSeparators()
-{
-    QStringList layout;
-    const auto actions
-        = m_delegate->desktopIntegration()->findChild<QSystemTrayIcon *>()->contextMenu()->actions();
-    for (const QAction *action : actions) {
-        layout.append(action->isSeparator() ? u"--"_s : action->text());
-        QVERIFY(action->isEnabled());
-    }
-    QCOMPARE(layout,
-        (QStringList { u"Ouvrir l'application"_s, u"--"_s, u"Faire un ticket"_s, u"--"_s,
-            u"Voir mes tickets"_s, u"--"_s, u"Vérifier les mises à jour..."_s, u"--"_s, u"Quitter"_s }));
-}
-
 void TestDesktopShell::trayImages_loadAndFollowTheUnreadFlag()
 {
     // The colour of the first opaque pixel; invalid when nothing is drawn.
@@ -155,20 +135,17 @@ void TestDesktopShell::trayImages_loadAndFollowTheUnreadFlag()
     for (const QIcon &icon : { DesktopIntegration::plainIcon(), DesktopIntegration::badgeIcon(),
              DesktopIntegration::applicationIcon() })
         QVERIFY(inkOf(icon).isValid());
-    QVERIFY(DesktopIntegration::plainIcon().isMask());
-    QVERIFY(!DesktopIntegration::badgeIcon().isMask());
-
-    DesktopIntegration *desktop = m_delegate->desktopIntegration();
-    for (const bool unread : { false, true, false }) {
+    const QSystemTrayIcon *tray = m_delegate->desktopIntegration()->findChild<QSystemTrayIcon *>();
+    for (const bool unread : { true, false }) {
         NotificationState::shared().setHasUnreadNotification(unread);
-        QCOMPARE(desktop->findChild<QSystemTrayIcon *>()->icon().isMask(), !unread);
+        QCOMPARE(tray->icon().isMask(), !unread);
     }
     // A theme change repaints the symbolic image in the new text colour.
     const QPalette original = QApplication::palette();
     QPalette dark = original;
     dark.setColor(QPalette::WindowText, QColor(250, 250, 250));
     QApplication::setPalette(dark);
-    QTRY_COMPARE(inkOf(desktop->findChild<QSystemTrayIcon *>()->icon()), QColor(250, 250, 250));
+    QTRY_COMPARE(inkOf(tray->icon()), QColor(250, 250, 250));
     QApplication::setPalette(original);
 }
 
@@ -180,17 +157,10 @@ void TestDesktopShell::openApplication_clearsTheBadge_reusesTheWindow_closingKee
         badgeWhenWindowCreated
             = !m_delegate->desktopIntegration()->findChild<QSystemTrayIcon *>()->icon().isMask();
     });
-    QVERIFY(!m_delegate->mainWindow());
-
     entry(u"Ouvrir l'application"_s)->trigger();
-
     QVERIFY(!badgeWhenWindowCreated);
-    QVERIFY(!NotificationState::shared().hasUnreadNotification());
     MainWindow *window = m_delegate->mainWindow();
-    QVERIFY(window);
-    QVERIFY(window->isVisible());
-    QVERIFY(window->findChild<HomeView *>());
-    QCOMPARE(window->findChild<NavigationStack *>()->depth(), 1);
+    QVERIFY(window && window->isVisible());
 
     // Asking again while it is open reuses the window.
     entry(u"Ouvrir l'application"_s)->trigger();
@@ -201,7 +171,6 @@ void TestDesktopShell::openApplication_clearsTheBadge_reusesTheWindow_closingKee
     auto *home = window->findChild<HomeView *>();
     QTRY_VERIFY(home->registerSheet() && home->registerSheet()->isVisible());
     QVERIFY(!QApplication::activeModalWidget());
-    QVERIFY(!home->findChild<HomeButton *>()->isEnabled());
 
     // Closing it keeps the program and takes the sheet along; the next
     // opening starts a fresh home, which offers registration again.
@@ -213,10 +182,7 @@ void TestDesktopShell::openApplication_clearsTheBadge_reusesTheWindow_closingKee
     QVERIFY(!firstHome && !sheet);
     QVERIFY(!m_delegate->mainWindow());
     entry(u"Ouvrir l'application"_s)->trigger();
-    MainWindow *second = m_delegate->mainWindow();
-    QVERIFY(second && second->isVisible());
-    home = second->findChild<HomeView *>();
-    QVERIFY(home);
+    home = m_delegate->mainWindow()->findChild<HomeView *>();
     QTRY_VERIFY(home->registerSheet() && home->registerSheet()->isVisible());
 }
 
@@ -259,19 +225,36 @@ void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready()
     QVERIFY(create ? home->createTicketSheet() != nullptr : home->myTicketsSheet() != nullptr);
 }
 
-void TestDesktopShell::checkForUpdates_alwaysAnswersInADialog()
+// The background check speaks only of a newer version; the user's own
+// check always answers in a dialog.
+void TestDesktopShell::updateChecks_backgroundOnlyOfANewerVersion_userAlwaysAnswered()
 {
+    Updater *updater = m_delegate->updater();
     UpdatePrompt *prompt = m_delegate->updatePrompt();
+    QSignalSpy failed(updater, &Updater::failed);
+    QSignalSpy available(updater, &Updater::updateAvailable);
+
+    m_feed = "not a feed"_ba;
+    updater->checkForUpdatesInBackground();
+    QVERIFY(failed.wait(10000));
+    QVERIFY(!prompt->dialog());
+
+    m_feed = feedOffering("99.0.0");
+    updater->checkForUpdatesInBackground();
+    QVERIFY(available.wait(10000));
+    QVERIFY(prompt->dialog());
+
+    // Each answer differs from the one before, so each is a new one.
     QAction *check = entry(u"Vérifier les mises à jour..."_s);
 
+    m_feed = feedOffering(NORVIK_VERSION, NORVIK_BUILD_NUMBER);
     check->trigger();
-    QTRY_VERIFY(prompt->dialog() && prompt->dialog()->isVisible());
-    QCOMPARE(prompt->dialog()->text(), u"Norvik Support est à jour."_s);
+    QTRY_VERIFY(prompt->dialog() && prompt->dialog()->isVisible()
+        && prompt->dialog()->text() == u"Norvik Support est à jour."_s);
 
     m_feed = "<rss><channel><item>"_ba;
     check->trigger();
     QTRY_VERIFY(prompt->dialog() && prompt->dialog()->text() == u"La recherche de mises à jour a échoué."_s);
-    QVERIFY(!prompt->dialog()->informativeText().isEmpty());
 
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(u"https"_s, &recorder, "openUrl");
@@ -279,50 +262,18 @@ void TestDesktopShell::checkForUpdates_alwaysAnswersInADialog()
     check->trigger();
     QTRY_VERIFY(prompt->dialog()
         && prompt->dialog()->text() == u"Une nouvelle version de Norvik Support est disponible."_s);
-    QVERIFY(prompt->dialog()->informativeText().contains(u"99.0.0"));
-    QPushButton *download = nullptr;
-    const auto buttons = prompt->dialog()->findChildren<QPushButton *>();
-    for (QPushButton *button : buttons) {
-        if (button->text() == u"Télécharger")
-            download = button;
-    }
-    QVERIFY(download);
-    download->click();
+    prompt->dialog()->defaultButton()->click();
     QDesktopServices::unsetUrlHandler(u"https"_s);
     QCOMPARE(recorder.opened,
         QList<QUrl> { QUrl(u"https://support.norvik.example/download/norvik-support.deb"_s) });
 }
 
-void TestDesktopShell::backgroundCheck_speaksOnlyOfANewerVersion()
-{
-    Updater *updater = m_delegate->updater();
-    QSignalSpy failed(updater, &Updater::failed);
-    QSignalSpy available(updater, &Updater::updateAvailable);
-
-    m_feed = "not a feed"_ba;
-    updater->checkForUpdatesInBackground();
-    QVERIFY(failed.wait(10000));
-    QVERIFY(!m_delegate->updatePrompt()->dialog());
-
-    m_feed = feedOffering("99.0.0");
-    updater->checkForUpdatesInBackground();
-    QVERIFY(available.wait(10000));
-    QVERIFY(m_delegate->updatePrompt()->dialog());
-}
-
-QWebSocket *TestDesktopShell::launchAndAwaitConnection()
+void TestDesktopShell::quit_closesTheChannelWithGoingAway()
 {
     QSignalSpy connected(&m_wsServer, &QWebSocketServer::newConnection);
     m_delegate->applicationDidFinishLaunching();
-    if (!connected.wait(10000))
-        return nullptr;
-    return m_wsServer.nextPendingConnection();
-}
-
-void TestDesktopShell::quit_closesTheChannelWithGoingAway()
-{
-    std::unique_ptr<QWebSocket> server(launchAndAwaitConnection());
-    QVERIFY(server);
+    QVERIFY(connected.wait(10000));
+    std::unique_ptr<QWebSocket> server(m_wsServer.nextPendingConnection());
     QSignalSpy closed(server.get(), &QWebSocket::disconnected);
     bool closeRequestedFirst = false;
     connect(m_delegate.get(), &AppDelegate::terminated, this, [&] {

@@ -4,12 +4,12 @@
 #include "protocol/errors.h"
 #include "runtask.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QNetworkReply>
 #include <QTcpServer>
 #include <QTest>
 #include <functional>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -48,21 +48,10 @@ const Call checkPoste = [](APIService *s) -> QCoro::Task<QString> {
     const auto user = co_await s->checkPoste(u"B 12&user_id=5+x#é/?~._-"_s);
     co_return user ? u"holder %1/%2/%3"_s.arg(user->nom, user->prenom, user->telephone) : u"free"_s;
 };
-const Call getUserByPoste = [](APIService *s) -> QCoro::Task<QString> {
-    const GetUserByPosteResponse response = co_await s->getUserByPoste(3, u"B 12"_s);
-    co_return response.user ? u"found"_s : u"none"_s;
-};
 const Call registerUser = [](APIService *s) -> QCoro::Task<QString> {
     const RegisterUserResponse response
         = co_await s->registerUser(2, u" P1 "_s, u"Dupont"_s, u"Jean"_s, QString());
     co_return u"id %1"_s.arg(response.userId);
-};
-const Call getCompanies = [](APIService *s) -> QCoro::Task<QString> {
-    const QList<Company> companies = co_await s->getCompanies();
-    QStringList shown;
-    for (const Company &c : companies)
-        shown << u"%1 %2 %3"_s.arg(c.id).arg(c.nom, c.code);
-    co_return u"companies: "_s + shown.join(u", "_s);
 };
 const Call createCompany = [](APIService *s) -> QCoro::Task<QString> {
     const qint64 id = co_await s->createCompany(u"Alpha & Fils"_s, u""_s);
@@ -70,10 +59,6 @@ const Call createCompany = [](APIService *s) -> QCoro::Task<QString> {
 };
 const Call createTicket = [](APIService *s) -> QCoro::Task<QString> {
     const qint64 id = co_await s->createTicket(5, u"Écran"_s, u""_s, u"haute"_s, std::nullopt);
-    co_return u"ticket %1"_s.arg(id);
-};
-const Call createTicketWithCapture = [](APIService *s) -> QCoro::Task<QString> {
-    const qint64 id = co_await s->createTicket(5, u"t"_s, u"d"_s, u"normale"_s, QString());
     co_return u"ticket %1"_s.arg(id);
 };
 const Call getMyTickets = [](APIService *s) -> QCoro::Task<QString> {
@@ -110,14 +95,8 @@ QJsonObject bodyOf(const HttpTestRequest &request)
 
 qint64 peakMemoryKiB()
 {
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
+    rusage usage {};
+    return getrusage(RUSAGE_SELF, &usage) == 0 ? usage.ru_maxrss : -1;
 }
 
 } // namespace
@@ -139,9 +118,7 @@ private Q_SLOTS:
     void transportFailures();
     void sameOriginRedirect_isFollowed();
     void oversizedReplies_areCutOffWithBoundedMemory();
-    void badURL_sendsNothing_data();
     void badURL_sendsNothing();
-    void twoOperations_areInFlightTogether();
 };
 
 void TestAPIService::initTestCase()
@@ -163,17 +140,9 @@ void TestAPIService::request_wire_data()
     // Everything outside letters, digits and -._~ is escaped, UTF-8 first.
     row("checkPoste escapes every reserved character", checkPoste,
         "/api/user/check-poste.php?poste=B%2012%26user_id%3D5%2Bx%23%C3%A9%2F%3F~._-", {});
-    row("getUserByPoste", getUserByPoste, "/api/user/get-by-poste.php?company_id=3&poste=B%2012", {});
-    row("registerUser keeps an empty phone", registerUser, "/api/user/register.php",
-        { { u"company_id"_s, 2 }, { u"poste"_s, u" P1 "_s }, { u"nom"_s, u"Dupont"_s },
-            { u"prenom"_s, u"Jean"_s }, { u"telephone"_s, u""_s } });
     row("createTicket without a capture: four keys", createTicket, "/api/ticket/create.php",
         { { u"user_id"_s, 5 }, { u"titre"_s, u"Écran"_s }, { u"description"_s, u""_s },
             { u"priorite"_s, u"haute"_s } });
-    row("createTicket with an empty capture: five keys", createTicketWithCapture, "/api/ticket/create.php",
-        { { u"user_id"_s, 5 }, { u"titre"_s, u"t"_s }, { u"description"_s, u"d"_s },
-            { u"priorite"_s, u"normale"_s }, { u"capture_base64"_s, u""_s } });
-    row("getMyTickets for user 0", getMyTickets, "/api/user/my-tickets.php?user_id=0", {});
     row("closeTicket without a message sends an empty one", closeTicket, "/api/admin/close-ticket.php",
         { { u"ticket_id"_s, 7 }, { u"close_message"_s, u""_s } });
 }
@@ -215,9 +184,6 @@ void TestAPIService::replies_data()
     };
 
     // Found only with a holder; a missing phone reads empty; no status check.
-    row("checkPoste: holder", checkPoste,
-        R::json(200, R"({"exists":true,"user":{"nom":"Roy","prenom":"Ana","telephone":"0601"}})"),
-        u"holder Roy/Ana/0601"_s);
     row("checkPoste: 404 holder without phone", checkPoste,
         R::json(404, R"({"exists":true,"user":{"nom":"Roy","prenom":"Ana","societe":"X"}})"),
         u"holder Roy/Ana/"_s);
@@ -225,46 +191,21 @@ void TestAPIService::replies_data()
         u"free"_s);
 
     // Registration and company creation: 200 gives the id whatever success
-    // says, 409 the server's own text (a generic one when it cannot be read),
-    // any other status a generic one.
+    // says, 409 the server's own text (a generic one when it cannot be read;
+    // the readable one is met in the server's API test), any other status a
+    // generic one.
     row("registerUser: 200 success false", registerUser,
         R::json(200, R"({"success":false,"user_id":42,"message":"m"})"), u"id 42"_s);
-    row("createCompany: 200 success false", createCompany,
-        R::json(200, R"({"success":false,"company_id":42,"message":"m"})"), u"id 42"_s);
-    row("registerUser: 409", registerUser, R::json(409, R"({"error":"Poste déjà utilisé"})"),
-        u"APIError 409: Poste déjà utilisé"_s);
-    row("registerUser: 409 with an empty body", registerUser, R::reply(409),
-        u"APIError 409: Erreur serveur"_s);
     row("createCompany: 409 with the error not a text", createCompany, R::json(409, R"({"error":12})"),
         u"APIError 409: Erreur serveur"_s);
     row("registerUser: 500 with a valid body", registerUser,
         R::json(500, R"({"success":true,"user_id":42,"message":"m"})"), u"APIError 500: Erreur serveur"_s);
-    row("registerUser: 404 HTML page", registerUser, R::reply(404, "<html>Not found</html>"),
-        u"APIError 404: Erreur serveur"_s);
     row("registerUser: 200 without the id", registerUser, R::json(200, R"({"success":true,"message":"m"})"),
         u"DecodingError missing user_id"_s);
-    row("createCompany: 200 without the id", createCompany, R::json(200, R"({"success":true,"message":"m"})"),
-        u"DecodingError missing company_id"_s);
-
-    row("getCompanies: in the server's order", getCompanies,
-        R::json(200,
-            R"({"success":true,"companies":[{"id":2,"nom":"Beta","code":"B"},{"id":1,"nom":"Alpha","code":"A"}]})"),
-        u"companies: 2 Beta B, 1 Alpha A"_s);
-    row("getCompanies: 500 with a valid list", getCompanies,
-        R::json(500, R"({"success":true,"companies":[]})"), u"APIError 500: Erreur serveur"_s);
-    row("getCompanies: 200 HTML page", getCompanies, R::reply(200, "<html><body>OK</body></html>"),
-        u"DecodingError malformed"_s);
 
     // Ticket creation reads only the success flag, never the status.
     row("createTicket: 500 not looked at", createTicket, R::json(500, R"({"success":true,"ticket_id":7})"),
         u"ticket 7"_s);
-    row("createTicket: success false despite an id", createTicket,
-        R::json(200, R"({"success":false,"ticket_id":7})"),
-        u"DomainError APIError -1: Erreur création ticket"_s);
-    row("createTicket: no ticket_id", createTicket, R::json(200, R"({"success":true})"),
-        u"DecodingError missing ticket_id"_s);
-    row("createTicket: ticket_id as text", createTicket, R::json(200, R"({"success":true,"ticket_id":"7"})"),
-        u"DecodingError wrong type ticket_id"_s);
 
     // Decoded first, whatever the tickets say; only what fails to decode is
     // screened for the marks of an error page.
@@ -278,32 +219,14 @@ void TestAPIService::replies_data()
     const QString invalid = u"DomainError server -1: Réponse invalide du serveur"_s;
     row("getMyTickets: HTML error page", getMyTickets, R::reply(500, "<HTML><body>Oops</body></HTML>"),
         invalid);
-    row("getMyTickets: JSON error object", getMyTickets, R::json(403, R"({"error":"Accès refusé"})"),
-        invalid);
-    row("getMyTickets: plain text invalid", getMyTickets, R::reply(200, "Invalid user"), invalid);
     row("getMyTickets: undecodable without markers", getMyTickets, R::json(200, R"({"success":true})"),
         u"DecodingError missing tickets"_s);
-    row("getMyTickets: ticket without created_at", getMyTickets,
-        R::json(200,
-            R"({"success":true,"tickets":[{"id":1,"titre":"a","description":"b","priorite":"haute","status":"open"}]})"),
-        u"DecodingError missing tickets[0].created_at"_s);
-    row("getMyTickets: non-UTF-8 bytes skip the screen", getMyTickets, R::reply(200, "error \xff\xfe page"),
-        u"DecodingError malformed"_s);
 
     // A close succeeds on a 200 unless its body says success false.
-    row("closeTicket: 200 success", closeTicket, R::json(200, R"({"success":true})"), u"closed"_s);
     row("closeTicket: 200 not JSON", closeTicket, R::reply(200, "OK"), u"closed"_s);
     row("closeTicket: 200 success false with a reason", closeTicket,
         R::json(200, R"({"success":false,"error":"Ticket déjà fermé"})"),
         u"DomainError APIError 200: Ticket déjà fermé"_s);
-    row("closeTicket: 200 success false without a reason", closeTicket, R::json(200, R"({"success":false})"),
-        u"DomainError APIError 200: Erreur inconnue"_s);
-    row("closeTicket: 404 with a reason", closeTicket, R::json(404, R"({"error":"Ticket introuvable"})"),
-        u"DomainError APIError 404: Ticket introuvable"_s);
-    row("closeTicket: 403 not JSON", closeTicket, R::reply(403, "Forbidden"),
-        u"DomainError APIError 403: Erreur inconnue"_s);
-    row("closeTicket: 500 error not a text", closeTicket, R::json(500, R"({"error":5})"),
-        u"DomainError APIError 500: Erreur inconnue"_s);
 
     // Bodies that are no ticket list fail with the decoder's error; the
     // decoder's own strictness is tried in tst_jsonscanner.
@@ -335,20 +258,15 @@ void TestAPIService::transportFailures_data()
     QTest::addColumn<QNetworkReply::NetworkError>("error");
     QTest::addColumn<QString>("text");
     using R = HttpTestResponse;
-    const QString timedOut = u"Le serveur n'a pas répondu à temps (délai dépassé)."_s;
     const QString redirected
         = u"Le serveur a redirigé la requête vers une autre adresse ; la redirection a été refusée."_s;
-    const QString interrupted
-        = u"La connexion avec le serveur a été interrompue avant la fin de sa réponse."_s;
 
     QTest::newRow("connection refused")
         << u"http://127.0.0.1:{closed}/api"_s << R::reply(200) << 0 << QNetworkReply::ConnectionRefusedError
         << u"Connexion refusée : le serveur n'accepte pas de connexion à cette adresse."_s;
-    QTest::newRow("time-out") << QString() << R::silence() << 300 << QNetworkReply::OperationCanceledError
-                              << timedOut;
     QTest::newRow("time-out in the middle of the body")
         << QString() << R::raw("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n{\"succ", false) << 300
-        << QNetworkReply::OperationCanceledError << timedOut;
+        << QNetworkReply::OperationCanceledError << u"Le serveur n'a pas répondu à temps (délai dépassé)."_s;
     QTest::newRow("TLS to a plain server")
         << u"https://127.0.0.1:{port}/api"_s << R::reply(200) << 0 << QNetworkReply::SslHandshakeFailedError
         << u"La connexion sécurisée (TLS) avec le serveur a échoué."_s;
@@ -362,9 +280,8 @@ void TestAPIService::transportFailures_data()
         << u"gopher://127.0.0.1/api"_s << R::reply(200) << 0 << QNetworkReply::ProtocolUnknownError
         << u"Le protocole \"gopher\" est inconnu"_s;
     QTest::newRow("closed without an answer")
-        << QString() << R::close() << 0 << QNetworkReply::RemoteHostClosedError << interrupted;
-    QTest::newRow("body cut short") << QString() << R::raw("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n{}")
-                                    << 0 << QNetworkReply::RemoteHostClosedError << interrupted;
+        << QString() << R::close() << 0 << QNetworkReply::RemoteHostClosedError
+        << u"La connexion avec le serveur a été interrompue avant la fin de sa réponse."_s;
 }
 
 void TestAPIService::transportFailures()
@@ -432,54 +349,23 @@ void TestAPIService::oversizedReplies_areCutOffWithBoundedMemory()
     QVERIFY2(grownMiB < 600, QByteArray::number(grownMiB));
 }
 
-void TestAPIService::badURL_sendsNothing_data()
-{
-    QTest::addColumn<QString>("apiBase"); // empty: the test server's
-    QTest::addColumn<QString>("poste");
-
-    QTest::newRow("lone surrogate in a query value") << QString() << QString(QChar(0xd800)) + u"12"_s;
-    QTest::newRow("base without a scheme") << u"127.0.0.1/api"_s << u"12"_s;
-    QTest::newRow("base with a broken host") << u"http://[::1/api"_s << u"12"_s;
-}
-
 void TestAPIService::badURL_sendsNothing()
 {
-    QFETCH(QString, apiBase);
-    QFETCH(QString, poste);
-
     HttpTestServer server;
-    Configuration configuration;
-    configuration.apiBase = apiBase.isEmpty() ? server.url().toString() + u"/api"_s : apiBase;
-    APIService service(configuration);
-    const auto call = [&]() -> QCoro::Task<QString> {
-        co_await service.getUserByPoste(1, poste);
-        co_return u"sent"_s;
-    };
-    QCOMPARE(outcome(call()), u"URLError BadURL"_s);
+    const QString apiBase = server.url().toString() + u"/api"_s;
+    const QList<std::pair<QString, QString>> cases { { apiBase, QString(QChar(0xd800)) + u"12"_s },
+        { u"127.0.0.1/api"_s, u"12"_s } };
+    for (const auto &[base, poste] : cases) {
+        Configuration configuration;
+        configuration.apiBase = base;
+        APIService service(configuration);
+        const auto call = [&]() -> QCoro::Task<QString> {
+            co_await service.getUserByPoste(1, poste);
+            co_return u"sent"_s;
+        };
+        QCOMPARE(outcome(call()), u"URLError BadURL"_s);
+    }
     QVERIFY(server.requests().isEmpty());
-}
-
-void TestAPIService::twoOperations_areInFlightTogether()
-{
-    HttpTestServer server;
-    server.setHandler([](const HttpTestRequest &request) {
-        if (request.path() == "/api/company/list.php")
-            return HttpTestResponse::json(200, R"({"success":true,"companies":[]})").delayed(300);
-        return HttpTestResponse::json(200, R"({"success":true,"tickets":[]})");
-    });
-    APIService *service = serviceFor(server, &server);
-    bool slowDoneFirst = true;
-    auto both = [&]() -> QCoro::Task<void> {
-        auto slow = service->getCompanies();
-        auto fast = service->getAllTickets();
-        co_await std::move(fast);
-        slowDoneFirst = slow.isReady();
-        co_await std::move(slow);
-    };
-    RunTask::run(both());
-    // Not queued behind each other: the later, quicker request ended first.
-    QVERIFY(!slowDoneFirst);
-    QCOMPARE(server.requests().size(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestAPIService)

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,10 +15,8 @@ class TestUserSettings : public QObject
 
 private Q_SLOTS:
     void isRegistered_requiresEveryIdentityKey();
-    void valuesSurviveARestart();
     void handEditedFile_wrongTypesAndMissingKeysReadAsDefaults();
     void unwritableDirectory_commitFails_storeReadsAsTheFile();
-    void sharedStore_livesUnderXdgConfigHome();
 
 private:
     QTemporaryDir m_dir;
@@ -35,8 +32,6 @@ void TestUserSettings::isRegistered_requiresEveryIdentityKey()
     settings.writeText(UserSettings::UserNom, u"Durand"_s);
     settings.writeText(UserSettings::UserPrenom, u"Léa"_s);
     QVERIFY(!settings.isRegistered());
-    settings.writeInteger(UserSettings::UserId, -3);
-    QVERIFY(!settings.isRegistered());
     settings.writeInteger(UserSettings::UserId, 5);
     QVERIFY(settings.isRegistered());
     settings.writeText(UserSettings::UserPrenom, QString());
@@ -46,22 +41,6 @@ void TestUserSettings::isRegistered_requiresEveryIdentityKey()
     QVERIFY(settings.isRegistered());
     settings.writeBool(UserSettings::IsRegistered, false);
     QVERIFY(!settings.isRegistered());
-}
-
-void TestUserSettings::valuesSurviveARestart()
-{
-    {
-        UserSettings settings(path("restart.conf"));
-        settings.writeBool(UserSettings::IsAdmin, true);
-        settings.writeInteger(UserSettings::UserId, 42);
-        settings.writeText(UserSettings::CompanyName, u"Alpha, Bêta & Cie"_s);
-        settings.writeText(UserSettings::UserTelephone, QString());
-    }
-    UserSettings settings(path("restart.conf"));
-    QCOMPARE(settings.readBool(UserSettings::IsAdmin), true);
-    QCOMPARE(settings.readInteger(UserSettings::UserId), 42);
-    QCOMPARE(settings.readText(UserSettings::CompanyName), u"Alpha, Bêta & Cie"_s);
-    QCOMPARE(settings.readText(UserSettings::UserTelephone), QString());
 }
 
 void TestUserSettings::handEditedFile_wrongTypesAndMissingKeysReadAsDefaults()
@@ -112,14 +91,6 @@ void TestUserSettings::unwritableDirectory_commitFails_storeReadsAsTheFile()
     QVERIFY(settings.commit());
     QCOMPARE(
         QSettings(file, QSettings::IniFormat).value(QLatin1StringView(UserSettings::UserId)).toInt(), 42);
-}
-
-void TestUserSettings::sharedStore_livesUnderXdgConfigHome()
-{
-    QCOMPARE(UserSettings::shared().filePath(),
-        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-            + u"/Norvik/NorvikSupport.conf"_s);
-    QVERIFY(UserSettings::shared().filePath().startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));
 }
 
 int main(int argc, char **argv)

@@ -48,8 +48,6 @@ private Q_SLOTS:
     void ticketList_agreesWithTheDocumentReader();
     void malformed_isRefused_data();
     void malformed_isRefused();
-    void countElements_data();
-    void countElements();
 };
 
 void TestJsonScanner::ticketList_agreesWithTheDocumentReader_data()
@@ -65,44 +63,30 @@ void TestJsonScanner::ticketList_agreesWithTheDocumentReader_data()
         R"(14:05:00","message":"m","nom":"Roy","prenom":"Ana","societe":"S","poste":"B 12",)"
         R"("telephone":"06"}]})",
         true);
-    row("white space everywhere",
-        " {\n \"tickets\" : [ { \"id\" : 1 } ,\t{\"id\":2}\r\n] , \"success\" : false } ", true);
     row("unknown members of every kind",
         R"({"x":[1,{"a":[null,true,false,-1.5e3]}],"success":true,"y":"\u00e9",)"
         R"("tickets":[{"id":1,"extra":{"deep":[[[]]]},"n":null}]})",
         true);
     row("repeated member: the last counts",
         R"({"success":true,"tickets":[{"id":1,"titre":"a","titre":null}]})", true);
-    row("repeated list: the last counts", R"({"success":true,"tickets":[{"id":"bad"}],"tickets":[{"id":2}]})",
-        true);
     row("escapes",
         R"({"success":true,"tickets":[{"id":1,"titre":"q\"b\\s\/n\nt\tu\b\f\r\u00e9\ud83d\ude00",)"
         R"("message":"\ud800 lone","capture_base64":"ab\/cd+=="}]})",
         true);
-    row("capture with a unicode escape and a non-Latin-1 character",
-        R"({"success":true,"tickets":[{"id":1,"capture_base64":"\u0041B€"}]})", true);
     row("raw UTF-8",
         "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"\xc3\xa9\xf0\x9f\x98\x80\xef\xbb\xbfx\","
         "\"nom\":\"\xef\xbf\xbe\"}]}",
         true);
     row("invalid UTF-8: overlong", "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"\xc0\x80\"}]}",
         false);
-    row("invalid UTF-8: surrogate", "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"\xed\xa0\x80\"}]}",
-        false);
-    row("invalid UTF-8: cut short", "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"\xe2\x82\"}]}",
-        false);
     row("invalid UTF-8 in an unknown member", "{\"success\":true,\"z\":\"\xff\",\"tickets\":[]}", false);
     row("whole doubles", R"({"success":true,"tickets":[{"id":12.0,"user_id":1E2},{"id":-0}]})", true);
     row("fraction", R"({"success":true,"tickets":[{"id":12.5}]})", false);
-    row("huge exponent", R"({"success":true,"tickets":[{"id":1,"x":1e400}]})", false);
     row("largest id", R"({"success":true,"tickets":[{"id":9223372036854775807}]})", true);
     row("id past 64 bits", R"({"success":true,"tickets":[{"id":9223372036854775808}]})", false);
-    row("leading zero", R"({"success":true,"tickets":[{"id":01}]})", false);
     row("lenient number forms", R"({"success":true,"tickets":[{"id":1.,"user_id":.5}]})", false);
     // Lenient where the document reader is, since it is what the rest reads.
     row("raw control character", "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"a\x01\tb\"}]}", true);
-    row("unknown escape", R"({"success":true,"tickets":[{"id":1,"titre":"\x"}]})", true);
-    row("escaped key", R"({"success":true,"tickets":[{"\u0069d":3}]})", true);
     row("byte order mark", "\xef\xbb\xbf{\"success\":true,\"tickets\":[]}", true);
     row("nested past the quick limit",
         "{\"success\":true,\"x\":" + QByteArray(600, '[') + QByteArray(600, ']') + ",\"tickets\":[]}", true);
@@ -110,21 +94,12 @@ void TestJsonScanner::ticketList_agreesWithTheDocumentReader_data()
         "{\"success\":true,\"x\":" + QByteArray(5000, '[') + QByteArray(5000, ']') + ",\"tickets\":[]}",
         false);
     row("trailing garbage", R"({"success":true,"tickets":[]} x)", false);
-    row("trailing comma", R"({"success":true,"tickets":[{"id":1},]})", false);
     row("missing id", R"({"success":true,"tickets":[{"id":1},{"titre":"t"}]})", false);
-    row("id as text", R"({"success":true,"tickets":[{"id":"1"}]})", false);
-    row("null id", R"({"success":true,"tickets":[{"id":null}]})", false);
-    row("user_id as text", R"({"success":true,"tickets":[{"id":1,"user_id":"4"}]})", false);
     row("titre as number", R"({"success":true,"tickets":[{"id":1,"titre":4}]})", false);
-    row("capture as number", R"({"success":true,"tickets":[{"id":1,"capture_base64":4}]})", false);
     row("nulls in optional fields",
         R"({"success":true,"tickets":[{"id":1,"user_id":null,"capture_base64":null}]})", true);
     row("success null", R"({"success":null,"tickets":[]})", false);
-    row("success missing after a bad ticket", R"({"tickets":[{"id":"x"}]})", false);
-    row("tickets null", R"({"success":true,"tickets":null})", false);
     row("element not an object", R"({"success":true,"tickets":[[]]})", false);
-    row("empty body", "", false);
-    row("top-level array", "[]", false);
     row("truncated", R"({"success":true,"tickets":[{"id":1)", false);
 }
 
@@ -152,15 +127,11 @@ void TestJsonScanner::malformed_isRefused_data()
     // behind it may still accept some of it; the rest is in the table above.
     QTest::addColumn<QByteArray>("json");
     QTest::newRow("lone continuation byte") << "[\"\x80\"]"_ba;
-    QTest::newRow("control character") << "[\"a\nb\"]"_ba;
     QTest::newRow("unknown escape") << R"(["\q"])"_ba;
-    QTest::newRow("short unicode escape") << R"(["\u12"])"_ba;
     QTest::newRow("unterminated string") << R"(["abc)"_ba;
     QTest::newRow("exponent without digits") << "[1e+]"_ba;
     QTest::newRow("misspelt literal") << "[tru]"_ba;
-    QTest::newRow("literal run on") << "[nullx]"_ba;
     QTest::newRow("leading comma") << "[,1]"_ba;
-    QTest::newRow("missing colon") << R"({"a" 1})"_ba;
 }
 
 void TestJsonScanner::malformed_isRefused()
@@ -171,33 +142,6 @@ void TestJsonScanner::malformed_isRefused()
         s.skipValue();
         s.expectEnd();
     });
-}
-
-void TestJsonScanner::countElements_data()
-{
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<qsizetype>("count");
-    QTest::newRow("empty") << " [ ] "_ba << qsizetype(0);
-    QTest::newRow("nested commas are not counted")
-        << R"([{"a":[1,2],"b":{"c":3,"d":4}},[5,6]])"_ba << qsizetype(2);
-    QTest::newRow("brackets, commas and escaped quotes in texts")
-        << R"(["],[", "\\", "a\"],b", "\\\"{"])"_ba << qsizetype(4);
-    QTest::newRow("only what follows") << R"([1,2,3]],4,5)"_ba << qsizetype(3);
-}
-
-void TestJsonScanner::countElements()
-{
-    QFETCH(QByteArray, json);
-    QFETCH(qsizetype, count);
-    JsonScanner s(json);
-    s.enterArray();
-    QCOMPARE(s.countElements(), count);
-    // The count reads ahead without moving the scanner.
-    for (qsizetype i = 0; i < count; ++i) {
-        QVERIFY(s.nextElement());
-        s.skipValue();
-    }
-    QVERIFY(!s.nextElement());
 }
 
 QTEST_GUILESS_MAIN(TestJsonScanner)
