@@ -27,6 +27,7 @@ public:
 
     // Whether connecting and reconnecting are allowed. Callers allow it
     // right before connect(); only disconnect() forbids it again.
+    bool shouldStayConnected() const { return m_shouldStayConnected; }
     void allowReconnection() { m_shouldStayConnected = true; }
 
     // Parses one server message and emits its signal. Never throws.
