@@ -200,8 +200,8 @@ void TestServerCluster::databaseRestart_duringTraffic_instancesRecover_nothingAc
 
     QTRY_VERIFY_WITH_TIMEOUT(traffic.acknowledged.size() >= 30, WaitMs);
     m_cluster->beginRestart();
-    QTRY_VERIFY_WITH_TIMEOUT(m_cluster->restartFinished(), WaitMs);
-    QVERIFY2(m_cluster->restartSucceeded(), "pg_ctl restart failed");
+    QTRY_VERIFY_WITH_TIMEOUT(m_cluster->restartResult().has_value(), WaitMs);
+    QVERIFY2(*m_cluster->restartResult(), "pg_ctl restart failed");
     traffic.restarted = true;
     QTRY_VERIFY_WITH_TIMEOUT(
         traffic.acknowledgedAfterRestart[0] >= 20 && traffic.acknowledgedAfterRestart[1] >= 20, WaitMs);
