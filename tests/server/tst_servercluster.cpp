@@ -114,6 +114,7 @@ void TestServerCluster::initTestCase()
 
 int TestServerCluster::health(const ServerProcess &server)
 {
+    // Without the token: a load balancer's probe has none.
     QNetworkReply *reply
         = m_network.get(QNetworkRequest(QUrl(u"http://127.0.0.1:%1/healthz"_s.arg(server.port()))));
     QSignalSpy finished(reply, &QNetworkReply::finished);
