@@ -6,7 +6,7 @@
 #include "serverprocess.h"
 
 #include <QTest>
-#include <map>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -22,6 +22,7 @@ class TestServerApi : public QObject
 
 private Q_SLOTS:
     void initTestCase_data();
+    void initTestCase();
     void init();
     void registerUser_samePairConflicts_otherCompanyAllowed();
     void workstationLookups_findHolderOrNothing();
@@ -33,47 +34,41 @@ private:
     qint64 newUser(qint64 companyId, const QString &poste, const QString &nom = u"Martin"_s);
     qint64 newTicket(qint64 author, const QString &titre, std::optional<QString> capture = std::nullopt);
 
-    struct Backend
-    {
-        std::unique_ptr<ServerProcess> server;
-        std::unique_ptr<APIService> api;
-    };
-
-    std::unique_ptr<PostgresCluster> m_cluster;
-    std::map<QString, Backend> m_backends;
+    std::optional<PostgresCluster> m_cluster;
+    ServerProcess m_servers[2]; // on SQLite, on PostgreSQL
+    std::unique_ptr<APIService> m_apis[2];
     APIService *m_api = nullptr;
 };
 
 void TestServerApi::initTestCase_data()
 {
-    QTest::addColumn<QString>("store");
-    QTest::newRow("sqlite") << u"sqlite"_s;
-    QTest::newRow("postgresql") << u"postgresql"_s;
+    QTest::addColumn<int>("store");
+    QTest::newRow("sqlite") << 0;
+    QTest::newRow("postgresql") << 1;
 }
 
-// Each store's server is started when its first case runs, and serves the
-// cases after it.
+void TestServerApi::initTestCase()
+{
+    if (PostgresCluster::available()) {
+        m_cluster.emplace(QStringList { u"fsync=off"_s });
+        QVERIFY2(m_cluster->start() && m_cluster->createDatabase(u"conformance"_s),
+            qPrintable(m_cluster->errorString()));
+        m_servers[1].setDatabase(m_cluster->url(u"conformance"_s));
+    }
+    for (int store = 0; store < (m_cluster ? 2 : 1); ++store) {
+        QVERIFY2(m_servers[store].start(), qPrintable(m_servers[store].errorString()));
+        Configuration configuration;
+        configuration.apiBase = m_servers[store].apiBase();
+        m_apis[store] = std::make_unique<APIService>(configuration);
+    }
+}
+
 void TestServerApi::init()
 {
-    QFETCH_GLOBAL(QString, store);
-    Backend &backend = m_backends[store];
-    if (!backend.server) {
-        auto server = std::make_unique<ServerProcess>();
-        if (store == u"postgresql") {
-            if (!PostgresCluster::available())
-                QSKIP(PostgresCluster::missingMessage());
-            m_cluster = std::make_unique<PostgresCluster>(QStringList { u"fsync=off"_s });
-            QVERIFY2(m_cluster->start() && m_cluster->createDatabase(u"conformance"_s),
-                qPrintable(m_cluster->errorString()));
-            server->setDatabase(m_cluster->url(u"conformance"_s));
-        }
-        QVERIFY2(server->start(), qPrintable(server->errorString()));
-        Configuration configuration;
-        configuration.apiBase = server->apiBase();
-        backend.api = std::make_unique<APIService>(configuration);
-        backend.server = std::move(server);
-    }
-    m_api = backend.api.get();
+    QFETCH_GLOBAL(int, store);
+    if (!m_apis[store])
+        QSKIP(PostgresCluster::missingMessage());
+    m_api = m_apis[store].get();
 }
 
 qint64 TestServerApi::newCompany(const QString &code)
