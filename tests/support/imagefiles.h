@@ -32,41 +32,33 @@ inline QByteArray chunk(const char *type, const QByteArray &data)
     return out + crc;
 }
 
+// A PNG signature, a header for width × height pixels of this bit depth and
+// colour type, one block of compressed rows and the end.
+inline QByteArray pngFile(quint32 width, quint32 height, char depth, char colour, const QByteArray &rows)
+{
+    QByteArray header(13, '\0');
+    qToBigEndian<quint32>(width, header.data());
+    qToBigEndian<quint32>(height, header.data() + 4);
+    header[8] = depth;
+    header[9] = colour;
+    // qCompress writes a zlib stream behind a length prefix of its own.
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header)
+        + chunk("IDAT", qCompress(rows, 9).mid(4)) + chunk("IEND", {});
+}
+
 // A valid PNG of side × side one-bit grey pixels, all black: a few hundred
 // kilobytes on disk that would take side² × 4 bytes once decoded.
 inline QByteArray pngBomb(int side)
 {
-    QByteArray header(13, '\0');
-    qToBigEndian<quint32>(quint32(side), header.data());
-    qToBigEndian<quint32>(quint32(side), header.data() + 4);
-    header[8] = 1; // bit depth
-    header[9] = 0; // greyscale
-    const qsizetype rowBytes = 1 + (side + 7) / 8;
-    const QByteArray raw(rowBytes * side, '\0');
-    uLongf packedSize = compressBound(uLong(raw.size()));
-    QByteArray packed(qsizetype(packedSize), '\0');
-    if (compress2(reinterpret_cast<Bytef *>(packed.data()), &packedSize,
-            reinterpret_cast<const Bytef *>(raw.constData()), uLong(raw.size()), 9)
-        != Z_OK)
-        return {};
-    packed.truncate(qsizetype(packedSize));
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", packed)
-        + chunk("IEND", {});
+    return pngFile(
+        quint32(side), quint32(side), 1, 0, QByteArray((1 + (side + 7) / 8) * qsizetype(side), '\0'));
 }
 
 // A valid PNG signature and header for width × height RGBA pixels, followed
 // by one small compressed block of zero rows: a forged declaration.
 inline QByteArray forgedHeader(quint32 width, quint32 height)
 {
-    QByteArray header(13, '\0');
-    qToBigEndian<quint32>(width, header.data());
-    qToBigEndian<quint32>(height, header.data() + 4);
-    header[8] = 8; // bit depth
-    header[9] = 6; // RGBA
-    const QByteArray zeros(4096, '\0');
-    const QByteArray packed = qCompress(zeros).mid(4); // zlib stream without Qt's length prefix
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", packed)
-        + chunk("IEND", {});
+    return pngFile(width, height, 8, 6, QByteArray(4096, '\0'));
 }
 
 inline QByteArray png(const QImage &image)

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <grp.h>
+#include <optional>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -81,11 +82,9 @@ public:
     bool stopServer() { return pgCtl(QStringLiteral("stop")); }
     bool startServer() { return pgCtl(QStringLiteral("start")); }
 
-    // A fast shutdown and a start on the same folder: every connection is cut.
-    bool restart() { return pgCtl(QStringLiteral("restart")); }
-
-    // The same restart, left running: the caller goes on with its traffic
-    // and waits for restartFinished().
+    // A fast shutdown and a start on the same folder, left running: every
+    // connection is cut while the caller goes on with its traffic and waits
+    // for restartResult().
     void beginRestart()
     {
         m_restart.setProcessChannelMode(QProcess::MergedChannels);
@@ -93,15 +92,11 @@ public:
             = command(QStringLiteral("pg_ctl"), pgCtlArguments(QStringLiteral("restart")));
         m_restart.start(arguments.constFirst(), arguments.mid(1));
     }
-    bool restartFinished()
+    // Nothing while pg_ctl runs, then whether it succeeded.
+    std::optional<bool> restartResult()
     {
         if (m_restart.state() != QProcess::NotRunning)
-            return false;
-        m_restart.waitForFinished(0);
-        return true;
-    }
-    bool restartSucceeded() const
-    {
+            return std::nullopt;
         return m_restart.exitStatus() == QProcess::NormalExit && m_restart.exitCode() == 0;
     }
 
@@ -127,7 +122,6 @@ public:
         return QStringLiteral("postgresql://%1@/%2?host=%3")
             .arg(QString::fromLatin1(Role), database, m_directory.path());
     }
-    QString socketDirectory() const { return m_directory.path(); }
     QString errorString() const { return m_error; }
 
 private:

@@ -10,6 +10,7 @@
 #include <optional>
 #include <type_traits>
 #include <typeinfo>
+#include <vector>
 
 // Runs a coroutine to its end in a nested event loop and hands back its
 // result, rethrowing what it threw. QCoro::waitFor never returns when the
@@ -65,6 +66,13 @@ std::optional<Error> failure(QCoro::Task<T> task)
         qWarning("unexpected %s: %s", typeid(other).name(), other.what());
     }
     return std::nullopt;
+}
+
+// Awaits tasks that are already running side by side.
+inline QCoro::Task<> all(std::vector<QCoro::Task<>> tasks)
+{
+    for (QCoro::Task<> &task : tasks)
+        co_await std::move(task);
 }
 
 } // namespace RunTask

@@ -3,7 +3,6 @@
 #include <QDeadlineTimer>
 #include <QNetworkRequest>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
@@ -42,18 +41,9 @@ public:
     // Starts the server and waits for its ready line. False with errorString().
     bool start()
     {
-        if (isRunning()) {
-            m_error = QStringLiteral("the server is already running");
-            return false;
-        }
-        const QString program
-            = QProcessEnvironment::systemEnvironment().value(QStringLiteral("NORVIK_SERVER_BIN"));
-        if (program.isEmpty()) {
-            m_error = QStringLiteral("NORVIK_SERVER_BIN is not set");
-            return false;
-        }
-        if (!m_directory.isValid()) {
-            m_error = QStringLiteral("no temporary directory for the database");
+        const QString program = qEnvironmentVariable("NORVIK_SERVER_BIN");
+        if (isRunning() || program.isEmpty() || !m_directory.isValid()) {
+            m_error = QStringLiteral("already running, no NORVIK_SERVER_BIN or no temporary directory");
             return false;
         }
         QStringList arguments { QStringLiteral("--port"), QString::number(m_fixedPort),
@@ -68,13 +58,8 @@ public:
             return false;
         }
         const QDeadlineTimer deadline(StartTimeoutMs);
-        while (!deadline.hasExpired()) {
-            if (readReadyLine())
-                return true;
-            if (m_process.state() != QProcess::Running)
-                break;
-            m_process.waitForReadyRead(int(std::min<qint64>(200, deadline.remainingTime())));
-        }
+        while (!readReadyLine() && !deadline.hasExpired() && m_process.state() == QProcess::Running)
+            m_process.waitForReadyRead(200);
         if (readReadyLine())
             return true;
         m_error = QStringLiteral("the server printed no ready line; output: ") + QString::fromUtf8(m_output);
@@ -148,8 +133,7 @@ private:
         if (end < 0)
             return false;
         // NORVIK_API_BASE=http://127.0.0.1:PORT/api NORVIK_WS_URL=ws://127.0.0.1:PORT/norvik-ws
-        const QList<QByteArray> words = m_output.left(end).trimmed().split(' ');
-        for (const QByteArray &word : words) {
+        for (const QByteArray &word : m_output.left(end).trimmed().split(' ')) {
             if (word.startsWith("NORVIK_API_BASE="))
                 m_apiBase = QString::fromUtf8(word.mid(16));
             else if (word.startsWith("NORVIK_WS_URL="))
