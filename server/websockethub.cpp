@@ -4,6 +4,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPointer>
 #include <QStringDecoder>
 #include <QWebSocket>
 
@@ -208,6 +209,14 @@ void WebSocketHub::pingAll()
 
 void WebSocketHub::closeAll()
 {
+    // Closing a peer can drop it from m_peers at once (remove() on its
+    // disconnection), so the sockets are taken out of the list first.
+    std::vector<QPointer<QWebSocket>> sockets;
+    sockets.reserve(m_peers.size());
     for (const auto &peer : m_peers)
-        peer->socket->close(QWebSocketProtocol::CloseCodeGoingAway);
+        sockets.emplace_back(peer->socket);
+    for (const QPointer<QWebSocket> &socket : sockets) {
+        if (socket)
+            socket->close(QWebSocketProtocol::CloseCodeGoingAway);
+    }
 }
