@@ -62,7 +62,7 @@ void ScreenParts::revealWhenLaidOut(QWidget *widget)
             return;
         for (QWidget *ancestor = widget->parentWidget(); ancestor; ancestor = ancestor->parentWidget()) {
             if (auto *area = qobject_cast<QScrollArea *>(ancestor)) {
-                area->ensureWidgetVisible(widget, 0, 8);
+                area->ensureWidgetVisible(widget, 0, Style::Metrics::Common::RevealMargin);
                 return;
             }
         }

@@ -34,6 +34,7 @@ inline constexpr int MainButtonHeight = 48;
 inline constexpr int SmallSpinner = 16; // beside a field or a line of text
 inline constexpr int Spinner = 20;
 inline constexpr int LargeSpinner = 32; // alone on a page
+inline constexpr int RevealMargin = 8; // below a field scrolled into view
 } // namespace Common
 
 // The widgets kit.
@@ -326,6 +327,7 @@ inline constexpr int HeaderHeight = 52; // the section's circle and the extra ga
 inline constexpr int CardRadius = 20;
 inline constexpr int CardPadding = 18;
 inline constexpr int PaintMargin = 26; // around a card, for its shadow and its hovered scale
+inline constexpr int ScrollStep = 24; // one wheel or arrow step
 // A section's header.
 inline constexpr int SectionInset = 4; // at both ends of the row
 inline constexpr int SectionCircle = 40;
