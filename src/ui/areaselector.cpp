@@ -10,6 +10,8 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Sizes = Style::Metrics::AreaSelector;
+
 namespace {
 // A press and release closer than this is a click, not a drag.
 constexpr int MinimumDrag = 4;
@@ -69,15 +71,16 @@ void AreaSelector::paintEvent(QPaintEvent *)
     painter.fillRect(rect(), Style::withOpacity(Qt::black, 0.45));
     painter.setClipping(false);
     if (!m_selection.isEmpty()) {
-        painter.setPen(QPen(Style::blue(), 2));
+        painter.setPen(QPen(Style::blue(), Sizes::SelectionPenWidth));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(m_selection);
     }
     const QString hint
         = u"Faites glisser pour choisir une zone, cliquez pour tout l'écran — Échap pour annuler"_s;
-    painter.setFont(Style::font(13, QFont::Medium));
-    const QRect hintRect(rect().center().x() - 360, 24, 720, 36);
-    Style::fillRounded(&painter, hintRect, 10, Style::withOpacity(Style::background(), 0.85));
+    painter.setFont(Style::font(Sizes::HintTextSize, QFont::Medium));
+    const QRect hintRect(
+        QPoint(rect().center().x() - Sizes::HintFrame.width() / 2, Sizes::HintTop), Sizes::HintFrame);
+    Style::fillRounded(&painter, hintRect, Sizes::HintRadius, Style::withOpacity(Style::background(), 0.85));
     painter.setPen(Qt::white);
     painter.drawText(hintRect, Qt::AlignCenter, hint);
 }

@@ -14,6 +14,8 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Sizes = Style::Metrics::CaptureEditor;
+
 namespace {
 
 // One change on the stack; undoing it replays the others on the original.
@@ -60,8 +62,9 @@ CaptureEditor::CaptureEditor(const QImage &image, QWidget *parent)
 {
     setWindowTitle(u"Modifier la capture"_s);
     QVBoxLayout *outer = ScreenParts::bareColumn(this);
-    outer->setContentsMargins(28, 24, 28, 24);
-    outer->setSpacing(14);
+    outer->setContentsMargins(
+        Sizes::SidePadding, Sizes::VerticalPadding, Sizes::SidePadding, Sizes::VerticalPadding);
+    outer->setSpacing(Sizes::Spacing);
     outer->addLayout(ScreenParts::titles(u"Modifier la capture"_s,
         u"Masquez ce qui ne doit pas quitter votre poste, signalez ce qui compte"_s, this));
 
@@ -78,7 +81,7 @@ CaptureEditor::CaptureEditor(const QImage &image, QWidget *parent)
     m_undo->setToolTip(u"Annuler la dernière modification (Ctrl+Z)"_s);
     m_redo->setToolTip(u"Rétablir la modification annulée (Ctrl+Maj+Z)"_s);
     tools->addWidget(m_tools, 1);
-    tools->addSpacing(12);
+    tools->addSpacing(Sizes::ToolGap);
     tools->addWidget(m_undo);
     tools->addWidget(m_redo);
     outer->addLayout(tools);
@@ -88,7 +91,7 @@ CaptureEditor::CaptureEditor(const QImage &image, QWidget *parent)
     outer->addWidget(m_canvas, 1);
 
     auto *actions = new QHBoxLayout;
-    actions->setSpacing(12);
+    actions->setSpacing(Style::Metrics::Common::ButtonRowSpacing);
     auto *cancel = new QPushButton(u"Annuler"_s, this);
     Style::setRole(cancel, "secondary");
     cancel->setCursor(Qt::PointingHandCursor);

@@ -10,16 +10,18 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Sizes = Style::Metrics::CompanyBox;
+
 CompanyBox::CompanyBox(const QString &name, const QString &code, QWidget *parent)
     : QWidget(parent)
     , m_row(new QWidget(this))
 {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
+    column->setSpacing(Style::Metrics::Common::LabelToField);
     column->addWidget(new FieldLabel(QString(), u"Société"_s, false, this));
     auto *row = new QHBoxLayout(m_row);
-    row->setContentsMargins(12, 12, 12, 12);
+    row->setContentsMargins(Sizes::Padding, Sizes::Padding, Sizes::Padding, Sizes::Padding);
     auto *nameLabel = new QLabel(name, m_row);
     Style::setRole(nameLabel, "companyName");
     auto *codeLabel = new QLabel(u"("_s + code + u")"_s, m_row);
@@ -35,5 +37,5 @@ CompanyBox::CompanyBox(const QString &name, const QString &code, QWidget *parent
 void CompanyBox::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    Style::fillRounded(&painter, QRectF(m_row->geometry()), 10, Style::white(0.05));
+    Style::fillRounded(&painter, QRectF(m_row->geometry()), Sizes::Radius, Style::white(0.05));
 }

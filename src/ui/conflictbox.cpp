@@ -11,18 +11,20 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Sizes = Style::Metrics::ConflictBox;
+
 ConflictBox::ConflictBox(QWidget *parent)
     : QWidget(parent)
     , m_name(new QLabel(this))
     , m_use(new QPushButton(u"Utiliser ces informations"_s, this))
 {
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(14, 14, 14, 14);
-    column->setSpacing(6);
+    column->setContentsMargins(Sizes::Padding, Sizes::Padding, Sizes::Padding, Sizes::Padding);
+    column->setSpacing(Sizes::Spacing);
     auto *headline = new QHBoxLayout;
     auto *icon = new QLabel(this);
-    icon->setPixmap(
-        SymbolIcons::pixmap(u"exclamationmark.triangle.fill"_s, Style::orange(), 16, devicePixelRatioF()));
+    icon->setPixmap(SymbolIcons::pixmap(
+        u"exclamationmark.triangle.fill"_s, Style::orange(), Sizes::Symbol, devicePixelRatioF()));
     headline->addWidget(icon);
     auto *warning = new QLabel(u"Ce poste est déjà utilisé"_s, this);
     Style::setRole(warning, "warning");
@@ -56,5 +58,5 @@ QString ConflictBox::existingUserText() const
 void ConflictBox::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    Style::fillRounded(&painter, QRectF(rect()), 12, Style::white(0.05));
+    Style::fillRounded(&painter, QRectF(rect()), Style::Metrics::Common::PanelRadius, Style::white(0.05));
 }

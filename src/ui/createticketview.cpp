@@ -40,6 +40,9 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Common = Style::Metrics::Common;
+namespace Sizes = Style::Metrics::CreateTicket;
+
 namespace {
 
 QPushButton *plainButton(
@@ -47,7 +50,7 @@ QPushButton *plainButton(
 {
     auto *button = new QPushButton(text, parent);
     Style::setRole(button, role);
-    button->setIcon(SymbolIcons::icon(symbol, color, 18));
+    button->setIcon(SymbolIcons::icon(symbol, color, Sizes::ButtonSymbol));
     button->setCursor(Qt::PointingHandCursor);
     return button;
 }
@@ -88,7 +91,8 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
 
     QVBoxLayout *outer = ScreenParts::bareColumn(this);
     auto *header = new QHBoxLayout;
-    header->setContentsMargins(28, 24, 24, 12);
+    header->setContentsMargins(Sizes::HeaderLeftPadding, Sizes::HeaderTopPadding, Sizes::HeaderRightPadding,
+        Sizes::HeaderBottomPadding);
     header->addLayout(
         ScreenParts::titles(u"Créer un ticket"_s, u"Décrivez votre demande au support technique"_s, this), 1);
     m_close = IconButton::closeButton(this);
@@ -98,8 +102,9 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
 
     QWidget *content = ScreenParts::addScrollingPage(outer);
     auto *column = new QVBoxLayout(content);
-    column->setContentsMargins(28, 8, 28, 28);
-    column->setSpacing(20);
+    column->setContentsMargins(Sizes::ContentSidePadding, Sizes::ContentTopPadding, Sizes::ContentSidePadding,
+        Sizes::ContentBottomPadding);
+    column->setSpacing(Sizes::SectionSpacing);
 
     m_identity = new IdentityBox(settings, content);
     column->addWidget(m_identity);
@@ -111,7 +116,7 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
     // Each section keeps its label close to what it labels.
     const auto section = [column](const QList<QWidget *> &parts) {
         auto *sectionColumn = new QVBoxLayout;
-        sectionColumn->setSpacing(8);
+        sectionColumn->setSpacing(Common::LabelToField);
         for (QWidget *part : parts)
             sectionColumn->addWidget(part);
         column->addLayout(sectionColumn);
@@ -120,7 +125,7 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
 
     auto *descriptionLabel = new FieldLabel(u"text.alignleft"_s, u"Description détaillée"_s, true, content);
     m_description = new QPlainTextEdit(content);
-    m_description->setFixedHeight(120);
+    m_description->setFixedHeight(Sizes::DescriptionHeight);
     // Tab moves on, so the keyboard can leave the editor.
     m_description->setTabChangesFocus(true);
     descriptionLabel->setBuddy(m_description);
@@ -173,7 +178,7 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
     section({ priorityLabelRow, m_priority });
 
     auto *actions = new QHBoxLayout;
-    actions->setSpacing(12);
+    actions->setSpacing(Common::ButtonRowSpacing);
     m_cancel = new QPushButton(u"Annuler"_s, content);
     Style::setRole(m_cancel, "secondary");
     m_cancel->setCursor(Qt::PointingHandCursor);

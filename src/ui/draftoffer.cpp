@@ -16,7 +16,7 @@ DraftOffer::DraftOffer(QWidget *parent)
 {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(6);
+    column->setSpacing(Style::Metrics::DraftOffer::Spacing);
     auto *notice = new NoticeBox(u"doc.text"_s, Style::blue(), this);
     notice->setText(u"Un ticket commencé et non envoyé a été gardé en brouillon."_s);
     column->addWidget(notice);

@@ -8,9 +8,8 @@
 #include <QPainterPath>
 
 namespace {
-constexpr QSize FrameSize(300, 56);
+namespace Sizes = Style::Metrics::HomeButton;
 constexpr qreal RestFill = 0.08, HoverFill = 0.15;
-constexpr qreal RestShadow = 12, HoverShadow = 20;
 } // namespace
 
 HomeButton::HomeButton(const QString &label, const QString &systemIcon, const QColor &color, QWidget *parent)
@@ -24,11 +23,11 @@ HomeButton::HomeButton(const QString &label, const QString &systemIcon, const QC
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover);
-    setFixedSize(FrameSize);
+    setFixedSize(Sizes::Frame);
 
     m_shadow->setColor(Style::withOpacity(Qt::black, 0.4));
-    m_shadow->setOffset(0, 8);
-    m_shadow->setBlurRadius(RestShadow);
+    m_shadow->setOffset(0, Sizes::ShadowOffset);
+    m_shadow->setBlurRadius(Sizes::RestShadowBlur);
     // The shadow is an effect so its blur can follow the hover animation.
     setGraphicsEffect(m_shadow);
 
@@ -48,12 +47,12 @@ qreal HomeButton::fillOpacity() const
 
 qreal HomeButton::shadowRadius() const
 {
-    return RestShadow + (HoverShadow - RestShadow) * m_progress;
+    return Sizes::RestShadowBlur + (Sizes::HoverShadowBlur - Sizes::RestShadowBlur) * m_progress;
 }
 
 QSize HomeButton::sizeHint() const
 {
-    return FrameSize;
+    return Sizes::Frame;
 }
 
 QRectF HomeButton::frameRect() const
@@ -89,7 +88,7 @@ void HomeButton::leaveEvent(QEvent *event)
 bool HomeButton::hitButton(const QPoint &pos) const
 {
     QPainterPath shape;
-    shape.addRoundedRect(frameRect(), 16, 16);
+    shape.addRoundedRect(frameRect(), Sizes::Radius, Sizes::Radius);
     return shape.contains(pos);
 }
 
@@ -97,15 +96,16 @@ void HomeButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRectF frame = frameRect();
-    Style::fillRounded(
-        &painter, frame, 16, Style::white(fillOpacity() + (isDown() ? 0.05 : 0)), Style::white(0.12));
+    Style::fillRounded(&painter, frame, Sizes::Radius, Style::white(fillOpacity() + (isDown() ? 0.05 : 0)),
+        Style::white(0.12));
     if (hasFocus())
-        Style::fillRounded(&painter, frame, 16, Qt::transparent, Style::withOpacity(Style::blue(), 0.9));
+        Style::fillRounded(
+            &painter, frame, Sizes::Radius, Qt::transparent, Style::withOpacity(Style::blue(), 0.9));
 
     // Symbol then label, centred together as one row.
-    const QFont labelFont = Style::font(15, QFont::Bold);
+    const QFont labelFont = Style::font(Sizes::TextSize, QFont::Bold);
     const QFontMetrics metrics(labelFont);
-    const int symbolSide = 17, gap = 12;
+    const int symbolSide = Sizes::Symbol, gap = Sizes::SymbolGap;
     const int rowWidth = symbolSide + gap + metrics.horizontalAdvance(text());
     const qreal left = frame.center().x() - rowWidth / 2.0;
     SymbolIcons::paint(&painter, m_systemIcon,

@@ -23,6 +23,8 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Sizes = Style::Metrics::Home;
+
 HomeView::HomeView(const Services &services, QWidget *parent)
     : QWidget(parent)
     , m_services(services)
@@ -33,14 +35,15 @@ HomeView::HomeView(const Services &services, QWidget *parent)
     setWindowTitle(QString());
 
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 20, 0, 12);
-    column->setSpacing(32);
+    column->setContentsMargins(0, Sizes::ColumnTopPadding, 0, Sizes::ColumnBottomPadding);
+    column->setSpacing(Sizes::ColumnSpacing);
 
     // Header: square icon buttons on the right. The administrator button is
     // there in both modes: it also leads to logging out.
     auto *header = new QHBoxLayout;
-    header->setContentsMargins(32, 20, 32, 0);
-    header->setSpacing(12);
+    header->setContentsMargins(
+        Sizes::HeaderSidePadding, Sizes::HeaderTopPadding, Sizes::HeaderSidePadding, 0);
+    header->setSpacing(Sizes::HeaderSpacing);
     header->addStretch();
     m_adminButton = new IconButton(
         u"person.circle"_s, Style::white(0.7), u"Connexion admin"_s, IconButton::Look {}, this);
@@ -54,13 +57,13 @@ HomeView::HomeView(const Services &services, QWidget *parent)
 
     // Title block.
     auto *titleBlock = new QVBoxLayout;
-    titleBlock->setSpacing(12);
+    titleBlock->setSpacing(Sizes::TitleBlockSpacing);
     auto *icon = new QLabel(this);
-    icon->setPixmap(Style::appIcon(96, devicePixelRatioF()));
+    icon->setPixmap(Style::appIcon(Sizes::AppIcon, devicePixelRatioF()));
     auto *shadow = new QGraphicsDropShadowEffect(icon);
     shadow->setColor(Style::withOpacity(Qt::black, 0.33));
-    shadow->setBlurRadius(16);
-    shadow->setOffset(0, 8);
+    shadow->setBlurRadius(Sizes::AppIconShadowBlur);
+    shadow->setOffset(0, Sizes::AppIconShadowOffset);
     icon->setGraphicsEffect(shadow);
     titleBlock->addWidget(icon, 0, Qt::AlignHCenter);
     auto *title = new QLabel(u"Norvik Support"_s, this);
@@ -76,7 +79,7 @@ HomeView::HomeView(const Services &services, QWidget *parent)
 
     // Actions.
     auto *actions = new QVBoxLayout;
-    actions->setSpacing(16);
+    actions->setSpacing(Sizes::ActionSpacing);
     m_registerButton = new HomeButton(u"Créer mon compte"_s, u"person.badge.plus"_s, Style::green(), this);
     m_createTicketButton
         = new HomeButton(u"Démarrer un ticket"_s, u"plus.circle.fill"_s, Style::blue(), this);

@@ -12,6 +12,8 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Sizes = Style::Metrics::IdentityBox;
+
 IdentityBox::IdentityBox(const UserSettings &settings, QWidget *parent)
     : QWidget(parent)
 {
@@ -26,13 +28,15 @@ IdentityBox::IdentityBox(const UserSettings &settings, QWidget *parent)
         setAccessibleName(notice->text());
         return;
     }
-    row->setContentsMargins(14, 12, 14, 12);
-    row->setSpacing(12);
+    row->setContentsMargins(
+        Sizes::SidePadding, Sizes::VerticalPadding, Sizes::SidePadding, Sizes::VerticalPadding);
+    row->setSpacing(Sizes::Spacing);
     auto *icon = new QLabel(this);
-    icon->setPixmap(SymbolIcons::pixmap(u"person.circle.fill"_s, Style::blue(), 32, devicePixelRatioF()));
+    icon->setPixmap(
+        SymbolIcons::pixmap(u"person.circle.fill"_s, Style::blue(), Sizes::Symbol, devicePixelRatioF()));
     row->addWidget(icon);
     auto *column = new QVBoxLayout;
-    column->setSpacing(2);
+    column->setSpacing(Sizes::LineSpacing);
     m_name = settings.readTextOrEmpty(UserSettings::UserPrenom) + u" "_s
         + settings.readTextOrEmpty(UserSettings::UserNom);
     auto *name = new QLabel(m_name, this);
@@ -40,7 +44,7 @@ IdentityBox::IdentityBox(const UserSettings &settings, QWidget *parent)
     column->addWidget(name);
 
     auto *details = new QHBoxLayout;
-    details->setSpacing(6);
+    details->setSpacing(Sizes::DetailSpacing);
     const QString poste = settings.readTextOrEmpty(UserSettings::UserPoste);
     const QString company = settings.readTextOrEmpty(UserSettings::CompanyName);
     QStringList parts;
@@ -72,5 +76,5 @@ void IdentityBox::paintEvent(QPaintEvent *)
     if (m_warning)
         return;
     QPainter painter(this);
-    Style::fillRounded(&painter, QRectF(rect()), 12, Style::white(0.05));
+    Style::fillRounded(&painter, QRectF(rect()), Style::Metrics::Common::PanelRadius, Style::white(0.05));
 }

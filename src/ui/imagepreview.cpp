@@ -5,6 +5,8 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Sizes = Style::Metrics::ImagePreview;
+
 ImagePreview::ImagePreview(QWidget *parent)
     : QWidget(parent)
 {
@@ -31,7 +33,7 @@ int ImagePreview::heightForWidth(int width) const
 
 QSize ImagePreview::sizeHint() const
 {
-    return QSize(520, heightForWidth(520));
+    return QSize(Sizes::PreferredWidth, heightForWidth(Sizes::PreferredWidth));
 }
 
 QRectF ImagePreview::imageRect() const
@@ -62,7 +64,7 @@ void ImagePreview::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRectF target = imageRect();
     QPainterPath clip;
-    clip.addRoundedRect(target, 8, 8);
+    clip.addRoundedRect(target, Sizes::Radius, Sizes::Radius);
     painter.setClipPath(clip);
     painter.drawImage(target, m_image);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/widgets/stylemetrics.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -10,7 +12,7 @@ class ImagePreview : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int MaxHeight = 200;
+    static constexpr int MaxHeight = Style::Metrics::ImagePreview::MaxHeight;
 
     explicit ImagePreview(QWidget *parent = nullptr);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/services.h"
+#include "ui/widgets/stylemetrics.h"
 
 #include <QMainWindow>
 
@@ -15,8 +16,8 @@ class MainWindow : public QMainWindow
 
 public:
     static constexpr auto Identifier = "mainWindow";
-    static constexpr int MinimumWidth = 960;
-    static constexpr int MinimumHeight = 740;
+    static constexpr int MinimumWidth = Style::Metrics::MainWindow::MinimumSize.width();
+    static constexpr int MinimumHeight = Style::Metrics::MainWindow::MinimumSize.height();
 
     explicit MainWindow(const Services &services, QWidget *parent = nullptr);
 

@@ -23,6 +23,9 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Common = Style::Metrics::Common;
+namespace Sizes = Style::Metrics::MyTickets;
+
 namespace {
 enum ContentPage { LoadingPage, EmptyPage, ListPage };
 } // namespace
@@ -37,11 +40,12 @@ MyTicketsView::MyTicketsView(APIService &api, const UserSettings &settings, QWid
     setWindowTitle(u"Mes tickets"_s);
     QVBoxLayout *outer = ScreenParts::bareColumn(this);
     auto *header = new QHBoxLayout;
-    header->setContentsMargins(24, 24, 24, 24);
-    header->setSpacing(12);
+    header->setContentsMargins(
+        Common::SheetPadding, Common::SheetPadding, Common::SheetPadding, Common::SheetPadding);
+    header->setSpacing(Sizes::HeaderSpacing);
     header->addLayout(ScreenParts::titles(u"Mes tickets"_s, u"Suivez l'état de vos demandes"_s, this), 1);
-    m_refresh = new IconButton(
-        u"arrow.clockwise"_s, Style::white(0.7), u"Actualiser"_s, IconButton::Look { 36, 18, 0.1, 9 }, this);
+    m_refresh = new IconButton(u"arrow.clockwise"_s, Style::white(0.7), u"Actualiser"_s,
+        IconButton::Look { Sizes::RefreshFrame, Sizes::RefreshSymbol, 0.1, Sizes::RefreshRadius }, this);
     connect(m_refresh, &IconButton::clicked, this, &MyTicketsView::loadTickets);
     header->addWidget(m_refresh, 0, Qt::AlignVCenter);
     auto *close = IconButton::closeButton(this);
@@ -50,7 +54,7 @@ MyTicketsView::MyTicketsView(APIService &api, const UserSettings &settings, QWid
     outer->addLayout(header);
 
     auto *errorRow = new QHBoxLayout;
-    errorRow->setContentsMargins(24, 0, 24, 8);
+    errorRow->setContentsMargins(Common::SheetPadding, 0, Common::SheetPadding, Sizes::ErrorBottomPadding);
     m_error = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), this);
     m_error->hide();
     errorRow->addWidget(m_error);
@@ -60,10 +64,12 @@ MyTicketsView::MyTicketsView(APIService &api, const UserSettings &settings, QWid
     auto *loadingText = new QLabel(u"Chargement..."_s);
     Style::setRole(loadingText, "subtitle");
     m_content->insertWidget(LoadingPage,
-        ScreenParts::centredColumn({ new Spinner(32, Style::grey()), loadingText }, -1, m_content));
+        ScreenParts::centredColumn(
+            { new Spinner(Common::LargeSpinner, Style::grey()), loadingText }, -1, m_content));
 
     auto *trayIcon = new QLabel;
-    trayIcon->setPixmap(SymbolIcons::pixmap(u"tray"_s, Style::grey(), 64, devicePixelRatioF()));
+    trayIcon->setPixmap(
+        SymbolIcons::pixmap(u"tray"_s, Style::grey(), Sizes::EmptySymbol, devicePixelRatioF()));
     auto *emptyTitle = new QLabel(u"Aucun ticket"_s);
     Style::setRole(emptyTitle, "emptyTitle");
     auto *emptyText = new QLabel(u"Vous n'avez pas encore créé de demande"_s);

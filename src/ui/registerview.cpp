@@ -25,6 +25,9 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Common = Style::Metrics::Common;
+namespace Sizes = Style::Metrics::Register;
+
 namespace {
 enum CompanyPage { LoadingPage, EmptyPage, PickerPage };
 }
@@ -41,13 +44,14 @@ RegisterView::RegisterView(APIService &api, UserSettings &settings, QWidget *par
     QWidget *content = ScreenParts::addScrollingPage(ScreenParts::bareColumn(this));
     auto *column = new QVBoxLayout(content);
     // Tight enough that the whole form fits the sheet without scrolling.
-    column->setContentsMargins(40, 20, 40, 20);
-    column->setSpacing(14);
+    column->setContentsMargins(
+        Sizes::SidePadding, Sizes::VerticalPadding, Sizes::SidePadding, Sizes::VerticalPadding);
+    column->setSpacing(Sizes::ItemSpacing);
 
     auto *header = new QVBoxLayout();
-    header->setSpacing(8);
+    header->setSpacing(Sizes::HeaderSpacing);
     auto *icon = new QLabel(content);
-    icon->setPixmap(Style::appIcon(72, devicePixelRatioF()));
+    icon->setPixmap(Style::appIcon(Sizes::AppIcon, devicePixelRatioF()));
     header->addWidget(icon, 0, Qt::AlignHCenter);
     auto *title = new QLabel(u"Bienvenue"_s, content);
     Style::setRole(title, "welcomeTitle");
@@ -59,14 +63,14 @@ RegisterView::RegisterView(APIService &api, UserSettings &settings, QWidget *par
 
     // Company: loading, empty or the picker, under its label like a field.
     auto *company = new QVBoxLayout();
-    company->setSpacing(8);
+    company->setSpacing(Common::LabelToField);
     auto *companyLabel = new FieldLabel(u"building.2"_s, u"Société"_s, true, content);
     company->addWidget(companyLabel);
     m_companySection = new QStackedWidget(content);
     auto *loading = new QWidget(m_companySection);
     auto *loadingRow = new QHBoxLayout(loading);
     loadingRow->setContentsMargins(0, 0, 0, 0);
-    loadingRow->addWidget(new Spinner(16, Style::grey(), loading));
+    loadingRow->addWidget(new Spinner(Common::SmallSpinner, Style::grey(), loading));
     auto *loadingText = new QLabel(u"Chargement..."_s, loading);
     Style::setRole(loadingText, "secondary");
     loadingRow->addWidget(loadingText);
@@ -80,8 +84,8 @@ RegisterView::RegisterView(APIService &api, UserSettings &settings, QWidget *par
     Style::setRole(emptyText, "errorText");
     emptyRow->addWidget(emptyText);
     emptyRow->addStretch();
-    m_retry
-        = new QPushButton(SymbolIcons::icon(u"arrow.clockwise", Style::white(), 14), u"Réessayer"_s, empty);
+    m_retry = new QPushButton(
+        SymbolIcons::icon(u"arrow.clockwise", Style::white(), Sizes::RetrySymbol), u"Réessayer"_s, empty);
     m_retry->setCursor(Qt::PointingHandCursor);
     m_retry->setAutoDefault(false);
     m_retry->hide();

@@ -29,6 +29,9 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Common = Style::Metrics::Common;
+namespace Sizes = Style::Metrics::Settings;
+
 SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManager &startup, QWidget *parent)
     : Sheet(SheetSize, parent)
     , m_api(api)
@@ -42,8 +45,9 @@ SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManag
     // switch and the administrators' button (the sheet is too narrow for
     // all four on one line).
     auto *header = new QVBoxLayout;
-    header->setContentsMargins(24, 16, 20, 8);
-    header->setSpacing(10);
+    header->setContentsMargins(Sizes::HeaderLeftPadding, Sizes::HeaderTopPadding, Sizes::HeaderRightPadding,
+        Sizes::HeaderBottomPadding);
+    header->setSpacing(Sizes::HeaderSpacing);
     auto *titleRow = new QHBoxLayout;
     auto *title = new QLabel(u"Paramètres utilisateur"_s, this);
     Style::setRole(title, "title");
@@ -54,7 +58,7 @@ SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManag
     header->addLayout(titleRow);
 
     auto *controls = new QHBoxLayout;
-    controls->setSpacing(12);
+    controls->setSpacing(Sizes::ControlSpacing);
     m_launchAtLogin = new ToggleSwitch(u"Ouvrir Norvik Support au démarrage"_s, this);
     m_launchAtLogin->setChecked(startup.isEnabled());
     // Only the user's own clicks register or unregister; the manager's
@@ -75,8 +79,9 @@ SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManag
 
     QWidget *content = ScreenParts::addScrollingPage(outer);
     auto *column = new QVBoxLayout(content);
-    column->setContentsMargins(24, 8, 24, 20);
-    column->setSpacing(14);
+    column->setContentsMargins(
+        Common::SheetPadding, Sizes::ContentTopPadding, Common::SheetPadding, Sizes::ContentBottomPadding);
+    column->setSpacing(Sizes::ItemSpacing);
 
     auto *note = new QLabel(u"Ces informations seront jointes à vos demandes"_s, content);
     Style::setRole(note, "note");
@@ -90,7 +95,7 @@ SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManag
 
     // Workstation number, with the check's spinner beside it.
     auto *posteSection = new QVBoxLayout;
-    posteSection->setSpacing(8);
+    posteSection->setSpacing(Common::LabelToField);
     auto *posteLabel = new FieldLabel(QString(), u"Numéro de poste"_s, false, content);
     posteSection->addWidget(posteLabel);
     auto *posteRow = new QHBoxLayout;
@@ -98,7 +103,7 @@ SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManag
     m_poste->setPlaceholderText(u"Ex: 24"_s);
     posteLabel->setBuddy(m_poste);
     posteRow->addWidget(m_poste);
-    m_spinner = new Spinner(16, Qt::white, content);
+    m_spinner = new Spinner(Common::SmallSpinner, Qt::white, content);
     m_spinner->hide();
     posteRow->addWidget(m_spinner);
     posteSection->addLayout(posteRow);
@@ -127,7 +132,7 @@ SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManag
     column->addWidget(m_saveError);
 
     m_save = new GradientButton(u"Enregistrer"_s, content);
-    m_save->setFont(Style::font(16, QFont::DemiBold));
+    m_save->setFont(Style::font(Sizes::SaveTextSize, QFont::DemiBold));
     connect(m_save, &GradientButton::clicked, this, &SettingsView::saveSettings);
     column->addWidget(m_save);
     column->addStretch();

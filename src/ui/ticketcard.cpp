@@ -13,13 +13,9 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// Outer margins of a card inside its row: 24 at the sides, 16 between cards.
-constexpr int SideMargin = 24, GapHalf = 8;
-constexpr int Padding = 16, Spacing = 8;
-constexpr int ChipHeight = 26;
+namespace Text = Style::TextSize;
+using namespace Style::Metrics::TicketCard;
 constexpr int HeaderHeight = Padding + ChipHeight + Padding;
-constexpr int ButtonHeight = 22;
-constexpr int AnswerPadding = 12;
 
 QRect cardRect(const QRect &itemRect)
 {
@@ -30,14 +26,14 @@ QRect cardRect(const QRect &itemRect)
 
 TicketCard::TicketCard(QObject *parent)
     : QStyledItemDelegate(parent)
-    , m_chipFont(Style::font(12, QFont::Medium))
-    , m_statusFont(Style::font(12, QFont::DemiBold))
-    , m_dateFont(Style::font(12))
-    , m_titleFont(Style::font(16, QFont::DemiBold))
-    , m_bodyFont(Style::font(13))
-    , m_answerTitleFont(Style::font(12, QFont::DemiBold))
-    , m_closedFont(Style::font(11))
-    , m_buttonFont(Style::font(13, QFont::Medium))
+    , m_chipFont(Style::font(ChipTextSize, QFont::Medium))
+    , m_statusFont(Style::font(ChipTextSize, QFont::DemiBold))
+    , m_dateFont(Style::font(Text::Caption))
+    , m_titleFont(Style::font(TitleSize, QFont::DemiBold))
+    , m_bodyFont(Style::font(Text::Body))
+    , m_answerTitleFont(Style::font(Text::Caption, QFont::DemiBold))
+    , m_closedFont(Style::font(Text::Footnote))
+    , m_buttonFont(Style::font(ButtonTextSize, QFont::Medium))
 { }
 
 int TicketCard::textHeight(const QFont &font, const QString &text, int width) const
@@ -51,7 +47,7 @@ int TicketCard::textHeight(const QFont &font, const QString &text, int width) co
 
 int TicketCard::answerBoxHeight(const QString &message, int width) const
 {
-    return AnswerPadding + QFontMetrics(m_answerTitleFont).height() + 6
+    return AnswerPadding + QFontMetrics(m_answerTitleFont).height() + AnswerTitleGap
         + textHeight(m_bodyFont, message, width - 2 * AnswerPadding) + AnswerPadding;
 }
 
@@ -92,7 +88,7 @@ QSize TicketCard::sizeHint(const QStyleOptionViewItem &option, const QModelIndex
     int width = option.rect.width();
     if (const auto *view = qobject_cast<const QAbstractItemView *>(option.widget))
         width = view->viewport()->width();
-    width = qMax(width, 2 * SideMargin + 2 * Padding + 120);
+    width = qMax(width, 2 * SideMargin + 2 * Padding + MinTextWidth);
     const qreal progress = index.data(MyTicketsModel::ExpansionRole).toReal();
     const Heights h = heights(index, width, progress > 0);
     if (progress <= 0)
@@ -103,9 +99,9 @@ QSize TicketCard::sizeHint(const QStyleOptionViewItem &option, const QModelIndex
 QRect TicketCard::buttonRect(const QRect &itemRect) const
 {
     const QRect card = cardRect(itemRect);
-    const int width = QFontMetrics(m_buttonFont).horizontalAdvance(u"Voir plus"_s) + 24;
-    return QRect(
-        card.left() + Padding - 4, card.bottom() - Padding - ButtonHeight + 1, width + 8, ButtonHeight);
+    const int width = QFontMetrics(m_buttonFont).horizontalAdvance(u"Voir plus"_s) + ButtonChevronRoom;
+    return QRect(card.left() + Padding - ButtonHitMargin, card.bottom() - Padding - ButtonHeight + 1,
+        width + 2 * ButtonHitMargin, ButtonHeight);
 }
 
 // Everything drawn comes from the model's roles; nothing is worked out here
@@ -117,7 +113,7 @@ void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, co
     painter->setRenderHint(QPainter::TextAntialiasing);
     const QRect card = cardRect(option.rect);
     const bool focused = (option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_Active);
-    Style::fillRounded(painter, card, 14, Style::white(0.05),
+    Style::fillRounded(painter, card, Radius, Style::white(0.05),
         focused ? Style::withOpacity(Style::blue(), 0.9) : Style::white(0.1));
 
     // Header: priority chip, status chip, date on the right.
@@ -128,8 +124,8 @@ void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, co
         .text = Style::white(0.7),
         .fill = Style::white(0.08),
         .dot = index.data(MyTicketsModel::PriorityColorRole).value<QColor>(),
-        .dotSide = 10,
-        .radius = 7,
+        .dotSide = PriorityDot,
+        .radius = ChipRadius,
         .height = ChipHeight };
     const QRect priorityChip(QPoint(left, chipTop), BadgePainter::size(priority, priorityLook));
     BadgePainter::paint(painter, priorityChip.topLeft(), priority, priorityLook);
@@ -140,15 +136,17 @@ void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, co
         .text = statusColor,
         .fill = Style::withOpacity(statusColor, 0.15),
         .dot = statusColor,
-        .dotSide = 8,
-        .radius = 7,
+        .dotSide = StatusDot,
+        .radius = ChipRadius,
         .height = ChipHeight };
-    const QRect statusChip(QPoint(priorityChip.right() + 9, chipTop), BadgePainter::size(status, statusLook));
+    const QRect statusChip(
+        QPoint(priorityChip.right() + ChipGap, chipTop), BadgePainter::size(status, statusLook));
     BadgePainter::paint(painter, statusChip.topLeft(), status, statusLook);
 
     painter->setFont(m_dateFont);
     painter->setPen(Style::grey());
-    const QRect dateRect(statusChip.right() + 8, chipTop, right - statusChip.right() - 8, ChipHeight);
+    const QRect dateRect(
+        statusChip.right() + DateGap, chipTop, right - statusChip.right() - DateGap, ChipHeight);
     painter->drawText(dateRect, Qt::AlignVCenter | Qt::AlignRight,
         QFontMetrics(m_dateFont)
             .elidedText(index.data(MyTicketsModel::CreatedRole).toString(), Qt::ElideLeft, dateRect.width()));
@@ -186,20 +184,21 @@ void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, co
         if (!answer.isEmpty()) {
             y += Spacing;
             const QRect box(left, y, textWidth, answerBoxHeight(answer, textWidth));
-            Style::fillRounded(painter, box, 10, Style::withOpacity(Style::green(), 0.1));
+            Style::fillRounded(painter, box, AnswerRadius, Style::withOpacity(Style::green(), 0.1));
             const int lineHeight = QFontMetrics(m_answerTitleFont).height();
             SymbolIcons::paint(painter, u"checkmark.circle.fill",
                 QRectF(box.left() + AnswerPadding, box.top() + AnswerPadding, lineHeight, lineHeight),
                 Style::green());
             painter->setFont(m_answerTitleFont);
             painter->setPen(Style::green());
-            painter->drawText(QRect(box.left() + AnswerPadding + lineHeight + 6, box.top() + AnswerPadding,
-                                  box.width(), lineHeight),
+            painter->drawText(QRect(box.left() + AnswerPadding + lineHeight + AnswerTitleGap,
+                                  box.top() + AnswerPadding, box.width(), lineHeight),
                 Qt::AlignVCenter | Qt::AlignLeft, u"Réponse du support"_s);
             painter->setFont(m_bodyFont);
             painter->setPen(Style::white(0.9));
-            painter->drawText(QRect(box.left() + AnswerPadding, box.top() + AnswerPadding + lineHeight + 6,
-                                  box.width() - 2 * AnswerPadding, box.height()),
+            painter->drawText(
+                QRect(box.left() + AnswerPadding, box.top() + AnswerPadding + lineHeight + AnswerTitleGap,
+                    box.width() - 2 * AnswerPadding, box.height()),
                 Qt::TextWordWrap | Qt::TextWrapAnywhere, answer);
             y = box.bottom() + 1;
         }
@@ -211,8 +210,8 @@ void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, co
                 painter, u"clock.fill", QRectF(left, y + 1, lineHeight - 2, lineHeight - 2), Style::grey());
             painter->setFont(m_closedFont);
             painter->setPen(Style::grey());
-            painter->drawText(
-                QRect(left + lineHeight + 4, y, textWidth, lineHeight), Qt::AlignVCenter, closed);
+            painter->drawText(QRect(left + lineHeight + ClosedSymbolGap, y, textWidth, lineHeight),
+                Qt::AlignVCenter, closed);
         }
     }
     painter->restore();
@@ -222,11 +221,13 @@ void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, co
     painter->setFont(m_buttonFont);
     painter->setPen(Style::blue());
     const QString label = expanded ? u"Réduire"_s : u"Voir plus"_s;
-    const QRect labelRect = button.adjusted(4, 0, 0, 0);
+    const QRect labelRect = button.adjusted(ButtonHitMargin, 0, 0, 0);
     painter->drawText(labelRect, Qt::AlignVCenter | Qt::AlignLeft, label);
     const int labelWidth = QFontMetrics(m_buttonFont).horizontalAdvance(label);
     SymbolIcons::paint(painter, expanded ? u"chevron.up" : u"chevron.down",
-        QRectF(labelRect.left() + labelWidth + 6, labelRect.center().y() - 5.5, 12, 12), Style::blue());
+        QRectF(labelRect.left() + labelWidth + ChevronGap, labelRect.center().y() - Chevron / 2.0 + 0.5,
+            Chevron, Chevron),
+        Style::blue());
     painter->restore();
 }
 

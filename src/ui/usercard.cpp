@@ -10,6 +10,8 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Sizes = Style::Metrics::UserCard;
+
 UserCard::UserCard(const UserSettings &settings, QWidget *parent)
     : QWidget(parent)
     , m_settings(settings)
@@ -19,14 +21,15 @@ UserCard::UserCard(const UserSettings &settings, QWidget *parent)
     , m_company(new QLabel(this))
 {
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(24, 12, 24, 12);
-    column->setSpacing(4);
+    column->setContentsMargins(
+        Sizes::SidePadding, Sizes::VerticalPadding, Sizes::SidePadding, Sizes::VerticalPadding);
+    column->setSpacing(Sizes::Spacing);
     Style::setRole(m_name, "userCardName");
     m_name->setAlignment(Qt::AlignCenter);
     column->addWidget(m_name, 0, Qt::AlignHCenter);
 
     auto *details = new QHBoxLayout;
-    details->setSpacing(6);
+    details->setSpacing(Sizes::DetailSpacing);
     for (QLabel *label : { m_poste, m_company })
         Style::setRole(label, "secondary");
     Style::setRole(m_bullet, "bullet");
@@ -73,5 +76,5 @@ QString UserCard::detailLine() const
 void UserCard::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    Style::fillRounded(&painter, QRectF(rect()), 12, Style::white(0.05));
+    Style::fillRounded(&painter, QRectF(rect()), Style::Metrics::Common::PanelRadius, Style::white(0.05));
 }

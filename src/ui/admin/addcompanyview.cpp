@@ -21,6 +21,9 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Text = Style::TextSize;
+namespace Common = Style::Metrics::Common;
+
 AddCompanyView::AddCompanyView(APIService &api, std::function<void()> onCompanyAdded, QWidget *parent)
     : Sheet(Style::SheetSizes::AddCompany, parent)
     , m_onCompanyAdded(std::move(onCompanyAdded))
@@ -35,15 +38,17 @@ AddCompanyView::AddCompanyView(APIService &api, std::function<void()> onCompanyA
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *content = new QWidget(scroll);
     auto *column = new QVBoxLayout(content);
-    column->setContentsMargins(24, 24, 24, 24);
-    column->setSpacing(20);
+    column->setContentsMargins(
+        Common::SheetPadding, Common::SheetPadding, Common::SheetPadding, Common::SheetPadding);
+    column->setSpacing(Style::Metrics::AddCompany::ItemSpacing);
 
     auto *header = new QHBoxLayout();
     auto *titles = new QVBoxLayout();
-    titles->setSpacing(4);
-    titles->addWidget(AdminUi::text(u"Nouvelle société"_s, 24, QFont::Bold, Style::white(), content));
+    titles->setSpacing(Common::TitleToSubtitle);
+    titles->addWidget(
+        AdminUi::text(u"Nouvelle société"_s, Text::Title, QFont::Bold, Style::white(), content));
     titles->addWidget(AdminUi::text(
-        u"Ajouter une nouvelle société au système"_s, 14, QFont::Normal, Style::grey(), content));
+        u"Ajouter une nouvelle société au système"_s, Text::Callout, QFont::Normal, Style::grey(), content));
     header->addLayout(titles);
     header->addStretch();
     IconButton *close = IconButton::closeButton(content);
@@ -53,7 +58,7 @@ AddCompanyView::AddCompanyView(APIService &api, std::function<void()> onCompanyA
 
     auto field = [&](const QString &symbol, const QString &label, const QString &placeholder) {
         auto *block = new QVBoxLayout();
-        block->setSpacing(8);
+        block->setSpacing(Common::LabelToField);
         auto *fieldLabel = new FieldLabel(symbol, label, true, content);
         auto *edit = new QLineEdit(content);
         edit->setPlaceholderText(placeholder);
@@ -66,8 +71,8 @@ AddCompanyView::AddCompanyView(APIService &api, std::function<void()> onCompanyA
     m_nom = field(u"building.2"_s, u"Nom de la société"_s, u"Ex: Norvik"_s).second;
     auto [codeBlock, codeEdit] = field(u"number"_s, u"Code unique (3-10 caractères)"_s, u"Ex: NORVIK001"_s);
     m_code = codeEdit;
-    codeBlock->addWidget(AdminUi::text(u"Lettres majuscules et chiffres uniquement"_s, 11, QFont::Normal,
-        Style::withOpacity(Style::grey(), 0.7), content));
+    codeBlock->addWidget(AdminUi::text(u"Lettres majuscules et chiffres uniquement"_s, Text::Footnote,
+        QFont::Normal, Style::withOpacity(Style::grey(), 0.7), content));
 
     m_errorRow = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), content);
     column->addWidget(m_errorRow);
@@ -76,12 +81,12 @@ AddCompanyView::AddCompanyView(APIService &api, std::function<void()> onCompanyA
     column->addWidget(m_successRow);
 
     auto *buttons = new QHBoxLayout();
-    buttons->setSpacing(12);
+    buttons->setSpacing(Common::ButtonRowSpacing);
     auto *cancel = new QPushButton(u"Annuler"_s, content);
     Style::setRole(cancel, "secondary");
     // The form's own buttons speak a size up from the shared secondary one.
     cancel->setProperty("size", u"large"_s);
-    cancel->setFixedHeight(48);
+    cancel->setFixedHeight(Common::MainButtonHeight);
     cancel->setAutoDefault(false);
     cancel->setCursor(Qt::PointingHandCursor);
     connect(cancel, &QPushButton::clicked, this, &Sheet::dismiss);

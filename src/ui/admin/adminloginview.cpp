@@ -16,12 +16,16 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Text = Style::TextSize;
+namespace Sizes = Style::Metrics::AdminLogin;
+
 namespace {
 
 QPushButton *plainGreyButton(const QString &text, QWidget *parent)
 {
     auto *button = new QPushButton(text, parent);
-    button->setStyleSheet(Style::Sheets::plainButton(Style::grey(), 14, QFont::Normal, u"4px 8px"_s));
+    button->setStyleSheet(Style::Sheets::plainButton(Style::grey(), Text::Callout, QFont::Normal,
+        Style::Sheets::padding(Sizes::QuietButtonVerticalPadding, Sizes::QuietButtonSidePadding)));
     button->setCursor(Qt::PointingHandCursor);
     button->setAutoDefault(false);
     return button;
@@ -36,7 +40,8 @@ AdminLoginView::AdminLoginView(UserSettings &settings, WebSocketService &channel
 {
     setWindowTitle(u"Connexion admin"_s);
     auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(16, 12, 16, 12);
+    outer->setContentsMargins(
+        Sizes::SidePadding, Sizes::VerticalPadding, Sizes::SidePadding, Sizes::VerticalPadding);
     auto *host = new QWidget(this);
     m_faces = new QStackedLayout(host);
     m_loginFace = buildLoginFace();
@@ -45,7 +50,7 @@ AdminLoginView::AdminLoginView(UserSettings &settings, WebSocketService &channel
     m_faces->addWidget(m_adminFace);
     outer->addWidget(host);
     // Under either face: the mode could not be stored, so it did not change.
-    m_saveError = AdminUi::text(QString(), 13, QFont::Normal, Style::red(), this);
+    m_saveError = AdminUi::text(QString(), Text::Body, QFont::Normal, Style::red(), this);
     m_saveError->setWordWrap(true);
     m_saveError->setAlignment(Qt::AlignHCenter);
     m_saveError->setVisible(false);
@@ -57,24 +62,25 @@ QWidget *AdminLoginView::buildLoginFace()
 {
     auto *face = new QWidget(this);
     auto *column = new QVBoxLayout(face);
-    column->setSpacing(24);
+    column->setSpacing(Sizes::FaceSpacing);
     column->addStretch();
-    column->addWidget(AdminUi::symbol(u"lock.shield"_s, Style::blue(), 60, face), 0, Qt::AlignHCenter);
+    column->addWidget(
+        AdminUi::symbol(u"lock.shield"_s, Style::blue(), Sizes::Symbol, face), 0, Qt::AlignHCenter);
     auto *titles = new QVBoxLayout();
-    titles->setSpacing(24);
-    titles->addWidget(
-        AdminUi::text(u"Connexion admin"_s, 24, QFont::Bold, Style::white(), face), 0, Qt::AlignHCenter);
-    titles->addWidget(
-        AdminUi::text(u"Accédez à la gestion des tickets"_s, 14, QFont::Normal, Style::grey(), face), 0,
+    titles->setSpacing(Sizes::FaceSpacing);
+    titles->addWidget(AdminUi::text(u"Connexion admin"_s, Text::Title, QFont::Bold, Style::white(), face), 0,
         Qt::AlignHCenter);
+    titles->addWidget(AdminUi::text(u"Accédez à la gestion des tickets"_s, Text::Callout, QFont::Normal,
+                          Style::grey(), face),
+        0, Qt::AlignHCenter);
     column->addLayout(titles);
 
     auto *block = new QWidget(face);
-    block->setFixedWidth(300);
+    block->setFixedWidth(Sizes::PasswordBlockWidth);
     auto *blockLayout = new QVBoxLayout(block);
     blockLayout->setContentsMargins(0, 0, 0, 0);
-    blockLayout->setSpacing(8);
-    QLabel *label = AdminUi::text(u"Mot de passe"_s, 13, QFont::Medium, Style::grey(), block);
+    blockLayout->setSpacing(Style::Metrics::Common::LabelToField);
+    QLabel *label = AdminUi::text(u"Mot de passe"_s, Text::Body, QFont::Medium, Style::grey(), block);
     blockLayout->addWidget(label);
     m_password = new QLineEdit(block);
     m_password->setEchoMode(QLineEdit::Password);
@@ -87,13 +93,13 @@ QWidget *AdminLoginView::buildLoginFace()
     blockLayout->addWidget(m_password);
     column->addWidget(block, 0, Qt::AlignHCenter);
     // An item of the face like the others, so it keeps their distance.
-    m_error = AdminUi::text(u"Mot de passe incorrect"_s, 13, QFont::Normal, Style::red(), face);
+    m_error = AdminUi::text(u"Mot de passe incorrect"_s, Text::Body, QFont::Normal, Style::red(), face);
     m_error->setVisible(false);
     column->addWidget(m_error, 0, Qt::AlignHCenter);
 
     m_loginButton = new GradientButton(u"Se connecter"_s, face);
-    m_loginButton->setFont(Style::font(16, QFont::DemiBold));
-    m_loginButton->setFixedSize(300, 48);
+    m_loginButton->setFont(Style::font(Text::Lead, QFont::DemiBold));
+    m_loginButton->setFixedSize(Sizes::LoginButton);
     m_loginButton->setAutoDefault(false);
     m_loginButton->setEnabled(false);
     column->addWidget(m_loginButton, 0, Qt::AlignHCenter);
@@ -114,19 +120,20 @@ QWidget *AdminLoginView::buildLoginFace()
 QWidget *AdminLoginView::buildAdminFace()
 {
     auto *logout = new QPushButton(u"Se déconnecter"_s);
-    logout->setFixedSize(200, 48);
+    logout->setFixedSize(Sizes::LogoutButton);
     logout->setAutoDefault(false);
     logout->setCursor(Qt::PointingHandCursor);
-    logout->setStyleSheet(Style::Sheets::filledButton(
-        Style::withOpacity(Style::red(), 0.7), 16, QFont::DemiBold, 12, u"0px"_s));
+    logout->setStyleSheet(Style::Sheets::filledButton(Style::withOpacity(Style::red(), 0.7), Text::Lead,
+        QFont::DemiBold, Sizes::LogoutRadius, Style::Sheets::padding(0, 0)));
     QPushButton *close = plainGreyButton(u"Fermer"_s, nullptr);
     connect(logout, &QPushButton::clicked, this, &AdminLoginView::logout);
     connect(close, &QPushButton::clicked, this, &Sheet::dismiss);
     return ScreenParts::centredColumn(
-        { AdminUi::symbol(u"person.fill.checkmark"_s, Style::green(), 60),
-            AdminUi::text(u"Connecté en tant qu'admin"_s, 20, QFont::DemiBold, Style::white()), logout,
-            close },
-        24, this);
+        { AdminUi::symbol(u"person.fill.checkmark"_s, Style::green(), Sizes::Symbol),
+            AdminUi::text(
+                u"Connecté en tant qu'admin"_s, Text::SectionTitle, QFont::DemiBold, Style::white()),
+            logout, close },
+        Sizes::FaceSpacing, this);
 }
 
 QString AdminLoginView::password() const

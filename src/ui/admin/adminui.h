@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/widgets/stylemetrics.h"
+
 #include <QColor>
 #include <QFont>
 #include <QString>
@@ -26,8 +28,8 @@ class RoundedPanel : public QWidget
     Q_OBJECT
 
 public:
-    RoundedPanel(
-        const QColor &fill, QWidget *parent = nullptr, const QColor &outline = QColor(), qreal radius = 12);
+    RoundedPanel(const QColor &fill, QWidget *parent = nullptr, const QColor &outline = QColor(),
+        qreal radius = Style::Metrics::Common::PanelRadius);
 
     void setColors(const QColor &fill, const QColor &outline = QColor());
 

@@ -6,15 +6,17 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Sizes = Style::Metrics::CompaniesButton;
+
 CompaniesButton::CompaniesButton(APIService &api, QWidget *parent)
-    : QPushButton(SymbolIcons::icon(u"building.2.fill", Style::white(), 14), u"Sociétés"_s, parent)
+    : QPushButton(SymbolIcons::icon(u"building.2.fill", Style::white(), Sizes::Symbol), u"Sociétés"_s, parent)
     , m_api(api)
 {
     setToolTip(u"Gérer les sociétés"_s);
     setCursor(Qt::PointingHandCursor);
     setAutoDefault(false);
-    setStyleSheet(Style::Sheets::filledButton(
-        Style::withOpacity(Style::orange(), 0.7), 13, QFont::Medium, 8, u"6px 12px"_s));
+    setStyleSheet(Style::Sheets::filledButton(Style::withOpacity(Style::orange(), 0.7), Style::TextSize::Body,
+        QFont::Medium, Sizes::Radius, Style::Sheets::padding(Sizes::VerticalPadding, Sizes::SidePadding)));
     connect(this, &QPushButton::clicked, this, &CompaniesButton::openCompanyManagement);
 }
 

@@ -20,6 +20,10 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Text = Style::TextSize;
+namespace Common = Style::Metrics::Common;
+namespace Sizes = Style::Metrics::Companies;
+
 CompanyManagementView::CompanyManagementView(APIService &api, QWidget *parent)
     : Sheet(Style::SheetSizes::CompanyManagement, parent)
     , m_api(api)
@@ -28,9 +32,10 @@ CompanyManagementView::CompanyManagementView(APIService &api, QWidget *parent)
     QVBoxLayout *column = ScreenParts::bareColumn(this);
 
     auto *header = new QHBoxLayout();
-    header->setContentsMargins(24, 24, 24, 24);
-    header->setSpacing(8);
-    QLabel *title = AdminUi::text(u"Gestion des sociétés"_s, 24, QFont::Bold, Style::white(), this);
+    header->setContentsMargins(
+        Common::SheetPadding, Common::SheetPadding, Common::SheetPadding, Common::SheetPadding);
+    header->setSpacing(Sizes::HeaderSpacing);
+    QLabel *title = AdminUi::text(u"Gestion des sociétés"_s, Text::Title, QFont::Bold, Style::white(), this);
     // The title never gives way to the buttons beside it.
     title->ensurePolished();
     title->setMinimumWidth(title->sizeHint().width());
@@ -38,10 +43,12 @@ CompanyManagementView::CompanyManagementView(APIService &api, QWidget *parent)
     header->addStretch();
     // Smaller than a screen's main button: it shares the header with the title.
     auto *add = new GradientButton(u"Nouvelle société"_s, this);
-    add->setFont(Style::font(14, QFont::Medium));
-    add->setFixedHeight(36);
+    add->setFont(Style::font(Sizes::NewButtonTextSize, QFont::Medium));
+    add->setFixedHeight(Sizes::NewButtonHeight);
     add->setAutoDefault(false);
-    add->setLook({ .radius = 10, .padding = 16, .symbolGap = 6 });
+    add->setLook({ .radius = Sizes::NewButtonRadius,
+        .padding = Sizes::NewButtonPadding,
+        .symbolGap = Sizes::NewButtonSymbolGap });
     add->setSymbol(u"plus.circle.fill"_s);
     connect(add, &QPushButton::clicked, this, &CompanyManagementView::showAddCompany);
     header->addWidget(add);
@@ -52,7 +59,7 @@ CompanyManagementView::CompanyManagementView(APIService &api, QWidget *parent)
 
     m_errorRow = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), this);
     auto *errorMargin = new QHBoxLayout();
-    errorMargin->setContentsMargins(24, 0, 24, 0);
+    errorMargin->setContentsMargins(Common::SheetPadding, 0, Common::SheetPadding, 0);
     errorMargin->addWidget(m_errorRow);
     column->addLayout(errorMargin);
 
@@ -61,27 +68,32 @@ CompanyManagementView::CompanyManagementView(APIService &api, QWidget *parent)
 
     m_loadingFace = new QWidget(content);
     auto *loading = new QVBoxLayout(m_loadingFace);
-    loading->setContentsMargins(40, 40, 40, 40);
-    loading->addWidget(new Spinner(20, Style::white(), m_loadingFace), 0, Qt::AlignHCenter | Qt::AlignTop);
+    loading->setContentsMargins(
+        Sizes::LoadingPadding, Sizes::LoadingPadding, Sizes::LoadingPadding, Sizes::LoadingPadding);
+    loading->addWidget(
+        new Spinner(Common::Spinner, Style::white(), m_loadingFace), 0, Qt::AlignHCenter | Qt::AlignTop);
     loading->addStretch();
 
     m_listFace = new QWidget(content);
     auto *listColumn = new QVBoxLayout(m_listFace);
-    listColumn->setContentsMargins(24, 24, 24, 24);
-    listColumn->setSpacing(12);
+    listColumn->setContentsMargins(
+        Common::SheetPadding, Common::SheetPadding, Common::SheetPadding, Common::SheetPadding);
+    listColumn->setSpacing(Sizes::RowSpacing);
     m_rows = new QVBoxLayout();
-    m_rows->setSpacing(12);
+    m_rows->setSpacing(Sizes::RowSpacing);
     listColumn->addLayout(m_rows);
     listColumn->addStretch();
 
     m_emptyFace = new QWidget(content);
     auto *empty = new QVBoxLayout(m_emptyFace);
-    empty->setContentsMargins(60, 60, 60, 60);
-    empty->setSpacing(16);
-    empty->addWidget(AdminUi::symbol(u"building.2"_s, Style::grey(), 48, m_emptyFace), 0, Qt::AlignHCenter);
-    empty->addWidget(
-        AdminUi::text(u"Aucune société enregistrée"_s, 16, QFont::Normal, Style::grey(), m_emptyFace), 0,
+    empty->setContentsMargins(
+        Sizes::EmptyPadding, Sizes::EmptyPadding, Sizes::EmptyPadding, Sizes::EmptyPadding);
+    empty->setSpacing(Sizes::EmptySpacing);
+    empty->addWidget(AdminUi::symbol(u"building.2"_s, Style::grey(), Sizes::EmptySymbol, m_emptyFace), 0,
         Qt::AlignHCenter);
+    empty->addWidget(
+        AdminUi::text(u"Aucune société enregistrée"_s, Text::Lead, QFont::Normal, Style::grey(), m_emptyFace),
+        0, Qt::AlignHCenter);
     empty->addStretch();
 
     m_faces->addWidget(m_loadingFace);

@@ -11,14 +11,13 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-constexpr int Margin = 24;
-constexpr int CloseSide = 32;
+using Style::Metrics::FullImage::CloseSide, Style::Metrics::FullImage::Margin;
 } // namespace
 
 FullImageView::FullImageView(QWidget *parent)
     : QWidget(parent)
     , m_close(new IconButton(u"xmark.circle.fill"_s, Style::white(), u"Fermer"_s,
-          IconButton::Look { CloseSide, CloseSide, 0, 16 }, this))
+          IconButton::Look { CloseSide, CloseSide, 0, CloseSide / 2 }, this))
     , m_opacity(new QGraphicsOpacityEffect(this))
     , m_fade(new QPropertyAnimation(m_opacity, "opacity", this))
 {
@@ -67,7 +66,8 @@ QRect FullImageView::imageRect() const
 {
     if (m_image.isNull())
         return {};
-    const QRect area = rect().adjusted(Margin, Margin + CloseSide + Margin + 20, -Margin, -Margin);
+    const QRect area = rect().adjusted(
+        Margin, Margin + CloseSide + Margin + Style::Metrics::FullImage::CloseToImage, -Margin, -Margin);
     const QSize shown = m_image.size().scaled(area.size(), Qt::KeepAspectRatio);
     return QRect(area.left() + (area.width() - shown.width()) / 2,
         area.top() + (area.height() - shown.height()) / 2, shown.width(), shown.height());

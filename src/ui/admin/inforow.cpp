@@ -8,6 +8,9 @@
 #include <QLabel>
 #include <QPainter>
 
+namespace Text = Style::TextSize;
+namespace Sizes = Style::Metrics::InfoTile;
+
 InfoRow::InfoRow(
     const QString &icon, const QColor &iconColor, const QString &label, const QString &value, QWidget *parent)
     : QWidget(parent)
@@ -17,17 +20,18 @@ InfoRow::InfoRow(
     , m_value(value)
 {
     auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(12 + 36 + 12, 12, 12, 12);
-    row->setSpacing(12);
+    row->setContentsMargins(
+        Sizes::Padding + Sizes::Circle + Sizes::Padding, Sizes::Padding, Sizes::Padding, Sizes::Padding);
+    row->setSpacing(Sizes::Spacing);
     auto *column = new QVBoxLayout();
-    column->setSpacing(2);
-    column->addWidget(AdminUi::text(label, 12, QFont::Normal, Style::grey(), this));
-    QLabel *shown = AdminUi::text(value, 15, QFont::Medium, Style::white(), this);
+    column->setSpacing(Sizes::LineSpacing);
+    column->addWidget(AdminUi::text(label, Text::Caption, QFont::Normal, Style::grey(), this));
+    QLabel *shown = AdminUi::text(value, Text::Headline, QFont::Medium, Style::white(), this);
     shown->setTextInteractionFlags(Qt::TextSelectableByMouse);
     shown->setWordWrap(true);
     column->addWidget(shown);
     row->addLayout(column, 1);
-    setMinimumHeight(36 + 24);
+    setMinimumHeight(Sizes::Circle + 2 * Sizes::Padding);
     setAccessibleName(label);
     setAccessibleDescription(value);
 }
@@ -36,10 +40,13 @@ void InfoRow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    Style::fillRounded(&painter, QRectF(rect()), 10, Style::white(0.03));
-    const QRectF circle(12, (height() - 36) / 2.0, 36, 36);
+    Style::fillRounded(&painter, QRectF(rect()), Sizes::Radius, Style::white(0.03));
+    const QRectF circle(Sizes::Padding, (height() - Sizes::Circle) / 2.0, Sizes::Circle, Sizes::Circle);
     painter.setPen(Qt::NoPen);
     painter.setBrush(Style::withOpacity(m_iconColor, 0.2));
     painter.drawEllipse(circle);
-    SymbolIcons::paint(&painter, m_icon, circle.adjusted(10, 10, -10, -10), m_iconColor);
+    SymbolIcons::paint(&painter, m_icon,
+        circle.adjusted(Sizes::CircleSymbolInset, Sizes::CircleSymbolInset, -Sizes::CircleSymbolInset,
+            -Sizes::CircleSymbolInset),
+        m_iconColor);
 }

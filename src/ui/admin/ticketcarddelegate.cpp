@@ -16,9 +16,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int Padding = 18;
-// Room around a card for its shadow and its hovered scale.
-constexpr int PaintMargin = 26;
+namespace Sizes = Style::Metrics::TicketGrid;
+constexpr int Padding = Sizes::CardPadding;
+constexpr int PaintMargin = Sizes::PaintMargin;
 
 qreal lerp(qreal from, qreal to, qreal t)
 {
@@ -151,25 +151,31 @@ void TicketCardDelegate::paintHeader(QPainter *painter, const QRect &rect, const
 {
     const auto section = TicketListModel::Section(index.data(TicketListModel::SectionRole).toInt());
     const QColor color = sectionColor(section);
-    const QRectF circle(rect.left() + 4, rect.bottom() - 40, 40, 40);
+    const QRectF circle(rect.left() + Sizes::SectionInset, rect.bottom() - Sizes::SectionCircle,
+        Sizes::SectionCircle, Sizes::SectionCircle);
     painter->setPen(Qt::NoPen);
     painter->setBrush(Style::withOpacity(color, 0.2));
     painter->drawEllipse(circle);
-    SymbolIcons::paint(painter, sectionSymbol(section), circle.adjusted(11, 11, -11, -11), color);
+    SymbolIcons::paint(painter, sectionSymbol(section),
+        circle.adjusted(Sizes::SectionSymbolInset, Sizes::SectionSymbolInset, -Sizes::SectionSymbolInset,
+            -Sizes::SectionSymbolInset),
+        color);
 
-    const QFont titleFont = Style::font(24, QFont::Bold);
+    const QFont titleFont = Style::font(Sizes::SectionTitleSize, QFont::Bold);
     painter->setFont(titleFont);
     painter->setPen(Style::white());
-    const QRectF titleRect(circle.right() + 12, circle.top(), rect.width() / 2.0, circle.height());
+    const QRectF titleRect(
+        circle.right() + Sizes::SectionTitleGap, circle.top(), rect.width() / 2.0, circle.height());
     painter->drawText(titleRect, Qt::AlignLeft | Qt::AlignVCenter, index.data().toString());
 
     const QString count = index.data(TicketListModel::SectionCountRole).toString();
-    const QFont countFont = Style::font(15, QFont::Bold);
+    const QFont countFont = Style::font(Sizes::CountTextSize, QFont::Bold);
     const QFontMetrics metrics(countFont);
-    const QSizeF pill(metrics.horizontalAdvance(count) + 24, metrics.height() + 12);
-    const QRectF pillRect(rect.right() - 4 - pill.width(), circle.center().y() - pill.height() / 2,
-        pill.width(), pill.height());
-    Style::fillRounded(painter, pillRect, 8, Style::withOpacity(color, 0.2));
+    const QSizeF pill(metrics.horizontalAdvance(count) + 2 * Sizes::CountSidePadding,
+        metrics.height() + 2 * Sizes::CountVerticalPadding);
+    const QRectF pillRect(rect.right() - Sizes::SectionInset - pill.width(),
+        circle.center().y() - pill.height() / 2, pill.width(), pill.height());
+    Style::fillRounded(painter, pillRect, Sizes::CountRadius, Style::withOpacity(color, 0.2));
     painter->setFont(countFont);
     painter->setPen(color);
     painter->drawText(pillRect, Qt::AlignCenter, count);
@@ -206,8 +212,9 @@ void TicketCardDelegate::paintCard(QPainter *painter, const QStyleOptionViewItem
 
     // The keyboard cursor gets a visible ring, the way focus shows elsewhere.
     if ((option.state & QStyle::State_HasFocus) && m_view->hasFocus()) {
-        painter->setPen(QPen(Style::blue(), 2));
-        painter->drawRoundedRect(card.adjusted(-3, -3, 3, 3), CornerRadius + 3, CornerRadius + 3);
+        constexpr int gap = Sizes::FocusRingGap;
+        painter->setPen(QPen(Style::blue(), Sizes::FocusRingWidth));
+        painter->drawRoundedRect(card.adjusted(-gap, -gap, gap, gap), CornerRadius + gap, CornerRadius + gap);
     }
 
     const qreal left = card.left() + Padding;
@@ -219,13 +226,13 @@ void TicketCardDelegate::paintCard(QPainter *painter, const QStyleOptionViewItem
     BadgePainter::paint(painter, QPointF(left, y), text.status, Style::tint(text.statusTint));
     BadgePainter::paint(painter, QPointF(card.right() - Padding - priority.width(), y), text.priority,
         Style::tint(text.priorityTint));
-    y += qMax(priority.height(), BadgePainter::size(text.status).height()) + 12;
+    y += qMax(priority.height(), BadgePainter::size(text.status).height()) + Sizes::BadgeRowBottom;
 
     // Title: up to two lines after the document symbol.
-    const QFont titleFont = Style::font(17, QFont::DemiBold);
+    const QFont titleFont = Style::font(Sizes::TitleSize, QFont::DemiBold);
     const QFontMetrics titleMetrics(titleFont);
     // The symbol has the size of a small heading, centred on the first line.
-    constexpr qreal symbolSide = 15, titleIndent = symbolSide + 8;
+    constexpr qreal symbolSide = Sizes::TitleSymbol, titleIndent = symbolSide + Sizes::TitleSymbolGap;
     SymbolIcons::paint(painter, u"doc.text.fill",
         QRectF(left, y + (titleMetrics.lineSpacing() - symbolSide) / 2, symbolSide, symbolSide),
         Style::withOpacity(Style::blue(), 0.8));
@@ -237,13 +244,13 @@ void TicketCardDelegate::paintCard(QPainter *painter, const QStyleOptionViewItem
         text.titleWidth = titleWidth;
     }
     TextPainter::draw(painter, QPointF(left + titleIndent, y), text.titleLines, titleFont);
-    y += 2 * titleMetrics.lineSpacing() + 14 + 1 + 14; // title, divider
+    y += 2 * titleMetrics.lineSpacing() + Sizes::DividerGap + 1 + Sizes::DividerGap; // title, divider
 
     // Information rows: date always, then name and company when known.
-    const QFont infoFont = Style::font(14, QFont::Medium);
+    const QFont infoFont = Style::font(Sizes::InfoTextSize, QFont::Medium);
     const QFontMetrics infoMetrics(infoFont);
-    const qreal rowHeight = infoMetrics.height() + 6;
-    constexpr qreal infoSymbol = 14, infoIndent = infoSymbol + 8;
+    const qreal rowHeight = infoMetrics.height() + Sizes::InfoRowGap;
+    constexpr qreal infoSymbol = Sizes::InfoSymbol, infoIndent = infoSymbol + Sizes::InfoSymbolGap;
     auto infoRow = [&](const QString &symbol, const QColor &symbolColor, const QFont &font,
                        const QColor &color, const QString &value) {
         SymbolIcons::paint(painter, symbol,
@@ -260,8 +267,8 @@ void TicketCardDelegate::paintCard(QPainter *painter, const QStyleOptionViewItem
         infoRow(u"person.circle.fill"_s, Style::withOpacity(Style::purple(), 0.8), infoFont,
             Style::white(0.9), text.name);
     if (!text.company.isEmpty())
-        infoRow(u"building.2.fill"_s, Style::withOpacity(Style::orange(), 0.8), Style::font(13),
-            Style::grey(), text.company);
+        infoRow(u"building.2.fill"_s, Style::withOpacity(Style::orange(), 0.8),
+            Style::font(Sizes::CompanyTextSize), Style::grey(), text.company);
 }
 
 QSizeF TicketCardDelegate::chromeSize(const QSizeF &card)
@@ -274,8 +281,8 @@ void TicketCardDelegate::paintChrome(QPainter *painter, const QRectF &card, qrea
     // A soft shadow from stacked translucent shapes: cheap enough for every
     // visible card on every frame of a scroll.
     const qreal shadowOpacity = lerp(0.20, 0.35, t);
-    const qreal shadowRadius = lerp(8, 16, t);
-    const qreal shadowOffset = lerp(4, 8, t);
+    const qreal shadowRadius = lerp(Sizes::RestShadowBlur, Sizes::HoverShadowBlur, t);
+    const qreal shadowOffset = lerp(Sizes::RestShadowOffset, Sizes::HoverShadowOffset, t);
     constexpr int layers = 6;
     painter->setPen(Qt::NoPen);
     for (int i = layers; i >= 1; --i) {
@@ -296,7 +303,7 @@ void TicketCardDelegate::paintChrome(QPainter *painter, const QRectF &card, qrea
     QLinearGradient outline(card.topLeft(), card.bottomRight());
     outline.setColorAt(0, Style::withOpacity(Style::blue(), outlineOpacity));
     outline.setColorAt(1, Style::withOpacity(Style::purple(), outlineOpacity));
-    const qreal outlineWidth = lerp(1, 2, qBound(0.0, t, 1.0));
+    const qreal outlineWidth = lerp(Sizes::RestOutlineWidth, Sizes::HoverOutlineWidth, qBound(0.0, t, 1.0));
     painter->setBrush(Qt::NoBrush);
     painter->setPen(QPen(QBrush(outline), outlineWidth));
     const qreal inset = outlineWidth / 2;
@@ -305,28 +312,31 @@ void TicketCardDelegate::paintChrome(QPainter *painter, const QRectF &card, qrea
     // The divider under the title and the button keep their place on every card.
     const qreal left = card.left() + Padding;
     const qreal width = card.width() - 2 * Padding;
-    const qreal dividerY = card.top() + Padding + BadgePainter::size(u"OPEN"_s).height() + 12
-        + 2 * QFontMetrics(Style::font(17, QFont::DemiBold)).lineSpacing() + 14;
+    const qreal dividerY = card.top() + Padding + BadgePainter::size(u"OPEN"_s).height()
+        + Sizes::BadgeRowBottom
+        + 2 * QFontMetrics(Style::font(Sizes::TitleSize, QFont::DemiBold)).lineSpacing() + Sizes::DividerGap;
     painter->setPen(QPen(Style::white(0.15), 1));
     painter->drawLine(QPointF(left, dividerY), QPointF(left + width, dividerY));
 
     // "Voir le détail": the whole card is the hit area, the button says so.
-    const QRectF button(left, card.bottom() - Padding - 40, width, 40);
+    const QRectF button(left, card.bottom() - Padding - Sizes::ButtonHeight, width, Sizes::ButtonHeight);
     QLinearGradient fill(button.topLeft(), button.topRight());
     fill.setColorAt(0, Style::withOpacity(Style::blue(), 0.6));
     fill.setColorAt(1, Style::withOpacity(Style::purple(), 0.6));
     painter->setPen(Qt::NoPen);
     painter->setBrush(fill);
-    painter->drawRoundedRect(button, 10, 10);
-    const QFont buttonFont = Style::font(15, QFont::DemiBold);
+    painter->drawRoundedRect(button, Sizes::ButtonRadius, Sizes::ButtonRadius);
+    const QFont buttonFont = Style::font(Sizes::ButtonTextSize, QFont::DemiBold);
     const QString label = u"Voir le détail"_s;
     const qreal labelWidth = QFontMetrics(buttonFont).horizontalAdvance(label);
-    const qreal total = labelWidth + 6 + 15;
+    const qreal total = labelWidth + Sizes::ButtonSymbolGap + Sizes::ButtonSymbol;
     const qreal start = button.center().x() - total / 2;
     painter->setFont(buttonFont);
     painter->setPen(Style::white());
     painter->drawText(QRectF(start, button.top(), labelWidth + 2, button.height()),
         Qt::AlignVCenter | Qt::AlignLeft, label);
     SymbolIcons::paint(painter, u"arrow.right.circle.fill",
-        QRectF(start + labelWidth + 6, button.center().y() - 7.5, 15, 15), Style::white());
+        QRectF(start + labelWidth + Sizes::ButtonSymbolGap, button.center().y() - Sizes::ButtonSymbol / 2.0,
+            Sizes::ButtonSymbol, Sizes::ButtonSymbol),
+        Style::white());
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/widgets/stylemetrics.h"
+
 #include <QElapsedTimer>
 #include <QHash>
 #include <QPixmap>
@@ -19,10 +21,10 @@ class TicketCardDelegate : public QStyledItemDelegate
 
 public:
     static constexpr int Columns = 3;
-    static constexpr int Spacing = 20; // between cards, both ways
-    static constexpr int CardHeight = 276;
-    static constexpr int HeaderHeight = 52; // 40-point circle and the extra gap between sections
-    static constexpr qreal CornerRadius = 20;
+    static constexpr int Spacing = Style::Metrics::TicketGrid::Spacing;
+    static constexpr int CardHeight = Style::Metrics::TicketGrid::CardHeight;
+    static constexpr int HeaderHeight = Style::Metrics::TicketGrid::HeaderHeight;
+    static constexpr qreal CornerRadius = Style::Metrics::TicketGrid::CardRadius;
     // Spring of the hover animation: response in seconds and damping fraction.
     static constexpr double SpringResponse = 0.3;
     static constexpr double SpringDamping = 0.7;

@@ -30,6 +30,10 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Text = Style::TextSize;
+namespace Common = Style::Metrics::Common;
+namespace Sizes = Style::Metrics::TicketDetail;
+
 namespace {
 
 // The 240 × 180 preview of the attachment; a click opens it full size.
@@ -39,13 +43,14 @@ public:
     Thumbnail(const QImage &image, QWidget *parent)
         : QAbstractButton(parent)
     {
-        const QSize shown = image.size().scaled(240, 180, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+        const QSize shown
+            = image.size().scaled(Sizes::Thumbnail, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
         const qreal ratio = devicePixelRatioF();
         m_pixmap
             = QPixmap::fromImage(image.scaled(shown * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
         m_pixmap.setDevicePixelRatio(ratio);
         // Room below and around for the shadow.
-        setFixedSize(shown.width() + 20, shown.height() + 20);
+        setFixedSize(shown.width() + Sizes::ThumbnailShadowRoom, shown.height() + Sizes::ThumbnailShadowRoom);
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::StrongFocus);
         setAccessibleName(u"Pièce jointe"_s);
@@ -58,37 +63,42 @@ protected:
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         const QSizeF size = m_pixmap.deviceIndependentSize();
-        const QRectF frame(10, 5, size.width(), size.height());
+        const QRectF frame(
+            Sizes::ThumbnailShadowRoom / 2, Sizes::ThumbnailShadowOffset, size.width(), size.height());
         painter.setPen(Qt::NoPen);
         for (int i = 5; i >= 1; --i) {
             QColor shade = Qt::black;
             shade.setAlphaF(0.3f / 5 * 1.5f);
             painter.setBrush(shade);
-            const qreal grow = 10.0 * i / 5 / 2;
+            const qreal grow = Sizes::ThumbnailShadowBlur * i / 5 / 2;
             painter.drawRoundedRect(
-                frame.translated(0, 5).adjusted(-grow, -grow, grow, grow), 10 + grow, 10 + grow);
+                frame.translated(0, Sizes::ThumbnailShadowOffset).adjusted(-grow, -grow, grow, grow),
+                Sizes::ThumbnailRadius + grow, Sizes::ThumbnailRadius + grow);
         }
         QPainterPath clip;
-        clip.addRoundedRect(frame, 10, 10);
+        clip.addRoundedRect(frame, Sizes::ThumbnailRadius, Sizes::ThumbnailRadius);
         painter.save();
         painter.setClipPath(clip);
         painter.drawPixmap(frame.topLeft(), m_pixmap);
         painter.restore();
         painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(hasFocus() ? Style::blue() : Style::white(0.2), hasFocus() ? 2 : 1));
-        painter.drawRoundedRect(frame.adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
+        painter.setPen(QPen(
+            hasFocus() ? Style::blue() : Style::white(0.2), hasFocus() ? Sizes::ThumbnailFocusRingWidth : 1));
+        painter.drawRoundedRect(
+            frame.adjusted(0.5, 0.5, -0.5, -0.5), Sizes::ThumbnailRadius, Sizes::ThumbnailRadius);
     }
 
 private:
     QPixmap m_pixmap;
 };
 
-// A section of the screen: a rounded panel with 24 points of padding.
-QVBoxLayout *sectionLayout(RoundedPanel *panel, int spacing)
+// A section of the screen: a rounded panel around a column.
+QVBoxLayout *sectionLayout(RoundedPanel *panel)
 {
     auto *layout = new QVBoxLayout(panel);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->setSpacing(spacing);
+    layout->setContentsMargins(
+        Sizes::SectionPadding, Sizes::SectionPadding, Sizes::SectionPadding, Sizes::SectionPadding);
+    layout->setSpacing(Sizes::SectionSpacing);
     return layout;
 }
 
@@ -97,9 +107,9 @@ QWidget *titleRow(const QString &symbol, const QColor &color, const QString &tit
     auto *row = new QWidget(parent);
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(10);
-    layout->addWidget(AdminUi::symbol(symbol, Style::withOpacity(color, 0.8), 15, row));
-    layout->addWidget(AdminUi::text(title, 20, QFont::DemiBold, Style::white(), row));
+    layout->setSpacing(Sizes::SectionTitleSpacing);
+    layout->addWidget(AdminUi::symbol(symbol, Style::withOpacity(color, 0.8), Sizes::SectionSymbol, row));
+    layout->addWidget(AdminUi::text(title, Text::SectionTitle, QFont::DemiBold, Style::white(), row));
     layout->addStretch();
     return row;
 }
@@ -122,8 +132,9 @@ TicketDetailView::TicketDetailView(APIService &api, const Ticket &ticket, QWidge
 
     QWidget *content = ScreenParts::addScrollingPage(column, 1);
     auto *sections = new QVBoxLayout(content);
-    sections->setContentsMargins(24, 24, 24, 24);
-    sections->setSpacing(16);
+    sections->setContentsMargins(
+        Common::SheetPadding, Common::SheetPadding, Common::SheetPadding, Common::SheetPadding);
+    sections->setSpacing(Sizes::SectionGap);
     sections->addWidget(buildHeader());
     m_adminSection = buildAdminSection();
     sections->addWidget(m_adminSection);
@@ -149,10 +160,10 @@ bool TicketDetailView::canClose() const
 QWidget *TicketDetailView::buildHeader()
 {
     auto *panel = new RoundedPanel(Style::white(0.05), this);
-    auto *layout = sectionLayout(panel, 14);
+    auto *layout = sectionLayout(panel);
 
     auto *badges = new QHBoxLayout();
-    badges->setSpacing(8);
+    badges->setSpacing(Sizes::BadgeSpacing);
     m_statusBadge = new StatusBadge(m_ticket.status.value_or(u"open"_s), panel);
     badges->addWidget(m_statusBadge);
     badges->addWidget(new PriorityBadge(m_ticket.priorite, panel));
@@ -160,22 +171,23 @@ QWidget *TicketDetailView::buildHeader()
     layout->addLayout(badges);
 
     auto *titleRow = new QHBoxLayout();
-    titleRow->setSpacing(12);
-    titleRow->addWidget(
-        AdminUi::symbol(u"doc.text.fill"_s, Style::withOpacity(Style::blue(), 0.8), 28, panel), 0,
-        Qt::AlignTop);
-    QLabel *title = AdminUi::text(m_ticket.displayTitle(), 32, QFont::Bold, Style::white(), panel);
+    titleRow->setSpacing(Sizes::TitleRowSpacing);
+    titleRow->addWidget(AdminUi::symbol(u"doc.text.fill"_s, Style::withOpacity(Style::blue(), 0.8),
+                            Sizes::TitleSymbol, panel),
+        0, Qt::AlignTop);
+    QLabel *title
+        = AdminUi::text(m_ticket.displayTitle(), Sizes::TitleSize, QFont::Bold, Style::white(), panel);
     title->setWordWrap(true);
     title->setTextInteractionFlags(Qt::TextSelectableByMouse);
     titleRow->addWidget(title, 1);
     layout->addLayout(titleRow);
 
     auto *dateRow = new QHBoxLayout();
-    dateRow->setSpacing(8);
-    dateRow->addWidget(AdminUi::symbol(u"calendar"_s, Style::grey(), 16, panel));
+    dateRow->setSpacing(Sizes::DateRowSpacing);
+    dateRow->addWidget(AdminUi::symbol(u"calendar"_s, Style::grey(), Sizes::DateSymbol, panel));
     dateRow->addWidget(
-        AdminUi::text(u"Créé le "_s + Dates::formatAdminDetail(m_ticket.createdAt.value_or(QString())), 15,
-            QFont::Normal, Style::grey(), panel));
+        AdminUi::text(u"Créé le "_s + Dates::formatAdminDetail(m_ticket.createdAt.value_or(QString())),
+            Text::Headline, QFont::Normal, Style::grey(), panel));
     dateRow->addStretch();
     layout->addLayout(dateRow);
     return panel;
@@ -185,18 +197,19 @@ QWidget *TicketDetailView::buildAdminSection()
 {
     auto *panel = new RoundedPanel(
         Style::withOpacity(Style::red(), 0.05), this, Style::withOpacity(Style::red(), 0.3));
-    auto *layout = sectionLayout(panel, 14);
+    auto *layout = sectionLayout(panel);
     layout->addWidget(titleRow(u"shield.fill"_s, Style::red(), u"Actions Administrateur"_s, panel));
 
     auto *inner = new RoundedPanel(Style::white(0.03), panel);
     auto *innerLayout = new QVBoxLayout(inner);
-    innerLayout->setContentsMargins(16, 16, 16, 16);
-    innerLayout->setSpacing(12);
-    QLabel *label
-        = AdminUi::text(u"Message de clôture (optionnel)"_s, 14, QFont::Medium, Style::grey(), inner);
+    innerLayout->setContentsMargins(
+        Sizes::InnerPadding, Sizes::InnerPadding, Sizes::InnerPadding, Sizes::InnerPadding);
+    innerLayout->setSpacing(Sizes::InnerSpacing);
+    QLabel *label = AdminUi::text(
+        u"Message de clôture (optionnel)"_s, Text::Callout, QFont::Medium, Style::grey(), inner);
     innerLayout->addWidget(label);
     m_editor = new QPlainTextEdit(inner);
-    m_editor->setFixedHeight(100);
+    m_editor->setFixedHeight(Sizes::EditorHeight);
     m_editor->setTabChangesFocus(true);
     m_editor->setAccessibleName(label->text());
     m_editor->setStyleSheet(Style::Sheets::closeMessageEditor());
@@ -209,11 +222,11 @@ QWidget *TicketDetailView::buildAdminSection()
     m_closeButton = new GradientButton(u"Fermer ce ticket"_s, inner);
     m_closeButton->setLook({ .from = Style::withOpacity(Style::red(), 0.7),
         .to = Style::withOpacity(Style::orange(), 0.7),
-        .radius = 10,
+        .radius = Sizes::CloseButtonRadius,
         .inset = 0 });
     m_closeButton->setSymbol(u"checkmark.circle.fill"_s);
     m_closeButton->setBusyText(u"Fermeture..."_s);
-    m_closeButton->setFixedHeight(44);
+    m_closeButton->setFixedHeight(Sizes::CloseButtonHeight);
     connect(m_closeButton, &QPushButton::clicked, this, &TicketDetailView::requestClose);
     innerLayout->addWidget(m_closeButton);
 
@@ -228,11 +241,13 @@ QWidget *TicketDetailView::buildClosedBanner()
     auto *panel = new RoundedPanel(
         Style::withOpacity(Style::ticketDone(), 0.1), this, Style::withOpacity(Style::ticketDone(), 0.3));
     auto *row = new QHBoxLayout(panel);
-    row->setContentsMargins(20, 20, 20, 20);
-    row->setSpacing(10);
-    row->addWidget(AdminUi::symbol(u"checkmark.seal.fill"_s, Style::ticketDone(), 15, panel));
+    row->setContentsMargins(
+        Sizes::BannerPadding, Sizes::BannerPadding, Sizes::BannerPadding, Sizes::BannerPadding);
+    row->setSpacing(Sizes::BannerSpacing);
     row->addWidget(
-        AdminUi::text(u"Ce ticket a été fermé"_s, 16, QFont::DemiBold, Style::ticketDone(), panel));
+        AdminUi::symbol(u"checkmark.seal.fill"_s, Style::ticketDone(), Sizes::BannerSymbol, panel));
+    row->addWidget(
+        AdminUi::text(u"Ce ticket a été fermé"_s, Text::Lead, QFont::DemiBold, Style::ticketDone(), panel));
     row->addStretch();
     panel->setAccessibleName(u"Ce ticket a été fermé"_s);
     return panel;
@@ -241,12 +256,14 @@ QWidget *TicketDetailView::buildClosedBanner()
 QWidget *TicketDetailView::buildMessageSection()
 {
     auto *panel = new RoundedPanel(Style::white(0.05), this);
-    auto *layout = sectionLayout(panel, 14);
+    auto *layout = sectionLayout(panel);
     layout->addWidget(titleRow(u"text.bubble.fill"_s, Style::green(), u"Message"_s, panel));
     auto *box = new RoundedPanel(Style::white(0.03), panel);
     auto *boxLayout = new QVBoxLayout(box);
-    boxLayout->setContentsMargins(16, 16, 16, 16);
-    QLabel *message = AdminUi::text(m_ticket.displayMessage(), 16, QFont::Normal, Style::white(0.85), box);
+    boxLayout->setContentsMargins(
+        Sizes::InnerPadding, Sizes::InnerPadding, Sizes::InnerPadding, Sizes::InnerPadding);
+    QLabel *message
+        = AdminUi::text(m_ticket.displayMessage(), Text::Lead, QFont::Normal, Style::white(0.85), box);
     message->setWordWrap(true);
     message->setTextFormat(Qt::PlainText);
     message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -258,12 +275,14 @@ QWidget *TicketDetailView::buildMessageSection()
 QWidget *TicketDetailView::buildAttachmentSection()
 {
     auto *panel = new RoundedPanel(Style::white(0.05), this);
-    auto *layout = sectionLayout(panel, 14);
+    auto *layout = sectionLayout(panel);
     auto *title = new QHBoxLayout();
-    title->setSpacing(10);
-    title->addWidget(AdminUi::symbol(u"photo.fill"_s, Style::withOpacity(Style::orange(), 0.8), 15, panel));
-    title->addWidget(AdminUi::text(u"Pièce jointe"_s, 20, QFont::DemiBold, Style::white(), panel));
-    title->addWidget(AdminUi::text(u"(1)"_s, 16, QFont::Medium, Style::grey(), panel));
+    title->setSpacing(Sizes::SectionTitleSpacing);
+    title->addWidget(AdminUi::symbol(
+        u"photo.fill"_s, Style::withOpacity(Style::orange(), 0.8), Sizes::SectionSymbol, panel));
+    title->addWidget(
+        AdminUi::text(u"Pièce jointe"_s, Text::SectionTitle, QFont::DemiBold, Style::white(), panel));
+    title->addWidget(AdminUi::text(u"(1)"_s, Text::Lead, QFont::Medium, Style::grey(), panel));
     title->addStretch();
     layout->addLayout(title);
     auto *thumbnail = new Thumbnail(*m_attachment, panel);
@@ -275,13 +294,14 @@ QWidget *TicketDetailView::buildAttachmentSection()
 QWidget *TicketDetailView::buildUserSection()
 {
     auto *panel = new RoundedPanel(Style::white(0.05), this);
-    auto *layout = sectionLayout(panel, 14);
+    auto *layout = sectionLayout(panel);
     layout->addWidget(
         titleRow(u"person.circle.fill"_s, Style::purple(), u"Informations utilisateur"_s, panel));
     auto *box = new RoundedPanel(Style::white(0.03), panel);
     auto *grid = new QGridLayout(box);
-    grid->setContentsMargins(16, 16, 16, 16);
-    grid->setSpacing(12);
+    grid->setContentsMargins(
+        Sizes::InnerPadding, Sizes::InnerPadding, Sizes::InnerPadding, Sizes::InnerPadding);
+    grid->setSpacing(Sizes::InfoGridSpacing);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
     QList<InfoRow *> tiles;

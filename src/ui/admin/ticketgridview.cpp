@@ -23,7 +23,7 @@ TicketGridView::TicketGridView(TicketListModel *model, QWidget *parent)
     setSpacing(TicketCardDelegate::Spacing / 2);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    verticalScrollBar()->setSingleStep(24);
+    verticalScrollBar()->setSingleStep(Style::Metrics::TicketGrid::ScrollStep);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setMouseTracking(true);

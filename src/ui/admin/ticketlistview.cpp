@@ -23,8 +23,12 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Text = Style::TextSize;
+namespace Common = Style::Metrics::Common;
+namespace Sizes = Style::Metrics::TicketList;
+
 namespace {
-constexpr int GridMargin = 24 - TicketCardDelegate::Spacing / 2;
+constexpr int GridMargin = Common::SheetPadding - TicketCardDelegate::Spacing / 2;
 } // namespace
 
 TicketListView::TicketListView(APIService &api, QWidget *parent)
@@ -55,32 +59,34 @@ const QList<Ticket> &TicketListView::tickets() const
 QWidget *TicketListView::buildLoadingFace()
 {
     return ScreenParts::centredColumn(
-        { new Spinner(30, Style::white()),
-            AdminUi::text(u"Chargement des tickets..."_s, 17, QFont::Normal, Style::grey()) },
-        16, this);
+        { new Spinner(Sizes::LoadingSpinner, Style::white()),
+            AdminUi::text(u"Chargement des tickets..."_s, Text::CardTitle, QFont::Normal, Style::grey()) },
+        Sizes::PageSpacing, this);
 }
 
 QWidget *TicketListView::buildErrorFace()
 {
     auto *face = new QWidget(this);
     auto *column = new QVBoxLayout(face);
-    column->setSpacing(20);
+    column->setSpacing(Sizes::ErrorSpacing);
     column->addStretch();
-    column->addWidget(
-        AdminUi::symbol(u"exclamationmark.triangle.fill"_s, Style::withOpacity(Style::red(), 0.8), 60, face),
+    column->addWidget(AdminUi::symbol(u"exclamationmark.triangle.fill"_s,
+                          Style::withOpacity(Style::red(), 0.8), Sizes::ErrorSymbol, face),
         0, Qt::AlignHCenter);
     column->addWidget(
-        AdminUi::text(u"Erreur de chargement"_s, 24, QFont::Bold, Style::white(), face), 0, Qt::AlignHCenter);
-    m_errorText = AdminUi::text(QString(), 15, QFont::Normal, Style::grey(), face);
+        AdminUi::text(u"Erreur de chargement"_s, Text::Title, QFont::Bold, Style::white(), face), 0,
+        Qt::AlignHCenter);
+    m_errorText = AdminUi::text(QString(), Text::Headline, QFont::Normal, Style::grey(), face);
     m_errorText->setWordWrap(true);
     m_errorText->setAlignment(Qt::AlignCenter);
-    m_errorText->setContentsMargins(40, 0, 40, 0);
+    m_errorText->setContentsMargins(Sizes::ErrorTextSidePadding, 0, Sizes::ErrorTextSidePadding, 0);
     column->addWidget(m_errorText);
 
-    auto *retry
-        = new QPushButton(SymbolIcons::icon(u"arrow.clockwise", Style::white(), 16), u"Réessayer"_s, face);
-    retry->setStyleSheet(Style::Sheets::filledButton(
-        Style::withOpacity(Style::blue(), 0.6), 16, QFont::DemiBold, 10, u"12px 24px"_s));
+    auto *retry = new QPushButton(
+        SymbolIcons::icon(u"arrow.clockwise", Style::white(), Sizes::RetrySymbol), u"Réessayer"_s, face);
+    retry->setStyleSheet(Style::Sheets::filledButton(Style::withOpacity(Style::blue(), 0.6), Text::Lead,
+        QFont::DemiBold, Sizes::RetryRadius,
+        Style::Sheets::padding(Sizes::RetryVerticalPadding, Sizes::RetrySidePadding)));
     retry->setCursor(Qt::PointingHandCursor);
     connect(retry, &QPushButton::clicked, this, [this] { loadTickets(); });
     column->addWidget(retry, 0, Qt::AlignHCenter);
@@ -94,17 +100,19 @@ QWidget *TicketListView::buildListFace()
     QVBoxLayout *column = ScreenParts::bareColumn(face);
     auto *header = new QWidget(face);
     auto *row = new QHBoxLayout(header);
-    row->setContentsMargins(24 - GridMargin, 24, 24 - GridMargin, 20);
-    row->setSpacing(16);
+    row->setContentsMargins(Common::SheetPadding - GridMargin, Common::SheetPadding,
+        Common::SheetPadding - GridMargin, Sizes::HeaderBottomPadding);
+    row->setSpacing(Sizes::HeaderSpacing);
     auto *titles = new QVBoxLayout();
-    titles->setSpacing(4);
-    titles->addWidget(AdminUi::text(u"Gestion des tickets"_s, 36, QFont::Bold, Style::white(), header));
-    m_countLine = AdminUi::text(QString(), 16, QFont::Normal, Style::grey(), header);
+    titles->setSpacing(Common::TitleToSubtitle);
+    titles->addWidget(
+        AdminUi::text(u"Gestion des tickets"_s, Sizes::TitleSize, QFont::Bold, Style::white(), header));
+    m_countLine = AdminUi::text(QString(), Text::Lead, QFont::Normal, Style::grey(), header);
     titles->addWidget(m_countLine);
     row->addLayout(titles);
     row->addStretch();
-    auto *refresh = new IconButton(
-        u"arrow.clockwise"_s, Style::white(), u"Actualiser"_s, IconButton::Look { 44, 20, 0.1, 10 }, header);
+    auto *refresh = new IconButton(u"arrow.clockwise"_s, Style::white(), u"Actualiser"_s,
+        IconButton::Look { Sizes::RefreshFrame, Sizes::RefreshSymbol, 0.1, Sizes::RefreshRadius }, header);
     connect(refresh, &QAbstractButton::clicked, this, [this] { loadTickets(); });
     row->addWidget(refresh, 0, Qt::AlignVCenter);
     column->addWidget(header);
@@ -120,10 +128,11 @@ QWidget *TicketListView::buildListFace()
 QWidget *TicketListView::buildEmptyFace()
 {
     return ScreenParts::centredColumn(
-        { AdminUi::symbol(u"tray.fill"_s, Style::withOpacity(Style::grey(), 0.5), 60),
-            AdminUi::text(u"Aucun ticket"_s, 24, QFont::Bold, Style::white()),
-            AdminUi::text(u"Il n'y a aucun ticket pour le moment"_s, 15, QFont::Normal, Style::grey()) },
-        16, this);
+        { AdminUi::symbol(u"tray.fill"_s, Style::withOpacity(Style::grey(), 0.5), Sizes::EmptySymbol),
+            AdminUi::text(u"Aucun ticket"_s, Text::Title, QFont::Bold, Style::white()),
+            AdminUi::text(
+                u"Il n'y a aucun ticket pour le moment"_s, Text::Headline, QFont::Normal, Style::grey()) },
+        Sizes::PageSpacing, this);
 }
 
 TicketListView::Face TicketListView::face() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stylemetrics.h"
+
 #include <QColor>
 #include <QFont>
 #include <QSize>
@@ -15,9 +17,9 @@ class QPointF;
 // a fixed height.
 namespace BadgePainter {
 
-inline constexpr int HorizontalMargin = 10;
-inline constexpr int VerticalMargin = 4;
-inline constexpr qreal Radius = 8;
+inline constexpr int HorizontalMargin = Style::Metrics::Badge::HorizontalMargin;
+inline constexpr int VerticalMargin = Style::Metrics::Badge::VerticalMargin;
+inline constexpr qreal Radius = Style::Metrics::Badge::Radius;
 inline constexpr qreal FillOpacity = 0.2;
 
 struct Look
@@ -28,7 +30,7 @@ struct Look
     // A filled circle before the text, when dotSide > 0.
     QColor dot {};
     qreal dotSide = 0;
-    qreal dotGap = 6;
+    qreal dotGap = Style::Metrics::Badge::DotGap;
     qreal radius = Radius;
     // 0: the text's height and the vertical margins.
     int height = 0;

@@ -15,10 +15,11 @@ FieldLabel::FieldLabel(const QString &symbol, const QString &text, bool required
 {
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(6);
+    row->setSpacing(Style::Metrics::FieldLabel::Spacing);
     if (!symbol.isEmpty()) {
         auto *icon = new QLabel(this);
-        icon->setPixmap(SymbolIcons::pixmap(symbol, Style::blue(), 15, devicePixelRatioF()));
+        icon->setPixmap(SymbolIcons::pixmap(
+            symbol, Style::blue(), Style::Metrics::FieldLabel::Symbol, devicePixelRatioF()));
         icon->setAccessibleName(QString());
         row->addWidget(icon);
     }

@@ -1,6 +1,7 @@
 #include "formfield.h"
 
 #include "fieldlabel.h"
+#include "stylemetrics.h"
 
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -13,7 +14,7 @@ FormField::FormField(
 {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(8);
+    column->setSpacing(Style::Metrics::Common::LabelToField);
     m_edit->setPlaceholderText(placeholder);
     m_label->setBuddy(m_edit);
     column->addWidget(m_label);

@@ -6,13 +6,14 @@
 
 namespace {
 // The side of the symbol, or of the spinner standing for it.
-constexpr qreal MarkSide = 16;
+namespace Sizes = Style::Metrics::GradientButton;
+constexpr qreal MarkSide = Sizes::Symbol;
 } // namespace
 
 GradientButton::GradientButton(const QString &text, QWidget *parent)
     : QPushButton(text, parent)
 {
-    setFont(Style::font(15, QFont::DemiBold));
+    setFont(Style::font(Sizes::TextSize, QFont::DemiBold));
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::StrongFocus);
     m_spin.setInterval(80);
@@ -63,7 +64,8 @@ void GradientButton::setBusy(bool busy)
 QSize GradientButton::sizeHint() const
 {
     const qreal mark = m_symbol.isEmpty() ? 0 : MarkSide + m_look.symbolGap;
-    return QSize(fontMetrics().horizontalAdvance(text()) + qRound(mark) + 2 * m_look.padding, 48);
+    return QSize(fontMetrics().horizontalAdvance(text()) + qRound(mark) + 2 * m_look.padding,
+        Style::Metrics::Common::MainButtonHeight);
 }
 
 void GradientButton::paintEvent(QPaintEvent *)
@@ -83,14 +85,15 @@ void GradientButton::paintEvent(QPaintEvent *)
     painter.setBrush(fill);
     painter.drawRoundedRect(area, radius, radius);
     if (hasFocus()) {
-        painter.setPen(QPen(Style::white(0.85), 2));
+        painter.setPen(QPen(Style::white(0.85), Sizes::FocusRingWidth));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(area.adjusted(1, 1, -1, -1), radius - 1, radius - 1);
     }
     if (isDown())
         Style::fillRounded(&painter, area, radius, Style::withOpacity(Qt::black, 0.15));
     if (m_busy && !speaksWhileBusy) {
-        const QRectF wheel(area.center() - QPointF(9, 9), QSizeF(18, 18));
+        const QRectF wheel(area.center() - QPointF(Sizes::Spinner / 2.0, Sizes::Spinner / 2.0),
+            QSizeF(Sizes::Spinner, Sizes::Spinner));
         Style::paintSpinner(&painter, wheel, Qt::white, m_step);
         return;
     }

@@ -18,10 +18,11 @@ public:
     {
         QColor from = Style::blue();
         QColor to = Style::purple();
-        qreal radius = 12;
+        qreal radius = Style::Metrics::GradientButton::Radius;
         qreal inset = 1; // between the widget's edge and the fill
-        int padding = 24; // left and right of the label
-        qreal symbolGap = 8; // between the symbol (or spinner) and the words
+        int padding = Style::Metrics::GradientButton::Padding; // left and right of the label
+        // between the symbol (or spinner) and the words
+        qreal symbolGap = Style::Metrics::GradientButton::SymbolGap;
     };
 
     explicit GradientButton(const QString &text, QWidget *parent = nullptr);

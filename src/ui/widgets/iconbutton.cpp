@@ -7,6 +7,8 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Sizes = Style::Metrics::IconButton;
+
 IconButton::IconButton(
     const QString &symbol, const QColor &color, const QString &tooltip, Look look, QWidget *parent)
     : QAbstractButton(parent)
@@ -22,7 +24,8 @@ IconButton::IconButton(
 
 IconButton *IconButton::closeButton(QWidget *parent)
 {
-    return new IconButton(u"xmark.circle.fill"_s, Style::grey(), u"Fermer"_s, Look { 28, 24, 0, 14 }, parent);
+    return new IconButton(u"xmark.circle.fill"_s, Style::grey(), u"Fermer"_s,
+        Look { Sizes::CloseFrame, Sizes::CloseSymbol, 0, Sizes::CloseRadius }, parent);
 }
 
 void IconButton::setSymbol(const QString &symbol, const QColor &color)

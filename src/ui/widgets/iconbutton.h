@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stylemetrics.h"
+
 #include <QAbstractButton>
 #include <QColor>
 
@@ -13,10 +15,10 @@ class IconButton : public QAbstractButton
 public:
     struct Look
     {
-        int frame = 40; // side of the square
-        int symbolSize = 20; // side of the symbol inside it
+        int frame = Style::Metrics::IconButton::Frame; // side of the square
+        int symbolSize = Style::Metrics::IconButton::Symbol; // side of the symbol inside it
         qreal background = 0.1; // white fill opacity, 0 for none
-        qreal radius = 10;
+        qreal radius = Style::Metrics::IconButton::Radius;
     };
 
     IconButton(const QString &symbol, const QColor &color, const QString &tooltip, Look look,

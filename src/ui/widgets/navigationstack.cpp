@@ -9,6 +9,8 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Sizes = Style::Metrics::BackBar;
+
 NavigationStack::NavigationStack(QWidget *root, QWidget *parent)
     : QStackedWidget(parent)
 {
@@ -49,9 +51,11 @@ QWidget *NavigationStack::backBar(QWidget *screen)
 {
     auto *bar = new QWidget(screen);
     auto *row = new QHBoxLayout(bar);
-    row->setContentsMargins(16, 12, 16, 4);
-    auto *back = new QPushButton(SymbolIcons::icon(u"chevron.left", Style::white(), 16), u"Retour"_s, bar);
-    back->setStyleSheet(Style::Sheets::plainButton(Style::white(), 14, QFont::Medium, u"6px 8px"_s));
+    row->setContentsMargins(Sizes::SidePadding, Sizes::TopPadding, Sizes::SidePadding, Sizes::BottomPadding);
+    auto *back = new QPushButton(
+        SymbolIcons::icon(u"chevron.left", Style::white(), Sizes::Symbol), u"Retour"_s, bar);
+    back->setStyleSheet(Style::Sheets::plainButton(Style::white(), Sizes::TextSize, QFont::Medium,
+        Style::Sheets::padding(Sizes::ButtonVerticalPadding, Sizes::ButtonSidePadding)));
     back->setCursor(Qt::PointingHandCursor);
     back->setAccessibleName(u"Retour"_s);
     connect(back, &QPushButton::clicked, screen, [screen] {

@@ -10,22 +10,24 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Sizes = Style::Metrics::NoticeBox;
+
 NoticeBox::NoticeBox(const QString &symbol, const QColor &color, QWidget *parent)
     : QWidget(parent)
     , m_color(color)
     , m_text(new QLabel(this))
 {
     auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(12, 12, 12, 12);
-    row->setSpacing(8);
+    row->setContentsMargins(Sizes::Padding, Sizes::Padding, Sizes::Padding, Sizes::Padding);
+    row->setSpacing(Sizes::Spacing);
     if (!symbol.isEmpty()) {
         auto *icon = new QLabel(this);
-        icon->setPixmap(SymbolIcons::pixmap(symbol, color, 16, devicePixelRatioF()));
+        icon->setPixmap(SymbolIcons::pixmap(symbol, color, Sizes::Symbol, devicePixelRatioF()));
         row->addWidget(icon, 0, Qt::AlignTop);
     }
     m_text->setWordWrap(true);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_text->setStyleSheet(Style::labelSheet(color, 13));
+    m_text->setStyleSheet(Style::labelSheet(color, Sizes::TextSize));
     row->addWidget(m_text, 1);
 }
 
@@ -55,5 +57,5 @@ void NoticeBox::showEvent(QShowEvent *event)
 void NoticeBox::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    Style::fillRounded(&painter, QRectF(rect()), 10, Style::withOpacity(m_color, 0.1));
+    Style::fillRounded(&painter, QRectF(rect()), Sizes::Radius, Style::withOpacity(m_color, 0.1));
 }

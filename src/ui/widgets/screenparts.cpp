@@ -30,7 +30,7 @@ QWidget *ScreenParts::addScrollingPage(QBoxLayout *layout, int stretch)
 QVBoxLayout *ScreenParts::titles(const QString &title, const QString &subtitle, QWidget *parent)
 {
     auto *column = new QVBoxLayout;
-    column->setSpacing(4);
+    column->setSpacing(Style::Metrics::Common::TitleToSubtitle);
     auto *titleLabel = new QLabel(title, parent);
     Style::setRole(titleLabel, "title");
     auto *subtitleLabel = new QLabel(subtitle, parent);
@@ -62,7 +62,7 @@ void ScreenParts::revealWhenLaidOut(QWidget *widget)
             return;
         for (QWidget *ancestor = widget->parentWidget(); ancestor; ancestor = ancestor->parentWidget()) {
             if (auto *area = qobject_cast<QScrollArea *>(ancestor)) {
-                area->ensureWidgetVisible(widget, 0, 8);
+                area->ensureWidgetVisible(widget, 0, Style::Metrics::Common::RevealMargin);
                 return;
             }
         }

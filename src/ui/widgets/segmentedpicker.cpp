@@ -10,13 +10,15 @@
 
 using namespace Qt::StringLiterals;
 
+namespace Sizes = Style::Metrics::SegmentedPicker;
+
 SegmentedPicker::SegmentedPicker(const QList<QPair<QString, QString>> &options, QWidget *parent)
     : QWidget(parent)
     , m_group(new QButtonGroup(this))
 {
     auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(3, 3, 3, 3);
-    row->setSpacing(3);
+    row->setContentsMargins(Sizes::Inset, Sizes::Inset, Sizes::Inset, Sizes::Inset);
+    row->setSpacing(Sizes::Inset);
     // Exactly one segment is on at any time, like the radio buttons it stands for.
     m_group->setExclusive(true);
     for (const auto &[value, label] : options) {
@@ -56,5 +58,5 @@ QList<QAbstractButton *> SegmentedPicker::segments() const
 void SegmentedPicker::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    Style::fillRounded(&painter, QRectF(rect()), 9, Style::white(0.08));
+    Style::fillRounded(&painter, QRectF(rect()), Sizes::Radius, Style::white(0.08));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stylemetrics.h"
+
 #include <QColor>
 #include <QTimer>
 #include <QWidget>
@@ -11,7 +13,8 @@ class Spinner : public QWidget
     Q_OBJECT
 
 public:
-    explicit Spinner(int side = 16, const QColor &color = Qt::white, QWidget *parent = nullptr);
+    explicit Spinner(int side = Style::Metrics::Common::SmallSpinner, const QColor &color = Qt::white,
+        QWidget *parent = nullptr);
 
     QSize sizeHint() const override { return QSize(m_side, m_side); }
 

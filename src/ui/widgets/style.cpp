@@ -151,6 +151,11 @@ QString Style::Sheets::filledButton(
                .arg(padding, css(fill));
 }
 
+QString Style::Sheets::padding(int vertical, int horizontal)
+{
+    return u"%1px %2px"_s.arg(vertical).arg(horizontal);
+}
+
 QString Style::Sheets::segment()
 {
     return u"QPushButton { color: white; background: transparent; border: none; border-radius: 7px;"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/vocabulary.h"
+#include "stylemetrics.h"
 
 #include <QColor>
 #include <QFont>
@@ -78,6 +79,8 @@ QString plainButton(const QColor &text, int pixelSize, QFont::Weight weight, con
 // White text on a solid rounded fill.
 QString filledButton(
     const QColor &fill, int pixelSize, QFont::Weight weight, int radius, const QString &padding);
+// A padding value: vertical, then horizontal, in pixels.
+QString padding(int vertical, int horizontal);
 // One segment of a segmented picker.
 QString segment();
 // The closing message editor of the ticket detail.

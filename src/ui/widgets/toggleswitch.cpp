@@ -5,21 +5,22 @@
 #include <QPainter>
 
 namespace {
-constexpr int TrackWidth = 36, TrackHeight = 20, Gap = 8;
+using Style::Metrics::ToggleSwitch::Gap, Style::Metrics::ToggleSwitch::KnobInset,
+    Style::Metrics::ToggleSwitch::TrackHeight, Style::Metrics::ToggleSwitch::TrackWidth;
 }
 
 ToggleSwitch::ToggleSwitch(const QString &text, QWidget *parent)
     : QCheckBox(text, parent)
 {
-    setFont(Style::font(12));
+    setFont(Style::font(Style::Metrics::ToggleSwitch::TextSize));
     setCursor(Qt::PointingHandCursor);
 }
 
 QSize ToggleSwitch::sizeHint() const
 {
     const QFontMetrics metrics(font());
-    return QSize(
-        metrics.horizontalAdvance(text()) + Gap + TrackWidth + 4, qMax(TrackHeight + 4, metrics.height()));
+    return QSize(metrics.horizontalAdvance(text()) + Gap + TrackWidth + 2 * KnobInset,
+        qMax(TrackHeight + 2 * KnobInset, metrics.height()));
 }
 
 bool ToggleSwitch::hitButton(const QPoint &pos) const
@@ -40,9 +41,9 @@ void ToggleSwitch::paintEvent(QPaintEvent *)
     const QRectF track(textWidth + Gap, (height() - TrackHeight) / 2.0, TrackWidth, TrackHeight);
     Style::fillRounded(&painter, track, TrackHeight / 2.0, isChecked() ? Style::green() : Style::white(0.2),
         hasFocus() ? Style::blue() : QColor());
-    const qreal knob = TrackHeight - 4;
-    const qreal x = isChecked() ? track.right() - 2 - knob : track.left() + 2;
+    const qreal knob = TrackHeight - 2 * KnobInset;
+    const qreal x = isChecked() ? track.right() - KnobInset - knob : track.left() + KnobInset;
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::white);
-    painter.drawEllipse(QRectF(x, track.top() + 2, knob, knob));
+    painter.drawEllipse(QRectF(x, track.top() + KnobInset, knob, knob));
 }
