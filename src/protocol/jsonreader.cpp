@@ -98,14 +98,6 @@ bool JsonReader::requiredBool(QStringView key) const
     return value.toBool();
 }
 
-QJsonObject JsonReader::requiredObject(QStringView key) const
-{
-    const QJsonValue value = present(key);
-    if (!value.isObject())
-        throwWrongType(member(key));
-    return value.toObject();
-}
-
 std::optional<QJsonObject> JsonReader::optionalObject(QStringView key) const
 {
     const QJsonValue value = m_object.value(key);

@@ -19,7 +19,6 @@ public:
     std::optional<QString> optionalString(QStringView key) const;
     std::optional<QByteArray> optionalLatin1(QStringView key) const;
     bool requiredBool(QStringView key) const;
-    QJsonObject requiredObject(QStringView key) const;
     std::optional<QJsonObject> optionalObject(QStringView key) const;
     QJsonArray requiredArray(QStringView key) const;
 

@@ -4,29 +4,172 @@
 #include "jsonreader.h"
 #include "jsonscanner.h"
 
+#include <tuple>
+#include <type_traits>
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
-void putOptional(QJsonObject &object, const QString &key, const std::optional<QString> &value)
+// One JSON key of a record and the member it fills.
+template<typename Record, typename Value>
+struct Field
 {
-    if (value)
-        object.insert(key, *value);
+    const char16_t *key;
+    Value Record::*member;
+};
+
+// Each record's keys, named once: reading and writing both walk this table,
+// reading in its order, which decides the fault a broken reply reports.
+template<typename Record>
+constexpr auto fieldsOf = nullptr;
+template<>
+constexpr auto fieldsOf<Ticket> = std::tuple { Field { u"id", &Ticket::id },
+    Field { u"user_id", &Ticket::userId }, Field { u"titre", &Ticket::titre },
+    Field { u"description", &Ticket::description }, Field { u"priorite", &Ticket::priorite },
+    Field { u"status", &Ticket::status }, Field { u"capture_base64", &Ticket::captureBase64 },
+    Field { u"created_at", &Ticket::createdAt }, Field { u"message", &Ticket::message },
+    Field { u"nom", &Ticket::nom }, Field { u"prenom", &Ticket::prenom },
+    Field { u"societe", &Ticket::societe }, Field { u"poste", &Ticket::poste },
+    Field { u"telephone", &Ticket::telephone } };
+template<>
+constexpr auto fieldsOf<TicketResponse> = std::tuple { Field { u"success", &TicketResponse::success },
+    Field { u"tickets", &TicketResponse::tickets } };
+template<>
+constexpr auto fieldsOf<UserTicket> = std::tuple { Field { u"id", &UserTicket::id },
+    Field { u"titre", &UserTicket::titre }, Field { u"description", &UserTicket::description },
+    Field { u"priorite", &UserTicket::priorite }, Field { u"status", &UserTicket::status },
+    Field { u"created_at", &UserTicket::createdAt }, Field { u"closed_at", &UserTicket::closedAt },
+    Field { u"close_message", &UserTicket::closeMessage } };
+template<>
+constexpr auto fieldsOf<MyTicketsResponse> = std::tuple { Field { u"success", &MyTicketsResponse::success },
+    Field { u"tickets", &MyTicketsResponse::tickets } };
+template<>
+constexpr auto fieldsOf<Company> = std::tuple { Field { u"id", &Company::id },
+    Field { u"nom", &Company::nom }, Field { u"code", &Company::code } };
+template<>
+constexpr auto fieldsOf<CompanyListResponse> = std::tuple { Field {
+                                                                u"success", &CompanyListResponse::success },
+    Field { u"companies", &CompanyListResponse::companies } };
+using UserData = CheckPosteResponse::UserData;
+template<>
+constexpr auto fieldsOf<UserData> = std::tuple { Field { u"nom", &UserData::nom },
+    Field { u"prenom", &UserData::prenom }, Field { u"societe", &UserData::societe },
+    Field { u"telephone", &UserData::telephone } };
+template<>
+constexpr auto fieldsOf<CheckPosteResponse> = std::tuple { Field { u"exists", &CheckPosteResponse::exists },
+    Field { u"user", &CheckPosteResponse::user } };
+template<>
+constexpr auto fieldsOf<UserDetailData> = std::tuple { Field { u"id", &UserDetailData::id },
+    Field { u"company_id", &UserDetailData::companyId }, Field { u"poste", &UserDetailData::poste },
+    Field { u"nom", &UserDetailData::nom }, Field { u"prenom", &UserDetailData::prenom },
+    Field { u"telephone", &UserDetailData::telephone }, Field { u"societe", &UserDetailData::societe },
+    Field { u"company_code", &UserDetailData::companyCode } };
+template<>
+constexpr auto fieldsOf<GetUserByPosteResponse> = std::tuple {
+    Field { u"success", &GetUserByPosteResponse::success }, Field { u"user", &GetUserByPosteResponse::user },
+    Field { u"message", &GetUserByPosteResponse::message }
+};
+template<>
+constexpr auto fieldsOf<RegisterUserResponse> = std::tuple {
+    Field { u"success", &RegisterUserResponse::success }, Field { u"user_id", &RegisterUserResponse::userId },
+    Field { u"message", &RegisterUserResponse::message }
+};
+template<>
+constexpr auto fieldsOf<RegisterErrorResponse> = std::tuple { Field {
+    u"error", &RegisterErrorResponse::error } };
+template<>
+constexpr auto fieldsOf<CreateCompanyResponse> = std::tuple { Field { u"success",
+                                                                  &CreateCompanyResponse::success },
+    Field { u"company_id", &CreateCompanyResponse::companyId },
+    Field { u"message", &CreateCompanyResponse::message } };
+template<>
+constexpr auto fieldsOf<CreateTicketResponse> = std::tuple { Field {
+                                                                 u"success", &CreateTicketResponse::success },
+    Field { u"ticket_id", &CreateTicketResponse::ticketId } };
+
+template<typename T, template<typename...> typename Of>
+constexpr bool isA = false;
+template<typename... Arguments, template<typename...> typename Of>
+constexpr bool isA<Of<Arguments...>, Of> = true;
+
+template<typename Record>
+Record readRecord(const JsonReader &r);
+template<typename Record>
+QJsonObject writeRecord(const Record &record);
+
+// What a member holds decides how it is read: nested records report their
+// faults under their key.
+template<typename Value>
+void read(const JsonReader &r, QStringView key, Value &value)
+{
+    if constexpr (std::is_same_v<Value, qint64>)
+        value = r.requiredInteger(key);
+    else if constexpr (std::is_same_v<Value, std::optional<qint64>>)
+        value = r.optionalInteger(key);
+    else if constexpr (std::is_same_v<Value, bool>)
+        value = r.requiredBool(key);
+    else if constexpr (std::is_same_v<Value, QString>)
+        value = r.requiredString(key);
+    else if constexpr (std::is_same_v<Value, std::optional<QString>>)
+        value = r.optionalString(key);
+    else if constexpr (std::is_same_v<Value, std::optional<QByteArray>>)
+        value = r.optionalLatin1(key);
+    else if constexpr (isA<Value, QList>)
+        value = r.requiredList<typename Value::value_type>(
+            key, [](const JsonReader &e) { return readRecord<typename Value::value_type>(e); });
+    else if (const auto object = r.optionalObject(key))
+        value = readRecord<typename Value::value_type>(JsonReader(*object, key.toString()));
 }
 
-void putOptional(QJsonObject &object, const QString &key, const std::optional<qint64> &value)
+// A capture travels as ASCII text; a missing optional member is left out.
+template<typename Value>
+QJsonValue encode(const Value &value)
 {
-    if (value)
-        object.insert(key, *value);
+    if constexpr (std::is_same_v<Value, QByteArray>) {
+        return QString::fromLatin1(value);
+    } else if constexpr (isA<Value, QList>) {
+        QJsonArray array;
+        for (const auto &record : value)
+            array.append(writeRecord(record));
+        return array;
+    } else if constexpr (std::is_class_v<Value> && !std::is_same_v<Value, QString>) {
+        return writeRecord(value);
+    } else {
+        return value;
+    }
 }
 
 template<typename Record>
-QJsonArray toArray(const QList<Record> &records)
+Record readRecord(const JsonReader &r)
 {
-    QJsonArray array;
-    for (const Record &record : records)
-        array.append(record.toJson());
-    return array;
+    Record record;
+    std::apply(
+        [&](const auto &...field) { (read(r, field.key, record.*field.member), ...); }, fieldsOf<Record>);
+    return record;
+}
+
+template<typename Record>
+QJsonObject writeRecord(const Record &record)
+{
+    QJsonObject o;
+    const auto put = [&o, &record](const auto &field) {
+        const auto &value = record.*field.member;
+        if constexpr (isA<std::remove_cvref_t<decltype(value)>, std::optional>) {
+            if (value)
+                o.insert(QStringView(field.key), encode(*value));
+        } else {
+            o.insert(QStringView(field.key), encode(value));
+        }
+    };
+    std::apply([&put](const auto &...field) { (put(field), ...); }, fieldsOf<Record>);
+    return o;
+}
+
+template<typename Record>
+Record decodeBody(const QByteArray &body)
+{
+    return readRecord<Record>(JsonReader(JsonReader::parseObject(body)));
 }
 
 } // namespace
@@ -49,22 +192,7 @@ QString Ticket::displayMessage() const
 
 Ticket Ticket::fromJson(const JsonReader &r)
 {
-    Ticket t;
-    t.id = r.requiredInteger(u"id");
-    t.userId = r.optionalInteger(u"user_id");
-    t.titre = r.optionalString(u"titre");
-    t.description = r.optionalString(u"description");
-    t.priorite = r.optionalString(u"priorite");
-    t.status = r.optionalString(u"status");
-    t.captureBase64 = r.optionalLatin1(u"capture_base64");
-    t.createdAt = r.optionalString(u"created_at");
-    t.message = r.optionalString(u"message");
-    t.nom = r.optionalString(u"nom");
-    t.prenom = r.optionalString(u"prenom");
-    t.societe = r.optionalString(u"societe");
-    t.poste = r.optionalString(u"poste");
-    t.telephone = r.optionalString(u"telephone");
-    return t;
+    return readRecord<Ticket>(r);
 }
 
 Ticket Ticket::fromJson(const QJsonObject &object)
@@ -74,22 +202,7 @@ Ticket Ticket::fromJson(const QJsonObject &object)
 
 QJsonObject Ticket::toJson() const
 {
-    QJsonObject o { { u"id"_s, id } };
-    putOptional(o, u"user_id"_s, userId);
-    putOptional(o, u"titre"_s, titre);
-    putOptional(o, u"description"_s, description);
-    putOptional(o, u"priorite"_s, priorite);
-    putOptional(o, u"status"_s, status);
-    if (captureBase64)
-        o.insert(u"capture_base64"_s, QString::fromLatin1(*captureBase64));
-    putOptional(o, u"created_at"_s, createdAt);
-    putOptional(o, u"message"_s, message);
-    putOptional(o, u"nom"_s, nom);
-    putOptional(o, u"prenom"_s, prenom);
-    putOptional(o, u"societe"_s, societe);
-    putOptional(o, u"poste"_s, poste);
-    putOptional(o, u"telephone"_s, telephone);
-    return o;
+    return writeRecord(*this);
 }
 
 namespace {
@@ -225,188 +338,120 @@ std::optional<TicketResponse> TicketResponse::scan(QByteArrayView body)
 
 TicketResponse TicketResponse::decodeDocument(const QByteArray &body)
 {
-    const JsonReader r(JsonReader::parseObject(body));
-    TicketResponse response;
-    response.success = r.requiredBool(u"success");
-    response.tickets
-        = r.requiredList<Ticket>(u"tickets", [](const JsonReader &e) { return Ticket::fromJson(e); });
-    return response;
+    return decodeBody<TicketResponse>(body);
 }
 
 QJsonObject TicketResponse::toJson() const
 {
-    return { { u"success"_s, success }, { u"tickets"_s, toArray(tickets) } };
+    return writeRecord(*this);
 }
 
 UserTicket UserTicket::fromJson(const JsonReader &r)
 {
-    UserTicket t;
-    t.id = r.requiredInteger(u"id");
-    t.titre = r.requiredString(u"titre");
-    t.description = r.requiredString(u"description");
-    t.priorite = r.requiredString(u"priorite");
-    t.status = r.requiredString(u"status");
-    t.createdAt = r.requiredString(u"created_at");
-    t.closedAt = r.optionalString(u"closed_at");
-    t.closeMessage = r.optionalString(u"close_message");
-    return t;
+    return readRecord<UserTicket>(r);
 }
 
 QJsonObject UserTicket::toJson() const
 {
-    QJsonObject o { { u"id"_s, id }, { u"titre"_s, titre }, { u"description"_s, description },
-        { u"priorite"_s, priorite }, { u"status"_s, status }, { u"created_at"_s, createdAt } };
-    putOptional(o, u"closed_at"_s, closedAt);
-    putOptional(o, u"close_message"_s, closeMessage);
-    return o;
+    return writeRecord(*this);
 }
 
 MyTicketsResponse MyTicketsResponse::decode(const QByteArray &body)
 {
-    const JsonReader r(JsonReader::parseObject(body));
-    MyTicketsResponse response;
-    response.success = r.requiredBool(u"success");
-    response.tickets
-        = r.requiredList<UserTicket>(u"tickets", [](const JsonReader &e) { return UserTicket::fromJson(e); });
-    return response;
+    return decodeBody<MyTicketsResponse>(body);
 }
 
 QJsonObject MyTicketsResponse::toJson() const
 {
-    return { { u"success"_s, success }, { u"tickets"_s, toArray(tickets) } };
+    return writeRecord(*this);
 }
 
 Company Company::fromJson(const JsonReader &r)
 {
-    return { r.requiredInteger(u"id"), r.requiredString(u"nom"), r.requiredString(u"code") };
+    return readRecord<Company>(r);
 }
 
 QJsonObject Company::toJson() const
 {
-    return { { u"id"_s, id }, { u"nom"_s, nom }, { u"code"_s, code } };
+    return writeRecord(*this);
 }
 
 CompanyListResponse CompanyListResponse::decode(const QByteArray &body)
 {
-    const JsonReader r(JsonReader::parseObject(body));
-    CompanyListResponse response;
-    response.success = r.requiredBool(u"success");
-    response.companies
-        = r.requiredList<Company>(u"companies", [](const JsonReader &e) { return Company::fromJson(e); });
-    return response;
+    return decodeBody<CompanyListResponse>(body);
 }
 
 QJsonObject CompanyListResponse::toJson() const
 {
-    return { { u"success"_s, success }, { u"companies"_s, toArray(companies) } };
+    return writeRecord(*this);
 }
 
 CheckPosteResponse CheckPosteResponse::decode(const QByteArray &body)
 {
-    const JsonReader r(JsonReader::parseObject(body));
-    CheckPosteResponse response;
-    response.exists = r.requiredBool(u"exists");
-    if (const auto user = r.optionalObject(u"user")) {
-        const JsonReader u(*user, u"user"_s);
-        response.user = UserData { u.requiredString(u"nom"), u.requiredString(u"prenom"),
-            u.optionalString(u"societe"), u.optionalString(u"telephone") };
-    }
-    return response;
+    return decodeBody<CheckPosteResponse>(body);
 }
 
 QJsonObject CheckPosteResponse::toJson() const
 {
-    QJsonObject o { { u"exists"_s, exists } };
-    if (user) {
-        QJsonObject u { { u"nom"_s, user->nom }, { u"prenom"_s, user->prenom } };
-        putOptional(u, u"societe"_s, user->societe);
-        putOptional(u, u"telephone"_s, user->telephone);
-        o.insert(u"user"_s, u);
-    }
-    return o;
+    return writeRecord(*this);
 }
 
 UserDetailData UserDetailData::fromJson(const JsonReader &r)
 {
-    UserDetailData d;
-    d.id = r.requiredInteger(u"id");
-    d.companyId = r.requiredInteger(u"company_id");
-    d.poste = r.requiredString(u"poste");
-    d.nom = r.requiredString(u"nom");
-    d.prenom = r.requiredString(u"prenom");
-    d.telephone = r.requiredString(u"telephone");
-    d.societe = r.requiredString(u"societe");
-    d.companyCode = r.requiredString(u"company_code");
-    return d;
+    return readRecord<UserDetailData>(r);
 }
 
 QJsonObject UserDetailData::toJson() const
 {
-    return { { u"id"_s, id }, { u"company_id"_s, companyId }, { u"poste"_s, poste }, { u"nom"_s, nom },
-        { u"prenom"_s, prenom }, { u"telephone"_s, telephone }, { u"societe"_s, societe },
-        { u"company_code"_s, companyCode } };
+    return writeRecord(*this);
 }
 
 GetUserByPosteResponse GetUserByPosteResponse::decode(const QByteArray &body)
 {
-    const JsonReader r(JsonReader::parseObject(body));
-    GetUserByPosteResponse response;
-    response.success = r.requiredBool(u"success");
-    if (const auto user = r.optionalObject(u"user"))
-        response.user = UserDetailData::fromJson(JsonReader(*user, u"user"_s));
-    response.message = r.optionalString(u"message");
-    return response;
+    return decodeBody<GetUserByPosteResponse>(body);
 }
 
 QJsonObject GetUserByPosteResponse::toJson() const
 {
-    QJsonObject o { { u"success"_s, success } };
-    if (user)
-        o.insert(u"user"_s, user->toJson());
-    putOptional(o, u"message"_s, message);
-    return o;
+    return writeRecord(*this);
 }
 
 RegisterUserResponse RegisterUserResponse::decode(const QByteArray &body)
 {
-    const JsonReader r(JsonReader::parseObject(body));
-    return { r.requiredBool(u"success"), r.requiredInteger(u"user_id"), r.requiredString(u"message") };
+    return decodeBody<RegisterUserResponse>(body);
 }
 
 QJsonObject RegisterUserResponse::toJson() const
 {
-    return { { u"success"_s, success }, { u"user_id"_s, userId }, { u"message"_s, message } };
+    return writeRecord(*this);
 }
 
 RegisterErrorResponse RegisterErrorResponse::decode(const QByteArray &body)
 {
-    const JsonReader r(JsonReader::parseObject(body));
-    return { r.requiredString(u"error") };
+    return decodeBody<RegisterErrorResponse>(body);
 }
 
 QJsonObject RegisterErrorResponse::toJson() const
 {
-    return { { u"error"_s, error } };
+    return writeRecord(*this);
 }
 
 CreateCompanyResponse CreateCompanyResponse::decode(const QByteArray &body)
 {
-    const JsonReader r(JsonReader::parseObject(body));
-    return { r.requiredBool(u"success"), r.requiredInteger(u"company_id"), r.requiredString(u"message") };
+    return decodeBody<CreateCompanyResponse>(body);
 }
 
 QJsonObject CreateCompanyResponse::toJson() const
 {
-    return { { u"success"_s, success }, { u"company_id"_s, companyId }, { u"message"_s, message } };
+    return writeRecord(*this);
 }
 
 CreateTicketResponse CreateTicketResponse::decode(const QByteArray &body)
 {
-    const JsonReader r(JsonReader::parseObject(body));
-    return { r.requiredBool(u"success"), r.requiredInteger(u"ticket_id") };
+    return decodeBody<CreateTicketResponse>(body);
 }
 
 QJsonObject CreateTicketResponse::toJson() const
 {
-    return { { u"success"_s, success }, { u"ticket_id"_s, ticketId } };
+    return writeRecord(*this);
 }
