@@ -5,7 +5,7 @@
 #include "core/apiservice.h"
 #include "core/configuration.h"
 #include "core/usersettings.h"
-#include "testserver.h"
+#include "httptestserver.h"
 #include "ui/myticketsmodel.h"
 #include "ui/myticketsview.h"
 
@@ -91,7 +91,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
 
     const QByteArray body = ticketsReply();
-    TestServer server;
+    HttpTestServer server;
     if (!server.listen())
         return 1;
     QElapsedTimer clock;

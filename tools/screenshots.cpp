@@ -14,7 +14,7 @@
 #include "core/startupmanager.h"
 #include "core/usersettings.h"
 #include "core/websocketservice.h"
-#include "testserver.h"
+#include "httptestserver.h"
 #include "ui/admin/addcompanyview.h"
 #include "ui/admin/adminloginview.h"
 #include "ui/admin/companymanagementview.h"
@@ -114,7 +114,7 @@ private:
     }
 
     QString m_folder;
-    TestServer m_standInServer;
+    HttpTestServer m_standInServer;
     APIService m_demo;
     APIService m_standIn;
     AppEvents m_events;

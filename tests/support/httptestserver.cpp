@@ -1,6 +1,7 @@
 #include "httptestserver.h"
 
 #include <QHostAddress>
+#include <QJsonDocument>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -19,7 +20,26 @@ bool hasName(const QList<std::pair<QByteArray, QByteArray>> &headers, QByteArray
         [name](const auto &header) { return header.first.compare(name, Qt::CaseInsensitive) == 0; });
 }
 
+TestRequest decoded(const HttpTestRequest &raw)
+{
+    TestRequest request { raw.method, QString::fromUtf8(raw.path()).mid(4),
+        QUrlQuery(QString::fromUtf8(raw.query())), {}, raw.body };
+    for (const auto &[name, value] : raw.headers)
+        request.headers.insert(name.toLower(), value);
+    return request;
+}
+
 } // namespace
+
+QJsonObject TestRequest::json() const
+{
+    return QJsonDocument::fromJson(body).object();
+}
+
+TestResponse TestResponse::json(const QJsonObject &object, int status, int delayMs)
+{
+    return { status, QJsonDocument(object).toJson(QJsonDocument::Compact), delayMs };
+}
 
 QByteArray HttpTestRequest::path() const
 {
@@ -111,7 +131,7 @@ HttpTestServer::HttpTestServer(QObject *parent)
     : QObject(parent)
     , m_server(new QTcpServer(this))
 {
-    m_handler = [](const HttpTestRequest &) { return HttpTestResponse::reply(404); };
+    m_handler = [this](const HttpTestRequest &raw) { return apiAnswer(raw); };
     connect(m_server, &QTcpServer::newConnection, this, &HttpTestServer::onNewConnection);
     if (!m_server->listen(QHostAddress::LocalHost, 0))
         qFatal("HttpTestServer: cannot listen on 127.0.0.1");
@@ -122,6 +142,11 @@ HttpTestServer::~HttpTestServer() = default;
 QUrl HttpTestServer::url() const
 {
     return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server->serverPort()));
+}
+
+QString HttpTestServer::apiBase() const
+{
+    return url().toString() + QStringLiteral("/api");
 }
 
 quint16 HttpTestServer::port() const
@@ -137,6 +162,49 @@ void HttpTestServer::setHandler(Handler handler)
 void HttpTestServer::setResponse(const HttpTestResponse &response)
 {
     m_handler = [response](const HttpTestRequest &) { return response; };
+}
+
+void HttpTestServer::setHandler(ApiHandler handler)
+{
+    m_apiHandler = std::move(handler);
+    m_handler = [this](const HttpTestRequest &raw) { return apiAnswer(raw); };
+}
+
+void HttpTestServer::setReply(const QString &path, const TestResponse &response)
+{
+    m_replies.insert(path, response);
+    m_handler = [this](const HttpTestRequest &raw) { return apiAnswer(raw); };
+}
+
+HttpTestResponse HttpTestServer::apiAnswer(const HttpTestRequest &raw) const
+{
+    const TestRequest request = decoded(raw);
+    const auto canned = m_replies.constFind(request.path);
+    const TestResponse response = canned != m_replies.cend() ? *canned
+        : m_apiHandler                                       ? m_apiHandler(request)
+                       : TestResponse { 404, R"({"error":"Not found"})", 0 };
+    const HttpTestResponse answer = response.status < 0
+        ? HttpTestResponse::close()
+        : HttpTestResponse::json(response.status, response.body);
+    return answer.delayed(response.delayMs);
+}
+
+QList<TestRequest> HttpTestServer::apiRequests() const
+{
+    QList<TestRequest> requests;
+    for (const HttpTestRequest &raw : m_requests)
+        requests.append(decoded(raw));
+    return requests;
+}
+
+QList<TestRequest> HttpTestServer::requestsTo(const QString &path) const
+{
+    QList<TestRequest> found;
+    for (const TestRequest &request : apiRequests()) {
+        if (request.path == path)
+            found.append(request);
+    }
+    return found;
 }
 
 void HttpTestServer::onNewConnection()

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
 #include <QUrl>
+#include <QUrlQuery>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -58,17 +61,44 @@ struct HttpTestResponse
     int delayMs = 0;
 };
 
+// The same request as the screens' API sees it: the path under "/api", the
+// query decoded, header names lower-cased.
+struct TestRequest
+{
+    QByteArray method;
+    QString path;
+    QUrlQuery query;
+    QHash<QByteArray, QByteArray> headers;
+    QByteArray body;
+
+    QJsonObject json() const;
+};
+
+// An answer in the API's terms: a JSON body, after delayMs. A negative status
+// drops the connection without answering.
+struct TestResponse
+{
+    int status = 200;
+    QByteArray body;
+    int delayMs = 0;
+
+    static TestResponse json(const QJsonObject &object, int status = 200, int delayMs = 0);
+};
+
 // A raw HTTP/1.1 server on 127.0.0.1 (port chosen by the system) that answers
 // every request from a handler and records each request. It plays the support
 // server where a test needs answers norvik-server never gives. Request bodies must
 // carry Content-Length; a connection that does not start with a request line
-// (a TLS hello, say) gets "400 Bad Request" and is closed.
+// (a TLS hello, say) gets "400 Bad Request" and is closed. Until a handler is
+// set it answers as the screens' API would: replies set per path, then the
+// API handler, then 404 with a JSON error.
 class HttpTestServer : public QObject
 {
     Q_OBJECT
 
 public:
     using Handler = std::function<HttpTestResponse(const HttpTestRequest &)>;
+    using ApiHandler = std::function<TestResponse(const TestRequest &)>;
 
     explicit HttpTestServer(QObject *parent = nullptr); // listening on return
     ~HttpTestServer() override;
@@ -76,15 +106,28 @@ public:
     // "http://127.0.0.1:<port>", without a trailing slash.
     QUrl url() const;
     quint16 port() const;
+    // "http://127.0.0.1:<port>/api", the screens' API.
+    QString apiBase() const;
+    bool listen() const { return port() != 0; }
 
     void setHandler(Handler handler);
     // Shortcut: the same answer to every request.
     void setResponse(const HttpTestResponse &response);
+    // Answers in the API's terms again, from this handler.
+    void setHandler(ApiHandler handler);
+    // The answer to every later request for path (under "/api"), whatever
+    // the handler says.
+    void setReply(const QString &path, const TestResponse &response);
+    void clearReplies() { m_replies.clear(); }
     // While held, requests are recorded but wait unanswered (to look at a
     // screen mid-request); releasing answers them from the handler.
     void setHolding(bool holding);
 
     const QList<HttpTestRequest> &requests() const { return m_requests; }
+    QList<TestRequest> apiRequests() const;
+    QList<TestRequest> requestsTo(const QString &path) const;
+    qsizetype count(const QString &path) const { return requestsTo(path).size(); }
+    void clearRequests() { m_requests.clear(); }
     // Body bytes written by stream answers so far (to prove an abort).
     qint64 streamedBytes() const { return m_streamed; }
 
@@ -99,9 +142,12 @@ private:
     void respond(const std::shared_ptr<Connection> &connection, const HttpTestRequest &request);
     void answer(Connection *connection, const HttpTestResponse &response);
     void feedStream(Connection *connection);
+    HttpTestResponse apiAnswer(const HttpTestRequest &raw) const;
 
     QTcpServer *m_server;
     Handler m_handler;
+    ApiHandler m_apiHandler;
+    QHash<QString, TestResponse> m_replies;
     QList<HttpTestRequest> m_requests;
     qint64 m_streamed = 0;
     bool m_holding = false;

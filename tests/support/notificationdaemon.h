@@ -1,5 +1,7 @@
 #pragma once
 
+#include "childprocess.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
@@ -77,12 +79,12 @@ public:
         if (!m_dunst.waitForStarted(5000))
             return fail(error, QStringLiteral("dunst did not start"));
         QDBusConnectionInterface *bus = QDBusConnection::sessionBus().interface();
-        const QDeadlineTimer deadline(10000);
-        while (!bus->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications")).value()) {
-            if (deadline.hasExpired() || m_dunst.state() != QProcess::Running)
-                return fail(error, QStringLiteral("dunst did not take the notification service"));
-            QTest::qWait(20);
-        }
+        const auto registered = [bus] {
+            return bus->isServiceRegistered(QStringLiteral("org.freedesktop.Notifications")).value();
+        };
+        QTest::qWaitFor([&] { return registered() || m_dunst.state() != QProcess::Running; }, 10000);
+        if (!registered())
+            return fail(error, QStringLiteral("dunst did not take the notification service"));
         return true;
     }
 
@@ -141,14 +143,9 @@ private:
 
     static QByteArray dunstctl(const QStringList &arguments)
     {
-        QProcess process;
-        process.start(QStringLiteral("dunstctl"), arguments);
-        if (!process.waitForFinished(10000)) {
-            process.kill();
-            process.waitForFinished(1000);
-            return {};
-        }
-        return process.readAllStandardOutput();
+        return runTool(
+            QStringLiteral("dunstctl"), arguments, QProcessEnvironment::systemEnvironment(), {}, 10000)
+            .out;
     }
 
     QTemporaryDir m_dir;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "childprocess.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -162,17 +164,11 @@ private:
     bool run(const QString &program, const QStringList &arguments, bool asOwner = true)
     {
         const QStringList line = command(program, arguments, asOwner);
-        QProcess process;
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.setWorkingDirectory(m_directory.path());
-        process.start(line.constFirst(), line.mid(1));
-        if (!process.waitForFinished(TimeoutMs) || process.exitStatus() != QProcess::NormalExit
-            || process.exitCode() != 0) {
-            process.kill();
-            process.waitForFinished(TimeoutMs);
+        const ToolRun run = runTool(line.constFirst(), line.mid(1), QProcessEnvironment::systemEnvironment(),
+            m_directory.path(), TimeoutMs);
+        if (run.exitCode != 0)
             return fail(QStringLiteral("%1 failed: %2")
-                            .arg(line.join(u' '), QString::fromLocal8Bit(process.readAll())));
-        }
+                            .arg(line.join(u' '), QString::fromLocal8Bit(run.out + run.err)));
         return true;
     }
 

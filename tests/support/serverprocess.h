@@ -1,11 +1,16 @@
 #pragma once
 
+#include "loopback.h"
+
 #include <QDeadlineTimer>
 #include <QNetworkRequest>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <memory>
+
+class APIService;
 
 // Runs norvik-server as a child process for a test: on a free loopback port,
 // with a database in a private temporary directory that survives restart().
@@ -13,9 +18,7 @@
 //
 //     ServerProcess server;                 // or ServerProcess server({"--demo"});
 //     QVERIFY2(server.start(), qPrintable(server.errorString()));
-//     Configuration configuration;
-//     configuration.apiBase = server.apiBase();
-//     configuration.wsURL = server.wsUrl();
+//     const std::unique_ptr<APIService> api = server.client();
 //
 // A fresh server has no companies, users or tickets; a ticket needs a
 // registered user (register.php) or the --demo data (users 1 and 2).
@@ -113,11 +116,21 @@ public:
     QString apiBase() const { return m_apiBase; }
     QUrl wsUrl() const { return m_wsUrl; }
     // The channel's address with the token the server wants on the upgrade.
-    QNetworkRequest wsRequest() const
+    QNetworkRequest wsRequest() const { return withToken(m_wsUrl); }
+    // An endpoint under apiBase() ("/company/list.php"), as the client sends
+    // it: with the token and a JSON body.
+    QNetworkRequest request(const QString &path) const
     {
-        QNetworkRequest request(m_wsUrl);
-        request.setRawHeader("X-API-TOKEN", Token);
+        QNetworkRequest request = withToken(QUrl(m_apiBase + path));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArrayLiteral("application/json"));
         return request;
+    }
+    // The client's REST core on this server; a template so that tests which
+    // do not link the core can include this header.
+    template<typename Api = APIService>
+    std::unique_ptr<Api> client() const
+    {
+        return std::make_unique<Api>(apiFor(*this));
     }
     quint16 port() const { return quint16(m_wsUrl.port(0)); }
     QString dbPath() const { return m_directory.filePath(QStringLiteral("norvik-server.sqlite")); }
@@ -126,6 +139,13 @@ public:
     int exitCode() const { return m_process.exitCode(); }
 
 private:
+    static QNetworkRequest withToken(const QUrl &url)
+    {
+        QNetworkRequest request(url);
+        request.setRawHeader("X-API-TOKEN", Token);
+        return request;
+    }
+
     bool readReadyLine()
     {
         m_output += m_process.readAllStandardOutput();

@@ -1,7 +1,7 @@
 #include "artifacts.h"
+#include "httptestserver.h"
 #include "imagefiles.h"
 #include "stdoutcapture.h"
-#include "testserver.h"
 #include "ui/attachment.h"
 #include "ui/capturecanvas.h"
 #include "ui/captureeditor.h"
@@ -70,7 +70,7 @@ private:
 
     QTemporaryDir m_config;
     QTemporaryDir m_files;
-    TestServer m_server;
+    HttpTestServer m_server;
     std::unique_ptr<CreateTicketView> m_view;
 };
 
@@ -86,7 +86,7 @@ void TestCreateTicketView::init()
     QFile::remove(DraftStore::defaultPath());
     ViewTestEnv::clearSettings();
     ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s, u"Alpha"_s, u"A01"_s);
-    m_server.requests.clear();
+    m_server.clearRequests();
     m_server.setHandler([](const TestRequest &) {
         return TestResponse::json({ { u"success"_s, true }, { u"ticket_id"_s, 501 } });
     });

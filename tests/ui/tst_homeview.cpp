@@ -1,4 +1,4 @@
-#include "testserver.h"
+#include "httptestserver.h"
 #include "ui/createticketview.h"
 #include "ui/homebutton.h"
 #include "ui/homeview.h"
@@ -44,7 +44,7 @@ private:
     HomeView *showHome();
 
     QTemporaryDir m_config;
-    TestServer m_server;
+    HttpTestServer m_server;
     std::unique_ptr<HomeView> m_home;
 };
 

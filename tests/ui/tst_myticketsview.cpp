@@ -1,5 +1,5 @@
 #include "admin/ticketjson.h"
-#include "testserver.h"
+#include "httptestserver.h"
 #include "ui/myticketsmodel.h"
 #include "ui/myticketsview.h"
 #include "ui/ticketcard.h"
@@ -65,7 +65,7 @@ private:
     }
 
     QTemporaryDir m_config;
-    TestServer m_server;
+    HttpTestServer m_server;
     std::unique_ptr<MyTicketsView> m_view;
 };
 
@@ -79,7 +79,7 @@ void TestMyTicketsView::init()
     m_view.reset();
     ViewTestEnv::clearSettings();
     ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s);
-    m_server.requests.clear();
+    m_server.clearRequests();
     m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList(sampleTickets())); });
 }
 
@@ -90,7 +90,7 @@ void TestMyTicketsView::noStoredUserAsksNothing_slowEmptyReplyShowsLoadingThenEm
     QVERIFY(view && view->showError());
     QCOMPARE(view->errorMessage(), u"Utilisateur non connecté"_s);
     QCOMPARE(view->contentState(), u"empty"_s);
-    QVERIFY(!QTest::qWaitFor([this] { return !m_server.requests.isEmpty(); }, 200));
+    QVERIFY(!QTest::qWaitFor([this] { return !m_server.requests().isEmpty(); }, 200));
 
     UserSettings::shared().writeInteger(UserSettings::UserId, 12);
     m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList({}), 200, 500); });
@@ -98,7 +98,7 @@ void TestMyTicketsView::noStoredUserAsksNothing_slowEmptyReplyShowsLoadingThenEm
     QCOMPARE(view->contentState(), u"loading"_s);
     QTRY_COMPARE(view->contentState(), u"empty"_s);
     QVERIFY(!view->showError());
-    QCOMPARE(m_server.requests.first().query.queryItemValue(u"user_id"_s), u"12"_s);
+    QCOMPARE(m_server.apiRequests().first().query.queryItemValue(u"user_id"_s), u"12"_s);
 }
 
 void TestMyTicketsView::cards_showFrenchWordsAndDates_andTellAssistiveTechnology()

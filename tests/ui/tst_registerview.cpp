@@ -1,4 +1,4 @@
-#include "testserver.h"
+#include "httptestserver.h"
 #include "ui/registerview.h"
 #include "ui/widgets/formfield.h"
 #include "ui/widgets/gradientbutton.h"
@@ -56,7 +56,7 @@ private:
     static void fill(RegisterView *view, int companyRow, const QString &poste);
 
     QTemporaryDir m_config;
-    TestServer m_server;
+    HttpTestServer m_server;
     std::unique_ptr<RegisterView> m_view;
 };
 
@@ -69,7 +69,7 @@ void TestRegisterView::init()
 {
     m_view.reset();
     ViewTestEnv::clearSettings();
-    m_server.requests.clear();
+    m_server.clearRequests();
     answer({ 404, "{}", 0 });
 }
 

@@ -1,6 +1,6 @@
 #include "admin/ticketjson.h"
 #include "artifacts.h"
-#include "testserver.h"
+#include "httptestserver.h"
 #include "ui/admin/addcompanyview.h"
 #include "ui/admin/adminloginview.h"
 #include "ui/admin/companymanagementview.h"
@@ -36,7 +36,7 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_config;
-    TestServer m_server;
+    HttpTestServer m_server;
 };
 
 void TestScreenSizing::initTestCase()

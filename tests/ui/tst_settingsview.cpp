@@ -1,5 +1,5 @@
 #include "core/startupmanager.h"
-#include "testserver.h"
+#include "httptestserver.h"
 #include "ui/admin/companiesbutton.h"
 #include "ui/admin/companymanagementview.h"
 #include "ui/conflictbox.h"
@@ -59,11 +59,11 @@ private:
     bool noRequestBeyond(qsizetype count)
     {
         return !QTest::qWaitFor(
-            [this, count] { return m_server.requests.size() > count; }, SettingsView::CheckDelayMs + 200);
+            [this, count] { return m_server.requests().size() > count; }, SettingsView::CheckDelayMs + 200);
     }
 
     QTemporaryDir m_config;
-    TestServer m_server;
+    HttpTestServer m_server;
     std::unique_ptr<SettingsView> m_view;
 };
 
@@ -78,7 +78,7 @@ void TestSettingsView::init()
     ViewTestEnv::clearSettings();
     ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s, u"Alpha"_s, u"A01"_s);
     UserSettings::shared().writeText(UserSettings::UserTelephone, u"0102"_s);
-    m_server.requests.clear();
+    m_server.clearRequests();
     m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request); });
 }
 
@@ -104,7 +104,7 @@ void TestSettingsView::opens_withStoredValues_closeDiscards_saveWritesAsTypedOrS
     QVERIFY(!view->isVisible());
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u" 31 "_s);
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand-Roy "_s);
-    QCOMPARE(m_server.requests.size(), 1); // saving is local only
+    QCOMPARE(m_server.requests().size(), 1); // saving is local only
 
     // When the directory cannot be written the sheet stays, and says why.
     view = openSheet();
@@ -127,7 +127,7 @@ void TestSettingsView::oneCheckPerPause_takenNumberBlocksSavingUntilOwnOrNoNumbe
     QTRY_VERIFY(view->isCheckingPoste()); // the spinner shows while the request is out
     QTRY_VERIFY(view->posteExists() && !view->isCheckingPoste());
     QCOMPARE(m_server.count(checkPath), 1);
-    QCOMPARE(m_server.requests.last().query.queryItemValue(u"poste"_s), u"42"_s);
+    QCOMPARE(m_server.apiRequests().last().query.queryItemValue(u"poste"_s), u"42"_s);
 
     // Taking the existing user's details copies them but saving stays blocked.
     QTest::mouseClick(ViewTestEnv::button(view->findChild<ConflictBox *>(), u"Utiliser ces informations"_s),
@@ -157,7 +157,7 @@ void TestSettingsView::oneCheckPerPause_takenNumberBlocksSavingUntilOwnOrNoNumbe
     QVERIFY(!view->findChild<ConflictBox *>()->isVisible());
     view->saveSettings();
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u""_s);
-    QCOMPARE(m_server.requests.size(), 3);
+    QCOMPARE(m_server.requests().size(), 3);
 }
 
 void TestSettingsView::staleReply_isNeverAppliedOverANewerValue()
@@ -179,7 +179,7 @@ void TestSettingsView::staleReply_isNeverAppliedOverANewerValue()
     QTest::keyClick(view->posteEdit(), Qt::Key_8);
     QVERIFY(!view->isCheckingPoste());
     QTRY_COMPARE(m_server.count(checkPath), 2);
-    QCOMPARE(m_server.requests.last().query.queryItemValue(u"poste"_s), u"778"_s);
+    QCOMPARE(m_server.apiRequests().last().query.queryItemValue(u"poste"_s), u"778"_s);
     // Give the slow answer for "77" time to land too.
     QVERIFY(!QTest::qWaitFor([&conflictSeen] { return conflictSeen; }, 900));
     QVERIFY(!view->posteExists() && view->findChild<GradientButton *>()->isEnabled());

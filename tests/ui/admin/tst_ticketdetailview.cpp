@@ -1,6 +1,6 @@
 #include "core/configuration.h"
+#include "httptestserver.h"
 #include "imagefiles.h"
-#include "testserver.h"
 #include "ui/admin/fullimageview.h"
 #include "ui/admin/ticketdetailview.h"
 #include "ui/widgets/iconbutton.h"
@@ -50,7 +50,7 @@ private:
     static Ticket sample(std::optional<QString> status = u"open"_s);
 
     QTemporaryDir m_config;
-    TestServer m_server;
+    HttpTestServer m_server;
 };
 
 void TestTicketDetailView::initTestCase()
@@ -174,7 +174,7 @@ void TestTicketDetailView::close_refusalsKeepTheControls_confirmedSendsTheMessag
     QTRY_COMPARE(m_server.count(closePath), before + 1);
     m_server.setHolding(false);
     QVERIFY(finished.wait(10000));
-    const QJsonObject sent = m_server.requests.last().json();
+    const QJsonObject sent = m_server.apiRequests().last().json();
     QCOMPARE(sent.value(u"ticket_id"_s).toInteger(), 42);
     QCOMPARE(sent.value(u"close_message"_s).toString(), typed);
     // Closed at once on screen; the way back to the list is in tst_adminflow.

@@ -1,5 +1,5 @@
 #include "core/configuration.h"
-#include "testserver.h"
+#include "httptestserver.h"
 #include "ticketjson.h"
 #include "ui/admin/addcompanyview.h"
 #include "ui/admin/companymanagementview.h"
@@ -86,7 +86,7 @@ private:
     void serve(const QJsonObject &reply) { m_server.setReply(listPath, TestResponse::json(reply)); }
 
     QTemporaryDir m_config;
-    TestServer m_server;
+    HttpTestServer m_server;
 };
 
 void TestTicketListView::initTestCase()
