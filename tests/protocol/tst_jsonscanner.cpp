@@ -2,10 +2,7 @@
 #include "protocol/jsonreader.h"
 #include "protocol/jsonscanner.h"
 #include "protocol/records.h"
-
-#include <QTest>
-
-using namespace Qt::StringLiterals;
+#include "testing.h"
 
 namespace {
 
@@ -44,105 +41,102 @@ class TestJsonScanner : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void ticketList_agreesWithTheDocumentReader_data();
-    void ticketList_agreesWithTheDocumentReader();
-    void malformed_isRefused_data();
-    void malformed_isRefused();
-};
-
-void TestJsonScanner::ticketList_agreesWithTheDocumentReader_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<bool>("decodes");
-    const auto row = [](const char *name, const QByteArray &body, bool decodes) {
-        QTest::newRow(name) << body << decodes;
-    };
-    row("every field",
-        R"({"success":true,"tickets":[{"id":9,"user_id":4,"titre":"Écran","description":"d",)"
-        R"("priorite":"haute","status":"fermé","capture_base64":"iVBO","created_at":"2025-03-07 )"
-        R"(14:05:00","message":"m","nom":"Roy","prenom":"Ana","societe":"S","poste":"B 12",)"
-        R"("telephone":"06"}]})",
-        true);
-    row("unknown members of every kind",
-        R"({"x":[1,{"a":[null,true,false,-1.5e3]}],"success":true,"y":"\u00e9",)"
-        R"("tickets":[{"id":1,"extra":{"deep":[[[]]]},"n":null}]})",
-        true);
-    row("repeated member: the last counts",
-        R"({"success":true,"tickets":[{"id":1,"titre":"a","titre":null}]})", true);
-    row("escapes",
-        R"({"success":true,"tickets":[{"id":1,"titre":"q\"b\\s\/n\nt\tu\b\f\r\u00e9\ud83d\ude00",)"
-        R"("message":"\ud800 lone","capture_base64":"ab\/cd+=="}]})",
-        true);
-    row("raw UTF-8",
-        "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"\xc3\xa9\xf0\x9f\x98\x80\xef\xbb\xbfx\","
-        "\"nom\":\"\xef\xbf\xbe\"}]}",
-        true);
-    row("invalid UTF-8: overlong", "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"\xc0\x80\"}]}",
-        false);
-    row("invalid UTF-8 in an unknown member", "{\"success\":true,\"z\":\"\xff\",\"tickets\":[]}", false);
-    row("whole doubles", R"({"success":true,"tickets":[{"id":12.0,"user_id":1E2},{"id":-0}]})", true);
-    row("fraction", R"({"success":true,"tickets":[{"id":12.5}]})", false);
-    row("largest id", R"({"success":true,"tickets":[{"id":9223372036854775807}]})", true);
-    row("id past 64 bits", R"({"success":true,"tickets":[{"id":9223372036854775808}]})", false);
-    row("lenient number forms", R"({"success":true,"tickets":[{"id":1.,"user_id":.5}]})", false);
-    // Lenient where the document reader is, since it is what the rest reads.
-    row("raw control character", "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"a\x01\tb\"}]}", true);
-    row("byte order mark", "\xef\xbb\xbf{\"success\":true,\"tickets\":[]}", true);
-    row("nested past the quick limit",
-        "{\"success\":true,\"x\":" + QByteArray(600, '[') + QByteArray(600, ']') + ",\"tickets\":[]}", true);
-    row("nested past any limit",
-        "{\"success\":true,\"x\":" + QByteArray(5000, '[') + QByteArray(5000, ']') + ",\"tickets\":[]}",
-        false);
-    row("trailing garbage", R"({"success":true,"tickets":[]} x)", false);
-    row("missing id", R"({"success":true,"tickets":[{"id":1},{"titre":"t"}]})", false);
-    row("titre as number", R"({"success":true,"tickets":[{"id":1,"titre":4}]})", false);
-    row("nulls in optional fields",
-        R"({"success":true,"tickets":[{"id":1,"user_id":null,"capture_base64":null}]})", true);
-    row("success null", R"({"success":null,"tickets":[]})", false);
-    row("element not an object", R"({"success":true,"tickets":[[]]})", false);
-    row("truncated", R"({"success":true,"tickets":[{"id":1)", false);
-}
-
-void TestJsonScanner::ticketList_agreesWithTheDocumentReader()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(bool, decodes);
-    const Outcome quick([&] { return TicketResponse::decode(body); });
-    const Outcome reference([&] { return referenceDecode(body); });
-    QCOMPARE(quick.response.has_value(), decodes);
-    QCOMPARE(quick.error, reference.error);
-    QCOMPARE(quick.response.has_value(), reference.response.has_value());
-    if (reference.response) {
-        QCOMPARE(quick.response->success, reference.response->success);
-        QCOMPARE(quick.response->tickets.size(), reference.response->tickets.size());
-        for (qsizetype i = 0; i < reference.response->tickets.size(); ++i)
-            QVERIFY2(quick.response->tickets.at(i) == reference.response->tickets.at(i),
-                qPrintable(QString::number(i)));
+    void ticketList_agreesWithTheDocumentReader_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("decodes");
+        const auto row = [](const char *name, const QByteArray &body, bool decodes) {
+            QTest::newRow(name) << body << decodes;
+        };
+        row("every field",
+            R"({"success":true,"tickets":[{"id":9,"user_id":4,"titre":"Écran","description":"d",)"
+            R"("priorite":"haute","status":"fermé","capture_base64":"iVBO","created_at":"2025-03-07 )"
+            R"(14:05:00","message":"m","nom":"Roy","prenom":"Ana","societe":"S","poste":"B 12",)"
+            R"("telephone":"06"}]})",
+            true);
+        row("unknown members of every kind",
+            R"({"x":[1,{"a":[null,true,false,-1.5e3]}],"success":true,"y":"\u00e9",)"
+            R"("tickets":[{"id":1,"extra":{"deep":[[[]]]},"n":null}]})",
+            true);
+        row("repeated member: the last counts",
+            R"({"success":true,"tickets":[{"id":1,"titre":"a","titre":null}]})", true);
+        row("escapes",
+            "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"q\\\"b\\\\s\\/n\\nt\\tu\\b\\f\\r\\u00e9\\ud83d\\ude00\","
+            R"("message":"\ud800 lone","capture_base64":"ab\/cd+=="}]})",
+            true);
+        row("raw UTF-8",
+            "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"\xc3\xa9\xf0\x9f\x98\x80\xef\xbb\xbfx\","
+            "\"nom\":\"\xef\xbf\xbe\"}]}",
+            true);
+        row("invalid UTF-8: overlong", "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"\xc0\x80\"}]}",
+            false);
+        row("invalid UTF-8 in an unknown member", "{\"success\":true,\"z\":\"\xff\",\"tickets\":[]}", false);
+        row("whole doubles", R"({"success":true,"tickets":[{"id":12.0,"user_id":1E2},{"id":-0}]})", true);
+        row("fraction", R"({"success":true,"tickets":[{"id":12.5}]})", false);
+        row("largest id", R"({"success":true,"tickets":[{"id":9223372036854775807}]})", true);
+        row("id past 64 bits", R"({"success":true,"tickets":[{"id":9223372036854775808}]})", false);
+        row("lenient number forms", R"({"success":true,"tickets":[{"id":1.,"user_id":.5}]})", false);
+        // Lenient where the document reader is, since it is what the rest reads.
+        row("raw control character", "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"a\x01\tb\"}]}",
+            true);
+        row("byte order mark", "\xef\xbb\xbf{\"success\":true,\"tickets\":[]}", true);
+        row("nested past the quick limit",
+            "{\"success\":true,\"x\":" + QByteArray(600, '[') + QByteArray(600, ']') + ",\"tickets\":[]}",
+            true);
+        row("nested past any limit",
+            "{\"success\":true,\"x\":" + QByteArray(5000, '[') + QByteArray(5000, ']') + ",\"tickets\":[]}",
+            false);
+        row("trailing garbage", R"({"success":true,"tickets":[]} x)", false);
+        row("missing id", R"({"success":true,"tickets":[{"id":1},{"titre":"t"}]})", false);
+        row("titre as number", R"({"success":true,"tickets":[{"id":1,"titre":4}]})", false);
+        row("nulls in optional fields",
+            R"({"success":true,"tickets":[{"id":1,"user_id":null,"capture_base64":null}]})", true);
+        row("success null", R"({"success":null,"tickets":[]})", false);
+        row("element not an object", R"({"success":true,"tickets":[[]]})", false);
+        row("truncated", R"({"success":true,"tickets":[{"id":1)", false);
     }
-}
 
-void TestJsonScanner::malformed_isRefused_data()
-{
-    // What the quick reader must refuse by itself, though the document reader
-    // behind it may still accept some of it; the rest is in the table above.
-    QTest::addColumn<QByteArray>("json");
-    QTest::newRow("lone continuation byte") << "[\"\x80\"]"_ba;
-    QTest::newRow("unknown escape") << R"(["\q"])"_ba;
-    QTest::newRow("unterminated string") << R"(["abc)"_ba;
-    QTest::newRow("exponent without digits") << "[1e+]"_ba;
-    QTest::newRow("misspelt literal") << "[tru]"_ba;
-    QTest::newRow("leading comma") << "[,1]"_ba;
-}
+    void ticketList_agreesWithTheDocumentReader()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(bool, decodes);
+        const Outcome quick([&] { return TicketResponse::decode(body); });
+        const Outcome reference([&] { return referenceDecode(body); });
+        QCOMPARE(quick.response.has_value(), decodes);
+        QCOMPARE(quick.error, reference.error);
+        QCOMPARE(quick.response.has_value(), reference.response.has_value());
+        if (reference.response) {
+            QCOMPARE(quick.response->success, reference.response->success);
+            QCOMPARE(quick.response->tickets.size(), reference.response->tickets.size());
+            for (qsizetype i = 0; i < reference.response->tickets.size(); ++i)
+                QVERIFY2(quick.response->tickets.at(i) == reference.response->tickets.at(i),
+                    qPrintable(QString::number(i)));
+        }
+    }
 
-void TestJsonScanner::malformed_isRefused()
-{
-    QFETCH(QByteArray, json);
-    JsonScanner s(json);
-    QVERIFY_THROWS_EXCEPTION(DecodingError, {
-        s.skipValue();
-        s.expectEnd();
-    });
-}
+    void malformed_isRefused_data()
+    {
+        // What the quick reader must refuse by itself, though the document reader
+        // behind it may still accept some of it; the rest is in the table above.
+        QTest::addColumn<QByteArray>("json");
+        QTest::newRow("lone continuation byte") << "[\"\x80\"]"_ba;
+        QTest::newRow("unknown escape") << R"(["\q"])"_ba;
+        QTest::newRow("unterminated string") << "[\"abc"_ba;
+        QTest::newRow("exponent without digits") << "[1e+]"_ba;
+        QTest::newRow("misspelt literal") << "[tru]"_ba;
+        QTest::newRow("leading comma") << "[,1]"_ba;
+    }
+
+    void malformed_isRefused()
+    {
+        QFETCH(QByteArray, json);
+        JsonScanner s(json);
+        QVERIFY_THROWS_EXCEPTION(DecodingError, {
+            s.skipValue();
+            s.expectEnd();
+        });
+    }
+};
 
 QTEST_GUILESS_MAIN(TestJsonScanner)
 #include "tst_jsonscanner.moc"
