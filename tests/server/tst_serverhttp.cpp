@@ -17,6 +17,8 @@ struct Answer
     int status = 0;
     QByteArray body;
     QByteArray contentType;
+
+    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
 };
 
 // The exit status of norvik-server run with these arguments, and what it
@@ -40,15 +42,16 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
-        const Answer company
-            = send("POST", u"/company/create.php"_s, "{\"nom\":\"Banc d'essai\",\"code\":\"BE\"}");
-        const qint64 companyId
-            = QJsonDocument::fromJson(company.body).object().value(u"company_id"_s).toInteger();
-        const Answer user = send("POST", u"/user/register.php"_s,
-            QJsonDocument(QJsonObject { { u"company_id"_s, companyId }, { u"poste"_s, u"X1"_s },
-                              { u"nom"_s, u"N"_s }, { u"prenom"_s, u"P"_s }, { u"telephone"_s, u""_s } })
-                .toJson());
-        m_userId = QJsonDocument::fromJson(user.body).object().value(u"user_id"_s).toInteger();
+        const QJsonValue companyId
+            = send("POST", u"/company/create.php"_s, "{\"nom\":\"Banc d'essai\",\"code\":\"BE\"}")
+                  .json()
+                  .value(u"company_id"_s);
+        const QJsonObject user { { u"company_id"_s, companyId }, { u"poste"_s, u"X1"_s },
+            { u"nom"_s, u"N"_s }, { u"prenom"_s, u"P"_s }, { u"telephone"_s, u""_s } };
+        m_userId = send("POST", u"/user/register.php"_s, QJsonDocument(user).toJson())
+                       .json()
+                       .value(u"user_id"_s)
+                       .toInteger();
         QVERIFY(m_userId > 0);
     }
 
@@ -58,16 +61,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QByteArray>("token");
         QTest::addColumn<int>("status");
-        const QByteArray token = ServerProcess::Token;
-        // A ticket body that would be accepted, spoilt one member at a time below.
-        const auto ticket = [this](const char *member, const QJsonValue &value) {
-            QJsonObject body { { u"user_id"_s, m_userId }, { u"titre"_s, u"t"_s },
-                { u"description"_s, u"d"_s }, { u"priorite"_s, u"haute"_s },
-                { QString::fromLatin1(member), value } };
-            if (value.isUndefined())
-                body.remove(QString::fromLatin1(member));
-            return QJsonDocument(body).toJson(QJsonDocument::Compact);
-        };
         const QByteArray create = "POST /ticket/create.php";
         const auto row = [&](const char *name, const QByteArray &request, const QByteArray &body, int status,
                              const QByteArray &sent = ServerProcess::Token) {
@@ -75,16 +68,16 @@ private Q_SLOTS:
         };
 
         row("no token", "GET /company/list.php", {}, 401, {});
-        row("wrong token on a write", create, ticket("titre", u"t"_s), 401, "not-the-token");
+        row("wrong token on a write", create, ticketBody("titre", u"t"_s), 401, "not-the-token");
         row("GET on a write", "GET /user/register.php", {}, 405);
         row("unknown endpoint", "GET /ticket/delete.php", {}, 404);
         row("body not JSON", create, "titre=x", 400);
         row("body an array", create, "[1]", 400);
-        row("missing titre", create, ticket("titre", {}), 400);
-        row("user_id as text", create, ticket("user_id", QString::number(m_userId)), 400);
-        row("user_id fraction", create, ticket("user_id", 1.5), 400);
-        row("priority in capitals", create, ticket("priorite", u"HAUTE"_s), 400);
-        row("capture not Base64", create, ticket("capture_base64", u"pas du base64 !"_s), 400);
+        row("missing titre", create, ticketBody("titre", {}), 400);
+        row("user_id as text", create, ticketBody("user_id", QString::number(m_userId)), 400);
+        row("user_id fraction", create, ticketBody("user_id", 1.5), 400);
+        row("priority in capitals", create, ticketBody("priorite", u"HAUTE"_s), 400);
+        row("capture not Base64", create, ticketBody("capture_base64", u"pas du base64 !"_s), 400);
         row("close without message", "POST /admin/close-ticket.php", R"({"ticket_id":1})", 400);
         row("my tickets of abc", "GET /user/my-tickets.php?user_id=abc", {}, 400);
         row("get-by-poste without company", "GET /user/get-by-poste.php?poste=X1", {}, 400);
@@ -102,7 +95,7 @@ private Q_SLOTS:
         const Answer answer = send(method, path, body, nullptr, token);
         QCOMPARE(answer.status, status);
         QVERIFY(answer.contentType.startsWith("application/json"));
-        QJsonObject object = QJsonDocument::fromJson(answer.body).object();
+        QJsonObject object = answer.json();
         // A refused ticket, even for want of the token, still reads as a
         // creation answer: a failed one.
         if (path == u"/ticket/create.php") {
@@ -117,10 +110,7 @@ private Q_SLOTS:
     void refusals_writeNothing()
     {
         const qint64 ticket
-            = QJsonDocument::fromJson(send("POST", u"/ticket/create.php"_s, ticketBody(u"normale"_s)).body)
-                  .object()
-                  .value(u"ticket_id"_s)
-                  .toInteger();
+            = send("POST", u"/ticket/create.php"_s, ticketBody()).json().value(u"ticket_id"_s).toInteger();
         QVERIFY(ticket > 0);
         const QJsonArray tickets = list(u"tickets"_s), companies = list(u"companies"_s);
         const QByteArray close = R"({"ticket_id":)" + QByteArray::number(ticket);
@@ -130,9 +120,8 @@ private Q_SLOTS:
                      refusedToken)
                      .status,
             401);
-        QCOMPARE(send("POST", u"/ticket/create.php"_s, ticketBody(u"HAUTE"_s)).status, 400);
-        QCOMPARE(
-            send("POST", u"/ticket/create.php"_s, ticketBody(u"haute"_s), nullptr, refusedToken).status, 401);
+        QCOMPARE(send("POST", u"/ticket/create.php"_s, ticketBody("priorite", u"HAUTE"_s)).status, 400);
+        QCOMPARE(send("POST", u"/ticket/create.php"_s, ticketBody(), nullptr, refusedToken).status, 401);
         QCOMPARE(
             send("POST", u"/company/create.php"_s, R"({"nom":"Refusée","code":"NO"})", nullptr, {}).status,
             401);
@@ -288,10 +277,12 @@ private:
         return answer;
     }
 
-    QByteArray ticketBody(const QString &priorite) const
+    // A ticket body that would be accepted, or one with member spoilt.
+    QByteArray ticketBody(const char *member = "priorite", const QJsonValue &value = u"haute"_s) const
     {
-        return QJsonDocument(QJsonObject { { u"user_id"_s, m_userId }, { u"titre"_s, u"t"_s },
-                                 { u"description"_s, u"d"_s }, { u"priorite"_s, priorite } })
+        return QJsonDocument(
+            QJsonObject { { u"user_id"_s, m_userId }, { u"titre"_s, u"t"_s }, { u"description"_s, u"d"_s },
+                { u"priorite"_s, u"haute"_s }, { QString::fromLatin1(member), value } })
             .toJson(QJsonDocument::Compact);
     }
 
@@ -299,7 +290,7 @@ private:
     QJsonArray list(const QString &what, const ServerProcess *server = nullptr)
     {
         const QString path = what == u"tickets" ? u"/admin/list-tickets.php"_s : u"/company/list.php"_s;
-        return QJsonDocument::fromJson(send("GET", path, {}, server).body).object().value(what).toArray();
+        return send("GET", path, {}, server).json().value(what).toArray();
     }
 
     QNetworkAccessManager m_network;

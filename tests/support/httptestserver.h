@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
