@@ -61,7 +61,8 @@ private Q_SLOTS:
         row("repeated member: the last counts",
             R"({"success":true,"tickets":[{"id":1,"titre":"a","titre":null}]})", true);
         row("escapes",
-            "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"q\\\"b\\\\s\\/n\\nt\\tu\\b\\f\\r\\u00e9\\ud83d\\ude00\","
+            "{\"success\":true,\"tickets\":[{\"id\":1,\"titre\":\"q\\\"b\\\\s\\/"
+            "n\\nt\\tu\\b\\f\\r\\u00e9\\ud83d\\ude00\","
             R"("message":"\ud800 lone","capture_base64":"ab\/cd+=="}]})",
             true);
         row("raw UTF-8",

@@ -1,7 +1,6 @@
 #include "protocol/dates.h"
 #include "protocol/records.h"
 #include "protocol/vocabulary.h"
-
 #include "testing.h"
 
 class TestRecords : public QObject

@@ -96,11 +96,6 @@ HttpTestResponse HttpTestResponse::raw(QByteArray bytes, bool thenClose)
     return { Kind::Raw, std::move(bytes), 0, true, thenClose, 0 };
 }
 
-HttpTestResponse HttpTestResponse::silence()
-{
-    return { Kind::Silence, {}, 0, true, true, 0 };
-}
-
 HttpTestResponse HttpTestResponse::close()
 {
     return { Kind::Close, {}, 0, true, true, 0 };
@@ -262,7 +257,6 @@ void HttpTestServer::readFrom(const std::shared_ptr<Connection> &connection)
 
     connection->answered = true;
     m_requests.append(request);
-    Q_EMIT requestReceived(request);
     if (m_holding)
         m_held.append(std::pair(connection, request));
     else
@@ -297,8 +291,6 @@ void HttpTestServer::answer(Connection *connection, const HttpTestResponse &resp
         socket->write(response.bytes);
         if (response.thenClose)
             socket->disconnectFromHost(); // after the bytes are out
-        break;
-    case HttpTestResponse::Kind::Silence:
         break;
     case HttpTestResponse::Kind::Close:
         socket->abort();

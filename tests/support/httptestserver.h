@@ -32,7 +32,7 @@ struct HttpTestRequest
 // What the server does with one request. Build it with the factories.
 struct HttpTestResponse
 {
-    enum class Kind { Reply, Raw, Silence, Close, Stream };
+    enum class Kind { Reply, Raw, Close, Stream };
 
     // A complete HTTP/1.1 answer. Content-Length and "Connection: close" are
     // added unless extraHeaders already name them.
@@ -43,8 +43,6 @@ struct HttpTestResponse
     // These bytes and nothing else (garbage, half a header...), then close,
     // or keep the connection open and silent (a reply that stalls).
     static HttpTestResponse raw(QByteArray bytes, bool thenClose = true);
-    // Keep the connection open and never answer.
-    static HttpTestResponse silence();
     // Close the connection without writing a byte.
     static HttpTestResponse close();
     // A 200 whose body of totalBytes is generated on the fly as the client
@@ -131,10 +129,6 @@ public:
     void clearRequests() { m_requests.clear(); }
     // Body bytes written by stream answers so far (to prove an abort).
     qint64 streamedBytes() const { return m_streamed; }
-
-Q_SIGNALS:
-    // Emitted on arrival, before the answer (also while holding).
-    void requestReceived(const HttpTestRequest &request);
 
 private:
     struct Connection;
