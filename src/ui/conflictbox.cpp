@@ -57,11 +57,6 @@ void ConflictBox::setExistingUser(const QString &prenom, const QString &nom)
     setAccessibleDescription(tr("Utilisateur existant: %1").arg(m_name->text()));
 }
 
-QString ConflictBox::existingUserText() const
-{
-    return m_name->text();
-}
-
 void ConflictBox::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);

@@ -47,9 +47,9 @@ IdentityBox::IdentityBox(const UserSettings &settings, QWidget *parent)
     row->addWidget(icon);
     auto *column = new QVBoxLayout;
     column->setSpacing(Sizes::LineSpacing);
-    m_name = settings.readTextOrEmpty(UserSettings::UserPrenom) + u" "_s
+    const QString fullName = settings.readTextOrEmpty(UserSettings::UserPrenom) + u" "_s
         + settings.readTextOrEmpty(UserSettings::UserNom);
-    auto *name = new QLabel(m_name, this);
+    auto *name = new QLabel(fullName, this);
     Style::setRole(name, "identityName");
     column->addWidget(name);
 
@@ -74,11 +74,10 @@ IdentityBox::IdentityBox(const UserSettings &settings, QWidget *parent)
         parts << company;
     }
     details->addStretch();
-    m_details = parts.join(u" • "_s);
     column->addLayout(details);
     row->addLayout(column, 1);
-    setAccessibleName(m_name);
-    setAccessibleDescription(m_details);
+    setAccessibleName(fullName);
+    setAccessibleDescription(parts.join(u" • "_s));
 }
 
 void IdentityBox::paintEvent(QPaintEvent *)

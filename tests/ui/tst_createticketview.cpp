@@ -110,13 +110,14 @@ private Q_SLOTS:
     void sendButtonFollowsTheForm_slowSubmitSendsItAsTypedOnce()
     {
         UserSettings::shared().writeInteger(UserSettings::UserId, 0);
-        QVERIFY(openSheet()->findChild<IdentityBox *>()->showsWarning());
+        QCOMPARE(openSheet()->findChild<IdentityBox *>()->accessibleName(),
+            u"Pensez à remplir vos informations dans les paramètres"_s);
         UserSettings::shared().writeInteger(UserSettings::UserId, 12);
         CreateTicketView *view = openSheet();
         QVERIFY(view);
         const IdentityBox *identity = view->findChild<IdentityBox *>();
-        QCOMPARE(
-            identity->nameLine() + u" / "_s + identity->detailLine(), u"Léa Durand / Poste 24 • Alpha"_s);
+        QCOMPARE(identity->accessibleName() + u" / "_s + identity->accessibleDescription(),
+            u"Léa Durand / Poste 24 • Alpha"_s);
         GradientButton *send = sendButton(view);
         QTest::keyClick(titre(view), Qt::Key_Space);
         QVERIFY(picker(view)->attachImage(picture(40, 30)));

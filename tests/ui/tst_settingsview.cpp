@@ -133,7 +133,8 @@ private Q_SLOTS:
         QTRY_COMPARE(m_server.count(checkPath), 2);
         QTRY_VERIFY(!isChecking(view));
         QVERIFY(showsConflict(view));
-        QCOMPARE(view->findChild<ConflictBox *>()->existingUserText(), u"Chloé Martin"_s);
+        QCOMPARE(view->findChild<ConflictBox *>()->accessibleDescription(),
+            u"Utilisateur existant: Chloé Martin"_s);
         m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request); });
 
         // The user's own number clears the conflict at once, without asking.

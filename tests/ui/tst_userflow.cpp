@@ -79,7 +79,7 @@ private Q_SLOTS:
         const qint64 userId = UserSettings::shared().readInteger(UserSettings::UserId);
         QVERIFY(userId > 2); // after the two demo users
         QCOMPARE(UserSettings::shared().readTextOrEmpty(UserSettings::CompanyName), u"Transports Morvan"_s);
-        QCOMPARE(home.findChild<UserCard *>()->nameLine(), u"Inès Lemaire"_s);
+        QCOMPARE(home.findChild<UserCard *>()->accessibleName(), u"Inès Lemaire"_s);
 
         // 2. A ticket with a screenshot.
         const QString shot = m_files.filePath(u"shot.png"_s);
@@ -112,9 +112,10 @@ private Q_SLOTS:
         home.findChildren<HomeButton *>().at(2)->click();
         MyTicketsView *list = home.myTicketsSheet();
         QVERIFY(list);
-        QTRY_VERIFY(list->findChild<QListView *>(u"list"_s)->isVisible());
-        QCOMPARE(list->findChild<QListView *>(u"list"_s)->model()->rowCount(), 1);
-        const QModelIndex card = list->findChild<QListView *>(u"list"_s)->model()->index(0);
+        const QListView *cards = list->findChild<QListView *>(u"list"_s);
+        QTRY_VERIFY(cards->isVisible());
+        QCOMPARE(cards->model()->rowCount(), 1);
+        const QModelIndex card = cards->model()->index(0, 0);
         QCOMPARE(card.data(MyTicketsModel::TitleRole).toString(), u"Imprimante en erreur"_s);
         QCOMPARE(card.data(MyTicketsModel::StatusWordRole).toString(), u"En cours"_s);
         QCOMPARE(card.data(MyTicketsModel::PriorityWordRole).toString(), u"Critique"_s);
@@ -126,7 +127,8 @@ private Q_SLOTS:
         QVERIFY(settings);
         settings->findChild<QLineEdit *>(u"poste"_s)->setText(u"P-101"_s);
         QTRY_VERIFY(settings->findChild<ConflictBox *>()->isVisible());
-        QCOMPARE(settings->findChild<ConflictBox *>()->existingUserText(), u"Claire Duval"_s);
+        QCOMPARE(settings->findChild<ConflictBox *>()->accessibleDescription(),
+            u"Utilisateur existant: Claire Duval"_s);
         QVERIFY(!settings->findChild<GradientButton *>()->isEnabled());
         settings->findChild<QLineEdit *>(u"poste"_s)->setText(u"T-8"_s);
         QTRY_VERIFY(!settings->findChild<QWidget *>(u"posteCheck"_s)->isVisible()
@@ -140,7 +142,7 @@ private Q_SLOTS:
         QCOMPARE(file.value(u"user_poste"_s).toString(), u"T-8"_s);
         QCOMPARE(file.value(u"user_telephone"_s).toString(), u"07 00 00 00 00"_s);
         QCOMPARE(file.value(u"user_id"_s).toLongLong(), userId);
-        QCOMPARE(home.findChild<UserCard *>()->detailLine(), u"Poste T-8 • Transports Morvan"_s);
+        QCOMPARE(home.findChild<UserCard *>()->accessibleDescription(), u"Poste T-8 • Transports Morvan"_s);
     }
 
 private:
