@@ -128,26 +128,6 @@ QLayout *HomeView::actions()
     return actions;
 }
 
-SettingsView *HomeView::settingsSheet() const
-{
-    return m_settings;
-}
-
-CreateTicketView *HomeView::createTicketSheet() const
-{
-    return m_createTicket;
-}
-
-MyTicketsView *HomeView::myTicketsSheet() const
-{
-    return m_myTickets;
-}
-
-RegisterView *HomeView::registerSheet() const
-{
-    return m_register;
-}
-
 void HomeView::setIsRegistered(bool registered)
 {
     m_isRegistered = registered;

@@ -33,12 +33,6 @@ public:
     bool isRegistered() const { return m_isRegistered; }
     bool isAdmin() const { return m_isAdmin; }
 
-    // The sheets presented now (nullptr when closed).
-    SettingsView *settingsSheet() const;
-    CreateTicketView *createTicketSheet() const;
-    MyTicketsView *myTicketsSheet() const;
-    RegisterView *registerSheet() const;
-
     // Shows a sheet built elsewhere (the administrators' login) the way this
     // screen shows its own; the sheet deletes itself when closed.
     void presentSheet(Sheet *sheet);

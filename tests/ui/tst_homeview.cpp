@@ -3,6 +3,7 @@
 #include "ui/createticketview.h"
 #include "ui/homebutton.h"
 #include "ui/homeview.h"
+#include "ui/myticketsview.h"
 #include "ui/registerview.h"
 #include "ui/usercard.h"
 #include "viewtestenv.h"
@@ -60,8 +61,8 @@ private Q_SLOTS:
         QCOMPARE(visibleButtons(home), QStringList { u"Créer mon compte"_s });
         QVERIFY(!ViewTestEnv::button(home, u"Paramètres utilisateur"_s, ViewTestEnv::Shown::Only));
         // Not at once, but half a second after being shown.
-        QVERIFY(!home->registerSheet());
-        QTRY_VERIFY(home->registerSheet() && home->registerSheet()->isVisible());
+        QVERIFY(!home->findChild<RegisterView *>());
+        QTRY_VERIFY(home->findChild<RegisterView *>() && home->findChild<RegisterView *>()->isVisible());
         QVERIFY(clock.elapsed() >= HomeView::RegisterDelayMs);
 
         // Registered but without a user id: no card, and registration is not offered again.
@@ -69,8 +70,8 @@ private Q_SLOTS:
         home = showHome();
         QVERIFY(!home->findChild<UserCard *>()->isVisible());
         QCOMPARE(visibleButtons(home), QStringList({ u"Démarrer un ticket"_s, u"Mes tickets"_s }));
-        QVERIFY(!QTest::qWaitFor(
-            [home] { return home->registerSheet() != nullptr; }, HomeView::RegisterDelayMs + 300));
+        QVERIFY(!QTest::qWaitFor([home] { return home->findChild<RegisterView *>() != nullptr; },
+            HomeView::RegisterDelayMs + 300));
     }
 
     // That the tray's entries reach the home screen is in tst_desktopshell.
@@ -80,13 +81,13 @@ private Q_SLOTS:
         HomeView *home = showHome();
         AppEvents &events = ViewTestEnv::services().events;
         Q_EMIT events.createTicketRequested();
-        CreateTicketView *first = home->createTicketSheet();
+        CreateTicketView *first = home->findChild<CreateTicketView *>();
         QVERIFY(first);
         Q_EMIT events.createTicketRequested();
-        QCOMPARE(home->createTicketSheet(), first);
+        QCOMPARE(home->findChildren<CreateTicketView *>(), QList { first });
         // A ticket filed there reloads an open list of the user's tickets.
         Q_EMIT events.myTicketsRequested();
-        QVERIFY(home->myTicketsSheet());
+        QVERIFY(home->findChild<MyTicketsView *>());
         QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 1);
         Q_EMIT first->ticketCreated();
         QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 2);

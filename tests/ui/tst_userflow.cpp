@@ -63,8 +63,8 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&home));
 
         // 1. The registration sheet offers itself and lists the server's companies.
-        QTRY_VERIFY(home.registerSheet() && home.registerSheet()->isVisible());
-        RegisterView *registration = home.registerSheet();
+        QTRY_VERIFY(home.findChild<RegisterView *>() && home.findChild<RegisterView *>()->isVisible());
+        RegisterView *registration = home.findChild<RegisterView *>();
         QTRY_VERIFY(registration->findChild<QComboBox *>()->count() > 1);
         const int morvan = registration->findChild<QComboBox *>()->findText(u"Transports Morvan (TMO)"_s);
         QVERIFY(morvan > 0);
@@ -74,7 +74,7 @@ private Q_SLOTS:
         registration->findChild<FormField *>(u"prenom"_s)->setValue(u"Inès"_s);
         registration->findChild<FormField *>(u"telephone"_s)->setValue(u"06 12 34 56 78"_s);
         QTest::mouseClick(registration->findChild<GradientButton *>(), Qt::LeftButton);
-        QTRY_VERIFY(!home.registerSheet());
+        QTRY_VERIFY(!home.findChild<RegisterView *>());
         QVERIFY(home.isRegistered());
         const qint64 userId = UserSettings::shared().readInteger(UserSettings::UserId);
         QVERIFY(userId > 2); // after the two demo users
@@ -87,7 +87,7 @@ private Q_SLOTS:
         picture.fill(QColor(240, 240, 240));
         QVERIFY(picture.save(shot));
         home.findChildren<HomeButton *>().at(1)->click();
-        CreateTicketView *form = home.createTicketSheet();
+        CreateTicketView *form = home.findChild<CreateTicketView *>();
         QVERIFY(form);
         form->findChild<QLineEdit *>(u"titre"_s)->setText(u"Imprimante en erreur"_s);
         form->findChild<QPlainTextEdit *>(u"description"_s)->setPlainText(u"Le voyant clignote orange."_s);
@@ -95,7 +95,8 @@ private Q_SLOTS:
         QVERIFY(form->loadAttachment(shot));
         QTest::mouseClick(form->findChild<GradientButton *>(u"send"_s), Qt::LeftButton);
         QTRY_VERIFY(form->findChild<NoticeBox *>(u"success"_s)->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(!home.createTicketSheet(), CreateTicketView::CloseDelayMs + 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !home.findChild<CreateTicketView *>(), CreateTicketView::CloseDelayMs + 3000);
 
         // The server holds the ticket with its picture, scaled.
         const QList<Ticket> all = RunTask::run(APIService::shared().getAllTickets(), 15000);
@@ -110,7 +111,7 @@ private Q_SLOTS:
 
         // 3. "Mes tickets" shows it, in progress.
         home.findChildren<HomeButton *>().at(2)->click();
-        MyTicketsView *list = home.myTicketsSheet();
+        MyTicketsView *list = home.findChild<MyTicketsView *>();
         QVERIFY(list);
         const QListView *cards = list->findChild<QListView *>(u"list"_s);
         QTRY_VERIFY(cards->isVisible());
@@ -123,7 +124,7 @@ private Q_SLOTS:
 
         // 4. Settings: a demo user's number conflicts; a free one is saved.
         home.openSettings();
-        SettingsView *settings = home.settingsSheet();
+        SettingsView *settings = home.findChild<SettingsView *>();
         QVERIFY(settings);
         settings->findChild<QLineEdit *>(u"poste"_s)->setText(u"P-101"_s);
         QTRY_VERIFY(settings->findChild<ConflictBox *>()->isVisible());
@@ -136,7 +137,7 @@ private Q_SLOTS:
         QVERIFY(settings->findChild<GradientButton *>()->isEnabled());
         settings->findChild<FormField *>(u"telephone"_s)->setValue(u"07 00 00 00 00"_s);
         QTest::mouseClick(settings->findChild<GradientButton *>(), Qt::LeftButton);
-        QVERIFY(!home.settingsSheet());
+        QVERIFY(!settings->isVisible());
         UserSettings::shared().reload();
         QSettings file(UserSettings::shared().filePath(), QSettings::IniFormat);
         QCOMPARE(file.value(u"user_poste"_s).toString(), u"T-8"_s);
