@@ -30,9 +30,6 @@ public:
 
     explicit HomeView(const Services &services, QWidget *parent = nullptr);
 
-    bool isRegistered() const { return m_isRegistered; }
-    bool isAdmin() const { return m_isAdmin; }
-
     // Shows a sheet built elsewhere (the administrators' login) the way this
     // screen shows its own; the sheet deletes itself when closed.
     void presentSheet(Sheet *sheet);

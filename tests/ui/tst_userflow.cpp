@@ -75,7 +75,8 @@ private Q_SLOTS:
         registration->findChild<FormField *>(u"telephone"_s)->setValue(u"06 12 34 56 78"_s);
         QTest::mouseClick(registration->findChild<GradientButton *>(), Qt::LeftButton);
         QTRY_VERIFY(!home.findChild<RegisterView *>());
-        QVERIFY(home.isRegistered());
+        // The home screen follows: a registered user files tickets.
+        QVERIFY(ViewTestEnv::button(&home, u"Démarrer un ticket"_s, ViewTestEnv::Shown::Only));
         const qint64 userId = UserSettings::shared().readInteger(UserSettings::UserId);
         QVERIFY(userId > 2); // after the two demo users
         QCOMPARE(UserSettings::shared().readTextOrEmpty(UserSettings::CompanyName), u"Transports Morvan"_s);
