@@ -21,6 +21,7 @@
 #include "ui/admin/ticketdetailview.h"
 #include "ui/admin/ticketgridview.h"
 #include "ui/admin/ticketlistview.h"
+#include "ui/attachmentpicker.h"
 #include "ui/createticketview.h"
 #include "ui/homebutton.h"
 #include "ui/mainwindow.h"
@@ -296,10 +297,11 @@ void Photographer::createTicket()
         shoot(&sheet, u"createticket-empty"_s);
         type(&sheet, u"Titre de la demande"_s, u"Écran noir au démarrage"_s);
         type(&sheet, u"Description détaillée"_s, u"Depuis ce matin l'écran reste noir après le logo."_s);
-        sheet.attachImage(samplePicture());
+        sheet.findChild<AttachmentPicker *>()->attachImage(samplePicture());
         shoot(&sheet, u"createticket-filled"_s);
         click(&sheet, u"Envoyer le ticket"_s);
-        waitFor([&sheet] { return sheet.showSuccess(); }, "create ticket: success");
+        waitFor([&sheet] { return sheet.findChild<QWidget *>(u"success"_s)->isVisible(); },
+            "create ticket: success");
         shoot(&sheet, u"createticket-success"_s);
     }
     for (const auto &[response, holding, name] :

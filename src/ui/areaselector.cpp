@@ -10,7 +10,16 @@
 
 using namespace Qt::StringLiterals;
 
-namespace Sizes = Style::Metrics::AreaSelector;
+namespace {
+// This screen's own sizes, in pixels at a device pixel ratio of 1.
+namespace Sizes {
+constexpr int HintTextSize = Style::TextSize::Body;
+constexpr QSize HintFrame { 720, 36 };
+constexpr int HintTop = 24;
+constexpr int HintRadius = 10;
+constexpr int SelectionPenWidth = 2;
+} // namespace Sizes
+} // namespace
 
 namespace {
 // A press and release closer than this is a click, not a drag.
@@ -35,7 +44,7 @@ AreaSelector::AreaSelector(const QImage &picture, const QRect &geometry, QWidget
     setCursor(Qt::CrossCursor);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
-    setAccessibleName(u"Sélection de la zone à capturer"_s);
+    setAccessibleName(tr("Sélection de la zone à capturer"));
 }
 
 QImage AreaSelector::grabScreens(QRect *geometry)
@@ -76,7 +85,7 @@ void AreaSelector::paintEvent(QPaintEvent *)
         painter.drawRect(m_selection);
     }
     const QString hint
-        = u"Faites glisser pour choisir une zone, cliquez pour tout l'écran — Échap pour annuler"_s;
+        = tr("Faites glisser pour choisir une zone, cliquez pour tout l'écran — Échap pour annuler");
     painter.setFont(Style::font(Sizes::HintTextSize, QFont::Medium));
     const QRect hintRect(
         QPoint(rect().center().x() - Sizes::HintFrame.width() / 2, Sizes::HintTop), Sizes::HintFrame);

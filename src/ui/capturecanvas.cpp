@@ -13,7 +13,7 @@ CaptureCanvas::CaptureCanvas(QWidget *parent)
 {
     setCursor(Qt::CrossCursor);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setAccessibleName(u"Capture à modifier"_s);
+    setAccessibleName(tr("Capture à modifier"));
 }
 
 void CaptureCanvas::setImage(const QImage &image)

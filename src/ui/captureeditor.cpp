@@ -6,6 +6,7 @@
 #include "ui/widgets/segmentedpicker.h"
 #include "ui/widgets/style.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QShortcut>
@@ -14,7 +15,16 @@
 
 using namespace Qt::StringLiterals;
 
-namespace Sizes = Style::Metrics::CaptureEditor;
+namespace {
+// This screen's own sizes, in pixels at a device pixel ratio of 1.
+namespace Sizes {
+constexpr QSize SheetSize { 900, 700 };
+constexpr int SidePadding = 28;
+constexpr int VerticalPadding = 24;
+constexpr int Spacing = 14;
+constexpr int ToolGap = 12; // between the tools and the colour picker
+} // namespace Sizes
+} // namespace
 
 namespace {
 
@@ -34,12 +44,15 @@ private:
     CaptureEdit m_edit;
 };
 
-const QList<QPair<QString, QString>> ToolOptions {
-    { u"mask"_s, u"■ Masquer"_s },
-    { u"pixelate"_s, u"▦ Flouter"_s },
-    { u"frame"_s, u"▢ Encadrer"_s },
-    { u"arrow"_s, u"➜ Flèche"_s },
-};
+QList<QPair<QString, QString>> toolOptions()
+{
+    return {
+        { u"mask"_s, QCoreApplication::translate("CaptureEditor", "■ Masquer") },
+        { u"pixelate"_s, QCoreApplication::translate("CaptureEditor", "▦ Flouter") },
+        { u"frame"_s, QCoreApplication::translate("CaptureEditor", "▢ Encadrer") },
+        { u"arrow"_s, QCoreApplication::translate("CaptureEditor", "➜ Flèche") },
+    };
+}
 
 CaptureEdit::Tool toolFor(const QString &value)
 {
@@ -55,56 +68,74 @@ CaptureEdit::Tool toolFor(const QString &value)
 } // namespace
 
 CaptureEditor::CaptureEditor(const QImage &image, QWidget *parent)
-    : Sheet(Style::CaptureEditor::SheetSize, parent)
+    : Sheet(Sizes::SheetSize, parent)
     , m_original(image)
     , m_edited(image)
     , m_stack(new QUndoStack(this))
 {
-    setWindowTitle(u"Modifier la capture"_s);
+    setWindowTitle(tr("Modifier la capture"));
     QVBoxLayout *outer = ScreenParts::bareColumn(this);
     outer->setContentsMargins(
         Sizes::SidePadding, Sizes::VerticalPadding, Sizes::SidePadding, Sizes::VerticalPadding);
     outer->setSpacing(Sizes::Spacing);
-    outer->addLayout(ScreenParts::titles(u"Modifier la capture"_s,
-        u"Masquez ce qui ne doit pas quitter votre poste, signalez ce qui compte"_s, this));
-
-    auto *tools = new QHBoxLayout;
-    m_tools = new SegmentedPicker(ToolOptions, this);
-    m_tools->setAccessibleName(u"Outil"_s);
-    m_undo = new QPushButton(u"↶ Défaire"_s, this);
-    m_redo = new QPushButton(u"↷ Refaire"_s, this);
-    for (QPushButton *button : { m_undo, m_redo }) {
-        Style::setRole(button, "plain");
-        button->setCursor(Qt::PointingHandCursor);
-        button->setEnabled(false);
-    }
-    m_undo->setToolTip(u"Annuler la dernière modification (Ctrl+Z)"_s);
-    m_redo->setToolTip(u"Rétablir la modification annulée (Ctrl+Maj+Z)"_s);
-    tools->addWidget(m_tools, 1);
-    tools->addSpacing(Sizes::ToolGap);
-    tools->addWidget(m_undo);
-    tools->addWidget(m_redo);
-    outer->addLayout(tools);
-
+    outer->addLayout(ScreenParts::titles(tr("Modifier la capture"),
+        tr("Masquez ce qui ne doit pas quitter votre poste, signalez ce qui compte"), this));
+    outer->addLayout(toolRow());
     m_canvas = new CaptureCanvas(this);
     m_canvas->setImage(m_edited);
     outer->addWidget(m_canvas, 1);
-
-    auto *actions = new QHBoxLayout;
-    actions->setSpacing(Style::Metrics::Common::ButtonRowSpacing);
-    auto *cancel = new QPushButton(u"Annuler"_s, this);
-    Style::setRole(cancel, "secondary");
-    cancel->setCursor(Qt::PointingHandCursor);
-    m_done = new GradientButton(u"Terminé"_s, this);
-    actions->addStretch(1);
-    actions->addWidget(cancel, 1);
-    actions->addWidget(m_done, 1);
-    outer->addLayout(actions);
+    outer->addLayout(actionRow());
 
     connect(m_tools, &SegmentedPicker::valueChanged, this,
         [this](const QString &value) { m_canvas->setTool(toolFor(value)); });
     connect(m_canvas, &CaptureCanvas::edited, this,
         [this](const CaptureEdit &edit) { m_stack->push(new EditCommand(this, edit)); });
+    keepHistory();
+}
+
+QLayout *CaptureEditor::toolRow()
+{
+    auto *tools = new QHBoxLayout;
+    m_tools = new SegmentedPicker(toolOptions(), this);
+    m_tools->setAccessibleName(tr("Outil"));
+    m_undo = new QPushButton(tr("↶ Défaire"), this);
+    m_redo = new QPushButton(tr("↷ Refaire"), this);
+    for (QPushButton *button : { m_undo, m_redo }) {
+        Style::setRole(button, "plain");
+        button->setCursor(Qt::PointingHandCursor);
+        button->setEnabled(false);
+    }
+    m_undo->setToolTip(tr("Annuler la dernière modification (Ctrl+Z)"));
+    m_redo->setToolTip(tr("Rétablir la modification annulée (Ctrl+Maj+Z)"));
+    tools->addWidget(m_tools, 1);
+    tools->addSpacing(Sizes::ToolGap);
+    tools->addWidget(m_undo);
+    tools->addWidget(m_redo);
+    return tools;
+}
+
+QLayout *CaptureEditor::actionRow()
+{
+    auto *actions = new QHBoxLayout;
+    actions->setSpacing(Style::Metrics::Common::ButtonRowSpacing);
+    auto *cancel = new QPushButton(tr("Annuler"), this);
+    Style::setRole(cancel, "secondary");
+    cancel->setCursor(Qt::PointingHandCursor);
+    auto *done = new GradientButton(tr("Terminé"), this);
+    actions->addStretch(1);
+    actions->addWidget(cancel, 1);
+    actions->addWidget(done, 1);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(done, &GradientButton::clicked, this, [this] {
+        Q_EMIT applied(m_edited);
+        dismiss();
+    });
+    return actions;
+}
+
+// Every change can be undone and redone, with the buttons or the keys.
+void CaptureEditor::keepHistory()
+{
     connect(m_undo, &QPushButton::clicked, m_stack, &QUndoStack::undo);
     connect(m_redo, &QPushButton::clicked, m_stack, &QUndoStack::redo);
     connect(m_stack, &QUndoStack::canUndoChanged, m_undo, &QPushButton::setEnabled);
@@ -115,11 +146,6 @@ CaptureEditor::CaptureEditor(const QImage &image, QWidget *parent)
         shortcut->setContext(Qt::WidgetWithChildrenShortcut);
         connect(shortcut, &QShortcut::activated, m_stack, slot);
     }
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_done, &GradientButton::clicked, this, [this] {
-        Q_EMIT applied(m_edited);
-        dismiss();
-    });
 }
 
 void CaptureEditor::pushEdit(const CaptureEdit &edit)

@@ -7,7 +7,7 @@
 #include <QList>
 
 class CaptureCanvas;
-class GradientButton;
+class QLayout;
 class QPushButton;
 class QUndoStack;
 class SegmentedPicker;
@@ -35,6 +35,9 @@ Q_SIGNALS:
     void applied(const QImage &image);
 
 private:
+    QLayout *toolRow();
+    QLayout *actionRow();
+    void keepHistory();
     void render();
 
     QImage m_original;
@@ -45,5 +48,4 @@ private:
     SegmentedPicker *m_tools;
     QPushButton *m_undo;
     QPushButton *m_redo;
-    GradientButton *m_done;
 };

@@ -10,7 +10,13 @@
 
 using namespace Qt::StringLiterals;
 
-namespace Sizes = Style::Metrics::CompanyBox;
+namespace {
+// This screen's own sizes, in pixels at a device pixel ratio of 1.
+namespace Sizes {
+constexpr int Padding = 12;
+constexpr int Radius = 10;
+} // namespace Sizes
+} // namespace
 
 CompanyBox::CompanyBox(const QString &name, const QString &code, QWidget *parent)
     : QWidget(parent)
@@ -19,7 +25,7 @@ CompanyBox::CompanyBox(const QString &name, const QString &code, QWidget *parent
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(Style::Metrics::Common::LabelToField);
-    column->addWidget(new FieldLabel(QString(), u"Société"_s, false, this));
+    column->addWidget(new FieldLabel(QString(), tr("Société"), false, this));
     auto *row = new QHBoxLayout(m_row);
     row->setContentsMargins(Sizes::Padding, Sizes::Padding, Sizes::Padding, Sizes::Padding);
     auto *nameLabel = new QLabel(name, m_row);
@@ -30,7 +36,7 @@ CompanyBox::CompanyBox(const QString &name, const QString &code, QWidget *parent
     row->addWidget(codeLabel);
     row->addStretch();
     column->addWidget(m_row);
-    setAccessibleName(u"Société"_s);
+    setAccessibleName(tr("Société"));
     setAccessibleDescription(nameLabel->text() + u" "_s + codeLabel->text());
 }
 

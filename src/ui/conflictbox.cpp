@@ -11,12 +11,19 @@
 
 using namespace Qt::StringLiterals;
 
-namespace Sizes = Style::Metrics::ConflictBox;
+namespace {
+// This screen's own sizes, in pixels at a device pixel ratio of 1.
+namespace Sizes {
+constexpr int Padding = 14;
+constexpr int Spacing = 6;
+constexpr int Symbol = Style::Metrics::NoticeBox::Symbol;
+} // namespace Sizes
+} // namespace
 
 ConflictBox::ConflictBox(QWidget *parent)
     : QWidget(parent)
     , m_name(new QLabel(this))
-    , m_use(new QPushButton(u"Utiliser ces informations"_s, this))
+    , m_use(new QPushButton(tr("Utiliser ces informations"), this))
 {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(Sizes::Padding, Sizes::Padding, Sizes::Padding, Sizes::Padding);
@@ -26,12 +33,12 @@ ConflictBox::ConflictBox(QWidget *parent)
     icon->setPixmap(SymbolIcons::pixmap(
         u"exclamationmark.triangle.fill"_s, Style::orange(), Sizes::Symbol, devicePixelRatioF()));
     headline->addWidget(icon);
-    auto *warning = new QLabel(u"Ce poste est déjà utilisé"_s, this);
+    auto *warning = new QLabel(tr("Ce poste est déjà utilisé"), this);
     Style::setRole(warning, "warning");
     headline->addWidget(warning);
     headline->addStretch();
     column->addLayout(headline);
-    auto *caption = new QLabel(u"Utilisateur existant:"_s, this);
+    auto *caption = new QLabel(tr("Utilisateur existant:"), this);
     Style::setRole(caption, "caption");
     column->addWidget(caption);
     Style::setRole(m_name, "value");
@@ -46,13 +53,8 @@ void ConflictBox::setExistingUser(const QString &prenom, const QString &nom)
 {
     // First name first, as people introduce themselves.
     m_name->setText(prenom + u" "_s + nom);
-    setAccessibleName(u"Ce poste est déjà utilisé"_s);
-    setAccessibleDescription(u"Utilisateur existant: "_s + m_name->text());
-}
-
-QString ConflictBox::existingUserText() const
-{
-    return m_name->text();
+    setAccessibleName(tr("Ce poste est déjà utilisé"));
+    setAccessibleDescription(tr("Utilisateur existant: %1").arg(m_name->text()));
 }
 
 void ConflictBox::paintEvent(QPaintEvent *)

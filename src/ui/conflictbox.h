@@ -15,7 +15,6 @@ public:
     explicit ConflictBox(QWidget *parent = nullptr);
 
     void setExistingUser(const QString &prenom, const QString &nom);
-    QString existingUserText() const;
 
 Q_SIGNALS:
     void useExistingUserRequested();

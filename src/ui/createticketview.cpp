@@ -1,38 +1,30 @@
 #include "createticketview.h"
 
-#include "captureeditor.h"
+#include "attachmentpicker.h"
 #include "core/apiservice.h"
 #include "core/log.h"
 #include "core/usersettings.h"
 #include "draftoffer.h"
 #include "identitybox.h"
-#include "imagepreview.h"
 #include "protocol/errors.h"
 #include "protocol/vocabulary.h"
-#include "screencapture.h"
 #include "ui/widgets/fieldlabel.h"
 #include "ui/widgets/gradientbutton.h"
 #include "ui/widgets/iconbutton.h"
 #include "ui/widgets/imagedecoder.h"
 #include "ui/widgets/noticebox.h"
+#include "ui/widgets/screenguard.h"
 #include "ui/widgets/screenparts.h"
 #include "ui/widgets/segmentedpicker.h"
 #include "ui/widgets/style.h"
-#include "ui/widgets/symbolicons.h"
 
-#include <QClipboard>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
-#include <QFile>
-#include <QFileDialog>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImageReader>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
@@ -41,65 +33,57 @@
 using namespace Qt::StringLiterals;
 
 namespace Common = Style::Metrics::Common;
-namespace Sizes = Style::Metrics::CreateTicket;
-
 namespace {
+// This screen's own sizes, in pixels at a device pixel ratio of 1.
+namespace Sizes {
+constexpr QSize SheetSize { 600, 750 };
+constexpr int HeaderLeftPadding = 28;
+constexpr int HeaderTopPadding = 24;
+constexpr int HeaderRightPadding = 24;
+constexpr int HeaderBottomPadding = 12;
+constexpr int ContentSidePadding = 28;
+constexpr int ContentTopPadding = 8;
+constexpr int ContentBottomPadding = 28;
+constexpr int SectionSpacing = 20;
+constexpr int DescriptionHeight = 120;
+} // namespace Sizes
 
-QPushButton *plainButton(
-    const QString &symbol, const QString &text, const QColor &color, const char *role, QWidget *parent)
+// Segment label of a priority word: "🟢 Normale", ...; others unchanged.
+QString priorityLabel(const QString &priority)
 {
-    auto *button = new QPushButton(text, parent);
-    Style::setRole(button, role);
-    button->setIcon(SymbolIcons::icon(symbol, color, Sizes::ButtonSymbol));
-    button->setCursor(Qt::PointingHandCursor);
-    return button;
+    if (priority == Priority::Normale)
+        return QCoreApplication::translate("CreateTicketView", "🟢 Normale");
+    if (priority == Priority::Haute)
+        return QCoreApplication::translate("CreateTicketView", "🟠 Haute");
+    if (priority == Priority::Critique)
+        return QCoreApplication::translate("CreateTicketView", "🔴 Critique");
+    return priority;
 }
 
-QString notAPictureMessage()
+// Each section keeps its label close to what it labels.
+void addSection(QVBoxLayout *column, const QList<QWidget *> &parts)
 {
-    return u"Ce fichier n'est pas une image lisible (PNG, JPEG ou HEIC)."_s;
+    auto *section = new QVBoxLayout;
+    section->setSpacing(Common::LabelToField);
+    for (QWidget *part : parts)
+        section->addWidget(part);
+    column->addLayout(section);
 }
 
 } // namespace
 
-QString CreateTicketView::priorityLabel(const QString &priority)
-{
-    if (priority == Priority::Normale)
-        return u"🟢 Normale"_s;
-    if (priority == Priority::Haute)
-        return u"🟠 Haute"_s;
-    if (priority == Priority::Critique)
-        return u"🔴 Critique"_s;
-    return priority;
-}
-
-QStringList CreateTicketView::priorites()
-{
-    return { Priority::Normale.toString(), Priority::Haute.toString(), Priority::Critique.toString() };
-}
-
 CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings, QWidget *parent)
-    : Sheet(SheetSize, parent)
+    : Sheet(Sizes::SheetSize, parent)
     , m_api(api)
     , m_settings(settings)
-    , m_screenCapture(new ScreenCapture(this))
 {
-    setWindowTitle(u"Créer un ticket"_s);
+    setWindowTitle(tr("Créer un ticket"));
     setAcceptDrops(true);
     // Qt's own decoders (clipboard, drops) honour the same bound as files.
     QImageReader::setAllocationLimit(ImageDecoder::AllocationLimitMiB);
 
     QVBoxLayout *outer = ScreenParts::bareColumn(this);
-    auto *header = new QHBoxLayout;
-    header->setContentsMargins(Sizes::HeaderLeftPadding, Sizes::HeaderTopPadding, Sizes::HeaderRightPadding,
-        Sizes::HeaderBottomPadding);
-    header->addLayout(
-        ScreenParts::titles(u"Créer un ticket"_s, u"Décrivez votre demande au support technique"_s, this), 1);
-    m_close = IconButton::closeButton(this);
-    connect(m_close, &IconButton::clicked, this, &Sheet::dismiss);
-    header->addWidget(m_close, 0, Qt::AlignTop);
-    outer->addLayout(header);
-
+    outer->addLayout(header());
     QWidget *content = ScreenParts::addScrollingPage(outer);
     auto *column = new QVBoxLayout(content);
     column->setContentsMargins(Sizes::ContentSidePadding, Sizes::ContentTopPadding, Sizes::ContentSidePadding,
@@ -108,105 +92,109 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
 
     m_identity = new IdentityBox(settings, content);
     column->addWidget(m_identity);
+    addTextSections(column, content);
+    m_picker = new AttachmentPicker(content);
+    column->addWidget(m_picker);
+    addPrioritySection(column, content);
+    addActions(column, content);
+    addOutcomes(column, content);
+    column->addStretch();
 
-    auto *titreLabel = new FieldLabel(u"doc.text"_s, u"Titre de la demande"_s, true, content);
+    takePictures();
+    keepDrafts();
+    updateSendButton();
+    m_titre->setFocus();
+    offerDraft(content, column);
+}
+
+QLayout *CreateTicketView::header()
+{
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(Sizes::HeaderLeftPadding, Sizes::HeaderTopPadding, Sizes::HeaderRightPadding,
+        Sizes::HeaderBottomPadding);
+    header->addLayout(
+        ScreenParts::titles(tr("Créer un ticket"), tr("Décrivez votre demande au support technique"), this),
+        1);
+    IconButton *close = IconButton::closeButton(this);
+    connect(close, &IconButton::clicked, this, &Sheet::dismiss);
+    header->addWidget(close, 0, Qt::AlignTop);
+    return header;
+}
+
+void CreateTicketView::addTextSections(QVBoxLayout *column, QWidget *content)
+{
+    auto *titreLabel = new FieldLabel(u"doc.text"_s, tr("Titre de la demande"), true, content);
     m_titre = new QLineEdit(content);
-    m_titre->setPlaceholderText(u"Ex: Impossible d'imprimer"_s);
+    m_titre->setObjectName(u"titre"_s);
+    m_titre->setPlaceholderText(tr("Ex: Impossible d'imprimer"));
     titreLabel->setBuddy(m_titre);
-    // Each section keeps its label close to what it labels.
-    const auto section = [column](const QList<QWidget *> &parts) {
-        auto *sectionColumn = new QVBoxLayout;
-        sectionColumn->setSpacing(Common::LabelToField);
-        for (QWidget *part : parts)
-            sectionColumn->addWidget(part);
-        column->addLayout(sectionColumn);
-    };
-    section({ titreLabel, m_titre });
+    addSection(column, { titreLabel, m_titre });
 
-    auto *descriptionLabel = new FieldLabel(u"text.alignleft"_s, u"Description détaillée"_s, true, content);
+    auto *descriptionLabel = new FieldLabel(u"text.alignleft"_s, tr("Description détaillée"), true, content);
     m_description = new QPlainTextEdit(content);
+    m_description->setObjectName(u"description"_s);
     m_description->setFixedHeight(Sizes::DescriptionHeight);
     // Tab moves on, so the keyboard can leave the editor.
     m_description->setTabChangesFocus(true);
     descriptionLabel->setBuddy(m_description);
-    section({ descriptionLabel, m_description });
+    addSection(column, { descriptionLabel, m_description });
+    connect(m_titre, &QLineEdit::textChanged, this, &CreateTicketView::updateSendButton);
+    connect(m_description, &QPlainTextEdit::textChanged, this, &CreateTicketView::updateSendButton);
+}
 
-    // Picture: the two ways to attach one, or the one attached.
-    auto *captureLabel = new FieldLabel(u"camera"_s, u"Capture d'écran (optionnel)"_s, false, content);
-    m_attachmentButtons = new QWidget(content);
-    auto *buttonsRow = new QHBoxLayout(m_attachmentButtons);
-    buttonsRow->setContentsMargins(0, 0, 0, 0);
-    m_capture = plainButton(
-        u"camera.viewfinder"_s, u"Capturer l'écran"_s, Style::blue(), "plain", m_attachmentButtons);
-    m_choose = plainButton(u"photo"_s, u"Choisir une image"_s, Style::blue(), "plain", m_attachmentButtons);
-    m_capture->setToolTip(u"Sélectionner une zone de l'écran"_s);
-    m_choose->setToolTip(u"PNG, JPEG ou HEIC ; vous pouvez aussi coller (Ctrl+V) ou déposer une image"_s);
-    buttonsRow->addWidget(m_capture);
-    buttonsRow->addWidget(m_choose);
-    buttonsRow->addStretch();
-    connect(m_capture, &QPushButton::clicked, this, &CreateTicketView::captureScreen);
-    connect(m_choose, &QPushButton::clicked, this, &CreateTicketView::chooseImage);
-
-    m_attachmentShown = new QWidget(content);
-    auto *shownColumn = new QVBoxLayout(m_attachmentShown);
-    shownColumn->setContentsMargins(0, 0, 0, 0);
-    m_preview = new ImagePreview(m_attachmentShown);
-    m_remove = new QPushButton(u"Supprimer"_s, m_attachmentShown);
-    Style::setRole(m_remove, "danger");
-    m_remove->setCursor(Qt::PointingHandCursor);
-    m_edit = new QPushButton(u"Modifier la capture"_s, m_attachmentShown);
-    Style::setRole(m_edit, "plain");
-    m_edit->setCursor(Qt::PointingHandCursor);
-    m_edit->setToolTip(u"Masquer, flouter ou signaler une partie de l'image avant l'envoi"_s);
-    shownColumn->addWidget(m_preview);
-    auto *shownButtons = new QHBoxLayout;
-    shownButtons->addWidget(m_edit);
-    shownButtons->addWidget(m_remove);
-    shownButtons->addStretch();
-    shownColumn->addLayout(shownButtons);
-    m_attachmentShown->hide();
-    section({ captureLabel, m_attachmentButtons, m_attachmentShown });
-    connect(m_remove, &QPushButton::clicked, this, &CreateTicketView::removeAttachment);
-    connect(m_edit, &QPushButton::clicked, this, &CreateTicketView::editCapture);
-
-    auto *priorityLabelRow = new FieldLabel(u"flag"_s, u"Priorité"_s, false, content);
+void CreateTicketView::addPrioritySection(QVBoxLayout *column, QWidget *content)
+{
+    auto *label = new FieldLabel(u"flag"_s, tr("Priorité"), false, content);
     QList<QPair<QString, QString>> options;
-    for (const QString &value : priorites())
+    for (const QString &value :
+        { Priority::Normale.toString(), Priority::Haute.toString(), Priority::Critique.toString() })
         options.append({ value, priorityLabel(value) });
     m_priority = new SegmentedPicker(options, content);
-    priorityLabelRow->setBuddy(m_priority);
-    section({ priorityLabelRow, m_priority });
+    m_priority->setObjectName(u"priority"_s);
+    label->setBuddy(m_priority);
+    addSection(column, { label, m_priority });
+}
 
+void CreateTicketView::addActions(QVBoxLayout *column, QWidget *content)
+{
     auto *actions = new QHBoxLayout;
     actions->setSpacing(Common::ButtonRowSpacing);
-    m_cancel = new QPushButton(u"Annuler"_s, content);
-    Style::setRole(m_cancel, "secondary");
-    m_cancel->setCursor(Qt::PointingHandCursor);
-    connect(m_cancel, &QPushButton::clicked, this, &Sheet::dismiss);
-    m_send = new GradientButton(u"Envoyer le ticket"_s, content);
+    auto *cancel = new QPushButton(tr("Annuler"), content);
+    Style::setRole(cancel, "secondary");
+    cancel->setCursor(Qt::PointingHandCursor);
+    connect(cancel, &QPushButton::clicked, this, &Sheet::dismiss);
+    m_send = new GradientButton(tr("Envoyer le ticket"), content);
+    m_send->setObjectName(u"send"_s);
     connect(m_send, &GradientButton::clicked, this, &CreateTicketView::submitTicket);
-    actions->addWidget(m_cancel, 1);
+    actions->addWidget(cancel, 1);
     actions->addWidget(m_send, 2);
     column->addLayout(actions);
+}
 
+void CreateTicketView::addOutcomes(QVBoxLayout *column, QWidget *content)
+{
     m_error = new NoticeBox(QString(), Style::red(), content);
+    m_error->setObjectName(u"error"_s);
     m_error->hide();
     column->addWidget(m_error);
-    m_retry = new QPushButton(u"Réessayer"_s, content);
+    m_retry = new QPushButton(tr("Réessayer"), content);
+    m_retry->setObjectName(u"retry"_s);
     Style::setRole(m_retry, "plain");
     m_retry->setCursor(Qt::PointingHandCursor);
     m_retry->hide();
     column->addWidget(m_retry, 0, Qt::AlignLeft);
     connect(m_retry, &QPushButton::clicked, this, &CreateTicketView::submitTicket);
     m_success = new NoticeBox(u"checkmark.circle.fill"_s, Style::green(), content);
-    m_success->setText(u"Ticket créé avec succès !"_s);
+    m_success->setObjectName(u"success"_s);
+    m_success->setText(tr("Ticket créé avec succès !"));
     m_success->hide();
     column->addWidget(m_success);
-    column->addStretch();
+}
 
-    connect(m_titre, &QLineEdit::textChanged, this, &CreateTicketView::updateSendButton);
-    connect(m_description, &QPlainTextEdit::textChanged, this, &CreateTicketView::updateSendButton);
-
+void CreateTicketView::takePictures()
+{
+    connect(m_picker, &AttachmentPicker::failed, m_error, &NoticeBox::showText);
+    connect(m_picker, &AttachmentPicker::attachmentChanged, this, &CreateTicketView::draftChanged);
     // A dropped file goes to the form, not into a text field as its path.
     m_titre->setAcceptDrops(false);
     m_description->setAcceptDrops(false);
@@ -215,16 +203,13 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
     // fields paste as usual.
     auto *paste = new QShortcut(QKeySequence::Paste, this);
     paste->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(paste, &QShortcut::activated, this, &CreateTicketView::pasteImage);
-    m_titre->installEventFilter(this);
-    m_description->installEventFilter(this);
+    connect(paste, &QShortcut::activated, m_picker, &AttachmentPicker::pasteImage);
+    m_picker->watchPastesIn(m_titre);
+    m_picker->watchPastesIn(m_description);
+}
 
-    connect(m_screenCapture, &ScreenCapture::finished, this, [this](const QString &path) {
-        if (QFile::exists(path))
-            loadAttachment(path);
-    });
-    connect(m_screenCapture, &ScreenCapture::unavailable, m_error, &NoticeBox::showText);
-
+void CreateTicketView::keepDrafts()
+{
     // Every change is written to the draft within a second; closing the
     // sheet writes it at once.
     m_draftTimer = new QTimer(this);
@@ -234,10 +219,6 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
     connect(m_titre, &QLineEdit::textChanged, this, &CreateTicketView::draftChanged);
     connect(m_description, &QPlainTextEdit::textChanged, this, &CreateTicketView::draftChanged);
     connect(m_priority, &SegmentedPicker::valueChanged, this, &CreateTicketView::draftChanged);
-
-    updateSendButton();
-    m_titre->setFocus();
-    offerDraft(content, column);
 }
 
 CreateTicketView::~CreateTicketView()
@@ -254,9 +235,9 @@ void CreateTicketView::done(int result)
 
 TicketDraft CreateTicketView::currentDraft() const
 {
-    TicketDraft draft { m_titre->text(), m_description->toPlainText(), priorite(), std::nullopt };
-    if (m_attachment)
-        draft.captureBase64 = m_attachment->base64;
+    TicketDraft draft { m_titre->text(), m_description->toPlainText(), m_priority->value(), std::nullopt };
+    if (const std::optional<Attachment> attachment = m_picker->attachment())
+        draft.captureBase64 = attachment->base64;
     return draft;
 }
 
@@ -267,23 +248,28 @@ void CreateTicketView::offerDraft(QWidget *content, QVBoxLayout *column)
         return;
     logLine(u"💥 Brouillon de ticket proposé"_s);
     m_offer = new DraftOffer(content);
+    m_offer->setObjectName(u"draftOffer"_s);
     column->insertWidget(column->indexOf(m_identity) + 1, m_offer);
     connect(m_offer, &DraftOffer::resumeRequested, this, &CreateTicketView::resumeDraft);
     connect(m_offer, &DraftOffer::ignoreRequested, this, &CreateTicketView::ignoreDraft);
     // The form waits for the answer, so nothing typed meanwhile competes
     // with the kept draft.
-    for (QWidget *part : { static_cast<QWidget *>(m_titre), static_cast<QWidget *>(m_description),
-             m_attachmentButtons, static_cast<QWidget *>(m_priority) })
-        part->setEnabled(false);
+    setFormEnabled(false);
     updateSendButton();
     m_offer->resumeButton()->setFocus();
 }
 
+void CreateTicketView::setFormEnabled(bool enabled)
+{
+    m_titre->setEnabled(enabled);
+    m_description->setEnabled(enabled);
+    m_picker->setAttachingEnabled(enabled);
+    m_priority->setEnabled(enabled);
+}
+
 void CreateTicketView::closeDraftOffer()
 {
-    for (QWidget *part : { static_cast<QWidget *>(m_titre), static_cast<QWidget *>(m_description),
-             m_attachmentButtons, static_cast<QWidget *>(m_priority) })
-        part->setEnabled(true);
+    setFormEnabled(true);
     m_offer->hide();
     m_offer->deleteLater();
     m_offer = nullptr;
@@ -303,8 +289,9 @@ void CreateTicketView::resumeDraft()
     m_priority->setValue(draft.priorite);
     // A picture attached while the offer waited (a capture asked for from
     // the command line) is newer than the draft's.
-    if (draft.captureBase64 && !m_attachment)
-        attachImage(ImageDecoder::fromData(QByteArray::fromBase64(draft.captureBase64->toLatin1())));
+    if (draft.captureBase64 && !m_picker->attachment())
+        m_picker->attachImage(
+            ImageDecoder::fromData(QByteArray::fromBase64(draft.captureBase64->toLatin1())));
 }
 
 void CreateTicketView::ignoreDraft()
@@ -330,31 +317,6 @@ void CreateTicketView::saveDraft()
     m_drafts.save(currentDraft());
 }
 
-CaptureEditor *CreateTicketView::captureEditor() const
-{
-    return findChild<CaptureEditor *>(QString(), Qt::FindDirectChildrenOnly);
-}
-
-void CreateTicketView::editCapture()
-{
-    if (!m_attachment)
-        return;
-    if (CaptureEditor *open = captureEditor()) {
-        open->raise();
-        return;
-    }
-    auto *editor = new CaptureEditor(m_attachment->image, this);
-    editor->setAttribute(Qt::WA_DeleteOnClose);
-    // The edited picture takes the same path as any other: scaled, PNG.
-    connect(editor, &CaptureEditor::applied, this, &CreateTicketView::attachImage);
-    editor->open();
-}
-
-QString CreateTicketView::priorite() const
-{
-    return m_priority->value();
-}
-
 void CreateTicketView::updateSendButton()
 {
     m_send->setEnabled(!m_isSubmitting && !m_succeeded && !m_offer && !m_titre->text().isEmpty()
@@ -377,11 +339,10 @@ void CreateTicketView::submitTicket()
 
 QCoro::Task<> CreateTicketView::submit()
 {
-    QPointer<CreateTicketView> self(this);
+    const ScreenGuard guard(this);
     setSubmitting(true);
     m_error->hide();
     m_retry->hide();
-    m_showSuccess = false;
     m_success->hide();
     const qint64 userId = m_settings.readInteger(UserSettings::UserId);
     // Kept on disk first: a crash during the send loses nothing.
@@ -392,7 +353,7 @@ QCoro::Task<> CreateTicketView::submit()
         co_await m_api.createTicket(userId, sent.titre, sent.description, sent.priorite, sent.captureBase64);
         // An open list reloads even if this sheet was closed meanwhile.
         Q_EMIT ticketCreated();
-        if (!self) {
+        if (guard.gone()) {
             // Closing the sheet kept the draft; it is sent now, unless a new
             // form has put another draft in its place.
             DraftStore store(draftPath);
@@ -403,12 +364,11 @@ QCoro::Task<> CreateTicketView::submit()
         m_succeeded = true;
         m_draftTimer->stop();
         m_drafts.remove();
-        m_showSuccess = true;
         m_success->show();
         QTimer::singleShot(CloseDelayMs, this, &Sheet::dismiss);
         setSubmitting(false);
     } catch (const NorvikError &error) {
-        if (!self)
+        if (guard.gone())
             co_return;
         m_error->showText(error.description());
         // A network failure is worth trying again as it is.
@@ -418,131 +378,19 @@ QCoro::Task<> CreateTicketView::submit()
     }
 }
 
-void CreateTicketView::setAttachment(std::optional<Attachment> attachment)
-{
-    // The preview and the two attach buttons take turns.
-    m_attachment = std::move(attachment);
-    m_preview->setImage(m_attachment ? m_attachment->image : QImage());
-    m_attachmentShown->setVisible(m_attachment.has_value());
-    m_attachmentButtons->setVisible(!m_attachment);
-    draftChanged();
-}
-
 bool CreateTicketView::loadAttachment(const QString &path)
 {
-    std::optional<Attachment> loaded = Attachment::fromFile(path);
-    if (!loaded)
-        return false;
-    setAttachment(std::move(loaded));
-    return true;
-}
-
-bool CreateTicketView::attachImage(const QImage &image)
-{
-    std::optional<Attachment> made = Attachment::fromImage(image);
-    if (!made)
-        return false;
-    setAttachment(std::move(made));
-    return true;
-}
-
-void CreateTicketView::removeAttachment()
-{
-    setAttachment(std::nullopt);
-    m_capture->setFocus();
-}
-
-void CreateTicketView::captureScreen()
-{
-    m_screenCapture->start(ScreenCapture::newCapturePath());
-}
-
-void CreateTicketView::chooseImage()
-{
-    // Opened, not executed: the rest of the program keeps running while the
-    // user browses, and the choice arrives as a signal.
-    auto *dialog = new QFileDialog(this, u"Choisir une image"_s);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setNameFilter(u"Images (*.png *.PNG *.jpg *.JPG *.jpeg *.JPEG *.heic *.HEIC)"_s);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString &file) {
-        if (!file.isEmpty())
-            loadAttachment(file);
-    });
-    dialog->open();
-}
-
-bool CreateTicketView::clipboardHoldsPicture() const
-{
-    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
-    if (!mime)
-        return false;
-    if (mime->hasImage())
-        return true;
-    for (const QUrl &url : mime->urls())
-        if (url.isLocalFile())
-            return true;
-    return false;
-}
-
-void CreateTicketView::pasteImage()
-{
-    const QMimeData *mime = QGuiApplication::clipboard()->mimeData();
-    if (!mime)
-        return;
-    if (mime->hasImage()) {
-        // Re-check the decoded picture's size: a clipboard owner is as
-        // untrusted as a file.
-        const QImage image = qvariant_cast<QImage>(mime->imageData());
-        const qint64 bytes = qint64(image.width()) * image.height() * 4;
-        if (image.isNull() || bytes > qint64(ImageDecoder::AllocationLimitMiB) * 1024 * 1024
-            || !attachImage(image))
-            m_error->showText(notAPictureMessage());
-        return;
-    }
-    const QList<QUrl> urls = mime->urls();
-    if (!urls.isEmpty() && urls.first().isLocalFile() && !loadAttachment(urls.first().toLocalFile()))
-        m_error->showText(notAPictureMessage());
-}
-
-bool CreateTicketView::eventFilter(QObject *watched, QEvent *event)
-{
-    // In a text field, Ctrl+V with only a picture on the clipboard attaches
-    // the picture instead of pasting nothing.
-    if ((watched == m_titre || watched == m_description)
-        && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->matches(QKeySequence::Paste) && clipboardHoldsPicture()
-            && !QGuiApplication::clipboard()->mimeData()->hasText()) {
-            if (event->type() == QEvent::KeyPress)
-                pasteImage();
-            event->accept();
-            return true;
-        }
-    }
-    return Sheet::eventFilter(watched, event);
+    return m_picker->loadAttachment(path);
 }
 
 void CreateTicketView::dragEnterEvent(QDragEnterEvent *event)
 {
-    const QMimeData *mime = event->mimeData();
-    bool usable = mime->hasImage();
-    for (const QUrl &url : mime->urls())
-        usable = usable || url.isLocalFile();
-    if (usable)
+    if (AttachmentPicker::canTake(event->mimeData()))
         event->acceptProposedAction();
 }
 
 void CreateTicketView::dropEvent(QDropEvent *event)
 {
-    const QMimeData *mime = event->mimeData();
-    bool attached = false;
-    if (mime->hasImage())
-        attached = attachImage(qvariant_cast<QImage>(mime->imageData()));
-    else if (!mime->urls().isEmpty() && mime->urls().first().isLocalFile())
-        attached = loadAttachment(mime->urls().first().toLocalFile());
-    if (!attached)
-        m_error->showText(notAPictureMessage());
+    m_picker->take(event->mimeData());
     event->acceptProposedAction();
 }

@@ -9,16 +9,20 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+constexpr int Spacing = 6;
+} // namespace
+
 DraftOffer::DraftOffer(QWidget *parent)
     : QWidget(parent)
-    , m_resume(new QPushButton(u"Reprendre le brouillon"_s, this))
-    , m_ignore(new QPushButton(u"Ignorer"_s, this))
+    , m_resume(new QPushButton(tr("Reprendre le brouillon"), this))
+    , m_ignore(new QPushButton(tr("Ignorer"), this))
 {
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(Style::Metrics::DraftOffer::Spacing);
+    column->setSpacing(Spacing);
     auto *notice = new NoticeBox(u"doc.text"_s, Style::blue(), this);
-    notice->setText(u"Un ticket commencé et non envoyé a été gardé en brouillon."_s);
+    notice->setText(tr("Un ticket commencé et non envoyé a été gardé en brouillon."));
     column->addWidget(notice);
     auto *row = new QHBoxLayout;
     for (QPushButton *button : { m_resume, m_ignore }) {

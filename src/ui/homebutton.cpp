@@ -8,7 +8,19 @@
 #include <QPainterPath>
 
 namespace {
-namespace Sizes = Style::Metrics::HomeButton;
+namespace {
+// This screen's own sizes, in pixels at a device pixel ratio of 1.
+namespace Sizes {
+constexpr QSize Frame { 300, 56 };
+constexpr int Radius = 16;
+constexpr int TextSize = Style::TextSize::Headline;
+constexpr int Symbol = 17;
+constexpr int SymbolGap = 12;
+constexpr int RestShadowBlur = 12;
+constexpr int HoverShadowBlur = 20;
+constexpr int ShadowOffset = 8;
+} // namespace Sizes
+} // namespace
 constexpr qreal RestFill = 0.08, HoverFill = 0.15;
 } // namespace
 

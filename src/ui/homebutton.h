@@ -19,7 +19,6 @@ public:
     HomeButton(
         const QString &label, const QString &systemIcon, const QColor &color, QWidget *parent = nullptr);
 
-    QString label() const { return text(); }
     QColor color() const { return m_color; }
     // Fill opacity and shadow radius at the current point of the animation.
     qreal fillOpacity() const;

@@ -8,10 +8,8 @@
 #include "myticketsview.h"
 #include "registerview.h"
 #include "settingsview.h"
-#include "ui/admin/adminloginview.h"
-#include "ui/admin/ticketlistview.h"
 #include "ui/widgets/iconbutton.h"
-#include "ui/widgets/navigationstack.h"
+#include "ui/widgets/sheet.h"
 #include "ui/widgets/style.h"
 #include "usercard.h"
 
@@ -23,7 +21,22 @@
 
 using namespace Qt::StringLiterals;
 
-namespace Sizes = Style::Metrics::Home;
+namespace {
+// This screen's own sizes, in pixels at a device pixel ratio of 1.
+namespace Sizes {
+constexpr int ColumnTopPadding = 20;
+constexpr int ColumnBottomPadding = 12;
+constexpr int ColumnSpacing = 32;
+constexpr int HeaderSidePadding = 32;
+constexpr int HeaderTopPadding = 20;
+constexpr int HeaderSpacing = 12;
+constexpr int TitleBlockSpacing = 12;
+constexpr int AppIcon = 96;
+constexpr int AppIconShadowBlur = 16;
+constexpr int AppIconShadowOffset = 8;
+constexpr int ActionSpacing = 16;
+} // namespace Sizes
+} // namespace
 
 HomeView::HomeView(const Services &services, QWidget *parent)
     : QWidget(parent)
@@ -37,64 +50,11 @@ HomeView::HomeView(const Services &services, QWidget *parent)
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, Sizes::ColumnTopPadding, 0, Sizes::ColumnBottomPadding);
     column->setSpacing(Sizes::ColumnSpacing);
-
-    // Header: square icon buttons on the right. The administrator button is
-    // there in both modes: it also leads to logging out.
-    auto *header = new QHBoxLayout;
-    header->setContentsMargins(
-        Sizes::HeaderSidePadding, Sizes::HeaderTopPadding, Sizes::HeaderSidePadding, 0);
-    header->setSpacing(Sizes::HeaderSpacing);
-    header->addStretch();
-    m_adminButton = new IconButton(
-        u"person.circle"_s, Style::white(0.7), u"Connexion admin"_s, IconButton::Look {}, this);
-    connect(m_adminButton, &IconButton::clicked, this, &HomeView::openAdminLogin);
-    header->addWidget(m_adminButton);
-    m_settingsButton = new IconButton(
-        u"gearshape.fill"_s, Style::white(0.7), u"Paramètres utilisateur"_s, IconButton::Look {}, this);
-    connect(m_settingsButton, &IconButton::clicked, this, &HomeView::openSettings);
-    header->addWidget(m_settingsButton);
-    column->addLayout(header);
-
-    // Title block.
-    auto *titleBlock = new QVBoxLayout;
-    titleBlock->setSpacing(Sizes::TitleBlockSpacing);
-    auto *icon = new QLabel(this);
-    icon->setPixmap(Style::appIcon(Sizes::AppIcon, devicePixelRatioF()));
-    auto *shadow = new QGraphicsDropShadowEffect(icon);
-    shadow->setColor(Style::withOpacity(Qt::black, 0.33));
-    shadow->setBlurRadius(Sizes::AppIconShadowBlur);
-    shadow->setOffset(0, Sizes::AppIconShadowOffset);
-    icon->setGraphicsEffect(shadow);
-    titleBlock->addWidget(icon, 0, Qt::AlignHCenter);
-    auto *title = new QLabel(u"Norvik Support"_s, this);
-    Style::setRole(title, "heroTitle");
-    titleBlock->addWidget(title, 0, Qt::AlignHCenter);
-    auto *subtitle = new QLabel(u"Création et gestion des demandes au service technique"_s, this);
-    Style::setRole(subtitle, "heroSubtitle");
-    titleBlock->addWidget(subtitle, 0, Qt::AlignHCenter);
-    column->addLayout(titleBlock);
-
+    column->addLayout(header());
+    column->addLayout(titleBlock());
     m_userCard = new UserCard(services.settings, this);
     column->addWidget(m_userCard, 0, Qt::AlignHCenter);
-
-    // Actions.
-    auto *actions = new QVBoxLayout;
-    actions->setSpacing(Sizes::ActionSpacing);
-    m_registerButton = new HomeButton(u"Créer mon compte"_s, u"person.badge.plus"_s, Style::green(), this);
-    m_createTicketButton
-        = new HomeButton(u"Démarrer un ticket"_s, u"plus.circle.fill"_s, Style::blue(), this);
-    m_myTicketsButton = new HomeButton(u"Mes tickets"_s, u"doc.text.fill"_s, Style::purple(), this);
-    m_ticketListButton
-        = new HomeButton(u"Gestion des tickets"_s, u"square.stack.3d.up.fill"_s, Style::orange(), this);
-    for (HomeButton *button :
-        { m_registerButton, m_createTicketButton, m_myTicketsButton, m_ticketListButton })
-        actions->addWidget(button, 0, Qt::AlignHCenter);
-    connect(m_registerButton, &HomeButton::clicked, this, &HomeView::openRegister);
-    connect(m_createTicketButton, &HomeButton::clicked, this, &HomeView::openCreateTicket);
-    connect(m_myTicketsButton, &HomeButton::clicked, this, &HomeView::openMyTickets);
-    connect(m_ticketListButton, &HomeButton::clicked, this, &HomeView::openTicketList);
-    column->addLayout(actions);
-
+    column->addLayout(actions());
     column->addStretch();
     m_version = new QLabel(appVersionText(), this);
     Style::setRole(m_version, "version");
@@ -107,29 +67,65 @@ HomeView::HomeView(const Services &services, QWidget *parent)
     updateModeControls();
 }
 
-SettingsView *HomeView::settingsSheet() const
+QLayout *HomeView::header()
 {
-    return m_settings;
+    // Square icon buttons on the right. The administrator button is there in
+    // both modes: it also leads to logging out.
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(
+        Sizes::HeaderSidePadding, Sizes::HeaderTopPadding, Sizes::HeaderSidePadding, 0);
+    header->setSpacing(Sizes::HeaderSpacing);
+    header->addStretch();
+    m_adminButton = new IconButton(
+        u"person.circle"_s, Style::white(0.7), tr("Connexion admin"), IconButton::Look {}, this);
+    connect(m_adminButton, &IconButton::clicked, this, &HomeView::adminLoginRequested);
+    header->addWidget(m_adminButton);
+    m_settingsButton = new IconButton(
+        u"gearshape.fill"_s, Style::white(0.7), tr("Paramètres utilisateur"), IconButton::Look {}, this);
+    connect(m_settingsButton, &IconButton::clicked, this, &HomeView::openSettings);
+    header->addWidget(m_settingsButton);
+    return header;
 }
 
-CreateTicketView *HomeView::createTicketSheet() const
+QLayout *HomeView::titleBlock()
 {
-    return m_createTicket;
+    auto *block = new QVBoxLayout;
+    block->setSpacing(Sizes::TitleBlockSpacing);
+    auto *icon = new QLabel(this);
+    icon->setPixmap(Style::appIcon(Sizes::AppIcon, devicePixelRatioF()));
+    auto *shadow = new QGraphicsDropShadowEffect(icon);
+    shadow->setColor(Style::withOpacity(Qt::black, 0.33));
+    shadow->setBlurRadius(Sizes::AppIconShadowBlur);
+    shadow->setOffset(0, Sizes::AppIconShadowOffset);
+    icon->setGraphicsEffect(shadow);
+    block->addWidget(icon, 0, Qt::AlignHCenter);
+    auto *title = new QLabel(tr("Norvik Support"), this);
+    Style::setRole(title, "heroTitle");
+    block->addWidget(title, 0, Qt::AlignHCenter);
+    auto *subtitle = new QLabel(tr("Création et gestion des demandes au service technique"), this);
+    Style::setRole(subtitle, "heroSubtitle");
+    block->addWidget(subtitle, 0, Qt::AlignHCenter);
+    return block;
 }
 
-MyTicketsView *HomeView::myTicketsSheet() const
+QLayout *HomeView::actions()
 {
-    return m_myTickets;
-}
-
-RegisterView *HomeView::registerSheet() const
-{
-    return m_register;
-}
-
-AdminLoginView *HomeView::adminLoginSheet() const
-{
-    return m_adminLogin;
+    auto *actions = new QVBoxLayout;
+    actions->setSpacing(Sizes::ActionSpacing);
+    m_registerButton = new HomeButton(tr("Créer mon compte"), u"person.badge.plus"_s, Style::green(), this);
+    m_createTicketButton
+        = new HomeButton(tr("Démarrer un ticket"), u"plus.circle.fill"_s, Style::blue(), this);
+    m_myTicketsButton = new HomeButton(tr("Mes tickets"), u"doc.text.fill"_s, Style::purple(), this);
+    m_ticketListButton
+        = new HomeButton(tr("Gestion des tickets"), u"square.stack.3d.up.fill"_s, Style::orange(), this);
+    for (HomeButton *button :
+        { m_registerButton, m_createTicketButton, m_myTicketsButton, m_ticketListButton })
+        actions->addWidget(button, 0, Qt::AlignHCenter);
+    connect(m_registerButton, &HomeButton::clicked, this, &HomeView::openRegister);
+    connect(m_createTicketButton, &HomeButton::clicked, this, &HomeView::openCreateTicket);
+    connect(m_myTicketsButton, &HomeButton::clicked, this, &HomeView::openMyTickets);
+    connect(m_ticketListButton, &HomeButton::clicked, this, &HomeView::ticketListRequested);
+    return actions;
 }
 
 void HomeView::setIsRegistered(bool registered)
@@ -150,7 +146,7 @@ void HomeView::updateModeControls()
         m_adminButton->setSymbol(u"person.fill.checkmark"_s, Style::green());
     else
         m_adminButton->setSymbol(u"person.circle"_s, Style::white(0.7));
-    m_adminButton->setToolTipAndName(m_isAdmin ? u"Admin connecté"_s : u"Connexion admin"_s);
+    m_adminButton->setToolTipAndName(m_isAdmin ? tr("Admin connecté") : tr("Connexion admin"));
     m_ticketListButton->setVisible(m_isAdmin);
     m_settingsButton->setVisible(m_isRegistered);
     m_registerButton->setVisible(!m_isRegistered);
@@ -194,13 +190,20 @@ void HomeView::present(QPointer<View> &slot, Make make)
         return;
     }
     View *sheet = make();
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
     slot = sheet;
-    // The flag falls back as soon as the sheet closes, not when it is deleted.
-    // A closed sheet may have changed the stored identity: the card follows.
-    connect(sheet, &QDialog::finished, this, [this, &slot, sheet] {
+    // The slot empties as soon as the sheet closes, not when it is deleted.
+    connect(sheet, &QDialog::finished, this, [&slot, sheet] {
         if (slot == sheet)
             slot = nullptr;
+    });
+    presentSheet(sheet);
+}
+
+void HomeView::presentSheet(Sheet *sheet)
+{
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    // A closed sheet may have changed the stored identity: the card follows.
+    connect(sheet, &QDialog::finished, this, [this] {
         setContentEnabled(true);
         updateModeControls();
     });
@@ -221,7 +224,12 @@ void HomeView::present(QPointer<View> &slot, Make make)
 void HomeView::openSettings()
 {
     const Services &s = m_services;
-    present(m_settings, [&] { return new SettingsView(s.api, s.settings, s.startup, window()); });
+    present(m_settings, [&] {
+        auto *sheet = new SettingsView(s.api, s.settings, s.startup, window());
+        connect(sheet, &SettingsView::companiesRequested, this,
+            [this, sheet] { Q_EMIT companiesRequested(sheet); });
+        return sheet;
+    });
 }
 
 void HomeView::openCreateTicket()
@@ -252,19 +260,4 @@ void HomeView::openRegister()
         connect(sheet, &RegisterView::registrationCompleted, this, [this] { setIsRegistered(true); });
         return sheet;
     });
-}
-
-void HomeView::openAdminLogin()
-{
-    present(m_adminLogin, [this] {
-        auto *sheet = new AdminLoginView(m_services.settings, m_services.channel, window());
-        connect(sheet, &AdminLoginView::isAdminChanged, this, &HomeView::setIsAdmin);
-        return sheet;
-    });
-}
-
-void HomeView::openTicketList()
-{
-    if (NavigationStack *stack = NavigationStack::of(this))
-        stack->push(new TicketListView(m_services.api));
 }

@@ -5,20 +5,22 @@
 #include <QPointer>
 #include <QWidget>
 
-class AdminLoginView;
 class CreateTicketView;
 class HomeButton;
 class IconButton;
 class MyTicketsView;
 class QLabel;
+class QLayout;
 class RegisterView;
 class SettingsView;
+class Sheet;
 class UserCard;
 
 // The root of the main window: who the user is, the actions open to him in
-// the present mode, and the program's version. Every other screen opens from
-// here, as a sheet or pushed on the window's navigation stack; the tray
-// menu's requests arrive here as the application's events.
+// the present mode, and the program's version. The user's screens open from
+// here as sheets; the administrators' screens are asked for with signals and
+// built by whoever composes the window. The tray menu's requests arrive here
+// as the application's events.
 class HomeView : public QWidget
 {
     Q_OBJECT
@@ -28,15 +30,9 @@ public:
 
     explicit HomeView(const Services &services, QWidget *parent = nullptr);
 
-    bool isRegistered() const { return m_isRegistered; }
-    bool isAdmin() const { return m_isAdmin; }
-
-    // The sheets presented now (nullptr when closed).
-    SettingsView *settingsSheet() const;
-    CreateTicketView *createTicketSheet() const;
-    MyTicketsView *myTicketsSheet() const;
-    RegisterView *registerSheet() const;
-    AdminLoginView *adminLoginSheet() const;
+    // Shows a sheet built elsewhere (the administrators' login) the way this
+    // screen shows its own; the sheet deletes itself when closed.
+    void presentSheet(Sheet *sheet);
 
 public Q_SLOTS:
     // Bindings: the registration and administrator login screens set these.
@@ -49,14 +45,22 @@ public Q_SLOTS:
     void openCreateTicket();
     void openMyTickets();
     void openRegister();
-    void openAdminLogin();
-    // Pushes the administrators' ticket list on the window's navigation stack.
-    void openTicketList();
+
+Q_SIGNALS:
+    // The header's administrator button: the login (or logout) sheet.
+    void adminLoginRequested();
+    // "Gestion des tickets": the administrators' ticket list.
+    void ticketListRequested();
+    // The settings sheet's "Sociétés": company management over that sheet.
+    void companiesRequested(QWidget *over);
 
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    QLayout *header();
+    QLayout *titleBlock();
+    QLayout *actions();
     void updateModeControls();
     void setContentEnabled(bool enabled);
     // Shows the sheet that make() builds as a window-modal sheet over this
@@ -81,5 +85,4 @@ private:
     QPointer<CreateTicketView> m_createTicket;
     QPointer<MyTicketsView> m_myTickets;
     QPointer<RegisterView> m_register;
-    QPointer<AdminLoginView> m_adminLogin;
 };

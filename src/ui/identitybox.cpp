@@ -12,7 +12,17 @@
 
 using namespace Qt::StringLiterals;
 
-namespace Sizes = Style::Metrics::IdentityBox;
+namespace {
+// This screen's own sizes, in pixels at a device pixel ratio of 1.
+namespace Sizes {
+constexpr int SidePadding = 14;
+constexpr int VerticalPadding = 12;
+constexpr int Spacing = 12;
+constexpr int Symbol = 32;
+constexpr int LineSpacing = 2;
+constexpr int DetailSpacing = 6;
+} // namespace Sizes
+} // namespace
 
 IdentityBox::IdentityBox(const UserSettings &settings, QWidget *parent)
     : QWidget(parent)
@@ -23,7 +33,7 @@ IdentityBox::IdentityBox(const UserSettings &settings, QWidget *parent)
         // The form stays usable: the server decides about a ticket of user 0.
         row->setContentsMargins(0, 0, 0, 0);
         auto *notice = new NoticeBox(u"exclamationmark.triangle"_s, Style::orange(), this);
-        notice->setText(u"Pensez à remplir vos informations dans les paramètres"_s);
+        notice->setText(tr("Pensez à remplir vos informations dans les paramètres"));
         row->addWidget(notice);
         setAccessibleName(notice->text());
         return;
@@ -37,9 +47,9 @@ IdentityBox::IdentityBox(const UserSettings &settings, QWidget *parent)
     row->addWidget(icon);
     auto *column = new QVBoxLayout;
     column->setSpacing(Sizes::LineSpacing);
-    m_name = settings.readTextOrEmpty(UserSettings::UserPrenom) + u" "_s
+    const QString fullName = settings.readTextOrEmpty(UserSettings::UserPrenom) + u" "_s
         + settings.readTextOrEmpty(UserSettings::UserNom);
-    auto *name = new QLabel(m_name, this);
+    auto *name = new QLabel(fullName, this);
     Style::setRole(name, "identityName");
     column->addWidget(name);
 
@@ -49,7 +59,7 @@ IdentityBox::IdentityBox(const UserSettings &settings, QWidget *parent)
     const QString company = settings.readTextOrEmpty(UserSettings::CompanyName);
     QStringList parts;
     if (!poste.isEmpty()) {
-        auto *posteLabel = new QLabel(u"Poste "_s + poste, this);
+        auto *posteLabel = new QLabel(tr("Poste %1").arg(poste), this);
         Style::setRole(posteLabel, "small");
         details->addWidget(posteLabel);
         parts << posteLabel->text();
@@ -64,11 +74,10 @@ IdentityBox::IdentityBox(const UserSettings &settings, QWidget *parent)
         parts << company;
     }
     details->addStretch();
-    m_details = parts.join(u" • "_s);
     column->addLayout(details);
     row->addLayout(column, 1);
-    setAccessibleName(m_name);
-    setAccessibleDescription(m_details);
+    setAccessibleName(fullName);
+    setAccessibleDescription(parts.join(u" • "_s));
 }
 
 void IdentityBox::paintEvent(QPaintEvent *)

@@ -13,15 +13,9 @@ class IdentityBox : public QWidget
 public:
     explicit IdentityBox(const UserSettings &settings, QWidget *parent = nullptr);
 
-    bool showsWarning() const { return m_warning; }
-    QString nameLine() const { return m_name; }
-    QString detailLine() const { return m_details; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     bool m_warning;
-    QString m_name;
-    QString m_details;
 };

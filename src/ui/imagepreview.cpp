@@ -5,13 +5,20 @@
 
 using namespace Qt::StringLiterals;
 
-namespace Sizes = Style::Metrics::ImagePreview;
+namespace {
+// This screen's own sizes, in pixels at a device pixel ratio of 1.
+namespace Sizes {
+constexpr int PreferredWidth = 520;
+constexpr int MaxHeight = 200;
+constexpr int Radius = 8;
+} // namespace Sizes
+} // namespace
 
 ImagePreview::ImagePreview(QWidget *parent)
     : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    setAccessibleName(u"Capture d'écran jointe"_s);
+    setAccessibleName(tr("Capture d'écran jointe"));
 }
 
 void ImagePreview::setImage(const QImage &image)
@@ -28,7 +35,7 @@ int ImagePreview::heightForWidth(int width) const
     const QSizeF size = m_image.deviceIndependentSize();
     if (size.isEmpty())
         return 0;
-    return qMin<int>(MaxHeight, qRound(size.height() * qMin(1.0, width / size.width())));
+    return qMin<int>(Sizes::MaxHeight, qRound(size.height() * qMin(1.0, width / size.width())));
 }
 
 QSize ImagePreview::sizeHint() const

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "ui/widgets/stylemetrics.h"
-
 #include <QImage>
 #include <QWidget>
 
@@ -12,8 +10,6 @@ class ImagePreview : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int MaxHeight = Style::Metrics::ImagePreview::MaxHeight;
-
     explicit ImagePreview(QWidget *parent = nullptr);
 
     void setImage(const QImage &image);

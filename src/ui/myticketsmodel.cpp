@@ -4,6 +4,8 @@
 #include "protocol/vocabulary.h"
 #include "ui/widgets/style.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -42,7 +44,7 @@ void MyTicketsModel::setTickets(const QList<UserTicket> &tickets)
         const Tint priority = Priority::tint(ticket.priorite);
         card.priorityColor = Style::tint(priority == Tint::Gray ? Tint::Green : priority);
         const bool closed = Status::isClosed(ticket.status);
-        card.statusWord = closed ? u"Terminé"_s : u"En cours"_s;
+        card.statusWord = closed ? tr("Terminé") : tr("En cours");
         card.statusColor = closed ? Style::ticketDone() : Style::ticketInProgress();
         card.createdAt = ticket.createdAt;
         card.closeMessage = ticket.closeMessage.value_or(QString());
@@ -106,18 +108,18 @@ QVariant MyTicketsModel::data(const QModelIndex &index, int role) const
 // What a screen reader says for a card: what its header and title show.
 QString MyTicketsModel::accessibleText(const Card &card) const
 {
-    return card.title + u", priorité "_s + card.priorityWord + u", "_s + card.statusWord + u", créé le "_s
-        + card.createdText();
+    return tr("%1, priorité %2, %3, créé le %4")
+        .arg(card.title, card.priorityWord, card.statusWord, card.createdText());
 }
 
 // The opened card's body; a closed card says how to open it.
 QString MyTicketsModel::accessibleDescription(const Card &card) const
 {
     if (!isExpanded(card.id))
-        return u"Réduit. Espace pour voir plus."_s;
+        return tr("Réduit. Espace pour voir plus.");
     QStringList parts { card.description };
     if (!card.closeMessage.isEmpty())
-        parts << u"Réponse du support : "_s + card.closeMessage;
+        parts << tr("Réponse du support : %1").arg(card.closeMessage);
     if (card.closedAt)
         parts << card.closedText();
     return parts.join(u". "_s);
@@ -135,7 +137,7 @@ QString MyTicketsModel::Card::closedText() const
     if (!closedAt)
         return {};
     if (!closed)
-        closed = u"Fermé le "_s + formatDate(*closedAt);
+        closed = QCoreApplication::translate("MyTicketsModel", "Fermé le %1").arg(formatDate(*closedAt));
     return *closed;
 }
 

@@ -16,7 +16,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
-#include <QPointer>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <QVariantAnimation>
@@ -24,60 +23,102 @@
 using namespace Qt::StringLiterals;
 
 namespace Common = Style::Metrics::Common;
-namespace Sizes = Style::Metrics::MyTickets;
+namespace {
+// This screen's own sizes, in pixels at a device pixel ratio of 1.
+namespace Sizes {
+constexpr QSize SheetSize { 700, 600 };
+constexpr int HeaderSpacing = 12;
+constexpr int RefreshFrame = 36;
+constexpr int RefreshSymbol = 18;
+constexpr int RefreshRadius = 9;
+constexpr int ErrorBottomPadding = 8;
+constexpr int EmptySymbol = 64;
+} // namespace Sizes
+} // namespace
 
 namespace {
 enum ContentPage { LoadingPage, EmptyPage, ListPage };
 } // namespace
 
 MyTicketsView::MyTicketsView(APIService &api, const UserSettings &settings, QWidget *parent)
-    : Sheet(SheetSize, parent)
+    : Sheet(Sizes::SheetSize, parent)
     , m_api(api)
     , m_settings(settings)
     , m_model(new MyTicketsModel(this))
     , m_delegate(new TicketCard(this))
 {
-    setWindowTitle(u"Mes tickets"_s);
+    setWindowTitle(tr("Mes tickets"));
     QVBoxLayout *outer = ScreenParts::bareColumn(this);
+    outer->addLayout(header());
+
+    auto *errorRow = new QHBoxLayout;
+    errorRow->setContentsMargins(Common::SheetPadding, 0, Common::SheetPadding, Sizes::ErrorBottomPadding);
+    m_error = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), this);
+    m_error->setObjectName(u"error"_s);
+    m_error->hide();
+    errorRow->addWidget(m_error);
+    outer->addLayout(errorRow);
+
+    m_content = new QStackedWidget(this);
+    m_content->setObjectName(u"content"_s);
+    m_content->insertWidget(LoadingPage, loadingPage());
+    m_content->insertWidget(EmptyPage, emptyPage());
+    m_content->insertWidget(ListPage, ticketList());
+    outer->addWidget(m_content, 1);
+
+    connect(m_delegate, &TicketCard::toggleRequested, this, &MyTicketsView::toggleExpanded);
+    connect(m_model, &QAbstractItemModel::modelReset, m_delegate, &TicketCard::clearCache);
+    connect(this, &Sheet::appeared, this, &MyTicketsView::loadTickets);
+    updateContent();
+    // The cards are what the sheet is for: the keyboard starts there.
+    m_list->setFocus();
+}
+
+QLayout *MyTicketsView::header()
+{
     auto *header = new QHBoxLayout;
     header->setContentsMargins(
         Common::SheetPadding, Common::SheetPadding, Common::SheetPadding, Common::SheetPadding);
     header->setSpacing(Sizes::HeaderSpacing);
-    header->addLayout(ScreenParts::titles(u"Mes tickets"_s, u"Suivez l'état de vos demandes"_s, this), 1);
-    m_refresh = new IconButton(u"arrow.clockwise"_s, Style::white(0.7), u"Actualiser"_s,
+    header->addLayout(ScreenParts::titles(tr("Mes tickets"), tr("Suivez l'état de vos demandes"), this), 1);
+    m_refresh = new IconButton(u"arrow.clockwise"_s, Style::white(0.7), tr("Actualiser"),
         IconButton::Look { Sizes::RefreshFrame, Sizes::RefreshSymbol, 0.1, Sizes::RefreshRadius }, this);
     connect(m_refresh, &IconButton::clicked, this, &MyTicketsView::loadTickets);
     header->addWidget(m_refresh, 0, Qt::AlignVCenter);
     auto *close = IconButton::closeButton(this);
     connect(close, &IconButton::clicked, this, &Sheet::dismiss);
     header->addWidget(close, 0, Qt::AlignVCenter);
-    outer->addLayout(header);
+    return header;
+}
 
-    auto *errorRow = new QHBoxLayout;
-    errorRow->setContentsMargins(Common::SheetPadding, 0, Common::SheetPadding, Sizes::ErrorBottomPadding);
-    m_error = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), this);
-    m_error->hide();
-    errorRow->addWidget(m_error);
-    outer->addLayout(errorRow);
-
-    m_content = new QStackedWidget(this);
-    auto *loadingText = new QLabel(u"Chargement..."_s);
+QWidget *MyTicketsView::loadingPage()
+{
+    auto *loadingText = new QLabel(tr("Chargement..."));
     Style::setRole(loadingText, "subtitle");
-    m_content->insertWidget(LoadingPage,
-        ScreenParts::centredColumn(
-            { new Spinner(Common::LargeSpinner, Style::grey()), loadingText }, -1, m_content));
+    QWidget *page = ScreenParts::centredColumn(
+        { new Spinner(Common::LargeSpinner, Style::grey()), loadingText }, -1, m_content);
+    page->setObjectName(u"loading"_s);
+    return page;
+}
 
+QWidget *MyTicketsView::emptyPage()
+{
     auto *trayIcon = new QLabel;
     trayIcon->setPixmap(
         SymbolIcons::pixmap(u"tray"_s, Style::grey(), Sizes::EmptySymbol, devicePixelRatioF()));
-    auto *emptyTitle = new QLabel(u"Aucun ticket"_s);
+    auto *emptyTitle = new QLabel(tr("Aucun ticket"));
     Style::setRole(emptyTitle, "emptyTitle");
-    auto *emptyText = new QLabel(u"Vous n'avez pas encore créé de demande"_s);
+    auto *emptyText = new QLabel(tr("Vous n'avez pas encore créé de demande"));
     Style::setRole(emptyText, "subtitle");
-    m_content->insertWidget(
-        EmptyPage, ScreenParts::centredColumn({ trayIcon, emptyTitle, emptyText }, -1, m_content));
+    QWidget *page = ScreenParts::centredColumn({ trayIcon, emptyTitle, emptyText }, -1, m_content);
+    page->setObjectName(u"empty"_s);
+    return page;
+}
 
+QListView *MyTicketsView::ticketList()
+{
     m_list = new QListView(m_content);
+    m_list->setObjectName(u"list"_s);
     m_list->setModel(m_model);
     m_list->setItemDelegate(m_delegate);
     // Cards are tall and of varying height: scrolling by item would jump.
@@ -89,29 +130,9 @@ MyTicketsView::MyTicketsView(APIService &api, const UserSettings &settings, QWid
     m_list->setUniformItemSizes(false);
     m_list->setResizeMode(QListView::Adjust);
     m_list->setMouseTracking(true);
-    m_list->setAccessibleName(u"Mes tickets"_s);
+    m_list->setAccessibleName(tr("Mes tickets"));
     m_list->installEventFilter(this);
-    m_content->insertWidget(ListPage, m_list);
-    outer->addWidget(m_content, 1);
-
-    connect(m_delegate, &TicketCard::toggleRequested, this, &MyTicketsView::toggleExpanded);
-    connect(m_model, &QAbstractItemModel::modelReset, m_delegate, &TicketCard::clearCache);
-    connect(this, &Sheet::appeared, this, &MyTicketsView::loadTickets);
-    updateContent();
-    // The cards are what the sheet is for: the keyboard starts there.
-    m_list->setFocus();
-}
-
-QString MyTicketsView::contentState() const
-{
-    switch (m_content->currentIndex()) {
-    case LoadingPage:
-        return u"loading"_s;
-    case EmptyPage:
-        return u"empty"_s;
-    default:
-        return u"list"_s;
-    }
+    return m_list;
 }
 
 void MyTicketsView::updateContent()
@@ -132,7 +153,7 @@ void MyTicketsView::loadTickets()
 {
     // Without an identity there is nothing to ask; whatever is listed stays.
     if (m_settings.readInteger(UserSettings::UserId) < 1) {
-        m_error->showText(u"Utilisateur non connecté"_s);
+        m_error->showText(tr("Utilisateur non connecté"));
         return;
     }
     m_error->hide();
@@ -142,22 +163,19 @@ void MyTicketsView::loadTickets()
 
 QCoro::Task<> MyTicketsView::fetch()
 {
-    QPointer<MyTicketsView> self(this);
-    // Loads overlap (refresh pressed twice, a new ticket meanwhile): only the
-    // latest one's reply is applied, however late an older one comes back.
-    const quint64 load = ++m_latestLoad;
+    const LatestLoad::Ticket load = m_loads.start(this);
     try {
         const QList<UserTicket> tickets
             = co_await m_api.getMyTickets(m_settings.readInteger(UserSettings::UserId));
-        if (!self || load != m_latestLoad)
+        if (load.superseded())
             co_return;
         m_model->setTickets(tickets);
         setLoading(false);
     } catch (const NorvikError &error) {
-        if (!self || load != m_latestLoad)
+        if (load.superseded())
             co_return;
         // The previous list stays under the error line.
-        m_error->showText(u"Erreur de chargement: "_s + error.description());
+        m_error->showText(tr("Erreur de chargement: %1").arg(error.description()));
         setLoading(false);
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/widgets/noticebox.h"
+#include "ui/widgets/screenguard.h"
 #include "ui/widgets/sheet.h"
 #include "ui/widgets/style.h"
 
@@ -10,6 +10,8 @@
 class APIService;
 class IconButton;
 class MyTicketsModel;
+class NoticeBox;
+class QLayout;
 class QListView;
 class QStackedWidget;
 class QVariantAnimation;
@@ -18,26 +20,17 @@ class UserSettings;
 
 // The user's own tickets, as cards that open to show the description and
 // the support's answer. Loads when shown, on the refresh button and when a
-// ticket was just created (loadTickets() is connected to that event).
+// ticket was just created (loadTickets() is connected to that event). Its
+// parts are named: the "error" line and the "content" pages, "loading",
+// "empty" and the "list" of cards.
 class MyTicketsView : public Sheet
 {
     Q_OBJECT
 
 public:
-    static constexpr QSize SheetSize = Style::SheetSizes::MyTickets;
     static constexpr int ExpandDurationMs = 200;
 
     MyTicketsView(APIService &api, const UserSettings &settings, QWidget *parent = nullptr);
-
-    bool isLoading() const { return m_isLoading; }
-    // The error line's state: whether it shows, and its last text.
-    bool showError() const { return !m_error->isHidden(); }
-    QString errorMessage() const { return m_error->text(); }
-    MyTicketsModel *model() const { return m_model; }
-    QListView *listView() const { return m_list; }
-    TicketCard *cardDelegate() const { return m_delegate; }
-    // "loading", "empty" or "list": what the content area shows.
-    QString contentState() const;
 
 public Q_SLOTS:
     void loadTickets();
@@ -48,6 +41,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QLayout *header();
+    QWidget *loadingPage();
+    QWidget *emptyPage();
+    QListView *ticketList();
     QCoro::Task<> fetch();
     void setLoading(bool loading);
     void updateContent();
@@ -55,7 +52,7 @@ private:
     APIService &m_api;
     const UserSettings &m_settings;
     bool m_isLoading = false;
-    quint64 m_latestLoad = 0;
+    LatestLoad m_loads;
 
     IconButton *m_refresh;
     NoticeBox *m_error;

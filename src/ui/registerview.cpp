@@ -9,6 +9,7 @@
 #include "ui/widgets/formfield.h"
 #include "ui/widgets/gradientbutton.h"
 #include "ui/widgets/noticebox.h"
+#include "ui/widgets/screenguard.h"
 #include "ui/widgets/screenparts.h"
 #include "ui/widgets/spinner.h"
 #include "ui/widgets/style.h"
@@ -18,7 +19,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -26,18 +26,29 @@
 using namespace Qt::StringLiterals;
 
 namespace Common = Style::Metrics::Common;
-namespace Sizes = Style::Metrics::Register;
+namespace {
+// This screen's own sizes, in pixels at a device pixel ratio of 1.
+namespace Sizes {
+constexpr QSize SheetSize { 520, 650 };
+constexpr int SidePadding = 40;
+constexpr int VerticalPadding = 20; // the whole form fits the sheet
+constexpr int ItemSpacing = 14;
+constexpr int HeaderSpacing = 8;
+constexpr int AppIcon = 72;
+constexpr int RetrySymbol = 14;
+} // namespace Sizes
+} // namespace
 
 namespace {
 enum CompanyPage { LoadingPage, EmptyPage, PickerPage };
 }
 
 RegisterView::RegisterView(APIService &api, UserSettings &settings, QWidget *parent)
-    : Sheet(SheetSize, parent)
+    : Sheet(Sizes::SheetSize, parent)
     , m_api(api)
     , m_settings(settings)
 {
-    setWindowTitle(u"Créer mon compte"_s);
+    setWindowTitle(tr("Créer mon compte"));
     // Only a completed registration closes this sheet.
     setInteractiveDismissal(false);
 
@@ -47,50 +58,59 @@ RegisterView::RegisterView(APIService &api, UserSettings &settings, QWidget *par
     column->setContentsMargins(
         Sizes::SidePadding, Sizes::VerticalPadding, Sizes::SidePadding, Sizes::VerticalPadding);
     column->setSpacing(Sizes::ItemSpacing);
+    column->addLayout(welcome(content));
+    column->addLayout(companySection(content));
+    addFields(column, content);
 
+    m_error = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), content);
+    m_error->setObjectName(u"error"_s);
+    m_error->hide();
+    column->addWidget(m_error);
+    m_submit = new GradientButton(tr("Créer mon compte"), content);
+    connect(m_submit, &GradientButton::clicked, this, &RegisterView::submitRegistration);
+    column->addWidget(m_submit);
+    column->addStretch();
+
+    updateSubmitButton();
+    m_poste->lineEdit()->setFocus();
+    connect(this, &Sheet::appeared, this, [this] { loadCompanies(); });
+}
+
+QLayout *RegisterView::welcome(QWidget *content)
+{
     auto *header = new QVBoxLayout();
     header->setSpacing(Sizes::HeaderSpacing);
     auto *icon = new QLabel(content);
     icon->setPixmap(Style::appIcon(Sizes::AppIcon, devicePixelRatioF()));
     header->addWidget(icon, 0, Qt::AlignHCenter);
-    auto *title = new QLabel(u"Bienvenue"_s, content);
+    auto *title = new QLabel(tr("Bienvenue"), content);
     Style::setRole(title, "welcomeTitle");
     header->addWidget(title, 0, Qt::AlignHCenter);
-    auto *subtitle = new QLabel(u"Créez votre compte pour commencer"_s, content);
+    auto *subtitle = new QLabel(tr("Créez votre compte pour commencer"), content);
     Style::setRole(subtitle, "welcomeSubtitle");
     header->addWidget(subtitle, 0, Qt::AlignHCenter);
-    column->addLayout(header);
+    return header;
+}
 
-    // Company: loading, empty or the picker, under its label like a field.
+QLayout *RegisterView::companySection(QWidget *content)
+{
+    // Loading, empty or the picker, under its label like a field.
     auto *company = new QVBoxLayout();
     company->setSpacing(Common::LabelToField);
-    auto *companyLabel = new FieldLabel(u"building.2"_s, u"Société"_s, true, content);
+    auto *companyLabel = new FieldLabel(u"building.2"_s, tr("Société"), true, content);
     company->addWidget(companyLabel);
     m_companySection = new QStackedWidget(content);
+    m_companySection->setObjectName(u"companySection"_s);
     auto *loading = new QWidget(m_companySection);
+    loading->setObjectName(u"loading"_s);
     auto *loadingRow = new QHBoxLayout(loading);
     loadingRow->setContentsMargins(0, 0, 0, 0);
     loadingRow->addWidget(new Spinner(Common::SmallSpinner, Style::grey(), loading));
-    auto *loadingText = new QLabel(u"Chargement..."_s, loading);
+    auto *loadingText = new QLabel(tr("Chargement..."), loading);
     Style::setRole(loadingText, "secondary");
     loadingRow->addWidget(loadingText);
     loadingRow->addStretch();
-    // Without a list the user could never register: a failed load offers
-    // to ask again.
-    auto *empty = new QWidget(m_companySection);
-    auto *emptyRow = new QHBoxLayout(empty);
-    emptyRow->setContentsMargins(0, 0, 0, 0);
-    auto *emptyText = new QLabel(u"Aucune société disponible"_s, empty);
-    Style::setRole(emptyText, "errorText");
-    emptyRow->addWidget(emptyText);
-    emptyRow->addStretch();
-    m_retry = new QPushButton(
-        SymbolIcons::icon(u"arrow.clockwise", Style::white(), Sizes::RetrySymbol), u"Réessayer"_s, empty);
-    m_retry->setCursor(Qt::PointingHandCursor);
-    m_retry->setAutoDefault(false);
-    m_retry->hide();
-    connect(m_retry, &QPushButton::clicked, this, [this] { loadCompanies(); });
-    emptyRow->addWidget(m_retry);
+    QWidget *empty = emptyCompanyList();
     m_picker = new QComboBox(m_companySection);
     companyLabel->setBuddy(m_picker);
     m_companySection->insertWidget(LoadingPage, loading);
@@ -99,30 +119,45 @@ RegisterView::RegisterView(APIService &api, UserSettings &settings, QWidget *par
     m_companySection->setCurrentIndex(EmptyPage);
     m_companySection->setFixedHeight(m_picker->sizeHint().height());
     company->addWidget(m_companySection);
-    column->addLayout(company);
     connect(m_picker, &QComboBox::currentIndexChanged, this, &RegisterView::updateSubmitButton);
+    return company;
+}
 
-    m_poste = new FormField(u"Numéro de poste"_s, u"number"_s, u"Ex: 24"_s, true, content);
-    m_nom = new FormField(u"Nom"_s, u"person"_s, u"Votre nom"_s, true, content);
-    m_prenom = new FormField(u"Prénom"_s, u"person.fill"_s, u"Votre prénom"_s, true, content);
-    m_telephone = new FormField(u"Téléphone"_s, u"phone"_s, u"Ex: 06 12 34 56 78"_s, false, content);
+QWidget *RegisterView::emptyCompanyList()
+{
+    // Without a list the user could never register: a failed load offers
+    // to ask again.
+    auto *empty = new QWidget(m_companySection);
+    auto *emptyRow = new QHBoxLayout(empty);
+    emptyRow->setContentsMargins(0, 0, 0, 0);
+    auto *emptyText = new QLabel(tr("Aucune société disponible"), empty);
+    Style::setRole(emptyText, "errorText");
+    emptyRow->addWidget(emptyText);
+    emptyRow->addStretch();
+    m_retry = new QPushButton(
+        SymbolIcons::icon(u"arrow.clockwise", Style::white(), Sizes::RetrySymbol), tr("Réessayer"), empty);
+    m_retry->setCursor(Qt::PointingHandCursor);
+    m_retry->setAutoDefault(false);
+    m_retry->hide();
+    connect(m_retry, &QPushButton::clicked, this, [this] { loadCompanies(); });
+    emptyRow->addWidget(m_retry);
+    return empty;
+}
+
+void RegisterView::addFields(QVBoxLayout *column, QWidget *content)
+{
+    m_poste = new FormField(tr("Numéro de poste"), u"number"_s, tr("Ex: 24"), true, content);
+    m_nom = new FormField(tr("Nom"), u"person"_s, tr("Votre nom"), true, content);
+    m_prenom = new FormField(tr("Prénom"), u"person.fill"_s, tr("Votre prénom"), true, content);
+    m_telephone = new FormField(tr("Téléphone"), u"phone"_s, tr("Ex: 06 12 34 56 78"), false, content);
+    m_poste->setObjectName(u"poste"_s);
+    m_nom->setObjectName(u"nom"_s);
+    m_prenom->setObjectName(u"prenom"_s);
+    m_telephone->setObjectName(u"telephone"_s);
     for (FormField *field : { m_poste, m_nom, m_prenom, m_telephone }) {
         column->addWidget(field);
         connect(field, &FormField::valueChanged, this, &RegisterView::updateSubmitButton);
     }
-
-    m_error = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), content);
-    m_error->hide();
-    column->addWidget(m_error);
-
-    m_submit = new GradientButton(u"Créer mon compte"_s, content);
-    connect(m_submit, &GradientButton::clicked, this, &RegisterView::submitRegistration);
-    column->addWidget(m_submit);
-    column->addStretch();
-
-    updateSubmitButton();
-    m_poste->lineEdit()->setFocus();
-    connect(this, &Sheet::appeared, this, [this] { loadCompanies(); });
 }
 
 qint64 RegisterView::selectedCompanyId() const
@@ -144,7 +179,6 @@ void RegisterView::updateSubmitButton()
 
 void RegisterView::setLoading(bool loading)
 {
-    m_isLoading = loading;
     if (loading)
         m_companySection->setCurrentIndex(LoadingPage);
     else
@@ -200,27 +234,27 @@ void RegisterView::complete()
 // the empty-list message and the error box, with "Réessayer".
 QCoro::Task<> RegisterView::loadCompanies()
 {
-    QPointer<RegisterView> self(this);
+    const ScreenGuard guard(this);
     m_retry->hide();
     m_error->hide();
     setLoading(true);
     try {
         QList<Company> companies = co_await m_api.getCompanies();
-        if (!self)
+        if (guard.gone())
             co_return;
         m_companies = std::move(companies);
         // Keep whichever company was chosen (none after a fresh open).
         const qint64 chosen = selectedCompanyId();
         m_picker->clear();
-        m_picker->addItem(u"Sélectionnez une société"_s, qint64(0));
+        m_picker->addItem(tr("Sélectionnez une société"), qint64(0));
         for (const Company &entry : std::as_const(m_companies))
             m_picker->addItem(entry.nom + u" ("_s + entry.code + u")"_s, entry.id);
         m_picker->setCurrentIndex(qMax(0, m_picker->findData(chosen)));
         setLoading(false);
     } catch (const NorvikError &) {
-        if (!self)
+        if (guard.gone())
             co_return;
-        m_error->showText(u"Erreur de chargement des sociétés"_s);
+        m_error->showText(tr("Erreur de chargement des sociétés"));
         m_retry->show();
         setLoading(false);
     }
@@ -236,7 +270,7 @@ void RegisterView::submitRegistration()
 
 QCoro::Task<> RegisterView::submit()
 {
-    QPointer<RegisterView> self(this);
+    const ScreenGuard guard(this);
     setSubmitting(true);
     m_error->hide();
     // What goes to the server is what gets stored, even if the user edits a
@@ -255,7 +289,7 @@ QCoro::Task<> RegisterView::submit()
     try {
         const RegisterUserResponse response
             = co_await m_api.registerUser(companyId, poste, nom, prenom, telephone);
-        if (!self)
+        if (guard.gone())
             co_return;
         logLine(u"✅ Utilisateur créé, ID: "_s + QString::number(response.userId));
         const Stored stored = storeIdentity({ response.userId, companyId, poste, nom, prenom, telephone });
@@ -265,15 +299,15 @@ QCoro::Task<> RegisterView::submit()
             complete();
         setSubmitting(false);
     } catch (const APIError &error) {
-        if (!self)
+        if (guard.gone())
             co_return;
         logLine(u"❌ APIError: "_s + QString::number(error.statusCode) + u" - "_s + error.message);
         m_error->showText(error.statusCode == 409
-                ? u"Ce numéro de poste est déjà utilisé dans votre société"_s
+                ? tr("Ce numéro de poste est déjà utilisé dans votre société")
                 : error.message);
         setSubmitting(false);
     } catch (const NorvikError &error) {
-        if (!self)
+        if (guard.gone())
             co_return;
         logLine(u"❌ Erreur générique: "_s + errorTextualForm(error));
         logLine(u"❌ Description: "_s + error.description());
@@ -282,17 +316,17 @@ QCoro::Task<> RegisterView::submit()
         // Only a 200 reply gets here undecoded; a conflict is an APIError.
         if (dynamic_cast<const DecodingError *>(&error))
             recoverRegisteredUser(companyId, poste);
-        m_error->showText(u"Erreur: "_s + error.description());
+        m_error->showText(tr("Erreur: %1").arg(error.description()));
         setSubmitting(false);
     }
 }
 
 QCoro::Task<> RegisterView::recoverRegisteredUser(qint64 companyId, QString poste)
 {
-    QPointer<RegisterView> self(this);
+    const ScreenGuard guard(this);
     try {
         const GetUserByPosteResponse response = co_await m_api.getUserByPoste(companyId, poste);
-        if (!self || !response.user)
+        if (guard.gone() || !response.user)
             co_return;
         const UserDetailData &user = *response.user;
         // The personal fields come from the server's record, not the form.

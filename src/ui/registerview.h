@@ -1,7 +1,6 @@
 #pragma once
 
 #include "protocol/records.h"
-#include "ui/widgets/noticebox.h"
 #include "ui/widgets/sheet.h"
 #include "ui/widgets/style.h"
 
@@ -11,38 +10,27 @@
 class APIService;
 class FormField;
 class GradientButton;
+class NoticeBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QPushButton;
 class QStackedWidget;
+class QVBoxLayout;
 class UserSettings;
 
 // One-time enrolment of an ordinary user: a company from the server's list,
 // a workstation number, a name and an optional phone. On success the
 // identity is stored (with "is_registered" last) and the sheet closes; it
-// cannot be dismissed otherwise.
+// cannot be dismissed otherwise. Its parts are named: "poste", "nom",
+// "prenom", "telephone", "error" and the company list's "companySection",
+// whose page while the list loads is "loading".
 class RegisterView : public Sheet
 {
     Q_OBJECT
 
 public:
-    static constexpr QSize SheetSize = Style::SheetSizes::Register;
-
     RegisterView(APIService &api, UserSettings &settings, QWidget *parent = nullptr);
-
-    bool isFormValid() const;
-    bool isLoading() const { return m_isLoading; }
-    bool isSubmitting() const { return m_isSubmitting; }
-    // The error box's state: whether it shows, and its last text.
-    bool showError() const { return !m_error->isHidden(); }
-    QString errorMessage() const { return m_error->text(); }
-    QList<Company> companies() const { return m_companies; }
-    qint64 selectedCompanyId() const;
-
-    FormField *posteField() const { return m_poste; }
-    FormField *nomField() const { return m_nom; }
-    FormField *prenomField() const { return m_prenom; }
-    FormField *telephoneField() const { return m_telephone; }
 
 Q_SIGNALS:
     // The binding to the home screen's isRegistered: set to true.
@@ -52,6 +40,12 @@ public Q_SLOTS:
     void submitRegistration();
 
 private:
+    QLayout *welcome(QWidget *content);
+    QLayout *companySection(QWidget *content);
+    QWidget *emptyCompanyList();
+    void addFields(QVBoxLayout *column, QWidget *content);
+    bool isFormValid() const;
+    qint64 selectedCompanyId() const;
     QCoro::Task<> loadCompanies();
     QCoro::Task<> submit();
     QCoro::Task<> recoverRegisteredUser(qint64 companyId, QString poste);
@@ -81,7 +75,6 @@ private:
     // submission for the same company and number stores it rather than
     // registering again, which the server would refuse as a conflict.
     std::optional<Identity> m_unsaved;
-    bool m_isLoading = false;
     bool m_isSubmitting = false;
 
     QStackedWidget *m_companySection;

@@ -38,8 +38,8 @@ QString ScreenCapture::newCapturePath()
 
 QString ScreenCapture::unavailableMessage()
 {
-    return u"La capture d'écran n'est pas disponible sur ce bureau. Utilisez « Choisir une image » "
-           "ou collez une image avec Ctrl+V."_s;
+    return tr("La capture d'écran n'est pas disponible sur ce bureau. Utilisez « Choisir une image » "
+              "ou collez une image avec Ctrl+V.");
 }
 
 ScreenCapture::ScreenCapture(QObject *parent)

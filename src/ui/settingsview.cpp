@@ -7,7 +7,6 @@
 #include "core/startupmanager.h"
 #include "core/usersettings.h"
 #include "protocol/errors.h"
-#include "ui/admin/companiesbutton.h"
 #include "ui/widgets/errortext.h"
 #include "ui/widgets/fieldlabel.h"
 #include "ui/widgets/formfield.h"
@@ -23,125 +22,178 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
 
 namespace Common = Style::Metrics::Common;
-namespace Sizes = Style::Metrics::Settings;
+namespace {
+// This screen's own sizes, in pixels at a device pixel ratio of 1.
+namespace Sizes {
+constexpr QSize SheetSize { 500, 600 };
+constexpr int HeaderLeftPadding = 24;
+constexpr int HeaderTopPadding = 16;
+constexpr int HeaderRightPadding = 20;
+constexpr int HeaderBottomPadding = 8;
+constexpr int HeaderSpacing = 10;
+constexpr int ControlSpacing = 12;
+constexpr int ContentTopPadding = 8;
+constexpr int ContentBottomPadding = 20;
+constexpr int ItemSpacing = 14;
+constexpr int SaveTextSize = Style::TextSize::Lead;
+// The administrators' "Sociétés" button.
+constexpr int CompaniesSymbol = 14;
+constexpr int CompaniesRadius = 8;
+constexpr int CompaniesVerticalPadding = 6;
+constexpr int CompaniesSidePadding = 12;
+} // namespace Sizes
+} // namespace
 
 SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManager &startup, QWidget *parent)
-    : Sheet(SheetSize, parent)
+    : Sheet(Sizes::SheetSize, parent)
     , m_api(api)
     , m_settings(settings)
 {
-    setWindowTitle(u"Paramètres utilisateur"_s);
+    setWindowTitle(tr("Paramètres utilisateur"));
 
     QVBoxLayout *outer = ScreenParts::bareColumn(this);
-
-    // Header: the title and the close button, then the launch-at-login
-    // switch and the administrators' button (the sheet is too narrow for
-    // all four on one line).
-    auto *header = new QVBoxLayout;
-    header->setContentsMargins(Sizes::HeaderLeftPadding, Sizes::HeaderTopPadding, Sizes::HeaderRightPadding,
-        Sizes::HeaderBottomPadding);
-    header->setSpacing(Sizes::HeaderSpacing);
-    auto *titleRow = new QHBoxLayout;
-    auto *title = new QLabel(u"Paramètres utilisateur"_s, this);
-    Style::setRole(title, "title");
-    titleRow->addWidget(title, 1);
-    m_close = IconButton::closeButton(this);
-    connect(m_close, &IconButton::clicked, this, &Sheet::dismiss);
-    titleRow->addWidget(m_close, 0, Qt::AlignVCenter);
-    header->addLayout(titleRow);
-
-    auto *controls = new QHBoxLayout;
-    controls->setSpacing(Sizes::ControlSpacing);
-    m_launchAtLogin = new ToggleSwitch(u"Ouvrir Norvik Support au démarrage"_s, this);
-    m_launchAtLogin->setChecked(startup.isEnabled());
-    // Only the user's own clicks register or unregister; the manager's
-    // answer (which may refuse) puts the switch where things really stand.
-    connect(m_launchAtLogin, &ToggleSwitch::clicked, &startup, &StartupManager::setEnabled);
-    connect(&startup, &StartupManager::isEnabledChanged, m_launchAtLogin, [this](bool enabled) {
-        const QSignalBlocker quiet(m_launchAtLogin);
-        m_launchAtLogin->setChecked(enabled);
-    });
-    controls->addWidget(m_launchAtLogin);
-    controls->addStretch();
-    if (settings.readBool(UserSettings::IsAdmin)) {
-        m_companies = new CompaniesButton(api, this);
-        controls->addWidget(m_companies);
-    }
-    header->addLayout(controls);
-    outer->addLayout(header);
-
+    outer->addLayout(header(startup));
     QWidget *content = ScreenParts::addScrollingPage(outer);
     auto *column = new QVBoxLayout(content);
     column->setContentsMargins(
         Common::SheetPadding, Sizes::ContentTopPadding, Common::SheetPadding, Sizes::ContentBottomPadding);
     column->setSpacing(Sizes::ItemSpacing);
 
-    auto *note = new QLabel(u"Ces informations seront jointes à vos demandes"_s, content);
+    auto *note = new QLabel(tr("Ces informations seront jointes à vos demandes"), content);
     Style::setRole(note, "note");
     note->setWordWrap(true);
     column->addWidget(note);
-
     m_conflict = new ConflictBox(content);
     m_conflict->hide();
     connect(m_conflict, &ConflictBox::useExistingUserRequested, this, &SettingsView::useExistingUser);
     column->addWidget(m_conflict);
-
-    // Workstation number, with the check's spinner beside it.
-    auto *posteSection = new QVBoxLayout;
-    posteSection->setSpacing(Common::LabelToField);
-    auto *posteLabel = new FieldLabel(QString(), u"Numéro de poste"_s, false, content);
-    posteSection->addWidget(posteLabel);
-    auto *posteRow = new QHBoxLayout;
-    m_poste = new QLineEdit(settings.readTextOrEmpty(UserSettings::UserPoste), content);
-    m_poste->setPlaceholderText(u"Ex: 24"_s);
-    posteLabel->setBuddy(m_poste);
-    posteRow->addWidget(m_poste);
-    m_spinner = new Spinner(Common::SmallSpinner, Qt::white, content);
-    m_spinner->hide();
-    posteRow->addWidget(m_spinner);
-    posteSection->addLayout(posteRow);
-    column->addLayout(posteSection);
-    // Typing checks; filling the field from the store above did not.
-    connect(m_poste, &QLineEdit::textChanged, this, &SettingsView::schedulePosteCheck);
-
-    m_telephone = new FormField(u"Téléphone"_s, QString(), u"Ex: 06 12 34 56 78"_s, false, content);
-    m_nom = new FormField(u"Nom"_s, QString(), u"Votre nom"_s, false, content);
-    m_prenom = new FormField(u"Prénom"_s, QString(), u"Votre prénom"_s, false, content);
-    m_telephone->setValue(settings.readTextOrEmpty(UserSettings::UserTelephone));
-    m_nom->setValue(settings.readTextOrEmpty(UserSettings::UserNom));
-    m_prenom->setValue(settings.readTextOrEmpty(UserSettings::UserPrenom));
-    for (FormField *field : { m_telephone, m_nom, m_prenom })
-        column->addWidget(field);
-
-    const QString companyName = settings.readTextOrEmpty(UserSettings::CompanyName);
-    if (!companyName.isEmpty()) {
-        m_companyBox
-            = new CompanyBox(companyName, settings.readTextOrEmpty(UserSettings::CompanyCode), content);
-        column->addWidget(m_companyBox);
-    }
-
-    m_saveError = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), content);
-    m_saveError->hide();
-    column->addWidget(m_saveError);
-
-    m_save = new GradientButton(u"Enregistrer"_s, content);
-    m_save->setFont(Style::font(Sizes::SaveTextSize, QFont::DemiBold));
-    connect(m_save, &GradientButton::clicked, this, &SettingsView::saveSettings);
-    column->addWidget(m_save);
+    column->addLayout(posteSection(content));
+    addIdentityFields(column, content);
+    addSaving(column, content);
     column->addStretch();
 
     m_debounce.setSingleShot(true);
     m_debounce.setInterval(CheckDelayMs);
-    connect(&m_debounce, &QTimer::timeout, this, [this] { checkPoste(m_checkGeneration); });
+    connect(&m_debounce, &QTimer::timeout, this, [this] { checkPoste(*m_pendingCheck); });
     updateConflict();
     m_poste->setFocus();
+}
+
+QLayout *SettingsView::header(StartupManager &startup)
+{
+    // The title and the close button, then the launch-at-login switch and
+    // the administrators' button (the sheet is too narrow for all four on
+    // one line).
+    auto *header = new QVBoxLayout;
+    header->setContentsMargins(Sizes::HeaderLeftPadding, Sizes::HeaderTopPadding, Sizes::HeaderRightPadding,
+        Sizes::HeaderBottomPadding);
+    header->setSpacing(Sizes::HeaderSpacing);
+    auto *titleRow = new QHBoxLayout;
+    auto *title = new QLabel(tr("Paramètres utilisateur"), this);
+    Style::setRole(title, "title");
+    titleRow->addWidget(title, 1);
+    IconButton *close = IconButton::closeButton(this);
+    connect(close, &IconButton::clicked, this, &Sheet::dismiss);
+    titleRow->addWidget(close, 0, Qt::AlignVCenter);
+    header->addLayout(titleRow);
+
+    auto *controls = new QHBoxLayout;
+    controls->setSpacing(Sizes::ControlSpacing);
+    controls->addWidget(launchAtLoginSwitch(startup));
+    controls->addStretch();
+    if (m_settings.readBool(UserSettings::IsAdmin))
+        controls->addWidget(companiesButton());
+    header->addLayout(controls);
+    return header;
+}
+
+ToggleSwitch *SettingsView::launchAtLoginSwitch(StartupManager &startup)
+{
+    auto *toggle = new ToggleSwitch(tr("Ouvrir Norvik Support au démarrage"), this);
+    toggle->setChecked(startup.isEnabled());
+    // Only the user's own clicks register or unregister; the manager's
+    // answer (which may refuse) puts the switch where things really stand.
+    connect(toggle, &ToggleSwitch::clicked, &startup, &StartupManager::setEnabled);
+    connect(&startup, &StartupManager::isEnabledChanged, toggle, [toggle](bool enabled) {
+        const QSignalBlocker quiet(toggle);
+        toggle->setChecked(enabled);
+    });
+    return toggle;
+}
+
+QLayout *SettingsView::posteSection(QWidget *content)
+{
+    // The workstation number, with the check's spinner beside it.
+    auto *section = new QVBoxLayout;
+    section->setSpacing(Common::LabelToField);
+    auto *label = new FieldLabel(QString(), tr("Numéro de poste"), false, content);
+    section->addWidget(label);
+    auto *row = new QHBoxLayout;
+    m_poste = new QLineEdit(m_settings.readTextOrEmpty(UserSettings::UserPoste), content);
+    m_poste->setObjectName(u"poste"_s);
+    m_poste->setPlaceholderText(tr("Ex: 24"));
+    label->setBuddy(m_poste);
+    row->addWidget(m_poste);
+    m_spinner = new Spinner(Common::SmallSpinner, Qt::white, content);
+    m_spinner->setObjectName(u"posteCheck"_s);
+    m_spinner->hide();
+    row->addWidget(m_spinner);
+    section->addLayout(row);
+    // Typing checks; filling the field from the store above did not.
+    connect(m_poste, &QLineEdit::textChanged, this, &SettingsView::schedulePosteCheck);
+    return section;
+}
+
+void SettingsView::addIdentityFields(QVBoxLayout *column, QWidget *content)
+{
+    m_telephone = new FormField(tr("Téléphone"), QString(), tr("Ex: 06 12 34 56 78"), false, content);
+    m_nom = new FormField(tr("Nom"), QString(), tr("Votre nom"), false, content);
+    m_prenom = new FormField(tr("Prénom"), QString(), tr("Votre prénom"), false, content);
+    m_telephone->setObjectName(u"telephone"_s);
+    m_nom->setObjectName(u"nom"_s);
+    m_prenom->setObjectName(u"prenom"_s);
+    m_telephone->setValue(m_settings.readTextOrEmpty(UserSettings::UserTelephone));
+    m_nom->setValue(m_settings.readTextOrEmpty(UserSettings::UserNom));
+    m_prenom->setValue(m_settings.readTextOrEmpty(UserSettings::UserPrenom));
+    for (FormField *field : { m_telephone, m_nom, m_prenom })
+        column->addWidget(field);
+
+    const QString companyName = m_settings.readTextOrEmpty(UserSettings::CompanyName);
+    if (!companyName.isEmpty())
+        column->addWidget(
+            new CompanyBox(companyName, m_settings.readTextOrEmpty(UserSettings::CompanyCode), content));
+}
+
+void SettingsView::addSaving(QVBoxLayout *column, QWidget *content)
+{
+    m_saveError = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), content);
+    m_saveError->hide();
+    column->addWidget(m_saveError);
+    m_save = new GradientButton(tr("Enregistrer"), content);
+    m_save->setFont(Style::font(Sizes::SaveTextSize, QFont::DemiBold));
+    connect(m_save, &GradientButton::clicked, this, &SettingsView::saveSettings);
+    column->addWidget(m_save);
+}
+
+QPushButton *SettingsView::companiesButton()
+{
+    auto *button = new QPushButton(
+        SymbolIcons::icon(u"building.2.fill", Style::white(), Sizes::CompaniesSymbol), tr("Sociétés"), this);
+    button->setObjectName(u"companiesButton"_s);
+    button->setToolTip(tr("Gérer les sociétés"));
+    button->setCursor(Qt::PointingHandCursor);
+    button->setAutoDefault(false);
+    button->setStyleSheet(Style::Sheets::filledButton(Style::withOpacity(Style::orange(), 0.7),
+        Style::TextSize::Body, QFont::Medium, Sizes::CompaniesRadius,
+        Style::Sheets::padding(Sizes::CompaniesVerticalPadding, Sizes::CompaniesSidePadding)));
+    connect(button, &QPushButton::clicked, this, &SettingsView::companiesRequested);
+    return button;
 }
 
 QString SettingsView::poste() const
@@ -156,7 +208,6 @@ bool SettingsView::canSave() const
 
 void SettingsView::setCheckingPoste(bool checking)
 {
-    m_isCheckingPoste = checking;
     m_spinner->setVisible(checking);
 }
 
@@ -172,7 +223,7 @@ void SettingsView::schedulePosteCheck()
 {
     // Whatever an older check is doing (waiting or in flight), it is now
     // out of date: its reply must never land over this newer value.
-    ++m_checkGeneration;
+    m_pendingCheck = m_checks.start(this);
     m_debounce.stop();
     setCheckingPoste(false);
     const QString value = poste();
@@ -184,20 +235,19 @@ void SettingsView::schedulePosteCheck()
     updateConflict();
 }
 
-QCoro::Task<> SettingsView::checkPoste(quint64 generation)
+QCoro::Task<> SettingsView::checkPoste(LatestLoad::Ticket check)
 {
-    QPointer<SettingsView> self(this);
     setCheckingPoste(true);
     const QString value = poste();
     try {
         std::optional<ExistingUserInfo> holder = co_await m_api.checkPoste(value);
-        if (!self || generation != m_checkGeneration)
+        if (check.superseded())
             co_return;
         m_existingUser = std::move(holder);
         setCheckingPoste(false);
         updateConflict();
     } catch (const NorvikError &error) {
-        if (!self || generation != m_checkGeneration)
+        if (check.superseded())
             co_return;
         logLine(u"Erreur vérification poste: "_s + errorTextualForm(error));
         // The previous result stands.

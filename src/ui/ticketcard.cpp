@@ -14,7 +14,31 @@ using namespace Qt::StringLiterals;
 
 namespace {
 namespace Text = Style::TextSize;
-using namespace Style::Metrics::TicketCard;
+// This card's own sizes, in pixels at a device pixel ratio of 1.
+constexpr int SideMargin = 24;
+constexpr int GapHalf = 8; // half the gap between two cards
+constexpr int Padding = 16;
+constexpr int Spacing = 8;
+constexpr int Radius = 14;
+constexpr int ChipHeight = 26;
+constexpr int ChipRadius = 7;
+constexpr int PriorityDot = 10;
+constexpr int StatusDot = 8;
+constexpr int ChipTextSize = Style::TextSize::Caption;
+constexpr int TitleSize = Style::TextSize::Lead;
+constexpr int AnswerPadding = 12;
+constexpr int AnswerRadius = 10;
+constexpr int ChipGap = 9; // between the priority and the status chip
+constexpr int DateGap = 8; // between the status chip and the date
+constexpr int MinTextWidth = 120;
+constexpr int AnswerTitleGap = 6; // under and beside the answer's symbol
+constexpr int ClosedSymbolGap = 4;
+constexpr int ButtonHeight = 22;
+constexpr int ButtonTextSize = Style::TextSize::Body;
+constexpr int ButtonHitMargin = 4; // the button reaches a little past its words
+constexpr int ButtonChevronRoom = 24; // after "Voir plus": the chevron and its gaps
+constexpr int ChevronGap = 6;
+constexpr int Chevron = 12;
 constexpr int HeaderHeight = Padding + ChipHeight + Padding;
 
 QRect cardRect(const QRect &itemRect)
@@ -99,7 +123,7 @@ QSize TicketCard::sizeHint(const QStyleOptionViewItem &option, const QModelIndex
 QRect TicketCard::buttonRect(const QRect &itemRect) const
 {
     const QRect card = cardRect(itemRect);
-    const int width = QFontMetrics(m_buttonFont).horizontalAdvance(u"Voir plus"_s) + ButtonChevronRoom;
+    const int width = QFontMetrics(m_buttonFont).horizontalAdvance(tr("Voir plus")) + ButtonChevronRoom;
     return QRect(card.left() + Padding - ButtonHitMargin, card.bottom() - Padding - ButtonHeight + 1,
         width + 2 * ButtonHitMargin, ButtonHeight);
 }
@@ -115,8 +139,35 @@ void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, co
     const bool focused = (option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_Active);
     Style::fillRounded(painter, card, Radius, Style::white(0.05),
         focused ? Style::withOpacity(Style::blue(), 0.9) : Style::white(0.1));
+    paintHeader(painter, card, index);
 
-    // Header: priority chip, status chip, date on the right.
+    const int dividerY = card.top() + HeaderHeight;
+    painter->setPen(QPen(Style::white(0.08), 1));
+    painter->drawLine(QPointF(card.left() + 1, dividerY + 0.5), QPointF(card.right() - 1, dividerY + 0.5));
+
+    // Body, clipped above the button while the card opens or closes.
+    const QRect button = buttonRect(option.rect);
+    const int left = card.left() + Padding, right = card.right() - Padding;
+    const int textWidth = right - left;
+    const QString title = index.data(MyTicketsModel::TitleRole).toString();
+    const int y = dividerY + 1 + Padding;
+    painter->save();
+    painter->setClipRect(QRect(card.left(), y, card.width(), button.top() - Spacing - y + 1));
+    painter->setPen(Qt::white);
+    if (index.data(MyTicketsModel::ExpansionRole).toReal() <= 0)
+        TextPainter::draw(
+            painter, QPointF(left, y), TextPainter::lines(title, m_titleFont, textWidth, 2), m_titleFont);
+    else
+        paintOpenBody(painter, QRect(left, y, textWidth, 0), index);
+    painter->restore();
+
+    paintButton(painter, button, index.data(MyTicketsModel::ExpandedRole).toBool());
+    painter->restore();
+}
+
+// Priority chip, status chip, date on the right.
+void TicketCard::paintHeader(QPainter *painter, const QRect &card, const QModelIndex &index) const
+{
     const int left = card.left() + Padding, right = card.right() - Padding;
     const int chipTop = card.top() + Padding;
     const QString priority = index.data(MyTicketsModel::PriorityWordRole).toString();
@@ -150,77 +201,72 @@ void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, co
     painter->drawText(dateRect, Qt::AlignVCenter | Qt::AlignRight,
         QFontMetrics(m_dateFont)
             .elidedText(index.data(MyTicketsModel::CreatedRole).toString(), Qt::ElideLeft, dateRect.width()));
+}
 
-    const int dividerY = card.top() + HeaderHeight;
-    painter->setPen(QPen(Style::white(0.08), 1));
-    painter->drawLine(QPointF(card.left() + 1, dividerY + 0.5), QPointF(card.right() - 1, dividerY + 0.5));
-
-    // Body, clipped above the button while the card opens or closes.
-    const QRect button = buttonRect(option.rect);
-    const int textWidth = right - left;
-    const qreal progress = index.data(MyTicketsModel::ExpansionRole).toReal();
+// The whole title, the description, the support's answer and the closing
+// date, from the top of column down.
+void TicketCard::paintOpenBody(QPainter *painter, const QRect &column, const QModelIndex &index) const
+{
+    const int left = column.left(), textWidth = column.width();
+    int y = column.top();
     const QString title = index.data(MyTicketsModel::TitleRole).toString();
-    int y = dividerY + 1 + Padding;
-    painter->save();
-    painter->setClipRect(QRect(card.left(), y, card.width(), button.top() - Spacing - y + 1));
-    painter->setPen(Qt::white);
-    if (progress <= 0) {
-        TextPainter::draw(
-            painter, QPointF(left, y), TextPainter::lines(title, m_titleFont, textWidth, 2), m_titleFont);
-    } else {
-        const int titleHeight = textHeight(m_titleFont, title, textWidth);
-        painter->setFont(m_titleFont);
-        painter->drawText(
-            QRect(left, y, textWidth, titleHeight), Qt::TextWordWrap | Qt::TextWrapAnywhere, title);
-        y += titleHeight + Spacing;
-        const QString description = index.data(MyTicketsModel::DescriptionRole).toString();
-        const int descriptionHeight = textHeight(m_bodyFont, description, textWidth);
-        painter->setFont(m_bodyFont);
-        painter->setPen(Style::white(0.7));
-        painter->drawText(QRect(left, y, textWidth, descriptionHeight),
-            Qt::TextWordWrap | Qt::TextWrapAnywhere, description);
-        y += descriptionHeight;
-        const QString answer = index.data(MyTicketsModel::CloseMessageRole).toString();
-        if (!answer.isEmpty()) {
-            y += Spacing;
-            const QRect box(left, y, textWidth, answerBoxHeight(answer, textWidth));
-            Style::fillRounded(painter, box, AnswerRadius, Style::withOpacity(Style::green(), 0.1));
-            const int lineHeight = QFontMetrics(m_answerTitleFont).height();
-            SymbolIcons::paint(painter, u"checkmark.circle.fill",
-                QRectF(box.left() + AnswerPadding, box.top() + AnswerPadding, lineHeight, lineHeight),
-                Style::green());
-            painter->setFont(m_answerTitleFont);
-            painter->setPen(Style::green());
-            painter->drawText(QRect(box.left() + AnswerPadding + lineHeight + AnswerTitleGap,
-                                  box.top() + AnswerPadding, box.width(), lineHeight),
-                Qt::AlignVCenter | Qt::AlignLeft, u"Réponse du support"_s);
-            painter->setFont(m_bodyFont);
-            painter->setPen(Style::white(0.9));
-            painter->drawText(
-                QRect(box.left() + AnswerPadding, box.top() + AnswerPadding + lineHeight + AnswerTitleGap,
-                    box.width() - 2 * AnswerPadding, box.height()),
-                Qt::TextWordWrap | Qt::TextWrapAnywhere, answer);
-            y = box.bottom() + 1;
-        }
-        const QString closed = index.data(MyTicketsModel::ClosedRole).toString();
-        if (!closed.isEmpty()) {
-            y += Spacing;
-            const int lineHeight = QFontMetrics(m_closedFont).height();
-            SymbolIcons::paint(
-                painter, u"clock.fill", QRectF(left, y + 1, lineHeight - 2, lineHeight - 2), Style::grey());
-            painter->setFont(m_closedFont);
-            painter->setPen(Style::grey());
-            painter->drawText(QRect(left + lineHeight + ClosedSymbolGap, y, textWidth, lineHeight),
-                Qt::AlignVCenter, closed);
-        }
+    const int titleHeight = textHeight(m_titleFont, title, textWidth);
+    painter->setFont(m_titleFont);
+    painter->drawText(QRect(left, y, textWidth, titleHeight), Qt::TextWordWrap | Qt::TextWrapAnywhere, title);
+    y += titleHeight + Spacing;
+    const QString description = index.data(MyTicketsModel::DescriptionRole).toString();
+    const int descriptionHeight = textHeight(m_bodyFont, description, textWidth);
+    painter->setFont(m_bodyFont);
+    painter->setPen(Style::white(0.7));
+    painter->drawText(
+        QRect(left, y, textWidth, descriptionHeight), Qt::TextWordWrap | Qt::TextWrapAnywhere, description);
+    y += descriptionHeight;
+    const QString answer = index.data(MyTicketsModel::CloseMessageRole).toString();
+    if (!answer.isEmpty()) {
+        y += Spacing;
+        const QRect box(left, y, textWidth, answerBoxHeight(answer, textWidth));
+        paintAnswer(painter, box, answer);
+        y = box.bottom() + 1;
     }
-    painter->restore();
+    const QString closed = index.data(MyTicketsModel::ClosedRole).toString();
+    if (!closed.isEmpty()) {
+        y += Spacing;
+        const int lineHeight = QFontMetrics(m_closedFont).height();
+        SymbolIcons::paint(
+            painter, u"clock.fill", QRectF(left, y + 1, lineHeight - 2, lineHeight - 2), Style::grey());
+        painter->setFont(m_closedFont);
+        painter->setPen(Style::grey());
+        painter->drawText(
+            QRect(left + lineHeight + ClosedSymbolGap, y, textWidth, lineHeight), Qt::AlignVCenter, closed);
+    }
+}
 
-    // The expand button.
-    const bool expanded = index.data(MyTicketsModel::ExpandedRole).toBool();
+void TicketCard::paintAnswer(QPainter *painter, const QRect &box, const QString &answer) const
+{
+    Style::fillRounded(painter, box, AnswerRadius, Style::withOpacity(Style::green(), 0.1));
+    const int lineHeight = QFontMetrics(m_answerTitleFont).height();
+    SymbolIcons::paint(painter, u"checkmark.circle.fill",
+        QRectF(box.left() + AnswerPadding, box.top() + AnswerPadding, lineHeight, lineHeight),
+        Style::green());
+    painter->setFont(m_answerTitleFont);
+    painter->setPen(Style::green());
+    painter->drawText(QRect(box.left() + AnswerPadding + lineHeight + AnswerTitleGap,
+                          box.top() + AnswerPadding, box.width(), lineHeight),
+        Qt::AlignVCenter | Qt::AlignLeft, tr("Réponse du support"));
+    painter->setFont(m_bodyFont);
+    painter->setPen(Style::white(0.9));
+    painter->drawText(
+        QRect(box.left() + AnswerPadding, box.top() + AnswerPadding + lineHeight + AnswerTitleGap,
+            box.width() - 2 * AnswerPadding, box.height()),
+        Qt::TextWordWrap | Qt::TextWrapAnywhere, answer);
+}
+
+// "Voir plus" or "Réduire", with its chevron.
+void TicketCard::paintButton(QPainter *painter, const QRect &button, bool expanded) const
+{
     painter->setFont(m_buttonFont);
     painter->setPen(Style::blue());
-    const QString label = expanded ? u"Réduire"_s : u"Voir plus"_s;
+    const QString label = expanded ? tr("Réduire") : tr("Voir plus");
     const QRect labelRect = button.adjusted(ButtonHitMargin, 0, 0, 0);
     painter->drawText(labelRect, Qt::AlignVCenter | Qt::AlignLeft, label);
     const int labelWidth = QFontMetrics(m_buttonFont).horizontalAdvance(label);
@@ -228,7 +274,6 @@ void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, co
         QRectF(labelRect.left() + labelWidth + ChevronGap, labelRect.center().y() - Chevron / 2.0 + 0.5,
             Chevron, Chevron),
         Style::blue());
-    painter->restore();
 }
 
 bool TicketCard::editorEvent(

@@ -43,6 +43,10 @@ private:
     Heights heights(const QModelIndex &index, int itemWidth, bool needExpanded) const;
     int textHeight(const QFont &font, const QString &text, int width) const;
     int answerBoxHeight(const QString &message, int width) const;
+    void paintHeader(QPainter *painter, const QRect &card, const QModelIndex &index) const;
+    void paintOpenBody(QPainter *painter, const QRect &column, const QModelIndex &index) const;
+    void paintAnswer(QPainter *painter, const QRect &box, const QString &answer) const;
+    void paintButton(QPainter *painter, const QRect &button, bool expanded) const;
 
     QFont m_chipFont;
     QFont m_statusFont;

@@ -36,7 +36,7 @@ QMessageBox *UpdatePrompt::newDialog()
     auto *box = new QMessageBox;
     box->setObjectName(QString::fromLatin1(DialogName));
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowTitle(u"Mises à jour de Norvik Support"_s);
+    box->setWindowTitle(tr("Mises à jour de Norvik Support"));
     box->setWindowIcon(DesktopIntegration::applicationIcon());
     m_dialog = box;
     return box;
@@ -46,9 +46,9 @@ void UpdatePrompt::showUpToDate()
 {
     QMessageBox *box = newDialog();
     box->setIcon(QMessageBox::Information);
-    box->setText(u"Norvik Support est à jour."_s);
-    box->setInformativeText(u"La version %1 est la plus récente."_s.arg(m_runningVersion));
-    box->addButton(u"OK"_s, QMessageBox::AcceptRole);
+    box->setText(tr("Norvik Support est à jour."));
+    box->setInformativeText(tr("La version %1 est la plus récente.").arg(m_runningVersion));
+    box->addButton(tr("OK"), QMessageBox::AcceptRole);
     box->open();
 }
 
@@ -56,17 +56,17 @@ void UpdatePrompt::showUpdate(const UpdateInfo &info)
 {
     QMessageBox *box = newDialog();
     box->setIcon(QMessageBox::Information);
-    box->setText(u"Une nouvelle version de Norvik Support est disponible."_s);
-    QString details = u"La version %1 est disponible ; vous avez la version %2."_s.arg(
-        info.displayVersion().toHtmlEscaped(), m_runningVersion.toHtmlEscaped());
+    box->setText(tr("Une nouvelle version de Norvik Support est disponible."));
+    QString details = tr("La version %1 est disponible ; vous avez la version %2.")
+                          .arg(info.displayVersion().toHtmlEscaped(), m_runningVersion.toHtmlEscaped());
     if (!info.releaseNotesUrl.isEmpty())
-        details += u"<br><a href=\"%1\">Notes de version</a>"_s.arg(
-            QString::fromUtf8(info.releaseNotesUrl.toEncoded()).toHtmlEscaped());
+        details += tr("<br><a href=\"%1\">Notes de version</a>")
+                       .arg(QString::fromUtf8(info.releaseNotesUrl.toEncoded()).toHtmlEscaped());
     box->setTextFormat(Qt::RichText);
     box->setInformativeText(details);
     box->setTextInteractionFlags(Qt::TextBrowserInteraction);
-    QPushButton *download = box->addButton(u"Télécharger"_s, QMessageBox::AcceptRole);
-    box->addButton(u"Plus tard"_s, QMessageBox::RejectRole);
+    QPushButton *download = box->addButton(tr("Télécharger"), QMessageBox::AcceptRole);
+    box->addButton(tr("Plus tard"), QMessageBox::RejectRole);
     box->setDefaultButton(download);
     const QUrl page = info.downloadUrl;
     connect(download, &QPushButton::clicked, this, [page] { QDesktopServices::openUrl(page); });
@@ -77,8 +77,8 @@ void UpdatePrompt::showFailure(const QString &message)
 {
     QMessageBox *box = newDialog();
     box->setIcon(QMessageBox::Warning);
-    box->setText(u"La recherche de mises à jour a échoué."_s);
+    box->setText(tr("La recherche de mises à jour a échoué."));
     box->setInformativeText(message);
-    box->addButton(u"OK"_s, QMessageBox::AcceptRole);
+    box->addButton(tr("OK"), QMessageBox::AcceptRole);
     box->open();
 }

@@ -10,7 +10,15 @@
 
 using namespace Qt::StringLiterals;
 
-namespace Sizes = Style::Metrics::UserCard;
+namespace {
+// This screen's own sizes, in pixels at a device pixel ratio of 1.
+namespace Sizes {
+constexpr int SidePadding = 24;
+constexpr int VerticalPadding = 12;
+constexpr int Spacing = 4;
+constexpr int DetailSpacing = 6;
+} // namespace Sizes
+} // namespace
 
 UserCard::UserCard(const UserSettings &settings, QWidget *parent)
     : QWidget(parent)
@@ -49,7 +57,7 @@ void UserCard::reload()
         + m_settings.readTextOrEmpty(UserSettings::UserNom));
     const QString poste = m_settings.readTextOrEmpty(UserSettings::UserPoste);
     const QString company = m_settings.readTextOrEmpty(UserSettings::CompanyName);
-    m_poste->setText(u"Poste "_s + poste);
+    m_poste->setText(tr("Poste %1").arg(poste));
     m_poste->setVisible(!poste.isEmpty());
     m_company->setText(company);
     m_bullet->setVisible(!company.isEmpty());

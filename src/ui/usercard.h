@@ -16,13 +16,14 @@ public:
 
     // Re-reads the stored identity.
     void reload();
-    QString nameLine() const;
-    QString detailLine() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    QString nameLine() const;
+    QString detailLine() const;
+
     const UserSettings &m_settings;
     QLabel *m_name;
     QLabel *m_poste;

@@ -4,9 +4,11 @@
 #include "core/notificationstate.h"
 #include "core/updater.h"
 #include "core/websocketservice.h"
+#include "ui/createticketview.h"
 #include "ui/desktopintegration.h"
 #include "ui/homeview.h"
 #include "ui/mainwindow.h"
+#include "ui/myticketsview.h"
 #include "ui/registerview.h"
 #include "ui/updateprompt.h"
 
@@ -169,21 +171,21 @@ void TestDesktopShell::openApplication_clearsTheBadge_reusesTheWindow_closingKee
     // A newcomer's registration sheet, which he cannot dismiss, holds the
     // home screen but not the window: nothing modal blocks its close button.
     auto *home = window->findChild<HomeView *>();
-    QTRY_VERIFY(home->registerSheet() && home->registerSheet()->isVisible());
+    QTRY_VERIFY(window->findChild<RegisterView *>() && window->findChild<RegisterView *>()->isVisible());
     QVERIFY(!QApplication::activeModalWidget());
 
     // Closing it keeps the program and takes the sheet along; the next
     // opening starts a fresh home, which offers registration again.
     QPointer<MainWindow> first = window;
     QPointer<QWidget> firstHome = home;
-    QPointer<QWidget> sheet = home->registerSheet();
+    QPointer<QWidget> sheet = window->findChild<RegisterView *>();
     QVERIFY(first->close());
     QTRY_VERIFY(!first);
     QVERIFY(!firstHome && !sheet);
     QVERIFY(!m_delegate->mainWindow());
     entry(u"Ouvrir l'application"_s)->trigger();
-    home = m_delegate->mainWindow()->findChild<HomeView *>();
-    QTRY_VERIFY(home->registerSheet() && home->registerSheet()->isVisible());
+    window = m_delegate->mainWindow();
+    QTRY_VERIFY(window->findChild<RegisterView *>() && window->findChild<RegisterView *>()->isVisible());
 }
 
 void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready_data()
@@ -221,8 +223,9 @@ void TestDesktopShell::requestEntries_reachAHomeScreenThatExistsAlready()
     QCOMPARE(posts, 1);
     QVERIFY(homeWasThere);
     // The home screen acted on the request: its sheet is open.
-    const auto *home = m_delegate->mainWindow()->findChild<HomeView *>();
-    QVERIFY(create ? home->createTicketSheet() != nullptr : home->myTicketsSheet() != nullptr);
+    const MainWindow *window = m_delegate->mainWindow();
+    QVERIFY(create ? window->findChild<CreateTicketView *>() != nullptr
+                   : window->findChild<MyTicketsView *>() != nullptr);
 }
 
 // The background check speaks only of a newer version; the user's own

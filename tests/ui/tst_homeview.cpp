@@ -1,17 +1,15 @@
+#include "testing.h"
 #include "httptestserver.h"
 #include "ui/createticketview.h"
 #include "ui/homebutton.h"
 #include "ui/homeview.h"
+#include "ui/myticketsview.h"
 #include "ui/registerview.h"
 #include "ui/usercard.h"
 #include "viewtestenv.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QJsonArray>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -20,7 +18,7 @@ QStringList visibleButtons(HomeView *home)
     QStringList labels;
     for (HomeButton *button : home->findChildren<HomeButton *>())
         if (button->isVisible())
-            labels << button->label();
+            labels << button->text();
     return labels;
 }
 
@@ -33,93 +31,81 @@ class TestHomeView : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void initTestCase()
+    {
+        QVERIFY(ViewTestEnv::prepare(m_config, m_server));
+        m_server.setHandler([](const TestRequest &request) {
+            if (request.path == u"/company/list.php")
+                return TestResponse::json({ { u"success"_s, true }, { u"companies"_s, QJsonArray {} } });
+            return TestResponse::json({ { u"success"_s, true }, { u"tickets"_s, QJsonArray {} } });
+        });
+    }
 
-    void firstStart_opensRegistrationByItself_aRegisteredUserIsNotAskedAgain();
-    void trayRequests_raiseTheOpenSheetRatherThanStackAnother();
+    void init() { ViewTestEnv::clearSettings(); }
+
+    void cleanup()
+    {
+        m_home.reset();
+        // Sheets belong to no window here; close whatever a test left open.
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (qobject_cast<Sheet *>(widget))
+                delete widget;
+    }
+
+    void firstStart_opensRegistrationByItself_aRegisteredUserIsNotAskedAgain()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        HomeView *home = showHome();
+        QVERIFY(home);
+        QCOMPARE(visibleButtons(home), QStringList { u"Créer mon compte"_s });
+        QVERIFY(!ViewTestEnv::button(home, u"Paramètres utilisateur"_s, ViewTestEnv::Shown::Only));
+        // Not at once, but half a second after being shown.
+        QVERIFY(!home->findChild<RegisterView *>());
+        QTRY_VERIFY(home->findChild<RegisterView *>() && home->findChild<RegisterView *>()->isVisible());
+        QVERIFY(clock.elapsed() >= HomeView::RegisterDelayMs);
+
+        // Registered but without a user id: no card, and registration is not offered again.
+        UserSettings::shared().writeBool(UserSettings::IsRegistered, true);
+        home = showHome();
+        QVERIFY(!home->findChild<UserCard *>()->isVisible());
+        QCOMPARE(visibleButtons(home), QStringList({ u"Démarrer un ticket"_s, u"Mes tickets"_s }));
+        QVERIFY(!QTest::qWaitFor([home] { return home->findChild<RegisterView *>() != nullptr; },
+            HomeView::RegisterDelayMs + 300));
+    }
+
+    // That the tray's entries reach the home screen is in tst_desktopshell.
+    void trayRequests_raiseTheOpenSheetRatherThanStackAnother()
+    {
+        ViewTestEnv::storeIdentity(5, u"24"_s, u"Durand"_s, u"Léa"_s);
+        HomeView *home = showHome();
+        AppEvents &events = ViewTestEnv::services().events;
+        Q_EMIT events.createTicketRequested();
+        CreateTicketView *first = home->findChild<CreateTicketView *>();
+        QVERIFY(first);
+        Q_EMIT events.createTicketRequested();
+        QCOMPARE(home->findChildren<CreateTicketView *>(), QList { first });
+        // A ticket filed there reloads an open list of the user's tickets.
+        Q_EMIT events.myTicketsRequested();
+        QVERIFY(home->findChild<MyTicketsView *>());
+        QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 1);
+        Q_EMIT first->ticketCreated();
+        QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 2);
+    }
 
 private:
-    HomeView *showHome();
+    HomeView *showHome()
+    {
+        m_home = std::make_unique<HomeView>(ViewTestEnv::services());
+        m_home->resize(640, 820);
+        m_home->show();
+        return QTest::qWaitForWindowExposed(m_home.get()) ? m_home.get() : nullptr;
+    }
 
     QTemporaryDir m_config;
     HttpTestServer m_server;
     std::unique_ptr<HomeView> m_home;
 };
-
-void TestHomeView::initTestCase()
-{
-    QVERIFY(ViewTestEnv::prepare(m_config, m_server));
-    m_server.setHandler([](const TestRequest &request) {
-        if (request.path == u"/company/list.php")
-            return TestResponse::json({ { u"success"_s, true }, { u"companies"_s, QJsonArray {} } });
-        return TestResponse::json({ { u"success"_s, true }, { u"tickets"_s, QJsonArray {} } });
-    });
-}
-
-void TestHomeView::init()
-{
-    ViewTestEnv::clearSettings();
-}
-
-void TestHomeView::cleanup()
-{
-    m_home.reset();
-    // Sheets belong to no window here; close whatever a test left open.
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        if (qobject_cast<Sheet *>(widget))
-            delete widget;
-}
-
-HomeView *TestHomeView::showHome()
-{
-    m_home = std::make_unique<HomeView>(ViewTestEnv::services());
-    m_home->resize(640, 820);
-    m_home->show();
-    return QTest::qWaitForWindowExposed(m_home.get()) ? m_home.get() : nullptr;
-}
-
-void TestHomeView::firstStart_opensRegistrationByItself_aRegisteredUserIsNotAskedAgain()
-{
-    QElapsedTimer clock;
-    clock.start();
-    HomeView *home = showHome();
-    QVERIFY(home);
-    QCOMPARE(visibleButtons(home), QStringList { u"Créer mon compte"_s });
-    QVERIFY(!ViewTestEnv::button(home, u"Paramètres utilisateur"_s, ViewTestEnv::Shown::Only));
-    // Not at once, but half a second after being shown.
-    QVERIFY(!home->registerSheet());
-    QTRY_VERIFY(home->registerSheet() && home->registerSheet()->isVisible());
-    QVERIFY(clock.elapsed() >= HomeView::RegisterDelayMs);
-
-    // Registered but without a user id: no card, and registration is not offered again.
-    UserSettings::shared().writeBool(UserSettings::IsRegistered, true);
-    home = showHome();
-    QVERIFY(!home->findChild<UserCard *>()->isVisible());
-    QCOMPARE(visibleButtons(home), QStringList({ u"Démarrer un ticket"_s, u"Mes tickets"_s }));
-    QVERIFY(!QTest::qWaitFor(
-        [home] { return home->registerSheet() != nullptr; }, HomeView::RegisterDelayMs + 300));
-}
-
-// That the tray's entries reach the home screen is in tst_desktopshell.
-void TestHomeView::trayRequests_raiseTheOpenSheetRatherThanStackAnother()
-{
-    ViewTestEnv::storeIdentity(5, u"24"_s, u"Durand"_s, u"Léa"_s);
-    HomeView *home = showHome();
-    AppEvents &events = ViewTestEnv::services().events;
-    Q_EMIT events.createTicketRequested();
-    CreateTicketView *first = home->createTicketSheet();
-    QVERIFY(first);
-    Q_EMIT events.createTicketRequested();
-    QCOMPARE(home->createTicketSheet(), first);
-    // A ticket filed there reloads an open list of the user's tickets.
-    Q_EMIT events.myTicketsRequested();
-    QVERIFY(home->myTicketsSheet());
-    QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 1);
-    Q_EMIT first->ticketCreated();
-    QTRY_COMPARE(m_server.count(u"/user/my-tickets.php"_s), 2);
-}
 
 QTEST_MAIN(TestHomeView)
 #include "tst_homeview.moc"

@@ -1,19 +1,17 @@
 #include "admin/ticketjson.h"
+#include "testing.h"
 #include "httptestserver.h"
 #include "ui/myticketsmodel.h"
 #include "ui/myticketsview.h"
 #include "ui/ticketcard.h"
+#include "ui/widgets/noticebox.h"
 #include "viewtestenv.h"
 
 #include <QAccessible>
-#include <QJsonArray>
 #include <QListView>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSignalSpy>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
+#include <QStackedWidget>
 
 namespace {
 
@@ -41,6 +39,29 @@ QJsonArray sampleTickets()
         ticket(4, u"Écran"_s, u"normale"_s, u"open"_s, { { u"created_at"_s, u"hier"_s } }) };
 }
 
+// The sheet's named parts.
+NoticeBox *errorBox(QWidget *view)
+{
+    return view->findChild<NoticeBox *>(u"error"_s);
+}
+// "loading", "empty" or "list": what the content area shows.
+QString contentState(QWidget *view)
+{
+    return view->findChild<QStackedWidget *>(u"content"_s)->currentWidget()->objectName();
+}
+QListView *listView(QWidget *view)
+{
+    return view->findChild<QListView *>(u"list"_s);
+}
+MyTicketsModel *model(QWidget *view)
+{
+    return qobject_cast<MyTicketsModel *>(listView(view)->model());
+}
+TicketCard *cardDelegate(QWidget *view)
+{
+    return qobject_cast<TicketCard *>(listView(view)->itemDelegate());
+}
+
 } // namespace
 
 class TestMyTicketsView : public QObject
@@ -48,152 +69,143 @@ class TestMyTicketsView : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
+    void initTestCase() { QVERIFY(ViewTestEnv::prepare(m_config, m_server)); }
 
-    void noStoredUserAsksNothing_slowEmptyReplyShowsLoadingThenEmpty();
-    void cards_showFrenchWordsAndDates_andTellAssistiveTechnology();
-    void expandButtonAndKeyboard_toggleTheCard();
-    void refresh_keepsTheListUnderAnError_andTheLatestReplyWins();
+    void init()
+    {
+        m_view.reset();
+        ViewTestEnv::clearSettings();
+        ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s);
+        m_server.clearRequests();
+        m_server.setHandler(
+            [](const TestRequest &) { return TestResponse::json(ticketList(sampleTickets())); });
+    }
+
+    void noStoredUserAsksNothing_slowEmptyReplyShowsLoadingThenEmpty()
+    {
+        UserSettings::shared().writeInteger(UserSettings::UserId, 0);
+        MyTicketsView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+        QVERIFY(view && !errorBox(view)->isHidden());
+        QCOMPARE(errorBox(view)->text(), u"Utilisateur non connecté"_s);
+        QCOMPARE(contentState(view), u"empty"_s);
+        QVERIFY(!QTest::qWaitFor([this] { return !m_server.requests().isEmpty(); }, 200));
+
+        UserSettings::shared().writeInteger(UserSettings::UserId, 12);
+        m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList({}), 200, 500); });
+        view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+        QCOMPARE(contentState(view), u"loading"_s);
+        QTRY_COMPARE(contentState(view), u"empty"_s);
+        QVERIFY(errorBox(view)->isHidden());
+        QCOMPARE(m_server.apiRequests().first().query.queryItemValue(u"user_id"_s), u"12"_s);
+    }
+
+    void cards_showFrenchWordsAndDates_andTellAssistiveTechnology()
+    {
+        MyTicketsView *view = openList();
+        QVERIFY(view);
+        MyTicketsModel *tickets = model(view);
+        auto at = [tickets](int row, int role) { return tickets->index(row).data(role).toString(); };
+        // Which statuses are open is in tst_records; "En cours" for a new ticket in tst_userflow.
+        QCOMPARE(at(1, MyTicketsModel::ClosedRole), u"Fermé le 08/03/2025 à 09:30"_s);
+        QCOMPARE(at(2, MyTicketsModel::ClosedRole), QString()); // closed without a date
+        QCOMPARE(at(3, MyTicketsModel::CreatedRole), u"hier"_s); // shown raw, server order kept
+
+        const QModelIndex closed = tickets->index(1);
+        QCOMPARE(closed.data(Qt::AccessibleTextRole).toString(),
+            u"Mot de passe expiré, priorité Critique, Terminé, créé le 07/03/2025 à 14:05"_s);
+        QVERIFY(!closed.data(Qt::AccessibleDescriptionRole).toString().contains(u"Réinitialisé"_s));
+        view->toggleExpanded(2);
+        const QString description = closed.data(Qt::AccessibleDescriptionRole).toString();
+        QVERIFY(description.contains(u"Description du ticket 2"_s));
+        QVERIFY(description.contains(u"Réponse du support : Réinitialisé, voir courriel."_s));
+        // The list itself hands these texts to the accessibility layer.
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(listView(view));
+        bool cardRead = false;
+        for (int i = 0; i < list->childCount(); ++i) {
+            QAccessibleInterface *cell = list->child(i);
+            if (cell && cell->text(QAccessible::Name) == closed.data(Qt::AccessibleTextRole).toString())
+                cardRead = cell->text(QAccessible::Description).contains(u"Réponse du support"_s);
+        }
+        QVERIFY(cardRead);
+    }
+
+    void expandButtonAndKeyboard_toggleTheCard()
+    {
+        MyTicketsView *view = openList();
+        QVERIFY(view);
+        QListView *list = listView(view);
+        const QModelIndex second = model(view)->index(1);
+        const int collapsed = list->visualRect(second).height();
+        const QRect button = cardDelegate(view)->buttonRect(list->visualRect(second));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, button.center());
+        QVERIFY(model(view)->isExpanded(2));
+        // Fully open: the card grows.
+        QTRY_VERIFY(list->visualRect(second).height() > collapsed + 40);
+        // Collapse from the button, now lower down.
+        const QRect lowered = cardDelegate(view)->buttonRect(list->visualRect(second));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, lowered.center());
+        QVERIFY(!model(view)->isExpanded(2));
+        QTRY_COMPARE(list->visualRect(second).height(), collapsed);
+
+        // Space and Return toggle the current card.
+        list->setFocus();
+        list->setCurrentIndex(second);
+        QTest::keyClick(list, Qt::Key_Space);
+        QVERIFY(model(view)->isExpanded(2));
+        QTest::keyClick(list, Qt::Key_Return);
+        QVERIFY(!model(view)->isExpanded(2));
+    }
+
+    void refresh_keepsTheListUnderAnError_andTheLatestReplyWins()
+    {
+        MyTicketsView *view = openList();
+        QVERIFY(view);
+        m_server.setHandler([](const TestRequest &) {
+            return TestResponse { 500, "<html>Internal error</html>", 0 };
+        });
+        QTest::mouseClick(ViewTestEnv::button(view, u"Actualiser"_s), Qt::LeftButton);
+        QTRY_VERIFY(!errorBox(view)->isHidden() && contentState(view) != u"loading");
+        QCOMPARE(errorBox(view)->text(), u"Erreur de chargement: Réponse invalide du serveur"_s);
+        QCOMPARE(contentState(view), u"list"_s);
+        QCOMPARE(model(view)->rowCount(), 4); // the list stays under the error
+        // The next load start hides the error, and its success leaves it hidden.
+        m_server.setHandler([](const TestRequest &) {
+            return TestResponse::json(
+                ticketList({ ticket(9, u"Nouveau"_s, u"normale"_s, u"open"_s) }), 200, 300);
+        });
+        QTest::keyClick(ViewTestEnv::button(view, u"Actualiser"_s), Qt::Key_Space);
+        QVERIFY(errorBox(view)->isHidden());
+        QTRY_VERIFY(contentState(view) != u"loading");
+        QCOMPARE(model(view)->index(0).data(MyTicketsModel::TitleRole).toString(), u"Nouveau"_s);
+
+        // Two loads overlap: the first answers last, with an older list, and is dropped.
+        int served = 0;
+        m_server.setHandler([&served](const TestRequest &) {
+            const bool first = served++ == 0;
+            return TestResponse::json(ticketList({ ticket(first ? 7 : 8, first ? u"Ancien"_s : u"Récent"_s,
+                                          u"normale"_s, u"open"_s) }),
+                200, first ? 600 : 0);
+        });
+        QSignalSpy replies(APIService::shared().network(), &QNetworkAccessManager::finished);
+        view->loadTickets();
+        view->loadTickets();
+        QTRY_COMPARE(replies.size(), 2);
+        QCOMPARE(model(view)->index(0).data(MyTicketsModel::TitleRole).toString(), u"Récent"_s);
+        QVERIFY(contentState(view) != u"loading");
+    }
 
 private:
     // A sheet showing the sample tickets.
     MyTicketsView *openList()
     {
         MyTicketsView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
-        return view && QTest::qWaitFor([view] { return view->contentState() == u"list"; }) ? view : nullptr;
+        return view && QTest::qWaitFor([view] { return contentState(view) == u"list"; }) ? view : nullptr;
     }
 
     QTemporaryDir m_config;
     HttpTestServer m_server;
     std::unique_ptr<MyTicketsView> m_view;
 };
-
-void TestMyTicketsView::initTestCase()
-{
-    QVERIFY(ViewTestEnv::prepare(m_config, m_server));
-}
-
-void TestMyTicketsView::init()
-{
-    m_view.reset();
-    ViewTestEnv::clearSettings();
-    ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s);
-    m_server.clearRequests();
-    m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList(sampleTickets())); });
-}
-
-void TestMyTicketsView::noStoredUserAsksNothing_slowEmptyReplyShowsLoadingThenEmpty()
-{
-    UserSettings::shared().writeInteger(UserSettings::UserId, 0);
-    MyTicketsView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
-    QVERIFY(view && view->showError());
-    QCOMPARE(view->errorMessage(), u"Utilisateur non connecté"_s);
-    QCOMPARE(view->contentState(), u"empty"_s);
-    QVERIFY(!QTest::qWaitFor([this] { return !m_server.requests().isEmpty(); }, 200));
-
-    UserSettings::shared().writeInteger(UserSettings::UserId, 12);
-    m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList({}), 200, 500); });
-    view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
-    QCOMPARE(view->contentState(), u"loading"_s);
-    QTRY_COMPARE(view->contentState(), u"empty"_s);
-    QVERIFY(!view->showError());
-    QCOMPARE(m_server.apiRequests().first().query.queryItemValue(u"user_id"_s), u"12"_s);
-}
-
-void TestMyTicketsView::cards_showFrenchWordsAndDates_andTellAssistiveTechnology()
-{
-    MyTicketsView *view = openList();
-    QVERIFY(view);
-    MyTicketsModel *model = view->model();
-    auto at = [model](int row, int role) { return model->index(row).data(role).toString(); };
-    // Which statuses are open is in tst_records; "En cours" for a new ticket in tst_userflow.
-    QCOMPARE(at(1, MyTicketsModel::ClosedRole), u"Fermé le 08/03/2025 à 09:30"_s);
-    QCOMPARE(at(2, MyTicketsModel::ClosedRole), QString()); // closed without a date
-    QCOMPARE(at(3, MyTicketsModel::CreatedRole), u"hier"_s); // shown raw, server order kept
-
-    const QModelIndex closed = model->index(1);
-    QCOMPARE(closed.data(Qt::AccessibleTextRole).toString(),
-        u"Mot de passe expiré, priorité Critique, Terminé, créé le 07/03/2025 à 14:05"_s);
-    QVERIFY(!closed.data(Qt::AccessibleDescriptionRole).toString().contains(u"Réinitialisé"_s));
-    view->toggleExpanded(2);
-    const QString description = closed.data(Qt::AccessibleDescriptionRole).toString();
-    QVERIFY(description.contains(u"Description du ticket 2"_s));
-    QVERIFY(description.contains(u"Réponse du support : Réinitialisé, voir courriel."_s));
-    // The list itself hands these texts to the accessibility layer.
-    QAccessibleInterface *list = QAccessible::queryAccessibleInterface(view->listView());
-    bool cardRead = false;
-    for (int i = 0; i < list->childCount(); ++i) {
-        QAccessibleInterface *cell = list->child(i);
-        if (cell && cell->text(QAccessible::Name) == closed.data(Qt::AccessibleTextRole).toString())
-            cardRead = cell->text(QAccessible::Description).contains(u"Réponse du support"_s);
-    }
-    QVERIFY(cardRead);
-}
-
-void TestMyTicketsView::expandButtonAndKeyboard_toggleTheCard()
-{
-    MyTicketsView *view = openList();
-    QVERIFY(view);
-    QListView *list = view->listView();
-    const QModelIndex second = view->model()->index(1);
-    const int collapsed = list->visualRect(second).height();
-    const QRect button = view->cardDelegate()->buttonRect(list->visualRect(second));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, button.center());
-    QVERIFY(view->model()->isExpanded(2));
-    // Fully open: the card grows.
-    QTRY_VERIFY(list->visualRect(second).height() > collapsed + 40);
-    // Collapse from the button, now lower down.
-    const QRect lowered = view->cardDelegate()->buttonRect(list->visualRect(second));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, lowered.center());
-    QVERIFY(!view->model()->isExpanded(2));
-    QTRY_COMPARE(list->visualRect(second).height(), collapsed);
-
-    // Space and Return toggle the current card.
-    list->setFocus();
-    list->setCurrentIndex(second);
-    QTest::keyClick(list, Qt::Key_Space);
-    QVERIFY(view->model()->isExpanded(2));
-    QTest::keyClick(list, Qt::Key_Return);
-    QVERIFY(!view->model()->isExpanded(2));
-}
-
-void TestMyTicketsView::refresh_keepsTheListUnderAnError_andTheLatestReplyWins()
-{
-    MyTicketsView *view = openList();
-    QVERIFY(view);
-    m_server.setHandler([](const TestRequest &) {
-        return TestResponse { 500, "<html>Internal error</html>", 0 };
-    });
-    QTest::mouseClick(ViewTestEnv::button(view, u"Actualiser"_s), Qt::LeftButton);
-    QTRY_VERIFY(view->showError() && !view->isLoading());
-    QCOMPARE(view->errorMessage(), u"Erreur de chargement: Réponse invalide du serveur"_s);
-    QCOMPARE(view->contentState(), u"list"_s);
-    QCOMPARE(view->model()->rowCount(), 4); // the list stays under the error
-    // The next load start hides the error, and its success leaves it hidden.
-    m_server.setHandler([](const TestRequest &) {
-        return TestResponse::json(ticketList({ ticket(9, u"Nouveau"_s, u"normale"_s, u"open"_s) }), 200, 300);
-    });
-    QTest::keyClick(ViewTestEnv::button(view, u"Actualiser"_s), Qt::Key_Space);
-    QVERIFY(!view->showError());
-    QTRY_VERIFY(!view->isLoading());
-    QCOMPARE(view->model()->index(0).data(MyTicketsModel::TitleRole).toString(), u"Nouveau"_s);
-
-    // Two loads overlap: the first answers last, with an older list, and is dropped.
-    int served = 0;
-    m_server.setHandler([&served](const TestRequest &) {
-        const bool first = served++ == 0;
-        return TestResponse::json(
-            ticketList({ ticket(first ? 7 : 8, first ? u"Ancien"_s : u"Récent"_s, u"normale"_s, u"open"_s) }),
-            200, first ? 600 : 0);
-    });
-    QSignalSpy replies(APIService::shared().network(), &QNetworkAccessManager::finished);
-    view->loadTickets();
-    view->loadTickets();
-    QTRY_COMPARE(replies.size(), 2);
-    QCOMPARE(view->model()->index(0).data(MyTicketsModel::TitleRole).toString(), u"Récent"_s);
-    QVERIFY(!view->isLoading());
-}
 
 QTEST_MAIN(TestMyTicketsView)
 #include "tst_myticketsview.moc"

@@ -1,16 +1,14 @@
+#include "testing.h"
 #include "httptestserver.h"
 #include "ui/registerview.h"
 #include "ui/widgets/formfield.h"
 #include "ui/widgets/gradientbutton.h"
+#include "ui/widgets/noticebox.h"
 #include "viewtestenv.h"
 
 #include <QComboBox>
-#include <QJsonArray>
 #include <QLineEdit>
-#include <QSignalSpy>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
+#include <QStackedWidget>
 
 namespace {
 
@@ -21,6 +19,21 @@ QJsonObject companiesReply()
             QJsonArray { QJsonObject { { u"id"_s, 3 }, { u"nom"_s, u"Alpha"_s }, { u"code"_s, u"A01"_s } },
                 QJsonObject {
                     { u"id"_s, 7 }, { u"nom"_s, u"Brasserie Étoile"_s }, { u"code"_s, u"BE"_s } } } } };
+}
+
+// The sheet's named parts.
+FormField *field(QWidget *view, const QString &name)
+{
+    return view->findChild<FormField *>(name);
+}
+NoticeBox *errorBox(QWidget *view)
+{
+    return view->findChild<NoticeBox *>(u"error"_s);
+}
+bool isLoading(QWidget *view)
+{
+    const auto *section = view->findChild<QStackedWidget *>(u"companySection"_s);
+    return section->currentWidget()->objectName() == u"loading";
 }
 
 TestResponse registered(qint64 userId, int delayMs = 0)
@@ -38,229 +51,216 @@ class TestRegisterView : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
+    void initTestCase() { QVERIFY(ViewTestEnv::prepare(m_config, m_server)); }
 
-    void companyListProblems_neverAllowSubmission_onlyAFailureOffersRetry();
-    void completeFormOnly_slowServerBlocksSecondSubmissionAndStoresWhatWasSent();
-    void undecodableReply_recoversTheAccountCreatedOnTheServer();
-    void failures_showTheirTextAndKeepTheForm_data();
-    void failures_showTheirTextAndKeepTheForm();
-    void unwritableSettings_showTheError_nextTryStoresWithoutRegisteringAgain();
+    void init()
+    {
+        m_view.reset();
+        ViewTestEnv::clearSettings();
+        m_server.clearRequests();
+        answer({ 404, "{}", 0 });
+    }
+
+    void companyListProblems_neverAllowSubmission_onlyAFailureOffersRetry()
+    {
+        // An empty list: a word of it, nothing to submit and nothing to retry.
+        m_server.setHandler([](const TestRequest &) {
+            return TestResponse::json({ { u"success"_s, true }, { u"companies"_s, QJsonArray() } });
+        });
+        RegisterView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+        QTRY_VERIFY(m_server.count(u"/company/list.php"_s) == 1 && !isLoading(view));
+        QVERIFY(ViewTestEnv::showsText(view, u"Aucune société disponible"_s) && errorBox(view)->isHidden());
+        QVERIFY(!ViewTestEnv::button(view, u"Réessayer"_s, ViewTestEnv::Shown::Only));
+
+        m_server.setHandler([](const TestRequest &) { return TestResponse { 500, "oops", 0 }; });
+        view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+        QTRY_VERIFY(m_server.count(u"/company/list.php"_s) == 2 && !isLoading(view));
+        QCOMPARE(errorBox(view)->text(), u"Erreur de chargement des sociétés"_s);
+        fill(view, -1, u"24"_s);
+        QVERIFY(!view->findChild<GradientButton *>()->isEnabled()
+            && !view->findChild<QComboBox *>()->isVisible());
+        answer({ 404, "{}", 0 });
+        QAbstractButton *retry = ViewTestEnv::button(view, u"Réessayer"_s, ViewTestEnv::Shown::Only);
+        QTest::mouseClick(retry, Qt::LeftButton);
+        QTRY_COMPARE(view->findChild<QComboBox *>()->count(), 3);
+        QVERIFY(errorBox(view)->isHidden() && !retry->isVisible());
+    }
+
+    void completeFormOnly_slowServerBlocksSecondSubmissionAndStoresWhatWasSent()
+    {
+        answer(registered(41, 700));
+        ViewTestEnv::WriteRecorder writes;
+        RegisterView *view = openFilled(0, u" 24"_s); // phone left empty
+        QVERIFY(view);
+        // The button waits for a complete form, company included; nothing is trimmed.
+        auto *picker = view->findChild<QComboBox *>();
+        QCOMPARE(picker->itemText(1), u"Alpha (A01)"_s);
+        QVERIFY(!view->findChild<GradientButton *>()->isEnabled());
+        picker->setCurrentIndex(2);
+        field(view, u"prenom"_s)->setValue(u" "_s);
+        QVERIFY(view->findChild<GradientButton *>()->isEnabled());
+        // Registration is not optional: neither Escape nor closing dismisses the sheet.
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(!view->close() && view->isVisible());
+        QSignalSpy completed(view, &RegisterView::registrationCompleted);
+        QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
+        QVERIFY(view->findChild<GradientButton *>()->isBusy()
+            && !view->findChild<GradientButton *>()->isEnabled());
+        view->submitRegistration(); // a stray second activation sends nothing
+        // Editing while the request is out must not store values the server never got.
+        field(view, u"nom"_s)->setValue(u"Autre"_s);
+        QTRY_COMPARE(completed.count(), 1);
+        QVERIFY(!view->isVisible());
+
+        const QList<TestRequest> sent = m_server.requestsTo(u"/user/register.php"_s);
+        QCOMPARE(sent.size(), 1);
+        const QJsonObject body = sent.first().json();
+        QCOMPARE(body.value(u"company_id"_s).toInteger(), 7);
+        QCOMPARE(body.value(u"poste"_s).toString() + u'|' + body.value(u"nom"_s).toString(), u" 24|Durand"_s);
+        QCOMPARE(body.value(u"telephone"_s), QJsonValue(u""_s));
+        // The registered flag goes last, so an interrupted write leaves no half identity behind it.
+        QCOMPARE(writes.keys,
+            QStringList({ u"user_id"_s, u"company_id"_s, u"company_code"_s, u"company_name"_s,
+                u"user_poste"_s, u"user_nom"_s, u"user_prenom"_s, u"user_telephone"_s, u"is_registered"_s }));
+        QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand"_s);
+        QCOMPARE(ViewTestEnv::storedValue(UserSettings::CompanyCode).toString(), u"BE"_s);
+    }
+
+    void undecodableReply_recoversTheAccountCreatedOnTheServer()
+    {
+        // The server created the account but its answer is no record: the
+        // screen must find the account instead of leaving the number blocked.
+        answer({ 200, "<html>Warning: something</html>", 0 },
+            TestResponse::json(
+                { { u"success"_s, true },
+                    { u"user"_s,
+                        QJsonObject { { u"id"_s, 77 }, { u"company_id"_s, 3 }, { u"poste"_s, u"24"_s },
+                            { u"nom"_s, u"DURAND"_s }, { u"prenom"_s, u"Léa"_s },
+                            { u"telephone"_s, u"0102"_s }, { u"societe"_s, u"Alpha"_s },
+                            { u"company_code"_s, u"A01"_s } } } },
+                200, 300));
+        RegisterView *view = openFilled();
+        QVERIFY(view);
+        QSignalSpy completed(view, &RegisterView::registrationCompleted);
+        QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
+        QTRY_COMPARE(completed.count(), 1);
+
+        const QList<TestRequest> lookups = m_server.requestsTo(lookupPath);
+        QCOMPARE(lookups.size(), 1);
+        QCOMPARE(lookups.first().query.toString(QUrl::FullyDecoded), u"company_id=3&poste=24"_s);
+        // The personal fields come from the server's record.
+        QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserId).toInt(), 77);
+        QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"DURAND"_s);
+        QVERIFY(UserSettings::shared().isRegistered());
+    }
+
+    void failures_showTheirTextAndKeepTheForm_data()
+    {
+        // An expected text ending in a space is the prefix of the client's own words.
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<int>("lookups");
+        QTest::newRow("409 with the server's own words")
+            << 409 << QByteArray(R"({"error":"Poste pris"})")
+            << u"Ce numéro de poste est déjà utilisé dans votre société"_s << 0;
+        // Never the recovery: the number belongs to someone else.
+        QTest::newRow("409 that cannot be read")
+            << 409 << QByteArray("<html>Conflict</html>")
+            << u"Ce numéro de poste est déjà utilisé dans votre société"_s << 0;
+        QTest::newRow("other status") << 503 << QByteArray(R"({"error":"boom"})") << u"Erreur serveur"_s << 0;
+        QTest::newRow("dropped connection, nothing created") << -1 << QByteArray() << u"Erreur: "_s << 0;
+        QTest::newRow("undecodable reply, failed lookup")
+            << 200 << QByteArray(R"({"success":true,"user_id":"41","message":"ok"})") << u"Erreur: "_s << 1;
+    }
+
+    void failures_showTheirTextAndKeepTheForm()
+    {
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, expected);
+        QFETCH(int, lookups);
+        answer({ status, body, 0 }, { 200, "not json", 0 });
+        RegisterView *view = openFilled();
+        QVERIFY(view);
+        QSignalSpy completed(view, &RegisterView::registrationCompleted);
+        QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
+        QTRY_VERIFY(!errorBox(view)->isHidden());
+        QTRY_COMPARE(m_server.count(lookupPath), lookups);
+        // A failed lookup must not close the sheet, however long we give it.
+        QVERIFY(!QTest::qWaitFor([&completed] { return completed.count() > 0; }, 300));
+        QCOMPARE(m_server.count(lookupPath), lookups);
+        if (expected.endsWith(u' '))
+            QVERIFY2(errorBox(view)->text().startsWith(expected)
+                    && errorBox(view)->text().size() > expected.size(),
+                qPrintable(errorBox(view)->text()));
+        else
+            QCOMPARE(errorBox(view)->text(), expected);
+        QVERIFY(view->isVisible() && view->findChild<GradientButton *>()->isEnabled());
+        QVERIFY(!ViewTestEnv::storedValue(UserSettings::IsRegistered).isValid());
+        // A new attempt hides the box first.
+        m_server.setHandler([](const TestRequest &) { return TestResponse::json({}, 409, 400); });
+        QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
+        QVERIFY(errorBox(view)->isHidden());
+        QTRY_VERIFY(!errorBox(view)->isHidden());
+    }
+
+    void unwritableSettings_showTheError_nextTryStoresWithoutRegisteringAgain()
+    {
+        answer(registered(41));
+        RegisterView *view = openFilled();
+        QVERIFY(view);
+        QSignalSpy completed(view, &RegisterView::registrationCompleted);
+        {
+            ViewTestEnv::UnwritableSettings blocked;
+            QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
+            QTRY_VERIFY(!errorBox(view)->isHidden());
+            QCOMPARE(errorBox(view)->text(), UserSettings::shared().writeFailureText());
+            QVERIFY(
+                view->isVisible() && !UserSettings::shared().isRegistered()); // the store reads as the disk
+        }
+        // The account exists on the server now: it is stored, not registered twice.
+        QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
+        QTRY_COMPARE(completed.count(), 1);
+        QCOMPARE(m_server.count(u"/user/register.php"_s), 1);
+        QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserId).toInt(), 41);
+    }
 
 private:
     // The company list, then these answers to registration and to the lookup.
-    void answer(const TestResponse &registration, const TestResponse &lookup = { 404, "{}", 0 });
+    void answer(const TestResponse &registration, const TestResponse &lookup = { 404, "{}", 0 })
+    {
+        m_server.setHandler([registration, lookup](const TestRequest &request) {
+            if (request.path == u"/company/list.php")
+                return TestResponse::json(companiesReply());
+            if (request.path == u"/user/register.php")
+                return registration;
+            return request.path == lookupPath ? lookup : TestResponse { 404, "{}", 0 };
+        });
+    }
+
     // A sheet with its companies loaded and a complete form.
-    RegisterView *openFilled(int companyRow = 1, const QString &poste = u"24"_s);
-    static void fill(RegisterView *view, int companyRow, const QString &poste);
+    RegisterView *openFilled(int companyRow = 1, const QString &poste = u"24"_s)
+    {
+        RegisterView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+        if (!view || !QTest::qWaitFor([view] { return view->findChild<QComboBox *>()->count() > 1; }))
+            return nullptr;
+        fill(view, companyRow, poste);
+        return view;
+    }
+
+    void fill(RegisterView *view, int companyRow, const QString &poste)
+    {
+        view->findChild<QComboBox *>()->setCurrentIndex(companyRow);
+        ViewTestEnv::typeText(field(view, u"poste"_s)->lineEdit(), poste);
+        ViewTestEnv::typeText(field(view, u"nom"_s)->lineEdit(), u"Durand"_s);
+        ViewTestEnv::typeText(field(view, u"prenom"_s)->lineEdit(), u"Léa"_s);
+    }
 
     QTemporaryDir m_config;
     HttpTestServer m_server;
     std::unique_ptr<RegisterView> m_view;
 };
-
-void TestRegisterView::initTestCase()
-{
-    QVERIFY(ViewTestEnv::prepare(m_config, m_server));
-}
-
-void TestRegisterView::init()
-{
-    m_view.reset();
-    ViewTestEnv::clearSettings();
-    m_server.clearRequests();
-    answer({ 404, "{}", 0 });
-}
-
-void TestRegisterView::answer(const TestResponse &registration, const TestResponse &lookup)
-{
-    m_server.setHandler([registration, lookup](const TestRequest &request) {
-        if (request.path == u"/company/list.php")
-            return TestResponse::json(companiesReply());
-        if (request.path == u"/user/register.php")
-            return registration;
-        return request.path == lookupPath ? lookup : TestResponse { 404, "{}", 0 };
-    });
-}
-
-void TestRegisterView::fill(RegisterView *view, int companyRow, const QString &poste)
-{
-    view->findChild<QComboBox *>()->setCurrentIndex(companyRow);
-    ViewTestEnv::typeText(view->posteField()->lineEdit(), poste);
-    ViewTestEnv::typeText(view->nomField()->lineEdit(), u"Durand"_s);
-    ViewTestEnv::typeText(view->prenomField()->lineEdit(), u"Léa"_s);
-}
-
-RegisterView *TestRegisterView::openFilled(int companyRow, const QString &poste)
-{
-    RegisterView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
-    if (!view || !QTest::qWaitFor([view] { return view->findChild<QComboBox *>()->count() > 1; }))
-        return nullptr;
-    fill(view, companyRow, poste);
-    return view;
-}
-
-void TestRegisterView::companyListProblems_neverAllowSubmission_onlyAFailureOffersRetry()
-{
-    // An empty list: a word of it, nothing to submit and nothing to retry.
-    m_server.setHandler([](const TestRequest &) {
-        return TestResponse::json({ { u"success"_s, true }, { u"companies"_s, QJsonArray() } });
-    });
-    RegisterView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
-    QTRY_VERIFY(m_server.count(u"/company/list.php"_s) == 1 && !view->isLoading());
-    QVERIFY(ViewTestEnv::showsText(view, u"Aucune société disponible"_s) && !view->showError());
-    QVERIFY(!ViewTestEnv::button(view, u"Réessayer"_s, ViewTestEnv::Shown::Only));
-
-    m_server.setHandler([](const TestRequest &) { return TestResponse { 500, "oops", 0 }; });
-    view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
-    QTRY_VERIFY(m_server.count(u"/company/list.php"_s) == 2 && !view->isLoading());
-    QCOMPARE(view->errorMessage(), u"Erreur de chargement des sociétés"_s);
-    fill(view, -1, u"24"_s);
-    QVERIFY(
-        !view->findChild<GradientButton *>()->isEnabled() && !view->findChild<QComboBox *>()->isVisible());
-    answer({ 404, "{}", 0 });
-    QAbstractButton *retry = ViewTestEnv::button(view, u"Réessayer"_s, ViewTestEnv::Shown::Only);
-    QTest::mouseClick(retry, Qt::LeftButton);
-    QTRY_COMPARE(view->findChild<QComboBox *>()->count(), 3);
-    QVERIFY(!view->showError() && !retry->isVisible());
-}
-
-void TestRegisterView::completeFormOnly_slowServerBlocksSecondSubmissionAndStoresWhatWasSent()
-{
-    answer(registered(41, 700));
-    ViewTestEnv::WriteRecorder writes;
-    RegisterView *view = openFilled(0, u" 24"_s); // phone left empty
-    QVERIFY(view);
-    // The button waits for a complete form, company included; nothing is trimmed.
-    auto *picker = view->findChild<QComboBox *>();
-    QCOMPARE(picker->itemText(1), u"Alpha (A01)"_s);
-    QVERIFY(!view->findChild<GradientButton *>()->isEnabled());
-    picker->setCurrentIndex(2);
-    view->prenomField()->setValue(u" "_s);
-    QVERIFY(view->findChild<GradientButton *>()->isEnabled());
-    // Registration is not optional: neither Escape nor closing dismisses the sheet.
-    QTest::keyClick(view, Qt::Key_Escape);
-    QVERIFY(!view->close() && view->isVisible());
-    QSignalSpy completed(view, &RegisterView::registrationCompleted);
-    QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
-    QVERIFY(view->isSubmitting() && !view->findChild<GradientButton *>()->isEnabled());
-    view->submitRegistration(); // a stray second activation sends nothing
-    // Editing while the request is out must not store values the server never got.
-    view->nomField()->setValue(u"Autre"_s);
-    QTRY_COMPARE(completed.count(), 1);
-    QVERIFY(!view->isVisible());
-
-    const QList<TestRequest> sent = m_server.requestsTo(u"/user/register.php"_s);
-    QCOMPARE(sent.size(), 1);
-    const QJsonObject body = sent.first().json();
-    QCOMPARE(body.value(u"company_id"_s).toInteger(), 7);
-    QCOMPARE(body.value(u"poste"_s).toString() + u'|' + body.value(u"nom"_s).toString(), u" 24|Durand"_s);
-    QCOMPARE(body.value(u"telephone"_s), QJsonValue(u""_s));
-    // The registered flag goes last, so an interrupted write leaves no half identity behind it.
-    QCOMPARE(writes.keys,
-        QStringList({ u"user_id"_s, u"company_id"_s, u"company_code"_s, u"company_name"_s, u"user_poste"_s,
-            u"user_nom"_s, u"user_prenom"_s, u"user_telephone"_s, u"is_registered"_s }));
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand"_s);
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::CompanyCode).toString(), u"BE"_s);
-}
-
-void TestRegisterView::undecodableReply_recoversTheAccountCreatedOnTheServer()
-{
-    // The server created the account but its answer is no record: the
-    // screen must find the account instead of leaving the number blocked.
-    answer({ 200, "<html>Warning: something</html>", 0 },
-        TestResponse::json(
-            { { u"success"_s, true },
-                { u"user"_s,
-                    QJsonObject { { u"id"_s, 77 }, { u"company_id"_s, 3 }, { u"poste"_s, u"24"_s },
-                        { u"nom"_s, u"DURAND"_s }, { u"prenom"_s, u"Léa"_s }, { u"telephone"_s, u"0102"_s },
-                        { u"societe"_s, u"Alpha"_s }, { u"company_code"_s, u"A01"_s } } } },
-            200, 300));
-    RegisterView *view = openFilled();
-    QVERIFY(view);
-    QSignalSpy completed(view, &RegisterView::registrationCompleted);
-    QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
-    QTRY_COMPARE(completed.count(), 1);
-
-    const QList<TestRequest> lookups = m_server.requestsTo(lookupPath);
-    QCOMPARE(lookups.size(), 1);
-    QCOMPARE(lookups.first().query.toString(QUrl::FullyDecoded), u"company_id=3&poste=24"_s);
-    // The personal fields come from the server's record.
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserId).toInt(), 77);
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"DURAND"_s);
-    QVERIFY(UserSettings::shared().isRegistered());
-}
-
-void TestRegisterView::failures_showTheirTextAndKeepTheForm_data()
-{
-    // An expected text ending in a space is the prefix of the client's own words.
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<int>("lookups");
-    QTest::newRow("409 with the server's own words")
-        << 409 << QByteArray(R"({"error":"Poste pris"})")
-        << u"Ce numéro de poste est déjà utilisé dans votre société"_s << 0;
-    // Never the recovery: the number belongs to someone else.
-    QTest::newRow("409 that cannot be read")
-        << 409 << QByteArray("<html>Conflict</html>")
-        << u"Ce numéro de poste est déjà utilisé dans votre société"_s << 0;
-    QTest::newRow("other status") << 503 << QByteArray(R"({"error":"boom"})") << u"Erreur serveur"_s << 0;
-    QTest::newRow("dropped connection, nothing created") << -1 << QByteArray() << u"Erreur: "_s << 0;
-    QTest::newRow("undecodable reply, failed lookup")
-        << 200 << QByteArray(R"({"success":true,"user_id":"41","message":"ok"})") << u"Erreur: "_s << 1;
-}
-
-void TestRegisterView::failures_showTheirTextAndKeepTheForm()
-{
-    QFETCH(int, status);
-    QFETCH(QByteArray, body);
-    QFETCH(QString, expected);
-    QFETCH(int, lookups);
-    answer({ status, body, 0 }, { 200, "not json", 0 });
-    RegisterView *view = openFilled();
-    QVERIFY(view);
-    QSignalSpy completed(view, &RegisterView::registrationCompleted);
-    QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
-    QTRY_VERIFY(view->showError());
-    QTRY_COMPARE(m_server.count(lookupPath), lookups);
-    // A failed lookup must not close the sheet, however long we give it.
-    QVERIFY(!QTest::qWaitFor([&completed] { return completed.count() > 0; }, 300));
-    QCOMPARE(m_server.count(lookupPath), lookups);
-    if (expected.endsWith(u' '))
-        QVERIFY2(view->errorMessage().startsWith(expected) && view->errorMessage().size() > expected.size(),
-            qPrintable(view->errorMessage()));
-    else
-        QCOMPARE(view->errorMessage(), expected);
-    QVERIFY(view->isVisible() && view->findChild<GradientButton *>()->isEnabled());
-    QVERIFY(!ViewTestEnv::storedValue(UserSettings::IsRegistered).isValid());
-    // A new attempt hides the box first.
-    m_server.setHandler([](const TestRequest &) { return TestResponse::json({}, 409, 400); });
-    QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
-    QVERIFY(!view->showError());
-    QTRY_VERIFY(view->showError());
-}
-
-void TestRegisterView::unwritableSettings_showTheError_nextTryStoresWithoutRegisteringAgain()
-{
-    answer(registered(41));
-    RegisterView *view = openFilled();
-    QVERIFY(view);
-    QSignalSpy completed(view, &RegisterView::registrationCompleted);
-    {
-        ViewTestEnv::UnwritableSettings blocked;
-        QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
-        QTRY_VERIFY(view->showError());
-        QCOMPARE(view->errorMessage(), UserSettings::shared().writeFailureText());
-        QVERIFY(view->isVisible() && !UserSettings::shared().isRegistered()); // the store reads as the disk
-    }
-    // The account exists on the server now: it is stored, not registered twice.
-    QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
-    QTRY_COMPARE(completed.count(), 1);
-    QCOMPARE(m_server.count(u"/user/register.php"_s), 1);
-    QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserId).toInt(), 41);
-}
 
 QTEST_MAIN(TestRegisterView)
 #include "tst_registerview.moc"

@@ -1,14 +1,10 @@
-#include "artifacts.h"
+#include "testing.h"
 #include "ui/areaselector.h"
 #include "ui/screencapture.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QPointer>
-#include <QSignalSpy>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 // The built-in area capture on a real X server (Xvfb under the test
 // script): grab, select by dragging, find the PNG at the promised path.
@@ -17,71 +13,65 @@ class TestScreenCapture : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void escapeLeavesNoFile_dragLeavesAPngOfTheArea();
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != u"xcb")
+            QSKIP("needs an X server (run under xvfb-run)");
+    }
+
+    void escapeLeavesNoFile_dragLeavesAPngOfTheArea()
+    {
+        ScreenCapture capture;
+        QSignalSpy finished(&capture, &ScreenCapture::finished);
+        const QString cancelled = ScreenCapture::newCapturePath();
+        QVERIFY(capture.start(cancelled) && capture.isActive());
+        QVERIFY(!capture.start(ScreenCapture::newCapturePath())); // one at a time
+        QPointer<AreaSelector> selector = waitForSelector();
+        QVERIFY(selector);
+        QTest::keyClick(selector, Qt::Key_Escape);
+        QTRY_COMPARE(finished.count(), 1);
+        QVERIFY(!QFile::exists(cancelled) && !capture.isActive());
+        QTRY_VERIFY(!selector);
+
+        // Something recognisable on screen to capture.
+        QWidget marker;
+        marker.setWindowFlags(Qt::FramelessWindowHint);
+        marker.setStyleSheet(u"background: rgb(255, 0, 0);"_s);
+        marker.setGeometry(100, 100, 200, 120);
+        marker.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&marker));
+
+        const QString path = ScreenCapture::newCapturePath();
+        QVERIFY(capture.start(path));
+        selector = waitForSelector();
+        QVERIFY(selector);
+        const QPoint origin = selector->mapFromGlobal(QPoint(120, 120));
+        QTest::mousePress(selector, Qt::LeftButton, Qt::NoModifier, origin);
+        QTest::mouseMove(selector, origin + QPoint(80, 40));
+        QTest::mouseRelease(selector, Qt::LeftButton, Qt::NoModifier, origin + QPoint(160, 80));
+        QTRY_COMPARE(finished.count(), 2);
+        QCOMPARE(finished.last().first().toString(), path);
+        QImage saved(path);
+        QCOMPARE(saved.size(), QSize(160, 80));
+        QCOMPARE(saved.pixelColor(80, 40), QColor(255, 0, 0));
+        QFile::remove(path);
+    }
 
 private:
-    AreaSelector *waitForSelector();
+    AreaSelector *waitForSelector()
+    {
+        AreaSelector *selector = nullptr;
+        const bool shown = QTest::qWaitFor(
+            [&selector] {
+                for (QWidget *widget : QApplication::topLevelWidgets())
+                    if (auto *found = qobject_cast<AreaSelector *>(widget); found && found->isVisible())
+                        selector = found;
+                return selector != nullptr;
+            },
+            5000);
+        return shown && QTest::qWaitForWindowExposed(selector) ? selector : nullptr;
+    }
 };
-
-void TestScreenCapture::initTestCase()
-{
-    if (QGuiApplication::platformName() != u"xcb")
-        QSKIP("needs an X server (run under xvfb-run)");
-}
-
-AreaSelector *TestScreenCapture::waitForSelector()
-{
-    AreaSelector *selector = nullptr;
-    const bool shown = QTest::qWaitFor(
-        [&selector] {
-            for (QWidget *widget : QApplication::topLevelWidgets())
-                if (auto *found = qobject_cast<AreaSelector *>(widget); found && found->isVisible())
-                    selector = found;
-            return selector != nullptr;
-        },
-        5000);
-    return shown && QTest::qWaitForWindowExposed(selector) ? selector : nullptr;
-}
-
-void TestScreenCapture::escapeLeavesNoFile_dragLeavesAPngOfTheArea()
-{
-    ScreenCapture capture;
-    QSignalSpy finished(&capture, &ScreenCapture::finished);
-    const QString cancelled = ScreenCapture::newCapturePath();
-    QVERIFY(capture.start(cancelled) && capture.isActive());
-    QVERIFY(!capture.start(ScreenCapture::newCapturePath())); // one at a time
-    QPointer<AreaSelector> selector = waitForSelector();
-    QVERIFY(selector);
-    QTest::keyClick(selector, Qt::Key_Escape);
-    QTRY_COMPARE(finished.count(), 1);
-    QVERIFY(!QFile::exists(cancelled) && !capture.isActive());
-    QTRY_VERIFY(!selector);
-
-    // Something recognisable on screen to capture.
-    QWidget marker;
-    marker.setWindowFlags(Qt::FramelessWindowHint);
-    marker.setStyleSheet(u"background: rgb(255, 0, 0);"_s);
-    marker.setGeometry(100, 100, 200, 120);
-    marker.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&marker));
-
-    const QString path = ScreenCapture::newCapturePath();
-    QVERIFY(capture.start(path));
-    selector = waitForSelector();
-    QVERIFY(selector);
-    QVERIFY(selector->grab().save(artifactPath(u"capture-overlay"_s)));
-    const QPoint origin = selector->mapFromGlobal(QPoint(120, 120));
-    QTest::mousePress(selector, Qt::LeftButton, Qt::NoModifier, origin);
-    QTest::mouseMove(selector, origin + QPoint(80, 40));
-    QTest::mouseRelease(selector, Qt::LeftButton, Qt::NoModifier, origin + QPoint(160, 80));
-    QTRY_COMPARE(finished.count(), 2);
-    QCOMPARE(finished.last().first().toString(), path);
-    QImage saved(path);
-    QCOMPARE(saved.size(), QSize(160, 80));
-    QCOMPARE(saved.pixelColor(80, 40), QColor(255, 0, 0));
-    QFile::remove(path);
-}
 
 int main(int argc, char **argv)
 {

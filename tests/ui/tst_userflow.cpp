@@ -3,6 +3,7 @@
 #include "core/usersettings.h"
 #include "runtask.h"
 #include "serverprocess.h"
+#include "testing.h"
 #include "ui/conflictbox.h"
 #include "ui/createticketview.h"
 #include "ui/homebutton.h"
@@ -14,18 +15,16 @@
 #include "ui/usercard.h"
 #include "ui/widgets/formfield.h"
 #include "ui/widgets/gradientbutton.h"
+#include "ui/widgets/noticebox.h"
 #include "ui/widgets/segmentedpicker.h"
 #include "viewtestenv.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
-
-using namespace Qt::StringLiterals;
 
 // A newcomer's whole day against norvik-server with its demo data: register,
 // file a ticket with a screenshot, find it in "Mes tickets", then correct
@@ -35,123 +34,124 @@ class TestUserFlow : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
-    void newUser_registersFilesATicketSeesItAndCorrectsSettings();
+    void initTestCase()
+    {
+        QVERIFY(m_config.isValid() && m_files.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
+        qputenv("XDG_STATE_HOME", (m_config.path() + u"/state"_s).toUtf8());
+        m_server = std::make_unique<ServerProcess>(QStringList { u"--demo"_s });
+        QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
+        Configuration configuration;
+        configuration.apiBase = m_server->apiBase();
+        configuration.wsURL = m_server->wsUrl();
+        Configuration::setCurrent(configuration);
+        APIService::shared().setTransferTimeout(10000);
+    }
+
+    void cleanupTestCase()
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            delete widget;
+        QVERIFY(m_server->stop());
+    }
+
+    void newUser_registersFilesATicketSeesItAndCorrectsSettings()
+    {
+        HomeView home(ViewTestEnv::services());
+        home.resize(640, 820);
+        home.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&home));
+
+        // 1. The registration sheet offers itself and lists the server's companies.
+        QTRY_VERIFY(home.findChild<RegisterView *>() && home.findChild<RegisterView *>()->isVisible());
+        RegisterView *registration = home.findChild<RegisterView *>();
+        QTRY_VERIFY(registration->findChild<QComboBox *>()->count() > 1);
+        const int morvan = registration->findChild<QComboBox *>()->findText(u"Transports Morvan (TMO)"_s);
+        QVERIFY(morvan > 0);
+        registration->findChild<QComboBox *>()->setCurrentIndex(morvan);
+        registration->findChild<FormField *>(u"poste"_s)->setValue(u"T-7"_s);
+        registration->findChild<FormField *>(u"nom"_s)->setValue(u"Lemaire"_s);
+        registration->findChild<FormField *>(u"prenom"_s)->setValue(u"Inès"_s);
+        registration->findChild<FormField *>(u"telephone"_s)->setValue(u"06 12 34 56 78"_s);
+        QTest::mouseClick(registration->findChild<GradientButton *>(), Qt::LeftButton);
+        QTRY_VERIFY(!home.findChild<RegisterView *>());
+        // The home screen follows: a registered user files tickets.
+        QVERIFY(ViewTestEnv::button(&home, u"Démarrer un ticket"_s, ViewTestEnv::Shown::Only));
+        const qint64 userId = UserSettings::shared().readInteger(UserSettings::UserId);
+        QVERIFY(userId > 2); // after the two demo users
+        QCOMPARE(UserSettings::shared().readTextOrEmpty(UserSettings::CompanyName), u"Transports Morvan"_s);
+        QCOMPARE(home.findChild<UserCard *>()->accessibleName(), u"Inès Lemaire"_s);
+
+        // 2. A ticket with a screenshot.
+        const QString shot = m_files.filePath(u"shot.png"_s);
+        QImage picture(3000, 1500, QImage::Format_RGB32);
+        picture.fill(QColor(240, 240, 240));
+        QVERIFY(picture.save(shot));
+        home.findChildren<HomeButton *>().at(1)->click();
+        CreateTicketView *form = home.findChild<CreateTicketView *>();
+        QVERIFY(form);
+        form->findChild<QLineEdit *>(u"titre"_s)->setText(u"Imprimante en erreur"_s);
+        form->findChild<QPlainTextEdit *>(u"description"_s)->setPlainText(u"Le voyant clignote orange."_s);
+        form->findChild<SegmentedPicker *>(u"priority"_s)->setValue(u"critique"_s);
+        QVERIFY(form->loadAttachment(shot));
+        QTest::mouseClick(form->findChild<GradientButton *>(u"send"_s), Qt::LeftButton);
+        QTRY_VERIFY(form->findChild<NoticeBox *>(u"success"_s)->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !home.findChild<CreateTicketView *>(), CreateTicketView::CloseDelayMs + 3000);
+
+        // The server holds the ticket with its picture, scaled.
+        const QList<Ticket> all = RunTask::run(APIService::shared().getAllTickets(), 15000);
+        const auto filed = std::find_if(
+            all.cbegin(), all.cend(), [userId](const Ticket &ticket) { return ticket.userId == userId; });
+        QVERIFY(filed != all.cend());
+        QCOMPARE(filed->priorite, std::optional(u"critique"_s));
+        QVERIFY(filed->captureBase64);
+        QImage stored;
+        QVERIFY(stored.loadFromData(QByteArray::fromBase64(*filed->captureBase64), "PNG"));
+        QCOMPARE(stored.size(), QSize(1200, 600));
+
+        // 3. "Mes tickets" shows it, in progress.
+        home.findChildren<HomeButton *>().at(2)->click();
+        MyTicketsView *list = home.findChild<MyTicketsView *>();
+        QVERIFY(list);
+        const QListView *cards = list->findChild<QListView *>(u"list"_s);
+        QTRY_VERIFY(cards->isVisible());
+        QCOMPARE(cards->model()->rowCount(), 1);
+        const QModelIndex card = cards->model()->index(0, 0);
+        QCOMPARE(card.data(MyTicketsModel::TitleRole).toString(), u"Imprimante en erreur"_s);
+        QCOMPARE(card.data(MyTicketsModel::StatusWordRole).toString(), u"En cours"_s);
+        QCOMPARE(card.data(MyTicketsModel::PriorityWordRole).toString(), u"Critique"_s);
+        list->dismiss();
+
+        // 4. Settings: a demo user's number conflicts; a free one is saved.
+        home.openSettings();
+        SettingsView *settings = home.findChild<SettingsView *>();
+        QVERIFY(settings);
+        settings->findChild<QLineEdit *>(u"poste"_s)->setText(u"P-101"_s);
+        QTRY_VERIFY(settings->findChild<ConflictBox *>()->isVisible());
+        QCOMPARE(settings->findChild<ConflictBox *>()->accessibleDescription(),
+            u"Utilisateur existant: Claire Duval"_s);
+        QVERIFY(!settings->findChild<GradientButton *>()->isEnabled());
+        settings->findChild<QLineEdit *>(u"poste"_s)->setText(u"T-8"_s);
+        QTRY_VERIFY(!settings->findChild<QWidget *>(u"posteCheck"_s)->isVisible()
+            && !settings->findChild<ConflictBox *>()->isVisible());
+        QVERIFY(settings->findChild<GradientButton *>()->isEnabled());
+        settings->findChild<FormField *>(u"telephone"_s)->setValue(u"07 00 00 00 00"_s);
+        QTest::mouseClick(settings->findChild<GradientButton *>(), Qt::LeftButton);
+        QVERIFY(!settings->isVisible());
+        UserSettings::shared().reload();
+        QSettings file(UserSettings::shared().filePath(), QSettings::IniFormat);
+        QCOMPARE(file.value(u"user_poste"_s).toString(), u"T-8"_s);
+        QCOMPARE(file.value(u"user_telephone"_s).toString(), u"07 00 00 00 00"_s);
+        QCOMPARE(file.value(u"user_id"_s).toLongLong(), userId);
+        QCOMPARE(home.findChild<UserCard *>()->accessibleDescription(), u"Poste T-8 • Transports Morvan"_s);
+    }
 
 private:
     QTemporaryDir m_config;
     QTemporaryDir m_files;
     std::unique_ptr<ServerProcess> m_server;
 };
-
-void TestUserFlow::initTestCase()
-{
-    QVERIFY(m_config.isValid() && m_files.isValid());
-    qputenv("XDG_CONFIG_HOME", m_config.path().toUtf8());
-    qputenv("XDG_STATE_HOME", (m_config.path() + u"/state"_s).toUtf8());
-    m_server = std::make_unique<ServerProcess>(QStringList { u"--demo"_s });
-    QVERIFY2(m_server->start(), qPrintable(m_server->errorString()));
-    Configuration configuration;
-    configuration.apiBase = m_server->apiBase();
-    configuration.wsURL = m_server->wsUrl();
-    Configuration::setCurrent(configuration);
-    APIService::shared().setTransferTimeout(10000);
-}
-
-void TestUserFlow::cleanupTestCase()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets())
-        delete widget;
-    QVERIFY(m_server->stop());
-}
-
-void TestUserFlow::newUser_registersFilesATicketSeesItAndCorrectsSettings()
-{
-    HomeView home(ViewTestEnv::services());
-    home.resize(640, 820);
-    home.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&home));
-
-    // 1. The registration sheet offers itself and lists the server's companies.
-    QTRY_VERIFY(home.registerSheet() && home.registerSheet()->isVisible());
-    RegisterView *registration = home.registerSheet();
-    QTRY_VERIFY(registration->findChild<QComboBox *>()->count() > 1);
-    const int morvan = registration->findChild<QComboBox *>()->findText(u"Transports Morvan (TMO)"_s);
-    QVERIFY(morvan > 0);
-    registration->findChild<QComboBox *>()->setCurrentIndex(morvan);
-    registration->posteField()->setValue(u"T-7"_s);
-    registration->nomField()->setValue(u"Lemaire"_s);
-    registration->prenomField()->setValue(u"Inès"_s);
-    registration->telephoneField()->setValue(u"06 12 34 56 78"_s);
-    QTest::mouseClick(registration->findChild<GradientButton *>(), Qt::LeftButton);
-    QTRY_VERIFY(!home.registerSheet());
-    QVERIFY(home.isRegistered());
-    const qint64 userId = UserSettings::shared().readInteger(UserSettings::UserId);
-    QVERIFY(userId > 2); // after the two demo users
-    QCOMPARE(UserSettings::shared().readTextOrEmpty(UserSettings::CompanyName), u"Transports Morvan"_s);
-    QCOMPARE(home.findChild<UserCard *>()->nameLine(), u"Inès Lemaire"_s);
-
-    // 2. A ticket with a screenshot.
-    const QString shot = m_files.filePath(u"shot.png"_s);
-    QImage picture(3000, 1500, QImage::Format_RGB32);
-    picture.fill(QColor(240, 240, 240));
-    QVERIFY(picture.save(shot));
-    home.findChildren<HomeButton *>().at(1)->click();
-    CreateTicketView *form = home.createTicketSheet();
-    QVERIFY(form);
-    form->titreEdit()->setText(u"Imprimante en erreur"_s);
-    form->descriptionEdit()->setPlainText(u"Le voyant clignote orange."_s);
-    form->priorityPicker()->setValue(u"critique"_s);
-    QVERIFY(form->loadAttachment(shot));
-    QTest::mouseClick(form->sendButton(), Qt::LeftButton);
-    QTRY_VERIFY(form->showSuccess());
-    QTRY_VERIFY_WITH_TIMEOUT(!home.createTicketSheet(), CreateTicketView::CloseDelayMs + 3000);
-
-    // The server holds the ticket with its picture, scaled.
-    const QList<Ticket> all = RunTask::run(APIService::shared().getAllTickets(), 15000);
-    const auto filed = std::find_if(
-        all.cbegin(), all.cend(), [userId](const Ticket &ticket) { return ticket.userId == userId; });
-    QVERIFY(filed != all.cend());
-    QCOMPARE(filed->priorite, std::optional(u"critique"_s));
-    QVERIFY(filed->captureBase64);
-    QImage stored;
-    QVERIFY(stored.loadFromData(QByteArray::fromBase64(*filed->captureBase64), "PNG"));
-    QCOMPARE(stored.size(), QSize(1200, 600));
-
-    // 3. "Mes tickets" shows it, in progress.
-    home.findChildren<HomeButton *>().at(2)->click();
-    MyTicketsView *list = home.myTicketsSheet();
-    QVERIFY(list);
-    QTRY_COMPARE(list->contentState(), u"list"_s);
-    QCOMPARE(list->model()->rowCount(), 1);
-    const QModelIndex card = list->model()->index(0);
-    QCOMPARE(card.data(MyTicketsModel::TitleRole).toString(), u"Imprimante en erreur"_s);
-    QCOMPARE(card.data(MyTicketsModel::StatusWordRole).toString(), u"En cours"_s);
-    QCOMPARE(card.data(MyTicketsModel::PriorityWordRole).toString(), u"Critique"_s);
-    list->dismiss();
-
-    // 4. Settings: a demo user's number conflicts; a free one is saved.
-    home.openSettings();
-    SettingsView *settings = home.settingsSheet();
-    QVERIFY(settings);
-    settings->posteEdit()->setText(u"P-101"_s);
-    QTRY_VERIFY(settings->posteExists());
-    QCOMPARE(settings->findChild<ConflictBox *>()->existingUserText(), u"Claire Duval"_s);
-    QVERIFY(!settings->findChild<GradientButton *>()->isEnabled());
-    settings->posteEdit()->setText(u"T-8"_s);
-    QTRY_VERIFY(!settings->isCheckingPoste() && !settings->posteExists());
-    QVERIFY(settings->findChild<GradientButton *>()->isEnabled());
-    settings->telephoneField()->setValue(u"07 00 00 00 00"_s);
-    QTest::mouseClick(settings->findChild<GradientButton *>(), Qt::LeftButton);
-    QVERIFY(!home.settingsSheet());
-    UserSettings::shared().reload();
-    QSettings file(UserSettings::shared().filePath(), QSettings::IniFormat);
-    QCOMPARE(file.value(u"user_poste"_s).toString(), u"T-8"_s);
-    QCOMPARE(file.value(u"user_telephone"_s).toString(), u"07 00 00 00 00"_s);
-    QCOMPARE(file.value(u"user_id"_s).toLongLong(), userId);
-    QCOMPARE(home.findChild<UserCard *>()->detailLine(), u"Poste T-8 • Transports Morvan"_s);
-}
 
 QTEST_MAIN(TestUserFlow)
 #include "tst_userflow.moc"

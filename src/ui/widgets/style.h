@@ -97,19 +97,14 @@ QPixmap appIcon(int side, qreal devicePixelRatio = 1.0);
 
 // The fixed size of each sheet, in pixels.
 namespace Style::SheetSizes {
-inline constexpr QSize Register { 520, 650 };
-inline constexpr QSize Settings { 500, 600 };
-inline constexpr QSize CreateTicket { 600, 750 };
-inline constexpr QSize MyTickets { 700, 600 };
 inline constexpr QSize AdminLogin { 400, 450 };
 inline constexpr QSize CompanyManagement { 600, 550 };
 inline constexpr QSize AddCompany { 500, 450 };
 } // namespace Style::SheetSizes
 
-// The capture editor: its sheet, and the marks it burns into a picture
+// The capture editor: the marks it burns into a picture
 // (lengths in the picture's pixels).
 namespace Style::CaptureEditor {
-inline constexpr QSize SheetSize { 900, 700 };
 inline constexpr int MarkPenWidth = 4;
 inline constexpr qreal ArrowHeadLength = 22;
 // Room around the picture inside its canvas.

@@ -8,7 +8,9 @@
 #include "ui/admin/ticketlistmodel.h"
 #include "ui/admin/ticketlistview.h"
 #include "ui/homeview.h"
+#include "ui/mainwindow.h"
 #include "ui/widgets/gradientbutton.h"
+#include "ui/widgets/navigationstack.h"
 #include "viewtestenv.h"
 
 #include <QJsonDocument>
@@ -174,26 +176,31 @@ void TestAdminFlow::companies_listAndCreate()
 void TestAdminFlow::home_opensTheAdministratorScreens()
 {
     UserSettings::shared().writeBool(UserSettings::IsAdmin, false);
-    auto *home = new HomeView(ViewTestEnv::services());
-    ViewTestEnv::StackedWindow screen(QSize(1100, 900), home);
+    // The window composes the home screen with the administrators' screens.
+    const std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(ViewTestEnv::services());
+    window->resize(1100, 900);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto *home = window->findChild<HomeView *>();
+    auto *stack = window->findChild<NavigationStack *>();
     QAbstractButton *adminButton = button(home, u"Connexion admin"_s);
     QAbstractButton *tickets = button(home, u"Gestion des tickets"_s);
     QVERIFY(adminButton && tickets && !tickets->isVisibleTo(home));
 
     // The header's button opens the login sheet; its binding switches the home screen.
     QTest::mouseClick(adminButton, Qt::LeftButton);
-    AdminLoginView *login = home->adminLoginSheet();
-    QVERIFY(login);
+    QPointer<AdminLoginView> login = window->findChild<AdminLoginView *>();
+    QVERIFY(login && login->isVisible());
     QTest::keyClicks(login->findChild<QLineEdit *>(), u"tulip482"_s);
     QTest::keyClick(login->findChild<QLineEdit *>(), Qt::Key_Return);
-    QVERIFY(home->isAdmin() && !home->adminLoginSheet());
+    QVERIFY(!login || !login->isVisible());
     QCOMPARE(adminButton->accessibleName(), u"Admin connecté"_s);
     QVERIFY(tickets->isVisibleTo(home));
 
     // "Gestion des tickets" pushes the list on the window's stack.
     QTest::mouseClick(tickets, Qt::LeftButton);
-    QCOMPARE(screen.stack->depth(), 2);
-    auto *list = qobject_cast<TicketListView *>(screen.stack->top());
+    QCOMPARE(stack->depth(), 2);
+    auto *list = qobject_cast<TicketListView *>(stack->top());
     QVERIFY(list);
     QTRY_COMPARE_WITH_TIMEOUT(list->face(), TicketListView::Face::List, 10000);
     WebSocketService::shared().disconnect();
