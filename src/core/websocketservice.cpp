@@ -38,11 +38,13 @@ QString failureText(const QWebSocket *socket)
 
 } // namespace
 
-WebSocketService &WebSocketService::shared()
-{
-    static WebSocketService *service = new WebSocketService;
-    return *service;
-}
+WebSocketService::WebSocketService(
+    const Configuration &configuration, const UserSettings &settings, const Options &options, QObject *parent)
+    : QObject(parent)
+    , m_configuration(configuration)
+    , m_settings(settings)
+    , m_options(options)
+{ }
 
 void WebSocketService::log(const QString &line)
 {
@@ -58,9 +60,8 @@ void WebSocketService::connect()
 
     // The identity is read again at every attempt, so a change of user or of
     // mode takes effect on the next connection.
-    const UserSettings &settings = UserSettings::shared();
-    const qint64 storedId = settings.readInteger(UserSettings::UserId);
-    if (settings.readBool(UserSettings::IsAdmin)) {
+    const qint64 storedId = m_settings.readInteger(UserSettings::UserId);
+    if (m_settings.readBool(UserSettings::IsAdmin)) {
         m_userId = 9999;
         m_userType = u"admin"_s;
     } else {
@@ -99,16 +100,15 @@ void WebSocketService::connect()
     QObject::connect(
         socket, &QWebSocket::disconnected, this, [this, socket] { socketEnded(socket); },
         Qt::QueuedConnection);
-    QTimer::singleShot(m_openingTimeout, socket, [socket] {
+    QTimer::singleShot(m_options.openingTimeout, socket, [socket] {
         if (socket->state() != QAbstractSocket::ConnectedState)
             socket->abort();
     });
     m_socket = socket;
     // The same shared token as every REST request: the server refuses the
     // upgrade without it.
-    const Configuration &configuration = Configuration::current();
-    QNetworkRequest request(configuration.wsURL);
-    request.setRawHeader("X-API-TOKEN", configuration.apiToken.toUtf8());
+    QNetworkRequest request(m_configuration.wsURL);
+    request.setRawHeader("X-API-TOKEN", m_configuration.apiToken.toUtf8());
     socket->open(request);
 }
 
@@ -191,7 +191,7 @@ void WebSocketService::socketEnded(QWebSocket *socket)
     log(u"❌ Erreur réception WebSocket: "_s + failureText(socket));
     if (current && m_shouldStayConnected) {
         log(u"🔄 Tentative de reconnexion dans 5 sec…"_s);
-        QTimer::singleShot(m_reconnectDelay, this, [this] { connect(); });
+        QTimer::singleShot(m_options.reconnectDelay, this, [this] { connect(); });
     } else {
         log(u"⛔ Reconnexion annulée (déconnecté volontairement)"_s);
     }

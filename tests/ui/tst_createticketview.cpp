@@ -94,7 +94,7 @@ void TestCreateTicketView::init()
 
 CreateTicketView *TestCreateTicketView::openSheet(const QString &titre, const QString &description)
 {
-    CreateTicketView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+    CreateTicketView *view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
     if (view) {
         view->titreEdit()->setText(titre);
         view->descriptionEdit()->setPlainText(description);
@@ -105,9 +105,9 @@ CreateTicketView *TestCreateTicketView::openSheet(const QString &titre, const QS
 // Sending a scaled picture is part of the user's whole day in tst_userflow.
 void TestCreateTicketView::sendButtonFollowsTheForm_slowSubmitSendsItAsTypedOnce()
 {
-    UserSettings::shared().writeInteger(UserSettings::UserId, 0);
+    ViewTestEnv::settings().writeInteger(UserSettings::UserId, 0);
     QVERIFY(openSheet()->findChild<IdentityBox *>()->showsWarning());
-    UserSettings::shared().writeInteger(UserSettings::UserId, 12);
+    ViewTestEnv::settings().writeInteger(UserSettings::UserId, 12);
     CreateTicketView *view = openSheet();
     QVERIFY(view);
     const IdentityBox *identity = view->findChild<IdentityBox *>();

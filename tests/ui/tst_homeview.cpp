@@ -94,7 +94,7 @@ void TestHomeView::firstStart_opensRegistrationByItself_aRegisteredUserIsNotAske
     QVERIFY(clock.elapsed() >= HomeView::RegisterDelayMs);
 
     // Registered but without a user id: no card, and registration is not offered again.
-    UserSettings::shared().writeBool(UserSettings::IsRegistered, true);
+    ViewTestEnv::settings().writeBool(UserSettings::IsRegistered, true);
     home = showHome();
     QVERIFY(!home->findChild<UserCard *>()->isVisible());
     QCOMPARE(visibleButtons(home), QStringList({ u"Démarrer un ticket"_s, u"Mes tickets"_s }));

@@ -60,7 +60,7 @@ private:
     // A sheet showing the sample tickets.
     MyTicketsView *openList()
     {
-        MyTicketsView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+        MyTicketsView *view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
         return view && QTest::qWaitFor([view] { return view->contentState() == u"list"; }) ? view : nullptr;
     }
 
@@ -85,16 +85,16 @@ void TestMyTicketsView::init()
 
 void TestMyTicketsView::noStoredUserAsksNothing_slowEmptyReplyShowsLoadingThenEmpty()
 {
-    UserSettings::shared().writeInteger(UserSettings::UserId, 0);
-    MyTicketsView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+    ViewTestEnv::settings().writeInteger(UserSettings::UserId, 0);
+    MyTicketsView *view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
     QVERIFY(view && view->showError());
     QCOMPARE(view->errorMessage(), u"Utilisateur non connecté"_s);
     QCOMPARE(view->contentState(), u"empty"_s);
     QVERIFY(!QTest::qWaitFor([this] { return !m_server.requests.isEmpty(); }, 200));
 
-    UserSettings::shared().writeInteger(UserSettings::UserId, 12);
+    ViewTestEnv::settings().writeInteger(UserSettings::UserId, 12);
     m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList({}), 200, 500); });
-    view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+    view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
     QCOMPARE(view->contentState(), u"loading"_s);
     QTRY_COMPARE(view->contentState(), u"empty"_s);
     QVERIFY(!view->showError());
@@ -187,7 +187,7 @@ void TestMyTicketsView::refresh_keepsTheListUnderAnError_andTheLatestReplyWins()
             ticketList({ ticket(first ? 7 : 8, first ? u"Ancien"_s : u"Récent"_s, u"normale"_s, u"open"_s) }),
             200, first ? 600 : 0);
     });
-    QSignalSpy replies(APIService::shared().network(), &QNetworkAccessManager::finished);
+    QSignalSpy replies(ViewTestEnv::api().network(), &QNetworkAccessManager::finished);
     view->loadTickets();
     view->loadTickets();
     QTRY_COMPARE(replies.size(), 2);

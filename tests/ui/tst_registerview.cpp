@@ -94,7 +94,7 @@ void TestRegisterView::fill(RegisterView *view, int companyRow, const QString &p
 
 RegisterView *TestRegisterView::openFilled(int companyRow, const QString &poste)
 {
-    RegisterView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+    RegisterView *view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
     if (!view || !QTest::qWaitFor([view] { return view->findChild<QComboBox *>()->count() > 1; }))
         return nullptr;
     fill(view, companyRow, poste);
@@ -107,13 +107,13 @@ void TestRegisterView::companyListProblems_neverAllowSubmission_onlyAFailureOffe
     m_server.setHandler([](const TestRequest &) {
         return TestResponse::json({ { u"success"_s, true }, { u"companies"_s, QJsonArray() } });
     });
-    RegisterView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+    RegisterView *view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
     QTRY_VERIFY(m_server.count(u"/company/list.php"_s) == 1 && !view->isLoading());
     QVERIFY(ViewTestEnv::showsText(view, u"Aucune société disponible"_s) && !view->showError());
     QVERIFY(!ViewTestEnv::button(view, u"Réessayer"_s, ViewTestEnv::Shown::Only));
 
     m_server.setHandler([](const TestRequest &) { return TestResponse { 500, "oops", 0 }; });
-    view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+    view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
     QTRY_VERIFY(m_server.count(u"/company/list.php"_s) == 2 && !view->isLoading());
     QCOMPARE(view->errorMessage(), u"Erreur de chargement des sociétés"_s);
     fill(view, -1, u"24"_s);
@@ -189,7 +189,7 @@ void TestRegisterView::undecodableReply_recoversTheAccountCreatedOnTheServer()
     // The personal fields come from the server's record.
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserId).toInt(), 77);
     QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"DURAND"_s);
-    QVERIFY(UserSettings::shared().isRegistered());
+    QVERIFY(ViewTestEnv::settings().isRegistered());
 }
 
 void TestRegisterView::failures_showTheirTextAndKeepTheForm_data()
@@ -252,8 +252,8 @@ void TestRegisterView::unwritableSettings_showTheError_nextTryStoresWithoutRegis
         ViewTestEnv::UnwritableSettings blocked;
         QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
         QTRY_VERIFY(view->showError());
-        QCOMPARE(view->errorMessage(), UserSettings::shared().writeFailureText());
-        QVERIFY(view->isVisible() && !UserSettings::shared().isRegistered()); // the store reads as the disk
+        QCOMPARE(view->errorMessage(), ViewTestEnv::settings().writeFailureText());
+        QVERIFY(view->isVisible() && !ViewTestEnv::settings().isRegistered()); // the store reads as the disk
     }
     // The account exists on the server now: it is stored, not registered twice.
     QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);

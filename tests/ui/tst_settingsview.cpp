@@ -53,7 +53,7 @@ private:
     SettingsView *openSheet()
     {
         return ViewTestEnv::openSheet(
-            m_view, APIService::shared(), UserSettings::shared(), StartupManager::shared());
+            m_view, ViewTestEnv::api(), ViewTestEnv::settings(), ViewTestEnv::startup());
     }
     // No further request within the debounce delay and a margin.
     bool noRequestBeyond(qsizetype count)
@@ -77,7 +77,7 @@ void TestSettingsView::init()
     m_view.reset();
     ViewTestEnv::clearSettings();
     ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s, u"Alpha"_s, u"A01"_s);
-    UserSettings::shared().writeText(UserSettings::UserTelephone, u"0102"_s);
+    ViewTestEnv::settings().writeText(UserSettings::UserTelephone, u"0102"_s);
     m_server.requests.clear();
     m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request); });
 }
@@ -112,8 +112,8 @@ void TestSettingsView::opens_withStoredValues_closeDiscards_saveWritesAsTypedOrS
     view->nomField()->setValue(u"Roy"_s);
     QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
     QVERIFY(view->isVisible());
-    QVERIFY(ViewTestEnv::showsText(view, UserSettings::shared().writeFailureText()));
-    QVERIFY(UserSettings::shared().readText(UserSettings::UserNom) == std::nullopt); // as on disk
+    QVERIFY(ViewTestEnv::showsText(view, ViewTestEnv::settings().writeFailureText()));
+    QVERIFY(ViewTestEnv::settings().readText(UserSettings::UserNom) == std::nullopt); // as on disk
 }
 
 void TestSettingsView::oneCheckPerPause_takenNumberBlocksSavingUntilOwnOrNoNumber()
@@ -187,7 +187,7 @@ void TestSettingsView::staleReply_isNeverAppliedOverANewerValue()
 
 void TestSettingsView::launchAtLoginSwitch_registersAndUnregistersOnClickOnly()
 {
-    const QString entry = StartupManager::shared().entryPath();
+    const QString entry = ViewTestEnv::startup().entryPath();
     QVERIFY(entry.startsWith(m_config.path()));
     SettingsView *view = openSheet();
     ToggleSwitch *toggle = view->findChild<ToggleSwitch *>();
@@ -201,9 +201,9 @@ void TestSettingsView::launchAtLoginSwitch_registersAndUnregistersOnClickOnly()
 void TestSettingsView::companyBoxFollowsTheStoredCompany_companiesButtonOnlyForAdministrators()
 {
     QVERIFY(!openSheet()->findChild<CompaniesButton *>());
-    UserSettings::shared().writeText(UserSettings::CompanyName, QString());
+    ViewTestEnv::settings().writeText(UserSettings::CompanyName, QString());
     QVERIFY(!openSheet()->companyBox());
-    UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
+    ViewTestEnv::settings().writeBool(UserSettings::IsAdmin, true);
     QVERIFY(openSheet()->findChild<CompaniesButton *>());
 }
 
