@@ -44,7 +44,18 @@ WebSocketService::WebSocketService(
     , m_configuration(configuration)
     , m_settings(settings)
     , m_options(options)
-{ }
+    , m_watch(new ConnectionWatch(options.watch, this))
+{
+    m_retry.setSingleShot(true);
+    QObject::connect(&m_retry, &QTimer::timeout, this, [this] { connect(); });
+    // Aborted, the socket ends like any lost connection: logged, then retried.
+    QObject::connect(m_watch, &ConnectionWatch::connectionDead, this, [this](QWebSocket *socket) {
+        if (socket == m_socket)
+            socket->abort();
+    });
+    QObject::connect(
+        m_watch, &ConnectionWatch::networkReturned, this, &WebSocketService::retryNowIfWaitingForNetwork);
+}
 
 void WebSocketService::log(const QString &line)
 {
@@ -118,6 +129,7 @@ void WebSocketService::disconnect()
     m_shouldStayConnected = false;
     m_userId = 0;
     m_userType = u"none"_s;
+    m_watch->stop();
     if (QWebSocket *socket = m_socket) {
         m_socket = nullptr;
         socket->close(QWebSocketProtocol::CloseCodeGoingAway);
@@ -131,6 +143,7 @@ void WebSocketService::disconnect()
 
 void WebSocketService::dropSilently(QWebSocket *socket)
 {
+    m_watch->stop();
     QObject::disconnect(socket, nullptr, this, nullptr);
     socket->abort();
     socket->deleteLater();
@@ -141,6 +154,7 @@ void WebSocketService::authenticate(QWebSocket *socket)
     if (socket != m_socket)
         return;
     log(u"✅ WebSocket connecté"_s);
+    m_watch->watch(socket);
     const QJsonObject announcement { { u"type"_s, u"auth"_s }, { u"userId"_s, m_userId },
         { u"userType"_s, m_userType } };
     const QByteArray bytes = QJsonDocument(announcement).toJson(QJsonDocument::Compact);
@@ -179,6 +193,7 @@ void WebSocketService::socketEnded(QWebSocket *socket)
     // one can call for a new attempt.
     const bool current = socket == m_socket;
     if (current) {
+        m_watch->stop();
         m_socket = nullptr;
         if (socket->property(SendingProperty).toBool())
             log(u"❌ Erreur envoi WebSocket: "_s + failureText(socket));
@@ -191,9 +206,19 @@ void WebSocketService::socketEnded(QWebSocket *socket)
     log(u"❌ Erreur réception WebSocket: "_s + failureText(socket));
     if (current && m_shouldStayConnected) {
         log(u"🔄 Tentative de reconnexion dans 5 sec…"_s);
-        QTimer::singleShot(m_options.reconnectDelay, this, [this] { connect(); });
+        m_retryBeganOffline = !m_watch->networkReachable();
+        m_retry.start(m_options.reconnectDelay);
     } else {
         log(u"⛔ Reconnexion annulée (déconnecté volontairement)"_s);
+    }
+}
+
+void WebSocketService::retryNowIfWaitingForNetwork()
+{
+    // Waiting on would only delay a connection the network now allows.
+    if (m_retry.isActive() && m_retryBeganOffline) {
+        m_retry.stop();
+        connect();
     }
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "configuration.h"
+#include "connectionwatch.h"
 #include "protocol/records.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWebSocket>
 #include <chrono>
 
@@ -21,12 +23,14 @@ struct WebSocketOptions
 
     std::chrono::milliseconds reconnectDelay = DefaultReconnectDelay;
     std::chrono::milliseconds openingTimeout = DefaultOpeningTimeout;
+    ConnectionWatchOptions watch {};
 };
 
 // The program's one real-time connection to the support server: opens the
 // WebSocket, announces who listens, turns every server message into a typed
 // signal, and comes back 5 seconds after the connection is lost for as long
-// as the caller wants it up.
+// as the caller wants it up. A connection that dies silently counts as lost
+// once its watch notices.
 class WebSocketService : public QObject
 {
     Q_OBJECT
@@ -77,10 +81,15 @@ private:
     void receiveBinary(const QByteArray &frame);
     void socketEnded(QWebSocket *socket);
     void dropSilently(QWebSocket *socket);
+    void retryNowIfWaitingForNetwork();
 
     const Configuration m_configuration;
     const UserSettings &m_settings;
     const Options m_options;
+    ConnectionWatch *m_watch;
+    QTimer m_retry;
+    // The pending retry was armed while the system saw no network.
+    bool m_retryBeganOffline = false;
     QPointer<QWebSocket> m_socket;
     bool m_shouldStayConnected = false;
     qint64 m_userId = 0;
