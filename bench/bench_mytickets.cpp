@@ -102,10 +102,11 @@ int main(int argc, char **argv)
     });
     Configuration configuration;
     configuration.apiBase = server.apiBase();
-    Configuration::setCurrent(configuration);
-    UserSettings::shared().writeInteger(UserSettings::UserId, 1);
+    APIService api(configuration);
+    UserSettings settings(UserSettings::defaultFilePath());
+    settings.writeInteger(UserSettings::UserId, 1);
 
-    MyTicketsView view(APIService::shared(), UserSettings::shared());
+    MyTicketsView view(api, settings);
     QListView *list = view.findChild<QListView *>(u"list"_s);
     FirstFrame firstFrame(list, &clock);
     list->viewport()->installEventFilter(&firstFrame);

@@ -12,6 +12,7 @@
 #include "core/desktopnotifier.h"
 #include "core/notificationstate.h"
 #include "core/realtimewiring.h"
+#include "core/usersettings.h"
 #include "core/websocketservice.h"
 #include "loopbackwebsocketserver.h"
 #include "notificationdaemon.h"
@@ -89,8 +90,11 @@ int latency(NotificationDaemon &daemon, bool withDunst)
     }
     Configuration configuration;
     configuration.wsURL = server.url();
-    Configuration::setCurrent(configuration);
-    RealtimeWiring wiring(WebSocketService::shared(), DesktopNotifier::shared(), NotificationState::shared());
+    UserSettings settings(UserSettings::defaultFilePath());
+    WebSocketService channel(configuration, settings);
+    DesktopNotifier notifier;
+    NotificationState unread;
+    RealtimeWiring wiring(channel, notifier, unread);
     wiring.start();
     if (!waitFor([&] { return server.peerCount() == 1 && server.last().received.size() == 1; }, 10000)) {
         report("the channel did not connect\n");
@@ -101,7 +105,6 @@ int latency(NotificationDaemon &daemon, bool withDunst)
     qint64 sentAt = -1;
     qint64 leftAt = -1;
     qint64 answeredAt = -1;
-    DesktopNotifier &notifier = DesktopNotifier::shared();
     QObject context;
     QObject::connect(&notifier, &DesktopNotifier::sent, &context, [&] { leftAt = clock.nsecsElapsed(); });
     QObject::connect(
@@ -144,7 +147,8 @@ int latency(NotificationDaemon &daemon, bool withDunst)
 
 int throughput()
 {
-    WebSocketService &service = WebSocketService::shared();
+    UserSettings settings(UserSettings::defaultFilePath());
+    WebSocketService service(Configuration(), settings);
     qint64 handled = 0;
     QObject context;
     QObject::connect(&service, &WebSocketService::ticketClosed, &context, [&handled] { ++handled; });

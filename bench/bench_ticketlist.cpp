@@ -186,7 +186,7 @@ int runSize(int ticketCount)
     ReplyServer server(std::move(reply), &clock);
     Configuration configuration;
     configuration.apiBase = server.apiBase();
-    Configuration::setCurrent(configuration);
+    APIService api(configuration);
 
     QWidget window;
     window.resize(1280, 900);
@@ -198,7 +198,7 @@ int runSize(int ticketCount)
     const qint64 baselineKb = peakResidentKb();
 
     // Reply → first frame of the grid.
-    auto *list = new TicketListView(APIService::shared());
+    auto *list = new TicketListView(api);
     PaintWatch watch(&clock);
     list->grid()->viewport()->installEventFilter(&watch);
     bool loaded = false;

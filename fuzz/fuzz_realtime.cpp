@@ -2,6 +2,7 @@
 // the ticket decoder. Any crash, hang or sanitizer report is a fault; so is a
 // decoded ticket that does not survive being encoded and decoded again.
 
+#include "core/usersettings.h"
 #include "core/websocketservice.h"
 #include "protocol/errors.h"
 #include "protocol/jsonreader.h"
@@ -14,6 +15,9 @@
 #include <cstdio>
 
 namespace {
+
+// Built once by LLVMFuzzerInitialize: libFuzzer passes nothing along.
+WebSocketService *channel = nullptr;
 
 void checkRoundTrip(const Ticket &ticket)
 {
@@ -30,7 +34,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     if (!std::freopen("/dev/null", "w", stdout))
         return 1;
     static QCoreApplication application(*argc, *argv);
-    WebSocketService &service = WebSocketService::shared();
+    static UserSettings settings(UserSettings::defaultFilePath());
+    static WebSocketService service(Configuration(), settings);
+    channel = &service;
     QObject::connect(&service, &WebSocketService::newTicket, &service, checkRoundTrip);
     QObject::connect(&service, &WebSocketService::ticketClosed, &service,
         [](qint64, const QString &message) { (void)message.size(); });
@@ -42,12 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
 
     // As a text frame would bring it (the socket checks UTF-8 there)...
-    WebSocketService::shared().handleMessage(QString::fromUtf8(bytes));
+    channel->handleMessage(QString::fromUtf8(bytes));
     // ...and as a binary frame, which counts only when it is valid UTF-8.
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(bytes);
     if (!decoder.hasError())
-        WebSocketService::shared().handleMessage(text);
+        channel->handleMessage(text);
 
     // The ticket decoder on its own, as the new-ticket push uses it.
     try {

@@ -1,7 +1,7 @@
 // norvik-server: the support service's reference server. Wires the options,
 // the store, the HTTP/WebSocket front and the stop signals together.
 #include "demodata.h"
-#include "protocol/terminationwatcher.h"
+#include "process/terminationwatcher.h"
 #include "serverlog.h"
 #include "serveroptions.h"
 #include "store.h"

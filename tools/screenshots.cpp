@@ -71,11 +71,7 @@ private:
         return c;
     }
 
-    Services services(APIService &api)
-    {
-        return { UserSettings::shared(), api, WebSocketService::shared(), StartupManager::shared(),
-            m_events };
-    }
+    Services services(APIService &api) { return { m_settings, api, m_channel, m_startup, m_events }; }
 
     void shoot(QWidget *widget, const QString &name);
     bool waitFor(const std::function<bool()> &condition, const char *what);
@@ -119,6 +115,9 @@ private:
     APIService m_demo;
     APIService m_standIn;
     AppEvents m_events;
+    UserSettings m_settings { UserSettings::defaultFilePath() };
+    WebSocketService m_channel { Configuration(), m_settings };
+    StartupManager m_startup { StartupManager::defaultEntryPath() };
     QStringList m_failures;
     int m_pictures = 0;
 };
@@ -187,7 +186,7 @@ bool Photographer::waitFor(const std::function<bool()> &condition, const char *w
 
 void Photographer::identity(bool registered, bool admin)
 {
-    UserSettings &settings = UserSettings::shared();
+    UserSettings &settings = m_settings;
     QFile::remove(settings.filePath());
     settings.reload();
     if (registered) {
@@ -235,18 +234,18 @@ void Photographer::registration()
     window.show();
     standIn(TestResponse::json({}), true);
     {
-        RegisterView sheet(m_standIn, UserSettings::shared(), &window);
+        RegisterView sheet(m_standIn, m_settings, &window);
         sheet.open();
         shoot(&sheet, u"register-loading"_s);
     }
     standIn(TestResponse::json({ { u"error"_s, u"Base indisponible"_s } }, 500));
     {
-        RegisterView sheet(m_standIn, UserSettings::shared(), &window);
+        RegisterView sheet(m_standIn, m_settings, &window);
         sheet.open();
         QTest::qWait(500);
         shoot(&sheet, u"register-error"_s);
     }
-    RegisterView sheet(m_demo, UserSettings::shared(), &window);
+    RegisterView sheet(m_demo, m_settings, &window);
     sheet.open();
     auto *picker = sheet.findChild<QComboBox *>();
     if (!waitFor([picker] { return picker && picker->count() > 1; }, "register: companies"))
@@ -267,7 +266,7 @@ void Photographer::settings()
     window.resize(960, 740);
     window.show();
     {
-        SettingsView sheet(m_demo, UserSettings::shared(), StartupManager::shared(), &window);
+        SettingsView sheet(m_demo, m_settings, m_startup, &window);
         sheet.open();
         shoot(&sheet, u"settings-full"_s);
         auto *poste = named<QLineEdit>(&sheet, u"Numéro de poste"_s);
@@ -280,7 +279,7 @@ void Photographer::settings()
         }
     }
     identity(true, true);
-    SettingsView sheet(m_demo, UserSettings::shared(), StartupManager::shared(), &window);
+    SettingsView sheet(m_demo, m_settings, m_startup, &window);
     sheet.open();
     shoot(&sheet, u"settings-admin"_s);
 }
@@ -292,7 +291,7 @@ void Photographer::createTicket()
     window.resize(960, 740);
     window.show();
     {
-        CreateTicketView sheet(m_demo, UserSettings::shared(), &window);
+        CreateTicketView sheet(m_demo, m_settings, &window);
         sheet.open();
         shoot(&sheet, u"createticket-empty"_s);
         type(&sheet, u"Titre de la demande"_s, u"Écran noir au démarrage"_s);
@@ -309,7 +308,7 @@ void Photographer::createTicket()
             std::tuple(TestResponse::json({ { u"error"_s, u"Base indisponible"_s } }, 500), false,
                 u"createticket-error"_s) }) {
         standIn(response, holding);
-        CreateTicketView sheet(m_standIn, UserSettings::shared(), &window);
+        CreateTicketView sheet(m_standIn, m_settings, &window);
         sheet.open();
         type(&sheet, u"Titre de la demande"_s, u"Souris inerte"_s);
         type(&sheet, u"Description détaillée"_s, u"Le pointeur ne bouge plus."_s);
@@ -329,13 +328,13 @@ void Photographer::myTickets()
     for (const StandInState &state : standInStates(u"tickets"_s)) {
         const QString name = u"mytickets"_s + state.suffix;
         standIn(state.response, state.holding);
-        MyTicketsView sheet(m_standIn, UserSettings::shared(), &window);
+        MyTicketsView sheet(m_standIn, m_settings, &window);
         sheet.open();
         QTest::qWait(500);
         shoot(&sheet, name);
     }
     standIn(TestResponse::json({}));
-    MyTicketsView sheet(m_demo, UserSettings::shared(), &window);
+    MyTicketsView sheet(m_demo, m_settings, &window);
     sheet.open();
     auto *list = sheet.findChild<QListView *>();
     if (!waitFor([list] { return list && list->model()->rowCount() > 0; }, "my tickets: list"))
@@ -354,7 +353,7 @@ void Photographer::adminLogin()
     window.resize(960, 740);
     window.show();
     {
-        AdminLoginView sheet(UserSettings::shared(), WebSocketService::shared(), &window);
+        AdminLoginView sheet(m_settings, m_channel, &window);
         sheet.open();
         shoot(&sheet, u"adminlogin-form"_s);
         type(&sheet, u"Mot de passe"_s, u"erreur"_s);
@@ -362,7 +361,7 @@ void Photographer::adminLogin()
         shoot(&sheet, u"adminlogin-error"_s);
     }
     identity(true, true);
-    AdminLoginView sheet(UserSettings::shared(), WebSocketService::shared(), &window);
+    AdminLoginView sheet(m_settings, m_channel, &window);
     sheet.open();
     shoot(&sheet, u"adminlogin-connected"_s);
 }

@@ -23,19 +23,20 @@
 
 using namespace Qt::StringLiterals;
 
-AppDelegate::AppDelegate(QObject *parent)
+AppDelegate::AppDelegate(const Configuration &configuration, QObject *parent)
     : QObject(parent)
+    , m_settings(UserSettings::defaultFilePath())
+    , m_api(configuration)
+    , m_channel(configuration, m_settings)
+    , m_startup(StartupManager::defaultEntryPath())
     , m_events(new AppEvents(this))
-    , m_services { UserSettings::shared(), APIService::shared(), WebSocketService::shared(),
-        StartupManager::shared(), *m_events }
-    , m_realtime(new RealtimeWiring(
-          WebSocketService::shared(), DesktopNotifier::shared(), NotificationState::shared(), this))
-    , m_missedClosures(new MissedClosures(APIService::shared(), UserSettings::shared(),
-          WebSocketService::shared(), *m_realtime, DesktopNotifier::shared(), NotificationState::shared(),
+    , m_services { m_settings, m_api, m_channel, m_startup, *m_events }
+    , m_realtime(new RealtimeWiring(m_channel, m_notifier, m_unread, this))
+    , m_missedClosures(new MissedClosures(m_api, m_settings, m_channel, *m_realtime, m_notifier, m_unread,
           TicketStatusMemory::defaultPath(), this))
     , m_updater(new Updater(this))
     , m_prompt(new UpdatePrompt(m_updater, QString::fromLatin1(NORVIK_VERSION), this))
-    , m_desktop(new DesktopIntegration(this))
+    , m_desktop(new DesktopIntegration(m_unread, this))
 {
     connect(m_desktop, &DesktopIntegration::openRequested, this, [this] { bringMainWindowForward(); });
     connect(m_desktop, &DesktopIntegration::createTicketRequested, this, [this] { openCreateTicket(); });
@@ -49,7 +50,11 @@ AppDelegate::AppDelegate(QObject *parent)
 
 AppDelegate::~AppDelegate()
 {
+    // What uses the services goes before them: children would outlive them.
     delete m_window;
+    delete m_missedClosures;
+    delete m_realtime;
+    delete m_desktop;
 }
 
 void AppDelegate::applicationDidFinishLaunching()
@@ -58,11 +63,10 @@ void AppDelegate::applicationDidFinishLaunching()
         return;
     // Desktop notifications fall back to the tray icon's balloon when the
     // session runs no notification service.
-    DesktopNotifier::shared().setFallback(
-        [desktop = QPointer(m_desktop)](const QString &title, const QString &body) {
-            if (desktop)
-                desktop->showMessage(title, body);
-        });
+    m_notifier.setFallback([desktop = QPointer(m_desktop)](const QString &title, const QString &body) {
+        if (desktop)
+            desktop->showMessage(title, body);
+    });
     // Only the tray icon at start-up; without a tray the window is the only
     // way in, so it opens at once.
     m_desktop->show();
@@ -93,7 +97,7 @@ void AppDelegate::terminate()
 
 void AppDelegate::bringMainWindowForward(const QString &activationToken)
 {
-    NotificationState::shared().setHasUnreadNotification(false);
+    m_unread.setHasUnreadNotification(false);
     if (!activationToken.isEmpty())
         qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
     openMainWindow();

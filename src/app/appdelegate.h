@@ -1,7 +1,14 @@
 #pragma once
 
+#include "core/apiservice.h"
+#include "core/configuration.h"
+#include "core/desktopnotifier.h"
+#include "core/notificationstate.h"
 #include "core/services.h"
 #include "core/singleinstance.h"
+#include "core/startupmanager.h"
+#include "core/usersettings.h"
+#include "core/websocketservice.h"
 #include "ui/mainwindow.h"
 
 #include <QObject>
@@ -26,8 +33,9 @@ public:
     // Seconds after start-up at which the silent update check runs.
     static constexpr int BackgroundCheckDelayMs = 3000;
 
-    // Works with the process's one instance of each service.
-    explicit AppDelegate(QObject *parent = nullptr);
+    // Builds the process's one instance of each service, talking to the
+    // server configuration names, and hands them down to what uses them.
+    explicit AppDelegate(const Configuration &configuration, QObject *parent = nullptr);
     ~AppDelegate() override;
 
     void applicationDidFinishLaunching();
@@ -54,6 +62,8 @@ public:
     Updater *updater() const { return m_updater; }
     UpdatePrompt *updatePrompt() const { return m_prompt; }
     AppEvents &events() const { return m_services.events; }
+    const Services &services() const { return m_services; }
+    NotificationState &notificationState() { return m_unread; }
 
 Q_SIGNALS:
     // "Quitter" ran the shut-down: the process may end now.
@@ -68,6 +78,13 @@ private:
     // The area capture first, then the form with the picture.
     void captureForNewTicket(const QString &activationToken);
 
+    // The process's one instance of each service; the objects below use them.
+    UserSettings m_settings;
+    APIService m_api;
+    WebSocketService m_channel;
+    StartupManager m_startup;
+    DesktopNotifier m_notifier;
+    NotificationState m_unread;
     AppEvents *m_events;
     Services m_services;
     RealtimeWiring *m_realtime;

@@ -2,7 +2,7 @@
 #include "core/configuration.h"
 #include "core/frenchtranslations.h"
 #include "core/singleinstance.h"
-#include "protocol/terminationwatcher.h"
+#include "process/terminationwatcher.h"
 #include "ui/desktopintegration.h"
 
 #include <QApplication>
@@ -43,9 +43,11 @@ std::optional<SingleInstance::Request> requestFromCommandLine(const QCommandLine
     return SingleInstance::Request::Activate;
 }
 
-// Answers --help and --version, and takes the server addresses. Returns the
-// exit status when the program should end here, -1 to go on.
-int answerFromCommandLine(const QCommandLineParser &parser, const QStringList &arguments)
+// Answers --help and --version, and takes the server addresses into
+// *configuration. Returns the exit status when the program should end here,
+// -1 to go on.
+int answerFromCommandLine(
+    const QCommandLineParser &parser, const QStringList &arguments, Configuration *configuration)
 {
     if (parser.isSet(u"help"_s)) {
         std::fputs(
@@ -62,12 +64,12 @@ int answerFromCommandLine(const QCommandLineParser &parser, const QStringList &a
         return 2;
     }
     QString error;
-    const auto configuration = Configuration::fromEnvironmentAndArguments(arguments, &error);
-    if (!configuration) {
+    const auto read = Configuration::fromEnvironmentAndArguments(arguments, &error);
+    if (!read) {
         std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
         return 2;
     }
-    Configuration::setCurrent(*configuration);
+    *configuration = *read;
     return -1;
 }
 
@@ -100,8 +102,9 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
+    Configuration configuration;
     if (parser.parse(arguments)) {
-        if (const int status = answerFromCommandLine(parser, arguments); status >= 0)
+        if (const int status = answerFromCommandLine(parser, arguments, &configuration); status >= 0)
             return status;
     } else if (parser.unknownOptionNames().isEmpty()) {
         std::fprintf(stderr, "%s\n", parser.errorText().toLocal8Bit().constData());
@@ -118,7 +121,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s\n", parser.errorText().toLocal8Bit().constData());
         return 2;
     }
-    if (const int status = answerFromCommandLine(parser, QApplication::arguments()); status >= 0)
+    if (const int status = answerFromCommandLine(parser, QApplication::arguments(), &configuration);
+        status >= 0)
         return status;
 
     const SingleInstance::Request request = *requestFromCommandLine(parser);
@@ -133,7 +137,7 @@ int main(int argc, char *argv[])
         break;
     }
 
-    AppDelegate delegate;
+    AppDelegate delegate(configuration);
     QObject::connect(
         &instance, &SingleInstance::activationRequested, &delegate, &AppDelegate::activateFromAnotherLaunch);
     QObject::connect(

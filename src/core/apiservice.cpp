@@ -117,12 +117,6 @@ bool looksLikeErrorPage(const QByteArray &body)
 
 } // namespace
 
-APIService &APIService::shared()
-{
-    static APIService *instance = new APIService(Configuration::current());
-    return *instance;
-}
-
 APIService::APIService(const Configuration &configuration, QObject *parent)
     : QObject(parent)
     , m_apiBase(configuration.apiBase)

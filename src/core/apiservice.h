@@ -25,8 +25,6 @@ public:
     // How much the network layer may hold for us before it stops reading.
     static constexpr qint64 ReadBufferBytes = 16LL * 1024 * 1024;
 
-    // Built from Configuration::current() on first use.
-    static APIService &shared();
     explicit APIService(const Configuration &configuration, QObject *parent = nullptr);
     ~APIService() override;
 

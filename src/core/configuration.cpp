@@ -7,12 +7,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-Configuration &storage()
-{
-    static Configuration configuration;
-    return configuration;
-}
-
 // Checks one URL: the secure scheme anywhere, the plain one only on loopback.
 bool acceptUrl(
     const QUrl &url, const QString &secure, const QString &plain, const QString &what, QString *error)
@@ -41,16 +35,6 @@ QString withoutTrailingSlashes(QString text)
 }
 
 } // namespace
-
-const Configuration &Configuration::current()
-{
-    return storage();
-}
-
-void Configuration::setCurrent(const Configuration &configuration)
-{
-    storage() = configuration;
-}
 
 bool Configuration::isLoopbackHost(const QString &host)
 {

@@ -17,10 +17,6 @@ struct Configuration
     QUrl wsURL = QUrl(QString::fromLatin1(DefaultWebSocketUrl));
     QString apiToken = QString::fromLatin1(ApiToken);
 
-    // The configuration in force for this process (the defaults until set).
-    static const Configuration &current();
-    static void setCurrent(const Configuration &configuration);
-
     // Builds the configuration from the environment, then the command line
     // (which wins). On an unusable value returns nothing and sets *error to a
     // French sentence for the user.

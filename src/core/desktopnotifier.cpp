@@ -23,13 +23,9 @@ QString escapeMarkup(QString text)
 
 } // namespace
 
-DesktopNotifier &DesktopNotifier::shared()
-{
-    static DesktopNotifier *notifier = new DesktopNotifier;
-    return *notifier;
-}
-
-DesktopNotifier::DesktopNotifier() = default;
+DesktopNotifier::DesktopNotifier(QObject *parent)
+    : QObject(parent)
+{ }
 
 void DesktopNotifier::setFallback(Fallback fallback)
 {

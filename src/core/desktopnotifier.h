@@ -21,7 +21,7 @@ class DesktopNotifier : public QObject
 public:
     using Fallback = std::function<void(const QString &title, const QString &body)>;
 
-    static DesktopNotifier &shared();
+    explicit DesktopNotifier(QObject *parent = nullptr);
 
     void notify(const QString &identifier, const QString &title, const QString &body);
     void setFallback(Fallback fallback);
@@ -38,7 +38,6 @@ Q_SIGNALS:
     void fellBack(const QString &identifier);
 
 private:
-    DesktopNotifier();
     NotificationsProxy *service();
     void send(NotificationsProxy *proxy, const QString &identifier, const QString &title, const QString &body,
         bool markup);

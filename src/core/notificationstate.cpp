@@ -1,11 +1,5 @@
 #include "notificationstate.h"
 
-NotificationState &NotificationState::shared()
-{
-    static NotificationState *state = new NotificationState;
-    return *state;
-}
-
 void NotificationState::setHasUnreadNotification(bool value)
 {
     if (m_hasUnread == value)

@@ -11,7 +11,9 @@ class NotificationState : public QObject
             hasUnreadNotificationChanged)
 
 public:
-    static NotificationState &shared();
+    explicit NotificationState(QObject *parent = nullptr)
+        : QObject(parent)
+    { }
 
     bool hasUnreadNotification() const { return m_hasUnread; }
     void setHasUnreadNotification(bool value);

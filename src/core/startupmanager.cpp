@@ -11,12 +11,6 @@
 
 using namespace Qt::StringLiterals;
 
-StartupManager &StartupManager::shared()
-{
-    static StartupManager *manager = new StartupManager(defaultEntryPath());
-    return *manager;
-}
-
 StartupManager::StartupManager(const QString &entryPath, QObject *parent)
     : QObject(parent)
     , m_entryPath(entryPath)

@@ -13,8 +13,8 @@ class StartupManager : public QObject
     Q_PROPERTY(bool isEnabled READ isEnabled NOTIFY isEnabledChanged)
 
 public:
-    static StartupManager &shared();
-    // A manager over an explicit entry file, for tests and tools.
+    // A manager over its entry file: defaultEntryPath() for the program,
+    // another for tests and tools.
     explicit StartupManager(const QString &entryPath, QObject *parent = nullptr);
 
     static QString defaultEntryPath();

@@ -6,12 +6,6 @@
 
 using namespace Qt::StringLiterals;
 
-UserSettings &UserSettings::shared()
-{
-    static UserSettings instance(defaultFilePath());
-    return instance;
-}
-
 UserSettings::UserSettings(const QString &path)
     : m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat))
 { }

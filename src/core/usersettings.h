@@ -26,8 +26,8 @@ public:
     static constexpr auto UserTelephone = "user_telephone"; // text
     static constexpr auto IsAdmin = "is_admin"; // bool
 
-    static UserSettings &shared();
-    // A store on an explicit file, for tools and tests.
+    // A store on its file: defaultFilePath() for the program, another for
+    // tools and tests.
     explicit UserSettings(const QString &filePath);
     ~UserSettings();
 

@@ -38,10 +38,23 @@ QString failureText(const QWebSocket *socket)
 
 } // namespace
 
-WebSocketService &WebSocketService::shared()
+WebSocketService::WebSocketService(
+    const Configuration &configuration, const UserSettings &settings, const Options &options, QObject *parent)
+    : QObject(parent)
+    , m_configuration(configuration)
+    , m_settings(settings)
+    , m_options(options)
+    , m_watch(new ConnectionWatch(options.watch, this))
 {
-    static WebSocketService *service = new WebSocketService;
-    return *service;
+    m_retry.setSingleShot(true);
+    QObject::connect(&m_retry, &QTimer::timeout, this, [this] { connect(); });
+    // Aborted, the socket ends like any lost connection: logged, then retried.
+    QObject::connect(m_watch, &ConnectionWatch::connectionDead, this, [this](QWebSocket *socket) {
+        if (socket == m_socket)
+            socket->abort();
+    });
+    QObject::connect(
+        m_watch, &ConnectionWatch::networkReturned, this, &WebSocketService::retryNowIfWaitingForNetwork);
 }
 
 void WebSocketService::log(const QString &line)
@@ -58,9 +71,8 @@ void WebSocketService::connect()
 
     // The identity is read again at every attempt, so a change of user or of
     // mode takes effect on the next connection.
-    const UserSettings &settings = UserSettings::shared();
-    const qint64 storedId = settings.readInteger(UserSettings::UserId);
-    if (settings.readBool(UserSettings::IsAdmin)) {
+    const qint64 storedId = m_settings.readInteger(UserSettings::UserId);
+    if (m_settings.readBool(UserSettings::IsAdmin)) {
         m_userId = 9999;
         m_userType = u"admin"_s;
     } else {
@@ -99,16 +111,15 @@ void WebSocketService::connect()
     QObject::connect(
         socket, &QWebSocket::disconnected, this, [this, socket] { socketEnded(socket); },
         Qt::QueuedConnection);
-    QTimer::singleShot(m_openingTimeout, socket, [socket] {
+    QTimer::singleShot(m_options.openingTimeout, socket, [socket] {
         if (socket->state() != QAbstractSocket::ConnectedState)
             socket->abort();
     });
     m_socket = socket;
     // The same shared token as every REST request: the server refuses the
     // upgrade without it.
-    const Configuration &configuration = Configuration::current();
-    QNetworkRequest request(configuration.wsURL);
-    request.setRawHeader("X-API-TOKEN", configuration.apiToken.toUtf8());
+    QNetworkRequest request(m_configuration.wsURL);
+    request.setRawHeader("X-API-TOKEN", m_configuration.apiToken.toUtf8());
     socket->open(request);
 }
 
@@ -118,6 +129,7 @@ void WebSocketService::disconnect()
     m_shouldStayConnected = false;
     m_userId = 0;
     m_userType = u"none"_s;
+    m_watch->stop();
     if (QWebSocket *socket = m_socket) {
         m_socket = nullptr;
         socket->close(QWebSocketProtocol::CloseCodeGoingAway);
@@ -131,6 +143,7 @@ void WebSocketService::disconnect()
 
 void WebSocketService::dropSilently(QWebSocket *socket)
 {
+    m_watch->stop();
     QObject::disconnect(socket, nullptr, this, nullptr);
     socket->abort();
     socket->deleteLater();
@@ -141,6 +154,7 @@ void WebSocketService::authenticate(QWebSocket *socket)
     if (socket != m_socket)
         return;
     log(u"✅ WebSocket connecté"_s);
+    m_watch->watch(socket);
     const QJsonObject announcement { { u"type"_s, u"auth"_s }, { u"userId"_s, m_userId },
         { u"userType"_s, m_userType } };
     const QByteArray bytes = QJsonDocument(announcement).toJson(QJsonDocument::Compact);
@@ -179,6 +193,7 @@ void WebSocketService::socketEnded(QWebSocket *socket)
     // one can call for a new attempt.
     const bool current = socket == m_socket;
     if (current) {
+        m_watch->stop();
         m_socket = nullptr;
         if (socket->property(SendingProperty).toBool())
             log(u"❌ Erreur envoi WebSocket: "_s + failureText(socket));
@@ -191,9 +206,19 @@ void WebSocketService::socketEnded(QWebSocket *socket)
     log(u"❌ Erreur réception WebSocket: "_s + failureText(socket));
     if (current && m_shouldStayConnected) {
         log(u"🔄 Tentative de reconnexion dans 5 sec…"_s);
-        QTimer::singleShot(m_reconnectDelay, this, [this] { connect(); });
+        m_retryBeganOffline = !m_watch->networkReachable();
+        m_retry.start(m_options.reconnectDelay);
     } else {
         log(u"⛔ Reconnexion annulée (déconnecté volontairement)"_s);
+    }
+}
+
+void WebSocketService::retryNowIfWaitingForNetwork()
+{
+    // Waiting on would only delay a connection the network now allows.
+    if (m_retry.isActive() && m_retryBeganOffline) {
+        m_retry.stop();
+        connect();
     }
 }
 

@@ -1,23 +1,47 @@
 #pragma once
 
+#include "configuration.h"
+#include "connectionwatch.h"
 #include "protocol/records.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWebSocket>
 #include <chrono>
+
+class UserSettings;
+
+// The channel's timings; tests shorten them, the program keeps the defaults.
+struct WebSocketOptions
+{
+    static constexpr std::chrono::milliseconds DefaultReconnectDelay { 5000 };
+    // A server that takes the connection but never completes the opening
+    // handshake counts as a failed opening after this long.
+    static constexpr std::chrono::milliseconds DefaultOpeningTimeout { 60000 };
+
+    std::chrono::milliseconds reconnectDelay = DefaultReconnectDelay;
+    std::chrono::milliseconds openingTimeout = DefaultOpeningTimeout;
+    ConnectionWatchOptions watch {};
+};
 
 // The program's one real-time connection to the support server: opens the
 // WebSocket, announces who listens, turns every server message into a typed
 // signal, and comes back 5 seconds after the connection is lost for as long
-// as the caller wants it up.
+// as the caller wants it up. A connection that dies silently counts as lost
+// once its watch notices.
 class WebSocketService : public QObject
 {
     Q_OBJECT
 
 public:
-    static WebSocketService &shared();
+    using Options = WebSocketOptions;
+
+    // Connects to configuration's address with its token, announcing the
+    // identity settings hold at each attempt.
+    WebSocketService(const Configuration &configuration, const UserSettings &settings,
+        const Options &options = Options(), QObject *parent = nullptr);
 
     // Opens a connection for the identity stored now; refused while
     // shouldStayConnected is false. An earlier socket is aborted first.
@@ -37,15 +61,6 @@ public:
     // connection rather than the memory.
     static constexpr qint64 MaxIncomingMessageSize = 64 * 1024 * 1024;
 
-    // Tests shorten the reconnection delay; the program keeps 5 seconds.
-    static constexpr std::chrono::milliseconds DefaultReconnectDelay { 5000 };
-    void setReconnectDelayForTesting(std::chrono::milliseconds delay) { m_reconnectDelay = delay; }
-
-    // A server that takes the connection but never completes the opening
-    // handshake counts as a failed opening after this long.
-    static constexpr std::chrono::milliseconds DefaultOpeningTimeout { 60000 };
-    void setOpeningTimeoutForTesting(std::chrono::milliseconds timeout) { m_openingTimeout = timeout; }
-
     // The socket of the current connection, if any (tests and benchmarks).
     QWebSocket *currentSocket() const { return m_socket; }
 
@@ -61,18 +76,22 @@ Q_SIGNALS:
     void adminTyping(qint64 ticketId);
 
 private:
-    WebSocketService() = default;
-
     void log(const QString &line);
     void authenticate(QWebSocket *socket);
     void receiveBinary(const QByteArray &frame);
     void socketEnded(QWebSocket *socket);
     void dropSilently(QWebSocket *socket);
+    void retryNowIfWaitingForNetwork();
 
+    const Configuration m_configuration;
+    const UserSettings &m_settings;
+    const Options m_options;
+    ConnectionWatch *m_watch;
+    QTimer m_retry;
+    // The pending retry was armed while the system saw no network.
+    bool m_retryBeganOffline = false;
     QPointer<QWebSocket> m_socket;
     bool m_shouldStayConnected = false;
     qint64 m_userId = 0;
     QString m_userType = QStringLiteral("user");
-    std::chrono::milliseconds m_reconnectDelay = DefaultReconnectDelay;
-    std::chrono::milliseconds m_openingTimeout = DefaultOpeningTimeout;
 };

@@ -10,7 +10,7 @@
 
 using namespace Qt::StringLiterals;
 
-DesktopIntegration::DesktopIntegration(QObject *parent)
+DesktopIntegration::DesktopIntegration(NotificationState &unread, QObject *parent)
     : QObject(parent)
     , m_menu(new QMenu)
     , m_tray(new QSystemTrayIcon(this))
@@ -34,10 +34,9 @@ DesktopIntegration::DesktopIntegration(QObject *parent)
             Q_EMIT openRequested();
     });
 
-    NotificationState &state = NotificationState::shared();
-    connect(&state, &NotificationState::hasUnreadNotificationChanged, this, &DesktopIntegration::showUnread);
-    m_showsBadge = !state.hasUnreadNotification(); // forces the first drawing
-    showUnread(state.hasUnreadNotification());
+    connect(&unread, &NotificationState::hasUnreadNotificationChanged, this, &DesktopIntegration::showUnread);
+    m_showsBadge = !unread.hasUnreadNotification(); // forces the first drawing
+    showUnread(unread.hasUnreadNotification());
     // The symbolic image follows the theme's text colour when it changes.
     qApp->installEventFilter(this);
 }

@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QObject>
 
+class NotificationState;
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
@@ -14,7 +15,8 @@ class DesktopIntegration : public QObject
     Q_OBJECT
 
 public:
-    explicit DesktopIntegration(QObject *parent = nullptr);
+    // The tray icon shows unread's flag.
+    explicit DesktopIntegration(NotificationState &unread, QObject *parent = nullptr);
     ~DesktopIntegration() override;
 
     // The images of the tray icon: a single-colour symbolic one, and the badge

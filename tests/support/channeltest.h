@@ -14,11 +14,11 @@ class LogRecorder : public QObject
     Q_OBJECT
 
 public:
-    explicit LogRecorder(QObject *parent = nullptr)
+    explicit LogRecorder(WebSocketService &service, QObject *parent = nullptr)
         : QObject(parent)
     {
-        connect(&WebSocketService::shared(), &WebSocketService::logged, this,
-            [this](const QString &line) { lines.append(line); });
+        connect(
+            &service, &WebSocketService::logged, this, [this](const QString &line) { lines.append(line); });
     }
 
     bool contains(const QString &line) const { return lines.contains(line); }
@@ -36,7 +36,6 @@ public:
     QStringList lines;
 };
 
-// Drives the shared channel the way the program does.
 // Collects the events the real-time channel emits while it lives, one line
 // each: "closed:7|text", "ticket:7|title", "message:7|from|text|time",
 // "typing:7".
@@ -45,11 +44,10 @@ class EventRecorder : public QObject
     Q_OBJECT
 
 public:
-    explicit EventRecorder(QObject *parent = nullptr)
+    explicit EventRecorder(WebSocketService &service, QObject *parent = nullptr)
         : QObject(parent)
     {
         using namespace Qt::StringLiterals;
-        WebSocketService &service = WebSocketService::shared();
         connect(&service, &WebSocketService::newMessage, this,
             [this](qint64 id, const QString &sender, const QString &message, const QString &time) {
                 calls.append(u"message:%1|%2|%3|%4"_s.arg(id).arg(sender, message, time));
@@ -67,27 +65,28 @@ public:
     QStringList calls;
 };
 
+// Drives a channel the way the program does.
 namespace Channel {
 
 // The identity the next connection announces.
-inline void identify(qint64 userId, bool admin)
+inline void identify(UserSettings &settings, qint64 userId, bool admin)
 {
-    UserSettings::shared().writeInteger(UserSettings::UserId, userId);
-    UserSettings::shared().writeBool(UserSettings::IsAdmin, admin);
+    settings.writeInteger(UserSettings::UserId, userId);
+    settings.writeBool(UserSettings::IsAdmin, admin);
 }
 
-inline void start()
+inline void start(WebSocketService &service)
 {
-    WebSocketService::shared().allowReconnection();
-    WebSocketService::shared().connect();
+    service.allowReconnection();
+    service.connect();
 }
 
 // Ends the channel and waits for its sockets to go, so that none still
 // closing logs into the next test.
-inline bool stop()
+inline bool stop(WebSocketService &service)
 {
-    WebSocketService::shared().disconnect();
-    return QTest::qWaitFor([] { return WebSocketService::shared().findChildren<QWebSocket *>().isEmpty(); });
+    service.disconnect();
+    return QTest::qWaitFor([&service] { return service.findChildren<QWebSocket *>().isEmpty(); });
 }
 
 } // namespace Channel

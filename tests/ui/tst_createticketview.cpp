@@ -109,10 +109,10 @@ private Q_SLOTS:
     // Sending a scaled picture is part of the user's whole day in tst_userflow.
     void sendButtonFollowsTheForm_slowSubmitSendsItAsTypedOnce()
     {
-        UserSettings::shared().writeInteger(UserSettings::UserId, 0);
+        ViewTestEnv::settings().writeInteger(UserSettings::UserId, 0);
         QCOMPARE(openSheet()->findChild<IdentityBox *>()->accessibleName(),
             u"Pensez à remplir vos informations dans les paramètres"_s);
-        UserSettings::shared().writeInteger(UserSettings::UserId, 12);
+        ViewTestEnv::settings().writeInteger(UserSettings::UserId, 12);
         CreateTicketView *view = openSheet();
         QVERIFY(view);
         const IdentityBox *identity = view->findChild<IdentityBox *>();
@@ -401,7 +401,7 @@ private Q_SLOTS:
 private:
     CreateTicketView *openSheet(const QString &titleText = {}, const QString &descriptionText = {})
     {
-        CreateTicketView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+        CreateTicketView *view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
         if (view) {
             titre(view)->setText(titleText);
             description(view)->setPlainText(descriptionText);

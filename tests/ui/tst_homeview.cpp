@@ -66,7 +66,7 @@ private Q_SLOTS:
         QVERIFY(clock.elapsed() >= HomeView::RegisterDelayMs);
 
         // Registered but without a user id: no card, and registration is not offered again.
-        UserSettings::shared().writeBool(UserSettings::IsRegistered, true);
+        ViewTestEnv::settings().writeBool(UserSettings::IsRegistered, true);
         home = showHome();
         QVERIFY(!home->findChild<UserCard *>()->isVisible());
         QCOMPARE(visibleButtons(home), QStringList({ u"Démarrer un ticket"_s, u"Mes tickets"_s }));

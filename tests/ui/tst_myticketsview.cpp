@@ -83,16 +83,16 @@ private Q_SLOTS:
 
     void noStoredUserAsksNothing_slowEmptyReplyShowsLoadingThenEmpty()
     {
-        UserSettings::shared().writeInteger(UserSettings::UserId, 0);
-        MyTicketsView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+        ViewTestEnv::settings().writeInteger(UserSettings::UserId, 0);
+        MyTicketsView *view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
         QVERIFY(view && !errorBox(view)->isHidden());
         QCOMPARE(errorBox(view)->text(), u"Utilisateur non connecté"_s);
         QCOMPARE(contentState(view), u"empty"_s);
         QVERIFY(!QTest::qWaitFor([this] { return !m_server.requests().isEmpty(); }, 200));
 
-        UserSettings::shared().writeInteger(UserSettings::UserId, 12);
+        ViewTestEnv::settings().writeInteger(UserSettings::UserId, 12);
         m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList({}), 200, 500); });
-        view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+        view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
         QCOMPARE(contentState(view), u"loading"_s);
         QTRY_COMPARE(contentState(view), u"empty"_s);
         QVERIFY(errorBox(view)->isHidden());
@@ -186,7 +186,7 @@ private Q_SLOTS:
                                           u"normale"_s, u"open"_s) }),
                 200, first ? 600 : 0);
         });
-        QSignalSpy replies(APIService::shared().network(), &QNetworkAccessManager::finished);
+        QSignalSpy replies(ViewTestEnv::api().network(), &QNetworkAccessManager::finished);
         view->loadTickets();
         view->loadTickets();
         QTRY_COMPARE(replies.size(), 2);
@@ -198,7 +198,7 @@ private:
     // A sheet showing the sample tickets.
     MyTicketsView *openList()
     {
-        MyTicketsView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+        MyTicketsView *view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
         return view && QTest::qWaitFor([view] { return contentState(view) == u"list"; }) ? view : nullptr;
     }
 

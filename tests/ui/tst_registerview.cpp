@@ -67,13 +67,13 @@ private Q_SLOTS:
         m_server.setHandler([](const TestRequest &) {
             return TestResponse::json({ { u"success"_s, true }, { u"companies"_s, QJsonArray() } });
         });
-        RegisterView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+        RegisterView *view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
         QTRY_VERIFY(m_server.count(u"/company/list.php"_s) == 1 && !isLoading(view));
         QVERIFY(ViewTestEnv::showsText(view, u"Aucune société disponible"_s) && errorBox(view)->isHidden());
         QVERIFY(!ViewTestEnv::button(view, u"Réessayer"_s, ViewTestEnv::Shown::Only));
 
         m_server.setHandler([](const TestRequest &) { return TestResponse { 500, "oops", 0 }; });
-        view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+        view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
         QTRY_VERIFY(m_server.count(u"/company/list.php"_s) == 2 && !isLoading(view));
         QCOMPARE(errorBox(view)->text(), u"Erreur de chargement des sociétés"_s);
         fill(view, -1, u"24"_s);
@@ -151,7 +151,7 @@ private Q_SLOTS:
         // The personal fields come from the server's record.
         QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserId).toInt(), 77);
         QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"DURAND"_s);
-        QVERIFY(UserSettings::shared().isRegistered());
+        QVERIFY(ViewTestEnv::settings().isRegistered());
     }
 
     void failures_showTheirTextAndKeepTheForm_data()
@@ -215,9 +215,9 @@ private Q_SLOTS:
             ViewTestEnv::UnwritableSettings blocked;
             QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
             QTRY_VERIFY(!errorBox(view)->isHidden());
-            QCOMPARE(errorBox(view)->text(), UserSettings::shared().writeFailureText());
+            QCOMPARE(errorBox(view)->text(), ViewTestEnv::settings().writeFailureText());
             QVERIFY(
-                view->isVisible() && !UserSettings::shared().isRegistered()); // the store reads as the disk
+                view->isVisible() && !ViewTestEnv::settings().isRegistered()); // the store reads as the disk
         }
         // The account exists on the server now: it is stored, not registered twice.
         QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
@@ -242,7 +242,7 @@ private:
     // A sheet with its companies loaded and a complete form.
     RegisterView *openFilled(int companyRow = 1, const QString &poste = u"24"_s)
     {
-        RegisterView *view = ViewTestEnv::openSheet(m_view, APIService::shared(), UserSettings::shared());
+        RegisterView *view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
         if (!view || !QTest::qWaitFor([view] { return view->findChild<QComboBox *>()->count() > 1; }))
             return nullptr;
         fill(view, companyRow, poste);

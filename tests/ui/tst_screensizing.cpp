@@ -49,28 +49,28 @@ private Q_SLOTS:
         QTest::addColumn<LabelSizes>("labels");
         const auto row = [](const char *name, const SheetFactory &open, QSize size,
                              const LabelSizes &labels) { QTest::newRow(name) << open << size << labels; };
-        row("register", [] { return new RegisterView(APIService::shared(), UserSettings::shared()); },
+        row("register", [] { return new RegisterView(ViewTestEnv::api(), ViewTestEnv::settings()); },
             QSize(520, 650),
             { { u"Bienvenue"_s, 28 }, { u"Créez votre compte pour commencer"_s, 15 },
                 { u"Numéro de poste"_s, 13 } });
         row("settings",
             [] {
                 return new SettingsView(
-                    APIService::shared(), UserSettings::shared(), StartupManager::shared());
+                    ViewTestEnv::api(), ViewTestEnv::settings(), ViewTestEnv::startup());
             },
             QSize(500, 600), { { u"Paramètres utilisateur"_s, 24 }, { u"Alpha"_s, 14 }, { u"(A01)"_s, 12 } });
         row("create ticket",
-            [] { return new CreateTicketView(APIService::shared(), UserSettings::shared()); },
+            [] { return new CreateTicketView(ViewTestEnv::api(), ViewTestEnv::settings()); },
             QSize(600, 750),
             { { u"Créer un ticket"_s, 24 }, { u"Titre de la demande"_s, 13 }, { u"Poste 24"_s, 12 } });
-        row("my tickets", [] { return new MyTicketsView(APIService::shared(), UserSettings::shared()); },
+        row("my tickets", [] { return new MyTicketsView(ViewTestEnv::api(), ViewTestEnv::settings()); },
             QSize(700, 600), { { u"Mes tickets"_s, 24 }, { u"Suivez l'état de vos demandes"_s, 14 } });
         row("admin login",
-            [] { return new AdminLoginView(UserSettings::shared(), WebSocketService::shared()); },
+            [] { return new AdminLoginView(ViewTestEnv::settings(), ViewTestEnv::channel()); },
             QSize(400, 450), { { u"Connexion admin"_s, 24 }, { u"Mot de passe"_s, 13 } });
-        row("companies", [] { return new CompanyManagementView(APIService::shared()); }, QSize(600, 550),
+        row("companies", [] { return new CompanyManagementView(ViewTestEnv::api()); }, QSize(600, 550),
             { { u"Gestion des sociétés"_s, 24 }, { u"Brasserie Étoile"_s, 16 } });
-        row("new company", [] { return new AddCompanyView(APIService::shared(), [] {}); }, QSize(500, 450),
+        row("new company", [] { return new AddCompanyView(ViewTestEnv::api(), [] {}); }, QSize(500, 450),
             { { u"Nouvelle société"_s, 24 }, { u"Lettres majuscules et chiffres uniquement"_s, 11 } });
     }
 

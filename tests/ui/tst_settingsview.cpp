@@ -64,7 +64,7 @@ private Q_SLOTS:
         m_view.reset();
         ViewTestEnv::clearSettings();
         ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s, u"Alpha"_s, u"A01"_s);
-        UserSettings::shared().writeText(UserSettings::UserTelephone, u"0102"_s);
+        ViewTestEnv::settings().writeText(UserSettings::UserTelephone, u"0102"_s);
         m_server.clearRequests();
         m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request); });
     }
@@ -99,8 +99,8 @@ private Q_SLOTS:
         field(view, u"nom"_s)->setValue(u"Roy"_s);
         QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
         QVERIFY(view->isVisible());
-        QVERIFY(ViewTestEnv::showsText(view, UserSettings::shared().writeFailureText()));
-        QVERIFY(UserSettings::shared().readText(UserSettings::UserNom) == std::nullopt); // as on disk
+        QVERIFY(ViewTestEnv::showsText(view, ViewTestEnv::settings().writeFailureText()));
+        QVERIFY(ViewTestEnv::settings().readText(UserSettings::UserNom) == std::nullopt); // as on disk
     }
 
     void oneCheckPerPause_takenNumberBlocksSavingUntilOwnOrNoNumber()
@@ -180,7 +180,7 @@ private Q_SLOTS:
 
     void launchAtLoginSwitch_registersAndUnregistersOnClickOnly()
     {
-        const QString entry = StartupManager::shared().entryPath();
+        const QString entry = ViewTestEnv::startup().entryPath();
         QVERIFY(entry.startsWith(m_config.path()));
         SettingsView *view = openSheet();
         ToggleSwitch *toggle = view->findChild<ToggleSwitch *>();
@@ -195,9 +195,9 @@ private Q_SLOTS:
     {
         const QString companies = u"companiesButton"_s;
         QVERIFY(!openSheet()->findChild<QPushButton *>(companies));
-        UserSettings::shared().writeText(UserSettings::CompanyName, QString());
+        ViewTestEnv::settings().writeText(UserSettings::CompanyName, QString());
         QVERIFY(!openSheet()->findChild<CompanyBox *>());
-        UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
+        ViewTestEnv::settings().writeBool(UserSettings::IsAdmin, true);
         // "Sociétés" asks for company management, which the window builds.
         SettingsView *view = openSheet();
         QSignalSpy asked(view, &SettingsView::companiesRequested);
@@ -209,7 +209,7 @@ private:
     SettingsView *openSheet()
     {
         return ViewTestEnv::openSheet(
-            m_view, APIService::shared(), UserSettings::shared(), StartupManager::shared());
+            m_view, ViewTestEnv::api(), ViewTestEnv::settings(), ViewTestEnv::startup());
     }
     // No further request within the debounce delay and a margin.
     bool noRequestBeyond(qsizetype count)

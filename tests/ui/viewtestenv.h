@@ -19,11 +19,65 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
 
 // Shared set-up of the screen tests: a private configuration directory, the
 // REST client pointed at a loopback server, helpers on the settings file and
 // on the widgets a user sees.
 namespace ViewTestEnv {
+
+// The services the screens of one test program share, as the program's
+// delegate builds them once. Built on first use, or by configure().
+struct ProgramServices
+{
+    ProgramServices(const Configuration &where, const WebSocketOptions &options)
+        : configuration(where)
+        , channelOptions(options)
+    { }
+
+    Configuration configuration;
+    WebSocketOptions channelOptions;
+    UserSettings settings { UserSettings::defaultFilePath() };
+    APIService api { configuration };
+    WebSocketService channel { configuration, settings, channelOptions };
+    StartupManager startup { StartupManager::defaultEntryPath() };
+    AppEvents events;
+};
+
+inline std::unique_ptr<ProgramServices> &programServices()
+{
+    static std::unique_ptr<ProgramServices> services;
+    return services;
+}
+
+// Builds the services towards configuration; call before any is used.
+inline void configure(const Configuration &configuration, const WebSocketOptions &options = {})
+{
+    programServices() = std::make_unique<ProgramServices>(configuration, options);
+}
+
+inline ProgramServices &program()
+{
+    if (!programServices())
+        configure(Configuration());
+    return *programServices();
+}
+inline UserSettings &settings()
+{
+    return program().settings;
+}
+inline APIService &api()
+{
+    return program().api;
+}
+inline WebSocketService &channel()
+{
+    return program().channel;
+}
+inline StartupManager &startup()
+{
+    return program().startup;
+}
 
 // Call first thing in initTestCase, before anything reads a setting or
 // builds the REST client. Any loopback server with listen() and apiBase().
@@ -37,16 +91,16 @@ bool prepare(QTemporaryDir &configDir, const Server &server)
     qputenv("XDG_STATE_HOME", (configDir.path() + QStringLiteral("/state")).toUtf8());
     Configuration configuration;
     configuration.apiBase = server.apiBase();
-    Configuration::setCurrent(configuration);
+    configure(configuration);
     // Keep failing tests short: the client's 60 s time-out would outlast ctest's patience.
-    APIService::shared().setTransferTimeout(10000);
-    return UserSettings::shared().filePath().startsWith(configDir.path());
+    api().setTransferTimeout(10000);
+    return settings().filePath().startsWith(configDir.path());
 }
 
 // Empties the store, file and cache alike.
 inline void clearSettings()
 {
-    UserSettings &settings = UserSettings::shared();
+    UserSettings &settings = ViewTestEnv::settings();
     settings.reload();
     QFile::remove(settings.filePath());
     settings.reload();
@@ -56,7 +110,7 @@ inline void clearSettings()
 // a regular file stands in its place. What the store held is dropped.
 struct UnwritableSettings
 {
-    const QString directory = QFileInfo(UserSettings::shared().filePath()).path();
+    const QString directory = QFileInfo(settings().filePath()).path();
     UnwritableSettings()
     {
         clearSettings();
@@ -72,15 +126,15 @@ struct UnwritableSettings
 // The settings file as another process would read it.
 inline QVariant storedValue(const char *key)
 {
-    UserSettings::shared().reload();
-    QSettings file(UserSettings::shared().filePath(), QSettings::IniFormat);
+    settings().reload();
+    QSettings file(settings().filePath(), QSettings::IniFormat);
     return file.value(QLatin1StringView(key));
 }
 
 inline void storeIdentity(qint64 userId, const QString &poste, const QString &nom, const QString &prenom,
     const QString &companyName = QString(), const QString &companyCode = QString())
 {
-    UserSettings &settings = UserSettings::shared();
+    UserSettings &settings = ViewTestEnv::settings();
     settings.writeInteger(UserSettings::UserId, userId);
     settings.writeText(UserSettings::UserPoste, poste);
     settings.writeText(UserSettings::UserNom, nom);
@@ -98,18 +152,17 @@ struct WriteRecorder
     QStringList keys;
     WriteRecorder()
     {
-        UserSettings::shared().writeObserver = [this](const char *key) { keys << QString::fromLatin1(key); };
+        settings().writeObserver = [this](const char *key) { keys << QString::fromLatin1(key); };
     }
-    ~WriteRecorder() { UserSettings::shared().writeObserver = nullptr; }
+    ~WriteRecorder() { settings().writeObserver = nullptr; }
     Q_DISABLE_COPY_MOVE(WriteRecorder)
 };
 
 // The process's services, as the main window hands them to its screens.
 inline Services services()
 {
-    static AppEvents events;
-    return { UserSettings::shared(), APIService::shared(), WebSocketService::shared(),
-        StartupManager::shared(), events };
+    ProgramServices &all = program();
+    return { all.settings, all.api, all.channel, all.startup, all.events };
 }
 
 // Replaces holder's sheet with a fresh one, built with arguments, and waits

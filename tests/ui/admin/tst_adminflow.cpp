@@ -53,7 +53,7 @@ void TestAdminFlow::initTestCase()
     Configuration configuration;
     configuration.apiBase = m_server.apiBase();
     configuration.wsURL = m_server.wsUrl();
-    Configuration::setCurrent(configuration);
+    ViewTestEnv::configure(configuration);
 }
 
 QStringList TestAdminFlow::companyNames(CompanyManagementView *view)
@@ -82,7 +82,7 @@ void TestAdminFlow::list_closeTicket_authorIsToldOnTheChannel()
 
     // Every ticket of the server, in its section.
     ViewTestEnv::StackedWindow screen(QSize(1000, 900));
-    auto *list = new TicketListView(APIService::shared());
+    auto *list = new TicketListView(ViewTestEnv::api());
     QSignalSpy loaded(list, &TicketListView::loadFinished);
     screen.stack->push(list);
     QVERIFY(loaded.wait(10000));
@@ -131,7 +131,7 @@ void TestAdminFlow::companies_listAndCreate()
     QWidget window;
     window.resize(800, 700);
     window.show();
-    auto *view = new CompanyManagementView(APIService::shared(), &window);
+    auto *view = new CompanyManagementView(ViewTestEnv::api(), &window);
     view->setAttribute(Qt::WA_DeleteOnClose);
     QSignalSpy loaded(view, &CompanyManagementView::loadFinished);
     view->open();
@@ -175,7 +175,7 @@ void TestAdminFlow::companies_listAndCreate()
 
 void TestAdminFlow::home_opensTheAdministratorScreens()
 {
-    UserSettings::shared().writeBool(UserSettings::IsAdmin, false);
+    ViewTestEnv::settings().writeBool(UserSettings::IsAdmin, false);
     // The window composes the home screen with the administrators' screens.
     const std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(ViewTestEnv::services());
     window->resize(1100, 900);
@@ -203,14 +203,14 @@ void TestAdminFlow::home_opensTheAdministratorScreens()
     auto *list = qobject_cast<TicketListView *>(stack->top());
     QVERIFY(list);
     QTRY_COMPARE_WITH_TIMEOUT(list->face(), TicketListView::Face::List, 10000);
-    WebSocketService::shared().disconnect();
+    ViewTestEnv::channel().disconnect();
 }
 
 void TestAdminFlow::serverGone_errorsCarryTheirPrefixes()
 {
     QWidget window;
     window.show();
-    auto *view = new CompanyManagementView(APIService::shared(), &window);
+    auto *view = new CompanyManagementView(ViewTestEnv::api(), &window);
     QSignalSpy loaded(view, &CompanyManagementView::loadFinished);
     view->open();
     QVERIFY(loaded.wait(10000));
@@ -224,7 +224,7 @@ void TestAdminFlow::serverGone_errorsCarryTheirPrefixes()
     QVERIFY2(view->errorMessage().startsWith(u"Erreur de chargement: "_s), qPrintable(view->errorMessage()));
     QCOMPARE(companyNames(view), before); // the previous list stays under the error
 
-    AddCompanyView form(APIService::shared(), {});
+    AddCompanyView form(ViewTestEnv::api(), {});
     form.show();
     QTest::keyClicks(form.nameField(), u"Hors ligne"_s);
     QTest::keyClicks(form.codeField(), u"OFF1"_s);

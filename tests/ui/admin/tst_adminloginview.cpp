@@ -51,26 +51,25 @@ void TestAdminLoginView::initTestCase()
     QVERIFY(m_ws.listen());
     Configuration configuration;
     configuration.wsURL = m_ws.url();
-    Configuration::setCurrent(configuration);
     // A lost connection would come back within this; a closed one must not.
-    WebSocketService::shared().setReconnectDelayForTesting(std::chrono::milliseconds(200));
-    UserSettings::shared().writeInteger(UserSettings::UserId, 42);
+    ViewTestEnv::configure(configuration, { .reconnectDelay = std::chrono::milliseconds(200) });
+    ViewTestEnv::settings().writeInteger(UserSettings::UserId, 42);
 }
 
 void TestAdminLoginView::init()
 {
-    UserSettings::shared().writeBool(UserSettings::IsAdmin, false);
+    ViewTestEnv::settings().writeBool(UserSettings::IsAdmin, false);
 }
 
 void TestAdminLoginView::cleanup()
 {
-    WebSocketService::shared().disconnect();
+    ViewTestEnv::channel().disconnect();
 }
 
 bool TestAdminLoginView::connectChannel(qint64 expectedId)
 {
     const qsizetype peers = m_ws.peerCount();
-    WebSocketService &channel = WebSocketService::shared();
+    WebSocketService &channel = ViewTestEnv::channel();
     channel.allowReconnection();
     channel.connect();
     if (!QTest::qWaitFor([&] { return m_ws.peerCount() > peers && !m_ws.last().received.isEmpty(); }, 10000))
@@ -99,13 +98,13 @@ void TestAdminLoginView::rightPassword_storesModeAndReconnectsAsAdministrator()
     QVERIFY(connectChannel());
     const qsizetype userPeer = m_ws.peerCount() - 1;
 
-    AdminLoginView view(UserSettings::shared(), WebSocketService::shared());
+    AdminLoginView view(ViewTestEnv::settings(), ViewTestEnv::channel());
     QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
     view.show();
     // Typing the password and Return from the home screen is in tst_adminflow.
     QTest::keyClicks(view.findChild<QLineEdit *>(), u"tulip482"_s);
     QTest::mouseClick(view.findChild<GradientButton *>(), Qt::LeftButton);
-    QVERIFY(UserSettings::shared().readBool(UserSettings::IsAdmin));
+    QVERIFY(ViewTestEnv::settings().readBool(UserSettings::IsAdmin));
     QCOMPARE(binding.count(), 1);
     QVERIFY(!view.isVisible());
     verifyReconnectedAs(userPeer, 9999, u"admin"_s);
@@ -124,7 +123,7 @@ void TestAdminLoginView::refusedPasswords()
     QFETCH(QString, typed);
     QVERIFY(connectChannel());
     const qsizetype peers = m_ws.peerCount();
-    AdminLoginView view(UserSettings::shared(), WebSocketService::shared());
+    AdminLoginView view(ViewTestEnv::settings(), ViewTestEnv::channel());
     QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
     view.show();
     QTest::keyClicks(view.findChild<QLineEdit *>(), typed);
@@ -133,7 +132,7 @@ void TestAdminLoginView::refusedPasswords()
 
     QVERIFY(ViewTestEnv::showsText(&view, u"Mot de passe incorrect"_s));
     QVERIFY(view.isVisible() && view.password().isEmpty());
-    QVERIFY(!UserSettings::shared().readBool(UserSettings::IsAdmin));
+    QVERIFY(!ViewTestEnv::settings().readBool(UserSettings::IsAdmin));
     QCOMPARE(binding.count(), 0);
     QCOMPARE(m_ws.peerCount(), peers);
     QVERIFY(!m_ws.last().ended); // the user's connection stays up
@@ -141,20 +140,20 @@ void TestAdminLoginView::refusedPasswords()
 
 void TestAdminLoginView::storedFlagShowsThePanel_closeKeepsIt_logoutReconnectsAsTheStoredUser()
 {
-    UserSettings::shared().writeBool(UserSettings::IsAdmin, true);
+    ViewTestEnv::settings().writeBool(UserSettings::IsAdmin, true);
     QVERIFY(connectChannel(9999));
     const qsizetype adminPeer = m_ws.peerCount() - 1;
 
-    AdminLoginView view(UserSettings::shared(), WebSocketService::shared());
+    AdminLoginView view(ViewTestEnv::settings(), ViewTestEnv::channel());
     QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
     view.show();
     // "Fermer" closes and changes nothing.
     QTest::mouseClick(button(&view, u"Fermer"_s, Shown::Only), Qt::LeftButton);
-    QVERIFY(!view.isVisible() && UserSettings::shared().readBool(UserSettings::IsAdmin));
+    QVERIFY(!view.isVisible() && ViewTestEnv::settings().readBool(UserSettings::IsAdmin));
     QCOMPARE(m_ws.peerCount(), adminPeer + 1);
     view.show();
     QTest::mouseClick(button(&view, u"Se déconnecter"_s, Shown::Only), Qt::LeftButton);
-    QVERIFY(!UserSettings::shared().readBool(UserSettings::IsAdmin));
+    QVERIFY(!ViewTestEnv::settings().readBool(UserSettings::IsAdmin));
     QCOMPARE(binding.count(), 1);
     QVERIFY(!view.isVisible());
     verifyReconnectedAs(adminPeer, 42, u"user"_s);
@@ -164,20 +163,20 @@ void TestAdminLoginView::unwritableSettings_keepTheModeAndTheChannel()
 {
     QVERIFY(connectChannel());
     const qsizetype peers = m_ws.peerCount();
-    AdminLoginView view(UserSettings::shared(), WebSocketService::shared());
+    AdminLoginView view(ViewTestEnv::settings(), ViewTestEnv::channel());
     QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
     view.show();
     {
         ViewTestEnv::UnwritableSettings blocked;
         QTest::keyClicks(view.findChild<QLineEdit *>(), u"tulip482"_s);
         QTest::keyClick(view.findChild<QLineEdit *>(), Qt::Key_Return);
-        QVERIFY(ViewTestEnv::showsText(&view, UserSettings::shared().writeFailureText()));
+        QVERIFY(ViewTestEnv::showsText(&view, ViewTestEnv::settings().writeFailureText()));
         QVERIFY(view.isVisible() && !view.showsAdminPanel());
     }
     QCOMPARE(binding.count(), 0);
     QVERIFY(!m_ws.last().ended); // still the user's connection
     QCOMPARE(m_ws.peerCount(), peers);
-    UserSettings::shared().writeInteger(UserSettings::UserId, 42); // what the blocked directory took away
+    ViewTestEnv::settings().writeInteger(UserSettings::UserId, 42); // what the blocked directory took away
 }
 
 QTEST_MAIN(TestAdminLoginView)

@@ -42,7 +42,7 @@ private:
         TicketDetailView *detail;
         explicit Screen(const Ticket &ticket)
             : StackedWindow(QSize(900, 900))
-            , detail(new TicketDetailView(APIService::shared(), ticket))
+            , detail(new TicketDetailView(ViewTestEnv::api(), ticket))
         {
             stack->push(detail);
         }

@@ -79,7 +79,7 @@ private:
     // The list pushed on a window's navigation stack.
     struct Screen : ViewTestEnv::StackedWindow
     {
-        TicketListView *list = new TicketListView(APIService::shared());
+        TicketListView *list = new TicketListView(ViewTestEnv::api());
         Screen() { stack->push(list); }
     };
     static bool waitForLoad(TicketListView *list);
@@ -228,7 +228,7 @@ void TestTicketListView::keyboardAndMouse_openTheDetail_backFetchesAgain()
     QTRY_VERIFY(!list);
     QTest::keyClick(screen.stack->top(), Qt::Key_Escape);
     QCOMPARE(screen.stack->depth(), 1);
-    auto *again = new TicketListView(APIService::shared());
+    auto *again = new TicketListView(ViewTestEnv::api());
     screen.stack->push(again);
     QTest::mouseClick(ViewTestEnv::button(again, u"Retour"_s, ViewTestEnv::Shown::Only), Qt::LeftButton);
     QCOMPARE(screen.stack->depth(), 1);
@@ -246,7 +246,7 @@ void TestTicketListView::overlappingLoads_latestReplyWins()
         return TestResponse::json(
             ticketList({ ticketJson(first ? 1 : 2, "open", "2025-01-01 10:00:00") }), 200, first ? 600 : 0);
     });
-    QSignalSpy replies(APIService::shared().network(), &QNetworkAccessManager::finished);
+    QSignalSpy replies(ViewTestEnv::api().network(), &QNetworkAccessManager::finished);
     const qsizetype before = m_server.count(listPath);
     Screen screen;
     QTRY_VERIFY(m_server.count(listPath) > before);
@@ -259,7 +259,7 @@ void TestTicketListView::overlappingLoads_latestReplyWins()
 
     served = 0;
     replies.clear();
-    CompanyManagementView view(APIService::shared());
+    CompanyManagementView view(ViewTestEnv::api());
     view.open();
     QTRY_COMPARE(m_server.count(companiesPath), 1);
     view.loadCompanies();
@@ -276,7 +276,7 @@ void TestTicketListView::companyFormClosedDuringItsRequest_stillReloadsTheList()
                 { { u"success"_s, true }, { u"company_id"_s, 9 }, { u"message"_s, u"ok"_s } }, 200, 400);
         return companies({ u"Alpha"_s });
     });
-    CompanyManagementView view(APIService::shared());
+    CompanyManagementView view(ViewTestEnv::api());
     view.open();
     QTRY_VERIFY(!view.isLoading());
     const qsizetype loads = m_server.count(companiesPath);
