@@ -6,13 +6,23 @@
 
 using namespace Qt::StringLiterals;
 
-namespace Sizes = Style::Metrics::CompaniesButton;
+namespace {
+
+namespace Sizes {
+constexpr int Symbol = 14;
+constexpr int Radius = 8;
+constexpr int VerticalPadding = 6;
+constexpr int SidePadding = 12;
+} // namespace Sizes
+
+} // namespace
 
 CompaniesButton::CompaniesButton(APIService &api, QWidget *parent)
-    : QPushButton(SymbolIcons::icon(u"building.2.fill", Style::white(), Sizes::Symbol), u"Sociétés"_s, parent)
+    : QPushButton(
+        SymbolIcons::icon(u"building.2.fill", Style::white(), Sizes::Symbol), tr("Sociétés"), parent)
     , m_api(api)
 {
-    setToolTip(u"Gérer les sociétés"_s);
+    setToolTip(tr("Gérer les sociétés"));
     setCursor(Qt::PointingHandCursor);
     setAutoDefault(false);
     setStyleSheet(Style::Sheets::filledButton(Style::withOpacity(Style::orange(), 0.7), Style::TextSize::Body,
@@ -29,9 +39,4 @@ void CompaniesButton::openCompanyManagement()
     m_sheet = new CompanyManagementView(m_api, window());
     m_sheet->setAttribute(Qt::WA_DeleteOnClose);
     m_sheet->open();
-}
-
-CompanyManagementView *CompaniesButton::sheet() const
-{
-    return m_sheet;
 }

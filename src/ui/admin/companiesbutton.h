@@ -17,7 +17,6 @@ public:
     explicit CompaniesButton(APIService &api, QWidget *parent = nullptr);
 
     void openCompanyManagement();
-    CompanyManagementView *sheet() const;
 
 private:
     APIService &m_api;

@@ -11,11 +11,21 @@
 using namespace Qt::StringLiterals;
 
 namespace Text = Style::TextSize;
-namespace Sizes = Style::Metrics::CompanyRow;
+namespace {
+
+namespace Sizes {
+constexpr int Padding = 16;
+constexpr int Circle = 50;
+constexpr int CircleSymbolInset = 15;
+constexpr int Spacing = 16;
+constexpr int NameToCode = 4;
+constexpr int CodeRowSpacing = 8;
+} // namespace Sizes
+
+} // namespace
 
 CompanyRow::CompanyRow(const Company &company, QWidget *parent)
     : QWidget(parent)
-    , m_company(company)
 {
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(
@@ -28,7 +38,7 @@ CompanyRow::CompanyRow(const Company &company, QWidget *parent)
     column->addWidget(name);
     auto *codeRow = new QHBoxLayout();
     codeRow->setSpacing(Sizes::CodeRowSpacing);
-    codeRow->addWidget(AdminUi::text(u"Code:"_s, Text::Body, QFont::Normal, Style::grey(), this));
+    codeRow->addWidget(AdminUi::text(tr("Code:"), Text::Body, QFont::Normal, Style::grey(), this));
     QLabel *code = AdminUi::text(company.code, Text::Body, QFont::Medium, Style::blue(), this);
     code->setTextFormat(Qt::PlainText);
     code->setStyleSheet(Style::Sheets::codeChip());
@@ -38,7 +48,7 @@ CompanyRow::CompanyRow(const Company &company, QWidget *parent)
     row->addLayout(column, 1);
     setMinimumHeight(Sizes::Circle + 2 * Sizes::Padding);
     setAccessibleName(company.nom);
-    setAccessibleDescription(u"Code: "_s + company.code);
+    setAccessibleDescription(tr("Code: %1").arg(company.code));
 }
 
 void CompanyRow::paintEvent(QPaintEvent *)

@@ -24,7 +24,7 @@ IconButton::IconButton(
 
 IconButton *IconButton::closeButton(QWidget *parent)
 {
-    return new IconButton(u"xmark.circle.fill"_s, Style::grey(), u"Fermer"_s,
+    return new IconButton(u"xmark.circle.fill"_s, Style::grey(), tr("Fermer"),
         Look { Sizes::CloseFrame, Sizes::CloseSymbol, 0, Sizes::CloseRadius }, parent);
 }
 

@@ -36,6 +36,80 @@ QString fillColours(QString sheet)
     return sheet;
 }
 
+// The style sheet's rules, by kind of widget; colours by their "@" names.
+QString labelRules()
+{
+    return uR"(
+        QLabel { color: white; background: transparent; }
+        QLabel[role="title"] { font-size: 24px; font-weight: bold; }
+        QLabel[role="heroTitle"] { font-size: 40px; font-weight: bold; }
+        QLabel[role="welcomeTitle"] { font-size: 28px; font-weight: bold; }
+        QLabel[role="subtitle"] { font-size: 14px; color: @grey; }
+        QLabel[role="heroSubtitle"] { font-size: 15px; color: @grey; }
+        QLabel[role="fieldLabel"] { font-size: 13px; font-weight: 500; color: @grey; }
+        QLabel[role="required"] { font-size: 13px; color: @red; }
+        QLabel[role="secondary"] { font-size: 13px; color: @grey; }
+        QLabel[role="note"] { font-size: 13px; color: @grey; }
+        QLabel[role="small"] { font-size: 12px; color: @grey; }
+        QLabel[role="version"] { font-size: 11px; color: @white30; }
+        QLabel[role="emptyTitle"] { font-size: 18px; font-weight: 600; }
+        QLabel[role="danger"] { color: @red; }
+        QLabel[role="welcomeSubtitle"] { font-size: 15px; color: @grey; }
+        QLabel[role="errorText"] { font-size: 13px; color: @red; }
+        QLabel[role="userCardName"] { font-size: 15px; font-weight: 500; color: @white90; }
+        QLabel[role="bullet"] { font-size: 13px; color: @grey50; }
+        QLabel[role="smallBullet"] { font-size: 12px; color: @grey50; }
+        QLabel[role="identityName"] { font-size: 14px; font-weight: 500; }
+        QLabel[role="caption"] { font-size: 12px; font-weight: 500; color: @grey; }
+        QLabel[role="value"] { font-size: 14px; }
+        QLabel[role="companyName"] { font-size: 14px; color: @white70; }
+        QLabel[role="warning"] { font-size: 13px; font-weight: 600; color: @orange; }
+)"_s;
+}
+
+QString fieldRules()
+{
+    return uR"(        QLineEdit, QTextEdit, QPlainTextEdit, QComboBox {
+            color: white; background: @white8; border: 1px solid @white8;
+            border-radius: 8px; padding: 12px; font-size: 13px;
+            selection-background-color: @blue;
+        }
+        QLineEdit[role="roomy"] { padding: 14px; }
+        QLineEdit:focus, QTextEdit:focus, QPlainTextEdit:focus, QComboBox:focus {
+            border: 1px solid @blue;
+        }
+        QComboBox::drop-down { border: none; background: transparent; width: 28px; }
+        QComboBox QAbstractItemView { color: white; background: @popup;
+            selection-background-color: @blue; }
+)"_s;
+}
+
+QString scrollingRules()
+{
+    return uR"(        QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; border: none; }
+        QListView { background: transparent; border: none; }
+        QScrollBar:vertical { background: transparent; width: 8px; }
+        QScrollBar::handle:vertical { background: @white20; border-radius: 4px; min-height: 24px; }
+        QScrollBar::add-line, QScrollBar::sub-line { height: 0; }
+)"_s;
+}
+
+QString buttonRules()
+{
+    return uR"(        QPushButton[role="plain"] { color: @blue; background: transparent; border: none;
+            font-size: 13px; font-weight: 500; padding: 4px; }
+        QPushButton[role="danger"] { color: @red; background: transparent; border: none;
+            font-size: 13px; padding: 4px; }
+        QPushButton[role="secondary"] { color: white; background: @white10; border: none;
+            border-radius: 10px; font-size: 14px; font-weight: 500; padding: 12px 20px; }
+        QPushButton[role="secondary"][size="large"] { font-size: 15px; }
+        QPushButton[role="plain"]:focus, QPushButton[role="danger"]:focus, QPushButton[role="secondary"]:focus {
+            outline: none; border: 1px solid @focus; border-radius: 6px; }
+        QCheckBox { color: white; font-size: 12px; }
+        QToolTip { color: white; background: @popup; border: 1px solid @white15; }
+    )"_s;
+}
+
 } // namespace
 
 QColor Style::background()
@@ -216,60 +290,7 @@ QFont Style::captionBold()
 QString Style::styleSheet()
 {
     // rgba() in the sheet takes alpha 0..255; the design speaks in percent.
-    static const QString sheet = fillColours(uR"(
-        QLabel { color: white; background: transparent; }
-        QLabel[role="title"] { font-size: 24px; font-weight: bold; }
-        QLabel[role="heroTitle"] { font-size: 40px; font-weight: bold; }
-        QLabel[role="welcomeTitle"] { font-size: 28px; font-weight: bold; }
-        QLabel[role="subtitle"] { font-size: 14px; color: @grey; }
-        QLabel[role="heroSubtitle"] { font-size: 15px; color: @grey; }
-        QLabel[role="fieldLabel"] { font-size: 13px; font-weight: 500; color: @grey; }
-        QLabel[role="required"] { font-size: 13px; color: @red; }
-        QLabel[role="secondary"] { font-size: 13px; color: @grey; }
-        QLabel[role="note"] { font-size: 13px; color: @grey; }
-        QLabel[role="small"] { font-size: 12px; color: @grey; }
-        QLabel[role="version"] { font-size: 11px; color: @white30; }
-        QLabel[role="emptyTitle"] { font-size: 18px; font-weight: 600; }
-        QLabel[role="danger"] { color: @red; }
-        QLabel[role="welcomeSubtitle"] { font-size: 15px; color: @grey; }
-        QLabel[role="errorText"] { font-size: 13px; color: @red; }
-        QLabel[role="userCardName"] { font-size: 15px; font-weight: 500; color: @white90; }
-        QLabel[role="bullet"] { font-size: 13px; color: @grey50; }
-        QLabel[role="smallBullet"] { font-size: 12px; color: @grey50; }
-        QLabel[role="identityName"] { font-size: 14px; font-weight: 500; }
-        QLabel[role="caption"] { font-size: 12px; font-weight: 500; color: @grey; }
-        QLabel[role="value"] { font-size: 14px; }
-        QLabel[role="companyName"] { font-size: 14px; color: @white70; }
-        QLabel[role="warning"] { font-size: 13px; font-weight: 600; color: @orange; }
-        QLineEdit, QTextEdit, QPlainTextEdit, QComboBox {
-            color: white; background: @white8; border: 1px solid @white8;
-            border-radius: 8px; padding: 12px; font-size: 13px;
-            selection-background-color: @blue;
-        }
-        QLineEdit[role="roomy"] { padding: 14px; }
-        QLineEdit:focus, QTextEdit:focus, QPlainTextEdit:focus, QComboBox:focus {
-            border: 1px solid @blue;
-        }
-        QComboBox::drop-down { border: none; background: transparent; width: 28px; }
-        QComboBox QAbstractItemView { color: white; background: @popup;
-            selection-background-color: @blue; }
-        QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; border: none; }
-        QListView { background: transparent; border: none; }
-        QScrollBar:vertical { background: transparent; width: 8px; }
-        QScrollBar::handle:vertical { background: @white20; border-radius: 4px; min-height: 24px; }
-        QScrollBar::add-line, QScrollBar::sub-line { height: 0; }
-        QPushButton[role="plain"] { color: @blue; background: transparent; border: none;
-            font-size: 13px; font-weight: 500; padding: 4px; }
-        QPushButton[role="danger"] { color: @red; background: transparent; border: none;
-            font-size: 13px; padding: 4px; }
-        QPushButton[role="secondary"] { color: white; background: @white10; border: none;
-            border-radius: 10px; font-size: 14px; font-weight: 500; padding: 12px 20px; }
-        QPushButton[role="secondary"][size="large"] { font-size: 15px; }
-        QPushButton[role="plain"]:focus, QPushButton[role="danger"]:focus, QPushButton[role="secondary"]:focus {
-            outline: none; border: 1px solid @focus; border-radius: 6px; }
-        QCheckBox { color: white; font-size: 12px; }
-        QToolTip { color: white; background: @popup; border: 1px solid @white15; }
-    )"_s);
+    static const QString sheet = fillColours(labelRules() + fieldRules() + scrollingRules() + buttonRules());
     return sheet;
 }
 

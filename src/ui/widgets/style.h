@@ -101,9 +101,6 @@ inline constexpr QSize Register { 520, 650 };
 inline constexpr QSize Settings { 500, 600 };
 inline constexpr QSize CreateTicket { 600, 750 };
 inline constexpr QSize MyTickets { 700, 600 };
-inline constexpr QSize AdminLogin { 400, 450 };
-inline constexpr QSize CompanyManagement { 600, 550 };
-inline constexpr QSize AddCompany { 500, 450 };
 } // namespace Style::SheetSizes
 
 // The capture editor: its sheet, and the marks it burns into a picture

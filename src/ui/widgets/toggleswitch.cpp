@@ -5,14 +5,17 @@
 #include <QPainter>
 
 namespace {
-using Style::Metrics::ToggleSwitch::Gap, Style::Metrics::ToggleSwitch::KnobInset,
-    Style::Metrics::ToggleSwitch::TrackHeight, Style::Metrics::ToggleSwitch::TrackWidth;
-}
+constexpr int TextSize = Style::TextSize::Caption;
+constexpr int TrackWidth = 36;
+constexpr int TrackHeight = 20;
+constexpr int Gap = 8; // between the words and the track
+constexpr int KnobInset = 2;
+} // namespace
 
 ToggleSwitch::ToggleSwitch(const QString &text, QWidget *parent)
     : QCheckBox(text, parent)
 {
-    setFont(Style::font(Style::Metrics::ToggleSwitch::TextSize));
+    setFont(Style::font(TextSize));
     setCursor(Qt::PointingHandCursor);
 }
 
