@@ -66,6 +66,20 @@ private:
     ServerProcess m_server { { u"--demo"_s } };
     int m_databases = 0;
 
+    // Opens socket on the channel and announces it as user id; true once the
+    // server has read the announcement (the pong comes after it).
+    bool announceAsUser(QWebSocket &socket, qint64 id)
+    {
+        QSignalSpy opened(&socket, &QWebSocket::connected);
+        socket.open(m_server.wsRequest());
+        if (!opened.wait(10000))
+            return false;
+        socket.sendTextMessage(uR"({"type":"auth","userId":%1,"userType":"user"})"_s.arg(id));
+        QSignalSpy pong(&socket, &QWebSocket::pong);
+        socket.ping();
+        return pong.wait(10000);
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -94,14 +108,7 @@ private Q_SLOTS:
         QStringList received;
         connect(&author, &QWebSocket::textMessageReceived, this,
             [&received](const QString &text) { received << text; });
-        author.open(m_server.wsRequest());
-        QSignalSpy opened(&author, &QWebSocket::connected);
-        QVERIFY2(opened.wait(10000), qPrintable(author.errorString()));
-        author.sendTextMessage(uR"({"type":"auth","userId":1,"userType":"user"})"_s);
-        // The pong comes after the server has read the announcement before it.
-        QSignalSpy pong(&author, &QWebSocket::pong);
-        author.ping();
-        QVERIFY(pong.wait(10000));
+        QVERIFY(announceAsUser(author, 1));
 
         // Every ticket of the server, in its section.
         ViewTestEnv::StackedWindow screen(QSize(1000, 900));
