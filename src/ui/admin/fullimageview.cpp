@@ -29,10 +29,8 @@ FullImageView::FullImageView(QWidget *parent)
     m_fade->setDuration(FadeMs);
     m_fade->setEasingCurve(QEasingCurve::InOutQuad);
     connect(m_fade, &QPropertyAnimation::finished, this, [this] {
-        if (!m_presented) {
+        if (!m_presented)
             hide();
-            emit dismissed();
-        }
     });
     connect(m_close, &QAbstractButton::clicked, this, &FullImageView::dismiss);
     hide();

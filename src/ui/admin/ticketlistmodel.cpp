@@ -102,22 +102,6 @@ void TicketListModel::buildRows()
     addSection(Section::Closed, closed);
 }
 
-QList<Ticket> TicketListModel::openTickets() const
-{
-    QList<Ticket> result;
-    std::copy_if(m_tickets.cbegin(), m_tickets.cend(), std::back_inserter(result),
-        [](const Ticket &t) { return Status::isOpen(statusOf(t)); });
-    return result;
-}
-
-QList<Ticket> TicketListModel::closedTickets() const
-{
-    QList<Ticket> result;
-    std::copy_if(m_tickets.cbegin(), m_tickets.cend(), std::back_inserter(result),
-        [](const Ticket &t) { return Status::isClosed(statusOf(t)); });
-    return result;
-}
-
 TicketListModel::SectionRows TicketListModel::sectionRows(Section section) const
 {
     return section == Section::Open ? m_open : m_closed;
@@ -128,15 +112,6 @@ const Ticket &TicketListModel::ticketAt(int row) const
     const Row &r = m_rows.at(size_t(row));
     Q_ASSERT(r.kind == RowKind::Card);
     return m_tickets.at(r.ticket);
-}
-
-int TicketListModel::rowOfTicket(qint64 id) const
-{
-    for (size_t row = 0; row < m_rows.size(); ++row) {
-        if (m_rows[row].kind == RowKind::Card && m_tickets.at(m_rows[row].ticket).id == id)
-            return int(row);
-    }
-    return -1;
 }
 
 const TicketListModel::CardText &TicketListModel::cardText(int row) const

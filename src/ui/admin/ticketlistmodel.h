@@ -37,8 +37,6 @@ public:
     // Replaces the list with tickets, sorted newest first.
     void setTickets(QList<Ticket> tickets);
     const QList<Ticket> &tickets() const { return m_tickets; }
-    QList<Ticket> openTickets() const;
-    QList<Ticket> closedTickets() const;
 
     // Stable sort by created_at text, greatest first; no created_at sorts as "".
     static void sortNewestFirst(QList<Ticket> &tickets);
@@ -47,7 +45,6 @@ public:
     static QString sectionTitle(Section section);
 
     RowKind rowKind(int row) const { return m_rows.at(size_t(row)).kind; }
-    Section section(int row) const { return m_rows.at(size_t(row)).section; }
     // Card rows only.
     const Ticket &ticketAt(int row) const;
     // Rows of a section's header and of its first and last cards; all -1 when
@@ -59,8 +56,6 @@ public:
         int last = -1;
     };
     SectionRows sectionRows(Section section) const;
-    // Row of the card of ticket id, or -1.
-    int rowOfTicket(qint64 id) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
