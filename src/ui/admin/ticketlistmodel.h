@@ -38,11 +38,8 @@ public:
     void setTickets(QList<Ticket> tickets);
     const QList<Ticket> &tickets() const { return m_tickets; }
 
-    // Stable sort by created_at text, greatest first; no created_at sorts as "".
-    static void sortNewestFirst(QList<Ticket> &tickets);
     // "1 ticket au total", "12 tickets au total".
     static QString countLine(qsizetype count);
-    static QString sectionTitle(Section section);
 
     RowKind rowKind(int row) const { return m_rows.at(size_t(row)).kind; }
     // Card rows only.
@@ -84,6 +81,9 @@ private:
         QString accessibleDescription;
     };
 
+    // Stable sort by created_at text, greatest first; no created_at sorts as "".
+    static void sortNewestFirst(QList<Ticket> &tickets);
+    static QString sectionTitle(Section section);
     void buildRows();
     const CardText &cardText(int row) const;
     static CardText describe(const Ticket &ticket);
