@@ -1,5 +1,7 @@
 #include "style.h"
 
+#include "screenlook.h"
+
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPainter>
@@ -102,12 +104,29 @@ QString buttonRules()
             font-size: 13px; padding: 4px; }
         QPushButton[role="secondary"] { color: white; background: @white10; border: none;
             border-radius: 10px; font-size: 14px; font-weight: 500; padding: 12px 20px; }
-        QPushButton[role="secondary"][size="large"] { font-size: 15px; }
-        QPushButton[role="plain"]:focus, QPushButton[role="danger"]:focus, QPushButton[role="secondary"]:focus {
+        QPushButton[role="secondary"][buttonSize="large"] { font-size: 15px; }
+        QPushButton[role="plain"][keyboardFocus="true"], QPushButton[role="danger"][keyboardFocus="true"],
+        QPushButton[role="secondary"][keyboardFocus="true"] {
             outline: none; border: 1px solid @focus; border-radius: 6px; }
+        QMessageBox QPushButton { color: white; background: @white10; border: 1px solid transparent;
+            border-radius: 8px; font-size: 13px; font-weight: 500; padding: 7px 16px; min-width: 72px; }
+        QMessageBox QPushButton:pressed { background: @white20; }
+        QMessageBox QPushButton[keyboardFocus="true"] { border: 1px solid @focus; }
         QCheckBox { color: white; font-size: 12px; }
         QToolTip { color: white; background: @popup; border: 1px solid @white15; }
     )"_s;
+}
+
+QPalette darkPalette(QPalette palette)
+{
+    palette.setColor(QPalette::Window, Style::background());
+    palette.setColor(QPalette::WindowText, Qt::white);
+    palette.setColor(QPalette::Base, Style::background());
+    palette.setColor(QPalette::Text, Qt::white);
+    palette.setColor(QPalette::ButtonText, Qt::white);
+    palette.setColor(QPalette::PlaceholderText, Style::white(0.35));
+    palette.setColor(QPalette::Highlight, Style::blue());
+    return palette;
 }
 
 } // namespace
@@ -208,7 +227,8 @@ QString Style::Sheets::plainButton(
 {
     return u"QPushButton { color: %1; font-size: %2px; font-weight: %3; border: none;"
            " background: transparent; padding: %4; }"
-           " QPushButton:focus { border: 1px solid %5; border-radius: 6px; }"_s.arg(css(text))
+           " QPushButton[keyboardFocus=\"true\"] { border: 1px solid %5; border-radius: 6px; }"_s
+               .arg(css(text))
                .arg(pixelSize)
                .arg(int(weight))
                .arg(padding, css(focusRing()));
@@ -219,7 +239,7 @@ QString Style::Sheets::filledButton(
 {
     return u"QPushButton { color: white; font-size: %1px; font-weight: %2; border: none;"
            " border-radius: %3px; padding: %4; background: %5; }"
-           " QPushButton:focus { border: 2px solid white; }"_s.arg(pixelSize)
+           " QPushButton[keyboardFocus=\"true\"] { border: 2px solid white; }"_s.arg(pixelSize)
                .arg(int(weight))
                .arg(radius)
                .arg(padding, css(fill));
@@ -235,7 +255,7 @@ QString Style::Sheets::segment()
     return u"QPushButton { color: white; background: transparent; border: none; border-radius: 7px;"
            " padding: 7px 10px; font-size: 13px; }"
            "QPushButton:checked { background: %1; font-weight: 600; }"
-           "QPushButton:focus { border: 1px solid %2; }"_s.arg(
+           "QPushButton[keyboardFocus=\"true\"] { border: 1px solid %2; }"_s.arg(
                css(white(0.22)), css(withOpacity(blue(), 0.86)));
 }
 
@@ -248,7 +268,7 @@ QString Style::Sheets::closeMessageEditor()
 QString Style::Sheets::codeChip()
 {
     return labelSheet(blue(), 13, QFont::Medium)
-        + u" background: %1; border-radius: 6px; padding: 2px 8px;"_s.arg(css(withOpacity(blue(), 0.15)));
+        + u" background: %1; border-radius: 6px; padding: 0;"_s.arg(css(withOpacity(blue(), 0.15)));
 }
 
 QColor Style::withOpacity(QColor color, qreal opacity)
@@ -303,17 +323,33 @@ void Style::applyTo(QWidget *screen)
 {
     // The palette covers what the style sheet does not reach (placeholder
     // text, native parts of dialogs).
-    QPalette palette = screen->palette();
-    palette.setColor(QPalette::Window, background());
-    palette.setColor(QPalette::WindowText, Qt::white);
-    palette.setColor(QPalette::Base, background());
-    palette.setColor(QPalette::Text, Qt::white);
-    palette.setColor(QPalette::ButtonText, Qt::white);
-    palette.setColor(QPalette::PlaceholderText, white(0.35));
-    palette.setColor(QPalette::Highlight, blue());
-    screen->setPalette(palette);
+    screen->setPalette(darkPalette(screen->palette()));
     screen->setAutoFillBackground(true);
     screen->setStyleSheet(styleSheet());
+    if (!screen->findChild<ScreenLook *>(QString(), Qt::FindDirectChildrenOnly))
+        new ScreenLook(screen);
+}
+
+QPalette Style::dialogPalette(QPalette base)
+{
+    // A window does not inherit its parent's palette, but it does inherit the
+    // sheet and its white text: its face and native buttons go dark as well.
+    base = darkPalette(base);
+    base.setColor(QPalette::Button, popupBackground());
+    base.setColor(QPalette::Light, white(0.2));
+    base.setColor(QPalette::Midlight, white(0.15));
+    base.setColor(QPalette::Mid, white(0.1));
+    base.setColor(QPalette::Dark, Qt::black);
+    base.setColor(QPalette::AlternateBase, popupBackground());
+    base.setColor(QPalette::ToolTipBase, popupBackground());
+    base.setColor(QPalette::ToolTipText, Qt::white);
+    base.setColor(QPalette::BrightText, Qt::white);
+    return base;
+}
+
+bool Style::showsFocusRing(const QWidget *widget)
+{
+    return widget->hasFocus() && widget->property(ScreenLook::KeyboardFocus).toBool();
 }
 
 void Style::fillRounded(

@@ -43,7 +43,7 @@ void ToggleSwitch::paintEvent(QPaintEvent *)
 
     const QRectF track(textWidth + Gap, (height() - TrackHeight) / 2.0, TrackWidth, TrackHeight);
     Style::fillRounded(&painter, track, TrackHeight / 2.0, isChecked() ? Style::green() : Style::white(0.2),
-        hasFocus() ? Style::blue() : QColor());
+        Style::showsFocusRing(this) ? Style::blue() : QColor());
     const qreal knob = TrackHeight - 2 * KnobInset;
     const qreal x = isChecked() ? track.right() - KnobInset - knob : track.left() + KnobInset;
     painter.setPen(Qt::NoPen);
