@@ -118,7 +118,7 @@ QLayout *AddCompanyView::buildButtons(QWidget *content)
     auto *cancel = new QPushButton(tr("Annuler"), content);
     Style::setRole(cancel, "secondary");
     // The form's own buttons speak a size up from the shared secondary one.
-    cancel->setProperty("size", u"large"_s);
+    cancel->setProperty("buttonSize", u"large"_s);
     cancel->setFixedHeight(Common::MainButtonHeight);
     cancel->setAutoDefault(false);
     cancel->setCursor(Qt::PointingHandCursor);

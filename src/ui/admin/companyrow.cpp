@@ -20,7 +20,24 @@ constexpr int CircleSymbolInset = 15;
 constexpr int Spacing = 16;
 constexpr int NameToCode = 4;
 constexpr int CodeRowSpacing = 8;
+constexpr int ChipSidePadding = 8;
+constexpr int ChipVerticalPadding = 2;
 } // namespace Sizes
+
+// The code on its chip, sized from its own text: a label's padding in the
+// sheet would come on top of the indent and the room a layout gives it.
+QLabel *codeChip(const QString &code, QWidget *parent)
+{
+    auto *chip = new QLabel(code, parent);
+    chip->setTextFormat(Qt::PlainText);
+    chip->setAlignment(Qt::AlignCenter);
+    chip->setStyleSheet(Style::Sheets::codeChip());
+    chip->ensurePolished();
+    const QFontMetrics metrics(chip->font());
+    chip->setFixedSize(metrics.horizontalAdvance(code) + 2 * Sizes::ChipSidePadding,
+        metrics.height() + 2 * Sizes::ChipVerticalPadding);
+    return chip;
+}
 
 } // namespace
 
@@ -39,10 +56,7 @@ CompanyRow::CompanyRow(const Company &company, QWidget *parent)
     auto *codeRow = new QHBoxLayout();
     codeRow->setSpacing(Sizes::CodeRowSpacing);
     codeRow->addWidget(AdminUi::text(tr("Code:"), Text::Body, QFont::Normal, Style::grey(), this));
-    QLabel *code = AdminUi::text(company.code, Text::Body, QFont::Medium, Style::blue(), this);
-    code->setTextFormat(Qt::PlainText);
-    code->setStyleSheet(Style::Sheets::codeChip());
-    codeRow->addWidget(code);
+    codeRow->addWidget(codeChip(company.code, this));
     codeRow->addStretch();
     column->addLayout(codeRow);
     row->addLayout(column, 1);

@@ -19,7 +19,10 @@ namespace {
 
 namespace Sizes {
 constexpr int CardHeight = 276;
-constexpr int HeaderHeight = 52; // the section's circle and the extra gap between sections
+// A section's header: its circle, with the gaps above it (none for the
+// first, which sits right under the screen's header) and below it.
+constexpr int SectionGap = 32; // from the last card of a section to the next circle
+constexpr int HeaderToCards = 16;
 constexpr qreal CardRadius = 20;
 constexpr int CardPadding = 18;
 constexpr int PaintMargin = 26; // around a card, for its shadow and its hovered scale
@@ -264,10 +267,22 @@ TicketCardDelegate::TicketCardDelegate(QListView *view)
     connect(&m_tick, &QTimer::timeout, this, &TicketCardDelegate::step);
 }
 
+int TicketCardDelegate::headerGapAbove(const QModelIndex &index)
+{
+    // The last line of cards above already keeps half a gap under it.
+    return index.row() == 0 ? 0 : Sizes::SectionGap - Spacing / 2;
+}
+
+QRect TicketCardDelegate::cardRect(const QRect &item)
+{
+    constexpr int half = Spacing / 2;
+    return item.adjusted(half, half, -half, -half);
+}
+
 int TicketCardDelegate::cardWidth() const
 {
-    // The view puts half the spacing around every item: a full gap between
-    // cards and half of one at each edge.
+    // Every card keeps half the spacing around it: a full gap between cards
+    // and half of one at each edge.
     const int available = m_view->viewport()->width() - Columns * Spacing;
     // One pixel short so rounding never pushes the third card to the next line.
     return qMax(10, available / Columns - 1);
@@ -275,9 +290,12 @@ int TicketCardDelegate::cardWidth() const
 
 QSize TicketCardDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const
 {
+    // Every item carries its own gaps (the view adds none), so a header can
+    // sit closer to its cards than the cards sit to each other.
     if (isHeader(index))
-        return QSize(qMax(10, m_view->viewport()->width() - Spacing - 1), Sizes::HeaderHeight);
-    return QSize(cardWidth(), Sizes::CardHeight);
+        return QSize(qMax(10, m_view->viewport()->width() - 1),
+            headerGapAbove(index) + Sizes::SectionCircle + Sizes::HeaderToCards - Spacing / 2);
+    return QSize(cardWidth() + Spacing, Sizes::CardHeight + Spacing);
 }
 
 void TicketCardDelegate::setHoveredRow(int row)
@@ -360,7 +378,7 @@ void TicketCardDelegate::updateRow(int row) const
     const QAbstractItemModel *model = m_view->model();
     if (row < 0 || row >= model->rowCount())
         return;
-    const QRect rect = m_view->visualRect(model->index(row, 0));
+    const QRect rect = cardRect(m_view->visualRect(model->index(row, 0)));
     m_view->viewport()->update(rect.adjusted(-PaintMargin, -PaintMargin, PaintMargin, PaintMargin));
 }
 
@@ -380,7 +398,8 @@ void TicketCardDelegate::paintHeader(QPainter *painter, const QRect &rect, const
 {
     const auto section = TicketListModel::Section(index.data(TicketListModel::SectionRole).toInt());
     const QColor color = sectionColor(section);
-    const QRectF circle(rect.left() + Sizes::SectionInset, rect.bottom() - Sizes::SectionCircle,
+    const QRect row = rect.adjusted(Spacing / 2, 0, -Spacing / 2, 0);
+    const QRectF circle(row.left() + Sizes::SectionInset, row.top() + headerGapAbove(index),
         Sizes::SectionCircle, Sizes::SectionCircle);
     painter->setPen(Qt::NoPen);
     painter->setBrush(Style::withOpacity(color, 0.2));
@@ -391,20 +410,20 @@ void TicketCardDelegate::paintHeader(QPainter *painter, const QRect &rect, const
     painter->setFont(Style::font(Sizes::SectionTitleSize, QFont::Bold));
     painter->setPen(Style::white());
     const QRectF titleRect(
-        circle.right() + Sizes::SectionTitleGap, circle.top(), rect.width() / 2.0, circle.height());
+        circle.right() + Sizes::SectionTitleGap, circle.top(), row.width() / 2.0, circle.height());
     painter->drawText(titleRect, Qt::AlignLeft | Qt::AlignVCenter, index.data().toString());
     paintCountPill(
-        painter, rect, circle.center().y(), index.data(TicketListModel::SectionCountRole).toString(), color);
+        painter, row, circle.center().y(), index.data(TicketListModel::SectionCountRole).toString(), color);
 }
 
 void TicketCardDelegate::paintCard(
     QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    const QRectF card = QRectF(option.rect);
+    const QRectF card = QRectF(cardRect(option.rect));
     paintFrame(painter, card, hoverProgress(index.row()));
 
     // The keyboard cursor gets a visible ring, the way focus shows elsewhere.
-    if ((option.state & QStyle::State_HasFocus) && m_view->hasFocus()) {
+    if ((option.state & QStyle::State_HasFocus) && Style::showsFocusRing(m_view)) {
         constexpr int gap = Sizes::FocusRingGap;
         painter->setPen(QPen(Style::blue(), Sizes::FocusRingWidth));
         painter->drawRoundedRect(card.adjusted(-gap, -gap, gap, gap), CornerRadius + gap, CornerRadius + gap);

@@ -22,6 +22,9 @@ public:
     static constexpr int Columns = 3;
     static constexpr int Spacing = 20; // between cards, both ways
 
+    // The card inside its item, which holds half the spacing on every side.
+    static QRect cardRect(const QRect &item);
+
     explicit TicketCardDelegate(QListView *view);
 
     void paint(
@@ -48,6 +51,7 @@ private:
     };
 
     int cardWidth() const;
+    static int headerGapAbove(const QModelIndex &index);
     // 0 at rest, 1 hovered; briefly past 1 while the spring overshoots.
     qreal hoverProgress(int row) const;
     void step();

@@ -110,8 +110,9 @@ protected:
         painter.drawPixmap(frame.topLeft(), m_pixmap);
         painter.restore();
         painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(
-            hasFocus() ? Style::blue() : Style::white(0.2), hasFocus() ? Sizes::ThumbnailFocusRingWidth : 1));
+        const bool ring = Style::showsFocusRing(this);
+        painter.setPen(
+            QPen(ring ? Style::blue() : Style::white(0.2), ring ? Sizes::ThumbnailFocusRingWidth : 1));
         painter.drawRoundedRect(
             frame.adjusted(0.5, 0.5, -0.5, -0.5), Sizes::ThumbnailRadius, Sizes::ThumbnailRadius);
     }
@@ -411,6 +412,10 @@ QCoro::Task<void> TicketDetailView::performClose()
         QTimer::singleShot(ReturnDelayMs, this, &TicketDetailView::dismiss);
     }
     refresh();
+    // The badge and the banner that say the ticket is closed head the page,
+    // while the close button that was just used sits far below them.
+    if (m_ticketClosed)
+        ScreenParts::scrollToTop(m_statusBadge);
     emit closeFinished();
 }
 

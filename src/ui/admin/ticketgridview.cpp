@@ -2,8 +2,10 @@
 
 #include "ticketcarddelegate.h"
 #include "ticketlistmodel.h"
+#include "ui/widgets/screenlook.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 
 using namespace Qt::StringLiterals;
@@ -24,12 +26,12 @@ TicketGridView::TicketGridView(TicketListModel *model, QWidget *parent)
     setWrapping(true);
     setMovement(QListView::Static);
     setResizeMode(QListView::Adjust);
-    setSpacing(TicketCardDelegate::Spacing / 2);
+    setSpacing(0);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     verticalScrollBar()->setSingleStep(ScrollStep);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setMouseTracking(true);
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
@@ -37,7 +39,7 @@ TicketGridView::TicketGridView(TicketListModel *model, QWidget *parent)
     viewport()->setAttribute(Qt::WA_Hover);
 
     connect(this, &QListView::clicked, this, [this](const QModelIndex &index) {
-        if (index.isValid() && isCard(index.row()))
+        if (index.isValid() && index.row() == m_releasedOnCard)
             emit ticketActivated(index.row());
     });
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
@@ -59,14 +61,24 @@ QModelIndex TicketGridView::cardIndex(int row) const
 
 int TicketGridView::cardRowAt(const QPoint &position) const
 {
+    // The gaps between cards belong to no card.
     const QModelIndex index = indexAt(position);
-    return index.isValid() && isCard(index.row()) ? index.row() : -1;
+    return index.isValid() && isCard(index.row())
+            && TicketCardDelegate::cardRect(visualRect(index)).contains(position)
+        ? index.row()
+        : -1;
 }
 
 void TicketGridView::mouseMoveEvent(QMouseEvent *event)
 {
     m_delegate->setHoveredRow(cardRowAt(event->position().toPoint()));
     QListView::mouseMoveEvent(event);
+}
+
+void TicketGridView::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_releasedOnCard = cardRowAt(event->position().toPoint());
+    QListView::mouseReleaseEvent(event);
 }
 
 void TicketGridView::leaveEvent(QEvent *event)
@@ -97,6 +109,12 @@ void TicketGridView::focusInEvent(QFocusEvent *event)
 
 void TicketGridView::keyPressEvent(QKeyEvent *event)
 {
+    // Moving between cards with the keys is keyboard use, even after a click
+    // focused the grid: the cursor's card shows its ring from now on.
+    if (!property(ScreenLook::KeyboardFocus).toBool()) {
+        setProperty(ScreenLook::KeyboardFocus, true);
+        viewport()->update();
+    }
     // Alt+Left is the window's "back", not a move between cards.
     if (event->matches(QKeySequence::Back)) {
         event->ignore();

@@ -24,6 +24,7 @@ protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
 
@@ -39,4 +40,5 @@ private:
 
     TicketListModel *m_model;
     TicketCardDelegate *m_delegate;
+    int m_releasedOnCard = -1;
 };

@@ -11,6 +11,8 @@
 
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 
 using ViewTestEnv::button;
 using ViewTestEnv::showsText;
@@ -118,7 +120,13 @@ private Q_SLOTS:
         QTRY_VERIFY(!detail->findChild<QMessageBox *>());
         QCOMPARE(m_server.count(closePath), before);
 
-        // "Fermer le ticket" sends it; while it runs nothing reacts.
+        // "Fermer le ticket" sends it; while it runs nothing reacts. The page
+        // is short and scrolled down to the button, as after typing a message.
+        screen.window.resize(900, 420);
+        screen.stack->resize(900, 420);
+        auto *page = detail->findChild<QScrollArea *>()->verticalScrollBar();
+        QTRY_VERIFY(page->maximum() > 0);
+        page->setValue(page->maximum());
         m_server.setHolding(true);
         QTest::mouseClick(close, Qt::LeftButton);
         QTest::mouseClick(button(detail->findChild<QMessageBox *>(), u"Fermer le ticket"_s), Qt::LeftButton);
@@ -129,8 +137,9 @@ private Q_SLOTS:
         const QJsonObject sent = m_server.requests.last().json();
         QCOMPARE(sent.value(u"ticket_id"_s).toInteger(), 42);
         QCOMPARE(sent.value(u"close_message"_s).toString(), typed);
-        // Closed at once on screen; the way back to the list is in tst_adminflow.
+        // Closed at once on screen, in view; the way back to the list is in tst_adminflow.
         QVERIFY(showsText(detail, u"Ce ticket a été fermé"_s));
+        QCOMPARE(page->value(), 0);
     }
 
 private:

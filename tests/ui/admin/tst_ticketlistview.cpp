@@ -13,9 +13,11 @@
 #include "viewtestenv.h"
 
 #include <QAccessible>
+#include <QLabel>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QScrollBar>
 
 using ViewTestEnv::showsText;
 
@@ -133,6 +135,57 @@ private Q_SLOTS:
         QCOMPARE(layout(*model),
             (QStringList {
                 u"H:Tickets fermés:7"_s, u"5"_s, u"2"_s, u"3"_s, u"6"_s, u"1"_s, u"4"_s, u"7"_s }));
+    }
+
+    // Measured on the picture: the first section's circle 20 pixels under the
+    // screen's header, each section's cards 16 under its circle; a scroll bar
+    // only once the cards overflow.
+    void sections_spacedAsDesigned_scrollBarOnlyWhenNeeded()
+    {
+        serve(ticketList({ ticketJson(1, "open", "2025-01-01 10:00:00", "Premier"),
+            ticketJson(2, "closed", "2025-01-02 10:00:00", "Second") }));
+        Screen screen;
+        TicketListView *list = screen.list;
+        QVERIFY(waitForLoad(list));
+        TicketGridView *grid = gridOf(list);
+        QTRY_VERIFY(grid->isVisible());
+        QVERIFY(!grid->verticalScrollBar()->isVisible());
+
+        const QImage picture = list->grab().toImage();
+        const QRgb background = picture.pixel(picture.width() / 2, picture.height() - 2);
+        const int left = grid->mapTo(list, QPoint(0, 0)).x();
+        const auto inked = [&](int y) {
+            // The circles are at the leading edge: look at the first quarter.
+            for (int x = left; x < left + grid->width() / 4; ++x)
+                if (picture.pixel(x, y) != background)
+                    return true;
+            return false;
+        };
+        const auto nextEdge = [&](int y, bool ink) {
+            while (y < picture.height() && inked(y) != ink)
+                ++y;
+            return y;
+        };
+        QLabel *count = nullptr;
+        for (QLabel *label : list->findChildren<QLabel *>())
+            if (label->text() == u"2 tickets au total"_s)
+                count = label;
+        QVERIFY(count);
+        const int headerBottom = count->mapTo(list, QPoint(0, count->height())).y();
+        const int circleTop = nextEdge(headerBottom, true);
+        QCOMPARE(circleTop - headerBottom, 20);
+        const int circleEnd = nextEdge(circleTop, false);
+        QCOMPARE(circleEnd - circleTop, 40);
+        QCOMPARE(nextEdge(circleEnd, true) - circleEnd, 16);
+
+        QJsonArray many;
+        for (int id = 1; id <= 12; ++id)
+            many.append(ticketJson(id, "open", "2025-01-01 10:00:00"));
+        serve(ticketList(many));
+        QSignalSpy finished(list, &TicketListView::loadFinished);
+        list->loadTickets();
+        QVERIFY(finished.wait(10000));
+        QTRY_VERIFY(grid->verticalScrollBar()->isVisible());
     }
 
     void refresh_errorThenRetryThenEmpty()
@@ -279,6 +332,20 @@ private Q_SLOTS:
         view.showAddCompany();
         auto *form = view.findChild<AddCompanyView *>();
         QVERIFY(form);
+        // The list's code chip and the form's "Annuler" as designed: 8 by 2
+        // pixels around the code, 15-pixel words.
+        QLabel *chip = nullptr;
+        for (QLabel *label : view.findChildren<QLabel *>())
+            if (label->text() == u"C"_s)
+                chip = label;
+        QVERIFY(chip && chip->isVisible());
+        const QFontMetrics chipText(chip->font());
+        QCOMPARE(chip->width() - chipText.horizontalAdvance(chip->text()), 2 * 8);
+        QCOMPARE(chip->height() - chipText.height(), 2 * 2);
+        QAbstractButton *cancel = ViewTestEnv::button(form, u"Annuler"_s);
+        QVERIFY(cancel);
+        cancel->ensurePolished();
+        QCOMPARE(QFontInfo(cancel->font()).pixelSize(), 15);
         QTest::keyClicks(form->findChild<QLineEdit *>(u"nom"_s), u"Scierie"_s);
         QTest::keyClicks(form->findChild<QLineEdit *>(u"code"_s), u"SCI1"_s);
         QTest::mouseClick(form->findChild<GradientButton *>(), Qt::LeftButton);
