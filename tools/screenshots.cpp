@@ -18,6 +18,7 @@
 #include "ui/admin/addcompanyview.h"
 #include "ui/admin/adminloginview.h"
 #include "ui/admin/companymanagementview.h"
+#include "ui/admin/companyrow.h"
 #include "ui/admin/ticketdetailview.h"
 #include "ui/admin/ticketgridview.h"
 #include "ui/admin/ticketlistview.h"
@@ -450,7 +451,7 @@ void Photographer::ticketDetail()
     shoot(&window, u"ticketdetail-open"_s);
     type(&window, u"Message de clôture"_s, u"Câble vidéo remplacé."_s);
     detail->requestClose();
-    if (QMessageBox *confirm = detail->confirmation()) {
+    if (auto *confirm = detail->findChild<QMessageBox *>()) {
         waitFor([confirm] { return confirm->isVisible(); }, "detail: confirmation");
         shoot(confirm, u"ticketdetail-confirm"_s);
         // The destructive button, not accept(): only a clicked button closes the ticket.
@@ -461,7 +462,7 @@ void Photographer::ticketDetail()
         QTest::qWait(300);
         shoot(&window, u"ticketdetail-closing"_s);
         m_standInServer.setHolding(false);
-        waitFor([detail] { return detail->ticketClosed(); }, "detail: closed");
+        waitFor([detail] { return detail->isClosed(); }, "detail: closed");
         shoot(&window, u"ticketdetail-success"_s);
     }
     standIn(TestResponse::json({}));
@@ -484,7 +485,7 @@ void Photographer::companies()
     standIn(TestResponse::json({}));
     CompanyManagementView sheet(m_demo, &window);
     sheet.open();
-    waitFor([&sheet] { return !sheet.isLoading() && !sheet.companies().isEmpty(); }, "companies: list");
+    waitFor([&sheet] { return !sheet.findChildren<CompanyRow *>().isEmpty(); }, "companies: list");
     shoot(&sheet, u"companies-full"_s);
     sheet.showAddCompany();
     AddCompanyView *form = sheet.findChild<AddCompanyView *>();

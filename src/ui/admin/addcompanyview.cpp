@@ -9,6 +9,7 @@
 #include "ui/widgets/gradientbutton.h"
 #include "ui/widgets/iconbutton.h"
 #include "ui/widgets/noticebox.h"
+#include "ui/widgets/screenguard.h"
 #include "ui/widgets/style.h"
 
 #include <QLabel>
@@ -24,12 +25,21 @@ using namespace Qt::StringLiterals;
 namespace Text = Style::TextSize;
 namespace Common = Style::Metrics::Common;
 
+namespace {
+
+namespace Sizes {
+constexpr QSize Sheet { 500, 450 };
+constexpr int ItemSpacing = 20;
+} // namespace Sizes
+
+} // namespace
+
 AddCompanyView::AddCompanyView(APIService &api, std::function<void()> onCompanyAdded, QWidget *parent)
-    : Sheet(Style::SheetSizes::AddCompany, parent)
+    : Sheet(Sizes::Sheet, parent)
     , m_onCompanyAdded(std::move(onCompanyAdded))
     , m_api(api)
 {
-    setWindowTitle(u"Nouvelle société"_s);
+    setWindowTitle(tr("Nouvelle société"));
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     auto *scroll = new QScrollArea(this);
@@ -40,22 +50,46 @@ AddCompanyView::AddCompanyView(APIService &api, std::function<void()> onCompanyA
     auto *column = new QVBoxLayout(content);
     column->setContentsMargins(
         Common::SheetPadding, Common::SheetPadding, Common::SheetPadding, Common::SheetPadding);
-    column->setSpacing(Style::Metrics::AddCompany::ItemSpacing);
+    column->setSpacing(Sizes::ItemSpacing);
+    column->addLayout(buildHeader(content));
+    buildFields(content, column);
+    m_errorRow = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), content);
+    m_errorRow->setObjectName(u"error"_s);
+    column->addWidget(m_errorRow);
+    m_successRow = new NoticeBox(u"checkmark.circle.fill"_s, Style::green(), content);
+    m_successRow->setObjectName(u"success"_s);
+    m_successRow->setText(tr("Société créée avec succès !"));
+    column->addWidget(m_successRow);
+    column->addLayout(buildButtons(content));
+    column->addStretch();
+    scroll->setWidget(content);
+    outer->addWidget(scroll);
 
+    connect(m_nom, &QLineEdit::textChanged, this, &AddCompanyView::refresh);
+    connect(m_code, &QLineEdit::textChanged, this, &AddCompanyView::sanitizeField);
+    refresh();
+    m_nom->setFocus();
+}
+
+QLayout *AddCompanyView::buildHeader(QWidget *content)
+{
     auto *header = new QHBoxLayout();
     auto *titles = new QVBoxLayout();
     titles->setSpacing(Common::TitleToSubtitle);
     titles->addWidget(
-        AdminUi::text(u"Nouvelle société"_s, Text::Title, QFont::Bold, Style::white(), content));
+        AdminUi::text(tr("Nouvelle société"), Text::Title, QFont::Bold, Style::white(), content));
     titles->addWidget(AdminUi::text(
-        u"Ajouter une nouvelle société au système"_s, Text::Callout, QFont::Normal, Style::grey(), content));
+        tr("Ajouter une nouvelle société au système"), Text::Callout, QFont::Normal, Style::grey(), content));
     header->addLayout(titles);
     header->addStretch();
     IconButton *close = IconButton::closeButton(content);
     connect(close, &QAbstractButton::clicked, this, &Sheet::dismiss);
     header->addWidget(close, 0, Qt::AlignTop);
-    column->addLayout(header);
+    return header;
+}
 
+void AddCompanyView::buildFields(QWidget *content, QVBoxLayout *column)
+{
     auto field = [&](const QString &symbol, const QString &label, const QString &placeholder) {
         auto *block = new QVBoxLayout();
         block->setSpacing(Common::LabelToField);
@@ -68,44 +102,35 @@ AddCompanyView::AddCompanyView(APIService &api, std::function<void()> onCompanyA
         column->addLayout(block);
         return std::pair(block, edit);
     };
-    m_nom = field(u"building.2"_s, u"Nom de la société"_s, u"Ex: Norvik"_s).second;
-    auto [codeBlock, codeEdit] = field(u"number"_s, u"Code unique (3-10 caractères)"_s, u"Ex: NORVIK001"_s);
+    m_nom = field(u"building.2"_s, tr("Nom de la société"), tr("Ex: Norvik")).second;
+    m_nom->setObjectName(u"nom"_s);
+    auto [codeBlock, codeEdit] = field(u"number"_s, tr("Code unique (3-10 caractères)"), tr("Ex: NORVIK001"));
     m_code = codeEdit;
-    codeBlock->addWidget(AdminUi::text(u"Lettres majuscules et chiffres uniquement"_s, Text::Footnote,
+    m_code->setObjectName(u"code"_s);
+    codeBlock->addWidget(AdminUi::text(tr("Lettres majuscules et chiffres uniquement"), Text::Footnote,
         QFont::Normal, Style::withOpacity(Style::grey(), 0.7), content));
+}
 
-    m_errorRow = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), content);
-    column->addWidget(m_errorRow);
-    m_successRow = new NoticeBox(u"checkmark.circle.fill"_s, Style::green(), content);
-    m_successRow->setText(u"Société créée avec succès !"_s);
-    column->addWidget(m_successRow);
-
+QLayout *AddCompanyView::buildButtons(QWidget *content)
+{
     auto *buttons = new QHBoxLayout();
     buttons->setSpacing(Common::ButtonRowSpacing);
-    auto *cancel = new QPushButton(u"Annuler"_s, content);
+    auto *cancel = new QPushButton(tr("Annuler"), content);
     Style::setRole(cancel, "secondary");
     // The form's own buttons speak a size up from the shared secondary one.
-    cancel->setProperty("size", u"large"_s);
+    cancel->setProperty("buttonSize", u"large"_s);
     cancel->setFixedHeight(Common::MainButtonHeight);
     cancel->setAutoDefault(false);
     cancel->setCursor(Qt::PointingHandCursor);
     connect(cancel, &QPushButton::clicked, this, &Sheet::dismiss);
     buttons->addWidget(cancel, 1);
-    m_create = new GradientButton(u"Créer la société"_s, content);
+    m_create = new GradientButton(tr("Créer la société"), content);
     m_create->setAutoDefault(false);
     m_create->setMinimumWidth(10);
     m_create->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(m_create, &QPushButton::clicked, this, [this] { submitCompany(); });
     buttons->addWidget(m_create, 1);
-    column->addLayout(buttons);
-    column->addStretch();
-    scroll->setWidget(content);
-    outer->addWidget(scroll);
-
-    connect(m_nom, &QLineEdit::textChanged, this, &AddCompanyView::refresh);
-    connect(m_code, &QLineEdit::textChanged, this, &AddCompanyView::sanitizeField);
-    refresh();
-    m_nom->setFocus();
+    return buttons;
 }
 
 QString AddCompanyView::nom() const
@@ -156,7 +181,7 @@ QCoro::Task<void> AddCompanyView::submitCompany()
     refresh();
     const QString nom = this->nom();
     const QString code = this->code();
-    QPointer<AddCompanyView> self(this);
+    const ScreenGuard guard(this);
     // Copied now: the form may be closed while the request is out, and the
     // company list must still learn of a company that was created.
     const std::function<void()> added = m_onCompanyAdded;
@@ -167,9 +192,9 @@ QCoro::Task<void> AddCompanyView::submitCompany()
         // The server's own words, for instance why a code is refused.
         failure = error.message;
     } catch (const std::exception &error) {
-        failure = u"Erreur: "_s + errorDescription(error);
+        failure = tr("Erreur: %1").arg(errorDescription(error));
     }
-    if (!self) {
+    if (guard.gone()) {
         if (!failure && added)
             added();
         co_return;

@@ -8,7 +8,9 @@
 class APIService;
 class GradientButton;
 class NoticeBox;
+class QLayout;
 class QLineEdit;
+class QVBoxLayout;
 
 // The form that creates a customer company from a name and a short code.
 // The code is kept upper-case, letters and digits only, as it is typed.
@@ -24,13 +26,6 @@ public:
     QString nom() const;
     QString code() const;
     bool isFormValid() const;
-    bool isSubmitting() const { return m_isSubmitting; }
-    bool showError() const { return m_showError; }
-    QString errorMessage() const { return m_errorMessage; }
-    bool showSuccess() const { return m_showSuccess; }
-
-    QLineEdit *nameField() const { return m_nom; }
-    QLineEdit *codeField() const { return m_code; }
 
     QCoro::Task<void> submitCompany();
 
@@ -39,6 +34,9 @@ Q_SIGNALS:
     void submitFinished();
 
 private:
+    QLayout *buildHeader(QWidget *content);
+    void buildFields(QWidget *content, QVBoxLayout *column);
+    QLayout *buildButtons(QWidget *content);
     void sanitizeField();
     void refresh();
 

@@ -17,9 +17,23 @@
 using namespace Qt::StringLiterals;
 
 namespace Text = Style::TextSize;
-namespace Sizes = Style::Metrics::AdminLogin;
+namespace Common = Style::Metrics::Common;
 
 namespace {
+
+namespace Sizes {
+constexpr QSize Sheet { 400, 450 };
+constexpr int SidePadding = 16;
+constexpr int VerticalPadding = 12;
+constexpr int QuietButtonVerticalPadding = 4;
+constexpr int QuietButtonSidePadding = 8;
+constexpr int FaceSpacing = 24;
+constexpr int Symbol = 60;
+constexpr int PasswordBlockWidth = 300;
+constexpr QSize LoginButton { 300, Common::MainButtonHeight };
+constexpr QSize LogoutButton { 200, Common::MainButtonHeight };
+constexpr int LogoutRadius = 12;
+} // namespace Sizes
 
 QPushButton *plainGreyButton(const QString &text, QWidget *parent)
 {
@@ -34,11 +48,11 @@ QPushButton *plainGreyButton(const QString &text, QWidget *parent)
 } // namespace
 
 AdminLoginView::AdminLoginView(UserSettings &settings, WebSocketService &channel, QWidget *parent)
-    : Sheet(Style::SheetSizes::AdminLogin, parent)
+    : Sheet(Sizes::Sheet, parent)
     , m_settings(settings)
     , m_channel(channel)
 {
-    setWindowTitle(u"Connexion admin"_s);
+    setWindowTitle(tr("Connexion admin"));
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(
         Sizes::SidePadding, Sizes::VerticalPadding, Sizes::SidePadding, Sizes::VerticalPadding);
@@ -68,47 +82,28 @@ QWidget *AdminLoginView::buildLoginFace()
         AdminUi::symbol(u"lock.shield"_s, Style::blue(), Sizes::Symbol, face), 0, Qt::AlignHCenter);
     auto *titles = new QVBoxLayout();
     titles->setSpacing(Sizes::FaceSpacing);
-    titles->addWidget(AdminUi::text(u"Connexion admin"_s, Text::Title, QFont::Bold, Style::white(), face), 0,
+    titles->addWidget(AdminUi::text(tr("Connexion admin"), Text::Title, QFont::Bold, Style::white(), face), 0,
         Qt::AlignHCenter);
-    titles->addWidget(AdminUi::text(u"Accédez à la gestion des tickets"_s, Text::Callout, QFont::Normal,
+    titles->addWidget(AdminUi::text(tr("Accédez à la gestion des tickets"), Text::Callout, QFont::Normal,
                           Style::grey(), face),
         0, Qt::AlignHCenter);
     column->addLayout(titles);
-
-    auto *block = new QWidget(face);
-    block->setFixedWidth(Sizes::PasswordBlockWidth);
-    auto *blockLayout = new QVBoxLayout(block);
-    blockLayout->setContentsMargins(0, 0, 0, 0);
-    blockLayout->setSpacing(Style::Metrics::Common::LabelToField);
-    QLabel *label = AdminUi::text(u"Mot de passe"_s, Text::Body, QFont::Medium, Style::grey(), block);
-    blockLayout->addWidget(label);
-    m_password = new QLineEdit(block);
-    m_password->setEchoMode(QLineEdit::Password);
-    m_password->setPlaceholderText(u"Mot de passe admin"_s);
-    m_password->setAccessibleName(u"Mot de passe"_s);
-    Style::setRole(m_password, "roomy");
-    // The sheet is small; the field keeps its full height and the gaps give.
-    m_password->setMinimumHeight(m_password->sizeHint().height());
-    label->setBuddy(m_password);
-    blockLayout->addWidget(m_password);
-    column->addWidget(block, 0, Qt::AlignHCenter);
+    column->addWidget(buildPasswordBlock(face), 0, Qt::AlignHCenter);
     // An item of the face like the others, so it keeps their distance.
-    m_error = AdminUi::text(u"Mot de passe incorrect"_s, Text::Body, QFont::Normal, Style::red(), face);
+    m_error = AdminUi::text(tr("Mot de passe incorrect"), Text::Body, QFont::Normal, Style::red(), face);
     m_error->setVisible(false);
     column->addWidget(m_error, 0, Qt::AlignHCenter);
 
-    m_loginButton = new GradientButton(u"Se connecter"_s, face);
+    m_loginButton = new GradientButton(tr("Se connecter"), face);
     m_loginButton->setFont(Style::font(Text::Lead, QFont::DemiBold));
     m_loginButton->setFixedSize(Sizes::LoginButton);
     m_loginButton->setAutoDefault(false);
     m_loginButton->setEnabled(false);
     column->addWidget(m_loginButton, 0, Qt::AlignHCenter);
-    QPushButton *cancel = plainGreyButton(u"Annuler"_s, face);
+    QPushButton *cancel = plainGreyButton(tr("Annuler"), face);
     column->addWidget(cancel, 0, Qt::AlignHCenter);
     column->addStretch();
 
-    // Return runs login even in an empty field, which then fails visibly.
-    connect(m_password, &QLineEdit::returnPressed, this, &AdminLoginView::login);
     // The message stays while a new password is typed; only the button follows.
     connect(m_password, &QLineEdit::textChanged, this,
         [this](const QString &text) { m_loginButton->setEnabled(!text.isEmpty()); });
@@ -117,33 +112,47 @@ QWidget *AdminLoginView::buildLoginFace()
     return face;
 }
 
+QWidget *AdminLoginView::buildPasswordBlock(QWidget *face)
+{
+    auto *block = new QWidget(face);
+    block->setFixedWidth(Sizes::PasswordBlockWidth);
+    auto *blockLayout = new QVBoxLayout(block);
+    blockLayout->setContentsMargins(0, 0, 0, 0);
+    blockLayout->setSpacing(Common::LabelToField);
+    QLabel *label = AdminUi::text(tr("Mot de passe"), Text::Body, QFont::Medium, Style::grey(), block);
+    blockLayout->addWidget(label);
+    m_password = new QLineEdit(block);
+    m_password->setObjectName(u"password"_s);
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setPlaceholderText(tr("Mot de passe admin"));
+    m_password->setAccessibleName(tr("Mot de passe"));
+    Style::setRole(m_password, "roomy");
+    // The sheet is small; the field keeps its full height and the gaps give.
+    m_password->setMinimumHeight(m_password->sizeHint().height());
+    label->setBuddy(m_password);
+    blockLayout->addWidget(m_password);
+    // Return runs login even in an empty field, which then fails visibly.
+    connect(m_password, &QLineEdit::returnPressed, this, &AdminLoginView::login);
+    return block;
+}
+
 QWidget *AdminLoginView::buildAdminFace()
 {
-    auto *logout = new QPushButton(u"Se déconnecter"_s);
+    auto *logout = new QPushButton(tr("Se déconnecter"));
     logout->setFixedSize(Sizes::LogoutButton);
     logout->setAutoDefault(false);
     logout->setCursor(Qt::PointingHandCursor);
     logout->setStyleSheet(Style::Sheets::filledButton(Style::withOpacity(Style::red(), 0.7), Text::Lead,
         QFont::DemiBold, Sizes::LogoutRadius, Style::Sheets::padding(0, 0)));
-    QPushButton *close = plainGreyButton(u"Fermer"_s, nullptr);
+    QPushButton *close = plainGreyButton(tr("Fermer"), nullptr);
     connect(logout, &QPushButton::clicked, this, &AdminLoginView::logout);
     connect(close, &QPushButton::clicked, this, &Sheet::dismiss);
     return ScreenParts::centredColumn(
         { AdminUi::symbol(u"person.fill.checkmark"_s, Style::green(), Sizes::Symbol),
             AdminUi::text(
-                u"Connecté en tant qu'admin"_s, Text::SectionTitle, QFont::DemiBold, Style::white()),
+                tr("Connecté en tant qu'admin"), Text::SectionTitle, QFont::DemiBold, Style::white()),
             logout, close },
         Sizes::FaceSpacing, this);
-}
-
-QString AdminLoginView::password() const
-{
-    return m_password->text();
-}
-
-bool AdminLoginView::showsAdminPanel() const
-{
-    return m_faces->currentWidget() == m_adminFace;
 }
 
 void AdminLoginView::chooseFace()
@@ -186,7 +195,6 @@ void AdminLoginView::reconnectLater()
 void AdminLoginView::login()
 {
     if (m_password->text() != QString::fromLatin1(UserSettings::defaultAdminPassword)) {
-        m_showError = true;
         m_error->setVisible(true);
         m_password->clear();
         return;

@@ -25,10 +25,6 @@ public:
     void login();
     void logout();
 
-    QString password() const;
-    bool showError() const { return m_showError; }
-    bool showsAdminPanel() const;
-
 Q_SIGNALS:
     // The two-way binding to the home screen's isAdmin.
     void isAdminChanged(bool isAdmin);
@@ -38,6 +34,7 @@ protected:
 
 private:
     QWidget *buildLoginFace();
+    QWidget *buildPasswordBlock(QWidget *face);
     QWidget *buildAdminFace();
     void chooseFace();
     // Stores the mode; on failure shows why and leaves everything as it was.
@@ -54,5 +51,4 @@ private:
     GradientButton *m_loginButton = nullptr;
     QLabel *m_error = nullptr;
     QLabel *m_saveError = nullptr;
-    bool m_showError = false;
 };

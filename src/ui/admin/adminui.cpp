@@ -47,13 +47,6 @@ RoundedPanel::RoundedPanel(const QColor &fill, QWidget *parent, const QColor &ou
     , m_radius(radius)
 { }
 
-void RoundedPanel::setColors(const QColor &fill, const QColor &outline)
-{
-    m_fill = fill;
-    m_outline = outline;
-    update();
-}
-
 void RoundedPanel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);

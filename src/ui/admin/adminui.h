@@ -31,8 +31,6 @@ public:
     RoundedPanel(const QColor &fill, QWidget *parent = nullptr, const QColor &outline = QColor(),
         qreal radius = Style::Metrics::Common::PanelRadius);
 
-    void setColors(const QColor &fill, const QColor &outline = QColor());
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

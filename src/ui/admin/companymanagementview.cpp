@@ -22,27 +22,65 @@ using namespace Qt::StringLiterals;
 
 namespace Text = Style::TextSize;
 namespace Common = Style::Metrics::Common;
-namespace Sizes = Style::Metrics::Companies;
+namespace {
+
+namespace Sizes {
+constexpr QSize Sheet { 600, 550 };
+constexpr int HeaderSpacing = 8;
+constexpr int NewButtonTextSize = Style::TextSize::Callout;
+constexpr int NewButtonHeight = 36;
+constexpr int NewButtonRadius = 10;
+constexpr int NewButtonPadding = 16;
+constexpr int NewButtonSymbolGap = 6;
+constexpr int LoadingPadding = 40;
+constexpr int RowSpacing = 12;
+constexpr int EmptyPadding = 60;
+constexpr int EmptySpacing = 16;
+constexpr int EmptySymbol = 48;
+} // namespace Sizes
+
+} // namespace
 
 CompanyManagementView::CompanyManagementView(APIService &api, QWidget *parent)
-    : Sheet(Style::SheetSizes::CompanyManagement, parent)
+    : Sheet(Sizes::Sheet, parent)
     , m_api(api)
 {
-    setWindowTitle(u"Gestion des sociétés"_s);
+    setWindowTitle(tr("Gestion des sociétés"));
     QVBoxLayout *column = ScreenParts::bareColumn(this);
+    column->addLayout(buildHeader());
 
+    m_errorRow = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), this);
+    m_errorRow->setObjectName(u"error"_s);
+    auto *errorMargin = new QHBoxLayout();
+    errorMargin->setContentsMargins(Common::SheetPadding, 0, Common::SheetPadding, 0);
+    errorMargin->addWidget(m_errorRow);
+    column->addLayout(errorMargin);
+
+    QWidget *content = ScreenParts::addScrollingPage(column, 1);
+    m_faces = new QStackedLayout(content);
+    m_loadingFace = buildLoadingFace(content);
+    m_listFace = buildListFace(content);
+    m_emptyFace = buildEmptyFace(content);
+    m_faces->addWidget(m_loadingFace);
+    m_faces->addWidget(m_listFace);
+    m_faces->addWidget(m_emptyFace);
+    refresh();
+}
+
+QLayout *CompanyManagementView::buildHeader()
+{
     auto *header = new QHBoxLayout();
     header->setContentsMargins(
         Common::SheetPadding, Common::SheetPadding, Common::SheetPadding, Common::SheetPadding);
     header->setSpacing(Sizes::HeaderSpacing);
-    QLabel *title = AdminUi::text(u"Gestion des sociétés"_s, Text::Title, QFont::Bold, Style::white(), this);
+    QLabel *title = AdminUi::text(tr("Gestion des sociétés"), Text::Title, QFont::Bold, Style::white(), this);
     // The title never gives way to the buttons beside it.
     title->ensurePolished();
     title->setMinimumWidth(title->sizeHint().width());
     header->addWidget(title);
     header->addStretch();
     // Smaller than a screen's main button: it shares the header with the title.
-    auto *add = new GradientButton(u"Nouvelle société"_s, this);
+    auto *add = new GradientButton(tr("Nouvelle société"), this);
     add->setFont(Style::font(Sizes::NewButtonTextSize, QFont::Medium));
     add->setFixedHeight(Sizes::NewButtonHeight);
     add->setAutoDefault(false);
@@ -55,27 +93,26 @@ CompanyManagementView::CompanyManagementView(APIService &api, QWidget *parent)
     IconButton *close = IconButton::closeButton(this);
     connect(close, &QAbstractButton::clicked, this, &Sheet::dismiss);
     header->addWidget(close);
-    column->addLayout(header);
+    return header;
+}
 
-    m_errorRow = new NoticeBox(u"exclamationmark.triangle.fill"_s, Style::red(), this);
-    auto *errorMargin = new QHBoxLayout();
-    errorMargin->setContentsMargins(Common::SheetPadding, 0, Common::SheetPadding, 0);
-    errorMargin->addWidget(m_errorRow);
-    column->addLayout(errorMargin);
-
-    QWidget *content = ScreenParts::addScrollingPage(column, 1);
-    m_faces = new QStackedLayout(content);
-
-    m_loadingFace = new QWidget(content);
-    auto *loading = new QVBoxLayout(m_loadingFace);
+QWidget *CompanyManagementView::buildLoadingFace(QWidget *content)
+{
+    auto *face = new QWidget(content);
+    face->setObjectName(u"loading"_s);
+    auto *loading = new QVBoxLayout(face);
     loading->setContentsMargins(
         Sizes::LoadingPadding, Sizes::LoadingPadding, Sizes::LoadingPadding, Sizes::LoadingPadding);
     loading->addWidget(
-        new Spinner(Common::Spinner, Style::white(), m_loadingFace), 0, Qt::AlignHCenter | Qt::AlignTop);
+        new Spinner(Common::Spinner, Style::white(), face), 0, Qt::AlignHCenter | Qt::AlignTop);
     loading->addStretch();
+    return face;
+}
 
-    m_listFace = new QWidget(content);
-    auto *listColumn = new QVBoxLayout(m_listFace);
+QWidget *CompanyManagementView::buildListFace(QWidget *content)
+{
+    auto *face = new QWidget(content);
+    auto *listColumn = new QVBoxLayout(face);
     listColumn->setContentsMargins(
         Common::SheetPadding, Common::SheetPadding, Common::SheetPadding, Common::SheetPadding);
     listColumn->setSpacing(Sizes::RowSpacing);
@@ -83,23 +120,23 @@ CompanyManagementView::CompanyManagementView(APIService &api, QWidget *parent)
     m_rows->setSpacing(Sizes::RowSpacing);
     listColumn->addLayout(m_rows);
     listColumn->addStretch();
+    return face;
+}
 
-    m_emptyFace = new QWidget(content);
-    auto *empty = new QVBoxLayout(m_emptyFace);
+QWidget *CompanyManagementView::buildEmptyFace(QWidget *content)
+{
+    auto *face = new QWidget(content);
+    auto *empty = new QVBoxLayout(face);
     empty->setContentsMargins(
         Sizes::EmptyPadding, Sizes::EmptyPadding, Sizes::EmptyPadding, Sizes::EmptyPadding);
     empty->setSpacing(Sizes::EmptySpacing);
-    empty->addWidget(AdminUi::symbol(u"building.2"_s, Style::grey(), Sizes::EmptySymbol, m_emptyFace), 0,
-        Qt::AlignHCenter);
     empty->addWidget(
-        AdminUi::text(u"Aucune société enregistrée"_s, Text::Lead, QFont::Normal, Style::grey(), m_emptyFace),
-        0, Qt::AlignHCenter);
+        AdminUi::symbol(u"building.2"_s, Style::grey(), Sizes::EmptySymbol, face), 0, Qt::AlignHCenter);
+    empty->addWidget(
+        AdminUi::text(tr("Aucune société enregistrée"), Text::Lead, QFont::Normal, Style::grey(), face), 0,
+        Qt::AlignHCenter);
     empty->addStretch();
-
-    m_faces->addWidget(m_loadingFace);
-    m_faces->addWidget(m_listFace);
-    m_faces->addWidget(m_emptyFace);
-    refresh();
+    return face;
 }
 
 void CompanyManagementView::showEvent(QShowEvent *event)
@@ -153,8 +190,9 @@ QCoro::Task<void> CompanyManagementView::loadCompanies()
     m_isLoading = true;
     m_showError = false;
     refresh();
-    QPointer<CompanyManagementView> self(this);
-    const quint64 load = ++m_latestLoad;
+    // Only the latest load's reply is applied, however late an older one
+    // comes back (a company added while the sheet was still loading).
+    const LatestLoad::Ticket load = m_loads.start(this);
     std::optional<QString> failure;
     QList<Company> fetched;
     try {
@@ -162,13 +200,11 @@ QCoro::Task<void> CompanyManagementView::loadCompanies()
     } catch (const std::exception &error) {
         failure = errorDescription(error);
     }
-    // Only the latest load's reply is applied, however late an older one
-    // comes back (a company added while the sheet was still loading).
-    if (!self || load != m_latestLoad)
+    if (load.superseded())
         co_return;
     if (failure) {
         // The previous list stays under the error row.
-        m_errorMessage = u"Erreur de chargement: "_s + *failure;
+        m_errorMessage = tr("Erreur de chargement: %1").arg(*failure);
         m_showError = true;
     } else {
         m_companies = std::move(fetched);
@@ -177,9 +213,4 @@ QCoro::Task<void> CompanyManagementView::loadCompanies()
     m_isLoading = false;
     refresh();
     emit loadFinished();
-}
-
-AddCompanyView *CompanyManagementView::addCompanyView() const
-{
-    return m_addCompany;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/records.h"
+#include "ui/widgets/screenguard.h"
 #include "ui/widgets/sheet.h"
 
 #include <QCoro/QCoroTask>
@@ -9,6 +10,7 @@
 class APIService;
 class AddCompanyView;
 class NoticeBox;
+class QLayout;
 class QStackedLayout;
 class QVBoxLayout;
 
@@ -25,12 +27,6 @@ public:
     // Presents the add form over this sheet ("Nouvelle société").
     void showAddCompany();
 
-    const QList<Company> &companies() const { return m_companies; }
-    bool isLoading() const { return m_isLoading; }
-    bool showError() const { return m_showError; }
-    QString errorMessage() const { return m_errorMessage; }
-    AddCompanyView *addCompanyView() const;
-
 Q_SIGNALS:
     // A fetch ended, well or badly.
     void loadFinished();
@@ -39,13 +35,17 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    QLayout *buildHeader();
+    QWidget *buildLoadingFace(QWidget *content);
+    QWidget *buildListFace(QWidget *content);
+    QWidget *buildEmptyFace(QWidget *content);
     void refresh();
     void rebuildRows();
 
     APIService &m_api;
     QList<Company> m_companies;
     bool m_isLoading = false;
-    quint64 m_latestLoad = 0;
+    LatestLoad m_loads;
     QString m_errorMessage;
     bool m_showError = false;
 

@@ -11,11 +11,38 @@
 using namespace Qt::StringLiterals;
 
 namespace Text = Style::TextSize;
-namespace Sizes = Style::Metrics::CompanyRow;
+namespace {
+
+namespace Sizes {
+constexpr int Padding = 16;
+constexpr int Circle = 50;
+constexpr int CircleSymbolInset = 15;
+constexpr int Spacing = 16;
+constexpr int NameToCode = 4;
+constexpr int CodeRowSpacing = 8;
+constexpr int ChipSidePadding = 8;
+constexpr int ChipVerticalPadding = 2;
+} // namespace Sizes
+
+// The code on its chip, sized from its own text: a label's padding in the
+// sheet would come on top of the indent and the room a layout gives it.
+QLabel *codeChip(const QString &code, QWidget *parent)
+{
+    auto *chip = new QLabel(code, parent);
+    chip->setTextFormat(Qt::PlainText);
+    chip->setAlignment(Qt::AlignCenter);
+    chip->setStyleSheet(Style::Sheets::codeChip());
+    chip->ensurePolished();
+    const QFontMetrics metrics(chip->font());
+    chip->setFixedSize(metrics.horizontalAdvance(code) + 2 * Sizes::ChipSidePadding,
+        metrics.height() + 2 * Sizes::ChipVerticalPadding);
+    return chip;
+}
+
+} // namespace
 
 CompanyRow::CompanyRow(const Company &company, QWidget *parent)
     : QWidget(parent)
-    , m_company(company)
 {
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(
@@ -28,17 +55,14 @@ CompanyRow::CompanyRow(const Company &company, QWidget *parent)
     column->addWidget(name);
     auto *codeRow = new QHBoxLayout();
     codeRow->setSpacing(Sizes::CodeRowSpacing);
-    codeRow->addWidget(AdminUi::text(u"Code:"_s, Text::Body, QFont::Normal, Style::grey(), this));
-    QLabel *code = AdminUi::text(company.code, Text::Body, QFont::Medium, Style::blue(), this);
-    code->setTextFormat(Qt::PlainText);
-    code->setStyleSheet(Style::Sheets::codeChip());
-    codeRow->addWidget(code);
+    codeRow->addWidget(AdminUi::text(tr("Code:"), Text::Body, QFont::Normal, Style::grey(), this));
+    codeRow->addWidget(codeChip(company.code, this));
     codeRow->addStretch();
     column->addLayout(codeRow);
     row->addLayout(column, 1);
     setMinimumHeight(Sizes::Circle + 2 * Sizes::Padding);
     setAccessibleName(company.nom);
-    setAccessibleDescription(u"Code: "_s + company.code);
+    setAccessibleDescription(tr("Code: %1").arg(company.code));
 }
 
 void CompanyRow::paintEvent(QPaintEvent *)

@@ -12,11 +12,6 @@ class CompanyRow : public QWidget
 public:
     explicit CompanyRow(const Company &company, QWidget *parent = nullptr);
 
-    const Company &company() const { return m_company; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
-
-private:
-    Company m_company;
 };

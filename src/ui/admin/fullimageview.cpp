@@ -11,26 +11,26 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-using Style::Metrics::FullImage::CloseSide, Style::Metrics::FullImage::Margin;
+constexpr int Margin = 24;
+constexpr int CloseSide = 32;
+constexpr int CloseToImage = 20; // extra room under the close button
 } // namespace
 
 FullImageView::FullImageView(QWidget *parent)
     : QWidget(parent)
-    , m_close(new IconButton(u"xmark.circle.fill"_s, Style::white(), u"Fermer"_s,
+    , m_close(new IconButton(u"xmark.circle.fill"_s, Style::white(), tr("Fermer"),
           IconButton::Look { CloseSide, CloseSide, 0, CloseSide / 2 }, this))
     , m_opacity(new QGraphicsOpacityEffect(this))
     , m_fade(new QPropertyAnimation(m_opacity, "opacity", this))
 {
-    setAccessibleName(u"Pièce jointe"_s);
+    setAccessibleName(tr("Pièce jointe"));
     setFocusPolicy(Qt::StrongFocus);
     setGraphicsEffect(m_opacity);
     m_fade->setDuration(FadeMs);
     m_fade->setEasingCurve(QEasingCurve::InOutQuad);
     connect(m_fade, &QPropertyAnimation::finished, this, [this] {
-        if (!m_presented) {
+        if (!m_presented)
             hide();
-            emit dismissed();
-        }
     });
     connect(m_close, &QAbstractButton::clicked, this, &FullImageView::dismiss);
     hide();
@@ -66,8 +66,7 @@ QRect FullImageView::imageRect() const
 {
     if (m_image.isNull())
         return {};
-    const QRect area = rect().adjusted(
-        Margin, Margin + CloseSide + Margin + Style::Metrics::FullImage::CloseToImage, -Margin, -Margin);
+    const QRect area = rect().adjusted(Margin, Margin + CloseSide + Margin + CloseToImage, -Margin, -Margin);
     const QSize shown = m_image.size().scaled(area.size(), Qt::KeepAspectRatio);
     return QRect(area.left() + (area.width() - shown.width()) / 2,
         area.top() + (area.height() - shown.height()) / 2, shown.width(), shown.height());

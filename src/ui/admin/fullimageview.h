@@ -24,9 +24,6 @@ public:
     bool isPresented() const { return m_presented; }
     QRect imageRect() const;
 
-Q_SIGNALS:
-    void dismissed();
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

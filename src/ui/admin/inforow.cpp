@@ -9,15 +9,24 @@
 #include <QPainter>
 
 namespace Text = Style::TextSize;
-namespace Sizes = Style::Metrics::InfoTile;
+namespace {
+
+namespace Sizes {
+constexpr int Padding = 12;
+constexpr int Circle = 36;
+constexpr int CircleSymbolInset = 10;
+constexpr int Spacing = 12;
+constexpr int LineSpacing = 2;
+constexpr int Radius = 10;
+} // namespace Sizes
+
+} // namespace
 
 InfoRow::InfoRow(
     const QString &icon, const QColor &iconColor, const QString &label, const QString &value, QWidget *parent)
     : QWidget(parent)
     , m_icon(icon)
     , m_iconColor(iconColor)
-    , m_label(label)
-    , m_value(value)
 {
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(

@@ -13,16 +13,10 @@ public:
     InfoRow(const QString &icon, const QColor &iconColor, const QString &label, const QString &value,
         QWidget *parent = nullptr);
 
-    QString icon() const { return m_icon; }
-    QString label() const { return m_label; }
-    QString value() const { return m_value; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
     QString m_icon;
     QColor m_iconColor;
-    QString m_label;
-    QString m_value;
 };

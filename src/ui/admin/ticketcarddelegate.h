@@ -1,35 +1,31 @@
 #pragma once
 
-#include "ui/widgets/stylemetrics.h"
-
 #include <QElapsedTimer>
 #include <QHash>
 #include <QPixmap>
+#include <QStringList>
 #include <QStyledItemDelegate>
 #include <QTimer>
 
 class QListView;
-class TicketListModel;
 
 // Paints the rows of the administrators' ticket grid: section headers across
-// the whole width and ticket cards three to a line. The hover look of a card
-// (fill, outline, shadow, scale) follows a spring rather than a fixed curve,
-// so a card the pointer crosses quickly settles without a jump.
+// the whole width and ticket cards three to a line, from what the rows of a
+// TicketListModel hold. The hover look of a card (fill, outline, shadow,
+// scale) follows a spring rather than a fixed curve, so a card the pointer
+// crosses quickly settles without a jump.
 class TicketCardDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
 
 public:
     static constexpr int Columns = 3;
-    static constexpr int Spacing = Style::Metrics::TicketGrid::Spacing;
-    static constexpr int CardHeight = Style::Metrics::TicketGrid::CardHeight;
-    static constexpr int HeaderHeight = Style::Metrics::TicketGrid::HeaderHeight;
-    static constexpr qreal CornerRadius = Style::Metrics::TicketGrid::CardRadius;
-    // Spring of the hover animation: response in seconds and damping fraction.
-    static constexpr double SpringResponse = 0.3;
-    static constexpr double SpringDamping = 0.7;
+    static constexpr int Spacing = 20; // between cards, both ways
 
-    TicketCardDelegate(QListView *view, TicketListModel *model);
+    // The card inside its item, which holds half the spacing on every side.
+    static QRect cardRect(const QRect &item);
+
+    explicit TicketCardDelegate(QListView *view);
 
     void paint(
         QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
@@ -37,12 +33,8 @@ public:
 
     // The card under the pointer, or -1; starts the spring of the old and the new card.
     void setHoveredRow(int row);
-    // 0 at rest, 1 hovered; briefly past 1 while the spring overshoots.
-    qreal hoverProgress(int row) const;
-    // Forgets every animation (the rows changed meaning).
+    // Forgets every animation and every wrapped title (the rows changed meaning).
     void reset();
-
-    int cardWidth() const;
 
 private:
     struct Spring
@@ -51,20 +43,32 @@ private:
         double velocity = 0;
         double target = 0;
     };
+    // A card's title as wrapped for the card width last painted.
+    struct WrappedTitle
+    {
+        int width = -1;
+        QStringList lines;
+    };
 
+    int cardWidth() const;
+    static int headerGapAbove(const QModelIndex &index);
+    // 0 at rest, 1 hovered; briefly past 1 while the spring overshoots.
+    qreal hoverProgress(int row) const;
     void step();
+    void advanceSprings(double elapsed);
+    void settleSprings();
     void updateRow(int row) const;
     void paintHeader(QPainter *painter, const QRect &rect, const QModelIndex &index) const;
-    void paintCard(QPainter *painter, const QStyleOptionViewItem &option, int row) const;
-    // Shadow, fill, outline, divider and button: everything but the ticket's own text.
-    static void paintChrome(QPainter *painter, const QRectF &card, qreal hover);
-    static QSizeF chromeSize(const QSizeF &card);
+    void paintCard(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const;
+    void paintFrame(QPainter *painter, const QRectF &card, qreal hover) const;
+    qreal paintTitle(QPainter *painter, const QModelIndex &index, const QPointF &topLeft, qreal width) const;
+    const QStringList &titleLines(const QModelIndex &index, const QFont &font, int width) const;
 
     QListView *m_view;
-    TicketListModel *m_model;
     QHash<int, Spring> m_springs; // by row, only while moving or hovered
     int m_hoveredRow = -1;
     QTimer m_tick;
     QElapsedTimer m_clock;
     mutable QPixmap m_restingChrome;
+    mutable QHash<int, WrappedTitle> m_titles; // by row, for the cards painted so far
 };

@@ -12,6 +12,7 @@
 #include "ui/widgets/navigationstack.h"
 #include "ui/widgets/noticebox.h"
 #include "ui/widgets/prioritybadge.h"
+#include "ui/widgets/screenguard.h"
 #include "ui/widgets/screenparts.h"
 #include "ui/widgets/statusbadge.h"
 #include "ui/widgets/style.h"
@@ -23,7 +24,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -32,9 +32,37 @@ using namespace Qt::StringLiterals;
 
 namespace Text = Style::TextSize;
 namespace Common = Style::Metrics::Common;
-namespace Sizes = Style::Metrics::TicketDetail;
 
 namespace {
+
+namespace Sizes {
+constexpr int SectionPadding = 24;
+constexpr int SectionSpacing = 14;
+constexpr int SectionGap = 16;
+constexpr int SectionTitleSpacing = 10;
+constexpr int SectionSymbol = 15;
+constexpr int BadgeSpacing = 8;
+constexpr int TitleRowSpacing = 12;
+constexpr int TitleSymbol = 28;
+constexpr int TitleSize = 32;
+constexpr int DateRowSpacing = 8;
+constexpr int DateSymbol = 16;
+constexpr int InnerPadding = 16;
+constexpr int InnerSpacing = 12;
+constexpr int EditorHeight = 100;
+constexpr int CloseButtonHeight = 44;
+constexpr int CloseButtonRadius = 10;
+constexpr int BannerPadding = 20;
+constexpr int BannerSpacing = 10;
+constexpr int BannerSymbol = 15;
+constexpr QSize Thumbnail { 240, 180 };
+constexpr int ThumbnailRadius = 10;
+constexpr int ThumbnailShadowRoom = 20; // added to the picture's width and height
+constexpr int ThumbnailShadowOffset = 5;
+constexpr qreal ThumbnailShadowBlur = 10;
+constexpr int ThumbnailFocusRingWidth = 2;
+constexpr int InfoGridSpacing = 12;
+} // namespace Sizes
 
 // The 240 × 180 preview of the attachment; a click opens it full size.
 class Thumbnail : public QAbstractButton
@@ -53,8 +81,8 @@ public:
         setFixedSize(shown.width() + Sizes::ThumbnailShadowRoom, shown.height() + Sizes::ThumbnailShadowRoom);
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::StrongFocus);
-        setAccessibleName(u"Pièce jointe"_s);
-        setToolTip(u"Agrandir la pièce jointe"_s);
+        setAccessibleName(TicketDetailView::tr("Pièce jointe"));
+        setToolTip(TicketDetailView::tr("Agrandir la pièce jointe"));
     }
 
 protected:
@@ -82,8 +110,9 @@ protected:
         painter.drawPixmap(frame.topLeft(), m_pixmap);
         painter.restore();
         painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(
-            hasFocus() ? Style::blue() : Style::white(0.2), hasFocus() ? Sizes::ThumbnailFocusRingWidth : 1));
+        const bool ring = Style::showsFocusRing(this);
+        painter.setPen(
+            QPen(ring ? Style::blue() : Style::white(0.2), ring ? Sizes::ThumbnailFocusRingWidth : 1));
         painter.drawRoundedRect(
             frame.adjusted(0.5, 0.5, -0.5, -0.5), Sizes::ThumbnailRadius, Sizes::ThumbnailRadius);
     }
@@ -147,7 +176,6 @@ TicketDetailView::TicketDetailView(APIService &api, const Ticket &ticket, QWidge
     sections->addStretch();
 
     m_fullImage = new FullImageView(this);
-    connect(m_fullImage, &FullImageView::dismissed, this, [this] { m_showFullImage = false; });
 
     refresh();
 }
@@ -186,7 +214,7 @@ QWidget *TicketDetailView::buildHeader()
     dateRow->setSpacing(Sizes::DateRowSpacing);
     dateRow->addWidget(AdminUi::symbol(u"calendar"_s, Style::grey(), Sizes::DateSymbol, panel));
     dateRow->addWidget(
-        AdminUi::text(u"Créé le "_s + Dates::formatAdminDetail(m_ticket.createdAt.value_or(QString())),
+        AdminUi::text(tr("Créé le %1").arg(Dates::formatAdminDetail(m_ticket.createdAt.value_or(QString()))),
             Text::Headline, QFont::Normal, Style::grey(), panel));
     dateRow->addStretch();
     layout->addLayout(dateRow);
@@ -198,7 +226,7 @@ QWidget *TicketDetailView::buildAdminSection()
     auto *panel = new RoundedPanel(
         Style::withOpacity(Style::red(), 0.05), this, Style::withOpacity(Style::red(), 0.3));
     auto *layout = sectionLayout(panel);
-    layout->addWidget(titleRow(u"shield.fill"_s, Style::red(), u"Actions Administrateur"_s, panel));
+    layout->addWidget(titleRow(u"shield.fill"_s, Style::red(), tr("Actions Administrateur"), panel));
 
     auto *inner = new RoundedPanel(Style::white(0.03), panel);
     auto *innerLayout = new QVBoxLayout(inner);
@@ -206,7 +234,7 @@ QWidget *TicketDetailView::buildAdminSection()
         Sizes::InnerPadding, Sizes::InnerPadding, Sizes::InnerPadding, Sizes::InnerPadding);
     innerLayout->setSpacing(Sizes::InnerSpacing);
     QLabel *label = AdminUi::text(
-        u"Message de clôture (optionnel)"_s, Text::Callout, QFont::Medium, Style::grey(), inner);
+        tr("Message de clôture (optionnel)"), Text::Callout, QFont::Medium, Style::grey(), inner);
     innerLayout->addWidget(label);
     m_editor = new QPlainTextEdit(inner);
     m_editor->setFixedHeight(Sizes::EditorHeight);
@@ -219,13 +247,13 @@ QWidget *TicketDetailView::buildAdminSection()
     innerLayout->addWidget(m_editor);
 
     // Red to orange rather than the screens' usual blue: this one ends the ticket.
-    m_closeButton = new GradientButton(u"Fermer ce ticket"_s, inner);
+    m_closeButton = new GradientButton(tr("Fermer ce ticket"), inner);
     m_closeButton->setLook({ .from = Style::withOpacity(Style::red(), 0.7),
         .to = Style::withOpacity(Style::orange(), 0.7),
         .radius = Sizes::CloseButtonRadius,
         .inset = 0 });
     m_closeButton->setSymbol(u"checkmark.circle.fill"_s);
-    m_closeButton->setBusyText(u"Fermeture..."_s);
+    m_closeButton->setBusyText(tr("Fermeture..."));
     m_closeButton->setFixedHeight(Sizes::CloseButtonHeight);
     connect(m_closeButton, &QPushButton::clicked, this, &TicketDetailView::requestClose);
     innerLayout->addWidget(m_closeButton);
@@ -247,9 +275,9 @@ QWidget *TicketDetailView::buildClosedBanner()
     row->addWidget(
         AdminUi::symbol(u"checkmark.seal.fill"_s, Style::ticketDone(), Sizes::BannerSymbol, panel));
     row->addWidget(
-        AdminUi::text(u"Ce ticket a été fermé"_s, Text::Lead, QFont::DemiBold, Style::ticketDone(), panel));
+        AdminUi::text(tr("Ce ticket a été fermé"), Text::Lead, QFont::DemiBold, Style::ticketDone(), panel));
     row->addStretch();
-    panel->setAccessibleName(u"Ce ticket a été fermé"_s);
+    panel->setAccessibleName(tr("Ce ticket a été fermé"));
     return panel;
 }
 
@@ -257,7 +285,7 @@ QWidget *TicketDetailView::buildMessageSection()
 {
     auto *panel = new RoundedPanel(Style::white(0.05), this);
     auto *layout = sectionLayout(panel);
-    layout->addWidget(titleRow(u"text.bubble.fill"_s, Style::green(), u"Message"_s, panel));
+    layout->addWidget(titleRow(u"text.bubble.fill"_s, Style::green(), tr("Message"), panel));
     auto *box = new RoundedPanel(Style::white(0.03), panel);
     auto *boxLayout = new QVBoxLayout(box);
     boxLayout->setContentsMargins(
@@ -281,7 +309,7 @@ QWidget *TicketDetailView::buildAttachmentSection()
     title->addWidget(AdminUi::symbol(
         u"photo.fill"_s, Style::withOpacity(Style::orange(), 0.8), Sizes::SectionSymbol, panel));
     title->addWidget(
-        AdminUi::text(u"Pièce jointe"_s, Text::SectionTitle, QFont::DemiBold, Style::white(), panel));
+        AdminUi::text(tr("Pièce jointe"), Text::SectionTitle, QFont::DemiBold, Style::white(), panel));
     title->addWidget(AdminUi::text(u"(1)"_s, Text::Lead, QFont::Medium, Style::grey(), panel));
     title->addStretch();
     layout->addLayout(title);
@@ -296,7 +324,7 @@ QWidget *TicketDetailView::buildUserSection()
     auto *panel = new RoundedPanel(Style::white(0.05), this);
     auto *layout = sectionLayout(panel);
     layout->addWidget(
-        titleRow(u"person.circle.fill"_s, Style::purple(), u"Informations utilisateur"_s, panel));
+        titleRow(u"person.circle.fill"_s, Style::purple(), tr("Informations utilisateur"), panel));
     auto *box = new RoundedPanel(Style::white(0.03), panel);
     auto *grid = new QGridLayout(box);
     grid->setContentsMargins(
@@ -308,13 +336,13 @@ QWidget *TicketDetailView::buildUserSection()
     const Ticket &t = m_ticket;
     if (t.prenom && t.nom)
         tiles << new InfoRow(
-            u"person.fill"_s, Style::blue(), u"Nom complet"_s, *t.prenom + u' ' + *t.nom, box);
+            u"person.fill"_s, Style::blue(), tr("Nom complet"), *t.prenom + u' ' + *t.nom, box);
     if (t.telephone && !t.telephone->isEmpty())
-        tiles << new InfoRow(u"phone.fill"_s, Style::pink(), u"Téléphone"_s, *t.telephone, box);
+        tiles << new InfoRow(u"phone.fill"_s, Style::pink(), tr("Téléphone"), *t.telephone, box);
     if (t.societe && !t.societe->isEmpty())
-        tiles << new InfoRow(u"building.2.fill"_s, Style::orange(), u"Société"_s, *t.societe, box);
+        tiles << new InfoRow(u"building.2.fill"_s, Style::orange(), tr("Société"), *t.societe, box);
     if (t.poste && !t.poste->isEmpty())
-        tiles << new InfoRow(u"desktopcomputer"_s, Style::green(), u"Poste"_s, *t.poste, box);
+        tiles << new InfoRow(u"desktopcomputer"_s, Style::green(), tr("Poste"), *t.poste, box);
     for (int i = 0; i < tiles.size(); ++i)
         grid->addWidget(tiles.at(i), i / 2, i % 2);
     layout->addWidget(box);
@@ -339,14 +367,14 @@ void TicketDetailView::requestClose()
 {
     if (!canClose() || m_isClosing || m_confirm)
         return;
-    m_confirm = new QMessageBox(QMessageBox::Warning, u"Confirmer la fermeture"_s,
-        u"Voulez-vous vraiment fermer ce ticket ? Cette action marquera le ticket comme "
-        "résolu."_s,
+    m_confirm = new QMessageBox(QMessageBox::Warning, tr("Confirmer la fermeture"),
+        tr("Voulez-vous vraiment fermer ce ticket ? Cette action marquera le ticket comme "
+           "résolu."),
         QMessageBox::NoButton, this);
     m_confirm->setAttribute(Qt::WA_DeleteOnClose);
     m_confirm->setWindowModality(Qt::WindowModal);
-    QPushButton *cancel = m_confirm->addButton(u"Annuler"_s, QMessageBox::RejectRole);
-    QPushButton *confirm = m_confirm->addButton(u"Fermer le ticket"_s, QMessageBox::DestructiveRole);
+    QPushButton *cancel = m_confirm->addButton(tr("Annuler"), QMessageBox::RejectRole);
+    QPushButton *confirm = m_confirm->addButton(tr("Fermer le ticket"), QMessageBox::DestructiveRole);
     // The safe answer is the one Return gives.
     m_confirm->setDefaultButton(cancel);
     m_confirm->setEscapeButton(cancel);
@@ -367,14 +395,14 @@ QCoro::Task<void> TicketDetailView::performClose()
     const std::optional<QString> message
         = m_closeMessage.isEmpty() ? std::nullopt : std::optional<QString>(m_closeMessage);
     const qint64 id = m_ticket.id;
-    QPointer<TicketDetailView> self(this);
+    const ScreenGuard guard(this);
     std::optional<QString> failure;
     try {
         co_await m_api.closeTicket(id, message);
     } catch (const std::exception &error) {
         failure = errorDescription(error);
     }
-    if (!self)
+    if (guard.gone())
         co_return;
     m_isClosing = false;
     if (failure) {
@@ -384,6 +412,10 @@ QCoro::Task<void> TicketDetailView::performClose()
         QTimer::singleShot(ReturnDelayMs, this, &TicketDetailView::dismiss);
     }
     refresh();
+    // The badge and the banner that say the ticket is closed head the page,
+    // while the close button that was just used sits far below them.
+    if (m_ticketClosed)
+        ScreenParts::scrollToTop(m_statusBadge);
     emit closeFinished();
 }
 
@@ -392,7 +424,6 @@ void TicketDetailView::openFullImage()
     if (!m_attachment)
         return;
     m_selectedImage = m_attachment;
-    m_showFullImage = true;
     m_fullImage->present(*m_selectedImage);
 }
 

@@ -32,20 +32,15 @@ public:
 
     explicit TicketDetailView(APIService &api, const Ticket &ticket, QWidget *parent = nullptr);
 
-    const Ticket &ticket() const { return m_ticket; }
     bool canClose() const;
     bool isClosed() const { return !canClose(); }
-    bool isClosing() const { return m_isClosing; }
-    bool ticketClosed() const { return m_ticketClosed; }
-    std::optional<QString> closeError() const { return m_closeError; }
-    bool showFullImage() const { return m_showFullImage; }
-    std::optional<QImage> selectedImage() const { return m_selectedImage; }
-    // The attachment, decoded once when the screen is built.
+    // The attachment, decoded once when the screen is built, and the image
+    // the full-size view was last given: the very same one, not a copy.
     const std::optional<QImage> &attachment() const { return m_attachment; }
+    std::optional<QImage> selectedImage() const { return m_selectedImage; }
 
     // Presents the confirmation alert ("Fermer ce ticket").
     void requestClose();
-    QMessageBox *confirmation() const { return m_confirm; }
     QCoro::Task<void> performClose();
     // Pops the screen from the navigation stack.
     void dismiss();
@@ -71,7 +66,6 @@ private:
     Ticket m_ticket;
     std::optional<QImage> m_attachment;
 
-    bool m_showFullImage = false;
     std::optional<QImage> m_selectedImage;
     QString m_closeMessage;
     bool m_isClosing = false;

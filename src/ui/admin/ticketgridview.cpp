@@ -2,38 +2,44 @@
 
 #include "ticketcarddelegate.h"
 #include "ticketlistmodel.h"
+#include "ui/widgets/screenlook.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int ScrollStep = 24; // one wheel or arrow step
+} // namespace
 
 TicketGridView::TicketGridView(TicketListModel *model, QWidget *parent)
     : QListView(parent)
     , m_model(model)
 {
     setModel(model);
-    m_delegate = new TicketCardDelegate(this, model);
+    m_delegate = new TicketCardDelegate(this);
     setItemDelegate(m_delegate);
     setViewMode(QListView::ListMode);
     setFlow(QListView::LeftToRight);
     setWrapping(true);
     setMovement(QListView::Static);
     setResizeMode(QListView::Adjust);
-    setSpacing(TicketCardDelegate::Spacing / 2);
+    setSpacing(0);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    verticalScrollBar()->setSingleStep(Style::Metrics::TicketGrid::ScrollStep);
+    verticalScrollBar()->setSingleStep(ScrollStep);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setMouseTracking(true);
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
-    setAccessibleName(u"Tickets"_s);
+    setAccessibleName(tr("Tickets"));
     viewport()->setAttribute(Qt::WA_Hover);
 
     connect(this, &QListView::clicked, this, [this](const QModelIndex &index) {
-        if (index.isValid() && isCard(index.row()))
+        if (index.isValid() && index.row() == m_releasedOnCard)
             emit ticketActivated(index.row());
     });
     connect(model, &QAbstractItemModel::modelReset, this, [this] {
@@ -55,14 +61,24 @@ QModelIndex TicketGridView::cardIndex(int row) const
 
 int TicketGridView::cardRowAt(const QPoint &position) const
 {
+    // The gaps between cards belong to no card.
     const QModelIndex index = indexAt(position);
-    return index.isValid() && isCard(index.row()) ? index.row() : -1;
+    return index.isValid() && isCard(index.row())
+            && TicketCardDelegate::cardRect(visualRect(index)).contains(position)
+        ? index.row()
+        : -1;
 }
 
 void TicketGridView::mouseMoveEvent(QMouseEvent *event)
 {
     m_delegate->setHoveredRow(cardRowAt(event->position().toPoint()));
     QListView::mouseMoveEvent(event);
+}
+
+void TicketGridView::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_releasedOnCard = cardRowAt(event->position().toPoint());
+    QListView::mouseReleaseEvent(event);
 }
 
 void TicketGridView::leaveEvent(QEvent *event)
@@ -93,6 +109,12 @@ void TicketGridView::focusInEvent(QFocusEvent *event)
 
 void TicketGridView::keyPressEvent(QKeyEvent *event)
 {
+    // Moving between cards with the keys is keyboard use, even after a click
+    // focused the grid: the cursor's card shows its ring from now on.
+    if (!property(ScreenLook::KeyboardFocus).toBool()) {
+        setProperty(ScreenLook::KeyboardFocus, true);
+        viewport()->update();
+    }
     // Alt+Left is the window's "back", not a move between cards.
     if (event->matches(QKeySequence::Back)) {
         event->ignore();
@@ -127,48 +149,17 @@ QModelIndex TicketGridView::moveCursor(CursorAction action, Qt::KeyboardModifier
     if (current < 0)
         return m_model->index(firstCard);
 
-    const bool inOpen = open.first >= 0 && current <= open.last;
-    const auto here = inOpen ? open : closed;
-    const int column = (current - here.first) % TicketCardDelegate::Columns;
-    const int cols = TicketCardDelegate::Columns;
-
     switch (action) {
     case MoveRight:
-    case MoveNext: {
-        int next = current + 1;
-        if (!isCard(next))
-            ++next; // over the closed section's header
-        return cardIndex(next).isValid() ? cardIndex(next) : m_model->index(current);
-    }
+    case MoveNext:
+        return m_model->index(cardAlong(current, 1));
     case MoveLeft:
-    case MovePrevious: {
-        int previous = current - 1;
-        if (!isCard(previous))
-            --previous;
-        return cardIndex(previous).isValid() ? cardIndex(previous) : m_model->index(current);
-    }
-    case MoveDown: {
-        const int below = current + cols;
-        if (below <= here.last)
-            return m_model->index(below);
-        // From the line above a shorter last line, land on its last card.
-        const int lineStart = current - column;
-        if (lineStart + cols <= here.last)
-            return m_model->index(here.last);
-        if (inOpen && closed.first >= 0)
-            return m_model->index(qMin(closed.first + column, closed.last));
-        return m_model->index(current);
-    }
-    case MoveUp: {
-        const int above = current - cols;
-        if (above >= here.first)
-            return m_model->index(above);
-        if (!inOpen && open.first >= 0) {
-            const int lastLineStart = open.first + ((open.last - open.first) / cols) * cols;
-            return m_model->index(qMin(lastLineStart + column, open.last));
-        }
-        return m_model->index(current);
-    }
+    case MovePrevious:
+        return m_model->index(cardAlong(current, -1));
+    case MoveDown:
+        return m_model->index(cardBelow(current));
+    case MoveUp:
+        return m_model->index(cardAbove(current));
     case MoveHome:
         return m_model->index(firstCard);
     case MoveEnd:
@@ -182,4 +173,47 @@ QModelIndex TicketGridView::moveCursor(CursorAction action, Qt::KeyboardModifier
     }
     }
     return m_model->index(current);
+}
+
+int TicketGridView::cardAlong(int current, int step) const
+{
+    int next = current + step;
+    if (!isCard(next))
+        next += step; // over the closed section's header
+    return isCard(next) ? next : current;
+}
+
+int TicketGridView::cardBelow(int current) const
+{
+    constexpr int cols = TicketCardDelegate::Columns;
+    const auto open = m_model->sectionRows(TicketListModel::Section::Open);
+    const auto closed = m_model->sectionRows(TicketListModel::Section::Closed);
+    const bool inOpen = open.first >= 0 && current <= open.last;
+    const auto here = inOpen ? open : closed;
+    const int column = (current - here.first) % cols;
+    if (current + cols <= here.last)
+        return current + cols;
+    // From the line above a shorter last line, land on its last card.
+    if (current - column + cols <= here.last)
+        return here.last;
+    if (inOpen && closed.first >= 0)
+        return qMin(closed.first + column, closed.last);
+    return current;
+}
+
+int TicketGridView::cardAbove(int current) const
+{
+    constexpr int cols = TicketCardDelegate::Columns;
+    const auto open = m_model->sectionRows(TicketListModel::Section::Open);
+    const auto closed = m_model->sectionRows(TicketListModel::Section::Closed);
+    const bool inOpen = open.first >= 0 && current <= open.last;
+    const auto here = inOpen ? open : closed;
+    const int column = (current - here.first) % cols;
+    if (current - cols >= here.first)
+        return current - cols;
+    if (!inOpen && open.first >= 0) {
+        const int lastLineStart = open.first + ((open.last - open.first) / cols) * cols;
+        return qMin(lastLineStart + column, open.last);
+    }
+    return current;
 }

@@ -17,8 +17,6 @@ class TicketGridView : public QListView
 public:
     explicit TicketGridView(TicketListModel *model, QWidget *parent = nullptr);
 
-    TicketCardDelegate *cardDelegate() const { return m_delegate; }
-
 Q_SIGNALS:
     void ticketActivated(int row);
 
@@ -26,6 +24,7 @@ protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
 
@@ -34,7 +33,12 @@ private:
     void ensureCardIsCurrent();
     int cardRowAt(const QPoint &position) const;
     QModelIndex cardIndex(int row) const;
+    // The card a step away from current along the reading order, or current.
+    int cardAlong(int current, int step) const;
+    int cardBelow(int current) const;
+    int cardAbove(int current) const;
 
     TicketListModel *m_model;
     TicketCardDelegate *m_delegate;
+    int m_releasedOnCard = -1;
 };

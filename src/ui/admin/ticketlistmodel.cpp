@@ -56,12 +56,12 @@ void TicketListModel::sortNewestFirst(QList<Ticket> &tickets)
 
 QString TicketListModel::countLine(qsizetype count)
 {
-    return QString::number(count) + u" ticket"_s + (count >= 2 ? u"s"_s : QString()) + u" au total"_s;
+    return (count >= 2 ? tr("%1 tickets au total") : tr("%1 ticket au total")).arg(count);
 }
 
 QString TicketListModel::sectionTitle(Section section)
 {
-    return section == Section::Open ? u"Tickets en cours"_s : u"Tickets fermés"_s;
+    return section == Section::Open ? tr("Tickets en cours") : tr("Tickets fermés");
 }
 
 void TicketListModel::setTickets(QList<Ticket> tickets)
@@ -102,22 +102,6 @@ void TicketListModel::buildRows()
     addSection(Section::Closed, closed);
 }
 
-QList<Ticket> TicketListModel::openTickets() const
-{
-    QList<Ticket> result;
-    std::copy_if(m_tickets.cbegin(), m_tickets.cend(), std::back_inserter(result),
-        [](const Ticket &t) { return Status::isOpen(statusOf(t)); });
-    return result;
-}
-
-QList<Ticket> TicketListModel::closedTickets() const
-{
-    QList<Ticket> result;
-    std::copy_if(m_tickets.cbegin(), m_tickets.cend(), std::back_inserter(result),
-        [](const Ticket &t) { return Status::isClosed(statusOf(t)); });
-    return result;
-}
-
 TicketListModel::SectionRows TicketListModel::sectionRows(Section section) const
 {
     return section == Section::Open ? m_open : m_closed;
@@ -130,23 +114,17 @@ const Ticket &TicketListModel::ticketAt(int row) const
     return m_tickets.at(r.ticket);
 }
 
-int TicketListModel::rowOfTicket(qint64 id) const
-{
-    for (size_t row = 0; row < m_rows.size(); ++row) {
-        if (m_rows[row].kind == RowKind::Card && m_tickets.at(m_rows[row].ticket).id == id)
-            return int(row);
-    }
-    return -1;
-}
-
 const TicketListModel::CardText &TicketListModel::cardText(int row) const
 {
     const int index = m_rows.at(size_t(row)).ticket;
     std::optional<CardText> &cached = m_cardText[size_t(index)];
-    if (cached)
-        return *cached;
+    if (!cached)
+        cached = describe(m_tickets.at(index));
+    return *cached;
+}
 
-    const Ticket &t = m_tickets.at(index);
+TicketListModel::CardText TicketListModel::describe(const Ticket &t)
+{
     CardText text;
     // A ticket without status is shown as open, though it sits in no section.
     const QString status = t.status.value_or(u"open"_s);
@@ -156,21 +134,19 @@ const TicketListModel::CardText &TicketListModel::cardText(int row) const
     text.priorityTint = Priority::tint(t.priorite);
     text.title = t.displayTitle();
     text.date = Dates::formatAdminCard(t.createdAt.value_or(QString()));
-    text.hasName = t.prenom && t.nom;
-    if (text.hasName)
+    if (t.prenom && t.nom)
         text.name = *t.prenom + u' ' + *t.nom;
     if (t.societe && !t.societe->isEmpty())
         text.company = *t.societe;
 
-    QStringList parts { u"Statut "_s + text.status, u"priorité "_s + text.priority,
-        u"créé le "_s + text.date };
-    if (text.hasName)
-        parts << u"par "_s + text.name;
+    QStringList parts { tr("Statut %1").arg(text.status), tr("priorité %1").arg(text.priority),
+        tr("créé le %1").arg(text.date) };
+    if (t.prenom && t.nom)
+        parts << tr("par %1").arg(text.name);
     if (!text.company.isEmpty())
-        parts << u"société "_s + text.company;
+        parts << tr("société %1").arg(text.company);
     text.accessibleDescription = parts.join(u", "_s);
-    cached = std::move(text);
-    return *cached;
+    return text;
 }
 
 int TicketListModel::rowCount(const QModelIndex &parent) const
@@ -191,28 +167,55 @@ QVariant TicketListModel::data(const QModelIndex &index, int role) const
     default:
         break;
     }
-    if (row.kind == RowKind::Header) {
-        switch (role) {
-        case Qt::DisplayRole:
-            return sectionTitle(row.section);
-        case SectionCountRole:
-            return row.ticket;
-        case Qt::AccessibleTextRole:
-            // Read as a sentence: "Tickets en cours, 3 tickets".
-            return QString(sectionTitle(row.section) + u", "_s + QString::number(row.ticket) + u" ticket"_s
-                + (row.ticket >= 2 ? u"s"_s : QString()));
-        default:
-            return {};
-        }
-    }
+    return row.kind == RowKind::Header ? sectionRowData(row, role) : cardRowData(index.row(), role);
+}
+
+QVariant TicketListModel::sectionRowData(const Row &row, int role) const
+{
     switch (role) {
-    case TicketIdRole:
-        return m_tickets.at(row.ticket).id;
+    case Qt::DisplayRole:
+        return sectionTitle(row.section);
+    case SectionCountRole:
+        return row.ticket;
+    case Qt::AccessibleTextRole:
+        // Read as a sentence: "Tickets en cours, 3 tickets".
+        return (row.ticket >= 2 ? tr("%1, %2 tickets") : tr("%1, %2 ticket"))
+            .arg(sectionTitle(row.section), QString::number(row.ticket));
+    default:
+        return {};
+    }
+}
+
+QVariant TicketListModel::cardRowData(int row, int role) const
+{
+    if (role == TicketIdRole)
+        return m_tickets.at(m_rows[size_t(row)].ticket).id;
+    // Other roles (the view's decoration, font, ...) do not format the card.
+    const bool shown = role == Qt::DisplayRole || role == Qt::AccessibleTextRole
+        || role == Qt::AccessibleDescriptionRole || (role >= StatusBadgeRole && role <= CompanyRole);
+    if (!shown)
+        return {};
+    const CardText &text = cardText(row);
+    switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return cardText(index.row()).title;
+        return text.title;
     case Qt::AccessibleDescriptionRole:
-        return cardText(index.row()).accessibleDescription;
+        return text.accessibleDescription;
+    case StatusBadgeRole:
+        return text.status;
+    case StatusTintRole:
+        return int(text.statusTint);
+    case PriorityBadgeRole:
+        return text.priority;
+    case PriorityTintRole:
+        return int(text.priorityTint);
+    case DateRole:
+        return text.date;
+    case AuthorRole:
+        return text.name;
+    case CompanyRole:
+        return text.company;
     default:
         return {};
     }

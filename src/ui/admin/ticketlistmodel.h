@@ -4,7 +4,6 @@
 #include "protocol/vocabulary.h"
 
 #include <QAbstractListModel>
-#include <QStringList>
 #include <vector>
 
 // Every ticket of the administrators' list, newest first, laid out as the
@@ -23,26 +22,14 @@ public:
         SectionRole, // Section as int
         SectionCountRole, // header rows: number of cards below
         TicketIdRole, // card rows: the ticket's id
-    };
-
-    // What a card shows, computed once per card when first needed so that a
-    // list of thousands of tickets opens without formatting every date.
-    struct CardText
-    {
-        QString status; // badge text; "OPEN" when the ticket has no status
-        Tint statusTint = Tint::Gray;
-        QString priority; // badge text; "N/A" when missing
-        Tint priorityTint = Tint::Gray;
-        QString title;
-        QString date;
-        QString name; // empty when prenom or nom is missing
-        QString company; // empty when societe is missing or empty
-        bool hasName = false;
-        QString accessibleDescription;
-        // The title as wrapped for the last card width painted (a cache of
-        // the delegate's, kept here to live and die with the card).
-        mutable int titleWidth = -1;
-        mutable QStringList titleLines;
+        // Card rows, as the card shows them; the title is the DisplayRole.
+        StatusBadgeRole, // "OPEN" when the ticket has no status
+        StatusTintRole, // Tint as int
+        PriorityBadgeRole, // "N/A" when missing
+        PriorityTintRole, // Tint as int
+        DateRole,
+        AuthorRole, // empty when prenom or nom is missing
+        CompanyRole, // empty when societe is missing or empty
     };
 
     explicit TicketListModel(QObject *parent = nullptr);
@@ -50,20 +37,13 @@ public:
     // Replaces the list with tickets, sorted newest first.
     void setTickets(QList<Ticket> tickets);
     const QList<Ticket> &tickets() const { return m_tickets; }
-    QList<Ticket> openTickets() const;
-    QList<Ticket> closedTickets() const;
 
-    // Stable sort by created_at text, greatest first; no created_at sorts as "".
-    static void sortNewestFirst(QList<Ticket> &tickets);
     // "1 ticket au total", "12 tickets au total".
     static QString countLine(qsizetype count);
-    static QString sectionTitle(Section section);
 
     RowKind rowKind(int row) const { return m_rows.at(size_t(row)).kind; }
-    Section section(int row) const { return m_rows.at(size_t(row)).section; }
     // Card rows only.
     const Ticket &ticketAt(int row) const;
-    const CardText &cardText(int row) const;
     // Rows of a section's header and of its first and last cards; all -1 when
     // the section is not shown.
     struct SectionRows
@@ -73,8 +53,6 @@ public:
         int last = -1;
     };
     SectionRows sectionRows(Section section) const;
-    // Row of the card of ticket id, or -1.
-    int rowOfTicket(qint64 id) const;
 
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
@@ -88,7 +66,29 @@ private:
         int ticket = -1; // index into m_tickets for cards, card count for headers
     };
 
+    // What a card shows, computed once per card when first needed so that a
+    // list of thousands of tickets opens without formatting every date.
+    struct CardText
+    {
+        QString status;
+        Tint statusTint = Tint::Gray;
+        QString priority;
+        Tint priorityTint = Tint::Gray;
+        QString title;
+        QString date;
+        QString name;
+        QString company;
+        QString accessibleDescription;
+    };
+
+    // Stable sort by created_at text, greatest first; no created_at sorts as "".
+    static void sortNewestFirst(QList<Ticket> &tickets);
+    static QString sectionTitle(Section section);
     void buildRows();
+    const CardText &cardText(int row) const;
+    static CardText describe(const Ticket &ticket);
+    QVariant sectionRowData(const Row &row, int role) const;
+    QVariant cardRowData(int row, int role) const;
 
     QList<Ticket> m_tickets;
     std::vector<Row> m_rows;

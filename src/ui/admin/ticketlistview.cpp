@@ -9,13 +9,13 @@
 #include "ui/widgets/errortext.h"
 #include "ui/widgets/iconbutton.h"
 #include "ui/widgets/navigationstack.h"
+#include "ui/widgets/screenguard.h"
 #include "ui/widgets/screenparts.h"
 #include "ui/widgets/spinner.h"
 #include "ui/widgets/style.h"
 #include "ui/widgets/symbolicons.h"
 
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStackedLayout>
@@ -25,10 +25,30 @@ using namespace Qt::StringLiterals;
 
 namespace Text = Style::TextSize;
 namespace Common = Style::Metrics::Common;
-namespace Sizes = Style::Metrics::TicketList;
 
 namespace {
+
+namespace Sizes {
+constexpr int LoadingSpinner = 30;
+constexpr int PageSpacing = 16; // loading and empty pages
+constexpr int ErrorSpacing = 20;
+constexpr int ErrorSymbol = 60;
+constexpr int ErrorTextSidePadding = 40;
+constexpr int RetrySymbol = 16;
+constexpr int RetryRadius = 10;
+constexpr int RetryVerticalPadding = 12;
+constexpr int RetrySidePadding = 24;
+constexpr int HeaderBottomPadding = 20;
+constexpr int HeaderSpacing = 16;
+constexpr int TitleSize = 36;
+constexpr int RefreshFrame = 44;
+constexpr int RefreshSymbol = 20;
+constexpr int RefreshRadius = 10;
+constexpr int EmptySymbol = 60;
+} // namespace Sizes
+
 constexpr int GridMargin = Common::SheetPadding - TicketCardDelegate::Spacing / 2;
+
 } // namespace
 
 TicketListView::TicketListView(APIService &api, QWidget *parent)
@@ -37,7 +57,7 @@ TicketListView::TicketListView(APIService &api, QWidget *parent)
     , m_model(new TicketListModel(this))
 {
     Style::applyTo(this);
-    setAccessibleName(u"Gestion des tickets"_s);
+    setAccessibleName(tr("Gestion des tickets"));
     QVBoxLayout *column = ScreenParts::bareColumn(this);
     column->addWidget(NavigationStack::backBar(this));
     m_faces = new QStackedLayout;
@@ -51,16 +71,11 @@ TicketListView::TicketListView(APIService &api, QWidget *parent)
     showState();
 }
 
-const QList<Ticket> &TicketListView::tickets() const
-{
-    return m_model->tickets();
-}
-
 QWidget *TicketListView::buildLoadingFace()
 {
     return ScreenParts::centredColumn(
         { new Spinner(Sizes::LoadingSpinner, Style::white()),
-            AdminUi::text(u"Chargement des tickets..."_s, Text::CardTitle, QFont::Normal, Style::grey()) },
+            AdminUi::text(tr("Chargement des tickets..."), Text::CardTitle, QFont::Normal, Style::grey()) },
         Sizes::PageSpacing, this);
 }
 
@@ -74,16 +89,17 @@ QWidget *TicketListView::buildErrorFace()
                           Style::withOpacity(Style::red(), 0.8), Sizes::ErrorSymbol, face),
         0, Qt::AlignHCenter);
     column->addWidget(
-        AdminUi::text(u"Erreur de chargement"_s, Text::Title, QFont::Bold, Style::white(), face), 0,
+        AdminUi::text(tr("Erreur de chargement"), Text::Title, QFont::Bold, Style::white(), face), 0,
         Qt::AlignHCenter);
     m_errorText = AdminUi::text(QString(), Text::Headline, QFont::Normal, Style::grey(), face);
+    m_errorText->setObjectName(u"errorText"_s);
     m_errorText->setWordWrap(true);
     m_errorText->setAlignment(Qt::AlignCenter);
     m_errorText->setContentsMargins(Sizes::ErrorTextSidePadding, 0, Sizes::ErrorTextSidePadding, 0);
     column->addWidget(m_errorText);
 
     auto *retry = new QPushButton(
-        SymbolIcons::icon(u"arrow.clockwise", Style::white(), Sizes::RetrySymbol), u"Réessayer"_s, face);
+        SymbolIcons::icon(u"arrow.clockwise", Style::white(), Sizes::RetrySymbol), tr("Réessayer"), face);
     retry->setStyleSheet(Style::Sheets::filledButton(Style::withOpacity(Style::blue(), 0.6), Text::Lead,
         QFont::DemiBold, Sizes::RetryRadius,
         Style::Sheets::padding(Sizes::RetryVerticalPadding, Sizes::RetrySidePadding)));
@@ -106,18 +122,19 @@ QWidget *TicketListView::buildListFace()
     auto *titles = new QVBoxLayout();
     titles->setSpacing(Common::TitleToSubtitle);
     titles->addWidget(
-        AdminUi::text(u"Gestion des tickets"_s, Sizes::TitleSize, QFont::Bold, Style::white(), header));
+        AdminUi::text(tr("Gestion des tickets"), Sizes::TitleSize, QFont::Bold, Style::white(), header));
     m_countLine = AdminUi::text(QString(), Text::Lead, QFont::Normal, Style::grey(), header);
     titles->addWidget(m_countLine);
     row->addLayout(titles);
     row->addStretch();
-    auto *refresh = new IconButton(u"arrow.clockwise"_s, Style::white(), u"Actualiser"_s,
+    auto *refresh = new IconButton(u"arrow.clockwise"_s, Style::white(), tr("Actualiser"),
         IconButton::Look { Sizes::RefreshFrame, Sizes::RefreshSymbol, 0.1, Sizes::RefreshRadius }, header);
     connect(refresh, &QAbstractButton::clicked, this, [this] { loadTickets(); });
     row->addWidget(refresh, 0, Qt::AlignVCenter);
     column->addWidget(header);
 
     m_grid = new TicketGridView(m_model, face);
+    m_grid->setObjectName(u"grid"_s);
     // With the half spacing the grid keeps at its edges, 24 points in all.
     column->setContentsMargins(GridMargin, 0, GridMargin, GridMargin);
     connect(m_grid, &TicketGridView::ticketActivated, this, &TicketListView::openTicket);
@@ -129,9 +146,9 @@ QWidget *TicketListView::buildEmptyFace()
 {
     return ScreenParts::centredColumn(
         { AdminUi::symbol(u"tray.fill"_s, Style::withOpacity(Style::grey(), 0.5), Sizes::EmptySymbol),
-            AdminUi::text(u"Aucun ticket"_s, Text::Title, QFont::Bold, Style::white()),
+            AdminUi::text(tr("Aucun ticket"), Text::Title, QFont::Bold, Style::white()),
             AdminUi::text(
-                u"Il n'y a aucun ticket pour le moment"_s, Text::Headline, QFont::Normal, Style::grey()) },
+                tr("Il n'y a aucun ticket pour le moment"), Text::Headline, QFont::Normal, Style::grey()) },
         Sizes::PageSpacing, this);
 }
 
@@ -180,8 +197,9 @@ QCoro::Task<void> TicketListView::loadTickets()
     m_loading = true;
     m_errorMessage.reset();
     showState();
-    QPointer<TicketListView> self(this);
-    const quint64 load = ++m_latestLoad;
+    // Fetches overlap (refresh, coming back from a detail): only the latest
+    // one's reply is applied, however late an older one comes back.
+    const LatestLoad::Ticket load = m_loads.start(this);
     std::optional<QString> failure;
     QList<Ticket> fetched;
     try {
@@ -189,9 +207,7 @@ QCoro::Task<void> TicketListView::loadTickets()
     } catch (const std::exception &error) {
         failure = errorDescription(error);
     }
-    // Fetches overlap (refresh, coming back from a detail): only the latest
-    // one's reply is applied, however late an older one comes back.
-    if (!self || load != m_latestLoad)
+    if (load.superseded())
         co_return;
     if (failure) {
         m_errorMessage = failure;

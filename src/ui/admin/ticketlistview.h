@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/records.h"
+#include "ui/widgets/screenguard.h"
 
 #include <QCoro/QCoroTask>
 #include <QWidget>
@@ -27,12 +28,7 @@ public:
 
     QCoro::Task<void> loadTickets();
 
-    const QList<Ticket> &tickets() const;
-    bool loading() const { return m_loading; }
-    std::optional<QString> errorMessage() const { return m_errorMessage; }
     Face face() const;
-    TicketGridView *grid() const { return m_grid; }
-    TicketListModel *model() const { return m_model; }
 
     // Pushes the detail of the card at row onto the navigation stack.
     void openTicket(int row);
@@ -63,7 +59,7 @@ private:
     QLabel *m_errorText = nullptr;
 
     bool m_loading = true;
-    quint64 m_latestLoad = 0;
+    LatestLoad m_loads;
     std::optional<QString> m_errorMessage;
     std::optional<Ticket> m_selectedTicket;
 };

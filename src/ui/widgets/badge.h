@@ -13,7 +13,6 @@ public:
     explicit Badge(QWidget *parent = nullptr);
 
     void setBadge(const QString &text, const QColor &color);
-    QString text() const { return m_text; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

@@ -8,6 +8,15 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+namespace Sizes {
+constexpr int Spacing = 6; // symbol, words and "*"
+constexpr int Symbol = 15;
+} // namespace Sizes
+
+} // namespace
+
 FieldLabel::FieldLabel(const QString &symbol, const QString &text, bool required, QWidget *parent)
     : QWidget(parent)
     , m_text(new QLabel(text, this))
@@ -15,11 +24,10 @@ FieldLabel::FieldLabel(const QString &symbol, const QString &text, bool required
 {
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(Style::Metrics::FieldLabel::Spacing);
+    row->setSpacing(Sizes::Spacing);
     if (!symbol.isEmpty()) {
         auto *icon = new QLabel(this);
-        icon->setPixmap(SymbolIcons::pixmap(
-            symbol, Style::blue(), Style::Metrics::FieldLabel::Symbol, devicePixelRatioF()));
+        icon->setPixmap(SymbolIcons::pixmap(symbol, Style::blue(), Sizes::Symbol, devicePixelRatioF()));
         icon->setAccessibleName(QString());
         row->addWidget(icon);
     }
@@ -33,13 +41,8 @@ FieldLabel::FieldLabel(const QString &symbol, const QString &text, bool required
     row->addStretch();
 }
 
-QString FieldLabel::text() const
-{
-    return m_text->text();
-}
-
 void FieldLabel::setBuddy(QWidget *field)
 {
     m_text->setBuddy(field);
-    field->setAccessibleName(m_required ? m_text->text() + u" (obligatoire)"_s : m_text->text());
+    field->setAccessibleName(m_required ? tr("%1 (obligatoire)").arg(m_text->text()) : m_text->text());
 }

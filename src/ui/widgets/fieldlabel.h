@@ -14,7 +14,6 @@ class FieldLabel : public QWidget
 public:
     FieldLabel(const QString &symbol, const QString &text, bool required, QWidget *parent = nullptr);
 
-    QString text() const;
     // Names field after this label and makes the label's mnemonic focus it.
     void setBuddy(QWidget *field);
 

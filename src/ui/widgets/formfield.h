@@ -18,7 +18,6 @@ public:
     QString value() const;
     void setValue(const QString &value);
     QLineEdit *lineEdit() const { return m_edit; }
-    FieldLabel *label() const { return m_label; }
 
 Q_SIGNALS:
     void valueChanged(const QString &value);

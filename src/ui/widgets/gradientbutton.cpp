@@ -84,7 +84,7 @@ void GradientButton::paintEvent(QPaintEvent *)
     painter.setPen(Qt::NoPen);
     painter.setBrush(fill);
     painter.drawRoundedRect(area, radius, radius);
-    if (hasFocus()) {
+    if (Style::showsFocusRing(this)) {
         painter.setPen(QPen(Style::white(0.85), Sizes::FocusRingWidth));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(area.adjusted(1, 1, -1, -1), radius - 1, radius - 1);

@@ -24,7 +24,7 @@ IconButton::IconButton(
 
 IconButton *IconButton::closeButton(QWidget *parent)
 {
-    return new IconButton(u"xmark.circle.fill"_s, Style::grey(), u"Fermer"_s,
+    return new IconButton(u"xmark.circle.fill"_s, Style::grey(), tr("Fermer"),
         Look { Sizes::CloseFrame, Sizes::CloseSymbol, 0, Sizes::CloseRadius }, parent);
 }
 
@@ -48,7 +48,7 @@ void IconButton::paintEvent(QPaintEvent *)
     if (m_look.background > 0)
         Style::fillRounded(
             &painter, frame, m_look.radius, Style::white(m_look.background * (isDown() ? 1.6 : 1)));
-    if (hasFocus())
+    if (Style::showsFocusRing(this))
         Style::fillRounded(
             &painter, frame, m_look.radius, Qt::transparent, Style::withOpacity(Style::blue(), 0.9));
     const qreal side = m_look.symbolSize;

@@ -9,7 +9,19 @@
 
 using namespace Qt::StringLiterals;
 
-namespace Sizes = Style::Metrics::BackBar;
+namespace {
+
+namespace Sizes {
+constexpr int SidePadding = 16;
+constexpr int TopPadding = 12;
+constexpr int BottomPadding = 4;
+constexpr int Symbol = 16;
+constexpr int TextSize = Style::TextSize::Callout;
+constexpr int ButtonVerticalPadding = 6;
+constexpr int ButtonSidePadding = 8;
+} // namespace Sizes
+
+} // namespace
 
 NavigationStack::NavigationStack(QWidget *root, QWidget *parent)
     : QStackedWidget(parent)
@@ -53,11 +65,11 @@ QWidget *NavigationStack::backBar(QWidget *screen)
     auto *row = new QHBoxLayout(bar);
     row->setContentsMargins(Sizes::SidePadding, Sizes::TopPadding, Sizes::SidePadding, Sizes::BottomPadding);
     auto *back = new QPushButton(
-        SymbolIcons::icon(u"chevron.left", Style::white(), Sizes::Symbol), u"Retour"_s, bar);
+        SymbolIcons::icon(u"chevron.left", Style::white(), Sizes::Symbol), tr("Retour"), bar);
     back->setStyleSheet(Style::Sheets::plainButton(Style::white(), Sizes::TextSize, QFont::Medium,
         Style::Sheets::padding(Sizes::ButtonVerticalPadding, Sizes::ButtonSidePadding)));
     back->setCursor(Qt::PointingHandCursor);
-    back->setAccessibleName(u"Retour"_s);
+    back->setAccessibleName(tr("Retour"));
     connect(back, &QPushButton::clicked, screen, [screen] {
         NavigationStack *stack = of(screen);
         if (stack && stack->top() == screen)

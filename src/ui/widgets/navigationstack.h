@@ -17,7 +17,6 @@ public:
     // Removes and deletes the top screen; the root always stays.
     void pop();
     QWidget *top() const;
-    int depth() const { return count(); }
 
     // The stack that shows widget, or nullptr.
     static NavigationStack *of(const QWidget *widget);

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -55,16 +56,31 @@ QWidget *ScreenParts::centredColumn(const QList<QWidget *> &items, int spacing, 
     return page;
 }
 
+namespace {
+
+QScrollArea *pageOf(QWidget *widget)
+{
+    for (QWidget *ancestor = widget->parentWidget(); ancestor; ancestor = ancestor->parentWidget()) {
+        if (auto *area = qobject_cast<QScrollArea *>(ancestor))
+            return area;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void ScreenParts::scrollToTop(QWidget *widget)
+{
+    if (QScrollArea *area = pageOf(widget))
+        area->verticalScrollBar()->setValue(0);
+}
+
 void ScreenParts::revealWhenLaidOut(QWidget *widget)
 {
     QTimer::singleShot(0, widget, [widget] {
         if (!widget->isVisible())
             return;
-        for (QWidget *ancestor = widget->parentWidget(); ancestor; ancestor = ancestor->parentWidget()) {
-            if (auto *area = qobject_cast<QScrollArea *>(ancestor)) {
-                area->ensureWidgetVisible(widget, 0, Style::Metrics::Common::RevealMargin);
-                return;
-            }
-        }
+        if (QScrollArea *area = pageOf(widget))
+            area->ensureWidgetVisible(widget, 0, Style::Metrics::Common::RevealMargin);
     });
 }

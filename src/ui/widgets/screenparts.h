@@ -21,6 +21,9 @@ QWidget *addScrollingPage(QBoxLayout *layout, int stretch = 0);
 // one) so that it shows: a message at the foot of a long form must not
 // appear below the fold.
 void revealWhenLaidOut(QWidget *widget);
+// Scrolls widget's page (if it is on one) back to its top, where a screen
+// shows the outcome of what was just done.
+void scrollToTop(QWidget *widget);
 // A screen's title (role "title") over its subtitle (role "subtitle").
 QVBoxLayout *titles(const QString &title, const QString &subtitle, QWidget *parent);
 // A page showing items one under the other, centred both ways; a negative

@@ -10,7 +10,14 @@
 
 using namespace Qt::StringLiterals;
 
-namespace Sizes = Style::Metrics::SegmentedPicker;
+namespace {
+
+namespace Sizes {
+constexpr int Inset = 3; // around and between the segments
+constexpr int Radius = 9;
+} // namespace Sizes
+
+} // namespace
 
 SegmentedPicker::SegmentedPicker(const QList<QPair<QString, QString>> &options, QWidget *parent)
     : QWidget(parent)

@@ -12,7 +12,7 @@ Spinner::Spinner(int side, const QColor &color, QWidget *parent)
     , m_color(color)
 {
     setFixedSize(side, side);
-    setAccessibleName(u"Chargement"_s);
+    setAccessibleName(tr("Chargement"));
     m_timer.setInterval(80);
     connect(&m_timer, &QTimer::timeout, this, [this] {
         m_step = (m_step + 1) % 12;

@@ -1,5 +1,7 @@
 #include "style.h"
 
+#include "screenlook.h"
+
 #include <QGuiApplication>
 #include <QIcon>
 #include <QPainter>
@@ -34,6 +36,97 @@ QString fillColours(QString sheet)
     for (const auto &[name, colour] : colours)
         sheet.replace(name, Style::css(colour));
     return sheet;
+}
+
+// The style sheet's rules, by kind of widget; colours by their "@" names.
+QString labelRules()
+{
+    return uR"(
+        QLabel { color: white; background: transparent; }
+        QLabel[role="title"] { font-size: 24px; font-weight: bold; }
+        QLabel[role="heroTitle"] { font-size: 40px; font-weight: bold; }
+        QLabel[role="welcomeTitle"] { font-size: 28px; font-weight: bold; }
+        QLabel[role="subtitle"] { font-size: 14px; color: @grey; }
+        QLabel[role="heroSubtitle"] { font-size: 15px; color: @grey; }
+        QLabel[role="fieldLabel"] { font-size: 13px; font-weight: 500; color: @grey; }
+        QLabel[role="required"] { font-size: 13px; color: @red; }
+        QLabel[role="secondary"] { font-size: 13px; color: @grey; }
+        QLabel[role="note"] { font-size: 13px; color: @grey; }
+        QLabel[role="small"] { font-size: 12px; color: @grey; }
+        QLabel[role="version"] { font-size: 11px; color: @white30; }
+        QLabel[role="emptyTitle"] { font-size: 18px; font-weight: 600; }
+        QLabel[role="danger"] { color: @red; }
+        QLabel[role="welcomeSubtitle"] { font-size: 15px; color: @grey; }
+        QLabel[role="errorText"] { font-size: 13px; color: @red; }
+        QLabel[role="userCardName"] { font-size: 15px; font-weight: 500; color: @white90; }
+        QLabel[role="bullet"] { font-size: 13px; color: @grey50; }
+        QLabel[role="smallBullet"] { font-size: 12px; color: @grey50; }
+        QLabel[role="identityName"] { font-size: 14px; font-weight: 500; }
+        QLabel[role="caption"] { font-size: 12px; font-weight: 500; color: @grey; }
+        QLabel[role="value"] { font-size: 14px; }
+        QLabel[role="companyName"] { font-size: 14px; color: @white70; }
+        QLabel[role="warning"] { font-size: 13px; font-weight: 600; color: @orange; }
+)"_s;
+}
+
+QString fieldRules()
+{
+    return uR"(        QLineEdit, QTextEdit, QPlainTextEdit, QComboBox {
+            color: white; background: @white8; border: 1px solid @white8;
+            border-radius: 8px; padding: 12px; font-size: 13px;
+            selection-background-color: @blue;
+        }
+        QLineEdit[role="roomy"] { padding: 14px; }
+        QLineEdit:focus, QTextEdit:focus, QPlainTextEdit:focus, QComboBox:focus {
+            border: 1px solid @blue;
+        }
+        QComboBox::drop-down { border: none; background: transparent; width: 28px; }
+        QComboBox QAbstractItemView { color: white; background: @popup;
+            selection-background-color: @blue; }
+)"_s;
+}
+
+QString scrollingRules()
+{
+    return uR"(        QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; border: none; }
+        QListView { background: transparent; border: none; }
+        QScrollBar:vertical { background: transparent; width: 8px; }
+        QScrollBar::handle:vertical { background: @white20; border-radius: 4px; min-height: 24px; }
+        QScrollBar::add-line, QScrollBar::sub-line { height: 0; }
+)"_s;
+}
+
+QString buttonRules()
+{
+    return uR"(        QPushButton[role="plain"] { color: @blue; background: transparent; border: none;
+            font-size: 13px; font-weight: 500; padding: 4px; }
+        QPushButton[role="danger"] { color: @red; background: transparent; border: none;
+            font-size: 13px; padding: 4px; }
+        QPushButton[role="secondary"] { color: white; background: @white10; border: none;
+            border-radius: 10px; font-size: 14px; font-weight: 500; padding: 12px 20px; }
+        QPushButton[role="secondary"][buttonSize="large"] { font-size: 15px; }
+        QPushButton[role="plain"][keyboardFocus="true"], QPushButton[role="danger"][keyboardFocus="true"],
+        QPushButton[role="secondary"][keyboardFocus="true"] {
+            outline: none; border: 1px solid @focus; border-radius: 6px; }
+        QMessageBox QPushButton { color: white; background: @white10; border: 1px solid transparent;
+            border-radius: 8px; font-size: 13px; font-weight: 500; padding: 7px 16px; min-width: 72px; }
+        QMessageBox QPushButton:pressed { background: @white20; }
+        QMessageBox QPushButton[keyboardFocus="true"] { border: 1px solid @focus; }
+        QCheckBox { color: white; font-size: 12px; }
+        QToolTip { color: white; background: @popup; border: 1px solid @white15; }
+    )"_s;
+}
+
+QPalette darkPalette(QPalette palette)
+{
+    palette.setColor(QPalette::Window, Style::background());
+    palette.setColor(QPalette::WindowText, Qt::white);
+    palette.setColor(QPalette::Base, Style::background());
+    palette.setColor(QPalette::Text, Qt::white);
+    palette.setColor(QPalette::ButtonText, Qt::white);
+    palette.setColor(QPalette::PlaceholderText, Style::white(0.35));
+    palette.setColor(QPalette::Highlight, Style::blue());
+    return palette;
 }
 
 } // namespace
@@ -134,7 +227,8 @@ QString Style::Sheets::plainButton(
 {
     return u"QPushButton { color: %1; font-size: %2px; font-weight: %3; border: none;"
            " background: transparent; padding: %4; }"
-           " QPushButton:focus { border: 1px solid %5; border-radius: 6px; }"_s.arg(css(text))
+           " QPushButton[keyboardFocus=\"true\"] { border: 1px solid %5; border-radius: 6px; }"_s
+               .arg(css(text))
                .arg(pixelSize)
                .arg(int(weight))
                .arg(padding, css(focusRing()));
@@ -145,7 +239,7 @@ QString Style::Sheets::filledButton(
 {
     return u"QPushButton { color: white; font-size: %1px; font-weight: %2; border: none;"
            " border-radius: %3px; padding: %4; background: %5; }"
-           " QPushButton:focus { border: 2px solid white; }"_s.arg(pixelSize)
+           " QPushButton[keyboardFocus=\"true\"] { border: 2px solid white; }"_s.arg(pixelSize)
                .arg(int(weight))
                .arg(radius)
                .arg(padding, css(fill));
@@ -161,7 +255,7 @@ QString Style::Sheets::segment()
     return u"QPushButton { color: white; background: transparent; border: none; border-radius: 7px;"
            " padding: 7px 10px; font-size: 13px; }"
            "QPushButton:checked { background: %1; font-weight: 600; }"
-           "QPushButton:focus { border: 1px solid %2; }"_s.arg(
+           "QPushButton[keyboardFocus=\"true\"] { border: 1px solid %2; }"_s.arg(
                css(white(0.22)), css(withOpacity(blue(), 0.86)));
 }
 
@@ -174,7 +268,7 @@ QString Style::Sheets::closeMessageEditor()
 QString Style::Sheets::codeChip()
 {
     return labelSheet(blue(), 13, QFont::Medium)
-        + u" background: %1; border-radius: 6px; padding: 2px 8px;"_s.arg(css(withOpacity(blue(), 0.15)));
+        + u" background: %1; border-radius: 6px; padding: 0;"_s.arg(css(withOpacity(blue(), 0.15)));
 }
 
 QColor Style::withOpacity(QColor color, qreal opacity)
@@ -216,60 +310,7 @@ QFont Style::captionBold()
 QString Style::styleSheet()
 {
     // rgba() in the sheet takes alpha 0..255; the design speaks in percent.
-    static const QString sheet = fillColours(uR"(
-        QLabel { color: white; background: transparent; }
-        QLabel[role="title"] { font-size: 24px; font-weight: bold; }
-        QLabel[role="heroTitle"] { font-size: 40px; font-weight: bold; }
-        QLabel[role="welcomeTitle"] { font-size: 28px; font-weight: bold; }
-        QLabel[role="subtitle"] { font-size: 14px; color: @grey; }
-        QLabel[role="heroSubtitle"] { font-size: 15px; color: @grey; }
-        QLabel[role="fieldLabel"] { font-size: 13px; font-weight: 500; color: @grey; }
-        QLabel[role="required"] { font-size: 13px; color: @red; }
-        QLabel[role="secondary"] { font-size: 13px; color: @grey; }
-        QLabel[role="note"] { font-size: 13px; color: @grey; }
-        QLabel[role="small"] { font-size: 12px; color: @grey; }
-        QLabel[role="version"] { font-size: 11px; color: @white30; }
-        QLabel[role="emptyTitle"] { font-size: 18px; font-weight: 600; }
-        QLabel[role="danger"] { color: @red; }
-        QLabel[role="welcomeSubtitle"] { font-size: 15px; color: @grey; }
-        QLabel[role="errorText"] { font-size: 13px; color: @red; }
-        QLabel[role="userCardName"] { font-size: 15px; font-weight: 500; color: @white90; }
-        QLabel[role="bullet"] { font-size: 13px; color: @grey50; }
-        QLabel[role="smallBullet"] { font-size: 12px; color: @grey50; }
-        QLabel[role="identityName"] { font-size: 14px; font-weight: 500; }
-        QLabel[role="caption"] { font-size: 12px; font-weight: 500; color: @grey; }
-        QLabel[role="value"] { font-size: 14px; }
-        QLabel[role="companyName"] { font-size: 14px; color: @white70; }
-        QLabel[role="warning"] { font-size: 13px; font-weight: 600; color: @orange; }
-        QLineEdit, QTextEdit, QPlainTextEdit, QComboBox {
-            color: white; background: @white8; border: 1px solid @white8;
-            border-radius: 8px; padding: 12px; font-size: 13px;
-            selection-background-color: @blue;
-        }
-        QLineEdit[role="roomy"] { padding: 14px; }
-        QLineEdit:focus, QTextEdit:focus, QPlainTextEdit:focus, QComboBox:focus {
-            border: 1px solid @blue;
-        }
-        QComboBox::drop-down { border: none; background: transparent; width: 28px; }
-        QComboBox QAbstractItemView { color: white; background: @popup;
-            selection-background-color: @blue; }
-        QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; border: none; }
-        QListView { background: transparent; border: none; }
-        QScrollBar:vertical { background: transparent; width: 8px; }
-        QScrollBar::handle:vertical { background: @white20; border-radius: 4px; min-height: 24px; }
-        QScrollBar::add-line, QScrollBar::sub-line { height: 0; }
-        QPushButton[role="plain"] { color: @blue; background: transparent; border: none;
-            font-size: 13px; font-weight: 500; padding: 4px; }
-        QPushButton[role="danger"] { color: @red; background: transparent; border: none;
-            font-size: 13px; padding: 4px; }
-        QPushButton[role="secondary"] { color: white; background: @white10; border: none;
-            border-radius: 10px; font-size: 14px; font-weight: 500; padding: 12px 20px; }
-        QPushButton[role="secondary"][size="large"] { font-size: 15px; }
-        QPushButton[role="plain"]:focus, QPushButton[role="danger"]:focus, QPushButton[role="secondary"]:focus {
-            outline: none; border: 1px solid @focus; border-radius: 6px; }
-        QCheckBox { color: white; font-size: 12px; }
-        QToolTip { color: white; background: @popup; border: 1px solid @white15; }
-    )"_s);
+    static const QString sheet = fillColours(labelRules() + fieldRules() + scrollingRules() + buttonRules());
     return sheet;
 }
 
@@ -282,17 +323,33 @@ void Style::applyTo(QWidget *screen)
 {
     // The palette covers what the style sheet does not reach (placeholder
     // text, native parts of dialogs).
-    QPalette palette = screen->palette();
-    palette.setColor(QPalette::Window, background());
-    palette.setColor(QPalette::WindowText, Qt::white);
-    palette.setColor(QPalette::Base, background());
-    palette.setColor(QPalette::Text, Qt::white);
-    palette.setColor(QPalette::ButtonText, Qt::white);
-    palette.setColor(QPalette::PlaceholderText, white(0.35));
-    palette.setColor(QPalette::Highlight, blue());
-    screen->setPalette(palette);
+    screen->setPalette(darkPalette(screen->palette()));
     screen->setAutoFillBackground(true);
     screen->setStyleSheet(styleSheet());
+    if (!screen->findChild<ScreenLook *>(QString(), Qt::FindDirectChildrenOnly))
+        new ScreenLook(screen);
+}
+
+QPalette Style::dialogPalette(QPalette base)
+{
+    // A window does not inherit its parent's palette, but it does inherit the
+    // sheet and its white text: its face and native buttons go dark as well.
+    base = darkPalette(base);
+    base.setColor(QPalette::Button, popupBackground());
+    base.setColor(QPalette::Light, white(0.2));
+    base.setColor(QPalette::Midlight, white(0.15));
+    base.setColor(QPalette::Mid, white(0.1));
+    base.setColor(QPalette::Dark, Qt::black);
+    base.setColor(QPalette::AlternateBase, popupBackground());
+    base.setColor(QPalette::ToolTipBase, popupBackground());
+    base.setColor(QPalette::ToolTipText, Qt::white);
+    base.setColor(QPalette::BrightText, Qt::white);
+    return base;
+}
+
+bool Style::showsFocusRing(const QWidget *widget)
+{
+    return widget->hasFocus() && widget->property(ScreenLook::KeyboardFocus).toBool();
 }
 
 void Style::fillRounded(

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 #include <QPixmap>
 #include <QSize>
 #include <QString>
@@ -61,8 +62,14 @@ QFont captionBold();
 QString styleSheet();
 // Marks widget with a role of the style sheet ("title", "fieldLabel", ...).
 void setRole(QWidget *widget, const char *role);
-// Dark palette and style sheet on a top-level screen.
+// Dark palette and style sheet on a top-level screen; dialogs opened on it
+// get the dark palette too, and its controls ring keyboard focus only.
 void applyTo(QWidget *screen);
+// The screens' dark palette, over base: for a dialog the sheet reaches.
+QPalette dialogPalette(QPalette base);
+// Whether widget shows its focus ring: it has focus, and Tab, Backtab or a
+// shortcut gave it (a click or the window's activation does not ring).
+bool showsFocusRing(const QWidget *widget);
 
 // A rounded rectangle, filled and optionally outlined with a 1-pixel line.
 void fillRounded(QPainter *painter, const QRectF &rect, qreal radius, const QColor &fill,
@@ -85,7 +92,7 @@ QString padding(int vertical, int horizontal);
 QString segment();
 // The closing message editor of the ticket detail.
 QString closeMessageEditor();
-// A company's code on its blue chip.
+// A company's code on its blue chip; the chip's owner sizes it.
 QString codeChip();
 } // namespace Style::Sheets
 
@@ -97,9 +104,6 @@ QPixmap appIcon(int side, qreal devicePixelRatio = 1.0);
 
 // The fixed size of each sheet, in pixels.
 namespace Style::SheetSizes {
-inline constexpr QSize AdminLogin { 400, 450 };
-inline constexpr QSize CompanyManagement { 600, 550 };
-inline constexpr QSize AddCompany { 500, 450 };
 } // namespace Style::SheetSizes
 
 // The capture editor: the marks it burns into a picture

@@ -5,14 +5,17 @@
 #include <QPainter>
 
 namespace {
-using Style::Metrics::ToggleSwitch::Gap, Style::Metrics::ToggleSwitch::KnobInset,
-    Style::Metrics::ToggleSwitch::TrackHeight, Style::Metrics::ToggleSwitch::TrackWidth;
-}
+constexpr int TextSize = Style::TextSize::Caption;
+constexpr int TrackWidth = 36;
+constexpr int TrackHeight = 20;
+constexpr int Gap = 8; // between the words and the track
+constexpr int KnobInset = 2;
+} // namespace
 
 ToggleSwitch::ToggleSwitch(const QString &text, QWidget *parent)
     : QCheckBox(text, parent)
 {
-    setFont(Style::font(Style::Metrics::ToggleSwitch::TextSize));
+    setFont(Style::font(TextSize));
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -40,7 +43,7 @@ void ToggleSwitch::paintEvent(QPaintEvent *)
 
     const QRectF track(textWidth + Gap, (height() - TrackHeight) / 2.0, TrackWidth, TrackHeight);
     Style::fillRounded(&painter, track, TrackHeight / 2.0, isChecked() ? Style::green() : Style::white(0.2),
-        hasFocus() ? Style::blue() : QColor());
+        Style::showsFocusRing(this) ? Style::blue() : QColor());
     const qreal knob = TrackHeight - 2 * KnobInset;
     const qreal x = isChecked() ? track.right() - KnobInset - knob : track.left() + KnobInset;
     painter.setPen(Qt::NoPen);

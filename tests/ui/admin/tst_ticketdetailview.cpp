@@ -1,6 +1,7 @@
 #include "core/configuration.h"
-#include "httptestserver.h"
 #include "imagefiles.h"
+#include "testing.h"
+#include "httptestserver.h"
 #include "ui/admin/fullimageview.h"
 #include "ui/admin/ticketdetailview.h"
 #include "ui/widgets/iconbutton.h"
@@ -8,13 +9,11 @@
 #include "ui/widgets/statusbadge.h"
 #include "viewtestenv.h"
 
-#include <QJsonDocument>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QSignalSpy>
-#include <QTest>
+#include <QScrollArea>
+#include <QScrollBar>
 
-using namespace Qt::StringLiterals;
 using ViewTestEnv::button;
 using ViewTestEnv::showsText;
 
@@ -29,11 +28,119 @@ class TestTicketDetailView : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void attachment_thumbnailOpensSameImageFullSizeAndBackdropCloses();
-    void statusDecidesBetweenControlsAndBanner_data();
-    void statusDecidesBetweenControlsAndBanner();
-    void close_refusalsKeepTheControls_confirmedSendsTheMessageAsTyped();
+    void initTestCase() { QVERIFY(ViewTestEnv::prepare(m_config, m_server)); }
+
+    // The forms of capture text are in tst_admininput; here the screen
+    // shows a decoded picture, and nothing for a refused or missing one.
+    void attachment_thumbnailOpensSameImageFullSizeAndBackdropCloses()
+    {
+        for (const std::optional<QByteArray> &refused :
+            { std::optional(ImageFiles::forgedHeader(50000, 50000).toBase64()),
+                std::optional<QByteArray>() }) {
+            Ticket ticket = sample();
+            ticket.captureBase64 = refused;
+            Screen screen(ticket);
+            QVERIFY(!screen.detail->attachment());
+            QVERIFY(!showsText(screen.detail, u"Pièce jointe"_s));
+        }
+        Ticket ticket = sample();
+        ticket.captureBase64 = ImageFiles::solid(800, 600, Qt::darkMagenta).toBase64();
+        Screen screen(ticket);
+        TicketDetailView *detail = screen.detail;
+        QCOMPARE(detail->attachment()->size(), QSize(800, 600));
+        button(detail, u"Pièce jointe"_s)->click();
+        auto *full = detail->findChild<FullImageView *>();
+        QVERIFY(full && full->isPresented() && full->isVisible());
+        // One decoding serves both views: the very same image, not a second copy.
+        QCOMPARE(detail->selectedImage()->cacheKey(), detail->attachment()->cacheKey());
+
+        // A click on the picture itself keeps the view; one on the backdrop closes it.
+        QTest::mouseClick(full, Qt::LeftButton, {}, full->imageRect().center());
+        QVERIFY(full->isPresented());
+        QTest::mouseClick(full, Qt::LeftButton, {}, QPoint(5, full->height() - 5));
+        QVERIFY(!full->isPresented());
+        QTRY_VERIFY(!full->isVisible());
+        QVERIFY(detail->selectedImage().has_value()); // kept for next time
+    }
+
+    void statusDecidesBetweenControlsAndBanner_data()
+    {
+        QTest::addColumn<std::optional<QString>>("status");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<QString>("badge");
+        QTest::newRow("Closed") << std::optional(u"Closed"_s) << true << u"CLOSED"_s;
+        QTest::newRow("no status") << std::optional<QString>() << false << u"OPEN"_s;
+    }
+
+    void statusDecidesBetweenControlsAndBanner()
+    {
+        QFETCH(std::optional<QString>, status);
+        QFETCH(bool, closed);
+        QFETCH(QString, badge);
+        Screen screen(sample(status));
+        TicketDetailView *detail = screen.detail;
+        QCOMPARE(detail->canClose(), !closed);
+        QCOMPARE(showsText(detail, u"Ce ticket a été fermé"_s), closed);
+        QCOMPARE(button(detail, u"Fermer ce ticket"_s)->isVisibleTo(detail), !closed);
+        QCOMPARE(detail->findChild<StatusBadge *>()->accessibleName(), badge);
+        QVERIFY(showsText(detail, u"Créé le 14 mars 2025 à 10:26"_s));
+    }
+
+    void close_refusalsKeepTheControls_confirmedSendsTheMessageAsTyped()
+    {
+        // Spaces and lines go as they are.
+        const QString typed = u"  Pilote réinstallé.\nBonne journée "_s;
+        Screen screen(sample());
+        TicketDetailView *detail = screen.detail;
+        auto *editor = detail->findChild<QPlainTextEdit *>();
+        editor->setFocus();
+        editor->insertPlainText(typed);
+        QAbstractButton *close = button(detail, u"Fermer ce ticket"_s);
+
+        // A refusal shows the server's words, or the client's without them, and keeps everything.
+        QSignalSpy finished(detail, &TicketDetailView::closeFinished);
+        for (const auto &[status, body, shown] :
+            { std::tuple(409, QByteArray(R"({"error":"Ticket déjà fermé"})"), u"Ticket déjà fermé"_s),
+                std::tuple(500, QByteArray("<html>oops</html>"), u"Erreur inconnue"_s) }) {
+            m_server.setReply(closePath, { status, body, 0 });
+            detail->performClose();
+            QVERIFY(finished.wait(10000));
+            auto *notice = detail->findChild<NoticeBox *>();
+            QVERIFY(notice->isVisibleTo(detail) && close->isEnabled() && editor->isEnabled());
+            QCOMPARE(notice->text(), shown);
+            QCOMPARE(screen.stack->top(), detail);
+        }
+
+        // "Annuler" in the alert sends nothing.
+        m_server.setReply(closePath, TestResponse::json({ { u"success"_s, true } }));
+        const qsizetype before = m_server.count(closePath);
+        QTest::mouseClick(close, Qt::LeftButton);
+        QVERIFY(detail->findChild<QMessageBox *>());
+        QTest::mouseClick(button(detail->findChild<QMessageBox *>(), u"Annuler"_s), Qt::LeftButton);
+        QTRY_VERIFY(!detail->findChild<QMessageBox *>());
+        QCOMPARE(m_server.count(closePath), before);
+
+        // "Fermer le ticket" sends it; while it runs nothing reacts. The page
+        // is short and scrolled down to the button, as after typing a message.
+        screen.window.resize(900, 420);
+        screen.stack->resize(900, 420);
+        auto *page = detail->findChild<QScrollArea *>()->verticalScrollBar();
+        QTRY_VERIFY(page->maximum() > 0);
+        page->setValue(page->maximum());
+        m_server.setHolding(true);
+        QTest::mouseClick(close, Qt::LeftButton);
+        QTest::mouseClick(button(detail->findChild<QMessageBox *>(), u"Fermer le ticket"_s), Qt::LeftButton);
+        QVERIFY(!close->isEnabled() && !editor->isEnabled());
+        QTRY_COMPARE(m_server.count(closePath), before + 1);
+        m_server.setHolding(false);
+        QVERIFY(finished.wait(10000));
+        const QJsonObject sent = m_server.apiRequests().last().json();
+        QCOMPARE(sent.value(u"ticket_id"_s).toInteger(), 42);
+        QCOMPARE(sent.value(u"close_message"_s).toString(), typed);
+        // Closed at once on screen, in view; the way back to the list is in tst_adminflow.
+        QVERIFY(showsText(detail, u"Ce ticket a été fermé"_s));
+        QCOMPARE(page->value(), 0);
+    }
 
 private:
     // The detail pushed on a window's navigation stack.
@@ -47,139 +154,27 @@ private:
             stack->push(detail);
         }
     };
-    static Ticket sample(std::optional<QString> status = u"open"_s);
+    static Ticket sample(std::optional<QString> status = u"open"_s)
+    {
+        Ticket t;
+        t.id = 42;
+        t.userId = 7;
+        t.titre = u"Imprimante hors ligne"_s;
+        t.description = u"L'imprimante du 2e étage ne répond plus."_s;
+        t.priorite = u"haute"_s;
+        t.status = std::move(status);
+        t.createdAt = u"2025-03-14T09:26:53.589Z"_s;
+        t.prenom = u"Claire"_s;
+        t.nom = u"Duval"_s;
+        t.telephone = u"01 23 45 67 89"_s;
+        t.societe = u"Ateliers Brévent"_s;
+        t.poste = u"P-101"_s;
+        return t;
+    }
 
     QTemporaryDir m_config;
     HttpTestServer m_server;
 };
-
-void TestTicketDetailView::initTestCase()
-{
-    QVERIFY(ViewTestEnv::prepare(m_config, m_server));
-}
-
-Ticket TestTicketDetailView::sample(std::optional<QString> status)
-{
-    Ticket t;
-    t.id = 42;
-    t.userId = 7;
-    t.titre = u"Imprimante hors ligne"_s;
-    t.description = u"L'imprimante du 2e étage ne répond plus."_s;
-    t.priorite = u"haute"_s;
-    t.status = std::move(status);
-    t.createdAt = u"2025-03-14T09:26:53.589Z"_s;
-    t.prenom = u"Claire"_s;
-    t.nom = u"Duval"_s;
-    t.telephone = u"01 23 45 67 89"_s;
-    t.societe = u"Ateliers Brévent"_s;
-    t.poste = u"P-101"_s;
-    return t;
-}
-
-// The forms of capture text are in tst_admininput; here the screen
-// shows a decoded picture, and nothing for a refused or missing one.
-void TestTicketDetailView::attachment_thumbnailOpensSameImageFullSizeAndBackdropCloses()
-{
-    for (const std::optional<QByteArray> &refused :
-        { std::optional(ImageFiles::forgedHeader(50000, 50000).toBase64()), std::optional<QByteArray>() }) {
-        Ticket ticket = sample();
-        ticket.captureBase64 = refused;
-        Screen screen(ticket);
-        QVERIFY(!screen.detail->attachment());
-        QVERIFY(!showsText(screen.detail, u"Pièce jointe"_s));
-    }
-    Ticket ticket = sample();
-    ticket.captureBase64 = ImageFiles::solid(800, 600, Qt::darkMagenta).toBase64();
-    Screen screen(ticket);
-    TicketDetailView *detail = screen.detail;
-    QCOMPARE(detail->attachment()->size(), QSize(800, 600));
-    button(detail, u"Pièce jointe"_s)->click();
-    QVERIFY(detail->showFullImage());
-    // One decoding serves both views: the very same image, not a second copy.
-    QCOMPARE(detail->selectedImage()->cacheKey(), detail->attachment()->cacheKey());
-    auto *full = detail->findChild<FullImageView *>();
-    QVERIFY(full && full->isVisible());
-
-    // A click on the picture itself keeps the view; one on the backdrop closes it.
-    QTest::mouseClick(full, Qt::LeftButton, {}, full->imageRect().center());
-    QVERIFY(full->isPresented());
-    QTest::mouseClick(full, Qt::LeftButton, {}, QPoint(5, full->height() - 5));
-    QTRY_VERIFY(!full->isVisible());
-    QVERIFY(!detail->showFullImage());
-    QVERIFY(detail->selectedImage().has_value()); // kept for next time
-}
-
-void TestTicketDetailView::statusDecidesBetweenControlsAndBanner_data()
-{
-    QTest::addColumn<std::optional<QString>>("status");
-    QTest::addColumn<bool>("closed");
-    QTest::addColumn<QString>("badge");
-    QTest::newRow("Closed") << std::optional(u"Closed"_s) << true << u"CLOSED"_s;
-    QTest::newRow("no status") << std::optional<QString>() << false << u"OPEN"_s;
-}
-
-void TestTicketDetailView::statusDecidesBetweenControlsAndBanner()
-{
-    QFETCH(std::optional<QString>, status);
-    QFETCH(bool, closed);
-    QFETCH(QString, badge);
-    Screen screen(sample(status));
-    TicketDetailView *detail = screen.detail;
-    QCOMPARE(detail->canClose(), !closed);
-    QCOMPARE(showsText(detail, u"Ce ticket a été fermé"_s), closed);
-    QCOMPARE(button(detail, u"Fermer ce ticket"_s)->isVisibleTo(detail), !closed);
-    QCOMPARE(detail->findChild<StatusBadge *>()->text(), badge);
-    QVERIFY(showsText(detail, u"Créé le 14 mars 2025 à 10:26"_s));
-}
-
-void TestTicketDetailView::close_refusalsKeepTheControls_confirmedSendsTheMessageAsTyped()
-{
-    // Spaces and lines go as they are.
-    const QString typed = u"  Pilote réinstallé.\nBonne journée "_s;
-    Screen screen(sample());
-    TicketDetailView *detail = screen.detail;
-    auto *editor = detail->findChild<QPlainTextEdit *>();
-    editor->setFocus();
-    editor->insertPlainText(typed);
-    QAbstractButton *close = button(detail, u"Fermer ce ticket"_s);
-
-    // A refusal shows the server's words, or the client's without them, and keeps everything.
-    QSignalSpy finished(detail, &TicketDetailView::closeFinished);
-    for (const auto &[status, body, shown] :
-        { std::tuple(409, QByteArray(R"({"error":"Ticket déjà fermé"})"), u"Ticket déjà fermé"_s),
-            std::tuple(500, QByteArray("<html>oops</html>"), u"Erreur inconnue"_s) }) {
-        m_server.setReply(closePath, { status, body, 0 });
-        detail->performClose();
-        QVERIFY(finished.wait(10000));
-        auto *notice = detail->findChild<NoticeBox *>();
-        QVERIFY(notice->isVisibleTo(detail) && close->isEnabled() && editor->isEnabled());
-        QCOMPARE(notice->text(), shown);
-        QCOMPARE(screen.stack->top(), detail);
-    }
-
-    // "Annuler" in the alert sends nothing.
-    m_server.setReply(closePath, TestResponse::json({ { u"success"_s, true } }));
-    const qsizetype before = m_server.count(closePath);
-    QTest::mouseClick(close, Qt::LeftButton);
-    QVERIFY(detail->confirmation());
-    QTest::mouseClick(button(detail->confirmation(), u"Annuler"_s), Qt::LeftButton);
-    QTRY_VERIFY(!detail->confirmation());
-    QCOMPARE(m_server.count(closePath), before);
-
-    // "Fermer le ticket" sends it; while it runs nothing reacts.
-    m_server.setHolding(true);
-    QTest::mouseClick(close, Qt::LeftButton);
-    QTest::mouseClick(button(detail->confirmation(), u"Fermer le ticket"_s), Qt::LeftButton);
-    QVERIFY(detail->isClosing() && !close->isEnabled() && !editor->isEnabled());
-    QTRY_COMPARE(m_server.count(closePath), before + 1);
-    m_server.setHolding(false);
-    QVERIFY(finished.wait(10000));
-    const QJsonObject sent = m_server.apiRequests().last().json();
-    QCOMPARE(sent.value(u"ticket_id"_s).toInteger(), 42);
-    QCOMPARE(sent.value(u"close_message"_s).toString(), typed);
-    // Closed at once on screen; the way back to the list is in tst_adminflow.
-    QVERIFY(showsText(detail, u"Ce ticket a été fermé"_s));
-}
 
 QTEST_MAIN(TestTicketDetailView)
 #include "tst_ticketdetailview.moc"
