@@ -200,7 +200,8 @@ int runSize(int ticketCount)
     // Reply → first frame of the grid.
     auto *list = new TicketListView(api);
     PaintWatch watch(&clock);
-    list->grid()->viewport()->installEventFilter(&watch);
+    auto *grid = list->findChild<TicketGridView *>(u"grid"_s);
+    grid->viewport()->installEventFilter(&watch);
     bool loaded = false;
     qint64 loadedAt = -1;
     QObject::connect(list, &TicketListView::loadFinished, list, [&] {
@@ -221,7 +222,6 @@ int runSize(int ticketCount)
     const double requestToFrameMs = (watch.paintedAt() - requestedAt) / 1e6;
 
     // Scrolling from top to bottom, one synchronous frame per step.
-    TicketGridView *grid = list->grid();
     QScrollBar *bar = grid->verticalScrollBar();
     const int step = 600;
     int frames = 0;
@@ -237,7 +237,9 @@ int runSize(int ticketCount)
     // Opening the detail of a ticket with a capture, to its first frame.
     QElapsedTimer open;
     open.start();
-    list->openTicket(list->model()->rowOfTicket(CaptureEvery)); // the first ticket with a capture
+    const QModelIndexList withCapture = grid->model()->match(grid->model()->index(0, 0),
+        TicketListModel::TicketIdRole, CaptureEvery, 1, Qt::MatchExactly); // the first ticket with a capture
+    list->openTicket(withCapture.isEmpty() ? -1 : withCapture.first().row());
     auto *detail = qobject_cast<TicketDetailView *>(stack->top());
     detail->repaint();
     const double openMs = open.nsecsElapsed() / 1e6;
