@@ -287,6 +287,22 @@ private Q_SLOTS:
         QCOMPARE(kept.closedSpy().size(), 0);
     }
 
+    void logoutThroughAnotherInstance_closesThisInstancesChannel()
+    {
+        if (!m_cluster)
+            QSKIP(PostgresCluster::missingMessage());
+        ServerProcess other({ u"--auth"_s, u"accounts"_s });
+        other.setDatabase(m_cluster->url(u"accounts"_s));
+        QVERIFY2(other.start(), qPrintable(other.errorString()));
+        const QByteArray session = login(m_servers[1], u"boss"_s, BossPassword);
+        PushListener listener(channel(other, session));
+        QVERIFY(listener.announce(9999, u"admin"_s));
+        QCOMPARE(call(m_servers[1], "POST", u"/admin/logout.php"_s, {}, session).status, 200);
+        QVERIFY(!listener.closedSpy().isEmpty() || listener.closedSpy().wait(WaitMs));
+        QCOMPARE(listener.socket().closeCode(), QWebSocketProtocol::CloseCodePolicyViolated);
+        QCOMPARE(call(other, "GET", u"/admin/list-tickets.php"_s, {}, session).status, 401);
+    }
+
     void channel_boundToTheUpgradesCredential_data()
     {
         QTest::addColumn<QString>("credential"); // none, user, staff, wrong
