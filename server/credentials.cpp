@@ -41,8 +41,9 @@ std::optional<QString> hashPassword(const QByteArray &password)
 {
     char hash[crypto_pwhash_STRBYTES];
     if (!sodiumReady()
-        || crypto_pwhash_str(hash, password.constData(), quint64(password.size()),
-               crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE)
+        || crypto_pwhash_str_alg(hash, password.constData(), quint64(password.size()),
+               crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE,
+               crypto_pwhash_ALG_ARGON2ID13)
             != 0)
         return std::nullopt;
     return QString::fromLatin1(hash);

@@ -25,6 +25,13 @@ int LoginThrottle::retryAfter(const QString &key)
 
 void LoginThrottle::fail(const QString &key)
 {
+    // Keys that failed once and never came back would otherwise pile up.
+    if (m_failures.size() > MaxKeys) {
+        for (auto it = m_failures.begin(); it != m_failures.end();) {
+            forgetOld(it->second);
+            it = it->second.empty() ? m_failures.erase(it) : std::next(it);
+        }
+    }
     std::deque<qint64> &failures = m_failures[key];
     forgetOld(failures);
     failures.push_back(m_clock.elapsed());

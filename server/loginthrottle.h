@@ -14,6 +14,7 @@ class LoginThrottle
 public:
     static constexpr int MaxFailures = 5;
     static constexpr qint64 WindowMs = 60000;
+    static constexpr std::size_t MaxKeys = 4096;
 
     LoginThrottle() { m_clock.start(); }
 

@@ -47,6 +47,7 @@ int main(int argc, char *argv[])
         = ServerOptions::parse(QCoreApplication::arguments(), &error, &help);
     if (help) {
         printLine(stdout, ServerOptions::usage());
+        printLine(stdout, StaffCommands::usage());
         return 0;
     }
     if (!options) {

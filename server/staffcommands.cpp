@@ -82,8 +82,11 @@ int runStaff(Store &store, const Command &command)
     if (command.verb == u"remove")
         return store.removeStaff(login) ? (printLine(stdout, u"removed staff member "_s + login), 0)
                                         : fail(u"no staff member "_s + login);
-    if (command.verb == u"passwd" && !store.staffPassword(login))
+    const bool known = store.staffPassword(login).has_value();
+    if (command.verb == u"passwd" && !known)
         return fail(u"no staff member "_s + login);
+    if (command.verb == u"add" && known)
+        return fail(u"login already taken: "_s + login);
     const std::optional<QString> hash = newPasswordHash(login);
     if (!hash)
         return 1;

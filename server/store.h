@@ -111,9 +111,9 @@ public:
     std::optional<qint64> resetPoste(const QString &companyCode, const QString &poste);
 
     void addStaff(const QString &login, const QString &displayName, const QString &passwordHash);
-    // Each false when the login is unknown. Removing a member ends their sessions.
+    // Each false when the login is unknown. A new password and the removal
+    // of a member end their sessions.
     bool setStaffPassword(const QString &login, const QString &passwordHash);
-    bool setStaffDisplayName(const QString &login, const QString &displayName);
     bool removeStaff(const QString &login);
     QList<StaffMember> staff();
     // The id and password hash of a login.

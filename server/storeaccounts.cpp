@@ -80,14 +80,6 @@ bool Store::setStaffPassword(const QString &login, const QString &passwordHash)
     });
 }
 
-bool Store::setStaffDisplayName(const QString &login, const QString &displayName)
-{
-    return firstRow(
-        run(u"UPDATE staff SET display_name = ? WHERE login = ? RETURNING id"_s, { displayName, login }),
-        integerAt0)
-        .has_value();
-}
-
 bool Store::removeStaff(const QString &login)
 {
     return firstRow(run(u"DELETE FROM staff WHERE login = ? RETURNING id"_s, { login }), integerAt0)
