@@ -195,8 +195,9 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
     // The HTTP server hands an upgrade over to the WebSocket layer only when
     // the request counts as handled, and then expects no answer from here.
     // An upgrade anywhere else is left unhandled: a 404, then the connection
-    // is closed. Without the shared token the upgrade is answered 401 here
-    // and left unhandled too, so it never becomes a WebSocket.
+    // is closed. Without the program token, or in accounts mode with a
+    // credential that matches nothing, the upgrade is answered 401 here and
+    // left unhandled too, so it never becomes a WebSocket.
     if (isUpgrade(request))
         return path == u"/norvik-ws" && admitUpgrade(request, socket);
 
