@@ -1,8 +1,10 @@
 #include "apiroutes.h"
 
+#include "credentials.h"
 #include "protocol/errors.h"
 #include "protocol/jsonreader.h"
 #include "protocol/vocabulary.h"
+#include "routereplies.h"
 #include "store.h"
 #include "storeerror.h"
 
@@ -14,21 +16,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A request the server will not act on: becomes a 400 with its text.
-struct BadRequest
-{
-    QString message;
-};
-
-QByteArray compact(const QJsonObject &object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-ApiRoutes::Reply ok(const QJsonObject &object)
-{
-    return { 200, compact(object), {} };
-}
+const QString Forbidden = u"Accès refusé"_s;
 
 QString queryText(const QUrlQuery &query, const QString &key)
 {
@@ -60,20 +48,31 @@ QString priorityOf(const JsonReader &body)
 
 } // namespace
 
-ApiRoutes::ApiRoutes(Store &store)
+struct ApiRoutes::Route
+{
+    QStringView path;
+    QHttpServerRequest::Method method;
+    Reply (ApiRoutes::*run)(const Request &);
+    Need need;
+    bool accountsOnly;
+};
+
+ApiRoutes::ApiRoutes(Store &store, AuthMode mode)
     : m_store(store)
+    , m_mode(mode)
+    , m_gatekeeper(store)
 { }
 
 ApiRoutes::Reply ApiRoutes::error(int status, const QString &message)
 {
-    return { status, compact(QJsonObject { { u"error"_s, message } }), {} };
+    return { status, compactJson(QJsonObject { { u"error"_s, message } }), {}, 0 };
 }
 
 ApiRoutes::Reply ApiRoutes::handle(QHttpServerRequest::Method method, const QString &path,
-    const QUrlQuery &query, const QByteArray &body, bool authorized)
+    const QUrlQuery &query, const QByteArray &body, const Access &access)
 {
-    Reply reply
-        = authorized ? dispatch(method, path, query, body) : error(401, u"Jeton d'API absent ou incorrect"_s);
+    Reply reply = access.token ? dispatch(method, path, query, body, access)
+                               : error(401, u"Jeton d'API absent ou incorrect"_s);
     // The client reads any ticket creation answer as a success flag and an
     // id, both required: a refusal carries them too, so that it reads as a
     // refused ticket rather than an unreadable reply.
@@ -81,43 +80,63 @@ ApiRoutes::Reply ApiRoutes::handle(QHttpServerRequest::Method method, const QStr
         QJsonObject refusal = QJsonDocument::fromJson(reply.body).object();
         refusal.insert(u"success"_s, false);
         refusal.insert(u"ticket_id"_s, 0);
-        reply.body = compact(refusal);
+        reply.body = compactJson(refusal);
     }
     return reply;
 }
 
-ApiRoutes::Reply ApiRoutes::dispatch(
-    QHttpServerRequest::Method method, const QString &path, const QUrlQuery &query, const QByteArray &body)
+ApiRoutes::Reply ApiRoutes::dispatch(QHttpServerRequest::Method method, const QString &path,
+    const QUrlQuery &query, const QByteArray &body, const Access &access)
 {
     using Method = QHttpServerRequest::Method;
-    struct Route
-    {
-        QStringView path;
-        Method method;
-        Reply (ApiRoutes::*run)(const Request &);
-    };
     static constexpr Route routes[] = {
-        { u"/user/check-poste.php", Method::Get, &ApiRoutes::checkPoste },
-        { u"/user/get-by-poste.php", Method::Get, &ApiRoutes::getByPoste },
-        { u"/user/register.php", Method::Post, &ApiRoutes::registerUser },
-        { u"/company/list.php", Method::Get, &ApiRoutes::listCompanies },
-        { u"/company/create.php", Method::Post, &ApiRoutes::createCompany },
-        { u"/ticket/create.php", Method::Post, &ApiRoutes::createTicket },
-        { u"/user/my-tickets.php", Method::Get, &ApiRoutes::myTickets },
-        { u"/admin/list-tickets.php", Method::Get, &ApiRoutes::listTickets },
-        { u"/admin/close-ticket.php", Method::Post, &ApiRoutes::closeTicket },
+        { u"/user/check-poste.php", Method::Get, &ApiRoutes::checkPoste, Need::Open, false },
+        { u"/user/get-by-poste.php", Method::Get, &ApiRoutes::getByPoste, Need::Open, false },
+        { u"/user/register.php", Method::Post, &ApiRoutes::registerUser, Need::Open, false },
+        { u"/company/list.php", Method::Get, &ApiRoutes::listCompanies, Need::Open, false },
+        { u"/company/create.php", Method::Post, &ApiRoutes::createCompany, Need::Staff, false },
+        { u"/ticket/create.php", Method::Post, &ApiRoutes::createTicket, Need::User, false },
+        { u"/user/my-tickets.php", Method::Get, &ApiRoutes::myTickets, Need::Member, false },
+        { u"/admin/list-tickets.php", Method::Get, &ApiRoutes::listTickets, Need::Staff, false },
+        { u"/admin/close-ticket.php", Method::Post, &ApiRoutes::closeTicket, Need::Staff, false },
+        { u"/admin/login.php", Method::Post, &ApiRoutes::login, Need::Open, true },
+        { u"/admin/logout.php", Method::Post, &ApiRoutes::logout, Need::Staff, true },
+        { u"/admin/reset-poste.php", Method::Post, &ApiRoutes::resetPoste, Need::Staff, true },
     };
 
+    const bool accounts = m_mode == AuthMode::Accounts;
     for (const Route &route : routes) {
-        if (route.path != path)
+        if (route.path != path || (route.accountsOnly && !accounts))
             continue;
         if (route.method != method)
             return error(405,
                 route.method == Method::Get ? u"Méthode non permise : utilisez GET"_s
                                             : u"Méthode non permise : utilisez POST"_s);
-        return run(route.run, Request { query, body });
+        Caller caller { Caller::Trusted, 0, {} };
+        if (accounts) {
+            try {
+                caller = m_gatekeeper.identify(access.authorization);
+            } catch (const StoreError &) {
+                return error(503, u"Base de données momentanément indisponible"_s);
+            }
+            if (const std::optional<Reply> refused = refusal(route.need, caller))
+                return *refused;
+        }
+        return run(route.run, Request { query, body, caller, access });
     }
     return error(404, u"Ressource inconnue : %1"_s.arg(path));
+}
+
+std::optional<ApiRoutes::Reply> ApiRoutes::refusal(Need need, const Caller &caller) const
+{
+    if (need == Need::Open)
+        return std::nullopt;
+    if (caller.kind == Caller::Nobody || caller.kind == Caller::Rejected)
+        return error(401, u"Authentification requise : identifiant absent, incorrect ou expiré"_s);
+    if ((need == Need::Staff && caller.kind != Caller::Staff)
+        || (need == Need::User && caller.kind != Caller::User))
+        return error(403, Forbidden);
+    return std::nullopt;
 }
 
 ApiRoutes::Reply ApiRoutes::run(Reply (ApiRoutes::*route)(const Request &), const Request &request)
@@ -148,9 +167,17 @@ ApiRoutes::Reply ApiRoutes::run(Reply (ApiRoutes::*route)(const Request &), cons
 ApiRoutes::Reply ApiRoutes::checkPoste(const Request &request)
 {
     const QUrlQuery &query = request.query;
-    const std::optional<CheckPosteResponse::UserData> user
+    std::optional<std::pair<qint64, CheckPosteResponse::UserData>> found
         = m_store.userByPoste(queryText(query, u"poste"_s));
-    return ok(CheckPosteResponse { user.has_value(), user }.toJson());
+    std::optional<CheckPosteResponse::UserData> user;
+    if (found) {
+        user = found->second;
+        // Whether a workstation is taken stays open; who holds it is for
+        // that person and the staff.
+        if (!request.caller.seesEveryone() && !request.caller.isUser(found->first))
+            *user = { QString(), QString(), user->societe, std::nullopt };
+    }
+    return okReply(CheckPosteResponse { user.has_value(), user }.toJson());
 }
 
 ApiRoutes::Reply ApiRoutes::getByPoste(const Request &request)
@@ -158,13 +185,18 @@ ApiRoutes::Reply ApiRoutes::getByPoste(const Request &request)
     const QUrlQuery &query = request.query;
     const qint64 companyId = queryInteger(query, u"company_id"_s);
     const QString poste = queryText(query, u"poste"_s);
-    const std::optional<UserDetailData> user = m_store.userByPoste(companyId, poste);
+    std::optional<UserDetailData> user = m_store.userByPoste(companyId, poste);
     if (!user)
         return { 404,
-            compact(GetUserByPosteResponse { false, std::nullopt, u"Aucun utilisateur pour ce poste"_s }
-                        .toJson()),
-            {} };
-    return ok(GetUserByPosteResponse { true, user, std::nullopt }.toJson());
+            compactJson(GetUserByPosteResponse { false, std::nullopt, u"Aucun utilisateur pour ce poste"_s }
+                            .toJson()),
+            {}, 0 };
+    if (!request.caller.seesEveryone() && !request.caller.isUser(user->id)) {
+        user->nom.clear();
+        user->prenom.clear();
+        user->telephone.clear();
+    }
+    return okReply(GetUserByPosteResponse { true, user, std::nullopt }.toJson());
 }
 
 ApiRoutes::Reply ApiRoutes::registerUser(const Request &request)
@@ -175,15 +207,27 @@ ApiRoutes::Reply ApiRoutes::registerUser(const Request &request)
     const QString nom = reader.requiredString(u"nom");
     const QString prenom = reader.requiredString(u"prenom");
     const QString telephone = reader.requiredString(u"telephone");
-    const qint64 id = m_store.registerUser(companyId, poste, nom, prenom, telephone);
-    return ok(RegisterUserResponse { true, id, u"Utilisateur enregistré"_s }.toJson());
+    if (m_mode == AuthMode::Shared) {
+        const qint64 id = m_store.registerUser(companyId, poste, nom, prenom, telephone);
+        return okReply(RegisterUserResponse { true, id, u"Utilisateur enregistré"_s }.toJson());
+    }
+    const QByteArray secret = Credentials::newSecret();
+    const Store::Registration registration
+        = m_store.registerWithSecret(companyId, poste, nom, prenom, telephone, Credentials::digest(secret));
+    if (registration.claimed)
+        qInfo("norvik-server: user %lld took over workstation \"%s\" of company %lld, which had no secret",
+            registration.userId, qUtf8Printable(poste), companyId);
+    QJsonObject reply
+        = RegisterUserResponse { true, registration.userId, u"Utilisateur enregistré"_s }.toJson();
+    reply.insert(u"user_secret"_s, QString::fromLatin1(secret));
+    return okReply(reply);
 }
 
 ApiRoutes::Reply ApiRoutes::listCompanies(const Request &)
 {
     if (m_companiesBody.isEmpty())
-        m_companiesBody = compact(CompanyListResponse { true, m_store.companies() }.toJson());
-    return { 200, m_companiesBody, {} };
+        m_companiesBody = compactJson(CompanyListResponse { true, m_store.companies() }.toJson());
+    return { 200, m_companiesBody, {}, 0 };
 }
 
 ApiRoutes::Reply ApiRoutes::createCompany(const Request &request)
@@ -193,13 +237,15 @@ ApiRoutes::Reply ApiRoutes::createCompany(const Request &request)
     const QString code = reader.requiredString(u"code");
     const qint64 id = m_store.createCompany(nom, code);
     m_companiesBody.clear();
-    return ok(CreateCompanyResponse { true, id, u"Société créée"_s }.toJson());
+    return okReply(CreateCompanyResponse { true, id, u"Société créée"_s }.toJson());
 }
 
 ApiRoutes::Reply ApiRoutes::createTicket(const Request &request)
 {
     const JsonReader reader(JsonReader::parseObject(request.body));
     const qint64 userId = reader.requiredInteger(u"user_id");
+    if (request.caller.kind == Caller::User && !request.caller.isUser(userId))
+        return error(403, Forbidden);
     const QString titre = reader.requiredString(u"titre");
     const QString description = reader.requiredString(u"description");
     const QString priorite = priorityOf(reader);
@@ -214,7 +260,7 @@ ApiRoutes::Reply ApiRoutes::createTicket(const Request &request)
             throw BadRequest { u"capture_base64 doit être du Base64 standard"_s };
     }
     const qint64 id = m_store.createTicket(userId, titre, description, priorite, capture);
-    Reply reply = ok(CreateTicketResponse { true, id }.toJson());
+    Reply reply = okReply(CreateTicketResponse { true, id }.toJson());
     if (onTicketCreated)
         reply.then = [notify = onTicketCreated, id] { notify(id); };
     return reply;
@@ -222,13 +268,15 @@ ApiRoutes::Reply ApiRoutes::createTicket(const Request &request)
 
 ApiRoutes::Reply ApiRoutes::myTickets(const Request &request)
 {
-    const QUrlQuery &query = request.query;
-    return ok(MyTicketsResponse { true, m_store.ticketsOf(queryInteger(query, u"user_id"_s)) }.toJson());
+    const qint64 userId = queryInteger(request.query, u"user_id"_s);
+    if (request.caller.kind == Caller::User && !request.caller.isUser(userId))
+        return error(403, Forbidden);
+    return okReply(MyTicketsResponse { true, m_store.ticketsOf(userId) }.toJson());
 }
 
 ApiRoutes::Reply ApiRoutes::listTickets(const Request &)
 {
-    return ok(TicketResponse { true, m_store.allTickets() }.toJson());
+    return okReply(TicketResponse { true, m_store.allTickets() }.toJson());
 }
 
 ApiRoutes::Reply ApiRoutes::closeTicket(const Request &request)
@@ -237,7 +285,7 @@ ApiRoutes::Reply ApiRoutes::closeTicket(const Request &request)
     const qint64 ticketId = reader.requiredInteger(u"ticket_id");
     const QString closeMessage = reader.requiredString(u"close_message");
     const qint64 author = m_store.closeTicket(ticketId, closeMessage);
-    Reply reply = ok(QJsonObject { { u"success"_s, true }, { u"message"_s, u"Ticket fermé"_s } });
+    Reply reply = okReply(QJsonObject { { u"success"_s, true }, { u"message"_s, u"Ticket fermé"_s } });
     if (onTicketClosed)
         reply.then = [notify = onTicketClosed, author, ticketId, closeMessage] {
             notify(author, ticketId, closeMessage);

@@ -1,6 +1,8 @@
 #include "demodata.h"
 
+#include "credentials.h"
 #include "store.h"
+#include "storeerror.h"
 
 using namespace Qt::StringLiterals;
 
@@ -25,4 +27,15 @@ bool DemoData::seedIfEmpty(Store &store)
         u"Prévoir un poste équipé pour lundi prochain."_s, u"normale"_s, std::nullopt);
     store.closeTicket(vpn, u"Mot de passe réinitialisé, vous pouvez vous reconnecter."_s);
     return true;
+}
+
+QString DemoData::renewStaff(Store &store)
+{
+    const QString password = QString::fromLatin1(Credentials::newSecret().left(20));
+    const std::optional<QString> hash = Credentials::hashPassword(password.toUtf8());
+    if (!hash)
+        throw StoreError(StoreError::Failure, u"cannot hash the demo staff password"_s);
+    if (!store.setStaffPassword(u"demo"_s, *hash))
+        store.addStaff(u"demo"_s, u"Démonstration"_s, *hash);
+    return password;
 }

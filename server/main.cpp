@@ -4,6 +4,7 @@
 #include "process/terminationwatcher.h"
 #include "serverlog.h"
 #include "serveroptions.h"
+#include "staffcommands.h"
 #include "store.h"
 #include "storeerror.h"
 #include "storewatchdog.h"
@@ -37,12 +38,16 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(u"norvik-server"_s);
     QCoreApplication::setApplicationVersion(QString::fromLatin1(NORVIK_SERVER_VERSION));
 
+    if (const std::optional<int> status = StaffCommands::run(QCoreApplication::arguments()))
+        return *status;
+
     QString error;
     bool help = false;
     const std::optional<ServerOptions> options
         = ServerOptions::parse(QCoreApplication::arguments(), &error, &help);
     if (help) {
         printLine(stdout, ServerOptions::usage());
+        printLine(stdout, StaffCommands::usage());
         return 0;
     }
     if (!options) {
@@ -57,9 +62,12 @@ int main(int argc, char *argv[])
             stderr, u"norvik-server: cannot open the database %1: %2"_s.arg(options->database.text, error));
         return 1;
     }
+    QString demoPassword;
     if (options->demo) {
         try {
             DemoData::seedIfEmpty(store);
+            if (options->auth == AuthMode::Accounts)
+                demoPassword = DemoData::renewStaff(store);
         } catch (const StoreError &e) {
             printLine(stderr, u"norvik-server: cannot add the demo data: "_s + e.message);
             return 1;
@@ -98,6 +106,8 @@ int main(int argc, char *argv[])
     const QString authority = hostForUrl(options->listen) + u':' + QString::number(server.port());
     // Tests and scripts wait for exactly this line.
     printLine(stdout, u"NORVIK_API_BASE=http://%1/api NORVIK_WS_URL=ws://%1/norvik-ws"_s.arg(authority));
+    if (!demoPassword.isEmpty())
+        printLine(stdout, u"NORVIK_DEMO_STAFF=demo NORVIK_DEMO_PASSWORD="_s + demoPassword);
 
     const int status = QCoreApplication::exec();
     store.close();

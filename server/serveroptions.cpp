@@ -31,6 +31,11 @@ struct Options
         u"PATH|URL"_s };
     QCommandLineOption token { u"token"_s,
         u"shared API token (default NORVIK_TOKEN, else the client's token)"_s, u"TEXT"_s };
+    QCommandLineOption auth { u"auth"_s,
+        u"who may do what: \"accounts\" (user secrets, staff logins) or \"shared\" (the token"
+        u" grants everything); default %1"_s.arg(
+            DefaultAuthMode == AuthMode::Accounts ? u"accounts"_s : u"shared"_s),
+        u"MODE"_s };
     QCommandLineOption demo { u"demo"_s, u"fill an empty database with demo companies, users and tickets"_s };
     QCommandLineOption idleTimeout { u"idle-timeout"_s,
         u"drop HTTP connections silent for this long (default 60)"_s, u"SECONDS"_s };
@@ -49,7 +54,7 @@ struct Options
     {
         parser.setApplicationDescription(
             u"The Norvik Support server: REST, WebSocket and the update feed."_s);
-        parser.addOptions({ listen, port, db, token, demo, idleTimeout, headerTimeout, pingInterval,
+        parser.addOptions({ listen, port, db, token, auth, demo, idleTimeout, headerTimeout, pingInterval,
             appcastVersion, appcastBuild, appcastNotes, help });
     }
 };
@@ -107,6 +112,14 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
     ServerOptions options;
     options.token = QString::fromLatin1(DefaultToken);
     options.demo = parser.isSet(known.demo);
+    if (parser.isSet(known.auth)) {
+        const QString mode = parser.value(known.auth);
+        if (mode != u"accounts" && mode != u"shared") {
+            *error = u"--auth wants \"accounts\" or \"shared\", not \"%1\""_s.arg(mode);
+            return std::nullopt;
+        }
+        options.auth = mode == u"accounts" ? AuthMode::Accounts : AuthMode::Shared;
+    }
     if (parser.isSet(known.listen) && !options.listen.setAddress(parser.value(known.listen))) {
         *error = u"--listen wants an IP address, not \"%1\""_s.arg(parser.value(known.listen));
         return std::nullopt;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "authmode.h"
 #include "databaselocation.h"
 
 #include <QHostAddress>
@@ -18,6 +19,7 @@ struct ServerOptions
     DatabaseLocation database; // filled with the default location by parse()
     QString token;
     bool demo = false;
+    AuthMode auth = DefaultAuthMode;
 
     // A connection that sends nothing for this long is dropped, and a request
     // whose headers take longer than headerTimeoutMs is refused.

@@ -29,17 +29,41 @@ class Store : public QObject
 public:
     // The schema this server writes; older databases are migrated on open,
     // newer ones refused.
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
 
     // A change committed through another instance, as its notification
     // carries it.
     struct Change
     {
-        enum Kind { TicketCreated, TicketClosed, CompaniesChanged };
+        enum Kind { TicketCreated, TicketClosed, CompaniesChanged, SessionEnded };
         Kind kind = TicketCreated;
         qint64 ticketId = 0;
+        QString sessionDigest; // of SessionEnded
 
         static std::optional<Change> fromPayload(const QString &payload);
+    };
+
+    // A user registered with a secret: new, or holding a workstation that
+    // had none (registered before accounts, or reset by the staff).
+    struct Registration
+    {
+        qint64 userId = 0;
+        bool claimed = false;
+    };
+
+    struct StaffMember
+    {
+        qint64 id = 0;
+        QString login;
+        QString displayName;
+        QString createdAt;
+    };
+
+    // A live staff session; lastUsed in seconds since the epoch.
+    struct Session
+    {
+        qint64 staffId = 0;
+        qint64 lastUsed = 0;
     };
 
     struct Closure
@@ -72,10 +96,36 @@ public:
 
     qint64 registerUser(qint64 companyId, const QString &poste, const QString &nom, const QString &prenom,
         const QString &telephone);
-    // The first user holding this workstation number, in any company.
-    std::optional<CheckPosteResponse::UserData> userByPoste(const QString &poste);
+    // The first user holding this workstation number, in any company, and their id.
+    std::optional<std::pair<qint64, CheckPosteResponse::UserData>> userByPoste(const QString &poste);
     std::optional<UserDetailData> userByPoste(qint64 companyId, const QString &poste);
     bool hasUser(qint64 userId);
+
+    // Accounts. Secrets and session tokens arrive here as their digests.
+    Registration registerWithSecret(qint64 companyId, const QString &poste, const QString &nom,
+        const QString &prenom, const QString &telephone, const QString &secretDigest);
+    std::optional<qint64> userBySecret(const QString &secretDigest);
+    // Forgets the secret of a workstation, so that its next registration
+    // takes it over; false when the company or the workstation is unknown.
+    // Returns the user's id.
+    std::optional<qint64> resetPoste(const QString &companyCode, const QString &poste);
+
+    void addStaff(const QString &login, const QString &displayName, const QString &passwordHash);
+    // Each false when the login is unknown. A new password and the removal
+    // of a member end their sessions.
+    bool setStaffPassword(const QString &login, const QString &passwordHash);
+    bool removeStaff(const QString &login);
+    QList<StaffMember> staff();
+    // The id and password hash of a login.
+    std::optional<std::pair<qint64, QString>> staffPassword(const QString &login);
+
+    // Sessions expire idleSeconds after their last use.
+    void openSession(const QString &tokenDigest, qint64 staffId, qint64 now);
+    // A live session, marked as used now; an expired one is ended.
+    std::optional<Session> useSession(const QString &tokenDigest, qint64 now, qint64 idleSeconds);
+    bool sessionAlive(const QString &tokenDigest, qint64 now, qint64 idleSeconds);
+    void endSession(const QString &tokenDigest);
+    void endExpiredSessions(qint64 now, qint64 idleSeconds);
 
     // Creates an open ticket and returns its id.
     qint64 createTicket(qint64 userId, const QString &titre, const QString &description,
@@ -118,6 +168,7 @@ private:
     // back when it throws (the exception goes on to the caller).
     template<typename Work>
     auto transaction(Work &&work) -> decltype(work());
+    QString beginStatement() const;
 
     const SqlDialect *m_dialect = nullptr;
     DatabaseLocation m_location;

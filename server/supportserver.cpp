@@ -14,6 +14,9 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr auto Json = "application/json";
+constexpr int SessionCheckMs = 60000;
+
+const QString BadToken = u"Jeton d'API absent ou incorrect"_s;
 
 } // namespace
 
@@ -21,10 +24,13 @@ SupportServer::SupportServer(const ServerOptions &options, Store &store, QObject
     : QAbstractHttpServer(parent)
     , m_options(options)
     , m_store(store)
-    , m_routes(store)
+    , m_routes(store, options.auth)
     , m_appcast(options.appcastVersion, options.appcastBuild, options.appcastNotes)
-    , m_hub(new WebSocketHub(options.pingIntervalMs, this))
+    , m_hub(new WebSocketHub(options.pingIntervalMs, options.auth, this))
+    , m_gatekeeper(store)
 {
+    m_routes.onSessionEnded = [this](const QString &digest) { m_hub->closeSession(digest); };
+    m_routes.onSecretReset = [this](qint64 userId) { m_hub->closeUser(userId); };
     m_routes.onTicketCreated = [this](qint64 ticketId) { pushNewTicket(ticketId); };
     m_routes.onTicketClosed = [this](qint64 author, qint64 ticketId, const QString &message) {
         m_hub->pushTicketClosed(author, ticketId, message);
@@ -38,10 +44,41 @@ SupportServer::SupportServer(const ServerOptions &options, Store &store, QObject
             return false;
         }
     };
-    connect(this, &QAbstractHttpServer::newWebSocketConnection, this, [this] {
-        while (hasPendingWebSocketConnections())
-            m_hub->adopt(nextPendingWebSocketConnection());
-    });
+    connect(this, &QAbstractHttpServer::newWebSocketConnection, this, &SupportServer::adoptConnections);
+    if (options.auth == AuthMode::Accounts) {
+        connect(&m_sessionCheck, &QTimer::timeout, this, &SupportServer::closeEndedSessions);
+        m_sessionCheck.start(SessionCheckMs);
+    }
+}
+
+void SupportServer::adoptConnections()
+{
+    while (hasPendingWebSocketConnections()) {
+        std::unique_ptr<QWebSocket> socket = nextPendingWebSocketConnection();
+        Caller caller { Caller::Trusted, 0, {} };
+        if (m_options.auth == AuthMode::Accounts) {
+            try {
+                // The upgrade was let through with this credential a moment ago.
+                caller = m_gatekeeper.identify(socket->request().rawHeader("Authorization"));
+            } catch (const StoreError &) {
+                caller = { Caller::Rejected, 0, {} };
+            }
+        }
+        m_hub->adopt(std::move(socket), caller);
+    }
+}
+
+void SupportServer::closeEndedSessions()
+{
+    try {
+        m_store.endExpiredSessions(Gatekeeper::now(), Gatekeeper::SessionIdleSeconds);
+        for (const QString &digest : m_hub->sessions()) {
+            if (!m_gatekeeper.sessionAlive(digest))
+                m_hub->closeSession(digest);
+        }
+    } catch (const StoreError &e) {
+        qWarning("norvik-server: cannot check the staff sessions: %s", qUtf8Printable(e.message));
+    }
 }
 
 SupportServer::~SupportServer() = default;
@@ -78,6 +115,9 @@ void SupportServer::relay(const Store::Change &change)
             break;
         case Store::Change::CompaniesChanged:
             m_routes.forgetCompanies();
+            break;
+        case Store::Change::SessionEnded:
+            m_hub->closeSession(change.sessionDigest);
             break;
         }
     } catch (const StoreError &e) {
@@ -135,6 +175,19 @@ void SupportServer::respond(const QHttpServerRequest &request, QTcpSocket *socke
     responder.write(body, contentType, QHttpServerResponder::StatusCode(status));
 }
 
+void SupportServer::respond(const QHttpServerRequest &request, QTcpSocket *socket,
+    const ApiRoutes::Reply &reply, const QByteArray &contentType)
+{
+    if (reply.retryAfterSeconds == 0) {
+        respond(request, socket, reply.status, reply.body, contentType);
+        return;
+    }
+    QHttpServerResponder responder = makeResponder(request, socket);
+    responder.write(reply.body,
+        { { "Content-Type", contentType }, { "Retry-After", QByteArray::number(reply.retryAfterSeconds) } },
+        QHttpServerResponder::StatusCode(reply.status));
+}
+
 bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket *socket)
 {
     const QString path = request.url().path();
@@ -142,22 +195,18 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
     // The HTTP server hands an upgrade over to the WebSocket layer only when
     // the request counts as handled, and then expects no answer from here.
     // An upgrade anywhere else is left unhandled: a 404, then the connection
-    // is closed. Without the shared token the upgrade is answered 401 here
-    // and left unhandled too, so it never becomes a WebSocket.
-    if (isUpgrade(request)) {
-        if (path != u"/norvik-ws")
-            return false;
-        if (hasToken(request))
-            return true;
-        const ApiRoutes::Reply reply = ApiRoutes::error(401, u"Jeton d'API absent ou incorrect"_s);
-        respond(request, socket, reply.status, reply.body, Json);
-        return false;
-    }
+    // is closed. Without the program token, or in accounts mode with a
+    // credential that matches nothing, the upgrade is answered 401 here and
+    // left unhandled too, so it never becomes a WebSocket.
+    if (isUpgrade(request))
+        return path == u"/norvik-ws" && admitUpgrade(request, socket);
 
     if (path.startsWith(u"/api/"_s)) {
+        const ApiRoutes::Access access { hasToken(request), request.value("authorization"),
+            socket->peerAddress().toString() };
         const ApiRoutes::Reply reply
-            = m_routes.handle(method, path.mid(4), request.query(), request.body(), hasToken(request));
-        respond(request, socket, reply.status, reply.body, Json);
+            = m_routes.handle(method, path.mid(4), request.query(), request.body(), access);
+        respond(request, socket, reply, Json);
         if (reply.then)
             reply.then();
         return true;
@@ -182,6 +231,26 @@ bool SupportServer::handleRequest(const QHttpServerRequest &request, QTcpSocket 
     return false;
 }
 
+bool SupportServer::admitUpgrade(const QHttpServerRequest &request, QTcpSocket *socket)
+{
+    std::optional<QString> refusal;
+    if (!hasToken(request)) {
+        refusal = BadToken;
+    } else if (m_options.auth == AuthMode::Accounts) {
+        // No credential is let in (it may announce only 0); a wrong one is not.
+        try {
+            if (m_gatekeeper.identify(request.value("authorization")).kind == Caller::Rejected)
+                refusal = u"Authentification requise : identifiant absent, incorrect ou expiré"_s;
+        } catch (const StoreError &) {
+            refusal = u"Base de données momentanément indisponible"_s;
+        }
+    }
+    if (!refusal)
+        return true;
+    respond(request, socket, ApiRoutes::error(401, *refusal), Json);
+    return false;
+}
+
 bool SupportServer::isUpgrade(const QHttpServerRequest &request)
 {
     return !request.value("upgrade").isEmpty();
@@ -192,6 +261,5 @@ void SupportServer::missingHandler(const QHttpServerRequest &request, QTcpSocket
     // A refused upgrade of the channel has had its 401 already.
     if (isUpgrade(request) && request.url().path() == u"/norvik-ws")
         return;
-    const ApiRoutes::Reply reply = ApiRoutes::error(404, u"Ressource inconnue : "_s + request.url().path());
-    respond(request, socket, reply.status, reply.body, Json);
+    respond(request, socket, ApiRoutes::error(404, u"Ressource inconnue : "_s + request.url().path()), Json);
 }

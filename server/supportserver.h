@@ -6,13 +6,14 @@
 #include "store.h"
 
 #include <QAbstractHttpServer>
+#include <QTimer>
 class WebSocketHub;
 
 // The HTTP front of the server on one port: the REST interface under /api
-// and the WebSocket endpoint /norvik-ws (both need the shared token; the
-// channel is handed to the hub), the update feed and /healthz for a load
-// balancer. Changes committed through other instances on the same database
-// reach this instance's WebSocket clients as if they had been made here.
+// and the WebSocket endpoint /norvik-ws (both need the program token; the
+// channel is handed to the hub with the identity of its credential), the
+// update feed and /healthz for a load balancer. Changes committed through other instances on the same
+// database reach this instance's WebSocket clients as if they had been made here.
 class SupportServer : public QAbstractHttpServer
 {
     Q_OBJECT
@@ -37,7 +38,13 @@ protected:
 private:
     void respond(const QHttpServerRequest &request, QTcpSocket *socket, int status, const QByteArray &body,
         const QByteArray &contentType);
+    void respond(const QHttpServerRequest &request, QTcpSocket *socket, const ApiRoutes::Reply &reply,
+        const QByteArray &contentType);
     bool hasToken(const QHttpServerRequest &request) const;
+    // Whether an upgrade may become a channel connection; answers it 401 if not.
+    bool admitUpgrade(const QHttpServerRequest &request, QTcpSocket *socket);
+    void adoptConnections();
+    void closeEndedSessions();
     static bool isUpgrade(const QHttpServerRequest &request);
     QString baseUrl(const QHttpServerRequest &request) const;
     void pushNewTicket(qint64 ticketId);
@@ -48,5 +55,9 @@ private:
     ApiRoutes m_routes;
     Appcast m_appcast;
     WebSocketHub *m_hub;
+    Gatekeeper m_gatekeeper;
+    // Staff connections whose session expired or ended elsewhere are closed
+    // on this beat.
+    QTimer m_sessionCheck;
     quint16 m_port = 0;
 };

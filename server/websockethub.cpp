@@ -16,9 +16,10 @@ constexpr auto Path = u"/norvik-ws";
 
 } // namespace
 
-WebSocketHub::WebSocketHub(int pingIntervalMs, QObject *parent)
+WebSocketHub::WebSocketHub(int pingIntervalMs, AuthMode mode, QObject *parent)
     : QObject(parent)
     , m_pingIntervalMs(pingIntervalMs)
+    , m_mode(mode)
 {
     m_pingTimer.setInterval(pingIntervalMs);
     connect(&m_pingTimer, &QTimer::timeout, this, &WebSocketHub::pingAll);
@@ -33,7 +34,7 @@ WebSocketHub::~WebSocketHub()
     }
 }
 
-void WebSocketHub::adopt(std::unique_ptr<QWebSocket> owned)
+void WebSocketHub::adopt(std::unique_ptr<QWebSocket> owned, const Caller &caller)
 {
     QWebSocket *socket = owned.release();
     socket->setParent(this);
@@ -49,6 +50,7 @@ void WebSocketHub::adopt(std::unique_ptr<QWebSocket> owned)
 
     auto peer = std::make_unique<Peer>();
     peer->socket = socket;
+    peer->caller = caller;
     peer->lastHeard.start();
     peer->windowStart.start();
     Peer *raw = peer.get();
@@ -140,11 +142,65 @@ void WebSocketHub::onMessage(Peer *peer, const QString &text)
         refuse(peer, u"utilisateur inconnu"_s);
         return;
     }
+    if (const std::optional<QString> reason = forbidden(peer, *userId, userType)) {
+        qWarning("norvik-server: refusing the announcement of %s %lld on a connection not entitled to it",
+            qUtf8Printable(userType), *userId);
+        refuse(peer, *reason);
+        return;
+    }
     // A second announcement replaces the first: the client re-announces
     // after a change of mode.
     peer->userId = *userId;
     peer->userType = userType;
     send(peer, QJsonObject { { u"type"_s, u"auth_success"_s } });
+}
+
+std::optional<QString> WebSocketHub::forbidden(const Peer *peer, qint64 userId, const QString &userType) const
+{
+    if (m_mode == AuthMode::Shared)
+        return std::nullopt;
+    const Caller &caller = peer->caller;
+    if (userType == u"admin" || userId == 9999)
+        return caller.kind == Caller::Staff ? std::nullopt : std::optional(u"réservé au personnel"_s);
+    if (userId == 0 || caller.isUser(userId))
+        return std::nullopt;
+    return u"identité différente de celle de la connexion"_s;
+}
+
+template<typename Match>
+void WebSocketHub::closeWhere(Match match, const QString &reason)
+{
+    std::vector<Peer *> targets;
+    for (const auto &peer : m_peers) {
+        if (match(*peer))
+            targets.push_back(peer.get());
+    }
+    for (Peer *peer : targets)
+        refuse(peer, reason);
+}
+
+void WebSocketHub::closeSession(const QString &sessionDigest)
+{
+    closeWhere(
+        [&](const Peer &peer) {
+            return peer.caller.kind == Caller::Staff && peer.caller.sessionDigest == sessionDigest;
+        },
+        u"session terminée"_s);
+}
+
+void WebSocketHub::closeUser(qint64 userId)
+{
+    closeWhere([&](const Peer &peer) { return peer.caller.isUser(userId); }, u"secret révoqué"_s);
+}
+
+QStringList WebSocketHub::sessions() const
+{
+    QStringList digests;
+    for (const auto &peer : m_peers) {
+        if (peer->caller.kind == Caller::Staff && !digests.contains(peer->caller.sessionDigest))
+            digests.append(peer->caller.sessionDigest);
+    }
+    return digests;
 }
 
 void WebSocketHub::send(Peer *peer, const QJsonObject &message)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "authmode.h"
+#include "gatekeeper.h"
 #include "protocol/records.h"
 
 #include <QElapsedTimer>
@@ -15,7 +17,9 @@ class QWebSocket;
 // /norvik-ws with the identity it announced ("auth"), and pushes new tickets
 // to the staff and closed tickets to their authors. A connection that floods,
 // announces a user nobody registered, stops reading or stops answering pings
-// is dropped without touching others.
+// is dropped without touching others. In accounts mode a connection is bound
+// to the credential of its upgrade: it may announce only that user (or 0,
+// which hears nothing), and the staff's 9999 only with a staff session.
 class WebSocketHub : public QObject
 {
     Q_OBJECT
@@ -36,10 +40,17 @@ public:
     // other id (but 0, unregistered, and 9999, the staff) is refused.
     std::function<bool(qint64 userId)> isKnownUser;
 
-    explicit WebSocketHub(int pingIntervalMs, QObject *parent = nullptr);
+    WebSocketHub(int pingIntervalMs, AuthMode mode, QObject *parent = nullptr);
     ~WebSocketHub() override;
 
-    void adopt(std::unique_ptr<QWebSocket> socket);
+    // caller: who the upgrade's credential names (Trusted in shared mode).
+    void adopt(std::unique_ptr<QWebSocket> socket, const Caller &caller);
+    // Closes (1008) the connections of an ended session, of a user whose
+    // secret was reset.
+    void closeSession(const QString &sessionDigest);
+    void closeUser(qint64 userId);
+    // The sessions that connections are bound to, to check they are alive.
+    QStringList sessions() const;
     void pushNewTicket(const Ticket &ticket);
     void pushTicketClosed(qint64 authorId, qint64 ticketId, const QString &closeMessage);
     // Closes every connection as the server goes away.
@@ -52,6 +63,7 @@ private:
     struct Peer
     {
         QWebSocket *socket = nullptr;
+        Caller caller;
         qint64 userId = 0;
         QString userType; // empty until announced
         QElapsedTimer lastHeard;
@@ -60,6 +72,10 @@ private:
     };
 
     bool isFlooding(Peer *peer);
+    // Why the caller may not announce this, or nothing when it may.
+    std::optional<QString> forbidden(const Peer *peer, qint64 userId, const QString &userType) const;
+    template<typename Match>
+    void closeWhere(Match match, const QString &reason);
     void refuse(Peer *peer, const QString &reason);
 
     void onMessage(Peer *peer, const QString &text);
@@ -71,4 +87,5 @@ private:
     std::vector<std::unique_ptr<Peer>> m_peers;
     QTimer m_pingTimer;
     int m_pingIntervalMs;
+    AuthMode m_mode;
 };
