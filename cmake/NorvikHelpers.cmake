@@ -11,8 +11,12 @@ target_compile_definitions(norvik_compile_options INTERFACE
 if(NORVIK_WERROR)
     target_compile_options(norvik_compile_options INTERFACE -Werror)
 endif()
+# Every target links norvik_compile_options, so the sanitisers reach the
+# client, the server, the tests and their helpers alike. Undefined behaviour
+# stops the program instead of printing a line a passing test would hide.
 if(NORVIK_SANITIZE)
-    target_compile_options(norvik_compile_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+    target_compile_options(norvik_compile_options INTERFACE
+        -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
     target_link_options(norvik_compile_options INTERFACE -fsanitize=address,undefined)
 endif()
 
