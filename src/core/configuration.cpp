@@ -1,5 +1,6 @@
 #include "configuration.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QProcessEnvironment>
 
@@ -21,13 +22,16 @@ bool acceptUrl(
     // A query or fragment would swallow the paths appended to the base.
     if (!url.isValid() || url.host().isEmpty() || (scheme != secure && scheme != plain) || url.hasQuery()
         || url.hasFragment()) {
-        *error = u"Adresse %1 invalide : « %2 » (attendu : %3://…)."_s.arg(what, url.toString(), secure);
+        *error
+            = QCoreApplication::translate("Configuration", "Adresse %1 invalide : « %2 » (attendu : %3://…).")
+                  .arg(what, url.toString(), secure);
         return false;
     }
     if (scheme == plain && !Configuration::isLoopbackHost(url.host())) {
-        *error = u"Adresse %1 refusée : « %2 ». Une connexion non chiffrée (%3) n'est permise que vers "
-                 u"cette machine (127.0.0.1, ::1, localhost) ; utilisez %4."_s.arg(
-                     what, url.toString(), plain, secure);
+        *error = QCoreApplication::translate("Configuration",
+            "Adresse %1 refusée : « %2 ». Une connexion non chiffrée (%3) n'est permise que vers "
+            "cette machine (127.0.0.1, ::1, localhost) ; utilisez %4.")
+                     .arg(what, url.toString(), plain, secure);
         return false;
     }
     return true;

@@ -165,13 +165,13 @@ std::optional<QList<UpdateInfo>> Updater::parseFeed(const QByteArray &bytes, QSt
         }
     }
     if (!sawRss || xml.hasError()) {
-        *error = u"Le flux des mises à jour est illisible."_s;
+        *error = tr("Le flux des mises à jour est illisible.");
         return std::nullopt;
     }
     // Releases the program cannot use (no version, no safe address) must not
     // be mistaken for "nothing newer".
     if (items.isEmpty() && rejected > 0) {
-        *error = u"Le flux des mises à jour ne décrit aucune version utilisable."_s;
+        *error = tr("Le flux des mises à jour ne décrit aucune version utilisable.");
         return std::nullopt;
     }
     return items;
@@ -202,7 +202,8 @@ void Updater::start(Check check)
         return;
     if (!isAcceptableUrl(m_feedUrl)) {
         const bool user = std::exchange(m_userWaiting, false);
-        Q_EMIT failed(u"L'adresse du flux des mises à jour est refusée : « %1 »."_s.arg(m_feedUrl.toString()),
+        Q_EMIT failed(
+            tr("L'adresse du flux des mises à jour est refusée : « %1 ».").arg(m_feedUrl.toString()),
             user ? Check::UserStarted : Check::Background);
         return;
     }
@@ -232,12 +233,12 @@ void Updater::finish(QNetworkReply *reply, Check check)
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() != QNetworkReply::NoError) {
-        Q_EMIT failed(u"Impossible de vérifier les mises à jour : %1"_s.arg(reply->errorString()), answered);
+        Q_EMIT failed(tr("Impossible de vérifier les mises à jour : %1").arg(reply->errorString()), answered);
         return;
     }
     if (status != 200) {
         Q_EMIT failed(
-            u"Impossible de vérifier les mises à jour : le serveur a répondu %1."_s.arg(status), answered);
+            tr("Impossible de vérifier les mises à jour : le serveur a répondu %1.").arg(status), answered);
         return;
     }
     QString error;

@@ -4,6 +4,8 @@
 #include "jsonreader.h"
 #include "jsonscanner.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -35,7 +37,7 @@ QString Ticket::displayTitle() const
 {
     if (titre && !titre->trimmed().isEmpty())
         return *titre;
-    return u"Sans titre"_s;
+    return QCoreApplication::translate("Ticket", "Sans titre");
 }
 
 QString Ticket::displayMessage() const
@@ -44,7 +46,7 @@ QString Ticket::displayMessage() const
         return *description;
     if (message && !message->isEmpty())
         return *message;
-    return u"Aucun message"_s;
+    return QCoreApplication::translate("Ticket", "Aucun message");
 }
 
 Ticket Ticket::fromJson(const JsonReader &r)

@@ -118,7 +118,8 @@ void TestUpdater::feed_offersANewerReleaseOnly_data()
                + item("2.0.0", "40", "https://d.example/2.0.0", "https://d.example/notes", Form::ItemElements)
                + item("1.9.0", "35", "https://d.example/1.9.0")
                + item("1.0.0", "3", "https://d.example/1.0.0"))
-        << 200 << u"17"_s << u"2.0.0 (40) Norvik Support 2.0.0 https://d.example/2.0.0 https://d.example/notes"_s;
+        << 200 << u"17"_s
+        << u"2.0.0 (40) Norvik Support 2.0.0 https://d.example/2.0.0 https://d.example/notes"_s;
     const QString upToDate = u"up to date"_s;
 
     // The build number orders releases; the version shown is only read by people.
@@ -138,7 +139,8 @@ void TestUpdater::feed_offersANewerReleaseOnly_data()
 
     // Builds numbered like versions, some tagged "v", compared part by part.
     QTest::newRow("dotted builds out of order")
-        << feed(item("1.4.9", "1.4.9", "https://d.example/9") + item("v1.4.43", "v1.4.43", "https://d.example/43")
+        << feed(item("1.4.9", "1.4.9", "https://d.example/9")
+               + item("v1.4.43", "v1.4.43", "https://d.example/43")
                + item("1.4.10", "1.4.10", "https://d.example/10", {}, Form::ItemElements))
         << 200 << u"1.4.42"_s << u"1.4.43 (1.4.43) Norvik Support v1.4.43 https://d.example/43 "_s;
     QTest::newRow("dotted build with a v, same as ours")
