@@ -35,6 +35,10 @@ function(norvik_add_test)
     # Drafts and remembered ticket statuses never land in the developer's own
     # state directory; tests that read them set their own.
     set(environment "QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_BINARY_DIR}/tests-state/${ARG_NAME}")
+    # The texts the tests compare are the French ones: an English desktop
+    # would load the English catalogue. Qt reads the language from these
+    # variables, so the French locale need not be installed on the machine.
+    list(APPEND environment "LANG=fr_FR.UTF-8" "LC_ALL=fr_FR.UTF-8" "LANGUAGE=fr_FR.UTF-8")
     if(TARGET norvik-server)
         list(APPEND environment "NORVIK_SERVER_BIN=$<TARGET_FILE:norvik-server>")
     endif()
