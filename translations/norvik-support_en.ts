@@ -80,6 +80,15 @@
         <source>Adresse %1 refusée : « %2 ». Une connexion non chiffrée (%3) n&apos;est permise que vers cette machine (127.0.0.1, ::1, localhost) ; utilisez %4.</source>
         <translation>%1 address refused: “%2”. An unencrypted connection (%3) is only allowed towards this machine (127.0.0.1, ::1, localhost); use %4.</translation>
     </message>
+    <message>
+        <source>L&apos;option %1 attend une adresse.</source>
+        <translation>The option %1 expects an address.</translation>
+    </message>
+    <message>
+        <source>de l&apos;API</source>
+        <comment>which address: %1 of the refusals</comment>
+        <translation>API</translation>
+    </message>
 </context>
 <context>
     <name>DecodingError</name>

@@ -82,7 +82,8 @@ std::optional<Configuration> Configuration::fromEnvironmentAndArguments(
             { std::pair { u"--api-base"_s, &apiBase }, { u"--ws-url"_s, &wsUrl } }) {
             if (argument == option) {
                 if (i + 1 >= arguments.size()) {
-                    *error = u"L'option %1 attend une adresse."_s.arg(option);
+                    *error = QCoreApplication::translate("Configuration", "L'option %1 attend une adresse.")
+                                 .arg(option);
                     return std::nullopt;
                 }
                 *target = arguments.at(++i);
@@ -95,7 +96,9 @@ std::optional<Configuration> Configuration::fromEnvironmentAndArguments(
     Configuration configuration;
     configuration.apiBase = withoutTrailingSlashes(apiBase.trimmed());
     configuration.wsURL = QUrl(wsUrl.trimmed(), QUrl::StrictMode);
-    if (!acceptUrl(QUrl(configuration.apiBase, QUrl::StrictMode), u"https"_s, u"http"_s, u"de l'API"_s, error)
+    if (!acceptUrl(QUrl(configuration.apiBase, QUrl::StrictMode), u"https"_s, u"http"_s,
+            QCoreApplication::translate("Configuration", "de l'API", "which address: %1 of the refusals"),
+            error)
         || !acceptUrl(configuration.wsURL, u"wss"_s, u"ws"_s, u"WebSocket"_s, error))
         return std::nullopt;
     return configuration;
