@@ -7,13 +7,30 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 #include <optional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The texts of the sources are French; an English desktop gets the English
+// catalogue compiled into the program, every other language the French, with
+// Qt's own French for the texts Qt supplies.
+void installInterfaceTranslations(QApplication &application)
+{
+    auto *english = new QTranslator(&application);
+    if (QLocale::system().language() == QLocale::English
+        && english->load(QLocale::system(), u"norvik-support"_s, u"_"_s, u":/i18n"_s)) {
+        QCoreApplication::installTranslator(english);
+        return;
+    }
+    delete english;
+    installFrenchTranslations(application);
+}
 
 // The token a launcher hands over so the window it asks for may take focus.
 QString activationToken()
@@ -116,7 +133,7 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(u"norvik-support"_s);
     QApplication::setWindowIcon(DesktopIntegration::applicationIcon());
     QApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
-    installFrenchTranslations(application);
+    installInterfaceTranslations(application);
     if (!parser.parse(QApplication::arguments())) {
         std::fprintf(stderr, "%s\n", parser.errorText().toLocal8Bit().constData());
         return 2;
