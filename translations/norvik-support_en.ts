@@ -64,10 +64,253 @@
     </message>
 </context>
 <context>
+    <name>AddCompanyView</name>
+    <message>
+        <source>Nouvelle société</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Société créée avec succès !</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ajouter une nouvelle société au système</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nom de la société</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ex: Norvik</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Code unique (3-10 caractères)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ex: NORVIK001</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lettres majuscules et chiffres uniquement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Annuler</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Créer la société</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Erreur: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>AdminLoginView</name>
+    <message>
+        <source>Connexion admin</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Accédez à la gestion des tickets</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mot de passe incorrect</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Se connecter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Annuler</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mot de passe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mot de passe admin</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Se déconnecter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fermer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connecté en tant qu&apos;admin</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>AppVersion</name>
     <message>
         <source>Version %1 (%2)</source>
         <translation>Version %1 (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>AreaSelector</name>
+    <message>
+        <source>Sélection de la zone à capturer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Faites glisser pour choisir une zone, cliquez pour tout l&apos;écran — Échap pour annuler</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>AttachmentPicker</name>
+    <message>
+        <source>Ce fichier n&apos;est pas une image lisible (PNG, JPEG ou HEIC).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Capture d&apos;écran (optionnel)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Capturer l&apos;écran</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choisir une image</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sélectionner une zone de l&apos;écran</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>PNG, JPEG ou HEIC ; vous pouvez aussi coller (Ctrl+V) ou déposer une image</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Supprimer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modifier la capture</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Masquer, flouter ou signaler une partie de l&apos;image avant l&apos;envoi</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Images (*.png *.PNG *.jpg *.JPG *.jpeg *.JPEG *.heic *.HEIC)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CaptureCanvas</name>
+    <message>
+        <source>Capture à modifier</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CaptureEditor</name>
+    <message>
+        <source>■ Masquer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>▦ Flouter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>▢ Encadrer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>➜ Flèche</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modifier la capture</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Masquez ce qui ne doit pas quitter votre poste, signalez ce qui compte</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Outil</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>↶ Défaire</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>↷ Refaire</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Annuler la dernière modification (Ctrl+Z)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rétablir la modification annulée (Ctrl+Maj+Z)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Annuler</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Terminé</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CompanyBox</name>
+    <message>
+        <source>Société</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CompanyManagementView</name>
+    <message>
+        <source>Gestion des sociétés</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nouvelle société</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Aucune société enregistrée</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Erreur de chargement: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CompanyRow</name>
+    <message>
+        <source>Code:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Code: %1</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -91,6 +334,80 @@
     </message>
 </context>
 <context>
+    <name>ConflictBox</name>
+    <message>
+        <source>Utiliser ces informations</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ce poste est déjà utilisé</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Utilisateur existant:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Utilisateur existant: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>CreateTicketView</name>
+    <message>
+        <source>🟢 Normale</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>🟠 Haute</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>🔴 Critique</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Créer un ticket</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Décrivez votre demande au support technique</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Titre de la demande</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ex: Impossible d&apos;imprimer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Description détaillée</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Priorité</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Annuler</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Envoyer le ticket</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Réessayer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ticket créé avec succès !</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>DecodingError</name>
     <message>
         <source>Les données n&apos;ont pas pu être lues car la valeur « %1 » est manquante.</source>
@@ -103,6 +420,110 @@
     <message>
         <source>Les données n&apos;ont pas pu être lues car elles ne sont pas au bon format.</source>
         <translation>The data could not be read because it is not in the right format.</translation>
+    </message>
+</context>
+<context>
+    <name>DraftOffer</name>
+    <message>
+        <source>Reprendre le brouillon</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ignorer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Un ticket commencé et non envoyé a été gardé en brouillon.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>FieldLabel</name>
+    <message>
+        <source>%1 (obligatoire)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>FullImageView</name>
+    <message>
+        <source>Fermer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pièce jointe</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>HomeView</name>
+    <message>
+        <source>Connexion admin</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Paramètres utilisateur</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Norvik Support</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Création et gestion des demandes au service technique</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Créer mon compte</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Démarrer un ticket</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Mes tickets</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Gestion des tickets</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Admin connecté</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>IconButton</name>
+    <message>
+        <source>Fermer</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>IdentityBox</name>
+    <message>
+        <source>Pensez à remplir vos informations dans les paramètres</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Poste %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ImagePreview</name>
+    <message>
+        <source>Capture d&apos;écran jointe</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Norvik Support</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -121,6 +542,75 @@
     </message>
 </context>
 <context>
+    <name>MyTicketsModel</name>
+    <message>
+        <source>Terminé</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>En cours</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, priorité %2, %3, créé le %4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Réduit. Espace pour voir plus.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Réponse du support : %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fermé le %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MyTicketsView</name>
+    <message>
+        <source>Mes tickets</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Suivez l&apos;état de vos demandes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Actualiser</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Chargement...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Aucun ticket</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Vous n&apos;avez pas encore créé de demande</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Utilisateur non connecté</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Erreur de chargement: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>NavigationStack</name>
+    <message>
+        <source>Retour</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>RealtimeWiring</name>
     <message>
         <source>Votre ticket #%1 a été fermé.</source>
@@ -136,6 +626,158 @@
     </message>
 </context>
 <context>
+    <name>RegisterView</name>
+    <message>
+        <source>Créer mon compte</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Bienvenue</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Créez votre compte pour commencer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Société</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Chargement...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Aucune société disponible</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Réessayer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Numéro de poste</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ex: 24</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Votre nom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Prénom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Votre prénom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Téléphone</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ex: 06 12 34 56 78</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sélectionnez une société</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Erreur de chargement des sociétés</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ce numéro de poste est déjà utilisé dans votre société</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Erreur: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ScreenCapture</name>
+    <message>
+        <source>La capture d&apos;écran n&apos;est pas disponible sur ce bureau. Utilisez « Choisir une image » ou collez une image avec Ctrl+V.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SettingsView</name>
+    <message>
+        <source>Paramètres utilisateur</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ces informations seront jointes à vos demandes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ouvrir Norvik Support au démarrage</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Numéro de poste</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ex: 24</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Téléphone</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ex: 06 12 34 56 78</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Votre nom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Prénom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Votre prénom</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Enregistrer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sociétés</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Gérer les sociétés</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Spinner</name>
+    <message>
+        <source>Chargement</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>Ticket</name>
     <message>
         <source>Sans titre</source>
@@ -147,6 +789,188 @@
     </message>
 </context>
 <context>
+    <name>TicketCard</name>
+    <message>
+        <source>Voir plus</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Réponse du support</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Réduire</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TicketCardDelegate</name>
+    <message>
+        <source>Voir le détail</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TicketDetailView</name>
+    <message>
+        <source>Pièce jointe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Agrandir la pièce jointe</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Créé le %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Actions Administrateur</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Message de clôture (optionnel)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fermer ce ticket</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fermeture...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ce ticket a été fermé</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Informations utilisateur</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Nom complet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Téléphone</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Société</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Poste</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirmer la fermeture</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Voulez-vous vraiment fermer ce ticket ? Cette action marquera le ticket comme résolu.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Annuler</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Fermer le ticket</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TicketGridView</name>
+    <message>
+        <source>Tickets</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TicketListModel</name>
+    <message>
+        <source>%1 tickets au total</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 ticket au total</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tickets en cours</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tickets fermés</source>
+        <translation type="unfinished">Tickets closed</translation>
+    </message>
+    <message>
+        <source>Statut %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>priorité %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>créé le %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>par %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>société %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2 tickets</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, %2 ticket</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TicketListView</name>
+    <message>
+        <source>Gestion des tickets</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Chargement des tickets...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Erreur de chargement</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Réessayer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Actualiser</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Aucun ticket</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Il n&apos;y a aucun ticket pour le moment</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>URLError</name>
     <message>
         <source>L&apos;adresse du serveur est incorrecte.</source>
@@ -155,6 +979,49 @@
     <message>
         <source>Le serveur a renvoyé une réponse incorrecte.</source>
         <translation>The server sent back an incorrect reply.</translation>
+    </message>
+</context>
+<context>
+    <name>UpdatePrompt</name>
+    <message>
+        <source>Mises à jour de Norvik Support</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Norvik Support est à jour.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>La version %1 est la plus récente.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Une nouvelle version de Norvik Support est disponible.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>La version %1 est disponible ; vous avez la version %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;br&gt;&lt;a href=&quot;%1&quot;&gt;Notes de version&lt;/a&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Télécharger</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Plus tard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>La recherche de mises à jour a échoué.</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
@@ -178,6 +1045,13 @@
     <message>
         <source>Impossible de vérifier les mises à jour : le serveur a répondu %1.</source>
         <translation>Could not check for updates: the server answered %1.</translation>
+    </message>
+</context>
+<context>
+    <name>UserCard</name>
+    <message>
+        <source>Poste %1</source>
+        <translation type="unfinished"></translation>
     </message>
 </context>
 <context>
