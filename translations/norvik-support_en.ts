@@ -67,90 +67,90 @@
     <name>AddCompanyView</name>
     <message>
         <source>Nouvelle société</source>
-        <translation type="unfinished"></translation>
+        <translation>New company</translation>
     </message>
     <message>
         <source>Société créée avec succès !</source>
-        <translation type="unfinished"></translation>
+        <translation>Company created successfully!</translation>
     </message>
     <message>
         <source>Ajouter une nouvelle société au système</source>
-        <translation type="unfinished"></translation>
+        <translation>Add a new company to the system</translation>
     </message>
     <message>
         <source>Nom de la société</source>
-        <translation type="unfinished"></translation>
+        <translation>Company name</translation>
     </message>
     <message>
         <source>Ex: Norvik</source>
-        <translation type="unfinished"></translation>
+        <translation>e.g. Norvik</translation>
     </message>
     <message>
         <source>Code unique (3-10 caractères)</source>
-        <translation type="unfinished"></translation>
+        <translation>Unique code (3-10 characters)</translation>
     </message>
     <message>
         <source>Ex: NORVIK001</source>
-        <translation type="unfinished"></translation>
+        <translation>e.g. NORVIK001</translation>
     </message>
     <message>
         <source>Lettres majuscules et chiffres uniquement</source>
-        <translation type="unfinished"></translation>
+        <translation>Capital letters and digits only</translation>
     </message>
     <message>
         <source>Annuler</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
     <message>
         <source>Créer la société</source>
-        <translation type="unfinished"></translation>
+        <translation>Create company</translation>
     </message>
     <message>
         <source>Erreur: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Error: %1</translation>
     </message>
 </context>
 <context>
     <name>AdminLoginView</name>
     <message>
         <source>Connexion admin</source>
-        <translation type="unfinished"></translation>
+        <translation>Admin login</translation>
     </message>
     <message>
         <source>Accédez à la gestion des tickets</source>
-        <translation type="unfinished"></translation>
+        <translation>Access ticket management</translation>
     </message>
     <message>
         <source>Mot de passe incorrect</source>
-        <translation type="unfinished"></translation>
+        <translation>Incorrect password</translation>
     </message>
     <message>
         <source>Se connecter</source>
-        <translation type="unfinished"></translation>
+        <translation>Log in</translation>
     </message>
     <message>
         <source>Annuler</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
     <message>
         <source>Mot de passe</source>
-        <translation type="unfinished"></translation>
+        <translation>Password</translation>
     </message>
     <message>
         <source>Mot de passe admin</source>
-        <translation type="unfinished"></translation>
+        <translation>Admin password</translation>
     </message>
     <message>
         <source>Se déconnecter</source>
-        <translation type="unfinished"></translation>
+        <translation>Log out</translation>
     </message>
     <message>
         <source>Fermer</source>
-        <translation type="unfinished"></translation>
+        <translation>Close</translation>
     </message>
     <message>
         <source>Connecté en tant qu&apos;admin</source>
-        <translation type="unfinished"></translation>
+        <translation>Logged in as admin</translation>
     </message>
 </context>
 <context>
@@ -164,153 +164,153 @@
     <name>AreaSelector</name>
     <message>
         <source>Sélection de la zone à capturer</source>
-        <translation type="unfinished"></translation>
+        <translation>Selecting the area to capture</translation>
     </message>
     <message>
         <source>Faites glisser pour choisir une zone, cliquez pour tout l&apos;écran — Échap pour annuler</source>
-        <translation type="unfinished"></translation>
+        <translation>Drag to choose an area, click for the whole screen — Esc to cancel</translation>
     </message>
 </context>
 <context>
     <name>AttachmentPicker</name>
     <message>
         <source>Ce fichier n&apos;est pas une image lisible (PNG, JPEG ou HEIC).</source>
-        <translation type="unfinished"></translation>
+        <translation>This file is not a readable image (PNG, JPEG or HEIC).</translation>
     </message>
     <message>
         <source>Capture d&apos;écran (optionnel)</source>
-        <translation type="unfinished"></translation>
+        <translation>Screenshot (optional)</translation>
     </message>
     <message>
         <source>Capturer l&apos;écran</source>
-        <translation type="unfinished"></translation>
+        <translation>Capture screen</translation>
     </message>
     <message>
         <source>Choisir une image</source>
-        <translation type="unfinished"></translation>
+        <translation>Choose image</translation>
     </message>
     <message>
         <source>Sélectionner une zone de l&apos;écran</source>
-        <translation type="unfinished"></translation>
+        <translation>Select an area of the screen</translation>
     </message>
     <message>
         <source>PNG, JPEG ou HEIC ; vous pouvez aussi coller (Ctrl+V) ou déposer une image</source>
-        <translation type="unfinished"></translation>
+        <translation>PNG, JPEG or HEIC; you can also paste (Ctrl+V) or drop an image</translation>
     </message>
     <message>
         <source>Supprimer</source>
-        <translation type="unfinished"></translation>
+        <translation>Remove</translation>
     </message>
     <message>
         <source>Modifier la capture</source>
-        <translation type="unfinished"></translation>
+        <translation>Edit screenshot</translation>
     </message>
     <message>
         <source>Masquer, flouter ou signaler une partie de l&apos;image avant l&apos;envoi</source>
-        <translation type="unfinished"></translation>
+        <translation>Hide, blur or highlight part of the picture before sending</translation>
     </message>
     <message>
         <source>Images (*.png *.PNG *.jpg *.JPG *.jpeg *.JPEG *.heic *.HEIC)</source>
-        <translation type="unfinished"></translation>
+        <translation>Images (*.png *.PNG *.jpg *.JPG *.jpeg *.JPEG *.heic *.HEIC)</translation>
     </message>
 </context>
 <context>
     <name>CaptureCanvas</name>
     <message>
         <source>Capture à modifier</source>
-        <translation type="unfinished"></translation>
+        <translation>Screenshot to edit</translation>
     </message>
 </context>
 <context>
     <name>CaptureEditor</name>
     <message>
         <source>■ Masquer</source>
-        <translation type="unfinished"></translation>
+        <translation>■ Hide</translation>
     </message>
     <message>
         <source>▦ Flouter</source>
-        <translation type="unfinished"></translation>
+        <translation>▦ Blur</translation>
     </message>
     <message>
         <source>▢ Encadrer</source>
-        <translation type="unfinished"></translation>
+        <translation>▢ Rectangle</translation>
     </message>
     <message>
         <source>➜ Flèche</source>
-        <translation type="unfinished"></translation>
+        <translation>➜ Arrow</translation>
     </message>
     <message>
         <source>Modifier la capture</source>
-        <translation type="unfinished"></translation>
+        <translation>Edit screenshot</translation>
     </message>
     <message>
         <source>Masquez ce qui ne doit pas quitter votre poste, signalez ce qui compte</source>
-        <translation type="unfinished"></translation>
+        <translation>Hide what must not leave your workstation, highlight what matters</translation>
     </message>
     <message>
         <source>Outil</source>
-        <translation type="unfinished"></translation>
+        <translation>Tool</translation>
     </message>
     <message>
         <source>↶ Défaire</source>
-        <translation type="unfinished"></translation>
+        <translation>↶ Undo</translation>
     </message>
     <message>
         <source>↷ Refaire</source>
-        <translation type="unfinished"></translation>
+        <translation>↷ Redo</translation>
     </message>
     <message>
         <source>Annuler la dernière modification (Ctrl+Z)</source>
-        <translation type="unfinished"></translation>
+        <translation>Undo the last change (Ctrl+Z)</translation>
     </message>
     <message>
         <source>Rétablir la modification annulée (Ctrl+Maj+Z)</source>
-        <translation type="unfinished"></translation>
+        <translation>Redo the undone change (Ctrl+Shift+Z)</translation>
     </message>
     <message>
         <source>Annuler</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
     <message>
         <source>Terminé</source>
-        <translation type="unfinished"></translation>
+        <translation>Done</translation>
     </message>
 </context>
 <context>
     <name>CompanyBox</name>
     <message>
         <source>Société</source>
-        <translation type="unfinished"></translation>
+        <translation>Company</translation>
     </message>
 </context>
 <context>
     <name>CompanyManagementView</name>
     <message>
         <source>Gestion des sociétés</source>
-        <translation type="unfinished"></translation>
+        <translation>Company management</translation>
     </message>
     <message>
         <source>Nouvelle société</source>
-        <translation type="unfinished"></translation>
+        <translation>New company</translation>
     </message>
     <message>
         <source>Aucune société enregistrée</source>
-        <translation type="unfinished"></translation>
+        <translation>No companies registered</translation>
     </message>
     <message>
         <source>Erreur de chargement: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Loading error: %1</translation>
     </message>
 </context>
 <context>
     <name>CompanyRow</name>
     <message>
         <source>Code:</source>
-        <translation type="unfinished"></translation>
+        <translation>Code:</translation>
     </message>
     <message>
         <source>Code: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Code: %1</translation>
     </message>
 </context>
 <context>
@@ -337,74 +337,74 @@
     <name>ConflictBox</name>
     <message>
         <source>Utiliser ces informations</source>
-        <translation type="unfinished"></translation>
+        <translation>Use this information</translation>
     </message>
     <message>
         <source>Ce poste est déjà utilisé</source>
-        <translation type="unfinished"></translation>
+        <translation>This workstation is already in use</translation>
     </message>
     <message>
         <source>Utilisateur existant:</source>
-        <translation type="unfinished"></translation>
+        <translation>Existing user:</translation>
     </message>
     <message>
         <source>Utilisateur existant: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Existing user: %1</translation>
     </message>
 </context>
 <context>
     <name>CreateTicketView</name>
     <message>
         <source>🟢 Normale</source>
-        <translation type="unfinished"></translation>
+        <translation>🟢 Normal</translation>
     </message>
     <message>
         <source>🟠 Haute</source>
-        <translation type="unfinished"></translation>
+        <translation>🟠 High</translation>
     </message>
     <message>
         <source>🔴 Critique</source>
-        <translation type="unfinished"></translation>
+        <translation>🔴 Critical</translation>
     </message>
     <message>
         <source>Créer un ticket</source>
-        <translation type="unfinished"></translation>
+        <translation>Create a ticket</translation>
     </message>
     <message>
         <source>Décrivez votre demande au support technique</source>
-        <translation type="unfinished"></translation>
+        <translation>Describe your request to technical support</translation>
     </message>
     <message>
         <source>Titre de la demande</source>
-        <translation type="unfinished"></translation>
+        <translation>Request title</translation>
     </message>
     <message>
         <source>Ex: Impossible d&apos;imprimer</source>
-        <translation type="unfinished"></translation>
+        <translation>e.g. Cannot print</translation>
     </message>
     <message>
         <source>Description détaillée</source>
-        <translation type="unfinished"></translation>
+        <translation>Detailed description</translation>
     </message>
     <message>
         <source>Priorité</source>
-        <translation type="unfinished"></translation>
+        <translation>Priority</translation>
     </message>
     <message>
         <source>Annuler</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
     <message>
         <source>Envoyer le ticket</source>
-        <translation type="unfinished"></translation>
+        <translation>Send ticket</translation>
     </message>
     <message>
         <source>Réessayer</source>
-        <translation type="unfinished"></translation>
+        <translation>Retry</translation>
     </message>
     <message>
         <source>Ticket créé avec succès !</source>
-        <translation type="unfinished"></translation>
+        <translation>Ticket created successfully!</translation>
     </message>
 </context>
 <context>
@@ -426,104 +426,104 @@
     <name>DraftOffer</name>
     <message>
         <source>Reprendre le brouillon</source>
-        <translation type="unfinished"></translation>
+        <translation>Resume draft</translation>
     </message>
     <message>
         <source>Ignorer</source>
-        <translation type="unfinished"></translation>
+        <translation>Ignore</translation>
     </message>
     <message>
         <source>Un ticket commencé et non envoyé a été gardé en brouillon.</source>
-        <translation type="unfinished"></translation>
+        <translation>A ticket that was started but not sent has been kept as a draft.</translation>
     </message>
 </context>
 <context>
     <name>FieldLabel</name>
     <message>
         <source>%1 (obligatoire)</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 (required)</translation>
     </message>
 </context>
 <context>
     <name>FullImageView</name>
     <message>
         <source>Fermer</source>
-        <translation type="unfinished"></translation>
+        <translation>Close</translation>
     </message>
     <message>
         <source>Pièce jointe</source>
-        <translation type="unfinished"></translation>
+        <translation>Attachment</translation>
     </message>
 </context>
 <context>
     <name>HomeView</name>
     <message>
         <source>Connexion admin</source>
-        <translation type="unfinished"></translation>
+        <translation>Admin login</translation>
     </message>
     <message>
         <source>Paramètres utilisateur</source>
-        <translation type="unfinished"></translation>
+        <translation>User settings</translation>
     </message>
     <message>
         <source>Norvik Support</source>
-        <translation type="unfinished"></translation>
+        <translation>Norvik Support</translation>
     </message>
     <message>
         <source>Création et gestion des demandes au service technique</source>
-        <translation type="unfinished"></translation>
+        <translation>Creating and managing requests to technical support</translation>
     </message>
     <message>
         <source>Créer mon compte</source>
-        <translation type="unfinished"></translation>
+        <translation>Create my account</translation>
     </message>
     <message>
         <source>Démarrer un ticket</source>
-        <translation type="unfinished"></translation>
+        <translation>Start a ticket</translation>
     </message>
     <message>
         <source>Mes tickets</source>
-        <translation type="unfinished"></translation>
+        <translation>My tickets</translation>
     </message>
     <message>
         <source>Gestion des tickets</source>
-        <translation type="unfinished"></translation>
+        <translation>Ticket management</translation>
     </message>
     <message>
         <source>Admin connecté</source>
-        <translation type="unfinished"></translation>
+        <translation>Admin logged in</translation>
     </message>
 </context>
 <context>
     <name>IconButton</name>
     <message>
         <source>Fermer</source>
-        <translation type="unfinished"></translation>
+        <translation>Close</translation>
     </message>
 </context>
 <context>
     <name>IdentityBox</name>
     <message>
         <source>Pensez à remplir vos informations dans les paramètres</source>
-        <translation type="unfinished"></translation>
+        <translation>Remember to fill in your details in the settings</translation>
     </message>
     <message>
         <source>Poste %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Workstation %1</translation>
     </message>
 </context>
 <context>
     <name>ImagePreview</name>
     <message>
         <source>Capture d&apos;écran jointe</source>
-        <translation type="unfinished"></translation>
+        <translation>Attached screenshot</translation>
     </message>
 </context>
 <context>
     <name>MainWindow</name>
     <message>
         <source>Norvik Support</source>
-        <translation type="unfinished"></translation>
+        <translation>Norvik Support</translation>
     </message>
 </context>
 <context>
@@ -545,69 +545,69 @@
     <name>MyTicketsModel</name>
     <message>
         <source>Terminé</source>
-        <translation type="unfinished"></translation>
+        <translation>Done</translation>
     </message>
     <message>
         <source>En cours</source>
-        <translation type="unfinished"></translation>
+        <translation>In progress</translation>
     </message>
     <message>
         <source>%1, priorité %2, %3, créé le %4</source>
-        <translation type="unfinished"></translation>
+        <translation>%1, priority %2, %3, created on %4</translation>
     </message>
     <message>
         <source>Réduit. Espace pour voir plus.</source>
-        <translation type="unfinished"></translation>
+        <translation>Collapsed. Space to show more.</translation>
     </message>
     <message>
         <source>Réponse du support : %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Support reply: %1</translation>
     </message>
     <message>
         <source>Fermé le %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Closed on %1</translation>
     </message>
 </context>
 <context>
     <name>MyTicketsView</name>
     <message>
         <source>Mes tickets</source>
-        <translation type="unfinished"></translation>
+        <translation>My tickets</translation>
     </message>
     <message>
         <source>Suivez l&apos;état de vos demandes</source>
-        <translation type="unfinished"></translation>
+        <translation>Track the status of your requests</translation>
     </message>
     <message>
         <source>Actualiser</source>
-        <translation type="unfinished"></translation>
+        <translation>Refresh</translation>
     </message>
     <message>
         <source>Chargement...</source>
-        <translation type="unfinished"></translation>
+        <translation>Loading...</translation>
     </message>
     <message>
         <source>Aucun ticket</source>
-        <translation type="unfinished"></translation>
+        <translation>No tickets</translation>
     </message>
     <message>
         <source>Vous n&apos;avez pas encore créé de demande</source>
-        <translation type="unfinished"></translation>
+        <translation>You have not created any request yet</translation>
     </message>
     <message>
         <source>Utilisateur non connecté</source>
-        <translation type="unfinished"></translation>
+        <translation>User not logged in</translation>
     </message>
     <message>
         <source>Erreur de chargement: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Loading error: %1</translation>
     </message>
 </context>
 <context>
     <name>NavigationStack</name>
     <message>
         <source>Retour</source>
-        <translation type="unfinished"></translation>
+        <translation>Back</translation>
     </message>
 </context>
 <context>
@@ -629,152 +629,152 @@
     <name>RegisterView</name>
     <message>
         <source>Créer mon compte</source>
-        <translation type="unfinished"></translation>
+        <translation>Create my account</translation>
     </message>
     <message>
         <source>Bienvenue</source>
-        <translation type="unfinished"></translation>
+        <translation>Welcome</translation>
     </message>
     <message>
         <source>Créez votre compte pour commencer</source>
-        <translation type="unfinished"></translation>
+        <translation>Create your account to get started</translation>
     </message>
     <message>
         <source>Société</source>
-        <translation type="unfinished"></translation>
+        <translation>Company</translation>
     </message>
     <message>
         <source>Chargement...</source>
-        <translation type="unfinished"></translation>
+        <translation>Loading...</translation>
     </message>
     <message>
         <source>Aucune société disponible</source>
-        <translation type="unfinished"></translation>
+        <translation>No company available</translation>
     </message>
     <message>
         <source>Réessayer</source>
-        <translation type="unfinished"></translation>
+        <translation>Retry</translation>
     </message>
     <message>
         <source>Numéro de poste</source>
-        <translation type="unfinished"></translation>
+        <translation>Workstation number</translation>
     </message>
     <message>
         <source>Ex: 24</source>
-        <translation type="unfinished"></translation>
+        <translation>e.g. 24</translation>
     </message>
     <message>
         <source>Nom</source>
-        <translation type="unfinished"></translation>
+        <translation>Last name</translation>
     </message>
     <message>
         <source>Votre nom</source>
-        <translation type="unfinished"></translation>
+        <translation>Your last name</translation>
     </message>
     <message>
         <source>Prénom</source>
-        <translation type="unfinished"></translation>
+        <translation>First name</translation>
     </message>
     <message>
         <source>Votre prénom</source>
-        <translation type="unfinished"></translation>
+        <translation>Your first name</translation>
     </message>
     <message>
         <source>Téléphone</source>
-        <translation type="unfinished"></translation>
+        <translation>Phone</translation>
     </message>
     <message>
         <source>Ex: 06 12 34 56 78</source>
-        <translation type="unfinished"></translation>
+        <translation>e.g. 555 0123</translation>
     </message>
     <message>
         <source>Sélectionnez une société</source>
-        <translation type="unfinished"></translation>
+        <translation>Select a company</translation>
     </message>
     <message>
         <source>Erreur de chargement des sociétés</source>
-        <translation type="unfinished"></translation>
+        <translation>Could not load the companies</translation>
     </message>
     <message>
         <source>Ce numéro de poste est déjà utilisé dans votre société</source>
-        <translation type="unfinished"></translation>
+        <translation>This workstation number is already in use in your company</translation>
     </message>
     <message>
         <source>Erreur: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Error: %1</translation>
     </message>
 </context>
 <context>
     <name>ScreenCapture</name>
     <message>
         <source>La capture d&apos;écran n&apos;est pas disponible sur ce bureau. Utilisez « Choisir une image » ou collez une image avec Ctrl+V.</source>
-        <translation type="unfinished"></translation>
+        <translation>Screen capture is not available on this desktop. Use “Choose image” or paste an image with Ctrl+V.</translation>
     </message>
 </context>
 <context>
     <name>SettingsView</name>
     <message>
         <source>Paramètres utilisateur</source>
-        <translation type="unfinished"></translation>
+        <translation>User settings</translation>
     </message>
     <message>
         <source>Ces informations seront jointes à vos demandes</source>
-        <translation type="unfinished"></translation>
+        <translation>This information will be attached to your requests</translation>
     </message>
     <message>
         <source>Ouvrir Norvik Support au démarrage</source>
-        <translation type="unfinished"></translation>
+        <translation>Open Norvik Support at startup</translation>
     </message>
     <message>
         <source>Numéro de poste</source>
-        <translation type="unfinished"></translation>
+        <translation>Workstation number</translation>
     </message>
     <message>
         <source>Ex: 24</source>
-        <translation type="unfinished"></translation>
+        <translation>e.g. 24</translation>
     </message>
     <message>
         <source>Téléphone</source>
-        <translation type="unfinished"></translation>
+        <translation>Phone</translation>
     </message>
     <message>
         <source>Ex: 06 12 34 56 78</source>
-        <translation type="unfinished"></translation>
+        <translation>e.g. 555 0123</translation>
     </message>
     <message>
         <source>Nom</source>
-        <translation type="unfinished"></translation>
+        <translation>Last name</translation>
     </message>
     <message>
         <source>Votre nom</source>
-        <translation type="unfinished"></translation>
+        <translation>Your last name</translation>
     </message>
     <message>
         <source>Prénom</source>
-        <translation type="unfinished"></translation>
+        <translation>First name</translation>
     </message>
     <message>
         <source>Votre prénom</source>
-        <translation type="unfinished"></translation>
+        <translation>Your first name</translation>
     </message>
     <message>
         <source>Enregistrer</source>
-        <translation type="unfinished"></translation>
+        <translation>Save</translation>
     </message>
     <message>
         <source>Sociétés</source>
-        <translation type="unfinished"></translation>
+        <translation>Companies</translation>
     </message>
     <message>
         <source>Gérer les sociétés</source>
-        <translation type="unfinished"></translation>
+        <translation>Manage companies</translation>
     </message>
 </context>
 <context>
     <name>Spinner</name>
     <message>
         <source>Chargement</source>
-        <translation type="unfinished"></translation>
+        <translation>Loading</translation>
     </message>
 </context>
 <context>
@@ -792,182 +792,182 @@
     <name>TicketCard</name>
     <message>
         <source>Voir plus</source>
-        <translation type="unfinished"></translation>
+        <translation>Show more</translation>
     </message>
     <message>
         <source>Réponse du support</source>
-        <translation type="unfinished"></translation>
+        <translation>Support reply</translation>
     </message>
     <message>
         <source>Réduire</source>
-        <translation type="unfinished"></translation>
+        <translation>Show less</translation>
     </message>
 </context>
 <context>
     <name>TicketCardDelegate</name>
     <message>
         <source>Voir le détail</source>
-        <translation type="unfinished"></translation>
+        <translation>View details</translation>
     </message>
 </context>
 <context>
     <name>TicketDetailView</name>
     <message>
         <source>Pièce jointe</source>
-        <translation type="unfinished"></translation>
+        <translation>Attachment</translation>
     </message>
     <message>
         <source>Agrandir la pièce jointe</source>
-        <translation type="unfinished"></translation>
+        <translation>Enlarge attachment</translation>
     </message>
     <message>
         <source>Créé le %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Created on %1</translation>
     </message>
     <message>
         <source>Actions Administrateur</source>
-        <translation type="unfinished"></translation>
+        <translation>Administrator actions</translation>
     </message>
     <message>
         <source>Message de clôture (optionnel)</source>
-        <translation type="unfinished"></translation>
+        <translation>Closing message (optional)</translation>
     </message>
     <message>
         <source>Fermer ce ticket</source>
-        <translation type="unfinished"></translation>
+        <translation>Close this ticket</translation>
     </message>
     <message>
         <source>Fermeture...</source>
-        <translation type="unfinished"></translation>
+        <translation>Closing...</translation>
     </message>
     <message>
         <source>Ce ticket a été fermé</source>
-        <translation type="unfinished"></translation>
+        <translation>This ticket has been closed</translation>
     </message>
     <message>
         <source>Message</source>
-        <translation type="unfinished"></translation>
+        <translation>Message</translation>
     </message>
     <message>
         <source>Informations utilisateur</source>
-        <translation type="unfinished"></translation>
+        <translation>User information</translation>
     </message>
     <message>
         <source>Nom complet</source>
-        <translation type="unfinished"></translation>
+        <translation>Full name</translation>
     </message>
     <message>
         <source>Téléphone</source>
-        <translation type="unfinished"></translation>
+        <translation>Phone</translation>
     </message>
     <message>
         <source>Société</source>
-        <translation type="unfinished"></translation>
+        <translation>Company</translation>
     </message>
     <message>
         <source>Poste</source>
-        <translation type="unfinished"></translation>
+        <translation>Workstation</translation>
     </message>
     <message>
         <source>Confirmer la fermeture</source>
-        <translation type="unfinished"></translation>
+        <translation>Confirm closing</translation>
     </message>
     <message>
         <source>Voulez-vous vraiment fermer ce ticket ? Cette action marquera le ticket comme résolu.</source>
-        <translation type="unfinished"></translation>
+        <translation>Do you really want to close this ticket? This will mark the ticket as resolved.</translation>
     </message>
     <message>
         <source>Annuler</source>
-        <translation type="unfinished"></translation>
+        <translation>Cancel</translation>
     </message>
     <message>
         <source>Fermer le ticket</source>
-        <translation type="unfinished"></translation>
+        <translation>Close ticket</translation>
     </message>
 </context>
 <context>
     <name>TicketGridView</name>
     <message>
         <source>Tickets</source>
-        <translation type="unfinished"></translation>
+        <translation>Tickets</translation>
     </message>
 </context>
 <context>
     <name>TicketListModel</name>
     <message>
         <source>%1 tickets au total</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 tickets in total</translation>
     </message>
     <message>
         <source>%1 ticket au total</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ticket in total</translation>
     </message>
     <message>
         <source>Tickets en cours</source>
-        <translation type="unfinished"></translation>
+        <translation>Open tickets</translation>
     </message>
     <message>
         <source>Tickets fermés</source>
-        <translation type="unfinished">Tickets closed</translation>
+        <translation>Closed tickets</translation>
     </message>
     <message>
         <source>Statut %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Status %1</translation>
     </message>
     <message>
         <source>priorité %1</source>
-        <translation type="unfinished"></translation>
+        <translation>priority %1</translation>
     </message>
     <message>
         <source>créé le %1</source>
-        <translation type="unfinished"></translation>
+        <translation>created on %1</translation>
     </message>
     <message>
         <source>par %1</source>
-        <translation type="unfinished"></translation>
+        <translation>by %1</translation>
     </message>
     <message>
         <source>société %1</source>
-        <translation type="unfinished"></translation>
+        <translation>company %1</translation>
     </message>
     <message>
         <source>%1, %2 tickets</source>
-        <translation type="unfinished"></translation>
+        <translation>%1, %2 tickets</translation>
     </message>
     <message>
         <source>%1, %2 ticket</source>
-        <translation type="unfinished"></translation>
+        <translation>%1, %2 ticket</translation>
     </message>
 </context>
 <context>
     <name>TicketListView</name>
     <message>
         <source>Gestion des tickets</source>
-        <translation type="unfinished"></translation>
+        <translation>Ticket management</translation>
     </message>
     <message>
         <source>Chargement des tickets...</source>
-        <translation type="unfinished"></translation>
+        <translation>Loading tickets...</translation>
     </message>
     <message>
         <source>Erreur de chargement</source>
-        <translation type="unfinished"></translation>
+        <translation>Loading error</translation>
     </message>
     <message>
         <source>Réessayer</source>
-        <translation type="unfinished"></translation>
+        <translation>Retry</translation>
     </message>
     <message>
         <source>Actualiser</source>
-        <translation type="unfinished"></translation>
+        <translation>Refresh</translation>
     </message>
     <message>
         <source>Aucun ticket</source>
-        <translation type="unfinished"></translation>
+        <translation>No tickets</translation>
     </message>
     <message>
         <source>Il n&apos;y a aucun ticket pour le moment</source>
-        <translation type="unfinished"></translation>
+        <translation>There are no tickets at the moment</translation>
     </message>
 </context>
 <context>
@@ -985,43 +985,43 @@
     <name>UpdatePrompt</name>
     <message>
         <source>Mises à jour de Norvik Support</source>
-        <translation type="unfinished"></translation>
+        <translation>Norvik Support updates</translation>
     </message>
     <message>
         <source>Norvik Support est à jour.</source>
-        <translation type="unfinished"></translation>
+        <translation>Norvik Support is up to date.</translation>
     </message>
     <message>
         <source>La version %1 est la plus récente.</source>
-        <translation type="unfinished"></translation>
+        <translation>Version %1 is the latest.</translation>
     </message>
     <message>
         <source>OK</source>
-        <translation type="unfinished"></translation>
+        <translation>OK</translation>
     </message>
     <message>
         <source>Une nouvelle version de Norvik Support est disponible.</source>
-        <translation type="unfinished"></translation>
+        <translation>A new version of Norvik Support is available.</translation>
     </message>
     <message>
         <source>La version %1 est disponible ; vous avez la version %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Version %1 is available; you have version %2.</translation>
     </message>
     <message>
         <source>&lt;br&gt;&lt;a href=&quot;%1&quot;&gt;Notes de version&lt;/a&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;br&gt;&lt;a href=&quot;%1&quot;&gt;Release notes&lt;/a&gt;</translation>
     </message>
     <message>
         <source>Télécharger</source>
-        <translation type="unfinished"></translation>
+        <translation>Download</translation>
     </message>
     <message>
         <source>Plus tard</source>
-        <translation type="unfinished"></translation>
+        <translation>Later</translation>
     </message>
     <message>
         <source>La recherche de mises à jour a échoué.</source>
-        <translation type="unfinished"></translation>
+        <translation>The check for updates failed.</translation>
     </message>
 </context>
 <context>
@@ -1051,7 +1051,7 @@
     <name>UserCard</name>
     <message>
         <source>Poste %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Workstation %1</translation>
     </message>
 </context>
 <context>
