@@ -423,6 +423,29 @@
     </message>
 </context>
 <context>
+    <name>DesktopIntegration</name>
+    <message>
+        <source>Ouvrir l&apos;application</source>
+        <translation>Open the application</translation>
+    </message>
+    <message>
+        <source>Faire un ticket</source>
+        <translation>New ticket</translation>
+    </message>
+    <message>
+        <source>Voir mes tickets</source>
+        <translation>My tickets</translation>
+    </message>
+    <message>
+        <source>Vérifier les mises à jour...</source>
+        <translation>Check for updates...</translation>
+    </message>
+    <message>
+        <source>Quitter</source>
+        <translation>Quit</translation>
+    </message>
+</context>
+<context>
     <name>DraftOffer</name>
     <message>
         <source>Reprendre le brouillon</source>
