@@ -90,15 +90,10 @@ int answerFromCommandLine(
     return -1;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// The options --help lists. They are read before the application object
+// exists, so their descriptions are the program's French ones.
+void describeOptions(QCommandLineParser &parser)
 {
-    QApplication::setOrganizationName(u"Norvik"_s);
-    QApplication::setApplicationName(u"NorvikSupport"_s);
-    QApplication::setApplicationVersion(QString::fromLatin1(NORVIK_VERSION));
-
-    QCommandLineParser parser;
     parser.setApplicationDescription(u"Norvik Support, client du support technique Norvik."_s);
     parser.addHelpOption();
     parser.addVersionOption();
@@ -110,6 +105,18 @@ int main(int argc, char *argv[])
         u"Ouvre la liste de mes tickets, dans le programme déjà lancé s'il y en a un."_s });
     parser.addOption({ u"capture"_s,
         u"Capture d'abord une zone de l'écran, puis ouvre le formulaire de nouveau ticket avec elle."_s });
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication::setOrganizationName(u"Norvik"_s);
+    QApplication::setApplicationName(u"NorvikSupport"_s);
+    QApplication::setApplicationVersion(QString::fromLatin1(NORVIK_VERSION));
+
+    QCommandLineParser parser;
+    describeOptions(parser);
 
     // Options are read before the display is opened, so --help, --version and
     // a refused address answer in a terminal without a graphical session.
