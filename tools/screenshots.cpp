@@ -44,13 +44,16 @@
 #include <QDir>
 #include <QImage>
 #include <QJsonArray>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
-#include <QLabel>
 #include <QTextEdit>
 #include <cmath>
 #include <cstdio>
@@ -255,6 +258,37 @@ bool isCovered(QWidget *scene, const QWidget *widget, QPoint point)
     return top && top != widget && !widget->isAncestorOf(top) && !top->isAncestorOf(widget);
 }
 
+// Where a push button with words draws its symbol: left of its words, the
+// two centred together in its contents (as Qt's styles lay them out).
+std::optional<QRect> symbolRect(const QWidget *widget)
+{
+    const auto *button = qobject_cast<const QPushButton *>(widget);
+    if (!button || button->icon().isNull() || button->text().isEmpty())
+        return std::nullopt;
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const QRect contents = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    const QSize side = button->iconSize();
+    const int width = side.width() + 4 + button->fontMetrics().horizontalAdvance(button->text());
+    return QRect(QPoint(contents.center().x() - width / 2, contents.center().y() - side.height() / 2), side);
+}
+
+// The symbol's pixels against the button's face: the most frequent colour
+// of the whole button.
+std::optional<Reading> readSymbol(const QImage &picture, const QRect &button, const QRect &symbol)
+{
+    const std::optional<Reading> face = read(picture, button);
+    if (!face)
+        return std::nullopt;
+    QRgb best = face->background;
+    for (int y = symbol.top(); y <= symbol.bottom(); ++y)
+        for (int x = symbol.left(); x <= symbol.right(); ++x)
+            if (picture.rect().contains(x, y)
+                && contrast(picture.pixel(x, y), face->background) > contrast(best, face->background))
+                best = picture.pixel(x, y) | 0xff000000u;
+    return Reading { best, face->background, contrast(best, face->background) };
+}
+
 QString describe(const QWidget *widget)
 {
     QString words = widget->objectName();
@@ -297,13 +331,20 @@ void Photographer::measure(QWidget *scene, const QString &name)
         if (area.height() < needed || area.width() < 6 || isCovered(scene, widget, area.center()))
             continue;
         ++m_measured;
-        const std::optional<Reading> reading = read(picture, area);
+        std::optional<Reading> reading = read(picture, area);
+        if (const std::optional<QRect> symbol = symbolRect(widget); symbol && reading) {
+            const std::optional<Reading> mark
+                = readSymbol(picture, area, QRect(widget->mapTo(scene, symbol->topLeft()), symbol->size()));
+            if (mark && mark->ratio < reading->ratio)
+                reading = mark;
+        }
         const double ratio = reading ? reading->ratio : 1.0;
         if (ratio >= 3.0)
             continue;
-        const QString line = u"%1: %2 contrast %3:1 (%4 on %5)"_s.arg(name, describe(widget))
-                                 .arg(ratio, 0, 'f', 2)
-                                 .arg(reading ? hex(reading->text) : u"-"_s, reading ? hex(reading->background) : u"-"_s);
+        const QString line
+            = u"%1: %2 contrast %3:1 (%4 on %5)"_s.arg(name, describe(widget))
+                  .arg(ratio, 0, 'f', 2)
+                  .arg(reading ? hex(reading->text) : u"-"_s, reading ? hex(reading->background) : u"-"_s);
         if (const char *design = quietByDesign(widget)) {
             std::printf("quiet by design, %s: %s\n", design, qPrintable(line));
             continue;
@@ -435,8 +476,10 @@ void Photographer::settings()
             poste->selectAll();
         type(&sheet, u"Numéro de poste"_s, u"B12"_s);
         const bool checking = api == &m_standIn;
-        QWidget *shown = checking ? sheet.findChild<QWidget *>(u"posteCheck"_s) : sheet.findChild<ConflictBox *>();
-        if (waitFor([shown] { return isShown(shown); }, checking ? "settings: checking" : "settings: conflict"))
+        QWidget *shown
+            = checking ? sheet.findChild<QWidget *>(u"posteCheck"_s) : sheet.findChild<ConflictBox *>();
+        if (waitFor(
+                [shown] { return isShown(shown); }, checking ? "settings: checking" : "settings: conflict"))
             shoot(&sheet, checking ? u"settings-checking"_s : u"settings-conflict"_s);
     }
     standIn(TestResponse::json({}));
@@ -484,7 +527,8 @@ void Photographer::createTicket()
         if (holding)
             QTest::qWait(500);
         else
-            waitFor([&sheet] { return isShown(sheet.findChild<QWidget *>(u"error"_s)); }, "create ticket: error");
+            waitFor(
+                [&sheet] { return isShown(sheet.findChild<QWidget *>(u"error"_s)); }, "create ticket: error");
         shoot(&sheet, name);
     }
     standIn(TestResponse::json({}));
