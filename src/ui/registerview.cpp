@@ -319,9 +319,8 @@ QCoro::Task<> RegisterView::submit()
         if (guard.gone())
             co_return;
         logLine(u"❌ APIError: "_s + QString::number(error.statusCode) + u" - "_s + error.message);
-        showError(error.statusCode == 409
-                ? tr("Ce numéro de poste est déjà utilisé dans votre société")
-                : error.message);
+        showError(error.statusCode == 409 ? tr("Ce numéro de poste est déjà utilisé dans votre société")
+                                          : error.message);
         setSubmitting(false);
     } catch (const NorvikError &error) {
         if (guard.gone())

@@ -137,8 +137,8 @@ void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, co
     painter->setRenderHint(QPainter::TextAntialiasing);
     const QRect card = cardRect(option.rect);
     // The current card rings only while the list holds keyboard focus, as every control does.
-    const bool focused = (option.state & QStyle::State_HasFocus) && option.widget
-        && Style::showsFocusRing(option.widget);
+    const bool focused
+        = (option.state & QStyle::State_HasFocus) && option.widget && Style::showsFocusRing(option.widget);
     Style::fillRounded(painter, card, Radius, Style::white(0.05),
         focused ? Style::withOpacity(Style::blue(), 0.9) : Style::white(0.1));
     paintHeader(painter, card, index);
