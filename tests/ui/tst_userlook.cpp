@@ -72,12 +72,20 @@ private Q_SLOTS:
             for (QLabel *label : view->findChildren<QLabel *>())
                 if (label->text() == u"Paramètres utilisateur")
                     title = label;
-            auto *close = view->findChild<IconButton *>();
-            QVERIFY(title && close);
+            QList<QWidget *> beside { view->findChild<IconButton *>() };
+            if (admin)
+                beside.append(view->findChild<QPushButton *>(u"companiesButton"_s));
+            QVERIFY(title && !beside.contains(nullptr));
             const QRect titleBox(title->mapTo(view.get(), QPoint()), title->size());
-            const QRect closeBox(close->mapTo(view.get(), QPoint()), close->size());
-            QVERIFY2(titleBox.top() < closeBox.center().y() && closeBox.center().y() < titleBox.bottom(),
-                admin ? "administrator" : "user");
+            for (QWidget *control : std::as_const(beside)) {
+                const int middle = control->mapTo(view.get(), control->rect().center()).y();
+                QVERIFY2(
+                    titleBox.top() < middle && middle < titleBox.bottom(), qPrintable(control->objectName()));
+            }
+            // The fields stand 20 px apart.
+            auto *telephone = view->findChild<QWidget *>(u"telephone"_s);
+            auto *nom = view->findChild<QWidget *>(u"nom"_s);
+            QCOMPARE(nom->geometry().top() - telephone->geometry().bottom() - 1, 20);
         }
     }
 
