@@ -46,7 +46,7 @@ Q_SIGNALS:
     void companiesRequested();
 
 private:
-    QLayout *header(StartupManager &startup);
+    QLayout *header();
     ToggleSwitch *launchAtLoginSwitch(StartupManager &startup);
     // The administrators' way into company management.
     QPushButton *companiesButton();
