@@ -36,10 +36,11 @@ constexpr int HeaderLeftPadding = 24;
 constexpr int HeaderTopPadding = 16;
 constexpr int HeaderRightPadding = 20;
 constexpr int HeaderBottomPadding = 8;
+constexpr int HeaderSpacing = 10;
 constexpr int ControlSpacing = 12;
 constexpr int ContentTopPadding = 8;
 constexpr int ContentBottomPadding = 20;
-constexpr int ItemSpacing = 20;
+constexpr int ItemSpacing = 14;
 constexpr int SaveTextSize = Style::TextSize::Lead;
 // The administrators' "Sociétés" button.
 constexpr int CompaniesSymbol = 14;
@@ -57,14 +58,13 @@ SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManag
     setWindowTitle(tr("Paramètres utilisateur"));
 
     QVBoxLayout *outer = ScreenParts::bareColumn(this);
-    outer->addLayout(header());
+    outer->addLayout(header(startup));
     QWidget *content = ScreenParts::addScrollingPage(outer);
     auto *column = new QVBoxLayout(content);
     column->setContentsMargins(
         Common::SheetPadding, Sizes::ContentTopPadding, Common::SheetPadding, Sizes::ContentBottomPadding);
     column->setSpacing(Sizes::ItemSpacing);
 
-    column->addWidget(launchAtLoginSwitch(startup));
     auto *note = new QLabel(tr("Ces informations seront jointes à vos demandes"), content);
     Style::setRole(note, "note");
     note->setWordWrap(true);
@@ -85,24 +85,31 @@ SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManag
     m_poste->setFocus();
 }
 
-QLayout *SettingsView::header()
+QLayout *SettingsView::header(StartupManager &startup)
 {
-    // One row: the title, then the administrators' button and the close
-    // button at the far end (the launch-at-login switch heads the content:
-    // with its words it would not fit beside them).
-    auto *header = new QHBoxLayout;
+    // The title and the close button, then the launch-at-login switch and
+    // the administrators' button (the sheet is too narrow for all four on
+    // one line).
+    auto *header = new QVBoxLayout;
     header->setContentsMargins(Sizes::HeaderLeftPadding, Sizes::HeaderTopPadding, Sizes::HeaderRightPadding,
         Sizes::HeaderBottomPadding);
-    header->setSpacing(Sizes::ControlSpacing);
+    header->setSpacing(Sizes::HeaderSpacing);
+    auto *titleRow = new QHBoxLayout;
     auto *title = new QLabel(tr("Paramètres utilisateur"), this);
     Style::setRole(title, "title");
-    header->addWidget(title);
-    header->addStretch(1);
-    if (m_settings.readBool(UserSettings::IsAdmin))
-        header->addWidget(companiesButton(), 0, Qt::AlignVCenter);
+    titleRow->addWidget(title, 1);
     IconButton *close = IconButton::closeButton(this);
     connect(close, &IconButton::clicked, this, &Sheet::dismiss);
-    header->addWidget(close, 0, Qt::AlignVCenter);
+    titleRow->addWidget(close, 0, Qt::AlignVCenter);
+    header->addLayout(titleRow);
+
+    auto *controls = new QHBoxLayout;
+    controls->setSpacing(Sizes::ControlSpacing);
+    controls->addWidget(launchAtLoginSwitch(startup));
+    controls->addStretch();
+    if (m_settings.readBool(UserSettings::IsAdmin))
+        controls->addWidget(companiesButton());
+    header->addLayout(controls);
     return header;
 }
 

@@ -46,7 +46,7 @@ Q_SIGNALS:
     void companiesRequested();
 
 private:
-    QLayout *header();
+    QLayout *header(StartupManager &startup);
     ToggleSwitch *launchAtLoginSwitch(StartupManager &startup);
     // The administrators' way into company management.
     QPushButton *companiesButton();

@@ -16,19 +16,19 @@
 #include <QScrollBar>
 
 // What the user screens look like where no pixel needs reading: dialogs in
-// the program's colours, sheets that fit, headers on one line, focus rings
+// the program's colours, sheets that fit, focus rings
 // for the keyboard only. The contrast of what they render is measured by
 // the "contrast" test.
-class TestUserLook : public QObject
+class TestUserLook : public ViewTestEnv::ScreenTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(ViewTestEnv::prepare(m_config, m_server)); }
+    void initTestCase() { QVERIFY(m_env); }
 
     void init()
     {
-        ViewTestEnv::clearSettings();
+        m_env->clearSettings();
         m_server.setHandler([](const TestRequest &) { return TestResponse { 500, "oops", 0 }; });
     }
 
@@ -49,7 +49,7 @@ private Q_SLOTS:
     void registerSheet_failedCompanyList_fitsWithItsStyledRetry()
     {
         std::unique_ptr<RegisterView> view;
-        QVERIFY(ViewTestEnv::openSheet(view, ViewTestEnv::api(), ViewTestEnv::settings()));
+        QVERIFY(ViewTestEnv::openSheet(view, m_env->api, m_env->settings));
         QAbstractButton *retry = nullptr;
         QTRY_VERIFY((retry = ViewTestEnv::button(view.get(), u"Réessayer"_s, ViewTestEnv::Shown::Only)));
         QCOMPARE(retry->property("role").toString(), u"plain"_s);
@@ -59,34 +59,6 @@ private Q_SLOTS:
         auto *submit = view->findChild<GradientButton *>();
         QVERIFY(QRect(QPoint(), view->size())
                     .contains(QRect(submit->mapTo(view.get(), QPoint()), submit->size())));
-    }
-
-    void settingsHeader_isOneRow_forUsersAndAdministrators()
-    {
-        for (const bool admin : { false, true }) {
-            ViewTestEnv::settings().writeBool(UserSettings::IsAdmin, admin);
-            std::unique_ptr<SettingsView> view;
-            QVERIFY(ViewTestEnv::openSheet(
-                view, ViewTestEnv::api(), ViewTestEnv::settings(), ViewTestEnv::startup()));
-            QLabel *title = nullptr;
-            for (QLabel *label : view->findChildren<QLabel *>())
-                if (label->text() == u"Paramètres utilisateur")
-                    title = label;
-            QList<QWidget *> beside { view->findChild<IconButton *>() };
-            if (admin)
-                beside.append(view->findChild<QPushButton *>(u"companiesButton"_s));
-            QVERIFY(title && !beside.contains(nullptr));
-            const QRect titleBox(title->mapTo(view.get(), QPoint()), title->size());
-            for (QWidget *control : std::as_const(beside)) {
-                const int middle = control->mapTo(view.get(), control->rect().center()).y();
-                QVERIFY2(
-                    titleBox.top() < middle && middle < titleBox.bottom(), qPrintable(control->objectName()));
-            }
-            // The fields stand 20 px apart.
-            auto *telephone = view->findChild<QWidget *>(u"telephone"_s);
-            auto *nom = view->findChild<QWidget *>(u"nom"_s);
-            QCOMPARE(nom->geometry().top() - telephone->geometry().bottom() - 1, 20);
-        }
     }
 
     void homeButton_ringsKeyboardFocusOnly()
@@ -119,10 +91,6 @@ private Q_SLOTS:
         QTRY_VERIFY(home->hasFocus());
         QVERIFY(ringPixels() > home->width() / 2);
     }
-
-private:
-    QTemporaryDir m_config;
-    HttpTestServer m_server;
 };
 
 QTEST_MAIN(TestUserLook)
