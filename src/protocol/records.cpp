@@ -19,6 +19,9 @@ struct Field
     const char16_t *key;
     Value Record::*member;
 };
+// Spelt out for compilers that deduce no aggregate's arguments (clang before 17).
+template<typename Record, typename Value>
+Field(const char16_t *, Value Record::*) -> Field<Record, Value>;
 
 // Each record's keys, named once: reading and writing both walk this table,
 // reading in its order, which decides the fault a broken reply reports.
