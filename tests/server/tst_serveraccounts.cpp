@@ -263,7 +263,7 @@ private Q_SLOTS:
         const ServerProcess &listening = other ? *other : s.server;
         const QByteArray leaving = login(s.server, u"boss"_s, BossPassword);
         const QByteArray staying = login(s.server, u"boss"_s, BossPassword);
-        PushListener gone(channel(listening, leaving)), kept(channel(listening, staying));
+        PushListener gone(listening.wsRequest(leaving)), kept(listening.wsRequest(staying));
         QVERIFY(gone.announce(9999, u"admin"_s));
         QVERIFY(kept.announce(9999, u"admin"_s));
 
@@ -313,7 +313,7 @@ private Q_SLOTS:
                                                         : QByteArray();
         const qint64 id = announced == u"self" ? s.a : announced == u"other" ? s.b : announced.toLongLong();
 
-        PushListener listener(channel(s.server, bearer));
+        PushListener listener(s.server.wsRequest(bearer));
         QVERIFY(listener.waitConnected());
         if (accepted) {
             QVERIFY(listener.announce(id, userType));
@@ -430,14 +430,6 @@ private:
         const QJsonObject reply
             = call(server, "POST", u"/user/register.php"_s, registration(company, poste)).json();
         return { reply.value(u"user_id"_s).toInteger(), reply.value(u"user_secret"_s).toString().toLatin1() };
-    }
-
-    QNetworkRequest channel(const ServerProcess &server, const QByteArray &bearer)
-    {
-        QNetworkRequest request = server.wsRequest();
-        if (!bearer.isEmpty())
-            request.setRawHeader("Authorization", "Bearer " + bearer);
-        return request;
     }
 
     std::optional<PostgresCluster> m_cluster;

@@ -184,8 +184,7 @@ private Q_SLOTS:
             return std::pair { list(u"companies"_s, &demo).size(), list(u"tickets"_s, &demo).size() };
         };
         const auto seeded = count();
-        QCOMPARE(seeded.first, 3);
-        QVERIFY(seeded.second >= 3);
+        QVERIFY(seeded.first > 0 && seeded.second > 0);
         QVERIFY(demo.restart());
         QCOMPARE(count(), seeded);
     }

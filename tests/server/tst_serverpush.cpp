@@ -92,9 +92,8 @@ private Q_SLOTS:
             QVERIFY(l->announce(9999, u"admin"_s));
         // An administrator who logs out becomes a user again: no new tickets, but
         // the closes of that user.
-        QVERIFY(formerAdmin.announce(author, u"user"_s));
-        QVERIFY(laptop.announce(author, u"user"_s));
-        QVERIFY(desktop.announce(author, u"user"_s));
+        for (PushListener *l : { &formerAdmin, &laptop, &desktop })
+            QVERIFY(l->announce(author, u"user"_s));
         QVERIFY(neighbours.announce(neighbour, u"user"_s));
         QVERIFY(sameIdAsAdmin.announce(author, u"admin"_s));
 

@@ -114,8 +114,15 @@ public:
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     QString apiBase() const { return m_apiBase; }
     QUrl wsUrl() const { return m_wsUrl; }
-    // The channel's address with the token the server wants on the upgrade.
-    QNetworkRequest wsRequest() const { return withToken(m_wsUrl); }
+    // The channel's address with the token the server wants on the upgrade
+    // and, in accounts mode, a user's secret or a staff session.
+    QNetworkRequest wsRequest(const QByteArray &bearer = {}) const
+    {
+        QNetworkRequest request = withToken(m_wsUrl);
+        if (!bearer.isEmpty())
+            request.setRawHeader("Authorization", "Bearer " + bearer);
+        return request;
+    }
     // An endpoint under apiBase() ("/company/list.php"), as the client sends
     // it: with the token and a JSON body.
     QNetworkRequest request(const QString &path) const
