@@ -1,12 +1,12 @@
+#include "childprocess.h"
 #include "postgrescluster.h"
 #include "pushlistener.h"
 #include "rawpeer.h"
+#include "restcall.h"
 #include "serverprocess.h"
 #include "testing.h"
 
 #include <QDateTime>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <optional>
@@ -16,13 +16,8 @@ namespace {
 constexpr int WaitMs = 10000;
 constexpr auto BossPassword = "correct horse battery staple";
 
-struct Answer
+struct Answer : RestAnswer
 {
-    int status = 0;
-    QByteArray body;
-    QByteArray retryAfter;
-
-    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
     QString text(const QString &key) const { return json().value(key).toString(); }
     QString holder(const QString &key) const
     {
@@ -30,41 +25,30 @@ struct Answer
     }
 };
 
-// norvik-server's administration commands, fed input on stdin.
-struct Cli
+// A norvik-server administration command ("staff add boss") on the
+// database db, fed input on stdin; its output is stdout and stderr together.
+ToolRun runCli(
+    const QString &line, const QString &db, const QByteArray &input = {}, const QStringList &more = {})
 {
-    int exitCode = -1;
-    QByteArray output; // stdout and stderr together
-};
-
-Cli runCli(const QStringList &arguments, const QByteArray &input = {})
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(qEnvironmentVariable("NORVIK_SERVER_BIN"), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAll() };
+    ToolRun run = runTool(qEnvironmentVariable("NORVIK_SERVER_BIN"),
+        line.split(u' ') + more + QStringList { u"--db"_s, db }, QProcessEnvironment::systemEnvironment(), {},
+        60000, input);
+    run.out += run.err;
+    return run;
 }
 
 QByteArray registration(qint64 companyId, const QString &poste)
 {
-    return QJsonDocument(
-        QJsonObject { { u"company_id"_s, companyId }, { u"poste"_s, poste }, { u"nom"_s, u"Roux"_s },
-            { u"prenom"_s, u"Inès"_s }, { u"telephone"_s, u"06 11 22 33 44"_s } })
-        .toJson();
+    return uR"({"company_id":%1,"poste":"%2","nom":"Roux","prenom":"Inès","telephone":"06 11 22 33 44"})"_s
+        .arg(companyId)
+        .arg(poste)
+        .toUtf8();
 }
 
 QByteArray ticketFor(qint64 userId)
 {
-    return QJsonDocument(QJsonObject { { u"user_id"_s, userId }, { u"titre"_s, u"Écran"_s },
-                             { u"description"_s, u"noir"_s }, { u"priorite"_s, u"haute"_s } })
-        .toJson();
+    return uR"({"user_id":%1,"titre":"Écran","description":"noir","priorite":"haute"})"_s.arg(userId)
+        .toUtf8();
 }
 
 } // namespace
@@ -72,10 +56,18 @@ QByteArray ticketFor(qint64 userId)
 // Accounts mode against real server processes: who may read and write what,
 // staff sessions and their end, lost secrets, workstations registered before
 // accounts, the login throttle, the channel's bindings and the staff
-// commands. The isolation rules run on both stores.
+// commands. The isolation rules run on both stores, each with a staff
+// session, company ISO and its two users A-1 and B-1 made once.
 class TestServerAccounts : public QObject
 {
     Q_OBJECT
+
+    struct Store
+    {
+        ServerProcess server { { u"--auth"_s, u"accounts"_s } };
+        QByteArray session, secretA, secretB;
+        qint64 company = 0, a = 0, b = 0;
+    };
 
 private Q_SLOTS:
     void initTestCase()
@@ -86,86 +78,92 @@ private Q_SLOTS:
                 qPrintable(m_cluster->errorString()));
         }
         for (int store = 0; store < (m_cluster ? 2 : 1); ++store) {
-            ServerProcess &server = m_servers[store];
-            const QString db = store == 0 ? server.dbPath() : m_cluster->url(u"accounts"_s);
-            server.setDatabase(db);
-            QCOMPARE(runCli({ u"staff"_s, u"add"_s, u"boss"_s, u"--db"_s, db }, BossPassword).exitCode, 0);
-            QVERIFY2(server.start(), qPrintable(server.errorString()));
+            Store &s = m_stores[store];
+            const QString db = store == 0 ? s.server.dbPath() : m_cluster->url(u"accounts"_s);
+            s.server.setDatabase(db);
+            QCOMPARE(runCli(u"staff add boss"_s, db, BossPassword).exitCode, 0);
+            QVERIFY2(s.server.start(), qPrintable(s.server.errorString()));
+            s.session = login(s.server, u"boss"_s, BossPassword);
+            QVERIFY(!s.session.isEmpty());
+            s.company = newCompany(s.server, s.session, u"ISO"_s);
+            std::tie(s.a, s.secretA) = newUser(s.server, s.company, u"A-1"_s);
+            std::tie(s.b, s.secretB) = newUser(s.server, s.company, u"B-1"_s);
+            // 128 bits and more, base64url.
+            QVERIFY(s.secretA.size() >= 22 && s.secretA != s.secretB);
+            QVERIFY(!s.secretA.contains('=') && !s.secretA.contains('+') && !s.secretA.contains('/'));
         }
     }
 
     void isolation_eachCallerGetsOnlyTheirOwn_data()
     {
         QTest::addColumn<int>("store");
-        QTest::newRow("sqlite") << 0;
-        QTest::newRow("postgresql") << 1;
+        // Caller (A, B, staff, none, forged; A-no-token: A's secret alone),
+        // method, path ({A}: A's id, {C}: the company's), status and, where it
+        // is looked at, the holder's name as shown (-: hidden).
+        QTest::addColumn<QString>("rule");
+        const char *const rules[] = { "A GET /user/my-tickets.php?user_id={A} 200",
+            "B GET /user/my-tickets.php?user_id={A} 403", "staff GET /user/my-tickets.php?user_id={A} 200",
+            "none GET /user/my-tickets.php?user_id={A} 401",
+            "forged GET /user/my-tickets.php?user_id={A} 401",
+            // The program token grants nothing by itself, and is still needed.
+            "A-no-token GET /user/my-tickets.php?user_id={A} 401", "A POST /ticket/create.php 200",
+            "B POST /ticket/create.php 403", "none POST /ticket/create.php 401",
+            "staff GET /admin/list-tickets.php 200", "none GET /admin/list-tickets.php 401",
+            "A GET /admin/list-tickets.php 403", "none POST /company/create.php 401",
+            "A POST /company/create.php 403", "none POST /admin/close-ticket.php 401",
+            "A POST /admin/close-ticket.php 403", "none POST /admin/reset-poste.php 401",
+            "A POST /admin/reset-poste.php 403", "none GET /company/list.php 200",
+            // Open, but the holder's name and telephone only for them and the staff.
+            "B GET /user/check-poste.php?poste=A-1 200 -", "A GET /user/check-poste.php?poste=A-1 200 Roux",
+            "staff GET /user/check-poste.php?poste=A-1 200 Roux",
+            "none GET /user/get-by-poste.php?company_id={C}&poste=A-1 200 -",
+            "A GET /user/get-by-poste.php?company_id={C}&poste=A-1 200 Roux" };
+        for (const char *store : { "sqlite", "postgresql" }) {
+            for (const char *rule : rules)
+                QTest::addRow("%s: %s", store, rule) << int(*store == 'p') << QString::fromLatin1(rule);
+        }
     }
 
     void isolation_eachCallerGetsOnlyTheirOwn()
     {
         QFETCH(int, store);
+        QFETCH(QString, rule);
         if (store == 1 && !m_cluster)
             QSKIP(PostgresCluster::missingMessage());
-        ServerProcess &server = m_servers[store];
-        const QByteArray session = login(server, u"boss"_s, BossPassword);
-        QVERIFY(!session.isEmpty());
-        const qint64 company = newCompany(server, session, u"ISO"_s);
-        const auto [a, secretA] = newUser(server, company, u"A-1"_s);
-        const auto [b, secretB] = newUser(server, company, u"B-1"_s);
-        QVERIFY(secretA.size() >= 22 && secretA != secretB); // 128 bits and more, base64url
-        QVERIFY(!secretA.contains('=') && !secretA.contains('+') && !secretA.contains('/'));
-
-        const QString mine = u"/user/my-tickets.php?user_id=%1"_s.arg(a);
-        QCOMPARE(call(server, "GET", mine, {}, secretA).status, 200);
-        QCOMPARE(call(server, "GET", mine, {}, secretB).status, 403);
-        QCOMPARE(call(server, "GET", mine, {}, session).status, 200);
-        QCOMPARE(call(server, "GET", mine).status, 401);
-        QCOMPARE(call(server, "GET", mine, {}, "not-a-secret").status, 401);
-        // The program token grants nothing by itself, and is still needed.
-        QCOMPARE(call(server, "GET", mine, {}, secretA, false).status, 401);
-
-        QCOMPARE(call(server, "POST", u"/ticket/create.php"_s, ticketFor(a), secretA).status, 200);
-        const Answer forged = call(server, "POST", u"/ticket/create.php"_s, ticketFor(a), secretB);
-        QCOMPARE(forged.status, 403);
-        QCOMPARE(forged.json().value(u"success"_s), QJsonValue(false)); // still a refused ticket
-        QCOMPARE(call(server, "POST", u"/ticket/create.php"_s, ticketFor(a)).status, 401);
-
-        const QByteArray company2 = R"({"nom":"X","code":"ISO2"})";
-        for (const auto &[method, path, body] :
-            { std::tuple { "GET", u"/admin/list-tickets.php"_s, QByteArray() },
-                std::tuple { "POST", u"/company/create.php"_s, company2 },
-                std::tuple { "POST", u"/admin/close-ticket.php"_s,
-                    QByteArray(R"({"ticket_id":1,"close_message":""})") },
-                std::tuple { "POST", u"/admin/reset-poste.php"_s,
-                    QByteArray(R"({"company_code":"ISO","poste":"B-1"})") } }) {
-            QCOMPARE(call(server, method, path, body).status, 401);
-            QCOMPARE(call(server, method, path, body, secretA).status, 403);
+        const Store &s = m_stores[store];
+        const QStringList w = rule.split(u' ');
+        const QByteArray bearer = w[0].startsWith(u'A') ? s.secretA
+            : w[0] == u"B"                              ? s.secretB
+            : w[0] == u"staff"                          ? s.session
+            : w[0] == u"forged"                         ? "not-a-secret"_ba
+                                                        : QByteArray();
+        const QString path = QString(w[2])
+                                 .replace(u"{A}"_s, QString::number(s.a))
+                                 .replace(u"{C}"_s, QString::number(s.company));
+        const bool create = path == u"/ticket/create.php";
+        const int tickets = create ? ticketCount(s.server, s.a, s.secretA) : 0;
+        const Answer answer = call(s.server, w[1].toLatin1(), path, create ? ticketFor(s.a) : QByteArray(),
+            bearer, w[0] != u"A-no-token");
+        QCOMPARE(answer.status, w[3].toInt());
+        if (create && answer.status != 200) { // still a refused ticket, and none stored
+            QCOMPARE(answer.json().value(u"success"_s), QJsonValue(false));
+            QCOMPARE(ticketCount(s.server, s.a, s.secretA), tickets);
         }
-        const QJsonArray all = call(server, "GET", u"/admin/list-tickets.php"_s, {}, session)
-                                   .json()
-                                   .value(u"tickets"_s)
-                                   .toArray();
-        QCOMPARE(all.size(), 1);
-
-        // Open, but the holder's name and telephone only for them and the staff.
-        QCOMPARE(call(server, "GET", u"/company/list.php"_s).status, 200);
-        const QString check = u"/user/check-poste.php?poste=A-1"_s;
-        const QJsonObject stranger = call(server, "GET", check, {}, secretB).json();
-        QCOMPARE(stranger.value(u"exists"_s), QJsonValue(true));
-        const QJsonObject hidden = stranger.value(u"user"_s).toObject();
-        QVERIFY(hidden.value(u"nom"_s).toString().isEmpty() && !hidden.contains(u"telephone"_s));
-        for (const QByteArray &entitled : { secretA, session })
-            QCOMPARE(call(server, "GET", check, {}, entitled).holder(u"telephone"_s), u"06 11 22 33 44"_s);
-        const QString byPoste = u"/user/get-by-poste.php?company_id=%1&poste=A-1"_s.arg(company);
-        const QJsonObject detail = call(server, "GET", byPoste).json().value(u"user"_s).toObject();
-        QVERIFY(detail.value(u"id"_s).toInteger() == a && detail.value(u"nom"_s).toString().isEmpty());
-        QCOMPARE(call(server, "GET", byPoste, {}, secretA).holder(u"nom"_s), u"Roux"_s);
+        if (w.size() < 5)
+            return;
+        const QString holder = w[4] == u"-" ? QString() : w[4];
+        QCOMPARE(answer.holder(u"nom"_s), holder);
+        if (path.startsWith(u"/user/get-by-poste"))
+            QCOMPARE(answer.json().value(u"user"_s).toObject().value(u"id"_s).toInteger(), s.a);
+        else // taken, whoever asks
+            QVERIFY(answer.json().value(u"exists"_s).toBool()
+                && answer.holder(u"telephone"_s) == (holder.isEmpty() ? QString() : u"06 11 22 33 44"_s));
     }
 
     void lostSecret_resetByStaff_sameUserNewSecret()
     {
-        ServerProcess &server = m_servers[0];
-        const QByteArray session = login(server, u"boss"_s, BossPassword);
+        ServerProcess &server = m_stores[0].server;
+        const QByteArray &session = m_stores[0].session;
         const qint64 company = newCompany(server, session, u"RST"_s);
         const auto [id, oldSecret] = newUser(server, company, u"R-1"_s);
         QCOMPARE(call(server, "POST", u"/ticket/create.php"_s, ticketFor(id), oldSecret).status, 200);
@@ -181,10 +179,9 @@ private Q_SLOTS:
         QCOMPARE(call(server, "POST", u"/user/register.php"_s, registration(company, u"R-1"_s)).status, 409);
 
         // The same through the command, on the database the server is using.
-        const QStringList command { u"poste"_s, u"reset"_s, u"RST"_s };
-        QCOMPARE(runCli(command + QStringList { u"R-1"_s, u"--db"_s, server.dbPath() }).exitCode, 0);
+        QCOMPARE(runCli(u"poste reset RST R-1"_s, server.dbPath()).exitCode, 0);
         QCOMPARE(newUser(server, company, u"R-1"_s).first, id);
-        QCOMPARE(runCli(command + QStringList { u"nowhere"_s, u"--db"_s, server.dbPath() }).exitCode, 1);
+        QCOMPARE(runCli(u"poste reset RST nowhere"_s, server.dbPath()).exitCode, 1);
     }
 
     void preAccountsWorkstation_claimedOnceThen409()
@@ -231,13 +228,11 @@ private Q_SLOTS:
     {
         // Its own server: the throttle counts this test's address too.
         ServerProcess server({ u"--auth"_s, u"accounts"_s });
-        QCOMPARE(
-            runCli({ u"staff"_s, u"add"_s, u"guarded"_s, u"--db"_s, server.dbPath() }, "right").exitCode, 0);
+        QCOMPARE(runCli(u"staff add guarded"_s, server.dbPath(), "right").exitCode, 0);
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         for (int attempt = 1; attempt <= 5; ++attempt) {
             const Answer refused = loginAnswer(server, u"guarded"_s, "wrong");
-            QCOMPARE(refused.status, 401);
-            QCOMPARE(refused.json().value(u"success"_s), QJsonValue(false));
+            QVERIFY(refused.status == 401 && refused.json().value(u"success"_s) == QJsonValue(false));
             QVERIFY(!refused.text(u"error"_s).isEmpty());
         }
         // Even the right password waits now, and so does another login from
@@ -245,47 +240,47 @@ private Q_SLOTS:
         for (const QString &who : { u"guarded"_s, u"someone-else"_s }) {
             const Answer throttled = loginAnswer(server, who, "right");
             QCOMPARE(throttled.status, 429);
-            const int seconds = throttled.retryAfter.toInt();
-            QVERIFY2(seconds > 0 && seconds <= 60, throttled.retryAfter.constData());
+            const QByteArray retryAfter = throttled.headers.value("retry-after");
+            QVERIFY2(retryAfter.toInt() > 0 && retryAfter.toInt() <= 60, retryAfter.constData());
         }
+    }
+
+    void logout_endsSessionAndClosesItsChannel_data()
+    {
+        QTest::addColumn<int>("store");
+        QTest::newRow("sqlite, same instance") << 0;
+        QTest::newRow("postgresql, channel on another instance") << 1;
     }
 
     void logout_endsSessionAndClosesItsChannel()
     {
-        ServerProcess &server = m_servers[0];
-        const QByteArray leaving = login(server, u"boss"_s, BossPassword);
-        const QByteArray staying = login(server, u"boss"_s, BossPassword);
-        PushListener gone(channel(server, leaving)), kept(channel(server, staying));
+        QFETCH(int, store);
+        if (store == 1 && !m_cluster)
+            QSKIP(PostgresCluster::missingMessage());
+        const Store &s = m_stores[store];
+        std::optional<ServerProcess> other;
+        if (store == 1) {
+            other.emplace(QStringList { u"--auth"_s, u"accounts"_s });
+            other->setDatabase(m_cluster->url(u"accounts"_s));
+            QVERIFY2(other->start(), qPrintable(other->errorString()));
+        }
+        const ServerProcess &listening = other ? *other : s.server;
+        const QByteArray leaving = login(s.server, u"boss"_s, BossPassword);
+        const QByteArray staying = login(s.server, u"boss"_s, BossPassword);
+        PushListener gone(listening.wsRequest(leaving)), kept(listening.wsRequest(staying));
         QVERIFY(gone.announce(9999, u"admin"_s));
         QVERIFY(kept.announce(9999, u"admin"_s));
 
-        QCOMPARE(call(server, "POST", u"/admin/logout.php"_s, {}, leaving).status, 200);
+        QCOMPARE(call(s.server, "POST", u"/admin/logout.php"_s, {}, leaving).status, 200);
         // The close may have come while the logout's answer was awaited.
         QVERIFY(!gone.closedSpy().isEmpty() || gone.closedSpy().wait(WaitMs));
         QCOMPARE(gone.socket().closeCode(), QWebSocketProtocol::CloseCodePolicyViolated);
-        QCOMPARE(call(server, "GET", u"/admin/list-tickets.php"_s, {}, leaving).status, 401);
-        QCOMPARE(call(server, "POST", u"/admin/logout.php"_s, {}, leaving).status, 401);
+        QCOMPARE(call(listening, "GET", u"/admin/list-tickets.php"_s, {}, leaving).status, 401);
+        QCOMPARE(call(s.server, "POST", u"/admin/logout.php"_s, {}, leaving).status, 401);
 
-        const auto [author, secret] = newUser(server, newCompany(server, staying, u"OUT"_s), u"O-1"_s);
-        QCOMPARE(call(server, "POST", u"/ticket/create.php"_s, ticketFor(author), secret).status, 200);
+        QCOMPARE(call(s.server, "POST", u"/ticket/create.php"_s, ticketFor(s.a), s.secretA).status, 200);
         QVERIFY(kept.waitFor(u"new_ticket"_s).has_value());
         QCOMPARE(kept.closedSpy().size(), 0);
-    }
-
-    void logoutThroughAnotherInstance_closesThisInstancesChannel()
-    {
-        if (!m_cluster)
-            QSKIP(PostgresCluster::missingMessage());
-        ServerProcess other({ u"--auth"_s, u"accounts"_s });
-        other.setDatabase(m_cluster->url(u"accounts"_s));
-        QVERIFY2(other.start(), qPrintable(other.errorString()));
-        const QByteArray session = login(m_servers[1], u"boss"_s, BossPassword);
-        PushListener listener(channel(other, session));
-        QVERIFY(listener.announce(9999, u"admin"_s));
-        QCOMPARE(call(m_servers[1], "POST", u"/admin/logout.php"_s, {}, session).status, 200);
-        QVERIFY(!listener.closedSpy().isEmpty() || listener.closedSpy().wait(WaitMs));
-        QCOMPARE(listener.socket().closeCode(), QWebSocketProtocol::CloseCodePolicyViolated);
-        QCOMPARE(call(other, "GET", u"/admin/list-tickets.php"_s, {}, session).status, 401);
     }
 
     void channel_boundToTheUpgradesCredential_data()
@@ -316,19 +311,13 @@ private Q_SLOTS:
         QFETCH(QString, announced);
         QFETCH(QString, userType);
         QFETCH(bool, accepted);
-        ServerProcess &server = m_servers[0];
-        const QByteArray session = login(server, u"boss"_s, BossPassword);
-        const qint64 company = newCompany(server, session, u"WS%1"_s.arg(++m_next));
-        const auto [self, secret] = newUser(server, company, u"S"_s);
-        const qint64 other = newUser(server, company, u"O"_s).first;
-        const QByteArray bearer = credential == u"user" ? secret
-            : credential == u"staff"                    ? session
+        const Store &s = m_stores[0];
+        const QByteArray bearer = credential == u"user" ? s.secretA
+            : credential == u"staff"                    ? s.session
                                                         : QByteArray();
-        const qint64 id = announced == u"self" ? self
-            : announced == u"other"            ? other
-                                               : announced.toLongLong();
+        const qint64 id = announced == u"self" ? s.a : announced == u"other" ? s.b : announced.toLongLong();
 
-        PushListener listener(channel(server, bearer));
+        PushListener listener(s.server.wsRequest(bearer));
         QVERIFY(listener.waitConnected());
         if (accepted) {
             QVERIFY(listener.announce(id, userType));
@@ -343,48 +332,43 @@ private Q_SLOTS:
 
     void channel_wrongCredential_upgradeRefused401()
     {
-        const std::unique_ptr<QTcpSocket> peer = RawPeer::connectTo(m_servers[0].port());
-        peer->write(
-            "GET /norvik-ws HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-            "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n"
-            "X-API-TOKEN: "
-            + QByteArray(ServerProcess::Token) + "\r\nAuthorization: Bearer forged\r\n\r\n");
+        const std::unique_ptr<QTcpSocket> peer = RawPeer::connectTo(m_stores[0].server.port());
+        peer->write(RawPeer::upgradeRequest(ServerProcess::Token, "Authorization: Bearer forged\r\n"));
         QCOMPARE(RawPeer::readAnswer(*peer).status, 401);
     }
 
     void staffCommands_manageAccounts_neverShowPasswords()
     {
-        ServerProcess &server = m_servers[0];
-        const QStringList db { u"--db"_s, server.dbPath() };
+        ServerProcess &server = m_stores[0].server;
         QByteArray printed; // by every command
-        const auto cli = [&](const QStringList &words, const QByteArray &input = {}) {
-            const Cli run = runCli(words + db, input);
-            printed += run.output;
-            return run;
-        };
-        QCOMPARE(cli({ u"staff"_s, u"add"_s, u"jeanne"_s, u"--name"_s, u"Jeanne Dupont"_s }, "first-pass-7\n")
-                     .exitCode,
-            0);
-        QCOMPARE(cli({ u"staff"_s, u"add"_s, u"jeanne"_s }, "other\n").exitCode, 1);
-        QCOMPARE(cli({ u"staff"_s, u"add"_s, u"nopass"_s }, "").exitCode, 1);
-        const Cli list = cli({ u"staff"_s, u"list"_s });
-        QVERIFY2(list.output.contains("jeanne\tJeanne Dupont") && list.output.contains("boss")
-                && !list.output.contains("nopass") && !list.output.contains("$argon2"),
-            list.output.constData());
+        const auto cli
+            = [&](const QString &line, const QByteArray &input = {}, const QStringList &more = {}) {
+                  const ToolRun run = runCli(line, server.dbPath(), input, more);
+                  printed += run.out;
+                  return run;
+              };
+        QCOMPARE(
+            cli(u"staff add jeanne"_s, "first-pass-7\n", { u"--name"_s, u"Jeanne Dupont"_s }).exitCode, 0);
+        QCOMPARE(cli(u"staff add jeanne"_s, "other\n").exitCode, 1);
+        QCOMPARE(cli(u"staff add nopass"_s, "").exitCode, 1);
+        const ToolRun list = cli(u"staff list"_s);
+        QVERIFY2(list.out.contains("jeanne\tJeanne Dupont") && list.out.contains("boss")
+                && !list.out.contains("nopass") && !list.out.contains("$argon2"),
+            list.out.constData());
 
         const QByteArray session = login(server, u"jeanne"_s, "first-pass-7");
         QVERIFY(!session.isEmpty());
-        QCOMPARE(cli({ u"staff"_s, u"passwd"_s, u"jeanne"_s }, "second-pass-8\n").exitCode, 0);
+        QCOMPARE(cli(u"staff passwd jeanne"_s, "second-pass-8\n").exitCode, 0);
         QCOMPARE(loginAnswer(server, u"jeanne"_s, "first-pass-7").status, 401);
         QCOMPARE(call(server, "GET", u"/admin/list-tickets.php"_s, {}, session).status, 401);
         const QByteArray second = login(server, u"jeanne"_s, "second-pass-8");
         QVERIFY(!second.isEmpty());
 
-        QCOMPARE(cli({ u"staff"_s, u"remove"_s, u"jeanne"_s }).exitCode, 0);
+        QCOMPARE(cli(u"staff remove jeanne"_s).exitCode, 0);
         QCOMPARE(call(server, "GET", u"/admin/list-tickets.php"_s, {}, second).status, 401);
-        QCOMPARE(cli({ u"staff"_s, u"remove"_s, u"jeanne"_s }).exitCode, 1);
-        QCOMPARE(cli({ u"staff"_s, u"passwd"_s, u"jeanne"_s }, "x\n").exitCode, 1);
-        QVERIFY(!cli({ u"staff"_s, u"list"_s }).output.contains("jeanne"));
+        QCOMPARE(cli(u"staff remove jeanne"_s).exitCode, 1);
+        QCOMPARE(cli(u"staff passwd jeanne"_s, "x\n").exitCode, 1);
+        QVERIFY(!cli(u"staff list"_s).out.contains("jeanne"));
         QVERIFY(!printed.contains("first-pass") && !printed.contains("second-pass"));
     }
 
@@ -400,22 +384,6 @@ private Q_SLOTS:
         QVERIFY(!login(server, u"demo"_s, password).isEmpty());
     }
 
-    void sharedMode_knowsNoAccounts()
-    {
-        ServerProcess server({ u"--auth"_s, u"shared"_s });
-        QVERIFY2(server.start(), qPrintable(server.errorString()));
-        QCOMPARE(loginAnswer(server, u"boss"_s, BossPassword).status, 404);
-        const qint64 company = call(server, "POST", u"/company/create.php"_s, R"({"nom":"S","code":"S"})")
-                                   .json()
-                                   .value(u"company_id"_s)
-                                   .toInteger();
-        const Answer registered
-            = call(server, "POST", u"/user/register.php"_s, registration(company, u"S-1"_s));
-        QVERIFY(registered.status == 200 && !registered.json().contains(u"user_secret"_s));
-        QCOMPARE(call(server, "GET", u"/user/check-poste.php?poste=S-1"_s).holder(u"telephone"_s),
-            u"06 11 22 33 44"_s);
-    }
-
 private:
     Answer call(const ServerProcess &server, const QByteArray &method, const QString &path,
         const QByteArray &body = {}, const QByteArray &bearer = {}, bool token = true)
@@ -425,14 +393,7 @@ private:
             request.setRawHeader("X-API-TOKEN", QByteArray());
         if (!bearer.isEmpty())
             request.setRawHeader("Authorization", "Bearer " + bearer);
-        QNetworkReply *reply = m_network.sendCustomRequest(request, method, body);
-        QSignalSpy finished(reply, &QNetworkReply::finished);
-        if (!reply->isFinished())
-            finished.wait(WaitMs);
-        Answer answer { reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
-            reply->rawHeader("Retry-After") };
-        reply->deleteLater();
-        return answer;
+        return { restCall(m_network, request, method, body) };
     }
 
     Answer loginAnswer(const ServerProcess &server, const QString &login, const QByteArray &password)
@@ -475,19 +436,9 @@ private:
         return { reply.value(u"user_id"_s).toInteger(), reply.value(u"user_secret"_s).toString().toLatin1() };
     }
 
-    QNetworkRequest channel(const ServerProcess &server, const QByteArray &bearer)
-    {
-        QNetworkRequest request = server.wsRequest();
-        if (!bearer.isEmpty())
-            request.setRawHeader("Authorization", "Bearer " + bearer);
-        return request;
-    }
-
     std::optional<PostgresCluster> m_cluster;
-    ServerProcess m_servers[2] { ServerProcess({ u"--auth"_s, u"accounts"_s }),
-        ServerProcess({ u"--auth"_s, u"accounts"_s }) };
+    Store m_stores[2];
     QNetworkAccessManager m_network;
-    int m_next = 0;
 };
 
 QTEST_GUILESS_MAIN(TestServerAccounts)

@@ -2,13 +2,12 @@
 #include "postgrescluster.h"
 #include "protocol/errors.h"
 #include "pushlistener.h"
+#include "restcall.h"
 #include "runtask.h"
 #include "serverprocess.h"
 #include "testing.h"
 #include "ticketburst.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QScopeGuard>
 #include <algorithm>
 
@@ -179,17 +178,11 @@ private Q_SLOTS:
     }
 
 private:
+    // Without the token: a load balancer's probe has none.
     int health(const ServerProcess &server)
     {
-        // Without the token: a load balancer's probe has none.
-        QNetworkReply *reply
-            = m_network.get(QNetworkRequest(QUrl(u"http://127.0.0.1:%1/healthz"_s.arg(server.port()))));
-        QSignalSpy finished(reply, &QNetworkReply::finished);
-        if (!reply->isFinished())
-            finished.wait(WaitMs);
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        reply->deleteLater();
-        return status;
+        return restCall(m_network, QNetworkRequest(QUrl(u"http://127.0.0.1:%1/healthz"_s.arg(server.port()))))
+            .status;
     }
 
     std::unique_ptr<PostgresCluster> m_cluster;

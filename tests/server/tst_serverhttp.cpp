@@ -1,25 +1,15 @@
 #include "childprocess.h"
 #include "rawpeer.h"
+#include "restcall.h"
 #include "serverprocess.h"
 #include "testing.h"
 
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
 namespace {
 
 constexpr int WaitMs = 10000;
-
-struct Answer
-{
-    int status = 0;
-    QByteArray body;
-    QByteArray contentType;
-
-    QJsonObject json() const { return QJsonDocument::fromJson(body).object(); }
-};
 
 // The exit status of norvik-server run with these arguments, and what it
 // wrote on stderr.
@@ -42,17 +32,23 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY2(m_server.start(), qPrintable(m_server.errorString()));
-        const QJsonValue companyId
+        const qint64 company
             = send("POST", u"/company/create.php"_s, "{\"nom\":\"Banc d'essai\",\"code\":\"BE\"}")
                   .json()
-                  .value(u"company_id"_s);
-        const QJsonObject user { { u"company_id"_s, companyId }, { u"poste"_s, u"X1"_s },
-            { u"nom"_s, u"N"_s }, { u"prenom"_s, u"P"_s }, { u"telephone"_s, u""_s } };
-        m_userId = send("POST", u"/user/register.php"_s, QJsonDocument(user).toJson())
-                       .json()
-                       .value(u"user_id"_s)
-                       .toInteger();
+                  .value(u"company_id"_s)
+                  .toInteger();
+        const QString user = uR"({"company_id":%1,"poste":"X1","nom":"N","prenom":"P","telephone":""})"_s;
+        // Shared mode knows no secrets.
+        const QJsonObject registered
+            = send("POST", u"/user/register.php"_s, user.arg(company).toUtf8()).json();
+        QVERIFY(!registered.contains(u"user_secret"_s));
+        m_userId = registered.value(u"user_id"_s).toInteger();
         QVERIFY(m_userId > 0);
+        // Ticket 1, which the refused closes name.
+        QVERIFY(send("POST", u"/ticket/create.php"_s, ticketBody()).json().value(u"ticket_id"_s).toInteger()
+            == 1);
+        m_tickets = list(u"tickets"_s);
+        m_companies = list(u"companies"_s);
     }
 
     void badRequest_refusedWithStatusAndErrorTextOnly_data()
@@ -71,6 +67,7 @@ private Q_SLOTS:
         row("wrong token on a write", create, ticketBody("titre", u"t"_s), 401, "not-the-token");
         row("GET on a write", "GET /user/register.php", {}, 405);
         row("unknown endpoint", "GET /ticket/delete.php", {}, 404);
+        row("staff login in shared mode", "POST /admin/login.php", R"({"login":"a","password":"b"})", 404);
         row("body not JSON", create, "titre=x", 400);
         row("body an array", create, "[1]", 400);
         row("missing titre", create, ticketBody("titre", {}), 400);
@@ -79,10 +76,14 @@ private Q_SLOTS:
         row("priority in capitals", create, ticketBody("priorite", u"HAUTE"_s), 400);
         row("capture not Base64", create, ticketBody("capture_base64", u"pas du base64 !"_s), 400);
         row("close without message", "POST /admin/close-ticket.php", R"({"ticket_id":1})", 400);
+        row("close with a wrong token", "POST /admin/close-ticket.php",
+            R"({"ticket_id":1,"close_message":"x"})", 401, "not-the-token");
+        row("company without token", "POST /company/create.php", R"({"nom":"Refusée","code":"NO"})", 401, {});
         row("my tickets of abc", "GET /user/my-tickets.php?user_id=abc", {}, 400);
         row("get-by-poste without company", "GET /user/get-by-poste.php?poste=X1", {}, 400);
     }
 
+    // Refused, and nothing written.
     void badRequest_refusedWithStatusAndErrorTextOnly()
     {
         QFETCH(QByteArray, request);
@@ -92,9 +93,9 @@ private Q_SLOTS:
 
         const QByteArray method = request.left(request.indexOf(' '));
         const QString path = QString::fromLatin1(request.mid(method.size() + 1));
-        const Answer answer = send(method, path, body, nullptr, token);
+        const RestAnswer answer = send(method, path, body, nullptr, token);
         QCOMPARE(answer.status, status);
-        QVERIFY(answer.contentType.startsWith("application/json"));
+        QVERIFY(answer.headers.value("content-type").startsWith("application/json"));
         QJsonObject object = answer.json();
         // A refused ticket, even for want of the token, still reads as a
         // creation answer: a failed one.
@@ -105,28 +106,8 @@ private Q_SLOTS:
         // Otherwise only texts: the client reads error bodies as a map of texts.
         QCOMPARE(object.keys(), QStringList { u"error"_s });
         QVERIFY(!object.value(u"error"_s).toString().isEmpty());
-    }
-
-    void refusals_writeNothing()
-    {
-        const qint64 ticket
-            = send("POST", u"/ticket/create.php"_s, ticketBody()).json().value(u"ticket_id"_s).toInteger();
-        QVERIFY(ticket > 0);
-        const QJsonArray tickets = list(u"tickets"_s), companies = list(u"companies"_s);
-        const QByteArray close = R"({"ticket_id":)" + QByteArray::number(ticket);
-        const QByteArray refusedToken = "not-the-token";
-        QCOMPARE(send("POST", u"/admin/close-ticket.php"_s, close + "}").status, 400);
-        QCOMPARE(send("POST", u"/admin/close-ticket.php"_s, close + R"(,"close_message":"x"})", nullptr,
-                     refusedToken)
-                     .status,
-            401);
-        QCOMPARE(send("POST", u"/ticket/create.php"_s, ticketBody("priorite", u"HAUTE"_s)).status, 400);
-        QCOMPARE(send("POST", u"/ticket/create.php"_s, ticketBody(), nullptr, refusedToken).status, 401);
-        QCOMPARE(
-            send("POST", u"/company/create.php"_s, R"({"nom":"Refusée","code":"NO"})", nullptr, {}).status,
-            401);
-        QCOMPARE(list(u"tickets"_s), tickets);
-        QCOMPARE(list(u"companies"_s), companies);
+        QCOMPARE(list(u"tickets"_s), m_tickets);
+        QCOMPARE(list(u"companies"_s), m_companies);
     }
 
     void rawUploads_boundedAndRefused_data()
@@ -203,8 +184,7 @@ private Q_SLOTS:
             return std::pair { list(u"companies"_s, &demo).size(), list(u"tickets"_s, &demo).size() };
         };
         const auto seeded = count();
-        QCOMPARE(seeded.first, 3);
-        QVERIFY(seeded.second >= 3);
+        QVERIFY(seeded.first > 0 && seeded.second > 0);
         QVERIFY(demo.restart());
         QCOMPARE(count(), seeded);
     }
@@ -262,19 +242,12 @@ private Q_SLOTS:
     }
 
 private:
-    Answer send(const QByteArray &method, const QString &path, const QByteArray &body = {},
+    RestAnswer send(const QByteArray &method, const QString &path, const QByteArray &body = {},
         const ServerProcess *server = nullptr, const QByteArray &token = ServerProcess::Token)
     {
         QNetworkRequest request = (server ? server : &m_server)->request(path);
         request.setRawHeader("X-API-TOKEN", token.isEmpty() ? QByteArray() : token); // null: none
-        QNetworkReply *reply = m_network.sendCustomRequest(request, method, body);
-        QSignalSpy finished(reply, &QNetworkReply::finished);
-        if (!reply->isFinished())
-            finished.wait(WaitMs);
-        Answer answer { reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll(),
-            reply->header(QNetworkRequest::ContentTypeHeader).toByteArray() };
-        reply->deleteLater();
-        return answer;
+        return restCall(m_network, request, method, body);
     }
 
     // A ticket body that would be accepted, or one with member spoilt.
@@ -296,6 +269,7 @@ private:
     QNetworkAccessManager m_network;
     ServerProcess m_server;
     qint64 m_userId = 0;
+    QJsonArray m_tickets, m_companies; // as initTestCase left them
 };
 
 QTEST_GUILESS_MAIN(TestServerHttp)

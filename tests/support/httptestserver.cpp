@@ -14,9 +14,10 @@ constexpr qint64 StreamBlock = 64 * 1024;
 constexpr qint64 StreamHighWater = 1024 * 1024;
 constexpr qsizetype MaxHeadBytes = 64 * 1024;
 
-bool hasName(const QList<std::pair<QByteArray, QByteArray>> &headers, QByteArrayView name)
+// The header of that name, compared case-insensitively, or the end.
+auto findName(const QList<std::pair<QByteArray, QByteArray>> &headers, QByteArrayView name)
 {
-    return std::any_of(headers.cbegin(), headers.cend(),
+    return std::find_if(headers.cbegin(), headers.cend(),
         [name](const auto &header) { return header.first.compare(name, Qt::CaseInsensitive) == 0; });
 }
 
@@ -55,13 +56,12 @@ QByteArray HttpTestRequest::query() const
 
 bool HttpTestRequest::hasHeader(QByteArrayView name) const
 {
-    return hasName(headers, name);
+    return findName(headers, name) != headers.cend();
 }
 
 QByteArray HttpTestRequest::header(QByteArrayView name) const
 {
-    const auto it = std::find_if(headers.cbegin(), headers.cend(),
-        [name](const auto &header) { return header.first.compare(name, Qt::CaseInsensitive) == 0; });
+    const auto it = findName(headers, name);
     return it == headers.cend() ? QByteArray() : it->second;
 }
 
@@ -70,9 +70,9 @@ HttpTestResponse HttpTestResponse::reply(
 {
     // The client reads the status code only, never the reason phrase.
     QByteArray head = "HTTP/1.1 " + QByteArray::number(status) + " Answer\r\n";
-    if (!hasName(extraHeaders, "Content-Length"))
+    if (findName(extraHeaders, "Content-Length") == extraHeaders.cend())
         extraHeaders.emplaceBack("Content-Length", QByteArray::number(body.size()));
-    if (!hasName(extraHeaders, "Connection"))
+    if (findName(extraHeaders, "Connection") == extraHeaders.cend())
         extraHeaders.emplaceBack("Connection", "close");
     for (const auto &[name, value] : std::as_const(extraHeaders))
         head += name + ": " + value + "\r\n";
@@ -126,7 +126,6 @@ HttpTestServer::HttpTestServer(QObject *parent)
     : QObject(parent)
     , m_server(new QTcpServer(this))
 {
-    m_handler = [this](const HttpTestRequest &raw) { return apiAnswer(raw); };
     connect(m_server, &QTcpServer::newConnection, this, &HttpTestServer::onNewConnection);
     if (!m_server->listen(QHostAddress::LocalHost, 0))
         qFatal("HttpTestServer: cannot listen on 127.0.0.1");
@@ -162,13 +161,13 @@ void HttpTestServer::setResponse(const HttpTestResponse &response)
 void HttpTestServer::setHandler(ApiHandler handler)
 {
     m_apiHandler = std::move(handler);
-    m_handler = [this](const HttpTestRequest &raw) { return apiAnswer(raw); };
+    m_handler = nullptr;
 }
 
 void HttpTestServer::setReply(const QString &path, const TestResponse &response)
 {
     m_replies.insert(path, response);
-    m_handler = [this](const HttpTestRequest &raw) { return apiAnswer(raw); };
+    m_handler = nullptr;
 }
 
 HttpTestResponse HttpTestServer::apiAnswer(const HttpTestRequest &raw) const
@@ -274,7 +273,8 @@ void HttpTestServer::setHolding(bool holding)
 
 void HttpTestServer::respond(const std::shared_ptr<Connection> &connection, const HttpTestRequest &request)
 {
-    const HttpTestResponse response = m_handler(request);
+    // Without a raw handler, the API's answer.
+    const HttpTestResponse response = m_handler ? m_handler(request) : apiAnswer(request);
     if (!connection->socket || connection->socket->state() != QAbstractSocket::ConnectedState)
         return;
     // A socket that goes meanwhile takes the delayed answer with it.

@@ -42,10 +42,6 @@ public:
     Peer &peer(qsizetype index) { return *m_peers[index]; }
     Peer &last() { return *m_peers.last(); }
 
-Q_SIGNALS:
-    void peerConnected();
-    void textReceived(const QString &text);
-
 private:
     void accept()
     {
@@ -55,16 +51,13 @@ private:
             peer->token = socket->request().rawHeader("X-API-TOKEN");
             socket->setParent(this);
             socket->setMaxAllowedIncomingMessageSize(64 * 1024 * 1024);
-            connect(socket, &QWebSocket::textMessageReceived, this, [this, peer](const QString &text) {
-                peer->received.append(text);
-                Q_EMIT textReceived(text);
-            });
+            connect(socket, &QWebSocket::textMessageReceived, this,
+                [peer](const QString &text) { peer->received.append(text); });
             connect(socket, &QWebSocket::disconnected, this, [peer] {
                 peer->ended = true;
                 peer->closeCode = int(peer->socket->closeCode());
             });
             m_peers.append(peer);
-            Q_EMIT peerConnected();
         }
     }
 

@@ -114,8 +114,7 @@ public:
     {
         return run(QStringLiteral("createdb"),
             { QStringLiteral("-h"), m_directory.path(), QStringLiteral("-U"), QString::fromLatin1(Role),
-                name },
-            false);
+                name });
     }
 
     // What norvik-server's --db takes for one of the cluster's databases.
@@ -145,25 +144,23 @@ private:
     bool pgCtl(const QString &action)
     {
         const bool ok = run(QStringLiteral("pg_ctl"), pgCtlArguments(action));
-        if (ok)
-            m_started = action != QStringLiteral("stop");
+        m_started = ok ? action != QStringLiteral("stop") : m_started;
         return ok;
     }
 
     // The program from the cluster's binaries, as the user who owns it.
-    QStringList command(const QString &program, const QStringList &arguments, bool asOwner = true) const
+    QStringList command(const QString &program, const QStringList &arguments) const
     {
         QStringList line;
-        if (m_runAsPostgres && asOwner)
+        if (m_runAsPostgres)
             line << QStringLiteral("runuser") << QStringLiteral("-u") << QStringLiteral("postgres")
                  << QStringLiteral("--");
-        line << binDirectory() + u'/' + program;
-        return line + arguments;
+        return line << binDirectory() + u'/' + program << arguments;
     }
 
-    bool run(const QString &program, const QStringList &arguments, bool asOwner = true)
+    bool run(const QString &program, const QStringList &arguments)
     {
-        const QStringList line = command(program, arguments, asOwner);
+        const QStringList line = command(program, arguments);
         const ToolRun run = runTool(line.constFirst(), line.mid(1), QProcessEnvironment::systemEnvironment(),
             m_directory.path(), TimeoutMs);
         if (run.exitCode != 0)

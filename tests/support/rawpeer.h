@@ -18,6 +18,15 @@ inline std::unique_ptr<QTcpSocket> connectTo(quint16 port)
     return socket;
 }
 
+// A WebSocket upgrade of /norvik-ws with this token (none when empty) and
+// extra header lines, each ending in CRLF.
+inline QByteArray upgradeRequest(const QByteArray &token, const QByteArray &extraHeaders = {})
+{
+    return "GET /norvik-ws HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+           "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n"
+        + (token.isEmpty() ? QByteArray() : "X-API-TOKEN: " + token + "\r\n") + extraHeaders + "\r\n";
+}
+
 struct Answer
 {
     int status = 0; // 0: nothing came

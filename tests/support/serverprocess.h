@@ -1,17 +1,15 @@
 #pragma once
 
-#include "loopback.h"
-
 #include <QDeadlineTimer>
 #include <QNetworkRequest>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
-#include <algorithm>
 #include <memory>
 
 class APIService;
+struct Configuration;
 
 // Runs norvik-server as a child process for a test: on a free loopback port,
 // with a database in a private temporary directory that survives restart().
@@ -47,34 +45,28 @@ public:
     bool start()
     {
         const QString program = qEnvironmentVariable("NORVIK_SERVER_BIN");
-        if (isRunning() || program.isEmpty() || !m_directory.isValid()) {
-            m_error = QStringLiteral("already running, no NORVIK_SERVER_BIN or no temporary directory");
-            return false;
-        }
+        if (isRunning() || program.isEmpty() || !m_directory.isValid())
+            return fail(QStringLiteral("already running, no NORVIK_SERVER_BIN or no temporary directory"));
         QStringList arguments { QStringLiteral("--port"), QString::number(m_fixedPort),
             QStringLiteral("--db"), m_database.isEmpty() ? dbPath() : m_database };
         // Today's protocol unless the test asks for accounts: the tests that
         // drive the client speak the shared token, whatever the default.
-        if (!std::any_of(m_extraArguments.cbegin(), m_extraArguments.cend(),
-                [](const QString &a) { return a.startsWith(QStringLiteral("--auth")); }))
+        if (!m_extraArguments.join(u' ').contains(QStringLiteral("--auth")))
             arguments += { QStringLiteral("--auth"), QStringLiteral("shared") };
-        arguments += m_extraArguments;
         m_output.clear();
         m_apiBase.clear();
         m_wsUrl.clear();
-        m_process.start(program, arguments);
-        if (!m_process.waitForStarted(StartTimeoutMs)) {
-            m_error = QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString());
-            return false;
-        }
+        m_process.start(program, arguments + m_extraArguments);
+        if (!m_process.waitForStarted(StartTimeoutMs))
+            return fail(QStringLiteral("cannot start %1: %2").arg(program, m_process.errorString()));
         const QDeadlineTimer deadline(StartTimeoutMs);
         while (!readReadyLine() && !deadline.hasExpired() && m_process.state() == QProcess::Running)
             m_process.waitForReadyRead(200);
         if (readReadyLine())
             return true;
-        m_error = QStringLiteral("the server printed no ready line; output: ") + QString::fromUtf8(m_output);
         kill();
-        return false;
+        return fail(
+            QStringLiteral("the server printed no ready line; output: ") + QString::fromUtf8(m_output));
     }
 
     // SIGTERM, then SIGKILL if it does not end in time. True if it ended by itself.
@@ -122,8 +114,15 @@ public:
     bool isRunning() const { return m_process.state() != QProcess::NotRunning; }
     QString apiBase() const { return m_apiBase; }
     QUrl wsUrl() const { return m_wsUrl; }
-    // The channel's address with the token the server wants on the upgrade.
-    QNetworkRequest wsRequest() const { return withToken(m_wsUrl); }
+    // The channel's address with the token the server wants on the upgrade
+    // and, in accounts mode, a user's secret or a staff session.
+    QNetworkRequest wsRequest(const QByteArray &bearer = {}) const
+    {
+        QNetworkRequest request = withToken(m_wsUrl);
+        if (!bearer.isEmpty())
+            request.setRawHeader("Authorization", "Bearer " + bearer);
+        return request;
+    }
     // An endpoint under apiBase() ("/company/list.php"), as the client sends
     // it: with the token and a JSON body.
     QNetworkRequest request(const QString &path) const
@@ -134,10 +133,12 @@ public:
     }
     // The client's REST core on this server; a template so that tests which
     // do not link the core can include this header.
-    template<typename Api = APIService>
+    template<typename Api = APIService, typename Config = Configuration>
     std::unique_ptr<Api> client() const
     {
-        return std::make_unique<Api>(apiFor(*this));
+        Config configuration;
+        configuration.apiBase = m_apiBase;
+        return std::make_unique<Api>(configuration);
     }
     quint16 port() const { return quint16(m_wsUrl.port(0)); }
     QString dbPath() const { return m_directory.filePath(QStringLiteral("norvik-server.sqlite")); }
@@ -146,6 +147,12 @@ public:
     int exitCode() const { return m_process.exitCode(); }
 
 private:
+    bool fail(const QString &error)
+    {
+        m_error = error;
+        return false;
+    }
+
     static QNetworkRequest withToken(const QUrl &url)
     {
         QNetworkRequest request(url);
