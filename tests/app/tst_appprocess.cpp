@@ -1,5 +1,6 @@
 #include "childprocess.h"
 #include "core/apiservice.h"
+#include "loopback.h"
 #include "notificationdaemon.h"
 #include "runtask.h"
 #include "serverprocess.h"

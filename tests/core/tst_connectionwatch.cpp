@@ -4,6 +4,7 @@
 #include "core/missedclosures.h"
 #include "core/notificationstate.h"
 #include "core/realtimewiring.h"
+#include "loopback.h"
 #include "loopbackwebsocketserver.h"
 #include "runtask.h"
 #include "serverprocess.h"
