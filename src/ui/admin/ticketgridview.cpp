@@ -183,14 +183,20 @@ int TicketGridView::cardAlong(int current, int step) const
     return isCard(next) ? next : current;
 }
 
+TicketGridView::Place TicketGridView::placeOf(int current) const
+{
+    Place place { m_model->sectionRows(TicketListModel::Section::Open),
+        m_model->sectionRows(TicketListModel::Section::Closed), false, {}, 0 };
+    place.inOpen = place.open.first >= 0 && current <= place.open.last;
+    place.here = place.inOpen ? place.open : place.closed;
+    place.column = (current - place.here.first) % TicketCardDelegate::Columns;
+    return place;
+}
+
 int TicketGridView::cardBelow(int current) const
 {
     constexpr int cols = TicketCardDelegate::Columns;
-    const auto open = m_model->sectionRows(TicketListModel::Section::Open);
-    const auto closed = m_model->sectionRows(TicketListModel::Section::Closed);
-    const bool inOpen = open.first >= 0 && current <= open.last;
-    const auto here = inOpen ? open : closed;
-    const int column = (current - here.first) % cols;
+    const auto [open, closed, inOpen, here, column] = placeOf(current);
     if (current + cols <= here.last)
         return current + cols;
     // From the line above a shorter last line, land on its last card.
@@ -204,11 +210,7 @@ int TicketGridView::cardBelow(int current) const
 int TicketGridView::cardAbove(int current) const
 {
     constexpr int cols = TicketCardDelegate::Columns;
-    const auto open = m_model->sectionRows(TicketListModel::Section::Open);
-    const auto closed = m_model->sectionRows(TicketListModel::Section::Closed);
-    const bool inOpen = open.first >= 0 && current <= open.last;
-    const auto here = inOpen ? open : closed;
-    const int column = (current - here.first) % cols;
+    const auto [open, closed, inOpen, here, column] = placeOf(current);
     if (current - cols >= here.first)
         return current - cols;
     if (!inOpen && open.first >= 0) {

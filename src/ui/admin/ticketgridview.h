@@ -1,9 +1,10 @@
 #pragma once
 
+#include "ui/admin/ticketlistmodel.h"
+
 #include <QListView>
 
 class TicketCardDelegate;
-class TicketListModel;
 
 // The grid of ticket cards under their section headers. A list view in
 // wrapping mode lays the cards out three to a line and only paints what is
@@ -35,6 +36,15 @@ private:
     QModelIndex cardIndex(int row) const;
     // The card a step away from current along the reading order, or current.
     int cardAlong(int current, int step) const;
+    // Where a card stands: both sections' rows, its own section and its column.
+    struct Place
+    {
+        TicketListModel::SectionRows open, closed;
+        bool inOpen;
+        TicketListModel::SectionRows here;
+        int column;
+    };
+    Place placeOf(int current) const;
     int cardBelow(int current) const;
     int cardAbove(int current) const;
 
