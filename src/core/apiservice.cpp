@@ -287,12 +287,13 @@ QCoro::Task<RegisterUserResponse> APIService::registerUser(
         { u"prenom"_s, prenom }, { u"telephone"_s, telephone } };
     const Reply reply = co_await post(u"/user/register.php"_s, body);
     throwConflictOrStatus(requireHttp(reply.status), reply.body);
-    RegisterUserResponse response = RegisterUserResponse::decode(reply.body);
-    // Only a server that tells its users apart hands out a secret.
+    // Only a server that tells its users apart hands out a secret. It is kept
+    // even when the rest of the reply does not decode: the registration went
+    // through, and looking the user up afterwards needs it.
     const QJsonValue secret = QJsonDocument::fromJson(reply.body).object().value(u"user_secret"_s);
     if (m_credentials && secret.isString() && !secret.toString().isEmpty())
         co_await m_credentials->store(CredentialStore::Kind::UserSecret, secret.toString());
-    co_return response;
+    co_return RegisterUserResponse::decode(reply.body);
 }
 
 QCoro::Task<QList<Company>> APIService::getCompanies()

@@ -1,5 +1,7 @@
 #include "core/apiservice.h"
 #include "core/credentialstore.h"
+#include "core/usersettings.h"
+#include "core/websocketservice.h"
 #include "httptestserver.h"
 #include "notificationdaemon.h"
 #include "protocol/errors.h"
@@ -11,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWebSocket>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -33,11 +37,30 @@ bool addStaff(const QString &database, const QString &login)
     return done && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-Configuration towards(const QString &apiBase)
+Configuration towards(const QString &apiBase, const QUrl &wsUrl = {})
 {
     Configuration configuration;
     configuration.apiBase = apiBase;
+    configuration.wsURL = wsUrl;
     return configuration;
+}
+
+// Opens the channel anew for the identity settings hold. The answer: 0 once
+// the server took the announcement, else the code it closed the connection with.
+int announce(WebSocketService &channel)
+{
+    channel.disconnect();
+    channel.allowReconnection();
+    channel.connect();
+    QWebSocket *socket = channel.currentSocket();
+    std::optional<int> answer;
+    QObject context;
+    QObject::connect(&channel, &WebSocketService::authenticated, &context, [&answer] { answer = 0; });
+    QObject::connect(socket, &QWebSocket::disconnected, &context,
+        [&answer, socket] { answer = answer.value_or(socket->closeCode()); });
+    (void)QTest::qWaitFor([&answer] { return answer.has_value(); }, 10000);
+    channel.disconnect();
+    return answer.value_or(-1);
 }
 
 } // namespace
@@ -51,6 +74,7 @@ class TestAccountsFlow : public QObject
 private Q_SLOTS:
     void initTestCase();
     void accounts_userAndStaffEachCarryTheirOwnCredential();
+    void accounts_channelUpgradeCarriesTheAnnouncedIdentitysCredential();
     void sharedServer_noCredentialAndNoStaffLogin();
 
 private:
@@ -114,6 +138,31 @@ void TestAccountsFlow::accounts_userAndStaffEachCarryTheirOwnCredential()
     QVERIFY_THROWS_EXCEPTION(NorvikError, RunTask::run(api.getAllTickets()));
     QCOMPARE(rejected.count(), 2);
     QCOMPARE(rejected.last().first().value<Kind>(), Kind::StaffSession);
+}
+
+void TestAccountsFlow::accounts_channelUpgradeCarriesTheAnnouncedIdentitysCredential()
+{
+    ServerProcess server({ u"--auth"_s, u"accounts"_s });
+    QVERIFY(addStaff(server.dbPath(), u"boss"_s));
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QFile::remove(storePath());
+    CredentialStore store(u"norvik-support-test"_s, storePath());
+    const Configuration configuration = towards(server.apiBase(), server.wsUrl());
+    APIService api(configuration, store);
+    UserSettings settings(m_dir.filePath(u"channel.conf"_s));
+    WebSocketService channel(configuration, settings, store);
+
+    RunTask::run(api.staffLogin(u"boss"_s, QString::fromLatin1(StaffPassword)));
+    const qint64 company = RunTask::run(api.createCompany(u"Canal"_s, u"CAN1"_s));
+    const qint64 user
+        = RunTask::run(api.registerUser(company, u"7"_s, u"Roux"_s, u"Yann"_s, QString())).userId;
+    settings.writeInteger(UserSettings::UserId, user);
+    QCOMPARE(announce(channel), 0);
+    settings.writeBool(UserSettings::IsAdmin, true);
+    QCOMPARE(announce(channel), 0);
+    // Without the session the administrator's announcement is refused.
+    RunTask::run(store.store(Kind::StaffSession, QString()));
+    QCOMPARE(announce(channel), int(QWebSocketProtocol::CloseCodePolicyViolated));
 }
 
 void TestAccountsFlow::sharedServer_noCredentialAndNoStaffLogin()
