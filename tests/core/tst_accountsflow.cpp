@@ -1,3 +1,4 @@
+#include "core/accesswatch.h"
 #include "core/apiservice.h"
 #include "core/credentialstore.h"
 #include "core/usersettings.h"
@@ -75,6 +76,7 @@ private Q_SLOTS:
     void initTestCase();
     void accounts_userAndStaffEachCarryTheirOwnCredential();
     void accounts_channelUpgradeCarriesTheAnnouncedIdentitysCredential();
+    void accounts_refusedCredentialsLeaveAdminModeOrAskToRegister();
     void sharedServer_noCredentialAndNoStaffLogin();
 
 private:
@@ -163,6 +165,41 @@ void TestAccountsFlow::accounts_channelUpgradeCarriesTheAnnouncedIdentitysCreden
     // Without the session the administrator's announcement is refused.
     RunTask::run(store.store(Kind::StaffSession, QString()));
     QCOMPARE(announce(channel), int(QWebSocketProtocol::CloseCodePolicyViolated));
+}
+
+void TestAccountsFlow::accounts_refusedCredentialsLeaveAdminModeOrAskToRegister()
+{
+    ServerProcess server({ u"--auth"_s, u"accounts"_s });
+    QVERIFY(addStaff(server.dbPath(), u"boss"_s));
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QFile::remove(storePath());
+    CredentialStore store(u"norvik-support-test"_s, storePath());
+    const Configuration configuration = towards(server.apiBase(), server.wsUrl());
+    APIService api(configuration, store);
+    UserSettings settings(m_dir.filePath(u"watch.conf"_s));
+    WebSocketService channel(configuration, settings, store);
+    AccessWatch watch(api, store, settings, channel);
+    QSignalSpy ended(&watch, &AccessWatch::staffSessionEnded);
+    QSignalSpy register_(&watch, &AccessWatch::registrationRequired);
+
+    RunTask::run(api.staffLogin(u"boss"_s, QString::fromLatin1(StaffPassword)));
+    settings.writeBool(UserSettings::IsAdmin, true);
+    const QString session = store.value(Kind::StaffSession);
+    // The session ended elsewhere (another window's logout, expiry).
+    RunTask::run(api.staffLogout());
+    RunTask::run(store.store(Kind::StaffSession, session));
+    QVERIFY_THROWS_EXCEPTION(NorvikError, RunTask::run(api.getAllTickets()));
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(!settings.readBool(UserSettings::IsAdmin));
+    QVERIFY(store.value(Kind::StaffSession).isEmpty());
+    QCOMPARE(register_.count(), 0);
+
+    RunTask::run(store.store(Kind::UserSecret, u"reset-by-the-staff"_s));
+    QVERIFY_THROWS_EXCEPTION(NorvikError, RunTask::run(api.getMyTickets(1)));
+    QCOMPARE(register_.count(), 1);
+    QCOMPARE(register_.first().first().toString(),
+        u"Votre accès n'est plus valide : enregistrez ce poste à nouveau."_s);
+    QCOMPARE(ended.count(), 1);
 }
 
 void TestAccountsFlow::sharedServer_noCredentialAndNoStaffLogin()
