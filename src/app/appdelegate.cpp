@@ -13,6 +13,7 @@
 #include "core/usersettings.h"
 #include "core/websocketservice.h"
 #include "ui/desktopintegration.h"
+#include "ui/homeview.h"
 #include "ui/mainwindow.h"
 #include "ui/screencapture.h"
 #include "ui/updateprompt.h"
@@ -46,11 +47,7 @@ AppDelegate::AppDelegate(const Configuration &configuration, QObject *parent)
     connect(m_desktop, &DesktopIntegration::myTicketsRequested, this, [this] { openMyTickets(); });
     connect(m_desktop, &DesktopIntegration::checkForUpdatesRequested, m_updater, &Updater::checkForUpdates);
     connect(m_desktop, &DesktopIntegration::quitRequested, this, &AppDelegate::terminate);
-    // What the user must know about the credentials, shown where the tray's messages go.
-    const auto tell = [this](const QString &message) { m_desktop->showMessage(QString(), message); };
-    connect(&m_credentials, &CredentialStore::keyringUnavailable, m_desktop, tell);
-    connect(m_access, &AccessWatch::staffSessionEnded, m_desktop, tell);
-    connect(m_access, &AccessWatch::registrationRequired, m_desktop, tell);
+    wireCredentials();
     // A termination the program did not ask for (the session ending) still
     // closes the channel properly.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
@@ -84,6 +81,25 @@ void AppDelegate::applicationDidFinishLaunching()
     }
     QTimer::singleShot(BackgroundCheckDelayMs, m_updater, &Updater::checkForUpdatesInBackground);
     startServices();
+}
+
+void AppDelegate::wireCredentials()
+{
+    // What the user must know about the credentials, shown where the tray's messages go.
+    const auto tell = [this](const QString &message) { m_desktop->showMessage(QString(), message); };
+    connect(&m_credentials, &CredentialStore::keyringUnavailable, m_desktop, tell);
+    connect(m_access, &AccessWatch::staffSessionEnded, m_desktop, tell);
+    connect(m_access, &AccessWatch::registrationRequired, m_desktop, tell);
+    // An open window follows at once: out of administrator mode, or offering
+    // the registration again.
+    connect(m_access, &AccessWatch::staffSessionEnded, this, [this] {
+        if (HomeView *home = m_window ? m_window->findChild<HomeView *>() : nullptr)
+            home->setIsAdmin(false);
+    });
+    connect(m_access, &AccessWatch::registrationRequired, this, [this] {
+        if (HomeView *home = m_window ? m_window->findChild<HomeView *>() : nullptr)
+            home->openRegister();
+    });
 }
 
 QCoro::Task<> AppDelegate::startServices()

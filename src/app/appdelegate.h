@@ -80,6 +80,8 @@ private:
     void openMyTickets(const QString &activationToken = {});
     // The area capture first, then the form with the picture.
     void captureForNewTicket(const QString &activationToken);
+    // What the user is told of the credentials, and what an open window does.
+    void wireCredentials();
     // What talks to the server waits for the credentials to be read.
     QCoro::Task<> startServices();
 

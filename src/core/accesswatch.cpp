@@ -20,6 +20,10 @@ AccessWatch::AccessWatch(APIService &api, CredentialStore &credentials, UserSett
 void AccessWatch::rejected(CredentialStore::Kind kind)
 {
     if (kind == CredentialStore::Kind::UserSecret) {
+        // Every request of a refused workstation fails alike: said once per secret.
+        const QString secret = m_credentials.value(kind);
+        if (secret == std::exchange(m_refusedSecret, secret))
+            return;
         logLine(u"⚠️ Accès refusé (401) : ce poste doit être enregistré à nouveau"_s);
         Q_EMIT registrationRequired(tr("Votre accès n'est plus valide : enregistrez ce poste à nouveau."));
         return;

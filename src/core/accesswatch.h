@@ -33,4 +33,5 @@ private:
     CredentialStore &m_credentials;
     UserSettings &m_settings;
     WebSocketService &m_channel;
+    QString m_refusedSecret;
 };
