@@ -11,11 +11,13 @@
 #include "ui/widgets/gradientbutton.h"
 #include "viewtestenv.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -36,6 +38,7 @@ private Q_SLOTS:
     }
 
     void accountsServer_identifierAndPasswordCheckedThere_logoutEndsTheSession();
+    void accountsServer_tooManyTries_saysHowLongToWait();
     void originalServer_passwordComparedHere();
 
 private:
@@ -95,6 +98,34 @@ void TestAdminAccounts::accountsServer_identifierAndPasswordCheckedThere_logoutE
     RunTask::run(store.store(Kind::StaffSession, session));
     QVERIFY_THROWS_EXCEPTION(NorvikError, RunTask::run(api.getAllTickets()));
     channel.disconnect();
+}
+
+void TestAdminAccounts::accountsServer_tooManyTries_saysHowLongToWait()
+{
+    ServerProcess server({ u"--auth"_s, u"accounts"_s });
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    Configuration configuration;
+    configuration.apiBase = server.apiBase();
+    UserSettings settings(m_dir.filePath(u"throttled.conf"_s));
+    CredentialStore store(u"norvik-support-test"_s, m_dir.filePath(u"throttled.json"_s));
+    APIService api(configuration, store);
+    WebSocketService channel(configuration, settings, store);
+
+    AdminLoginView view(settings, channel, api);
+    view.show();
+    QTRY_VERIFY(view.findChild<QLineEdit *>(u"login"_s)->isVisible());
+    type(view, "login", u"nobody"_s);
+    const auto refusedWith = [&view](const QString &start) {
+        return std::ranges::any_of(view.findChildren<QLabel *>(),
+            [&](QLabel *label) { return label->isVisibleTo(&view) && label->text().startsWith(start); });
+    };
+    for (int attempt = 1; attempt <= 6; ++attempt) {
+        type(view, "password", u"guess-%1"_s.arg(attempt));
+        QTest::keyClick(view.findChild<QLineEdit *>(u"password"_s), Qt::Key_Return);
+        QTRY_VERIFY(view.findChild<QLineEdit *>(u"password"_s)->text().isEmpty());
+    }
+    QTRY_VERIFY(refusedWith(u"Trop de tentatives : réessayez dans "_s));
+    QVERIFY(!settings.readBool(UserSettings::IsAdmin));
 }
 
 void TestAdminAccounts::originalServer_passwordComparedHere()
