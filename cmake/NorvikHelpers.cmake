@@ -11,8 +11,12 @@ target_compile_definitions(norvik_compile_options INTERFACE
 if(NORVIK_WERROR)
     target_compile_options(norvik_compile_options INTERFACE -Werror)
 endif()
+# Every target links norvik_compile_options, so the sanitisers reach the
+# client, the server, the tests and their helpers alike. Undefined behaviour
+# stops the program instead of printing a line a passing test would hide.
 if(NORVIK_SANITIZE)
-    target_compile_options(norvik_compile_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+    target_compile_options(norvik_compile_options INTERFACE
+        -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
     target_link_options(norvik_compile_options INTERFACE -fsanitize=address,undefined)
 endif()
 
@@ -31,6 +35,10 @@ function(norvik_add_test)
     # Drafts and remembered ticket statuses never land in the developer's own
     # state directory; tests that read them set their own.
     set(environment "QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_BINARY_DIR}/tests-state/${ARG_NAME}")
+    # The texts the tests compare are the French ones: an English desktop
+    # would load the English catalogue. Qt reads the language from these
+    # variables, so the French locale need not be installed on the machine.
+    list(APPEND environment "LANG=fr_FR.UTF-8" "LC_ALL=fr_FR.UTF-8" "LANGUAGE=fr_FR.UTF-8")
     if(TARGET norvik-server)
         list(APPEND environment "NORVIK_SERVER_BIN=$<TARGET_FILE:norvik-server>")
     endif()

@@ -18,7 +18,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-build/server/norvik-server --demo --listen 127.0.0.1 --port 0 --db "$work/demo.sqlite" >"$work/server.log" 2>&1 &
+build/server/norvik-server --demo --auth shared --listen 127.0.0.1 --port 0 --db "$work/demo.sqlite" >"$work/server.log" 2>&1 &
 server_pid=$!
 api_base=""
 for _ in $(seq 1 50); do

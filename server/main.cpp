@@ -30,6 +30,21 @@ QString hostForUrl(const QHostAddress &address)
     return address.toString();
 }
 
+// The demo's tickets and companies, and in accounts mode a fresh password
+// for its staff account, which the ready output shows.
+bool seedDemo(Store &store, AuthMode auth, QString *staffPassword)
+{
+    try {
+        DemoData::seedIfEmpty(store);
+        if (auth == AuthMode::Accounts)
+            *staffPassword = DemoData::renewStaff(store);
+    } catch (const StoreError &e) {
+        printLine(stderr, u"norvik-server: cannot add the demo data: "_s + e.message);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -63,16 +78,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     QString demoPassword;
-    if (options->demo) {
-        try {
-            DemoData::seedIfEmpty(store);
-            if (options->auth == AuthMode::Accounts)
-                demoPassword = DemoData::renewStaff(store);
-        } catch (const StoreError &e) {
-            printLine(stderr, u"norvik-server: cannot add the demo data: "_s + e.message);
-            return 1;
-        }
-    }
+    if (options->demo && !seedDemo(store, options->auth, &demoPassword))
+        return 1;
 
     SupportServer server(*options, store);
     StoreWatchdog watchdog(store);

@@ -91,6 +91,106 @@ QString ServerOptions::usage()
     return parser.helpText();
 }
 
+namespace {
+
+// Each reader takes its options from the parsed command line into the result
+// and answers false, with the refusal in error, on a value it cannot take.
+bool readAccess(
+    const QCommandLineParser &parser, const Options &known, ServerOptions &options, QString *error)
+{
+    if (parser.isSet(known.auth)) {
+        const QString mode = parser.value(known.auth);
+        if (mode != u"accounts" && mode != u"shared") {
+            *error = u"--auth wants \"accounts\" or \"shared\", not \"%1\""_s.arg(mode);
+            return false;
+        }
+        options.auth = mode == u"accounts" ? AuthMode::Accounts : AuthMode::Shared;
+    }
+    return true;
+}
+
+bool readToken(const QCommandLineParser &parser, const Options &known, ServerOptions &options, QString *error)
+{
+    if (parser.isSet(known.token) || qEnvironmentVariableIsSet("NORVIK_TOKEN")) {
+        options.token
+            = parser.isSet(known.token) ? parser.value(known.token) : qEnvironmentVariable("NORVIK_TOKEN");
+        if (options.token.isEmpty()) {
+            *error = u"--token must not be empty"_s;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool readAddress(
+    const QCommandLineParser &parser, const Options &known, ServerOptions &options, QString *error)
+{
+    if (parser.isSet(known.listen) && !options.listen.setAddress(parser.value(known.listen))) {
+        *error = u"--listen wants an IP address, not \"%1\""_s.arg(parser.value(known.listen));
+        return false;
+    }
+    if (parser.isSet(known.port)) {
+        const QString text = parser.value(known.port);
+        bool ok = false;
+        const uint port = text.toUInt(&ok);
+        if (!ok || port > 65535) {
+            *error = u"--port wants a number from 0 to 65535, not \"%1\""_s.arg(text);
+            return false;
+        }
+        options.port = quint16(port);
+    }
+    return true;
+}
+
+bool readDatabase(
+    const QCommandLineParser &parser, const Options &known, ServerOptions &options, QString *error)
+{
+    // The option wins over the environment, which wins over the default.
+    QString db = parser.isSet(known.db) ? parser.value(known.db) : qEnvironmentVariable("NORVIK_DB");
+    if (!parser.isSet(known.db) && db.isEmpty())
+        db = ServerOptions::defaultDatabasePath();
+    const std::optional<DatabaseLocation> database = DatabaseLocation::parse(db, error);
+    if (!database)
+        return false;
+    options.database = *database;
+    return true;
+}
+
+bool readDurations(
+    const QCommandLineParser &parser, const Options &known, ServerOptions &options, QString *error)
+{
+    const std::pair<const QCommandLineOption *, int *> durations[] = {
+        { &known.idleTimeout, &options.idleTimeoutMs },
+        { &known.headerTimeout, &options.headerTimeoutMs },
+        { &known.pingInterval, &options.pingIntervalMs },
+    };
+    for (const auto &[option, target] : durations) {
+        if (!parser.isSet(*option))
+            continue;
+        const QString text = parser.value(*option);
+        const std::optional<int> ms = positiveSeconds(text);
+        if (!ms) {
+            *error = u"option --%1 wants a positive number of seconds, not \"%2\""_s.arg(
+                option->names().constFirst(), text);
+            return false;
+        }
+        *target = *ms;
+    }
+    return true;
+}
+
+void readAppcast(const QCommandLineParser &parser, const Options &known, ServerOptions &options)
+{
+    if (parser.isSet(known.appcastVersion))
+        options.appcastVersion = parser.value(known.appcastVersion);
+    if (parser.isSet(known.appcastBuild))
+        options.appcastBuild = parser.value(known.appcastBuild);
+    if (parser.isSet(known.appcastNotes))
+        options.appcastNotes = parser.value(known.appcastNotes);
+}
+
+} // namespace
+
 std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, QString *error, bool *help)
 {
     QCommandLineParser parser;
@@ -112,66 +212,10 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
     ServerOptions options;
     options.token = QString::fromLatin1(DefaultToken);
     options.demo = parser.isSet(known.demo);
-    if (parser.isSet(known.auth)) {
-        const QString mode = parser.value(known.auth);
-        if (mode != u"accounts" && mode != u"shared") {
-            *error = u"--auth wants \"accounts\" or \"shared\", not \"%1\""_s.arg(mode);
-            return std::nullopt;
-        }
-        options.auth = mode == u"accounts" ? AuthMode::Accounts : AuthMode::Shared;
-    }
-    if (parser.isSet(known.listen) && !options.listen.setAddress(parser.value(known.listen))) {
-        *error = u"--listen wants an IP address, not \"%1\""_s.arg(parser.value(known.listen));
+    if (!readAccess(parser, known, options, error) || !readAddress(parser, known, options, error)
+        || !readDatabase(parser, known, options, error) || !readToken(parser, known, options, error)
+        || !readDurations(parser, known, options, error))
         return std::nullopt;
-    }
-    if (parser.isSet(known.port)) {
-        const QString text = parser.value(known.port);
-        bool ok = false;
-        const uint port = text.toUInt(&ok);
-        if (!ok || port > 65535) {
-            *error = u"--port wants a number from 0 to 65535, not \"%1\""_s.arg(text);
-            return std::nullopt;
-        }
-        options.port = quint16(port);
-    }
-    // The option wins over the environment, which wins over the default.
-    QString db = parser.isSet(known.db) ? parser.value(known.db) : qEnvironmentVariable("NORVIK_DB");
-    if (!parser.isSet(known.db) && db.isEmpty())
-        db = defaultDatabasePath();
-    const std::optional<DatabaseLocation> database = DatabaseLocation::parse(db, error);
-    if (!database)
-        return std::nullopt;
-    options.database = *database;
-    if (parser.isSet(known.token) || qEnvironmentVariableIsSet("NORVIK_TOKEN")) {
-        options.token
-            = parser.isSet(known.token) ? parser.value(known.token) : qEnvironmentVariable("NORVIK_TOKEN");
-        if (options.token.isEmpty()) {
-            *error = u"--token must not be empty"_s;
-            return std::nullopt;
-        }
-    }
-    const std::pair<const QCommandLineOption *, int *> durations[] = {
-        { &known.idleTimeout, &options.idleTimeoutMs },
-        { &known.headerTimeout, &options.headerTimeoutMs },
-        { &known.pingInterval, &options.pingIntervalMs },
-    };
-    for (const auto &[option, target] : durations) {
-        if (!parser.isSet(*option))
-            continue;
-        const QString text = parser.value(*option);
-        const std::optional<int> ms = positiveSeconds(text);
-        if (!ms) {
-            *error = u"option --%1 wants a positive number of seconds, not \"%2\""_s.arg(
-                option->names().constFirst(), text);
-            return std::nullopt;
-        }
-        *target = *ms;
-    }
-    if (parser.isSet(known.appcastVersion))
-        options.appcastVersion = parser.value(known.appcastVersion);
-    if (parser.isSet(known.appcastBuild))
-        options.appcastBuild = parser.value(known.appcastBuild);
-    if (parser.isSet(known.appcastNotes))
-        options.appcastNotes = parser.value(known.appcastNotes);
+    readAppcast(parser, known, options);
     return options;
 }

@@ -4,6 +4,11 @@
 // does when something goes wrong (a slow reply, an error, an empty list).
 //
 //   norvik-screenshots OUTPUT_DIR API_BASE
+//   norvik-screenshots --check-contrast API_BASE
+//
+// With --check-contrast nothing is saved: in every scene, each visible and
+// enabled label, button and text field is measured on the rendered pixels
+// against what lies behind it, and any below 3:1 fails the run.
 //
 // Run by scripts/screenshots.sh on a private X server at 96 DPI, with its
 // own settings directory.
@@ -23,6 +28,7 @@
 #include "ui/admin/ticketgridview.h"
 #include "ui/admin/ticketlistview.h"
 #include "ui/attachmentpicker.h"
+#include "ui/conflictbox.h"
 #include "ui/createticketview.h"
 #include "ui/homebutton.h"
 #include "ui/mainwindow.h"
@@ -38,13 +44,20 @@
 #include <QDir>
 #include <QImage>
 #include <QJsonArray>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
+#include <QTextEdit>
+#include <cmath>
 #include <cstdio>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -53,8 +66,9 @@ namespace {
 class Photographer
 {
 public:
-    Photographer(const QString &folder, const QString &apiBase)
+    Photographer(const QString &folder, const QString &apiBase, bool checkContrast)
         : m_folder(folder)
+        , m_checkContrast(checkContrast)
         , m_demo(configuration(apiBase))
         , m_standIn(configuration(m_standInServer.apiBase()))
     {
@@ -75,6 +89,7 @@ private:
     Services services(APIService &api) { return { m_settings, api, m_channel, m_startup, m_events }; }
 
     void shoot(QWidget *widget, const QString &name);
+    void measure(QWidget *scene, const QString &name);
     bool waitFor(const std::function<bool()> &condition, const char *what);
 
     void identity(bool registered, bool admin);
@@ -112,6 +127,9 @@ private:
     }
 
     QString m_folder;
+    bool m_checkContrast;
+    QStringList m_lowContrast;
+    int m_measured = 0;
     HttpTestServer m_standInServer;
     APIService m_demo;
     APIService m_standIn;
@@ -145,6 +163,11 @@ void type(QWidget *parent, const QString &field, const QString &text)
     }
 }
 
+bool isShown(const QWidget *widget)
+{
+    return widget && widget->isVisible();
+}
+
 void click(QWidget *parent, const QString &button)
 {
     if (QAbstractButton *found = named<QAbstractButton>(parent, button))
@@ -164,10 +187,181 @@ QImage samplePicture()
     return image;
 }
 
+// WCAG 2 relative luminance of an sRGB colour.
+double luminance(QRgb rgb)
+{
+    const auto channel = [](int value) {
+        const double c = value / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(qRed(rgb)) + 0.7152 * channel(qGreen(rgb)) + 0.0722 * channel(qBlue(rgb));
+}
+
+double contrast(QRgb a, QRgb b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
+
+struct Reading
+{
+    QRgb text;
+    QRgb background;
+    double ratio;
+};
+
+// From the rendered pixels of area: the most frequent colour is what lies
+// behind; of the colours covering a few pixels at least (glyph cores, not
+// anti-aliased edges), the one standing out most from it is the text's.
+std::optional<Reading> read(const QImage &picture, const QRect &area)
+{
+    QHash<QRgb, int> counts;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            ++counts[picture.pixel(x, y) | 0xff000000u];
+    QRgb background = 0;
+    int most = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > most)
+            most = it.value(), background = it.key();
+    std::optional<Reading> best;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        const double ratio = contrast(it.key(), background);
+        if (it.value() >= 3 && it.key() != background && (!best || ratio > best->ratio))
+            best = Reading { it.key(), background, ratio };
+    }
+    return best;
+}
+
+// What a reader is meant to read: shown, enabled (a dimmed control is dimmed
+// on purpose), and with words or a symbol to tell apart.
+bool isReadable(const QWidget *widget)
+{
+    if (!widget->isVisible() || !widget->isEnabled())
+        return false;
+    if (const auto *label = qobject_cast<const QLabel *>(widget))
+        return !label->text().trimmed().isEmpty();
+    if (const auto *edit = qobject_cast<const QLineEdit *>(widget))
+        return !edit->text().isEmpty() || !edit->placeholderText().isEmpty();
+    if (const auto *edit = qobject_cast<const QTextEdit *>(widget))
+        return !edit->toPlainText().isEmpty() || !edit->placeholderText().isEmpty();
+    if (const auto *edit = qobject_cast<const QPlainTextEdit *>(widget))
+        return !edit->toPlainText().isEmpty() || !edit->placeholderText().isEmpty();
+    return qobject_cast<const QAbstractButton *>(widget) != nullptr;
+}
+
+// Whether another part of the scene (a page laid over the form) hides
+// widget where it is measured.
+bool isCovered(QWidget *scene, const QWidget *widget, QPoint point)
+{
+    const QWidget *top = scene->childAt(point);
+    return top && top != widget && !widget->isAncestorOf(top) && !top->isAncestorOf(widget);
+}
+
+// Where a push button with words draws its symbol: left of its words, the
+// two centred together in its contents (as Qt's styles lay them out).
+std::optional<QRect> symbolRect(const QWidget *widget)
+{
+    const auto *button = qobject_cast<const QPushButton *>(widget);
+    if (!button || button->icon().isNull() || button->text().isEmpty())
+        return std::nullopt;
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const QRect contents = button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    const QSize side = button->iconSize();
+    const int width = side.width() + 4 + button->fontMetrics().horizontalAdvance(button->text());
+    return QRect(QPoint(contents.center().x() - width / 2, contents.center().y() - side.height() / 2), side);
+}
+
+// The symbol's pixels against the button's face: the most frequent colour
+// of the whole button.
+std::optional<Reading> readSymbol(const QImage &picture, const QRect &button, const QRect &symbol)
+{
+    const std::optional<Reading> face = read(picture, button);
+    if (!face)
+        return std::nullopt;
+    QRgb best = face->background;
+    for (int y = symbol.top(); y <= symbol.bottom(); ++y)
+        for (int x = symbol.left(); x <= symbol.right(); ++x)
+            if (picture.rect().contains(x, y)
+                && contrast(picture.pixel(x, y), face->background) > contrast(best, face->background))
+                best = picture.pixel(x, y) | 0xff000000u;
+    return Reading { best, face->background, contrast(best, face->background) };
+}
+
+QString describe(const QWidget *widget)
+{
+    QString words = widget->objectName();
+    if (words.isEmpty())
+        words = widget->accessibleName();
+    if (words.isEmpty())
+        words = widget->property("text").toString().left(40);
+    return QString::fromLatin1(widget->metaObject()->className()) + u" \""_s + words + u'"';
+}
+
+QString hex(QRgb rgb)
+{
+    return QColor(rgb).name();
+}
+
+// The few quiet texts the design keeps below 3:1 on purpose, by role, with
+// the value the design gives them.
+const char *quietByDesign(const QWidget *widget)
+{
+    const QString role = widget->property("role").toString();
+    if (role == u"version")
+        return "white at 30 % (version line)";
+    return nullptr;
+}
+
+void Photographer::measure(QWidget *scene, const QString &name)
+{
+    const QImage picture = scene->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QList<QWidget *> widgets { scene };
+    widgets += scene->findChildren<QWidget *>();
+    for (QWidget *widget : std::as_const(widgets)) {
+        if (!isReadable(widget) || widget->window() != scene->window())
+            continue;
+        // Inside the frame a field or button draws, and only the part its
+        // page shows.
+        const QRect shown = widget->visibleRegion().boundingRect() & widget->rect().adjusted(3, 3, -3, -3);
+        const QRect area = QRect(widget->mapTo(scene, shown.topLeft()), shown.size()) & picture.rect();
+        // A field scrolled nearly out of its page shows an edge, not its text.
+        const int needed = qMax(6, qMin(widget->height() - 6, 24));
+        if (area.height() < needed || area.width() < 6 || isCovered(scene, widget, area.center()))
+            continue;
+        ++m_measured;
+        std::optional<Reading> reading = read(picture, area);
+        if (const std::optional<QRect> symbol = symbolRect(widget); symbol && reading) {
+            const std::optional<Reading> mark
+                = readSymbol(picture, area, QRect(widget->mapTo(scene, symbol->topLeft()), symbol->size()));
+            if (mark && mark->ratio < reading->ratio)
+                reading = mark;
+        }
+        const double ratio = reading ? reading->ratio : 1.0;
+        if (ratio >= 3.0)
+            continue;
+        const QString line
+            = u"%1: %2 contrast %3:1 (%4 on %5)"_s.arg(name, describe(widget))
+                  .arg(ratio, 0, 'f', 2)
+                  .arg(reading ? hex(reading->text) : u"-"_s, reading ? hex(reading->background) : u"-"_s);
+        if (const char *design = quietByDesign(widget)) {
+            std::printf("quiet by design, %s: %s\n", design, qPrintable(line));
+            continue;
+        }
+        std::fprintf(stderr, "low contrast %s\n", qPrintable(line));
+        m_lowContrast.append(line);
+    }
+}
+
 void Photographer::shoot(QWidget *widget, const QString &name)
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QTest::qWait(250); // spinners, fades and hover animations settle
+    if (m_checkContrast) {
+        measure(widget, name);
+        return;
+    }
     const QString path = m_folder + u'/' + name + u".png"_s;
     if (widget->grab().save(path)) {
         ++m_pictures;
@@ -243,8 +437,9 @@ void Photographer::registration()
     {
         RegisterView sheet(m_standIn, m_settings, &window);
         sheet.open();
-        QTest::qWait(500);
-        shoot(&sheet, u"register-error"_s);
+        if (waitFor([&sheet] { return isShown(named<QAbstractButton>(&sheet, u"Réessayer"_s)); },
+                "register: retry"))
+            shoot(&sheet, u"register-error"_s);
     }
     RegisterView sheet(m_demo, m_settings, &window);
     sheet.open();
@@ -270,15 +465,24 @@ void Photographer::settings()
         SettingsView sheet(m_demo, m_settings, m_startup, &window);
         sheet.open();
         shoot(&sheet, u"settings-full"_s);
-        auto *poste = named<QLineEdit>(&sheet, u"Numéro de poste"_s);
-        if (poste) {
-            poste->selectAll();
-            type(&sheet, u"Numéro de poste"_s, u"B12"_s);
-            shoot(&sheet, u"settings-checking"_s);
-            QTest::qWait(1500);
-            shoot(&sheet, u"settings-conflict"_s);
-        }
     }
+    // The check's spinner, for as long as the stand-in holds the answer;
+    // then the demo server's answer: the number is taken.
+    for (APIService *api : { &m_standIn, &m_demo }) {
+        standIn(TestResponse::json({}), true);
+        SettingsView sheet(*api, m_settings, m_startup, &window);
+        sheet.open();
+        if (auto *poste = named<QLineEdit>(&sheet, u"Numéro de poste"_s))
+            poste->selectAll();
+        type(&sheet, u"Numéro de poste"_s, u"B12"_s);
+        const bool checking = api == &m_standIn;
+        QWidget *shown
+            = checking ? sheet.findChild<QWidget *>(u"posteCheck"_s) : sheet.findChild<ConflictBox *>();
+        if (waitFor(
+                [shown] { return isShown(shown); }, checking ? "settings: checking" : "settings: conflict"))
+            shoot(&sheet, checking ? u"settings-checking"_s : u"settings-conflict"_s);
+    }
+    standIn(TestResponse::json({}));
     identity(true, true);
     SettingsView sheet(m_demo, m_settings, m_startup, &window);
     sheet.open();
@@ -311,10 +515,20 @@ void Photographer::createTicket()
         standIn(response, holding);
         CreateTicketView sheet(m_standIn, m_settings, &window);
         sheet.open();
+        // The request left waiting above was kept as a draft: its offer is
+        // a state of its own, answered before the failing send.
+        if (auto *offer = sheet.findChild<QWidget *>(u"draftOffer"_s); offer && offer->isVisible()) {
+            shoot(&sheet, u"createticket-draft"_s);
+            click(offer, u"Ignorer"_s);
+        }
         type(&sheet, u"Titre de la demande"_s, u"Souris inerte"_s);
         type(&sheet, u"Description détaillée"_s, u"Le pointeur ne bouge plus."_s);
         click(&sheet, u"Envoyer le ticket"_s);
-        QTest::qWait(500);
+        if (holding)
+            QTest::qWait(500);
+        else
+            waitFor(
+                [&sheet] { return isShown(sheet.findChild<QWidget *>(u"error"_s)); }, "create ticket: error");
         shoot(&sheet, name);
     }
     standIn(TestResponse::json({}));
@@ -510,7 +724,8 @@ void Photographer::companies()
 
 int Photographer::run()
 {
-    QDir().mkpath(m_folder);
+    if (!m_checkContrast)
+        QDir().mkpath(m_folder);
     home();
     registration();
     settings();
@@ -520,10 +735,13 @@ int Photographer::run()
     ticketList();
     ticketDetail();
     companies();
-    std::printf("%d pictures in %s\n", m_pictures, qPrintable(m_folder));
+    if (m_checkContrast)
+        std::printf("%d of %d texts below 3:1\n", int(m_lowContrast.size()), m_measured);
+    else
+        std::printf("%d pictures in %s\n", m_pictures, qPrintable(m_folder));
     for (const QString &failure : std::as_const(m_failures))
         std::fprintf(stderr, "not reached: %s\n", qPrintable(failure));
-    return m_failures.isEmpty() ? 0 : 1;
+    return m_failures.isEmpty() && m_lowContrast.isEmpty() ? 0 : 1;
 }
 
 } // namespace
@@ -534,10 +752,13 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(u"NorvikSupport"_s);
     QApplication application(argc, argv);
     const QStringList arguments = QApplication::arguments();
+    const bool checkContrast = arguments.size() == 3 && arguments.at(1) == u"--check-contrast";
     if (arguments.size() != 3) {
-        std::fprintf(stderr, "usage: norvik-screenshots OUTPUT_DIR API_BASE\n");
+        std::fprintf(stderr,
+            "usage: norvik-screenshots OUTPUT_DIR API_BASE\n"
+            "       norvik-screenshots --check-contrast API_BASE\n");
         return 2;
     }
-    Photographer photographer(arguments.at(1), arguments.at(2));
+    Photographer photographer(checkContrast ? QString() : arguments.at(1), arguments.at(2), checkContrast);
     return photographer.run();
 }

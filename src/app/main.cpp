@@ -7,13 +7,30 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 #include <optional>
 
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The texts of the sources are French; an English desktop gets the English
+// catalogue compiled into the program, every other language the French, with
+// Qt's own French for the texts Qt supplies.
+void installInterfaceTranslations(QApplication &application)
+{
+    auto *english = new QTranslator(&application);
+    if (QLocale::system().language() == QLocale::English
+        && english->load(QLocale::system(), u"norvik-support"_s, u"_"_s, u":/i18n"_s)) {
+        QCoreApplication::installTranslator(english);
+        return;
+    }
+    delete english;
+    installFrenchTranslations(application);
+}
 
 // The token a launcher hands over so the window it asks for may take focus.
 QString activationToken()
@@ -73,15 +90,10 @@ int answerFromCommandLine(
     return -1;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// The options --help lists. They are read before the application object
+// exists, so their descriptions are the program's French ones.
+void describeOptions(QCommandLineParser &parser)
 {
-    QApplication::setOrganizationName(u"Norvik"_s);
-    QApplication::setApplicationName(u"NorvikSupport"_s);
-    QApplication::setApplicationVersion(QString::fromLatin1(NORVIK_VERSION));
-
-    QCommandLineParser parser;
     parser.setApplicationDescription(u"Norvik Support, client du support technique Norvik."_s);
     parser.addHelpOption();
     parser.addVersionOption();
@@ -93,6 +105,18 @@ int main(int argc, char *argv[])
         u"Ouvre la liste de mes tickets, dans le programme déjà lancé s'il y en a un."_s });
     parser.addOption({ u"capture"_s,
         u"Capture d'abord une zone de l'écran, puis ouvre le formulaire de nouveau ticket avec elle."_s });
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication::setOrganizationName(u"Norvik"_s);
+    QApplication::setApplicationName(u"NorvikSupport"_s);
+    QApplication::setApplicationVersion(QString::fromLatin1(NORVIK_VERSION));
+
+    QCommandLineParser parser;
+    describeOptions(parser);
 
     // Options are read before the display is opened, so --help, --version and
     // a refused address answer in a terminal without a graphical session.
@@ -116,7 +140,7 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(u"norvik-support"_s);
     QApplication::setWindowIcon(DesktopIntegration::applicationIcon());
     QApplication::setQuitOnLastWindowClosed(AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
-    installFrenchTranslations(application);
+    installInterfaceTranslations(application);
     if (!parser.parse(QApplication::arguments())) {
         std::fprintf(stderr, "%s\n", parser.errorText().toLocal8Bit().constData());
         return 2;

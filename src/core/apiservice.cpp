@@ -3,6 +3,7 @@
 #include "protocol/errors.h"
 #include "protocol/jsonreader.h"
 
+#include <QCoreApplication>
 #include <QCoro/QCoroNetworkReply>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
@@ -31,25 +32,32 @@ QString transportText(QNetworkReply::NetworkError error, const QString &qtText)
 {
     switch (error) {
     case QNetworkReply::ConnectionRefusedError:
-        return u"Connexion refusée : le serveur n'accepte pas de connexion à cette adresse."_s;
+        return QCoreApplication::translate(
+            "APIService", "Connexion refusée : le serveur n'accepte pas de connexion à cette adresse.");
     case QNetworkReply::RemoteHostClosedError:
         // Also what Qt reports when the answer is no HTTP at all.
-        return u"La connexion avec le serveur a été interrompue avant la fin de sa réponse."_s;
+        return QCoreApplication::translate(
+            "APIService", "La connexion avec le serveur a été interrompue avant la fin de sa réponse.");
     case QNetworkReply::HostNotFoundError:
-        return u"Serveur introuvable : vérifiez l'adresse du serveur et la connexion au réseau."_s;
+        return QCoreApplication::translate(
+            "APIService", "Serveur introuvable : vérifiez l'adresse du serveur et la connexion au réseau.");
     case QNetworkReply::TimeoutError:
     case QNetworkReply::OperationCanceledError:
-        return u"Le serveur n'a pas répondu à temps (délai dépassé)."_s;
+        return QCoreApplication::translate(
+            "APIService", "Le serveur n'a pas répondu à temps (délai dépassé).");
     case QNetworkReply::SslHandshakeFailedError:
-        return u"La connexion sécurisée (TLS) avec le serveur a échoué."_s;
+        return QCoreApplication::translate(
+            "APIService", "La connexion sécurisée (TLS) avec le serveur a échoué.");
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::NetworkSessionFailedError:
-        return u"Le réseau est indisponible."_s;
+        return QCoreApplication::translate("APIService", "Le réseau est indisponible.");
     case QNetworkReply::InsecureRedirectError:
     case QNetworkReply::TooManyRedirectsError:
-        return u"Le serveur a redirigé la requête vers une autre adresse ; la redirection a été refusée."_s;
+        return QCoreApplication::translate("APIService",
+            "Le serveur a redirigé la requête vers une autre adresse ; la redirection a été refusée.");
     case QNetworkReply::ProtocolFailure:
-        return u"Le serveur a envoyé une réponse qui n'est pas une réponse HTTP valide."_s;
+        return QCoreApplication::translate(
+            "APIService", "Le serveur a envoyé une réponse qui n'est pas une réponse HTTP valide.");
     default:
         return qtText;
     }
@@ -75,7 +83,7 @@ int requireHttp(const std::optional<int> &status)
 void throwUnlessOk(int status)
 {
     if (status != 200)
-        throw APIError(status, u"Erreur serveur"_s);
+        throw APIError(status, QCoreApplication::translate("APIService", "Erreur serveur"));
 }
 
 // A 409 from registration or company creation carries the server's reason.
@@ -85,7 +93,7 @@ void throwUnlessOk(int status)
 void throwConflictOrStatus(int status, const QByteArray &body)
 {
     if (status == 409) {
-        QString reason = u"Erreur serveur"_s;
+        QString reason = QCoreApplication::translate("APIService", "Erreur serveur");
         try {
             reason = RegisterErrorResponse::decode(body).error;
         } catch (const DecodingError &) { }
@@ -236,7 +244,8 @@ QCoro::Task<APIService::Reply> APIService::send(
         drain();
     if (tooLarge)
         throw TransportError(QNetworkReply::OperationCanceledError,
-            u"La réponse du serveur dépasse 256 Mio ; le transfert a été interrompu."_s);
+            QCoreApplication::translate(
+                "APIService", "La réponse du serveur dépasse 256 Mio ; le transfert a été interrompu."));
     if (redirectRefused)
         throw TransportError(
             QNetworkReply::InsecureRedirectError, transportText(QNetworkReply::InsecureRedirectError, {}));
@@ -321,7 +330,8 @@ QCoro::Task<qint64> APIService::createTicket(
     const Reply reply = co_await post(u"/ticket/create.php"_s, body);
     const CreateTicketResponse response = CreateTicketResponse::decode(reply.body);
     if (!response.success)
-        throw DomainError(u"APIError"_s, -1, u"Erreur création ticket"_s);
+        throw DomainError(
+            u"APIError"_s, -1, QCoreApplication::translate("APIService", "Erreur création ticket"));
     co_return response.ticketId;
 }
 
@@ -334,7 +344,8 @@ QCoro::Task<QList<UserTicket>> APIService::getMyTickets(qint64 userId)
         co_return MyTicketsResponse::decode(reply.body).tickets;
     } catch (const DecodingError &) {
         if (looksLikeErrorPage(reply.body))
-            throw DomainError(u"server"_s, -1, u"Réponse invalide du serveur"_s);
+            throw DomainError(
+                u"server"_s, -1, QCoreApplication::translate("APIService", "Réponse invalide du serveur"));
         throw;
     }
 }
@@ -352,11 +363,13 @@ QCoro::Task<void> APIService::closeTicket(qint64 ticketId, std::optional<QString
     const Reply reply = co_await post(u"/admin/close-ticket.php"_s, body, Caller::Staff);
     const int status = requireHttp(reply.status);
     if (status != 200)
-        throw DomainError(u"APIError"_s, status, errorText(reply.body).value_or(u"Erreur inconnue"_s));
+        throw DomainError(u"APIError"_s, status,
+            errorText(reply.body).value_or(QCoreApplication::translate("APIService", "Erreur inconnue")));
     // A 200 whose body says the close failed is a failure, not a success.
     const QJsonObject object = QJsonDocument::fromJson(reply.body).object();
     if (object.value(u"success"_s) == QJsonValue(false))
-        throw DomainError(u"APIError"_s, 200, errorText(reply.body).value_or(u"Erreur inconnue"_s));
+        throw DomainError(u"APIError"_s, 200,
+            errorText(reply.body).value_or(QCoreApplication::translate("APIService", "Erreur inconnue")));
 }
 
 QCoro::Task<bool> APIService::hasStaffAccounts()

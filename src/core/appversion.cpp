@@ -1,5 +1,7 @@
 #include "appversion.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 #ifndef NORVIK_VERSION
@@ -18,5 +20,5 @@ QString appVersionText(const QString &shortVersion, const QString &build)
 {
     const QString version = shortVersion.isEmpty() ? u"1.0.0"_s : shortVersion;
     const QString number = build.isEmpty() ? u"1"_s : build;
-    return u"Version "_s + version + u" ("_s + number + u")"_s;
+    return QCoreApplication::translate("AppVersion", "Version %1 (%2)").arg(version, number);
 }

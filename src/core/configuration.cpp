@@ -1,5 +1,6 @@
 #include "configuration.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QProcessEnvironment>
 
@@ -15,13 +16,16 @@ bool acceptUrl(
     // A query or fragment would swallow the paths appended to the base.
     if (!url.isValid() || url.host().isEmpty() || (scheme != secure && scheme != plain) || url.hasQuery()
         || url.hasFragment()) {
-        *error = u"Adresse %1 invalide : « %2 » (attendu : %3://…)."_s.arg(what, url.toString(), secure);
+        *error
+            = QCoreApplication::translate("Configuration", "Adresse %1 invalide : « %2 » (attendu : %3://…).")
+                  .arg(what, url.toString(), secure);
         return false;
     }
     if (scheme == plain && !Configuration::isLoopbackHost(url.host())) {
-        *error = u"Adresse %1 refusée : « %2 ». Une connexion non chiffrée (%3) n'est permise que vers "
-                 u"cette machine (127.0.0.1, ::1, localhost) ; utilisez %4."_s.arg(
-                     what, url.toString(), plain, secure);
+        *error = QCoreApplication::translate("Configuration",
+            "Adresse %1 refusée : « %2 ». Une connexion non chiffrée (%3) n'est permise que vers "
+            "cette machine (127.0.0.1, ::1, localhost) ; utilisez %4.")
+                     .arg(what, url.toString(), plain, secure);
         return false;
     }
     return true;
@@ -62,7 +66,8 @@ std::optional<Configuration> Configuration::fromEnvironmentAndArguments(
             { std::pair { u"--api-base"_s, &apiBase }, { u"--ws-url"_s, &wsUrl } }) {
             if (argument == option) {
                 if (i + 1 >= arguments.size()) {
-                    *error = u"L'option %1 attend une adresse."_s.arg(option);
+                    *error = QCoreApplication::translate("Configuration", "L'option %1 attend une adresse.")
+                                 .arg(option);
                     return std::nullopt;
                 }
                 *target = arguments.at(++i);
@@ -75,7 +80,9 @@ std::optional<Configuration> Configuration::fromEnvironmentAndArguments(
     Configuration configuration;
     configuration.apiBase = withoutTrailingSlashes(apiBase.trimmed());
     configuration.wsURL = QUrl(wsUrl.trimmed(), QUrl::StrictMode);
-    if (!acceptUrl(QUrl(configuration.apiBase, QUrl::StrictMode), u"https"_s, u"http"_s, u"de l'API"_s, error)
+    if (!acceptUrl(QUrl(configuration.apiBase, QUrl::StrictMode), u"https"_s, u"http"_s,
+            QCoreApplication::translate("Configuration", "de l'API", "which address: %1 of the refusals"),
+            error)
         || !acceptUrl(configuration.wsURL, u"wss"_s, u"ws"_s, u"WebSocket"_s, error))
         return std::nullopt;
     return configuration;

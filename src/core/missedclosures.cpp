@@ -40,8 +40,8 @@ void MissedClosures::start()
 QString MissedClosures::summaryText(int count)
 {
     if (count == 1)
-        return u"1 ticket a été fermé."_s;
-    return QString::number(count) + u" tickets ont été fermés."_s;
+        return tr("1 ticket a été fermé.");
+    return tr("%1 tickets ont été fermés.").arg(count);
 }
 
 void MissedClosures::checkNow()
@@ -109,7 +109,7 @@ QCoro::Task<> MissedClosures::checkOnce()
     if (closed.size() > MaxSingleNotifications) {
         m_unread.setHasUnreadNotification(true);
         m_notifier.notify(
-            QString::fromLatin1(SummaryIdentifier), u"Tickets fermés"_s, summaryText(closed.size()));
+            QString::fromLatin1(SummaryIdentifier), tr("Tickets fermés"), summaryText(closed.size()));
     } else {
         for (const UserTicket &ticket : std::as_const(closed))
             m_wiring.showTicketClosedNotification(ticket.id, ticket.closeMessage.value_or(QString()));

@@ -42,14 +42,13 @@ void RealtimeWiring::showTicketClosedNotification(qint64 ticketId, const QString
     m_unread.setHasUnreadNotification(true);
     // A message of spaces is still the staff's message: only an empty one is
     // replaced.
-    const QString body = closeMessage.isEmpty()
-        ? u"Votre ticket #"_s + QString::number(ticketId) + u" a été fermé."_s
-        : closeMessage;
-    m_notifier.notify(u"ticket-closed-"_s + QString::number(ticketId), u"Ticket fermé"_s, body);
+    const QString body
+        = closeMessage.isEmpty() ? tr("Votre ticket #%1 a été fermé.").arg(ticketId) : closeMessage;
+    m_notifier.notify(u"ticket-closed-"_s + QString::number(ticketId), tr("Ticket fermé"), body);
 }
 
 void RealtimeWiring::showNewTicketNotification(const Ticket &ticket)
 {
     m_unread.setHasUnreadNotification(true);
-    m_notifier.notify(u"ticket-"_s + QString::number(ticket.id), u"Nouveau ticket"_s, ticket.displayTitle());
+    m_notifier.notify(u"ticket-"_s + QString::number(ticket.id), tr("Nouveau ticket"), ticket.displayTitle());
 }

@@ -23,6 +23,14 @@ bool isFeedNamespace(QStringView uri)
     return uri == AppcastNamespace || uri == FirstFeedNamespace;
 }
 
+// Feeds and tags often write "v1.4.43"; the letter is no part of the number.
+QString withoutVersionPrefix(const QString &version)
+{
+    if (version.size() > 1 && (version.front() == u'v' || version.front() == u'V') && version.at(1).isDigit())
+        return version.mid(1);
+    return version;
+}
+
 QUrl feedFromEnvironment()
 {
     const QString custom = QProcessEnvironment::systemEnvironment().value(u"NORVIK_UPDATE_FEED"_s).trimmed();
@@ -70,6 +78,8 @@ std::optional<UpdateInfo> readItem(QXmlStreamReader &xml)
         info.version = itemVersion;
     if (!itemShortVersion.isEmpty())
         info.shortVersionString = itemShortVersion;
+    info.version = withoutVersionPrefix(info.version);
+    info.shortVersionString = withoutVersionPrefix(info.shortVersionString);
     // A page to visit is preferred over the raw file when the item names one.
     if (!link.isEmpty()) {
         const QUrl page(link, QUrl::StrictMode);
@@ -107,8 +117,8 @@ bool Updater::isAcceptableUrl(const QUrl &url)
 
 int Updater::compareVersions(const QString &left, const QString &right)
 {
-    const QStringList a = left.split(u'.');
-    const QStringList b = right.split(u'.');
+    const QStringList a = withoutVersionPrefix(left).split(u'.');
+    const QStringList b = withoutVersionPrefix(right).split(u'.');
     const auto number = [](const QStringList &parts, qsizetype index) -> qulonglong {
         if (index >= parts.size())
             return 0;
@@ -155,13 +165,13 @@ std::optional<QList<UpdateInfo>> Updater::parseFeed(const QByteArray &bytes, QSt
         }
     }
     if (!sawRss || xml.hasError()) {
-        *error = u"Le flux des mises à jour est illisible."_s;
+        *error = tr("Le flux des mises à jour est illisible.");
         return std::nullopt;
     }
     // Releases the program cannot use (no version, no safe address) must not
     // be mistaken for "nothing newer".
     if (items.isEmpty() && rejected > 0) {
-        *error = u"Le flux des mises à jour ne décrit aucune version utilisable."_s;
+        *error = tr("Le flux des mises à jour ne décrit aucune version utilisable.");
         return std::nullopt;
     }
     return items;
@@ -169,11 +179,8 @@ std::optional<QList<UpdateInfo>> Updater::parseFeed(const QByteArray &bytes, QSt
 
 int Updater::compareWithRunning(const UpdateInfo &info) const
 {
-    // The user-facing version decides; the build number only breaks a tie.
-    if (!info.shortVersionString.isEmpty()) {
-        if (const int byVersion = compareVersions(info.shortVersionString, m_shortVersion))
-            return byVersion;
-    }
+    // The build number alone orders releases; the version shown is free text
+    // for people and may even go backwards (a renamed product line).
     return compareVersions(info.version, m_build);
 }
 
@@ -195,7 +202,8 @@ void Updater::start(Check check)
         return;
     if (!isAcceptableUrl(m_feedUrl)) {
         const bool user = std::exchange(m_userWaiting, false);
-        Q_EMIT failed(u"L'adresse du flux des mises à jour est refusée : « %1 »."_s.arg(m_feedUrl.toString()),
+        Q_EMIT failed(
+            tr("L'adresse du flux des mises à jour est refusée : « %1 ».").arg(m_feedUrl.toString()),
             user ? Check::UserStarted : Check::Background);
         return;
     }
@@ -225,12 +233,12 @@ void Updater::finish(QNetworkReply *reply, Check check)
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() != QNetworkReply::NoError) {
-        Q_EMIT failed(u"Impossible de vérifier les mises à jour : %1"_s.arg(reply->errorString()), answered);
+        Q_EMIT failed(tr("Impossible de vérifier les mises à jour : %1").arg(reply->errorString()), answered);
         return;
     }
     if (status != 200) {
         Q_EMIT failed(
-            u"Impossible de vérifier les mises à jour : le serveur a répondu %1."_s.arg(status), answered);
+            tr("Impossible de vérifier les mises à jour : le serveur a répondu %1.").arg(status), answered);
         return;
     }
     QString error;
@@ -239,12 +247,10 @@ void Updater::finish(QNetworkReply *reply, Check check)
         Q_EMIT failed(error, answered);
         return;
     }
+    // Feeds list their items in any order; the highest build wins.
     const UpdateInfo *newest = nullptr;
     for (const UpdateInfo &item : *items) {
-        if (compareWithRunning(item) > 0
-            && (!newest || compareVersions(item.shortVersionString, newest->shortVersionString) > 0
-                || (compareVersions(item.shortVersionString, newest->shortVersionString) == 0
-                    && compareVersions(item.version, newest->version) > 0)))
+        if (compareWithRunning(item) > 0 && (!newest || compareVersions(item.version, newest->version) > 0))
             newest = &item;
     }
     if (newest)

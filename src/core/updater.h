@@ -46,7 +46,8 @@ public:
     void checkForUpdatesInBackground();
 
     // Numeric comparison part by part ("1.10" > "1.9", "1.0" == "1"); the
-    // leading digits of a part count, a missing part counts as 0.
+    // leading digits of a part count, a missing part counts as 0, and a
+    // leading "v" or "V" is ignored ("v1.4.43" == "1.4.43").
     static int compareVersions(const QString &left, const QString &right);
     // The items of a feed; nothing (and a French reason) when it is unreadable.
     static std::optional<QList<UpdateInfo>> parseFeed(const QByteArray &xml, QString *error);

@@ -2,6 +2,7 @@
 
 #include "log.h"
 
+#include <QCoreApplication>
 #include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
@@ -124,8 +125,10 @@ bool UserSettings::commit()
 
 QString UserSettings::writeFailureText() const
 {
-    return u"Impossible d'enregistrer les réglages dans « %1 ». Vérifiez que ce dossier est accessible en "
-           u"écriture et qu'il reste de la place sur le disque, puis réessayez."_s.arg(filePath());
+    return QCoreApplication::translate("UserSettings",
+        "Impossible d'enregistrer les réglages dans « %1 ». Vérifiez que ce dossier est accessible en "
+        "écriture et qu'il reste de la place sur le disque, puis réessayez.")
+        .arg(filePath());
 }
 
 bool UserSettings::isRegistered() const

@@ -1,5 +1,7 @@
 #include "errors.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 const char *NorvikError::what() const noexcept
@@ -15,7 +17,7 @@ APIError::APIError(qint64 code, QString text)
 
 QString APIError::description() const
 {
-    return u"L'opération n'a pas pu être effectuée."_s;
+    return QCoreApplication::translate("APIError", "L'opération n'a pas pu être effectuée.");
 }
 
 DomainError::DomainError(QString errorDomain, int errorCode, QString text)
@@ -35,8 +37,9 @@ URLError::URLError(Code errorCode)
 
 QString URLError::description() const
 {
-    return code == BadURL ? u"L'adresse du serveur est incorrecte."_s
-                          : u"Le serveur a renvoyé une réponse incorrecte."_s;
+    return code == BadURL
+        ? QCoreApplication::translate("URLError", "L'adresse du serveur est incorrecte.")
+        : QCoreApplication::translate("URLError", "Le serveur a renvoyé une réponse incorrecte.");
 }
 
 DecodingError::DecodingError(Kind errorKind, QString errorKey)
@@ -48,12 +51,16 @@ QString DecodingError::description() const
 {
     switch (kind) {
     case MissingKey:
-        return u"Les données n'ont pas pu être lues car la valeur « %1 » est manquante."_s.arg(key);
+        return QCoreApplication::translate(
+            "DecodingError", "Les données n'ont pas pu être lues car la valeur « %1 » est manquante.")
+            .arg(key);
     case WrongType:
-        return u"Les données n'ont pas pu être lues car la valeur « %1 » n'est pas du type attendu."_s.arg(
-            key);
+        return QCoreApplication::translate("DecodingError",
+            "Les données n'ont pas pu être lues car la valeur « %1 » n'est pas du type attendu.")
+            .arg(key);
     case Malformed:
         break;
     }
-    return u"Les données n'ont pas pu être lues car elles ne sont pas au bon format."_s;
+    return QCoreApplication::translate(
+        "DecodingError", "Les données n'ont pas pu être lues car elles ne sont pas au bon format.");
 }

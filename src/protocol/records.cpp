@@ -4,6 +4,7 @@
 #include "jsonreader.h"
 #include "jsonscanner.h"
 
+#include <QCoreApplication>
 #include <tuple>
 #include <type_traits>
 
@@ -178,7 +179,7 @@ QString Ticket::displayTitle() const
 {
     if (titre && !titre->trimmed().isEmpty())
         return *titre;
-    return u"Sans titre"_s;
+    return QCoreApplication::translate("Ticket", "Sans titre");
 }
 
 QString Ticket::displayMessage() const
@@ -187,7 +188,7 @@ QString Ticket::displayMessage() const
         return *description;
     if (message && !message->isEmpty())
         return *message;
-    return u"Aucun message"_s;
+    return QCoreApplication::translate("Ticket", "Aucun message");
 }
 
 Ticket Ticket::fromJson(const JsonReader &r)

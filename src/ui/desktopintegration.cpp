@@ -15,15 +15,15 @@ DesktopIntegration::DesktopIntegration(NotificationState &unread, QObject *paren
     , m_menu(new QMenu)
     , m_tray(new QSystemTrayIcon(this))
 {
-    m_menu->addAction(u"Ouvrir l'application"_s, this, &DesktopIntegration::openRequested);
+    m_menu->addAction(tr("Ouvrir l'application"), this, &DesktopIntegration::openRequested);
     m_menu->addSeparator();
-    m_menu->addAction(u"Faire un ticket"_s, this, &DesktopIntegration::createTicketRequested);
+    m_menu->addAction(tr("Faire un ticket"), this, &DesktopIntegration::createTicketRequested);
     m_menu->addSeparator();
-    m_menu->addAction(u"Voir mes tickets"_s, this, &DesktopIntegration::myTicketsRequested);
+    m_menu->addAction(tr("Voir mes tickets"), this, &DesktopIntegration::myTicketsRequested);
     m_menu->addSeparator();
-    m_menu->addAction(u"Vérifier les mises à jour..."_s, this, &DesktopIntegration::checkForUpdatesRequested);
+    m_menu->addAction(tr("Vérifier les mises à jour..."), this, &DesktopIntegration::checkForUpdatesRequested);
     m_menu->addSeparator();
-    m_menu->addAction(u"Quitter"_s, this, &DesktopIntegration::quitRequested);
+    m_menu->addAction(tr("Quitter"), this, &DesktopIntegration::quitRequested);
 
     m_tray->setContextMenu(m_menu);
     m_tray->setToolTip(u"Norvik Support"_s);

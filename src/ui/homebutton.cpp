@@ -110,7 +110,7 @@ void HomeButton::paintEvent(QPaintEvent *)
     const QRectF frame = frameRect();
     Style::fillRounded(&painter, frame, Sizes::Radius, Style::white(fillOpacity() + (isDown() ? 0.05 : 0)),
         Style::white(0.12));
-    if (hasFocus())
+    if (Style::showsFocusRing(this))
         Style::fillRounded(
             &painter, frame, Sizes::Radius, Qt::transparent, Style::withOpacity(Style::blue(), 0.9));
 

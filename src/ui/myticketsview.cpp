@@ -32,6 +32,8 @@ constexpr int RefreshFrame = 36;
 constexpr int RefreshSymbol = 18;
 constexpr int RefreshRadius = 9;
 constexpr int ErrorBottomPadding = 8;
+// Above the first card's own half gap: 24 under the header in all.
+constexpr int CardsTopPadding = 8;
 constexpr int EmptySymbol = 64;
 } // namespace Sizes
 } // namespace
@@ -61,6 +63,7 @@ MyTicketsView::MyTicketsView(APIService &api, const UserSettings &settings, QWid
 
     m_content = new QStackedWidget(this);
     m_content->setObjectName(u"content"_s);
+    m_content->setContentsMargins(0, Sizes::CardsTopPadding, 0, 0);
     m_content->insertWidget(LoadingPage, loadingPage());
     m_content->insertWidget(EmptyPage, emptyPage());
     m_content->insertWidget(ListPage, ticketList());

@@ -80,9 +80,9 @@ QLayout *RegisterView::welcome(QWidget *content)
 {
     auto *header = new QVBoxLayout();
     header->setSpacing(Sizes::HeaderSpacing);
-    auto *icon = new QLabel(content);
-    icon->setPixmap(Style::appIcon(Sizes::AppIcon, devicePixelRatioF()));
-    header->addWidget(icon, 0, Qt::AlignHCenter);
+    m_appIcon = new QLabel(content);
+    m_appIcon->setPixmap(Style::appIcon(Sizes::AppIcon, devicePixelRatioF()));
+    header->addWidget(m_appIcon, 0, Qt::AlignHCenter);
     auto *title = new QLabel(tr("Bienvenue"), content);
     Style::setRole(title, "welcomeTitle");
     header->addWidget(title, 0, Qt::AlignHCenter);
@@ -134,8 +134,11 @@ QWidget *RegisterView::emptyCompanyList()
     Style::setRole(emptyText, "errorText");
     emptyRow->addWidget(emptyText);
     emptyRow->addStretch();
+    // A link-like control in the sheet's blue, as the sheet's other small
+    // actions: a native button would bring its own light face.
     m_retry = new QPushButton(
-        SymbolIcons::icon(u"arrow.clockwise", Style::white(), Sizes::RetrySymbol), tr("Réessayer"), empty);
+        SymbolIcons::icon(u"arrow.clockwise", Style::blue(), Sizes::RetrySymbol), tr("Réessayer"), empty);
+    Style::setRole(m_retry, "plain");
     m_retry->setCursor(Qt::PointingHandCursor);
     m_retry->setAutoDefault(false);
     m_retry->hide();
@@ -158,6 +161,20 @@ void RegisterView::addFields(QVBoxLayout *column, QWidget *content)
         column->addWidget(field);
         connect(field, &FormField::valueChanged, this, &RegisterView::updateSubmitButton);
     }
+}
+
+// The sheet is tight: while a message shows, the application's icon gives
+// it room, so the submit button stays in view without scrolling.
+void RegisterView::showError(const QString &text)
+{
+    m_appIcon->hide();
+    m_error->showText(text);
+}
+
+void RegisterView::hideError()
+{
+    m_error->hide();
+    m_appIcon->show();
 }
 
 qint64 RegisterView::selectedCompanyId() const
@@ -217,7 +234,7 @@ RegisterView::Stored RegisterView::storeIdentity(const Identity &identity)
     m_settings.writeBool(UserSettings::IsRegistered, true);
     if (!m_settings.commit()) {
         m_unsaved = identity;
-        m_error->showText(m_settings.writeFailureText());
+        showError(m_settings.writeFailureText());
         return Stored::WriteFailed;
     }
     m_unsaved.reset();
@@ -236,7 +253,7 @@ QCoro::Task<> RegisterView::loadCompanies()
 {
     const ScreenGuard guard(this);
     m_retry->hide();
-    m_error->hide();
+    hideError();
     setLoading(true);
     try {
         QList<Company> companies = co_await m_api.getCompanies();
@@ -254,7 +271,7 @@ QCoro::Task<> RegisterView::loadCompanies()
     } catch (const NorvikError &) {
         if (guard.gone())
             co_return;
-        m_error->showText(tr("Erreur de chargement des sociétés"));
+        showError(tr("Erreur de chargement des sociétés"));
         m_retry->show();
         setLoading(false);
     }
@@ -272,7 +289,7 @@ QCoro::Task<> RegisterView::submit()
 {
     const ScreenGuard guard(this);
     setSubmitting(true);
-    m_error->hide();
+    hideError();
     // What goes to the server is what gets stored, even if the user edits a
     // field while the request is in flight.
     const qint64 companyId = selectedCompanyId();
@@ -302,9 +319,8 @@ QCoro::Task<> RegisterView::submit()
         if (guard.gone())
             co_return;
         logLine(u"❌ APIError: "_s + QString::number(error.statusCode) + u" - "_s + error.message);
-        m_error->showText(error.statusCode == 409
-                ? tr("Ce numéro de poste est déjà utilisé dans votre société")
-                : error.message);
+        showError(error.statusCode == 409 ? tr("Ce numéro de poste est déjà utilisé dans votre société")
+                                          : error.message);
         setSubmitting(false);
     } catch (const NorvikError &error) {
         if (guard.gone())
@@ -316,7 +332,7 @@ QCoro::Task<> RegisterView::submit()
         // Only a 200 reply gets here undecoded; a conflict is an APIError.
         if (dynamic_cast<const DecodingError *>(&error))
             recoverRegisteredUser(companyId, poste);
-        m_error->showText(tr("Erreur: %1").arg(error.description()));
+        showError(tr("Erreur: %1").arg(error.description()));
         setSubmitting(false);
     }
 }

@@ -65,6 +65,8 @@ private:
     // Closes the sheet on an account that is now stored (or has no company).
     void complete();
     void setLoading(bool loading);
+    void showError(const QString &text);
+    void hideError();
     void setSubmitting(bool submitting);
     void updateSubmitButton();
 
@@ -84,6 +86,7 @@ private:
     FormField *m_prenom;
     FormField *m_telephone;
     NoticeBox *m_error;
+    QLabel *m_appIcon;
     QPushButton *m_retry;
     GradientButton *m_submit;
 };

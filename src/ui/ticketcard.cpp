@@ -136,7 +136,9 @@ void TicketCard::paint(QPainter *painter, const QStyleOptionViewItem &option, co
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setRenderHint(QPainter::TextAntialiasing);
     const QRect card = cardRect(option.rect);
-    const bool focused = (option.state & QStyle::State_HasFocus) && (option.state & QStyle::State_Active);
+    // The current card rings only while the list holds keyboard focus, as every control does.
+    const bool focused
+        = (option.state & QStyle::State_HasFocus) && option.widget && Style::showsFocusRing(option.widget);
     Style::fillRounded(painter, card, Radius, Style::white(0.05),
         focused ? Style::withOpacity(Style::blue(), 0.9) : Style::white(0.1));
     paintHeader(painter, card, index);

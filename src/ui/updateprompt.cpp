@@ -1,6 +1,7 @@
 #include "updateprompt.h"
 
 #include "desktopintegration.h"
+#include "ui/widgets/style.h"
 
 #include <QDesktopServices>
 #include <QMessageBox>
@@ -35,6 +36,8 @@ QMessageBox *UpdatePrompt::newDialog()
     delete m_dialog;
     auto *box = new QMessageBox;
     box->setObjectName(QString::fromLatin1(DialogName));
+    // A window of its own, on no screen that could lend it the look.
+    Style::applyTo(box);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowTitle(tr("Mises à jour de Norvik Support"));
     box->setWindowIcon(DesktopIntegration::applicationIcon());

@@ -4,8 +4,8 @@
 #include "core/notificationstate.h"
 #include "core/updater.h"
 #include "core/websocketservice.h"
-#include "ui/createticketview.h"
 #include "testing.h"
+#include "ui/createticketview.h"
 #include "ui/desktopintegration.h"
 #include "ui/homeview.h"
 #include "ui/mainwindow.h"
@@ -64,8 +64,8 @@ private Q_SLOTS:
         qputenv("NORVIK_UPDATE_FEED", u"http://127.0.0.1:%1/appcast.xml"_s.arg(feedPort).toUtf8());
 
         QVERIFY(m_wsServer.listen(QHostAddress::LocalHost, 0));
-        m_configuration.apiBase = u"http://127.0.0.1:9/api"_s;
-        m_configuration.wsURL = QUrl(u"ws://127.0.0.1:%1/norvik-ws"_s.arg(m_wsServer.serverPort()));
+        m_configuration = { .apiBase = u"http://127.0.0.1:9/api"_s,
+            .wsURL = QUrl(u"ws://127.0.0.1:%1/norvik-ws"_s.arg(m_wsServer.serverPort())) };
         QApplication::setQuitOnLastWindowClosed(
             AppDelegate::applicationShouldTerminateAfterLastWindowClosed());
     }
@@ -126,14 +126,13 @@ private Q_SLOTS:
 
         // A newcomer's registration sheet, which he cannot dismiss, holds the
         // home screen but not the window: nothing modal blocks its close button.
-        auto *home = window->findChild<HomeView *>();
+        QPointer<QWidget> firstHome = window->findChild<HomeView *>();
         QTRY_VERIFY(window->findChild<RegisterView *>() && window->findChild<RegisterView *>()->isVisible());
         QVERIFY(!QApplication::activeModalWidget());
 
         // Closing it keeps the program and takes the sheet along; the next
         // opening starts a fresh home, which offers registration again.
         QPointer<MainWindow> first = window;
-        QPointer<QWidget> firstHome = home;
         QPointer<QWidget> sheet = window->findChild<RegisterView *>();
         QVERIFY(first->close());
         QTRY_VERIFY(!first);
@@ -191,6 +190,9 @@ private Q_SLOTS:
     {
         Updater *updater = m_delegate->updater();
         UpdatePrompt *prompt = m_delegate->updatePrompt();
+        const auto dialogSays = [prompt](const QString &text) {
+            return prompt->dialog() && prompt->dialog()->isVisible() && prompt->dialog()->text() == text;
+        };
         QSignalSpy failed(updater, &Updater::failed);
         QSignalSpy available(updater, &Updater::updateAvailable);
 
@@ -209,20 +211,17 @@ private Q_SLOTS:
 
         m_feed = feedOffering(NORVIK_VERSION, NORVIK_BUILD_NUMBER);
         check->trigger();
-        QTRY_VERIFY(prompt->dialog() && prompt->dialog()->isVisible()
-            && prompt->dialog()->text() == u"Norvik Support est à jour."_s);
+        QTRY_VERIFY(dialogSays(u"Norvik Support est à jour."_s));
 
         m_feed = "<rss><channel><item>"_ba;
         check->trigger();
-        QTRY_VERIFY(
-            prompt->dialog() && prompt->dialog()->text() == u"La recherche de mises à jour a échoué."_s);
+        QTRY_VERIFY(dialogSays(u"La recherche de mises à jour a échoué."_s));
 
         UrlRecorder recorder;
         QDesktopServices::setUrlHandler(u"https"_s, &recorder, "openUrl");
         m_feed = feedOffering("99.0.0");
         check->trigger();
-        QTRY_VERIFY(prompt->dialog()
-            && prompt->dialog()->text() == u"Une nouvelle version de Norvik Support est disponible."_s);
+        QTRY_VERIFY(dialogSays(u"Une nouvelle version de Norvik Support est disponible."_s));
         prompt->dialog()->defaultButton()->click();
         QDesktopServices::unsetUrlHandler(u"https"_s);
         QCOMPARE(recorder.opened,
@@ -251,7 +250,14 @@ private Q_SLOTS:
     }
 
 private:
-    QAction *entry(const QString &text) const;
+    QAction *entry(const QString &text) const
+    {
+        const QMenu *menu = m_delegate->desktopIntegration()->findChild<QSystemTrayIcon *>()->contextMenu();
+        for (QAction *action : menu->actions())
+            if (action->text() == text)
+                return action;
+        return nullptr;
+    }
 
     QTemporaryDir m_config;
     QHttpServer m_feedServer;
@@ -260,17 +266,6 @@ private:
     Configuration m_configuration;
     std::unique_ptr<AppDelegate> m_delegate;
 };
-
-QAction *TestDesktopShell::entry(const QString &text) const
-{
-    const auto actions
-        = m_delegate->desktopIntegration()->findChild<QSystemTrayIcon *>()->contextMenu()->actions();
-    for (QAction *action : actions) {
-        if (action->text() == text)
-            return action;
-    }
-    return nullptr;
-}
 
 namespace {
 

@@ -27,13 +27,8 @@ private Q_SLOTS:
         m_notifier.setFallback([this](const QString &title, const QString &body) {
             m_fallbackTexts.append({ title, body });
         });
-    }
-
-    void cleanupTestCase() { m_daemon.stop(); }
-
-    void noService_textGoesToFallback()
-    {
-        // Runs before dunst starts: the bus has no notification service.
+        // Before dunst starts, whichever test runs, the bus has no
+        // notification service: the text goes to the fallback.
         QSignalSpy fellBack(&m_notifier, &DesktopNotifier::fellBack);
         m_notifier.notify(u"ticket-closed-3"_s, u"Ticket fermé"_s, u"Résolu"_s);
         QVERIFY(fellBack.wait(10000));
@@ -42,9 +37,14 @@ private Q_SLOTS:
         QCOMPARE(m_notifier.notificationId(u"ticket-closed-3"_s), 0u);
     }
 
+    void cleanupTestCase() { m_daemon.stop(); }
+
     void dunst_quickRepeatLeavesOne_closedIsForgotten()
     {
-        requireDunst();
+        if (!NotificationDaemon::hasDisplay())
+            QSKIP("dunst needs an X display: run the tests under xvfb-run");
+        const QString error = startDunst();
+        QVERIFY2(error.isEmpty(), qPrintable(error));
         m_daemon.closeAllAndReadHistory();
         QSignalSpy delivered(&m_notifier, &DesktopNotifier::delivered);
         // The second request leaves before the service answered the first.
@@ -89,9 +89,8 @@ private Q_SLOTS:
         QFETCH(QString, body);
         if (!NotificationDaemon::hasDisplay())
             QSKIP("dunst needs an X display: run the tests under xvfb-run");
-        QString error;
-        QVERIFY2(m_daemon.startDunst(&error, "[global]\n    markup = " + markup + "\n"), qPrintable(error));
-        m_dunstStarted = true;
+        const QString error = startDunst("[global]\n    markup = " + markup + "\n");
+        QVERIFY2(error.isEmpty(), qPrintable(error));
         const QString identifier = u"ticket-closed-"_s + QString::fromLatin1(markup);
         QVERIFY(
             deliver(identifier, u"Ticket <b> & co"_s, u"<a href=\"https://x.example\">ici</a> &amp; <i>"_s));
@@ -132,9 +131,7 @@ private Q_SLOTS:
         QFETCH(QString, body);
         LoopbackWebSocketServer server;
         QVERIFY(server.listen());
-        Configuration configuration;
-        configuration.wsURL = server.url();
-        WebSocketService channel(configuration, m_settings);
+        WebSocketService channel({ .wsURL = server.url() }, m_settings);
         RealtimeWiring wiring(channel, m_notifier, m_unread);
         m_unread.setHasUnreadNotification(false);
         const auto stop = qScopeGuard([&] {
@@ -163,8 +160,23 @@ private Q_SLOTS:
     }
 
 private:
-    void requireDunst();
-    uint deliver(const QString &identifier, const QString &title, const QString &body);
+    // Starts dunst unless it runs already, always when given a configuration:
+    // empty, or what went wrong.
+    QString startDunst(const QByteArray &configuration = {})
+    {
+        QString error;
+        if (!m_dunstStarted || !configuration.isEmpty())
+            m_dunstStarted = m_daemon.startDunst(&error, configuration);
+        return error;
+    }
+    uint deliver(const QString &identifier, const QString &title, const QString &body)
+    {
+        QSignalSpy delivered(&m_notifier, &DesktopNotifier::delivered);
+        m_notifier.notify(identifier, title, body);
+        if (!delivered.wait(10000) || delivered.first().at(0).toString() != identifier)
+            return 0;
+        return delivered.first().at(1).toUInt();
+    }
 
     QTemporaryDir m_config;
     NotificationDaemon m_daemon;
@@ -175,26 +187,6 @@ private:
     DesktopNotifier m_notifier;
     NotificationState m_unread;
 };
-
-void TestDesktopNotifier::requireDunst()
-{
-    if (!NotificationDaemon::hasDisplay())
-        QSKIP("dunst needs an X display: run the tests under xvfb-run");
-    if (!m_dunstStarted) {
-        QString error;
-        QVERIFY2(m_daemon.startDunst(&error), qPrintable(error));
-        m_dunstStarted = true;
-    }
-}
-
-uint TestDesktopNotifier::deliver(const QString &identifier, const QString &title, const QString &body)
-{
-    QSignalSpy delivered(&m_notifier, &DesktopNotifier::delivered);
-    m_notifier.notify(identifier, title, body);
-    if (!delivered.wait(10000) || delivered.first().at(0).toString() != identifier)
-        return 0;
-    return delivered.first().at(1).toUInt();
-}
 
 QTEST_GUILESS_MAIN(TestDesktopNotifier)
 #include "tst_desktopnotifier.moc"

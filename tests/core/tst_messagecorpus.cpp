@@ -14,16 +14,10 @@ QStringList filesIn(const QString &directory)
 {
     QStringList paths;
     const QDir dir(directory);
-    for (const QString &name : dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
-        if (!name.startsWith(u'.'))
-            paths.append(dir.filePath(name));
+    // Without QDir::Hidden: no dot files.
+    for (const QString &name : dir.entryList(QDir::Files, QDir::Name))
+        paths.append(dir.filePath(name));
     return paths;
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -57,7 +51,9 @@ private Q_SLOTS:
     {
         QFETCH(QString, target);
         QFETCH(QString, path);
-        const QByteArray bytes = contents(path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
         if (target == u"realtime") {
             m_channel.handleMessage(QString::fromUtf8(bytes));
             try {

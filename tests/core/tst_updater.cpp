@@ -47,7 +47,8 @@ QByteArray item(const QByteArray &shortVersion, const QByteArray &build, const Q
 
 } // namespace
 
-// The updater against feeds served on loopback: the running program is 1.4.2, build 17.
+// The updater against feeds served on loopback: the running program is 1.4.2,
+// build 17 unless a case says otherwise.
 class TestUpdater : public QObject
 {
     Q_OBJECT
@@ -91,6 +92,9 @@ void TestUpdater::compareVersions_isNumericPartByPart_data()
     QTest::newRow("missing part is zero") << u"1.0"_s << u"1"_s << 0;
     QTest::newRow("older major") << u"1.99.99"_s << u"2"_s << -1;
     QTest::newRow("suffix ignored") << u"1.3-beta"_s << u"1.3"_s << 0;
+    QTest::newRow("leading v ignored") << u"v1.4.43"_s << u"1.4.43"_s << 0;
+    QTest::newRow("leading V before a higher number") << u"V1.10"_s << u"1.9"_s << 1;
+    QTest::newRow("v is no digit of the first part") << u"v1.4.43"_s << u"0.9"_s << 1;
 }
 
 void TestUpdater::compareVersions_isNumericPartByPart()
@@ -106,6 +110,7 @@ void TestUpdater::feed_offersANewerReleaseOnly_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("runningBuild");
     QTest::addColumn<QString>("expected");
 
     QTest::newRow("several items of every form: the newest")
@@ -113,33 +118,61 @@ void TestUpdater::feed_offersANewerReleaseOnly_data()
                + item("2.0.0", "40", "https://d.example/2.0.0", "https://d.example/notes", Form::ItemElements)
                + item("1.9.0", "35", "https://d.example/1.9.0")
                + item("1.0.0", "3", "https://d.example/1.0.0"))
-        << 200 << u"2.0.0 (40) Norvik Support 2.0.0 https://d.example/2.0.0 https://d.example/notes"_s;
+        << 200 << u"17"_s
+        << u"2.0.0 (40) Norvik Support 2.0.0 https://d.example/2.0.0 https://d.example/notes"_s;
     const QString upToDate = u"up to date"_s;
-    QTest::newRow("older though its build number is higher")
-        << feed(item("1.3.9", "99", "https://d.example/x")) << 200 << upToDate;
+
+    // The build number orders releases; the version shown is only read by people.
+    QTest::newRow("newer build under a lower shown version")
+        << feed(item("1.3.9", "99", "https://d.example/x")) << 200 << u"17"_s
+        << u"1.3.9 (99) Norvik Support 1.3.9 https://d.example/x "_s;
+    QTest::newRow("older build under a higher shown version")
+        << feed(item("2.0.0", "16", "https://d.example/x")) << 200 << u"17"_s << upToDate;
+    QTest::newRow("out of order, item elements: the highest build, not the highest shown version")
+        << feed(item("3.0.0", "18", "https://d.example/a", {}, Form::ItemElements)
+               + item("2.1.0", "25", "https://d.example/b", {}, Form::ItemElements)
+               + item("2.2.0", "21", "https://d.example/c", {}, Form::ItemElements))
+        << 200 << u"17"_s << u"2.1.0 (25) Norvik Support 2.1.0 https://d.example/b "_s;
+    QTest::newRow("shown version written with a v")
+        << feed(item("v1.4.43", "18", "https://d.example/x")) << 200 << u"17"_s
+        << u"1.4.43 (18) Norvik Support v1.4.43 https://d.example/x "_s;
+
+    // Builds numbered like versions, some tagged "v", compared part by part.
+    QTest::newRow("dotted builds out of order")
+        << feed(item("1.4.9", "1.4.9", "https://d.example/9")
+               + item("v1.4.43", "v1.4.43", "https://d.example/43")
+               + item("1.4.10", "1.4.10", "https://d.example/10", {}, Form::ItemElements))
+        << 200 << u"1.4.42"_s << u"1.4.43 (1.4.43) Norvik Support v1.4.43 https://d.example/43 "_s;
+    QTest::newRow("dotted build with a v, same as ours")
+        << feed(item("v1.4.43", "v1.4.43", "https://d.example/x", {}, Form::ItemElements)) << 200
+        << u"1.4.43"_s << upToDate;
+    QTest::newRow("our own build written with a v")
+        << feed(item("1.4.43", "1.4.43", "https://d.example/x")) << 200 << u"v1.4.43"_s << upToDate;
 
     const QString failed = u"failed"_s;
     QTest::newRow("truncated xml") << feed(item("9.0", "90", "https://d.example/x")).left(120) << 200
-                                   << failed;
-    QTest::newRow("not rss") << "<html><body>Maintenance</body></html>"_ba << 200 << failed;
+                                   << u"17"_s << failed;
+    QTest::newRow("not rss") << "<html><body>Maintenance</body></html>"_ba << 200 << u"17"_s << failed;
     QTest::newRow("item without version")
         << feed("<item><enclosure url=\"https://d.example/x\" sparkle:shortVersionString=\"9.0\"/></item>")
-        << 200 << failed;
+        << 200 << u"17"_s << failed;
     // A download address anyone on the path could rewrite is not offered.
     QTest::newRow("plain http download elsewhere")
-        << feed(item("9.0", "90", "http://d.example/x")) << 200 << failed;
-    QTest::newRow("server error") << feed(item("9.0", "90", "https://d.example/x")) << 500 << failed;
+        << feed(item("9.0", "90", "http://d.example/x")) << 200 << u"17"_s << failed;
+    QTest::newRow("server error") << feed(item("9.0", "90", "https://d.example/x")) << 500 << u"17"_s
+                                  << failed;
 }
 
 void TestUpdater::feed_offersANewerReleaseOnly()
 {
     QFETCH(QByteArray, body);
     QFETCH(int, status);
+    QFETCH(QString, runningBuild);
     QFETCH(QString, expected);
     m_body = body;
     m_status = static_cast<QHttpServerResponse::StatusCode>(status);
 
-    Updater updater(url(), u"1.4.2"_s, u"17"_s);
+    Updater updater(url(), u"1.4.2"_s, runningBuild);
     QSignalSpy available(&updater, &Updater::updateAvailable);
     QSignalSpy upToDate(&updater, &Updater::upToDate);
     QSignalSpy failed(&updater, &Updater::failed);
@@ -206,7 +239,7 @@ void TestUpdater::referenceServerFeed_isRead()
     origin.chop(4); // "/api"
     const QUrl feedUrl(origin + u"/appcast.xml"_s);
 
-    Updater older(feedUrl, u"1.4.2"_s, u"17"_s);
+    Updater older(feedUrl, u"1.4.2"_s, u"8"_s);
     QSignalSpy available(&older, &Updater::updateAvailable);
     older.checkForUpdates();
     QVERIFY(available.wait(10000));

@@ -1,10 +1,9 @@
 #include "channeltest.h"
 #include "core/configuration.h"
+#include "loopback.h"
 #include "loopbackwebsocketserver.h"
 #include "stdoutcapture.h"
 #include "testing.h"
-
-#include <QTcpServer>
 
 using namespace std::chrono_literals;
 
@@ -18,13 +17,6 @@ const QString ReceiveError = u"❌ Erreur réception WebSocket: "_s;
 const QString Raw = u"📩 RAW WS MESSAGE: "_s;
 
 constexpr auto ShortDelay = 150ms;
-
-// A port that was just free: nobody listens there yet.
-quint16 freePort()
-{
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : 0;
-}
 
 } // namespace
 
@@ -272,10 +264,22 @@ private Q_SLOTS:
 private:
     // Starts the channel against a fresh loopback server and waits for its
     // announcement.
-    bool openChannel();
+    bool openChannel()
+    {
+        Channel::start(*m_service);
+        return QTest::qWaitFor(
+            [this] { return m_server->peerCount() == 1 && m_server->last().received.size() == 1; });
+    }
     QWebSocket *peer() { return m_server->last().socket; }
     // A new channel towards url, with its recorders.
-    void useChannel(const QUrl &url, WebSocketOptions options = { .reconnectDelay = ShortDelay });
+    void useChannel(const QUrl &url, WebSocketOptions options = { .reconnectDelay = ShortDelay })
+    {
+        if (m_service)
+            QVERIFY(Channel::stop(*m_service));
+        m_service = std::make_unique<WebSocketService>(Configuration { .wsURL = url }, m_settings, options);
+        m_log = std::make_unique<LogRecorder>(*m_service);
+        m_events = std::make_unique<EventRecorder>(*m_service);
+    }
 
     QTemporaryDir m_config;
     UserSettings m_settings { m_config.filePath(u"NorvikSupport.conf"_s) };
@@ -284,24 +288,6 @@ private:
     std::unique_ptr<LogRecorder> m_log;
     std::unique_ptr<LoopbackWebSocketServer> m_server;
 };
-
-void TestWebSocketService::useChannel(const QUrl &url, WebSocketOptions options)
-{
-    if (m_service)
-        QVERIFY(Channel::stop(*m_service));
-    Configuration configuration;
-    configuration.wsURL = url;
-    m_service = std::make_unique<WebSocketService>(configuration, m_settings, options);
-    m_log = std::make_unique<LogRecorder>(*m_service);
-    m_events = std::make_unique<EventRecorder>(*m_service);
-}
-
-bool TestWebSocketService::openChannel()
-{
-    Channel::start(*m_service);
-    return QTest::qWaitFor(
-        [this] { return m_server->peerCount() == 1 && m_server->last().received.size() == 1; });
-}
 
 QTEST_GUILESS_MAIN(TestWebSocketService)
 #include "tst_websocketservice.moc"

@@ -1,7 +1,7 @@
+#include "httptestserver.h"
 #include "imagefiles.h"
 #include "stdoutcapture.h"
 #include "testing.h"
-#include "httptestserver.h"
 #include "ui/attachment.h"
 #include "ui/attachmentpicker.h"
 #include "ui/capturecanvas.h"
@@ -45,52 +45,16 @@ QImage noiseAtTwiceTheSize(int width, int height)
     return noise.scaled(width * 2, height * 2);
 }
 
-// The form's named parts.
-QLineEdit *titre(QWidget *view)
-{
-    return view->findChild<QLineEdit *>(u"titre"_s);
-}
-QPlainTextEdit *description(QWidget *view)
-{
-    return view->findChild<QPlainTextEdit *>(u"description"_s);
-}
-SegmentedPicker *priority(QWidget *view)
-{
-    return view->findChild<SegmentedPicker *>(u"priority"_s);
-}
-GradientButton *sendButton(QWidget *view)
-{
-    return view->findChild<GradientButton *>(u"send"_s);
-}
-NoticeBox *errorBox(QWidget *view)
-{
-    return view->findChild<NoticeBox *>(u"error"_s);
-}
-bool showsSuccess(QWidget *view)
-{
-    return !view->findChild<NoticeBox *>(u"success"_s)->isHidden();
-}
-AttachmentPicker *picker(QWidget *view)
-{
-    return view->findChild<AttachmentPicker *>();
-}
-// The offer of a kept draft while it awaits an answer, else nullptr.
-DraftOffer *waitingOffer(QWidget *view)
-{
-    auto *offer = view->findChild<DraftOffer *>(u"draftOffer"_s);
-    return offer && !offer->isHidden() ? offer : nullptr;
-}
-
 } // namespace
 
-class TestCreateTicketView : public QObject
+class TestCreateTicketView : public ViewTestEnv::ScreenTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
     void initTestCase()
     {
-        QVERIFY(ViewTestEnv::prepare(m_config, m_server));
+        QVERIFY(m_env);
         QVERIFY(m_files.isValid());
     }
 
@@ -98,8 +62,8 @@ private Q_SLOTS:
     {
         m_view.reset();
         QFile::remove(DraftStore::defaultPath());
-        ViewTestEnv::clearSettings();
-        ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s, u"Alpha"_s, u"A01"_s);
+        m_env->clearSettings();
+        m_env->storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s, u"Alpha"_s, u"A01"_s);
         m_server.clearRequests();
         m_server.setHandler([](const TestRequest &) {
             return TestResponse::json({ { u"success"_s, true }, { u"ticket_id"_s, 501 } });
@@ -109,10 +73,10 @@ private Q_SLOTS:
     // Sending a scaled picture is part of the user's whole day in tst_userflow.
     void sendButtonFollowsTheForm_slowSubmitSendsItAsTypedOnce()
     {
-        ViewTestEnv::settings().writeInteger(UserSettings::UserId, 0);
+        m_env->settings.writeInteger(UserSettings::UserId, 0);
         QCOMPARE(openSheet()->findChild<IdentityBox *>()->accessibleName(),
             u"Pensez à remplir vos informations dans les paramètres"_s);
-        ViewTestEnv::settings().writeInteger(UserSettings::UserId, 12);
+        m_env->settings.writeInteger(UserSettings::UserId, 12);
         CreateTicketView *view = openSheet();
         QVERIFY(view);
         const IdentityBox *identity = view->findChild<IdentityBox *>();
@@ -401,7 +365,7 @@ private Q_SLOTS:
 private:
     CreateTicketView *openSheet(const QString &titleText = {}, const QString &descriptionText = {})
     {
-        CreateTicketView *view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
+        CreateTicketView *view = ViewTestEnv::openSheet(m_view, m_env->api, m_env->settings);
         if (view) {
             titre(view)->setText(titleText);
             description(view)->setPlainText(descriptionText);
@@ -411,9 +375,31 @@ private:
 
     QString file(const QString &name) const { return m_files.filePath(name); }
 
-    QTemporaryDir m_config;
+    // The form's named parts.
+    static QLineEdit *titre(QWidget *view) { return view->findChild<QLineEdit *>(u"titre"_s); }
+    static QPlainTextEdit *description(QWidget *view)
+    {
+        return view->findChild<QPlainTextEdit *>(u"description"_s);
+    }
+    static SegmentedPicker *priority(QWidget *view)
+    {
+        return view->findChild<SegmentedPicker *>(u"priority"_s);
+    }
+    static GradientButton *sendButton(QWidget *view) { return view->findChild<GradientButton *>(u"send"_s); }
+    static NoticeBox *errorBox(QWidget *view) { return view->findChild<NoticeBox *>(u"error"_s); }
+    static bool showsSuccess(QWidget *view)
+    {
+        return !view->findChild<NoticeBox *>(u"success"_s)->isHidden();
+    }
+    static AttachmentPicker *picker(QWidget *view) { return view->findChild<AttachmentPicker *>(); }
+    // The offer of a kept draft while it awaits an answer, else nullptr.
+    static DraftOffer *waitingOffer(QWidget *view)
+    {
+        auto *offer = view->findChild<DraftOffer *>(u"draftOffer"_s);
+        return offer && !offer->isHidden() ? offer : nullptr;
+    }
+
     QTemporaryDir m_files;
-    HttpTestServer m_server;
     std::unique_ptr<CreateTicketView> m_view;
 };
 

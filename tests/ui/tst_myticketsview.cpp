@@ -1,6 +1,6 @@
 #include "admin/ticketjson.h"
-#include "testing.h"
 #include "httptestserver.h"
+#include "testing.h"
 #include "ui/myticketsmodel.h"
 #include "ui/myticketsview.h"
 #include "ui/ticketcard.h"
@@ -39,43 +39,20 @@ QJsonArray sampleTickets()
         ticket(4, u"Écran"_s, u"normale"_s, u"open"_s, { { u"created_at"_s, u"hier"_s } }) };
 }
 
-// The sheet's named parts.
-NoticeBox *errorBox(QWidget *view)
-{
-    return view->findChild<NoticeBox *>(u"error"_s);
-}
-// "loading", "empty" or "list": what the content area shows.
-QString contentState(QWidget *view)
-{
-    return view->findChild<QStackedWidget *>(u"content"_s)->currentWidget()->objectName();
-}
-QListView *listView(QWidget *view)
-{
-    return view->findChild<QListView *>(u"list"_s);
-}
-MyTicketsModel *model(QWidget *view)
-{
-    return qobject_cast<MyTicketsModel *>(listView(view)->model());
-}
-TicketCard *cardDelegate(QWidget *view)
-{
-    return qobject_cast<TicketCard *>(listView(view)->itemDelegate());
-}
-
 } // namespace
 
-class TestMyTicketsView : public QObject
+class TestMyTicketsView : public ViewTestEnv::ScreenTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(ViewTestEnv::prepare(m_config, m_server)); }
+    void initTestCase() { QVERIFY(m_env); }
 
     void init()
     {
         m_view.reset();
-        ViewTestEnv::clearSettings();
-        ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s);
+        m_env->clearSettings();
+        m_env->storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s);
         m_server.clearRequests();
         m_server.setHandler(
             [](const TestRequest &) { return TestResponse::json(ticketList(sampleTickets())); });
@@ -83,19 +60,20 @@ private Q_SLOTS:
 
     void noStoredUserAsksNothing_slowEmptyReplyShowsLoadingThenEmpty()
     {
-        ViewTestEnv::settings().writeInteger(UserSettings::UserId, 0);
-        MyTicketsView *view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
+        m_env->settings.writeInteger(UserSettings::UserId, 0);
+        MyTicketsView *view = openSheet();
         QVERIFY(view && !errorBox(view)->isHidden());
         QCOMPARE(errorBox(view)->text(), u"Utilisateur non connecté"_s);
         QCOMPARE(contentState(view), u"empty"_s);
-        QVERIFY(!QTest::qWaitFor([this] { return !m_server.requests().isEmpty(); }, 200));
 
-        ViewTestEnv::settings().writeInteger(UserSettings::UserId, 12);
+        m_env->settings.writeInteger(UserSettings::UserId, 12);
         m_server.setHandler([](const TestRequest &) { return TestResponse::json(ticketList({}), 200, 500); });
-        view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
+        view = openSheet();
         QCOMPARE(contentState(view), u"loading"_s);
         QTRY_COMPARE(contentState(view), u"empty"_s);
         QVERIFY(errorBox(view)->isHidden());
+        // The only request is the second sheet's: the first, without a user, asked nothing.
+        QCOMPARE(m_server.apiRequests().size(), 1);
         QCOMPARE(m_server.apiRequests().first().query.queryItemValue(u"user_id"_s), u"12"_s);
     }
 
@@ -186,7 +164,7 @@ private Q_SLOTS:
                                           u"normale"_s, u"open"_s) }),
                 200, first ? 600 : 0);
         });
-        QSignalSpy replies(ViewTestEnv::api().network(), &QNetworkAccessManager::finished);
+        QSignalSpy replies(m_env->api.network(), &QNetworkAccessManager::finished);
         view->loadTickets();
         view->loadTickets();
         QTRY_COMPARE(replies.size(), 2);
@@ -195,15 +173,30 @@ private Q_SLOTS:
     }
 
 private:
+    // The sheet's named parts; the content area shows "loading", "empty" or "list".
+    static NoticeBox *errorBox(QWidget *view) { return view->findChild<NoticeBox *>(u"error"_s); }
+    static QString contentState(QWidget *view)
+    {
+        return view->findChild<QStackedWidget *>(u"content"_s)->currentWidget()->objectName();
+    }
+    static QListView *listView(QWidget *view) { return view->findChild<QListView *>(u"list"_s); }
+    static MyTicketsModel *model(QWidget *view)
+    {
+        return qobject_cast<MyTicketsModel *>(listView(view)->model());
+    }
+    static TicketCard *cardDelegate(QWidget *view)
+    {
+        return qobject_cast<TicketCard *>(listView(view)->itemDelegate());
+    }
+
+    MyTicketsView *openSheet() { return ViewTestEnv::openSheet(m_view, m_env->api, m_env->settings); }
     // A sheet showing the sample tickets.
     MyTicketsView *openList()
     {
-        MyTicketsView *view = ViewTestEnv::openSheet(m_view, ViewTestEnv::api(), ViewTestEnv::settings());
+        MyTicketsView *view = openSheet();
         return view && QTest::qWaitFor([view] { return contentState(view) == u"list"; }) ? view : nullptr;
     }
 
-    QTemporaryDir m_config;
-    HttpTestServer m_server;
     std::unique_ptr<MyTicketsView> m_view;
 };
 

@@ -1,6 +1,6 @@
 #include "core/startupmanager.h"
-#include "testing.h"
 #include "httptestserver.h"
+#include "testing.h"
 #include "ui/companybox.h"
 #include "ui/conflictbox.h"
 #include "ui/settingsview.h"
@@ -11,6 +11,7 @@
 #include "viewtestenv.h"
 
 #include <QLineEdit>
+#include <QNetworkAccessManager>
 #include <QPushButton>
 
 namespace {
@@ -31,40 +32,21 @@ TestResponse checkPosteReply(const TestRequest &request, int delayMs = 0)
 
 const QString checkPath = u"/user/check-poste.php"_s;
 
-// The sheet's named parts.
-QLineEdit *poste(QWidget *view)
-{
-    return view->findChild<QLineEdit *>(u"poste"_s);
-}
-FormField *field(QWidget *view, const QString &name)
-{
-    return view->findChild<FormField *>(name);
-}
-// The spinner shows while a check is out.
-bool isChecking(QWidget *view)
-{
-    return !view->findChild<QWidget *>(u"posteCheck"_s)->isHidden();
-}
-bool showsConflict(QWidget *view)
-{
-    return !view->findChild<ConflictBox *>()->isHidden();
-}
-
 } // namespace
 
-class TestSettingsView : public QObject
+class TestSettingsView : public ViewTestEnv::ScreenTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(ViewTestEnv::prepare(m_config, m_server)); }
+    void initTestCase() { QVERIFY(m_env); }
 
     void init()
     {
         m_view.reset();
-        ViewTestEnv::clearSettings();
-        ViewTestEnv::storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s, u"Alpha"_s, u"A01"_s);
-        ViewTestEnv::settings().writeText(UserSettings::UserTelephone, u"0102"_s);
+        m_env->clearSettings();
+        m_env->storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s, u"Alpha"_s, u"A01"_s);
+        m_env->settings.writeText(UserSettings::UserTelephone, u"0102"_s);
         m_server.clearRequests();
         m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request); });
     }
@@ -80,7 +62,7 @@ private Q_SLOTS:
         field(view, u"nom"_s)->setValue(u"Autre"_s);
         QTest::mouseClick(ViewTestEnv::button(view, u"Fermer"_s), Qt::LeftButton);
         QVERIFY(!view->isVisible());
-        QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand"_s);
+        QCOMPARE(m_env->storedValue(UserSettings::UserNom).toString(), u"Durand"_s);
 
         view = openSheet();
         poste(view)->setText(u" 31 "_s);
@@ -89,18 +71,18 @@ private Q_SLOTS:
         QTRY_VERIFY(!isChecking(view) && m_server.count(checkPath) == 1);
         QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
         QVERIFY(!view->isVisible());
-        QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u" 31 "_s);
-        QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserNom).toString(), u"Durand-Roy "_s);
+        QCOMPARE(m_env->storedValue(UserSettings::UserPoste).toString(), u" 31 "_s);
+        QCOMPARE(m_env->storedValue(UserSettings::UserNom).toString(), u"Durand-Roy "_s);
         QCOMPARE(m_server.requests().size(), 1); // saving is local only
 
         // When the directory cannot be written the sheet stays, and says why.
         view = openSheet();
-        ViewTestEnv::UnwritableSettings blocked;
+        ViewTestEnv::UnwritableSettings blocked(*m_env);
         field(view, u"nom"_s)->setValue(u"Roy"_s);
         QTest::mouseClick(view->findChild<GradientButton *>(), Qt::LeftButton);
         QVERIFY(view->isVisible());
-        QVERIFY(ViewTestEnv::showsText(view, ViewTestEnv::settings().writeFailureText()));
-        QVERIFY(ViewTestEnv::settings().readText(UserSettings::UserNom) == std::nullopt); // as on disk
+        QVERIFY(ViewTestEnv::showsText(view, m_env->settings.writeFailureText()));
+        QVERIFY(m_env->settings.readText(UserSettings::UserNom) == std::nullopt); // as on disk
     }
 
     void oneCheckPerPause_takenNumberBlocksSavingUntilOwnOrNoNumber()
@@ -137,10 +119,15 @@ private Q_SLOTS:
             u"Utilisateur existant: Chloé Martin"_s);
         m_server.setHandler([](const TestRequest &request) { return checkPosteReply(request); });
 
-        // The user's own number clears the conflict at once, without asking.
+        // The user's own number clears the conflict at once, without asking: a
+        // number typed afterwards in another sheet is the next one checked.
         poste(view)->setText(u"24"_s);
         QVERIFY(!showsConflict(view) && view->findChild<GradientButton *>()->isEnabled());
-        QVERIFY(noRequestBeyond(2));
+        std::unique_ptr<SettingsView> other;
+        QVERIFY(ViewTestEnv::openSheet(other, m_env->api, m_env->settings, m_env->startup));
+        poste(other.get())->setText(u"31"_s);
+        QTRY_COMPARE(m_server.count(checkPath), 3);
+        QCOMPARE(m_server.apiRequests().last().query.queryItemValue(u"poste"_s), u"31"_s);
 
         // So does an emptied field, which may be saved.
         poste(view)->setText(u"42"_s);
@@ -148,8 +135,8 @@ private Q_SLOTS:
         poste(view)->clear();
         QVERIFY(!view->findChild<ConflictBox *>()->isVisible());
         view->saveSettings();
-        QCOMPARE(ViewTestEnv::storedValue(UserSettings::UserPoste).toString(), u""_s);
-        QCOMPARE(m_server.requests().size(), 3);
+        QCOMPARE(m_env->storedValue(UserSettings::UserPoste).toString(), u""_s);
+        QCOMPARE(m_server.requests().size(), 4);
     }
 
     void staleReply_isNeverAppliedOverANewerValue()
@@ -162,6 +149,7 @@ private Q_SLOTS:
         });
         SettingsView *view = openSheet();
         QVERIFY(view);
+        QSignalSpy replies(m_env->api.network(), &QNetworkAccessManager::finished);
         bool conflictSeen = false;
         QTimer watch;
         connect(
@@ -173,14 +161,14 @@ private Q_SLOTS:
         QVERIFY(!isChecking(view));
         QTRY_COMPARE(m_server.count(checkPath), 2);
         QCOMPARE(m_server.apiRequests().last().query.queryItemValue(u"poste"_s), u"778"_s);
-        // Give the slow answer for "77" time to land too.
-        QVERIFY(!QTest::qWaitFor([&conflictSeen] { return conflictSeen; }, 900));
-        QVERIFY(!showsConflict(view) && view->findChild<GradientButton *>()->isEnabled());
+        // Until the slow answer for "77" has landed too.
+        QTRY_COMPARE(replies.size(), 2);
+        QVERIFY(!conflictSeen && !showsConflict(view) && view->findChild<GradientButton *>()->isEnabled());
     }
 
     void launchAtLoginSwitch_registersAndUnregistersOnClickOnly()
     {
-        const QString entry = ViewTestEnv::startup().entryPath();
+        const QString entry = m_env->startup.entryPath();
         QVERIFY(entry.startsWith(m_config.path()));
         SettingsView *view = openSheet();
         ToggleSwitch *toggle = view->findChild<ToggleSwitch *>();
@@ -195,9 +183,9 @@ private Q_SLOTS:
     {
         const QString companies = u"companiesButton"_s;
         QVERIFY(!openSheet()->findChild<QPushButton *>(companies));
-        ViewTestEnv::settings().writeText(UserSettings::CompanyName, QString());
+        m_env->settings.writeText(UserSettings::CompanyName, QString());
         QVERIFY(!openSheet()->findChild<CompanyBox *>());
-        ViewTestEnv::settings().writeBool(UserSettings::IsAdmin, true);
+        m_env->settings.writeBool(UserSettings::IsAdmin, true);
         // "Sociétés" asks for company management, which the window builds.
         SettingsView *view = openSheet();
         QSignalSpy asked(view, &SettingsView::companiesRequested);
@@ -206,20 +194,17 @@ private Q_SLOTS:
     }
 
 private:
+    // The sheet's named parts; the spinner shows while a check is out.
+    static QLineEdit *poste(QWidget *view) { return view->findChild<QLineEdit *>(u"poste"_s); }
+    static FormField *field(QWidget *view, const QString &name) { return view->findChild<FormField *>(name); }
+    static bool isChecking(QWidget *view) { return !view->findChild<QWidget *>(u"posteCheck"_s)->isHidden(); }
+    static bool showsConflict(QWidget *view) { return !view->findChild<ConflictBox *>()->isHidden(); }
+
     SettingsView *openSheet()
     {
-        return ViewTestEnv::openSheet(
-            m_view, ViewTestEnv::api(), ViewTestEnv::settings(), ViewTestEnv::startup());
-    }
-    // No further request within the debounce delay and a margin.
-    bool noRequestBeyond(qsizetype count)
-    {
-        return !QTest::qWaitFor(
-            [this, count] { return m_server.requests().size() > count; }, SettingsView::CheckDelayMs + 200);
+        return ViewTestEnv::openSheet(m_view, m_env->api, m_env->settings, m_env->startup);
     }
 
-    QTemporaryDir m_config;
-    HttpTestServer m_server;
     std::unique_ptr<SettingsView> m_view;
 };
 

@@ -44,8 +44,8 @@ private Q_SLOTS:
         Configuration configuration;
         configuration.apiBase = m_server->apiBase();
         configuration.wsURL = m_server->wsUrl();
-        ViewTestEnv::configure(configuration);
-        ViewTestEnv::api().setTransferTimeout(10000);
+        m_env = std::make_unique<ViewTestEnv::Program>(configuration);
+        m_env->api.setTransferTimeout(10000);
     }
 
     void cleanupTestCase()
@@ -57,7 +57,7 @@ private Q_SLOTS:
 
     void newUser_registersFilesATicketSeesItAndCorrectsSettings()
     {
-        HomeView home(ViewTestEnv::services());
+        HomeView home(m_env->services());
         home.resize(640, 820);
         home.show();
         QVERIFY(QTest::qWaitForWindowExposed(&home));
@@ -77,9 +77,9 @@ private Q_SLOTS:
         QTRY_VERIFY(!home.findChild<RegisterView *>());
         // The home screen follows: a registered user files tickets.
         QVERIFY(ViewTestEnv::button(&home, u"Démarrer un ticket"_s, ViewTestEnv::Shown::Only));
-        const qint64 userId = ViewTestEnv::settings().readInteger(UserSettings::UserId);
+        const qint64 userId = m_env->settings.readInteger(UserSettings::UserId);
         QVERIFY(userId > 2); // after the two demo users
-        QCOMPARE(ViewTestEnv::settings().readTextOrEmpty(UserSettings::CompanyName), u"Transports Morvan"_s);
+        QCOMPARE(m_env->settings.readTextOrEmpty(UserSettings::CompanyName), u"Transports Morvan"_s);
         QCOMPARE(home.findChild<UserCard *>()->accessibleName(), u"Inès Lemaire"_s);
 
         // 2. A ticket with a screenshot.
@@ -100,7 +100,7 @@ private Q_SLOTS:
             !home.findChild<CreateTicketView *>(), CreateTicketView::CloseDelayMs + 3000);
 
         // The server holds the ticket with its picture, scaled.
-        const QList<Ticket> all = RunTask::run(ViewTestEnv::api().getAllTickets(), 15000);
+        const QList<Ticket> all = RunTask::run(m_env->api.getAllTickets(), 15000);
         const auto filed = std::find_if(
             all.cbegin(), all.cend(), [userId](const Ticket &ticket) { return ticket.userId == userId; });
         QVERIFY(filed != all.cend());
@@ -139,8 +139,8 @@ private Q_SLOTS:
         settings->findChild<FormField *>(u"telephone"_s)->setValue(u"07 00 00 00 00"_s);
         QTest::mouseClick(settings->findChild<GradientButton *>(), Qt::LeftButton);
         QVERIFY(!settings->isVisible());
-        ViewTestEnv::settings().reload();
-        QSettings file(ViewTestEnv::settings().filePath(), QSettings::IniFormat);
+        m_env->settings.reload();
+        QSettings file(m_env->settings.filePath(), QSettings::IniFormat);
         QCOMPARE(file.value(u"user_poste"_s).toString(), u"T-8"_s);
         QCOMPARE(file.value(u"user_telephone"_s).toString(), u"07 00 00 00 00"_s);
         QCOMPARE(file.value(u"user_id"_s).toLongLong(), userId);
@@ -151,6 +151,7 @@ private:
     QTemporaryDir m_config;
     QTemporaryDir m_files;
     std::unique_ptr<ServerProcess> m_server;
+    std::unique_ptr<ViewTestEnv::Program> m_env;
 };
 
 QTEST_MAIN(TestUserFlow)

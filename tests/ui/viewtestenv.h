@@ -7,6 +7,7 @@
 #include "core/startupmanager.h"
 #include "core/usersettings.h"
 #include "core/websocketservice.h"
+#include "httptestserver.h"
 #include "ui/widgets/navigationstack.h"
 
 #include <QAbstractButton>
@@ -22,19 +23,14 @@
 #include <memory>
 
 // Shared set-up of the screen tests: a private configuration directory, the
-// REST client pointed at a loopback server, helpers on the settings file and
-// on the widgets a user sees.
+// services a test hands its screens, helpers on the settings file and on the
+// widgets a user sees.
 namespace ViewTestEnv {
 
-// The services the screens of one test program share, as the program's
-// delegate builds them once. Built on first use, or by configure().
-struct ProgramServices
+// The services one test's screens share, as the program's delegate builds
+// them; each test class owns its own. Built as Program(configuration, options).
+struct Program
 {
-    ProgramServices(const Configuration &where, const WebSocketOptions &options)
-        : configuration(where)
-        , channelOptions(options)
-    { }
-
     Configuration configuration;
     WebSocketOptions channelOptions;
     UserSettings settings { UserSettings::defaultFilePath() };
@@ -42,78 +38,78 @@ struct ProgramServices
     WebSocketService channel { configuration, settings, channelOptions };
     StartupManager startup { StartupManager::defaultEntryPath() };
     AppEvents events;
+
+    // As the main window hands them to its screens.
+    Services services() { return { settings, api, channel, startup, events }; }
+
+    // Empties the store, file and cache alike.
+    void clearSettings()
+    {
+        settings.reload();
+        QFile::remove(settings.filePath());
+        settings.reload();
+    }
+
+    // The settings file as another process would read it.
+    QVariant storedValue(const char *key)
+    {
+        settings.reload();
+        return QSettings(settings.filePath(), QSettings::IniFormat).value(QLatin1StringView(key));
+    }
+
+    void storeIdentity(qint64 userId, const QString &poste, const QString &nom, const QString &prenom,
+        const QString &companyName = QString(), const QString &companyCode = QString())
+    {
+        settings.writeInteger(UserSettings::UserId, userId);
+        settings.writeText(UserSettings::UserPoste, poste);
+        settings.writeText(UserSettings::UserNom, nom);
+        settings.writeText(UserSettings::UserPrenom, prenom);
+        if (!companyName.isNull())
+            settings.writeText(UserSettings::CompanyName, companyName);
+        if (!companyCode.isNull())
+            settings.writeText(UserSettings::CompanyCode, companyCode);
+        settings.writeBool(UserSettings::IsRegistered, true);
+    }
 };
 
-inline std::unique_ptr<ProgramServices> &programServices()
-{
-    static std::unique_ptr<ProgramServices> services;
-    return services;
-}
-
-// Builds the services towards configuration; call before any is used.
-inline void configure(const Configuration &configuration, const WebSocketOptions &options = {})
-{
-    programServices() = std::make_unique<ProgramServices>(configuration, options);
-}
-
-inline ProgramServices &program()
-{
-    if (!programServices())
-        configure(Configuration());
-    return *programServices();
-}
-inline UserSettings &settings()
-{
-    return program().settings;
-}
-inline APIService &api()
-{
-    return program().api;
-}
-inline WebSocketService &channel()
-{
-    return program().channel;
-}
-inline StartupManager &startup()
-{
-    return program().startup;
-}
-
-// Call first thing in initTestCase, before anything reads a setting or
-// builds the REST client. Any loopback server with listen() and apiBase().
+// Points the settings and drafts into configDir, then builds the services
+// towards channel and server (any loopback server with listen() and
+// apiBase()); null when either cannot be had.
 template<class Server>
-bool prepare(QTemporaryDir &configDir, const Server &server)
+std::unique_ptr<Program> prepare(
+    QTemporaryDir &configDir, const Server &server, Configuration configuration = {})
 {
     if (!configDir.isValid() || !server.listen())
-        return false;
+        return nullptr;
     qputenv("XDG_CONFIG_HOME", configDir.path().toUtf8());
-    // Drafts and remembered statuses stay in the test's own directory too.
     qputenv("XDG_STATE_HOME", (configDir.path() + QStringLiteral("/state")).toUtf8());
-    Configuration configuration;
     configuration.apiBase = server.apiBase();
-    configure(configuration);
+    auto program = std::make_unique<Program>(configuration);
     // Keep failing tests short: the client's 60 s time-out would outlast ctest's patience.
-    api().setTransferTimeout(10000);
-    return settings().filePath().startsWith(configDir.path());
+    program->api.setTransferTimeout(10000);
+    return program->settings.filePath().startsWith(configDir.path()) ? std::move(program) : nullptr;
 }
 
-// Empties the store, file and cache alike.
-inline void clearSettings()
+// What most screen tests own: a configuration directory of their own, a
+// scripted server and the services pointed at both (null when either could
+// not be had).
+class ScreenTest : public QObject
 {
-    UserSettings &settings = ViewTestEnv::settings();
-    settings.reload();
-    QFile::remove(settings.filePath());
-    settings.reload();
-}
+protected:
+    QTemporaryDir m_config;
+    HttpTestServer m_server;
+    std::unique_ptr<Program> m_env = prepare(m_config, m_server);
+};
 
 // While alive, the settings directory cannot be written, not even by root:
 // a regular file stands in its place. What the store held is dropped.
 struct UnwritableSettings
 {
-    const QString directory = QFileInfo(settings().filePath()).path();
-    UnwritableSettings()
+    const QString directory;
+    explicit UnwritableSettings(Program &program)
+        : directory(QFileInfo(program.settings.filePath()).path())
     {
-        clearSettings();
+        program.clearSettings();
         QDir(directory).removeRecursively();
         QFile blocker(directory);
         if (!blocker.open(QIODevice::WriteOnly))
@@ -122,48 +118,6 @@ struct UnwritableSettings
     ~UnwritableSettings() { QFile::remove(directory); }
     Q_DISABLE_COPY_MOVE(UnwritableSettings)
 };
-
-// The settings file as another process would read it.
-inline QVariant storedValue(const char *key)
-{
-    settings().reload();
-    QSettings file(settings().filePath(), QSettings::IniFormat);
-    return file.value(QLatin1StringView(key));
-}
-
-inline void storeIdentity(qint64 userId, const QString &poste, const QString &nom, const QString &prenom,
-    const QString &companyName = QString(), const QString &companyCode = QString())
-{
-    UserSettings &settings = ViewTestEnv::settings();
-    settings.writeInteger(UserSettings::UserId, userId);
-    settings.writeText(UserSettings::UserPoste, poste);
-    settings.writeText(UserSettings::UserNom, nom);
-    settings.writeText(UserSettings::UserPrenom, prenom);
-    if (!companyName.isNull())
-        settings.writeText(UserSettings::CompanyName, companyName);
-    if (!companyCode.isNull())
-        settings.writeText(UserSettings::CompanyCode, companyCode);
-    settings.writeBool(UserSettings::IsRegistered, true);
-}
-
-// The keys written from now until the guard goes, in order.
-struct WriteRecorder
-{
-    QStringList keys;
-    WriteRecorder()
-    {
-        settings().writeObserver = [this](const char *key) { keys << QString::fromLatin1(key); };
-    }
-    ~WriteRecorder() { settings().writeObserver = nullptr; }
-    Q_DISABLE_COPY_MOVE(WriteRecorder)
-};
-
-// The process's services, as the main window hands them to its screens.
-inline Services services()
-{
-    ProgramServices &all = program();
-    return { all.settings, all.api, all.channel, all.startup, all.events };
-}
 
 // Replaces holder's sheet with a fresh one, built with arguments, and waits
 // for it on screen.
@@ -199,11 +153,20 @@ inline QAbstractButton *button(QWidget *parent, const QString &text, Shown shown
     return nullptr;
 }
 
+// The label inside widget showing exactly text, shown or not.
+inline QLabel *label(QWidget *widget, const QString &text)
+{
+    for (QLabel *found : widget->findChildren<QLabel *>())
+        if (found->text() == text)
+            return found;
+    return nullptr;
+}
+
 // Whether a label inside widget shows exactly text.
 inline bool showsText(QWidget *widget, const QString &text)
 {
-    for (QLabel *label : widget->findChildren<QLabel *>())
-        if (label->isVisibleTo(widget) && label->text() == text)
+    for (QLabel *found : widget->findChildren<QLabel *>())
+        if (found->isVisibleTo(widget) && found->text() == text)
             return true;
     return false;
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "ui/admin/ticketgridview.h"
+#include "ui/admin/ticketlistmodel.h"
+#include "ui/admin/ticketlistview.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -21,4 +25,33 @@ inline QJsonObject ticketJson(
 inline QJsonObject ticketList(const QJsonArray &tickets)
 {
     return QJsonObject { { QStringLiteral("success"), true }, { QStringLiteral("tickets"), tickets } };
+}
+
+// The company list's reply: id, name and code of each company.
+inline QJsonObject companyList(std::initializer_list<std::tuple<int, const char *, const char *>> companies)
+{
+    QJsonArray list;
+    for (const auto &[id, nom, code] : companies)
+        list.append(
+            QJsonObject { { QStringLiteral("id"), id }, { QStringLiteral("nom"), QString::fromUtf8(nom) },
+                { QStringLiteral("code"), QString::fromUtf8(code) } });
+    return QJsonObject { { QStringLiteral("success"), true }, { QStringLiteral("companies"), list } };
+}
+
+inline TicketGridView *gridOf(TicketListView *list)
+{
+    return list->findChild<TicketGridView *>(QStringLiteral("grid"));
+}
+
+inline TicketListModel *modelOf(TicketListView *list)
+{
+    return qobject_cast<TicketListModel *>(gridOf(list)->model());
+}
+
+inline int rowOfTicket(const TicketListModel *model, qint64 id)
+{
+    for (int row = 0; row < model->rowCount(); ++row)
+        if (model->index(row).data(TicketListModel::TicketIdRole).toLongLong() == id)
+            return row;
+    return -1;
 }

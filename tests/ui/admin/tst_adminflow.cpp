@@ -1,6 +1,7 @@
 #include "core/websocketservice.h"
 #include "serverprocess.h"
 #include "testing.h"
+#include "ticketjson.h"
 #include "ui/admin/addcompanyview.h"
 #include "ui/admin/adminloginview.h"
 #include "ui/admin/companymanagementview.h"
@@ -35,24 +36,11 @@ QStringList companyRows(CompanyManagementView *view)
     return rows;
 }
 
-TicketListModel *modelOf(TicketListView *list)
-{
-    return qobject_cast<TicketListModel *>(list->findChild<TicketGridView *>(u"grid"_s)->model());
-}
-
 // The number of cards under section's header; 0 when the section is not shown.
 int cardsIn(const TicketListModel *model, TicketListModel::Section section)
 {
     const int header = model->sectionRows(section).header;
     return header < 0 ? 0 : model->index(header).data(TicketListModel::SectionCountRole).toInt();
-}
-
-int rowOfTicket(const TicketListModel *model, qint64 id)
-{
-    for (int row = 0; row < model->rowCount(); ++row)
-        if (model->index(row).data(TicketListModel::TicketIdRole).toLongLong() == id)
-            return row;
-    return -1;
 }
 
 NoticeBox *notice(QWidget *view, const QString &name)
@@ -82,6 +70,7 @@ private:
     QTemporaryDir m_config;
     ServerProcess m_server { { u"--demo"_s } };
     int m_databases = 0;
+    std::unique_ptr<ViewTestEnv::Program> m_env;
 
     // Opens socket on the channel and announces it as user id; true once the
     // server has read the announcement (the pong comes after it).
@@ -106,7 +95,7 @@ private Q_SLOTS:
         Configuration configuration;
         configuration.apiBase = m_server.apiBase();
         configuration.wsURL = m_server.wsUrl();
-        ViewTestEnv::configure(configuration);
+        m_env = std::make_unique<ViewTestEnv::Program>(configuration);
     }
 
     void init()
@@ -116,7 +105,7 @@ private Q_SLOTS:
         QVERIFY2(m_server.restart(), qPrintable(m_server.errorString()));
     }
 
-    void cleanup() { ViewTestEnv::channel().disconnect(); }
+    void cleanup() { m_env->channel.disconnect(); }
 
     void list_closeTicket_authorIsToldOnTheChannel()
     {
@@ -129,7 +118,7 @@ private Q_SLOTS:
 
         // Every ticket of the server, in its section.
         ViewTestEnv::StackedWindow screen(QSize(1000, 900));
-        auto *list = new TicketListView(ViewTestEnv::api());
+        auto *list = new TicketListView(m_env->api);
         QSignalSpy loaded(list, &TicketListView::loadFinished);
         screen.stack->push(list);
         QVERIFY(loaded.wait(10000));
@@ -176,13 +165,12 @@ private Q_SLOTS:
         author.close();
     }
 
-    void companies_listAndCreate()
+    void companies_listAndCreate_thenErrorsCarryTheirPrefixesOnceTheServerIsGone()
     {
         QWidget window;
         window.resize(800, 700);
         window.show();
-        auto *view = new CompanyManagementView(ViewTestEnv::api(), &window);
-        view->setAttribute(Qt::WA_DeleteOnClose);
+        auto *view = new CompanyManagementView(m_env->api, &window);
         QSignalSpy loaded(view, &CompanyManagementView::loadFinished);
         view->open();
         QVERIFY(loaded.wait(10000));
@@ -217,18 +205,40 @@ private Q_SLOTS:
         QVERIFY(!form.create->isEnabled());
 
         QPointer<AddCompanyView> watched(form.view);
-        QSignalSpy reloaded(view, &CompanyManagementView::loadFinished);
+        loaded.clear();
         QTRY_VERIFY_WITH_TIMEOUT(!watched, 5000);
-        QVERIFY(reloaded.count() > 0 || reloaded.wait(10000));
-        QVERIFY(companyRows(view).contains(u"Norvik Conseil | Code: NRV01C"_s));
-        view->close();
+        QVERIFY(loaded.count() > 0 || loaded.wait(10000));
+        const QStringList before = companyRows(view);
+        QVERIFY(before.contains(u"Norvik Conseil | Code: NRV01C"_s));
+
+        // The server gone: the previous list stays under the error.
+        QVERIFY(m_server.stop());
+        view->loadCompanies();
+        QVERIFY(loaded.wait(10000));
+        QVERIFY(notice(view, u"error"_s)->isVisibleTo(view));
+        QVERIFY2(notice(view, u"error"_s)->text().startsWith(u"Erreur de chargement: "_s),
+            qPrintable(notice(view, u"error"_s)->text()));
+        QCOMPARE(companyRows(view), before);
+
+        AddCompanyView sheet(m_env->api, {});
+        sheet.show();
+        CompanyForm offline { &sheet };
+        QTest::keyClicks(offline.nom, u"Hors ligne"_s);
+        QTest::keyClicks(offline.code, u"OFF1"_s);
+        QSignalSpy failed(&sheet, &AddCompanyView::submitFinished);
+        QTest::mouseClick(offline.create, Qt::LeftButton);
+        QVERIFY(failed.wait(10000));
+        QVERIFY(notice(&sheet, u"error"_s)->isVisibleTo(&sheet));
+        QVERIFY2(notice(&sheet, u"error"_s)->text().startsWith(u"Erreur: "_s),
+            qPrintable(notice(&sheet, u"error"_s)->text()));
+        QVERIFY(offline.create->isEnabled()); // a failure may be tried again
     }
 
     void home_opensTheAdministratorScreens()
     {
-        ViewTestEnv::settings().writeBool(UserSettings::IsAdmin, false);
+        m_env->settings.writeBool(UserSettings::IsAdmin, false);
         // The window composes the home screen with the administrators' screens.
-        const std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(ViewTestEnv::services());
+        const std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>(m_env->services());
         window->resize(1100, 900);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -255,40 +265,6 @@ private Q_SLOTS:
         auto *list = qobject_cast<TicketListView *>(stack->top());
         QVERIFY(list);
         QTRY_COMPARE_WITH_TIMEOUT(list->face(), TicketListView::Face::List, 10000);
-    }
-
-    void serverGone_errorsCarryTheirPrefixes()
-    {
-        QWidget window;
-        window.show();
-        auto *view = new CompanyManagementView(ViewTestEnv::api(), &window);
-        QSignalSpy loaded(view, &CompanyManagementView::loadFinished);
-        view->open();
-        QVERIFY(loaded.wait(10000));
-        const QStringList before = companyRows(view);
-        QVERIFY(!before.isEmpty());
-
-        QVERIFY(m_server.stop());
-        view->loadCompanies();
-        QVERIFY(loaded.wait(10000));
-        NoticeBox *error = notice(view, u"error"_s);
-        QVERIFY(error->isVisibleTo(view));
-        QVERIFY2(error->text().startsWith(u"Erreur de chargement: "_s), qPrintable(error->text()));
-        QCOMPARE(companyRows(view), before); // the previous list stays under the error
-
-        AddCompanyView sheet(ViewTestEnv::api(), {});
-        sheet.show();
-        CompanyForm form { &sheet };
-        QTest::keyClicks(form.nom, u"Hors ligne"_s);
-        QTest::keyClicks(form.code, u"OFF1"_s);
-        QSignalSpy submitted(&sheet, &AddCompanyView::submitFinished);
-        QTest::mouseClick(form.create, Qt::LeftButton);
-        QVERIFY(submitted.wait(10000));
-        NoticeBox *formError = notice(&sheet, u"error"_s);
-        QVERIFY(formError->isVisibleTo(&sheet));
-        QVERIFY2(formError->text().startsWith(u"Erreur: "_s), qPrintable(formError->text()));
-        QVERIFY(form.create->isEnabled()); // a failure may be tried again
-        delete view;
     }
 };
 

@@ -27,98 +27,84 @@ private Q_SLOTS:
         Configuration configuration;
         configuration.wsURL = m_ws.url();
         // A lost connection would come back within this; a closed one must not.
-        ViewTestEnv::configure(configuration, { .reconnectDelay = std::chrono::milliseconds(200) });
-        ViewTestEnv::settings().writeInteger(UserSettings::UserId, 42);
+        m_env = std::make_unique<ViewTestEnv::Program>(
+            configuration, WebSocketOptions { .reconnectDelay = std::chrono::milliseconds(200) });
     }
 
-    void init() { ViewTestEnv::settings().writeBool(UserSettings::IsAdmin, false); }
-
-    void cleanup() { ViewTestEnv::channel().disconnect(); }
-
-    void rightPassword_storesModeAndReconnectsAsAdministrator()
+    void init()
     {
-        QVERIFY(connectChannel());
-        const qsizetype userPeer = m_ws.peerCount() - 1;
-
-        AdminLoginView view(ViewTestEnv::settings(), ViewTestEnv::channel());
-        QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
-        view.show();
-        // Typing the password and Return from the home screen is in tst_adminflow.
-        QTest::keyClicks(view.findChild<QLineEdit *>(u"password"_s), u"tulip482"_s);
-        QTest::mouseClick(view.findChild<GradientButton *>(), Qt::LeftButton);
-        QVERIFY(ViewTestEnv::settings().readBool(UserSettings::IsAdmin));
-        QCOMPARE(binding.count(), 1);
-        QVERIFY(!view.isVisible());
-        verifyReconnectedAs(userPeer, 9999, u"admin"_s);
+        // An unwritable directory takes the user id away too.
+        m_env->settings.writeInteger(UserSettings::UserId, 42);
+        m_env->settings.writeBool(UserSettings::IsAdmin, false);
     }
 
-    void refusedPasswords_data()
+    void cleanup() { m_env->channel.disconnect(); }
+
+    // Typing the right password and Return from the home screen is in tst_adminflow.
+    void password_data()
     {
         QTest::addColumn<QString>("typed");
-        QTest::newRow("letter case only") << u"Tulip482"_s;
-        QTest::newRow("trailing space") << u"tulip482 "_s;
-        QTest::newRow("empty field, Return still tries") << QString();
+        QTest::addColumn<bool>("blocked"); // the settings directory cannot be written
+        QTest::addColumn<QString>("shown"); // empty when the password is taken
+        QTest::newRow("right, by the button") << u"tulip482"_s << false << QString();
+        // The mode and the channel stay as they were.
+        QTest::newRow("right, unwritable settings")
+            << u"tulip482"_s << true << m_env->settings.writeFailureText();
+        const QString refused = u"Mot de passe incorrect"_s;
+        QTest::newRow("letter case only") << u"Tulip482"_s << false << refused;
+        QTest::newRow("trailing space") << u"tulip482 "_s << false << refused;
+        QTest::newRow("empty field, Return still tries") << QString() << false << refused;
     }
 
-    void refusedPasswords()
+    void password()
     {
         QFETCH(QString, typed);
+        QFETCH(bool, blocked);
+        QFETCH(QString, shown);
+        const bool accepted = shown.isEmpty();
         QVERIFY(connectChannel());
-        const qsizetype peers = m_ws.peerCount();
-        AdminLoginView view(ViewTestEnv::settings(), ViewTestEnv::channel());
+        const qsizetype userPeer = m_ws.peerCount() - 1;
+        AdminLoginView view(m_env->settings, m_env->channel);
         QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
         view.show();
-        QTest::keyClicks(view.findChild<QLineEdit *>(u"password"_s), typed);
+        auto *field = view.findChild<QLineEdit *>(u"password"_s);
+        QTest::keyClicks(field, typed);
         QCOMPARE(view.findChild<GradientButton *>()->isEnabled(), !typed.isEmpty());
-        QTest::keyClick(view.findChild<QLineEdit *>(u"password"_s), Qt::Key_Return);
-
-        QVERIFY(ViewTestEnv::showsText(&view, u"Mot de passe incorrect"_s));
-        QVERIFY(view.isVisible() && view.findChild<QLineEdit *>(u"password"_s)->text().isEmpty());
-        QVERIFY(!ViewTestEnv::settings().readBool(UserSettings::IsAdmin));
-        QCOMPARE(binding.count(), 0);
-        QCOMPARE(m_ws.peerCount(), peers);
+        std::optional<ViewTestEnv::UnwritableSettings> unwritable;
+        if (blocked)
+            unwritable.emplace(*m_env);
+        accepted ? QTest::mouseClick(view.findChild<GradientButton *>(), Qt::LeftButton)
+                 : QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(m_env->settings.readBool(UserSettings::IsAdmin), accepted);
+        QCOMPARE(binding.count(), accepted ? 1 : 0);
+        QCOMPARE(view.isVisible(), !accepted);
+        if (accepted)
+            return verifyReconnectedAs(userPeer, 9999, u"admin"_s);
+        QVERIFY(ViewTestEnv::showsText(&view, shown) && !button(&view, u"Se déconnecter"_s, Shown::Only));
+        QVERIFY(blocked || field->text().isEmpty());
+        QCOMPARE(m_ws.peerCount(), userPeer + 1);
         QVERIFY(!m_ws.last().ended); // the user's connection stays up
     }
 
     void storedFlagShowsThePanel_closeKeepsIt_logoutReconnectsAsTheStoredUser()
     {
-        ViewTestEnv::settings().writeBool(UserSettings::IsAdmin, true);
+        m_env->settings.writeBool(UserSettings::IsAdmin, true);
         QVERIFY(connectChannel(9999));
         const qsizetype adminPeer = m_ws.peerCount() - 1;
 
-        AdminLoginView view(ViewTestEnv::settings(), ViewTestEnv::channel());
+        AdminLoginView view(m_env->settings, m_env->channel);
         QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
         view.show();
         // "Fermer" closes and changes nothing.
         QTest::mouseClick(button(&view, u"Fermer"_s, Shown::Only), Qt::LeftButton);
-        QVERIFY(!view.isVisible() && ViewTestEnv::settings().readBool(UserSettings::IsAdmin));
+        QVERIFY(!view.isVisible() && m_env->settings.readBool(UserSettings::IsAdmin));
         QCOMPARE(m_ws.peerCount(), adminPeer + 1);
         view.show();
         QTest::mouseClick(button(&view, u"Se déconnecter"_s, Shown::Only), Qt::LeftButton);
-        QVERIFY(!ViewTestEnv::settings().readBool(UserSettings::IsAdmin));
+        QVERIFY(!m_env->settings.readBool(UserSettings::IsAdmin));
         QCOMPARE(binding.count(), 1);
         QVERIFY(!view.isVisible());
         verifyReconnectedAs(adminPeer, 42, u"user"_s);
-    }
-
-    void unwritableSettings_keepTheModeAndTheChannel()
-    {
-        QVERIFY(connectChannel());
-        const qsizetype peers = m_ws.peerCount();
-        AdminLoginView view(ViewTestEnv::settings(), ViewTestEnv::channel());
-        QSignalSpy binding(&view, &AdminLoginView::isAdminChanged);
-        view.show();
-        {
-            ViewTestEnv::UnwritableSettings blocked;
-            QTest::keyClicks(view.findChild<QLineEdit *>(u"password"_s), u"tulip482"_s);
-            QTest::keyClick(view.findChild<QLineEdit *>(u"password"_s), Qt::Key_Return);
-            QVERIFY(ViewTestEnv::showsText(&view, ViewTestEnv::settings().writeFailureText()));
-            QVERIFY(view.isVisible() && !button(&view, u"Se déconnecter"_s, Shown::Only));
-        }
-        QCOMPARE(binding.count(), 0);
-        QVERIFY(!m_ws.last().ended); // still the user's connection
-        QCOMPARE(m_ws.peerCount(), peers);
-        ViewTestEnv::settings().writeInteger(UserSettings::UserId, 42); // what the blocked directory took away
     }
 
 private:
@@ -126,7 +112,7 @@ private:
     bool connectChannel(qint64 expectedId = 42)
     {
         const qsizetype peers = m_ws.peerCount();
-        WebSocketService &channel = ViewTestEnv::channel();
+        WebSocketService &channel = m_env->channel;
         channel.allowReconnection();
         channel.connect();
         if (!QTest::qWaitFor(
@@ -154,6 +140,7 @@ private:
 
     QTemporaryDir m_config;
     LoopbackWebSocketServer m_ws;
+    std::unique_ptr<ViewTestEnv::Program> m_env;
 };
 
 QTEST_MAIN(TestAdminLoginView)

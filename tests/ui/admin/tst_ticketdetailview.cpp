@@ -1,7 +1,7 @@
 #include "core/configuration.h"
+#include "httptestserver.h"
 #include "imagefiles.h"
 #include "testing.h"
-#include "httptestserver.h"
 #include "ui/admin/fullimageview.h"
 #include "ui/admin/ticketdetailview.h"
 #include "ui/widgets/iconbutton.h"
@@ -23,12 +23,12 @@ const QString closePath = u"/admin/close-ticket.php"_s;
 
 // A ticket's detail against a scripted server: what it shows for every kind
 // of ticket and attachment, and closing it, well or badly.
-class TestTicketDetailView : public QObject
+class TestTicketDetailView : public ViewTestEnv::ScreenTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(ViewTestEnv::prepare(m_config, m_server)); }
+    void initTestCase() { QVERIFY(m_env); }
 
     // The forms of capture text are in tst_admininput; here the screen
     // shows a decoded picture, and nothing for a refused or missing one.
@@ -39,13 +39,13 @@ private Q_SLOTS:
                 std::optional<QByteArray>() }) {
             Ticket ticket = sample();
             ticket.captureBase64 = refused;
-            Screen screen(ticket);
+            Screen screen(m_env->api, ticket);
             QVERIFY(!screen.detail->attachment());
             QVERIFY(!showsText(screen.detail, u"Pièce jointe"_s));
         }
         Ticket ticket = sample();
         ticket.captureBase64 = ImageFiles::solid(800, 600, Qt::darkMagenta).toBase64();
-        Screen screen(ticket);
+        Screen screen(m_env->api, ticket);
         TicketDetailView *detail = screen.detail;
         QCOMPARE(detail->attachment()->size(), QSize(800, 600));
         button(detail, u"Pièce jointe"_s)->click();
@@ -77,7 +77,7 @@ private Q_SLOTS:
         QFETCH(std::optional<QString>, status);
         QFETCH(bool, closed);
         QFETCH(QString, badge);
-        Screen screen(sample(status));
+        Screen screen(m_env->api, sample(status));
         TicketDetailView *detail = screen.detail;
         QCOMPARE(detail->canClose(), !closed);
         QCOMPARE(showsText(detail, u"Ce ticket a été fermé"_s), closed);
@@ -90,7 +90,7 @@ private Q_SLOTS:
     {
         // Spaces and lines go as they are.
         const QString typed = u"  Pilote réinstallé.\nBonne journée "_s;
-        Screen screen(sample());
+        Screen screen(m_env->api, sample());
         TicketDetailView *detail = screen.detail;
         auto *editor = detail->findChild<QPlainTextEdit *>();
         editor->setFocus();
@@ -147,9 +147,9 @@ private:
     struct Screen : ViewTestEnv::StackedWindow
     {
         TicketDetailView *detail;
-        explicit Screen(const Ticket &ticket)
+        Screen(APIService &api, const Ticket &ticket)
             : StackedWindow(QSize(900, 900))
-            , detail(new TicketDetailView(ViewTestEnv::api(), ticket))
+            , detail(new TicketDetailView(api, ticket))
         {
             stack->push(detail);
         }
@@ -171,9 +171,6 @@ private:
         t.poste = u"P-101"_s;
         return t;
     }
-
-    QTemporaryDir m_config;
-    HttpTestServer m_server;
 };
 
 QTEST_MAIN(TestTicketDetailView)

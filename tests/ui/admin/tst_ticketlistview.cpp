@@ -1,6 +1,6 @@
 #include "core/configuration.h"
-#include "testing.h"
 #include "httptestserver.h"
+#include "testing.h"
 #include "ticketjson.h"
 #include "ui/admin/addcompanyview.h"
 #include "ui/admin/companymanagementview.h"
@@ -50,44 +50,18 @@ QStringList layout(const TicketListModel &model)
     return rows;
 }
 
-TicketGridView *gridOf(TicketListView *list)
-{
-    return list->findChild<TicketGridView *>(u"grid"_s);
-}
-
-TicketListModel *modelOf(TicketListView *list)
-{
-    return qobject_cast<TicketListModel *>(gridOf(list)->model());
-}
-
-int rowOfTicket(const TicketListModel *model, qint64 id)
-{
-    for (int row = 0; row < model->rowCount(); ++row)
-        if (model->index(row).data(TicketListModel::TicketIdRole).toLongLong() == id)
-            return row;
-    return -1;
-}
-
-TestResponse companies(const QStringList &names, int delayMs = 0)
-{
-    QJsonArray list;
-    for (const QString &name : names)
-        list.append(QJsonObject { { u"id"_s, list.size() + 1 }, { u"nom"_s, name }, { u"code"_s, u"C"_s } });
-    return TestResponse::json({ { u"success"_s, true }, { u"companies"_s, list } }, 200, delayMs);
-}
-
 } // namespace
 
 // The administrators' ticket list and company list against a scripted
 // server: the sections and their order, every face, the way to a ticket's
 // detail and back, and replies that come late or after their form is gone.
 // Listing, closing and creating against the real server are in tst_adminflow.
-class TestTicketListView : public QObject
+class TestTicketListView : public ViewTestEnv::ScreenTest
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { QVERIFY(ViewTestEnv::prepare(m_config, m_server)); }
+    void initTestCase() { QVERIFY(m_env); }
 
     void mixedStatuses_sectionsStableOrderCountLineAndWhatAReaderHears()
     {
@@ -96,7 +70,7 @@ private Q_SLOTS:
             ticketJson(4, nullptr, "2025-01-04 10:00:00"), ticketJson(5, "OPEN", nullptr, "Sans date"),
             ticketJson(6, "Fermé", "2025-01-02 10:00:00"),
             ticketJson(7, "open", "2025-03-14T09:26:53.589Z", "Le plus récent") }));
-        Screen screen;
+        Screen screen(m_env->api);
         TicketListView *list = screen.list;
         QVERIFY(waitForLoad(list));
         QVERIFY(showsText(list, u"7 tickets au total"_s)); // en_cours and no status count too
@@ -139,12 +113,12 @@ private Q_SLOTS:
 
     // Measured on the picture: the first section's circle 20 pixels under the
     // screen's header, each section's cards 16 under its circle; a scroll bar
-    // only once the cards overflow.
-    void sections_spacedAsDesigned_scrollBarOnlyWhenNeeded()
+    // only once the cards overflow. Then the other faces: error, retry, empty.
+    void sections_spacedAsDesigned_scrollBarOnlyWhenNeeded_errorRetryEmpty()
     {
         serve(ticketList({ ticketJson(1, "open", "2025-01-01 10:00:00", "Premier"),
             ticketJson(2, "closed", "2025-01-02 10:00:00", "Second") }));
-        Screen screen;
+        Screen screen(m_env->api);
         TicketListView *list = screen.list;
         QVERIFY(waitForLoad(list));
         TicketGridView *grid = gridOf(list);
@@ -166,10 +140,7 @@ private Q_SLOTS:
                 ++y;
             return y;
         };
-        QLabel *count = nullptr;
-        for (QLabel *label : list->findChildren<QLabel *>())
-            if (label->text() == u"2 tickets au total"_s)
-                count = label;
+        QLabel *count = ViewTestEnv::label(list, u"2 tickets au total"_s);
         QVERIFY(count);
         const int headerBottom = count->mapTo(list, QPoint(0, count->height())).y();
         const int circleTop = nextEdge(headerBottom, true);
@@ -177,23 +148,6 @@ private Q_SLOTS:
         const int circleEnd = nextEdge(circleTop, false);
         QCOMPARE(circleEnd - circleTop, 40);
         QCOMPARE(nextEdge(circleEnd, true) - circleEnd, 16);
-
-        QJsonArray many;
-        for (int id = 1; id <= 12; ++id)
-            many.append(ticketJson(id, "open", "2025-01-01 10:00:00"));
-        serve(ticketList(many));
-        QSignalSpy finished(list, &TicketListView::loadFinished);
-        list->loadTickets();
-        QVERIFY(finished.wait(10000));
-        QTRY_VERIFY(grid->verticalScrollBar()->isVisible());
-    }
-
-    void refresh_errorThenRetryThenEmpty()
-    {
-        serve(ticketList({ ticketJson(1, "open", "2025-01-01 10:00:00") }));
-        Screen screen;
-        TicketListView *list = screen.list;
-        QVERIFY(waitForLoad(list));
 
         // A reply that is no ticket list: the error view hides the old list.
         m_server.setReply(listPath, { 200, "<html>Service indisponible</html>", 0 });
@@ -204,14 +158,17 @@ private Q_SLOTS:
         auto *errorText = list->findChild<QLabel *>(u"errorText"_s);
         QVERIFY(errorText->isVisibleTo(list) && !errorText->text().isEmpty());
 
-        serve(ticketList(
-            { ticketJson(1, "open", "2025-01-01 10:00:00"), ticketJson(2, "fermé", "2025-01-02 10:00:00") }));
+        QJsonArray many;
+        for (int id = 1; id <= 12; ++id)
+            many.append(ticketJson(id, "open", "2025-01-01 10:00:00"));
+        serve(ticketList(many));
         QSignalSpy finished(list, &TicketListView::loadFinished);
         QTest::mouseClick(
             ViewTestEnv::button(list, u"Réessayer"_s, ViewTestEnv::Shown::Only), Qt::LeftButton);
         QVERIFY(finished.wait(10000));
         QCOMPARE(list->face(), TicketListView::Face::List);
-        QVERIFY(showsText(list, u"2 tickets au total"_s));
+        QVERIFY(showsText(list, u"12 tickets au total"_s));
+        QTRY_VERIFY(grid->verticalScrollBar()->isVisible());
 
         // No ticket at all: a word of it and no button.
         serve(ticketList({}));
@@ -229,7 +186,7 @@ private Q_SLOTS:
             ticketJson(4, "open", "2025-01-06 10:00:00", "Quatre"),
             ticketJson(5, "closed", "2025-01-05 10:00:00", "Cinq"),
             ticketJson(6, "closed", "2025-01-04 10:00:00", "Six") }));
-        Screen screen;
+        Screen screen(m_env->api);
         QVERIFY(waitForLoad(screen.list));
         TicketGridView *grid = gridOf(screen.list);
         grid->setFocus(Qt::TabFocusReason);
@@ -275,7 +232,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!list);
         QTest::keyClick(screen.stack->top(), Qt::Key_Escape);
         QCOMPARE(screen.stack->count(), 1);
-        auto *again = new TicketListView(ViewTestEnv::api());
+        auto *again = new TicketListView(m_env->api);
         screen.stack->push(again);
         QTest::mouseClick(ViewTestEnv::button(again, u"Retour"_s, ViewTestEnv::Shown::Only), Qt::LeftButton);
         QCOMPARE(screen.stack->count(), 1);
@@ -289,15 +246,16 @@ private Q_SLOTS:
         m_server.setHandler([&served](const TestRequest &request) {
             const bool first = served++ == 0;
             if (request.path == companiesPath)
-                return first ? companies({ u"Ancienne"_s }, 600)
-                             : companies({ u"Ancienne"_s, u"Nouvelle"_s });
+                return first
+                    ? TestResponse::json(companyList({ { 1, "Ancienne", "C" } }), 200, 600)
+                    : TestResponse::json(companyList({ { 1, "Ancienne", "C" }, { 2, "Nouvelle", "C" } }));
             return TestResponse::json(
                 ticketList({ ticketJson(first ? 1 : 2, "open", "2025-01-01 10:00:00") }), 200,
                 first ? 600 : 0);
         });
-        QSignalSpy replies(ViewTestEnv::api().network(), &QNetworkAccessManager::finished);
+        QSignalSpy replies(m_env->api.network(), &QNetworkAccessManager::finished);
         const qsizetype before = m_server.count(listPath);
-        Screen screen;
+        Screen screen(m_env->api);
         QTRY_VERIFY(m_server.count(listPath) > before);
         screen.list->loadTickets();
         // Every fetch answered, the late first one last.
@@ -308,7 +266,7 @@ private Q_SLOTS:
 
         served = 0;
         replies.clear();
-        CompanyManagementView view(ViewTestEnv::api());
+        CompanyManagementView view(m_env->api);
         view.open();
         QTRY_COMPARE(m_server.count(companiesPath), 1);
         view.loadCompanies();
@@ -323,9 +281,9 @@ private Q_SLOTS:
             if (request.path == u"/company/create.php")
                 return TestResponse::json(
                     { { u"success"_s, true }, { u"company_id"_s, 9 }, { u"message"_s, u"ok"_s } }, 200, 400);
-            return companies({ u"Alpha"_s });
+            return TestResponse::json(companyList({ { 1, "Alpha", "C" } }));
         });
-        CompanyManagementView view(ViewTestEnv::api());
+        CompanyManagementView view(m_env->api);
         view.open();
         QTRY_VERIFY(!view.findChild<QWidget *>(u"loading"_s)->isVisibleTo(&view));
         const qsizetype loads = m_server.count(companiesPath);
@@ -334,10 +292,7 @@ private Q_SLOTS:
         QVERIFY(form);
         // The list's code chip and the form's "Annuler" as designed: 8 by 2
         // pixels around the code, 15-pixel words.
-        QLabel *chip = nullptr;
-        for (QLabel *label : view.findChildren<QLabel *>())
-            if (label->text() == u"C"_s)
-                chip = label;
+        QLabel *chip = ViewTestEnv::label(&view, u"C"_s);
         QVERIFY(chip && chip->isVisible());
         const QFontMetrics chipText(chip->font());
         QCOMPARE(chip->width() - chipText.horizontalAdvance(chip->text()), 2 * 8);
@@ -358,8 +313,12 @@ private:
     // The list pushed on a window's navigation stack.
     struct Screen : ViewTestEnv::StackedWindow
     {
-        TicketListView *list = new TicketListView(ViewTestEnv::api());
-        Screen() { stack->push(list); }
+        TicketListView *list;
+        explicit Screen(APIService &api)
+            : list(new TicketListView(api))
+        {
+            stack->push(list);
+        }
     };
     static bool waitForLoad(TicketListView *list)
     {
@@ -370,9 +329,6 @@ private:
     }
 
     void serve(const QJsonObject &reply) { m_server.setReply(listPath, TestResponse::json(reply)); }
-
-    QTemporaryDir m_config;
-    HttpTestServer m_server;
 };
 
 QTEST_MAIN(TestTicketListView)

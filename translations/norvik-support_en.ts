@@ -1,0 +1,1087 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="fr_FR">
+<context>
+    <name>APIError</name>
+    <message>
+        <source>L&apos;opération n&apos;a pas pu être effectuée.</source>
+        <translation>The operation could not be completed.</translation>
+    </message>
+</context>
+<context>
+    <name>APIService</name>
+    <message>
+        <source>Connexion refusée : le serveur n&apos;accepte pas de connexion à cette adresse.</source>
+        <translation>Connection refused: the server accepts no connection at this address.</translation>
+    </message>
+    <message>
+        <source>La connexion avec le serveur a été interrompue avant la fin de sa réponse.</source>
+        <translation>The connection to the server was cut before the end of its reply.</translation>
+    </message>
+    <message>
+        <source>Serveur introuvable : vérifiez l&apos;adresse du serveur et la connexion au réseau.</source>
+        <translation>Server not found: check the server&apos;s address and the network connection.</translation>
+    </message>
+    <message>
+        <source>Le serveur n&apos;a pas répondu à temps (délai dépassé).</source>
+        <translation>The server did not answer in time (timed out).</translation>
+    </message>
+    <message>
+        <source>La connexion sécurisée (TLS) avec le serveur a échoué.</source>
+        <translation>The secure (TLS) connection to the server failed.</translation>
+    </message>
+    <message>
+        <source>Le réseau est indisponible.</source>
+        <translation>The network is unavailable.</translation>
+    </message>
+    <message>
+        <source>Le serveur a redirigé la requête vers une autre adresse ; la redirection a été refusée.</source>
+        <translation>The server redirected the request to another address; the redirection was refused.</translation>
+    </message>
+    <message>
+        <source>Le serveur a envoyé une réponse qui n&apos;est pas une réponse HTTP valide.</source>
+        <translation>The server sent a reply that is not a valid HTTP reply.</translation>
+    </message>
+    <message>
+        <source>Erreur serveur</source>
+        <translation>Server error</translation>
+    </message>
+    <message>
+        <source>La réponse du serveur dépasse 256 Mio ; le transfert a été interrompu.</source>
+        <translation>The server&apos;s reply exceeds 256 MiB; the transfer was stopped.</translation>
+    </message>
+    <message>
+        <source>Erreur création ticket</source>
+        <translation>Ticket creation error</translation>
+    </message>
+    <message>
+        <source>Réponse invalide du serveur</source>
+        <translation>Invalid reply from the server</translation>
+    </message>
+    <message>
+        <source>Erreur inconnue</source>
+        <translation>Unknown error</translation>
+    </message>
+</context>
+<context>
+    <name>AddCompanyView</name>
+    <message>
+        <source>Nouvelle société</source>
+        <translation>New company</translation>
+    </message>
+    <message>
+        <source>Société créée avec succès !</source>
+        <translation>Company created successfully!</translation>
+    </message>
+    <message>
+        <source>Ajouter une nouvelle société au système</source>
+        <translation>Add a new company to the system</translation>
+    </message>
+    <message>
+        <source>Nom de la société</source>
+        <translation>Company name</translation>
+    </message>
+    <message>
+        <source>Ex: Norvik</source>
+        <translation>e.g. Norvik</translation>
+    </message>
+    <message>
+        <source>Code unique (3-10 caractères)</source>
+        <translation>Unique code (3-10 characters)</translation>
+    </message>
+    <message>
+        <source>Ex: NORVIK001</source>
+        <translation>e.g. NORVIK001</translation>
+    </message>
+    <message>
+        <source>Lettres majuscules et chiffres uniquement</source>
+        <translation>Capital letters and digits only</translation>
+    </message>
+    <message>
+        <source>Annuler</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Créer la société</source>
+        <translation>Create company</translation>
+    </message>
+    <message>
+        <source>Erreur: %1</source>
+        <translation>Error: %1</translation>
+    </message>
+</context>
+<context>
+    <name>AdminLoginView</name>
+    <message>
+        <source>Connexion admin</source>
+        <translation>Admin login</translation>
+    </message>
+    <message>
+        <source>Accédez à la gestion des tickets</source>
+        <translation>Access ticket management</translation>
+    </message>
+    <message>
+        <source>Mot de passe incorrect</source>
+        <translation>Incorrect password</translation>
+    </message>
+    <message>
+        <source>Se connecter</source>
+        <translation>Log in</translation>
+    </message>
+    <message>
+        <source>Annuler</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Mot de passe</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>Mot de passe admin</source>
+        <translation>Admin password</translation>
+    </message>
+    <message>
+        <source>Se déconnecter</source>
+        <translation>Log out</translation>
+    </message>
+    <message>
+        <source>Fermer</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Connecté en tant qu&apos;admin</source>
+        <translation>Logged in as admin</translation>
+    </message>
+</context>
+<context>
+    <name>AppVersion</name>
+    <message>
+        <source>Version %1 (%2)</source>
+        <translation>Version %1 (%2)</translation>
+    </message>
+</context>
+<context>
+    <name>AreaSelector</name>
+    <message>
+        <source>Sélection de la zone à capturer</source>
+        <translation>Selecting the area to capture</translation>
+    </message>
+    <message>
+        <source>Faites glisser pour choisir une zone, cliquez pour tout l&apos;écran — Échap pour annuler</source>
+        <translation>Drag to choose an area, click for the whole screen — Esc to cancel</translation>
+    </message>
+</context>
+<context>
+    <name>AttachmentPicker</name>
+    <message>
+        <source>Ce fichier n&apos;est pas une image lisible (PNG, JPEG ou HEIC).</source>
+        <translation>This file is not a readable image (PNG, JPEG or HEIC).</translation>
+    </message>
+    <message>
+        <source>Capture d&apos;écran (optionnel)</source>
+        <translation>Screenshot (optional)</translation>
+    </message>
+    <message>
+        <source>Capturer l&apos;écran</source>
+        <translation>Capture screen</translation>
+    </message>
+    <message>
+        <source>Choisir une image</source>
+        <translation>Choose image</translation>
+    </message>
+    <message>
+        <source>Sélectionner une zone de l&apos;écran</source>
+        <translation>Select an area of the screen</translation>
+    </message>
+    <message>
+        <source>PNG, JPEG ou HEIC ; vous pouvez aussi coller (Ctrl+V) ou déposer une image</source>
+        <translation>PNG, JPEG or HEIC; you can also paste (Ctrl+V) or drop an image</translation>
+    </message>
+    <message>
+        <source>Supprimer</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>Modifier la capture</source>
+        <translation>Edit screenshot</translation>
+    </message>
+    <message>
+        <source>Masquer, flouter ou signaler une partie de l&apos;image avant l&apos;envoi</source>
+        <translation>Hide, blur or highlight part of the picture before sending</translation>
+    </message>
+    <message>
+        <source>Images (*.png *.PNG *.jpg *.JPG *.jpeg *.JPEG *.heic *.HEIC)</source>
+        <translation>Images (*.png *.PNG *.jpg *.JPG *.jpeg *.JPEG *.heic *.HEIC)</translation>
+    </message>
+</context>
+<context>
+    <name>CaptureCanvas</name>
+    <message>
+        <source>Capture à modifier</source>
+        <translation>Screenshot to edit</translation>
+    </message>
+</context>
+<context>
+    <name>CaptureEditor</name>
+    <message>
+        <source>■ Masquer</source>
+        <translation>■ Hide</translation>
+    </message>
+    <message>
+        <source>▦ Flouter</source>
+        <translation>▦ Blur</translation>
+    </message>
+    <message>
+        <source>▢ Encadrer</source>
+        <translation>▢ Rectangle</translation>
+    </message>
+    <message>
+        <source>➜ Flèche</source>
+        <translation>➜ Arrow</translation>
+    </message>
+    <message>
+        <source>Modifier la capture</source>
+        <translation>Edit screenshot</translation>
+    </message>
+    <message>
+        <source>Masquez ce qui ne doit pas quitter votre poste, signalez ce qui compte</source>
+        <translation>Hide what must not leave your workstation, highlight what matters</translation>
+    </message>
+    <message>
+        <source>Outil</source>
+        <translation>Tool</translation>
+    </message>
+    <message>
+        <source>↶ Défaire</source>
+        <translation>↶ Undo</translation>
+    </message>
+    <message>
+        <source>↷ Refaire</source>
+        <translation>↷ Redo</translation>
+    </message>
+    <message>
+        <source>Annuler la dernière modification (Ctrl+Z)</source>
+        <translation>Undo the last change (Ctrl+Z)</translation>
+    </message>
+    <message>
+        <source>Rétablir la modification annulée (Ctrl+Maj+Z)</source>
+        <translation>Redo the undone change (Ctrl+Shift+Z)</translation>
+    </message>
+    <message>
+        <source>Annuler</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Terminé</source>
+        <translation>Done</translation>
+    </message>
+</context>
+<context>
+    <name>CompanyBox</name>
+    <message>
+        <source>Société</source>
+        <translation>Company</translation>
+    </message>
+</context>
+<context>
+    <name>CompanyManagementView</name>
+    <message>
+        <source>Gestion des sociétés</source>
+        <translation>Company management</translation>
+    </message>
+    <message>
+        <source>Nouvelle société</source>
+        <translation>New company</translation>
+    </message>
+    <message>
+        <source>Aucune société enregistrée</source>
+        <translation>No companies registered</translation>
+    </message>
+    <message>
+        <source>Erreur de chargement: %1</source>
+        <translation>Loading error: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CompanyRow</name>
+    <message>
+        <source>Code:</source>
+        <translation>Code:</translation>
+    </message>
+    <message>
+        <source>Code: %1</source>
+        <translation>Code: %1</translation>
+    </message>
+</context>
+<context>
+    <name>Configuration</name>
+    <message>
+        <source>Adresse %1 invalide : « %2 » (attendu : %3://…).</source>
+        <translation>Invalid %1 address: “%2” (expected: %3://…).</translation>
+    </message>
+    <message>
+        <source>Adresse %1 refusée : « %2 ». Une connexion non chiffrée (%3) n&apos;est permise que vers cette machine (127.0.0.1, ::1, localhost) ; utilisez %4.</source>
+        <translation>%1 address refused: “%2”. An unencrypted connection (%3) is only allowed towards this machine (127.0.0.1, ::1, localhost); use %4.</translation>
+    </message>
+    <message>
+        <source>L&apos;option %1 attend une adresse.</source>
+        <translation>The option %1 expects an address.</translation>
+    </message>
+    <message>
+        <source>de l&apos;API</source>
+        <comment>which address: %1 of the refusals</comment>
+        <translation>API</translation>
+    </message>
+</context>
+<context>
+    <name>ConflictBox</name>
+    <message>
+        <source>Utiliser ces informations</source>
+        <translation>Use this information</translation>
+    </message>
+    <message>
+        <source>Ce poste est déjà utilisé</source>
+        <translation>This workstation is already in use</translation>
+    </message>
+    <message>
+        <source>Utilisateur existant:</source>
+        <translation>Existing user:</translation>
+    </message>
+    <message>
+        <source>Utilisateur existant: %1</source>
+        <translation>Existing user: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CreateTicketView</name>
+    <message>
+        <source>🟢 Normale</source>
+        <translation>🟢 Normal</translation>
+    </message>
+    <message>
+        <source>🟠 Haute</source>
+        <translation>🟠 High</translation>
+    </message>
+    <message>
+        <source>🔴 Critique</source>
+        <translation>🔴 Critical</translation>
+    </message>
+    <message>
+        <source>Créer un ticket</source>
+        <translation>Create a ticket</translation>
+    </message>
+    <message>
+        <source>Décrivez votre demande au support technique</source>
+        <translation>Describe your request to technical support</translation>
+    </message>
+    <message>
+        <source>Titre de la demande</source>
+        <translation>Request title</translation>
+    </message>
+    <message>
+        <source>Ex: Impossible d&apos;imprimer</source>
+        <translation>e.g. Cannot print</translation>
+    </message>
+    <message>
+        <source>Description détaillée</source>
+        <translation>Detailed description</translation>
+    </message>
+    <message>
+        <source>Priorité</source>
+        <translation>Priority</translation>
+    </message>
+    <message>
+        <source>Annuler</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Envoyer le ticket</source>
+        <translation>Send ticket</translation>
+    </message>
+    <message>
+        <source>Réessayer</source>
+        <translation>Retry</translation>
+    </message>
+    <message>
+        <source>Ticket créé avec succès !</source>
+        <translation>Ticket created successfully!</translation>
+    </message>
+</context>
+<context>
+    <name>DecodingError</name>
+    <message>
+        <source>Les données n&apos;ont pas pu être lues car la valeur « %1 » est manquante.</source>
+        <translation>The data could not be read because the value “%1” is missing.</translation>
+    </message>
+    <message>
+        <source>Les données n&apos;ont pas pu être lues car la valeur « %1 » n&apos;est pas du type attendu.</source>
+        <translation>The data could not be read because the value “%1” is not of the expected type.</translation>
+    </message>
+    <message>
+        <source>Les données n&apos;ont pas pu être lues car elles ne sont pas au bon format.</source>
+        <translation>The data could not be read because it is not in the right format.</translation>
+    </message>
+</context>
+<context>
+    <name>DesktopIntegration</name>
+    <message>
+        <source>Ouvrir l&apos;application</source>
+        <translation>Open the application</translation>
+    </message>
+    <message>
+        <source>Faire un ticket</source>
+        <translation>New ticket</translation>
+    </message>
+    <message>
+        <source>Voir mes tickets</source>
+        <translation>My tickets</translation>
+    </message>
+    <message>
+        <source>Vérifier les mises à jour...</source>
+        <translation>Check for updates...</translation>
+    </message>
+    <message>
+        <source>Quitter</source>
+        <translation>Quit</translation>
+    </message>
+</context>
+<context>
+    <name>DraftOffer</name>
+    <message>
+        <source>Reprendre le brouillon</source>
+        <translation>Resume draft</translation>
+    </message>
+    <message>
+        <source>Ignorer</source>
+        <translation>Ignore</translation>
+    </message>
+    <message>
+        <source>Un ticket commencé et non envoyé a été gardé en brouillon.</source>
+        <translation>A ticket that was started but not sent has been kept as a draft.</translation>
+    </message>
+</context>
+<context>
+    <name>FieldLabel</name>
+    <message>
+        <source>%1 (obligatoire)</source>
+        <translation>%1 (required)</translation>
+    </message>
+</context>
+<context>
+    <name>FullImageView</name>
+    <message>
+        <source>Fermer</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Pièce jointe</source>
+        <translation>Attachment</translation>
+    </message>
+</context>
+<context>
+    <name>HomeView</name>
+    <message>
+        <source>Connexion admin</source>
+        <translation>Admin login</translation>
+    </message>
+    <message>
+        <source>Paramètres utilisateur</source>
+        <translation>User settings</translation>
+    </message>
+    <message>
+        <source>Norvik Support</source>
+        <translation>Norvik Support</translation>
+    </message>
+    <message>
+        <source>Création et gestion des demandes au service technique</source>
+        <translation>Creating and managing requests to technical support</translation>
+    </message>
+    <message>
+        <source>Créer mon compte</source>
+        <translation>Create my account</translation>
+    </message>
+    <message>
+        <source>Démarrer un ticket</source>
+        <translation>Start a ticket</translation>
+    </message>
+    <message>
+        <source>Mes tickets</source>
+        <translation>My tickets</translation>
+    </message>
+    <message>
+        <source>Gestion des tickets</source>
+        <translation>Ticket management</translation>
+    </message>
+    <message>
+        <source>Admin connecté</source>
+        <translation>Admin logged in</translation>
+    </message>
+</context>
+<context>
+    <name>IconButton</name>
+    <message>
+        <source>Fermer</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>IdentityBox</name>
+    <message>
+        <source>Pensez à remplir vos informations dans les paramètres</source>
+        <translation>Remember to fill in your details in the settings</translation>
+    </message>
+    <message>
+        <source>Poste %1</source>
+        <translation>Workstation %1</translation>
+    </message>
+</context>
+<context>
+    <name>ImagePreview</name>
+    <message>
+        <source>Capture d&apos;écran jointe</source>
+        <translation>Attached screenshot</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Norvik Support</source>
+        <translation>Norvik Support</translation>
+    </message>
+</context>
+<context>
+    <name>MissedClosures</name>
+    <message>
+        <source>1 ticket a été fermé.</source>
+        <translation>1 ticket was closed.</translation>
+    </message>
+    <message>
+        <source>%1 tickets ont été fermés.</source>
+        <translation>%1 tickets were closed.</translation>
+    </message>
+    <message>
+        <source>Tickets fermés</source>
+        <translation>Tickets closed</translation>
+    </message>
+</context>
+<context>
+    <name>MyTicketsModel</name>
+    <message>
+        <source>Terminé</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>En cours</source>
+        <translation>In progress</translation>
+    </message>
+    <message>
+        <source>%1, priorité %2, %3, créé le %4</source>
+        <translation>%1, priority %2, %3, created on %4</translation>
+    </message>
+    <message>
+        <source>Réduit. Espace pour voir plus.</source>
+        <translation>Collapsed. Space to show more.</translation>
+    </message>
+    <message>
+        <source>Réponse du support : %1</source>
+        <translation>Support reply: %1</translation>
+    </message>
+    <message>
+        <source>Fermé le %1</source>
+        <translation>Closed on %1</translation>
+    </message>
+</context>
+<context>
+    <name>MyTicketsView</name>
+    <message>
+        <source>Mes tickets</source>
+        <translation>My tickets</translation>
+    </message>
+    <message>
+        <source>Suivez l&apos;état de vos demandes</source>
+        <translation>Track the status of your requests</translation>
+    </message>
+    <message>
+        <source>Actualiser</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>Chargement...</source>
+        <translation>Loading...</translation>
+    </message>
+    <message>
+        <source>Aucun ticket</source>
+        <translation>No tickets</translation>
+    </message>
+    <message>
+        <source>Vous n&apos;avez pas encore créé de demande</source>
+        <translation>You have not created any request yet</translation>
+    </message>
+    <message>
+        <source>Utilisateur non connecté</source>
+        <translation>User not logged in</translation>
+    </message>
+    <message>
+        <source>Erreur de chargement: %1</source>
+        <translation>Loading error: %1</translation>
+    </message>
+</context>
+<context>
+    <name>NavigationStack</name>
+    <message>
+        <source>Retour</source>
+        <translation>Back</translation>
+    </message>
+</context>
+<context>
+    <name>RealtimeWiring</name>
+    <message>
+        <source>Votre ticket #%1 a été fermé.</source>
+        <translation>Your ticket #%1 was closed.</translation>
+    </message>
+    <message>
+        <source>Ticket fermé</source>
+        <translation>Ticket closed</translation>
+    </message>
+    <message>
+        <source>Nouveau ticket</source>
+        <translation>New ticket</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterView</name>
+    <message>
+        <source>Créer mon compte</source>
+        <translation>Create my account</translation>
+    </message>
+    <message>
+        <source>Bienvenue</source>
+        <translation>Welcome</translation>
+    </message>
+    <message>
+        <source>Créez votre compte pour commencer</source>
+        <translation>Create your account to get started</translation>
+    </message>
+    <message>
+        <source>Société</source>
+        <translation>Company</translation>
+    </message>
+    <message>
+        <source>Chargement...</source>
+        <translation>Loading...</translation>
+    </message>
+    <message>
+        <source>Aucune société disponible</source>
+        <translation>No company available</translation>
+    </message>
+    <message>
+        <source>Réessayer</source>
+        <translation>Retry</translation>
+    </message>
+    <message>
+        <source>Numéro de poste</source>
+        <translation>Workstation number</translation>
+    </message>
+    <message>
+        <source>Ex: 24</source>
+        <translation>e.g. 24</translation>
+    </message>
+    <message>
+        <source>Nom</source>
+        <translation>Last name</translation>
+    </message>
+    <message>
+        <source>Votre nom</source>
+        <translation>Your last name</translation>
+    </message>
+    <message>
+        <source>Prénom</source>
+        <translation>First name</translation>
+    </message>
+    <message>
+        <source>Votre prénom</source>
+        <translation>Your first name</translation>
+    </message>
+    <message>
+        <source>Téléphone</source>
+        <translation>Phone</translation>
+    </message>
+    <message>
+        <source>Ex: 06 12 34 56 78</source>
+        <translation>e.g. 555 0123</translation>
+    </message>
+    <message>
+        <source>Sélectionnez une société</source>
+        <translation>Select a company</translation>
+    </message>
+    <message>
+        <source>Erreur de chargement des sociétés</source>
+        <translation>Could not load the companies</translation>
+    </message>
+    <message>
+        <source>Ce numéro de poste est déjà utilisé dans votre société</source>
+        <translation>This workstation number is already in use in your company</translation>
+    </message>
+    <message>
+        <source>Erreur: %1</source>
+        <translation>Error: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ScreenCapture</name>
+    <message>
+        <source>La capture d&apos;écran n&apos;est pas disponible sur ce bureau. Utilisez « Choisir une image » ou collez une image avec Ctrl+V.</source>
+        <translation>Screen capture is not available on this desktop. Use “Choose image” or paste an image with Ctrl+V.</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsView</name>
+    <message>
+        <source>Paramètres utilisateur</source>
+        <translation>User settings</translation>
+    </message>
+    <message>
+        <source>Ces informations seront jointes à vos demandes</source>
+        <translation>This information will be attached to your requests</translation>
+    </message>
+    <message>
+        <source>Ouvrir Norvik Support au démarrage</source>
+        <translation>Open Norvik Support at startup</translation>
+    </message>
+    <message>
+        <source>Numéro de poste</source>
+        <translation>Workstation number</translation>
+    </message>
+    <message>
+        <source>Ex: 24</source>
+        <translation>e.g. 24</translation>
+    </message>
+    <message>
+        <source>Téléphone</source>
+        <translation>Phone</translation>
+    </message>
+    <message>
+        <source>Ex: 06 12 34 56 78</source>
+        <translation>e.g. 555 0123</translation>
+    </message>
+    <message>
+        <source>Nom</source>
+        <translation>Last name</translation>
+    </message>
+    <message>
+        <source>Votre nom</source>
+        <translation>Your last name</translation>
+    </message>
+    <message>
+        <source>Prénom</source>
+        <translation>First name</translation>
+    </message>
+    <message>
+        <source>Votre prénom</source>
+        <translation>Your first name</translation>
+    </message>
+    <message>
+        <source>Enregistrer</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Sociétés</source>
+        <translation>Companies</translation>
+    </message>
+    <message>
+        <source>Gérer les sociétés</source>
+        <translation>Manage companies</translation>
+    </message>
+</context>
+<context>
+    <name>Spinner</name>
+    <message>
+        <source>Chargement</source>
+        <translation>Loading</translation>
+    </message>
+</context>
+<context>
+    <name>Ticket</name>
+    <message>
+        <source>Sans titre</source>
+        <translation>Untitled</translation>
+    </message>
+    <message>
+        <source>Aucun message</source>
+        <translation>No message</translation>
+    </message>
+</context>
+<context>
+    <name>TicketCard</name>
+    <message>
+        <source>Voir plus</source>
+        <translation>Show more</translation>
+    </message>
+    <message>
+        <source>Réponse du support</source>
+        <translation>Support reply</translation>
+    </message>
+    <message>
+        <source>Réduire</source>
+        <translation>Show less</translation>
+    </message>
+</context>
+<context>
+    <name>TicketCardDelegate</name>
+    <message>
+        <source>Voir le détail</source>
+        <translation>View details</translation>
+    </message>
+</context>
+<context>
+    <name>TicketDetailView</name>
+    <message>
+        <source>Pièce jointe</source>
+        <translation>Attachment</translation>
+    </message>
+    <message>
+        <source>Agrandir la pièce jointe</source>
+        <translation>Enlarge attachment</translation>
+    </message>
+    <message>
+        <source>Créé le %1</source>
+        <translation>Created on %1</translation>
+    </message>
+    <message>
+        <source>Actions Administrateur</source>
+        <translation>Administrator actions</translation>
+    </message>
+    <message>
+        <source>Message de clôture (optionnel)</source>
+        <translation>Closing message (optional)</translation>
+    </message>
+    <message>
+        <source>Fermer ce ticket</source>
+        <translation>Close this ticket</translation>
+    </message>
+    <message>
+        <source>Fermeture...</source>
+        <translation>Closing...</translation>
+    </message>
+    <message>
+        <source>Ce ticket a été fermé</source>
+        <translation>This ticket has been closed</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>Informations utilisateur</source>
+        <translation>User information</translation>
+    </message>
+    <message>
+        <source>Nom complet</source>
+        <translation>Full name</translation>
+    </message>
+    <message>
+        <source>Téléphone</source>
+        <translation>Phone</translation>
+    </message>
+    <message>
+        <source>Société</source>
+        <translation>Company</translation>
+    </message>
+    <message>
+        <source>Poste</source>
+        <translation>Workstation</translation>
+    </message>
+    <message>
+        <source>Confirmer la fermeture</source>
+        <translation>Confirm closing</translation>
+    </message>
+    <message>
+        <source>Voulez-vous vraiment fermer ce ticket ? Cette action marquera le ticket comme résolu.</source>
+        <translation>Do you really want to close this ticket? This will mark the ticket as resolved.</translation>
+    </message>
+    <message>
+        <source>Annuler</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Fermer le ticket</source>
+        <translation>Close ticket</translation>
+    </message>
+</context>
+<context>
+    <name>TicketGridView</name>
+    <message>
+        <source>Tickets</source>
+        <translation>Tickets</translation>
+    </message>
+</context>
+<context>
+    <name>TicketListModel</name>
+    <message>
+        <source>%1 tickets au total</source>
+        <translation>%1 tickets in total</translation>
+    </message>
+    <message>
+        <source>%1 ticket au total</source>
+        <translation>%1 ticket in total</translation>
+    </message>
+    <message>
+        <source>Tickets en cours</source>
+        <translation>Open tickets</translation>
+    </message>
+    <message>
+        <source>Tickets fermés</source>
+        <translation>Closed tickets</translation>
+    </message>
+    <message>
+        <source>Statut %1</source>
+        <translation>Status %1</translation>
+    </message>
+    <message>
+        <source>priorité %1</source>
+        <translation>priority %1</translation>
+    </message>
+    <message>
+        <source>créé le %1</source>
+        <translation>created on %1</translation>
+    </message>
+    <message>
+        <source>par %1</source>
+        <translation>by %1</translation>
+    </message>
+    <message>
+        <source>société %1</source>
+        <translation>company %1</translation>
+    </message>
+    <message>
+        <source>%1, %2 tickets</source>
+        <translation>%1, %2 tickets</translation>
+    </message>
+    <message>
+        <source>%1, %2 ticket</source>
+        <translation>%1, %2 ticket</translation>
+    </message>
+</context>
+<context>
+    <name>TicketListView</name>
+    <message>
+        <source>Gestion des tickets</source>
+        <translation>Ticket management</translation>
+    </message>
+    <message>
+        <source>Chargement des tickets...</source>
+        <translation>Loading tickets...</translation>
+    </message>
+    <message>
+        <source>Erreur de chargement</source>
+        <translation>Loading error</translation>
+    </message>
+    <message>
+        <source>Réessayer</source>
+        <translation>Retry</translation>
+    </message>
+    <message>
+        <source>Actualiser</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>Aucun ticket</source>
+        <translation>No tickets</translation>
+    </message>
+    <message>
+        <source>Il n&apos;y a aucun ticket pour le moment</source>
+        <translation>There are no tickets at the moment</translation>
+    </message>
+</context>
+<context>
+    <name>URLError</name>
+    <message>
+        <source>L&apos;adresse du serveur est incorrecte.</source>
+        <translation>The server&apos;s address is incorrect.</translation>
+    </message>
+    <message>
+        <source>Le serveur a renvoyé une réponse incorrecte.</source>
+        <translation>The server sent back an incorrect reply.</translation>
+    </message>
+</context>
+<context>
+    <name>UpdatePrompt</name>
+    <message>
+        <source>Mises à jour de Norvik Support</source>
+        <translation>Norvik Support updates</translation>
+    </message>
+    <message>
+        <source>Norvik Support est à jour.</source>
+        <translation>Norvik Support is up to date.</translation>
+    </message>
+    <message>
+        <source>La version %1 est la plus récente.</source>
+        <translation>Version %1 is the latest.</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Une nouvelle version de Norvik Support est disponible.</source>
+        <translation>A new version of Norvik Support is available.</translation>
+    </message>
+    <message>
+        <source>La version %1 est disponible ; vous avez la version %2.</source>
+        <translation>Version %1 is available; you have version %2.</translation>
+    </message>
+    <message>
+        <source>&lt;br&gt;&lt;a href=&quot;%1&quot;&gt;Notes de version&lt;/a&gt;</source>
+        <translation>&lt;br&gt;&lt;a href=&quot;%1&quot;&gt;Release notes&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>Télécharger</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>Plus tard</source>
+        <translation>Later</translation>
+    </message>
+    <message>
+        <source>La recherche de mises à jour a échoué.</source>
+        <translation>The check for updates failed.</translation>
+    </message>
+</context>
+<context>
+    <name>Updater</name>
+    <message>
+        <source>Le flux des mises à jour est illisible.</source>
+        <translation>The update feed cannot be read.</translation>
+    </message>
+    <message>
+        <source>Le flux des mises à jour ne décrit aucune version utilisable.</source>
+        <translation>The update feed describes no usable version.</translation>
+    </message>
+    <message>
+        <source>L&apos;adresse du flux des mises à jour est refusée : « %1 ».</source>
+        <translation>The update feed&apos;s address is refused: “%1”.</translation>
+    </message>
+    <message>
+        <source>Impossible de vérifier les mises à jour : %1</source>
+        <translation>Could not check for updates: %1</translation>
+    </message>
+    <message>
+        <source>Impossible de vérifier les mises à jour : le serveur a répondu %1.</source>
+        <translation>Could not check for updates: the server answered %1.</translation>
+    </message>
+</context>
+<context>
+    <name>UserCard</name>
+    <message>
+        <source>Poste %1</source>
+        <translation>Workstation %1</translation>
+    </message>
+</context>
+<context>
+    <name>UserSettings</name>
+    <message>
+        <source>Impossible d&apos;enregistrer les réglages dans « %1 ». Vérifiez que ce dossier est accessible en écriture et qu&apos;il reste de la place sur le disque, puis réessayez.</source>
+        <translation>The settings could not be saved in “%1”. Check that this folder is writable and that the disk has space left, then try again.</translation>
+    </message>
+</context>
+</TS>
