@@ -93,6 +93,8 @@ QCoro::Task<void> CredentialStore::store(Kind kind, QString value)
         if (kept)
             co_return;
     }
+    if (!value.isEmpty())
+        announceFallback();
     writeFile();
 }
 
@@ -108,7 +110,10 @@ QCoro::Task<bool> CredentialStore::readKeyring(Kind kind)
         m_values.at(index(kind)).clear();
         co_return true;
     }
-    fallBack(job->errorString());
+    // Only reading: a desktop without a keyring whose server never hands out
+    // a credential hears nothing of it. The warning waits for something to keep.
+    m_fallback = true;
+    m_unavailableReason = job->errorString();
     co_return false;
 }
 
@@ -134,8 +139,16 @@ QCoro::Task<bool> CredentialStore::writeKeyring(Kind kind, QString value)
 
 void CredentialStore::fallBack(const QString &reason)
 {
-    if (std::exchange(m_fallback, true))
+    m_fallback = true;
+    m_unavailableReason = reason;
+    announceFallback();
+}
+
+void CredentialStore::announceFallback()
+{
+    if (std::exchange(m_announced, true))
         return;
+    const QString &reason = m_unavailableReason;
     logLine(
         u"⚠️ Trousseau indisponible ("_s + reason + u") : identifiants gardés dans "_s + m_fallbackPath);
     Q_EMIT keyringUnavailable(

@@ -46,6 +46,7 @@ private:
     QCoro::Task<bool> readKeyring(Kind kind);
     QCoro::Task<bool> writeKeyring(Kind kind, QString value);
     void fallBack(const QString &reason);
+    void announceFallback();
     void readFile();
     void writeFile();
 
@@ -53,4 +54,6 @@ private:
     QString m_fallbackPath;
     std::array<QString, 2> m_values;
     bool m_fallback = false;
+    bool m_announced = false;
+    QString m_unavailableReason;
 };
