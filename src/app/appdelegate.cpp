@@ -1,5 +1,6 @@
 #include "appdelegate.h"
 
+#include "core/accesswatch.h"
 #include "core/apiservice.h"
 #include "core/appevents.h"
 #include "core/desktopnotifier.h"
@@ -12,6 +13,7 @@
 #include "core/usersettings.h"
 #include "core/websocketservice.h"
 #include "ui/desktopintegration.h"
+#include "ui/homeview.h"
 #include "ui/mainwindow.h"
 #include "ui/screencapture.h"
 #include "ui/updateprompt.h"
@@ -26,12 +28,14 @@ using namespace Qt::StringLiterals;
 AppDelegate::AppDelegate(const Configuration &configuration, QObject *parent)
     : QObject(parent)
     , m_settings(UserSettings::defaultFilePath())
-    , m_api(configuration)
-    , m_channel(configuration, m_settings)
+    , m_credentials(CredentialStore::defaultService(), CredentialStore::defaultFallbackPath())
+    , m_api(configuration, m_credentials)
+    , m_channel(configuration, m_settings, m_credentials)
     , m_startup(StartupManager::defaultEntryPath())
     , m_events(new AppEvents(this))
     , m_services { m_settings, m_api, m_channel, m_startup, *m_events }
     , m_realtime(new RealtimeWiring(m_channel, m_notifier, m_unread, this))
+    , m_access(new AccessWatch(m_api, m_credentials, m_settings, m_channel, this))
     , m_missedClosures(new MissedClosures(m_api, m_settings, m_channel, *m_realtime, m_notifier, m_unread,
           TicketStatusMemory::defaultPath(), this))
     , m_updater(new Updater(this))
@@ -43,6 +47,7 @@ AppDelegate::AppDelegate(const Configuration &configuration, QObject *parent)
     connect(m_desktop, &DesktopIntegration::myTicketsRequested, this, [this] { openMyTickets(); });
     connect(m_desktop, &DesktopIntegration::checkForUpdatesRequested, m_updater, &Updater::checkForUpdates);
     connect(m_desktop, &DesktopIntegration::quitRequested, this, &AppDelegate::terminate);
+    wireCredentials();
     // A termination the program did not ask for (the session ending) still
     // closes the channel properly.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
@@ -74,9 +79,37 @@ void AppDelegate::applicationDidFinishLaunching()
         logLine(u"⚠️ Pas de zone de notification : ouverture de la fenêtre principale"_s);
         openMainWindow();
     }
+    QTimer::singleShot(BackgroundCheckDelayMs, m_updater, &Updater::checkForUpdatesInBackground);
+    startServices();
+}
+
+void AppDelegate::wireCredentials()
+{
+    // What the user must know about the credentials, shown where the tray's messages go.
+    const auto tell = [this](const QString &message) { m_desktop->showMessage(QString(), message); };
+    connect(&m_credentials, &CredentialStore::keyringUnavailable, m_desktop, tell);
+    connect(m_access, &AccessWatch::staffSessionEnded, m_desktop, tell);
+    connect(m_access, &AccessWatch::registrationRequired, m_desktop, tell);
+    // An open window follows at once: out of administrator mode, or offering
+    // the registration again.
+    connect(m_access, &AccessWatch::staffSessionEnded, this, [this] {
+        if (HomeView *home = m_window ? m_window->findChild<HomeView *>() : nullptr)
+            home->setIsAdmin(false);
+    });
+    connect(m_access, &AccessWatch::registrationRequired, this, [this] {
+        if (HomeView *home = m_window ? m_window->findChild<HomeView *>() : nullptr)
+            home->openRegister();
+    });
+}
+
+QCoro::Task<> AppDelegate::startServices()
+{
+    const QPointer<AppDelegate> self(this);
+    co_await m_credentials.load();
+    if (!self || m_terminated)
+        co_return;
     m_missedClosures->start();
     m_realtime->start();
-    QTimer::singleShot(BackgroundCheckDelayMs, m_updater, &Updater::checkForUpdatesInBackground);
     logLine(u"✅ Application démarrée - WebSocket actif - Sparkle configuré"_s);
 }
 

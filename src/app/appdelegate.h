@@ -2,6 +2,7 @@
 
 #include "core/apiservice.h"
 #include "core/configuration.h"
+#include "core/credentialstore.h"
 #include "core/desktopnotifier.h"
 #include "core/notificationstate.h"
 #include "core/services.h"
@@ -14,6 +15,7 @@
 #include <QObject>
 #include <QPointer>
 
+class AccessWatch;
 class AppEvents;
 class DesktopIntegration;
 class MissedClosures;
@@ -62,6 +64,7 @@ public:
     Updater *updater() const { return m_updater; }
     UpdatePrompt *updatePrompt() const { return m_prompt; }
     AppEvents &events() const { return m_services.events; }
+    AccessWatch *accessWatch() const { return m_access; }
     const Services &services() const { return m_services; }
     NotificationState &notificationState() { return m_unread; }
 
@@ -77,9 +80,14 @@ private:
     void openMyTickets(const QString &activationToken = {});
     // The area capture first, then the form with the picture.
     void captureForNewTicket(const QString &activationToken);
+    // What the user is told of the credentials, and what an open window does.
+    void wireCredentials();
+    // What talks to the server waits for the credentials to be read.
+    QCoro::Task<> startServices();
 
     // The process's one instance of each service; the objects below use them.
     UserSettings m_settings;
+    CredentialStore m_credentials;
     APIService m_api;
     WebSocketService m_channel;
     StartupManager m_startup;
@@ -88,6 +96,7 @@ private:
     AppEvents *m_events;
     Services m_services;
     RealtimeWiring *m_realtime;
+    AccessWatch *m_access;
     MissedClosures *m_missedClosures;
     ScreenCapture *m_capture = nullptr;
     QString m_captureToken;

@@ -136,7 +136,21 @@ APIService::APIService(const Configuration &configuration, QObject *parent)
     m_network->setRedirectPolicy(QNetworkRequest::UserVerifiedRedirectPolicy);
 }
 
+APIService::APIService(const Configuration &configuration, CredentialStore &credentials, QObject *parent)
+    : APIService(configuration, parent)
+{
+    m_credentials = &credentials;
+}
+
 APIService::~APIService() = default;
+
+QString APIService::credentialFor(Caller caller) const
+{
+    if (!m_credentials || caller == Caller::Nobody)
+        return {};
+    return m_credentials->value(
+        caller == Caller::Staff ? CredentialStore::Kind::StaffSession : CredentialStore::Kind::UserSecret);
+}
 
 void APIService::setTransferTimeout(int milliseconds)
 {
@@ -144,17 +158,19 @@ void APIService::setTransferTimeout(int milliseconds)
     m_network->setTransferTimeout(milliseconds);
 }
 
-QCoro::Task<APIService::Reply> APIService::get(QString pathAndQuery)
+QCoro::Task<APIService::Reply> APIService::get(QString pathAndQuery, Caller caller)
 {
-    co_return co_await send("GET", std::move(pathAndQuery), {});
+    co_return co_await send("GET", std::move(pathAndQuery), {}, caller);
 }
 
-QCoro::Task<APIService::Reply> APIService::post(QString path, QJsonObject body)
+QCoro::Task<APIService::Reply> APIService::post(QString path, QJsonObject body, Caller caller)
 {
-    co_return co_await send("POST", std::move(path), QJsonDocument(body).toJson(QJsonDocument::Compact));
+    co_return co_await send(
+        "POST", std::move(path), QJsonDocument(body).toJson(QJsonDocument::Compact), caller);
 }
 
-QCoro::Task<APIService::Reply> APIService::send(QByteArray method, QString pathAndQuery, QByteArray body)
+QCoro::Task<APIService::Reply> APIService::send(
+    QByteArray method, QString pathAndQuery, QByteArray body, Caller caller)
 {
     const QUrl url(m_apiBase + pathAndQuery, QUrl::StrictMode);
     if (!url.isValid() || url.scheme().isEmpty())
@@ -163,6 +179,11 @@ QCoro::Task<APIService::Reply> APIService::send(QByteArray method, QString pathA
     QNetworkRequest request(url);
     request.setTransferTimeout(m_transferTimeout);
     request.setRawHeader("X-API-TOKEN", m_apiToken.toUtf8());
+    // A server of the shared token alone never hands out credentials, so
+    // against it no request carries one.
+    const QString credential = credentialFor(caller);
+    if (!credential.isEmpty())
+        request.setRawHeader("Authorization", "Bearer " + credential.toUtf8());
     const bool isPost = method == "POST";
     if (isPost)
         request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json"_ba);
@@ -242,6 +263,9 @@ QCoro::Task<APIService::Reply> APIService::send(QByteArray method, QString pathA
     const QString scheme = raw->url().scheme();
     if (status.isValid() && (scheme == u"http" || scheme == u"https"))
         result.status = status.toInt();
+    if (result.status == 401 && !credential.isEmpty())
+        Q_EMIT credentialRejected(caller == Caller::Staff ? CredentialStore::Kind::StaffSession
+                                                          : CredentialStore::Kind::UserSecret);
     result.body = std::move(received);
     co_return result;
 }
@@ -272,6 +296,12 @@ QCoro::Task<RegisterUserResponse> APIService::registerUser(
         { u"prenom"_s, prenom }, { u"telephone"_s, telephone } };
     const Reply reply = co_await post(u"/user/register.php"_s, body);
     throwConflictOrStatus(requireHttp(reply.status), reply.body);
+    // Only a server that tells its users apart hands out a secret. It is kept
+    // even when the rest of the reply does not decode: the registration went
+    // through, and looking the user up afterwards needs it.
+    const QJsonValue secret = QJsonDocument::fromJson(reply.body).object().value(u"user_secret"_s);
+    if (m_credentials && secret.isString() && !secret.toString().isEmpty())
+        co_await m_credentials->store(CredentialStore::Kind::UserSecret, secret.toString());
     co_return RegisterUserResponse::decode(reply.body);
 }
 
@@ -285,7 +315,7 @@ QCoro::Task<QList<Company>> APIService::getCompanies()
 QCoro::Task<qint64> APIService::createCompany(QString nom, QString code)
 {
     const QJsonObject body { { u"nom"_s, nom }, { u"code"_s, code } };
-    const Reply reply = co_await post(u"/company/create.php"_s, body);
+    const Reply reply = co_await post(u"/company/create.php"_s, body, Caller::Staff);
     throwConflictOrStatus(requireHttp(reply.status), reply.body);
     co_return CreateCompanyResponse::decode(reply.body).companyId;
 }
@@ -322,7 +352,7 @@ QCoro::Task<QList<UserTicket>> APIService::getMyTickets(qint64 userId)
 
 QCoro::Task<QList<Ticket>> APIService::getAllTickets()
 {
-    const Reply reply = co_await get(u"/admin/list-tickets.php"_s);
+    const Reply reply = co_await get(u"/admin/list-tickets.php"_s, Caller::Staff);
     co_return TicketResponse::decode(reply.body).tickets;
 }
 
@@ -330,7 +360,7 @@ QCoro::Task<void> APIService::closeTicket(qint64 ticketId, std::optional<QString
 {
     const QJsonObject body { { u"ticket_id"_s, ticketId },
         { u"close_message"_s, closeMessage.value_or(QString()) } };
-    const Reply reply = co_await post(u"/admin/close-ticket.php"_s, body);
+    const Reply reply = co_await post(u"/admin/close-ticket.php"_s, body, Caller::Staff);
     const int status = requireHttp(reply.status);
     if (status != 200)
         throw DomainError(u"APIError"_s, status,
@@ -340,4 +370,42 @@ QCoro::Task<void> APIService::closeTicket(qint64 ticketId, std::optional<QString
     if (object.value(u"success"_s) == QJsonValue(false))
         throw DomainError(u"APIError"_s, 200,
             errorText(reply.body).value_or(QCoreApplication::translate("APIService", "Erreur inconnue")));
+}
+
+QCoro::Task<bool> APIService::hasStaffAccounts()
+{
+    // A GET never counts as a failed login: the route answers 405 when it exists.
+    const Reply reply = co_await get(u"/admin/login.php"_s, Caller::Nobody);
+    co_return requireHttp(reply.status) != 404;
+}
+
+QCoro::Task<void> APIService::staffLogin(QString login, QString password)
+{
+    const QJsonObject body { { u"login"_s, login }, { u"password"_s, password } };
+    const Reply reply = co_await post(u"/admin/login.php"_s, body, Caller::Nobody);
+    const int status = requireHttp(reply.status);
+    const QJsonObject object = QJsonDocument::fromJson(reply.body).object();
+    const QString session = object.value(u"session_token"_s).toString();
+    if (status == 200 && object.value(u"success"_s).toBool() && !session.isEmpty()) {
+        if (m_credentials)
+            co_await m_credentials->store(CredentialStore::Kind::StaffSession, session);
+        co_return;
+    }
+    if (status == 200)
+        throw DecodingError(DecodingError::MissingKey, u"session_token"_s);
+    if (status == 429)
+        throw APIError(429, errorText(reply.body).value_or(tr("Trop de tentatives : réessayez plus tard")));
+    throw APIError(status, errorText(reply.body).value_or(tr("Identifiant ou mot de passe incorrect")));
+}
+
+QCoro::Task<void> APIService::staffLogout()
+{
+    if (credentialFor(Caller::Staff).isEmpty())
+        co_return;
+    // The session is forgotten here whatever the server says: an unreachable
+    // server must not keep the workstation in administrator mode.
+    try {
+        co_await post(u"/admin/logout.php"_s, QJsonObject(), Caller::Staff);
+    } catch (const NorvikError &) { }
+    co_await m_credentials->store(CredentialStore::Kind::StaffSession, QString());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "configuration.h"
+#include "credentialstore.h"
 #include "protocol/records.h"
 
 #include <QCoro/QCoroTask>
@@ -26,6 +27,9 @@ public:
     static constexpr qint64 ReadBufferBytes = 16LL * 1024 * 1024;
 
     explicit APIService(const Configuration &configuration, QObject *parent = nullptr);
+    // With a store, every request carries the credential it holds for its
+    // caller, and a registration keeps the secret the server hands out.
+    APIService(const Configuration &configuration, CredentialStore &credentials, QObject *parent = nullptr);
     ~APIService() override;
 
     QString apiBase() const { return m_apiBase; }
@@ -46,19 +50,39 @@ public:
     QCoro::Task<QList<Ticket>> getAllTickets();
     QCoro::Task<void> closeTicket(qint64 ticketId, std::optional<QString> closeMessage);
 
+    // Whether the server logs the staff in itself: a server of the shared
+    // token alone has no admin/login.php and answers 404.
+    QCoro::Task<bool> hasStaffAccounts();
+    // Logs a member of the staff in and keeps the session; a refusal throws
+    // APIError with the server's reason (401 wrong identity, 429 too many tries).
+    QCoro::Task<void> staffLogin(QString login, QString password);
+    // Ends the session on the server, when there is one, and forgets it.
+    QCoro::Task<void> staffLogout();
+
+Q_SIGNALS:
+    // The server answered 401 to a request that carried this credential: it
+    // no longer names anyone (workstation reset, session ended or expired).
+    void credentialRejected(CredentialStore::Kind kind);
+
 private:
+    // Whose credential a request carries.
+    enum class Caller { Nobody, User, Staff };
+
     struct Reply
     {
         std::optional<int> status; // nothing when the answer was no HTTP reply
         QByteArray body;
     };
 
-    QCoro::Task<Reply> get(QString pathAndQuery);
-    QCoro::Task<Reply> post(QString path, QJsonObject body);
-    QCoro::Task<Reply> send(QByteArray method, QString pathAndQuery, QByteArray body);
+    QCoro::Task<Reply> get(QString pathAndQuery, Caller caller = Caller::User);
+    QCoro::Task<Reply> post(QString path, QJsonObject body, Caller caller = Caller::User);
+    QCoro::Task<Reply> send(QByteArray method, QString pathAndQuery, QByteArray body, Caller caller);
+    // The credential stored for caller, empty when there is none.
+    QString credentialFor(Caller caller) const;
 
     QString m_apiBase;
     QString m_apiToken;
     QNetworkAccessManager *m_network;
+    CredentialStore *m_credentials = nullptr;
     int m_transferTimeout = TransferTimeoutMs;
 };

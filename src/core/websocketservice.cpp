@@ -1,6 +1,7 @@
 #include "websocketservice.h"
 
 #include "configuration.h"
+#include "credentialstore.h"
 #include "log.h"
 #include "protocol/errors.h"
 #include "protocol/jsonreader.h"
@@ -55,6 +56,13 @@ WebSocketService::WebSocketService(
     });
     QObject::connect(
         m_watch, &ConnectionWatch::networkReturned, this, &WebSocketService::retryNowIfWaitingForNetwork);
+}
+
+WebSocketService::WebSocketService(const Configuration &configuration, const UserSettings &settings,
+    const CredentialStore &credentials, const Options &options, QObject *parent)
+    : WebSocketService(configuration, settings, options, parent)
+{
+    m_credentials = &credentials;
 }
 
 void WebSocketService::log(const QString &line)
@@ -120,6 +128,12 @@ void WebSocketService::connect()
     // upgrade without it.
     QNetworkRequest request(m_configuration.wsURL);
     request.setRawHeader("X-API-TOKEN", m_configuration.apiToken.toUtf8());
+    if (m_credentials) {
+        const QString credential = m_credentials->value(
+            m_userType == u"admin" ? CredentialStore::Kind::StaffSession : CredentialStore::Kind::UserSecret);
+        if (!credential.isEmpty())
+            request.setRawHeader("Authorization", "Bearer " + credential.toUtf8());
+    }
     socket->open(request);
 }
 

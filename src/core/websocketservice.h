@@ -11,6 +11,7 @@
 #include <QWebSocket>
 #include <chrono>
 
+class CredentialStore;
 class UserSettings;
 
 // The channel's timings; tests shorten them, the program keeps the defaults.
@@ -42,6 +43,10 @@ public:
     // identity settings hold at each attempt.
     WebSocketService(const Configuration &configuration, const UserSettings &settings,
         const Options &options = Options(), QObject *parent = nullptr);
+    // The same, the upgrade carrying the credential stored for the identity
+    // announced: the staff session in administrator mode, else the user's secret.
+    WebSocketService(const Configuration &configuration, const UserSettings &settings,
+        const CredentialStore &credentials, const Options &options = Options(), QObject *parent = nullptr);
 
     // Opens a connection for the identity stored now; refused while
     // shouldStayConnected is false. An earlier socket is aborted first.
@@ -85,6 +90,7 @@ private:
 
     const Configuration m_configuration;
     const UserSettings &m_settings;
+    const CredentialStore *m_credentials = nullptr;
     const Options m_options;
     ConnectionWatch *m_watch;
     QTimer m_retry;

@@ -48,7 +48,7 @@ void MainWindow::openAdminLogin()
         m_adminLogin->activateWindow();
         return;
     }
-    auto *sheet = new AdminLoginView(m_services.settings, m_services.channel, this);
+    auto *sheet = new AdminLoginView(m_services.settings, m_services.channel, m_services.api, this);
     m_adminLogin = sheet;
     // Gone as soon as the sheet closes, not when it is deleted.
     connect(sheet, &QDialog::finished, this, [this, sheet] {

@@ -1,9 +1,12 @@
 #include "adminloginview.h"
 
 #include "adminui.h"
+#include "core/apiservice.h"
 #include "core/usersettings.h"
 #include "core/websocketservice.h"
+#include "protocol/errors.h"
 #include "ui/widgets/gradientbutton.h"
+#include "ui/widgets/screenguard.h"
 #include "ui/widgets/screenparts.h"
 #include "ui/widgets/style.h"
 
@@ -72,6 +75,13 @@ AdminLoginView::AdminLoginView(UserSettings &settings, WebSocketService &channel
     chooseFace();
 }
 
+AdminLoginView::AdminLoginView(
+    UserSettings &settings, WebSocketService &channel, APIService &api, QWidget *parent)
+    : AdminLoginView(settings, channel, parent)
+{
+    m_api = &api;
+}
+
 QWidget *AdminLoginView::buildLoginFace()
 {
     auto *face = new QWidget(this);
@@ -88,6 +98,7 @@ QWidget *AdminLoginView::buildLoginFace()
                           Style::grey(), face),
         0, Qt::AlignHCenter);
     column->addLayout(titles);
+    column->addWidget(buildLoginBlock(face), 0, Qt::AlignHCenter);
     column->addWidget(buildPasswordBlock(face), 0, Qt::AlignHCenter);
     // An item of the face like the others, so it keeps their distance.
     m_error = AdminUi::text(tr("Mot de passe incorrect"), Text::Body, QFont::Normal, Style::red(), face);
@@ -105,8 +116,8 @@ QWidget *AdminLoginView::buildLoginFace()
     column->addStretch();
 
     // The message stays while a new password is typed; only the button follows.
-    connect(m_password, &QLineEdit::textChanged, this,
-        [this](const QString &text) { m_loginButton->setEnabled(!text.isEmpty()); });
+    connect(m_password, &QLineEdit::textChanged, this, &AdminLoginView::updateLoginButton);
+    connect(m_login, &QLineEdit::textChanged, this, &AdminLoginView::updateLoginButton);
     connect(m_loginButton, &QPushButton::clicked, this, &AdminLoginView::login);
     connect(cancel, &QPushButton::clicked, this, &Sheet::dismiss);
     return face;
@@ -134,6 +145,43 @@ QWidget *AdminLoginView::buildPasswordBlock(QWidget *face)
     // Return runs login even in an empty field, which then fails visibly.
     connect(m_password, &QLineEdit::returnPressed, this, &AdminLoginView::login);
     return block;
+}
+
+QWidget *AdminLoginView::buildLoginBlock(QWidget *face)
+{
+    // Shown only once the server said it logs the staff in itself.
+    m_loginBlock = new QWidget(face);
+    m_loginBlock->setFixedWidth(Sizes::PasswordBlockWidth);
+    auto *blockLayout = new QVBoxLayout(m_loginBlock);
+    blockLayout->setContentsMargins(0, 0, 0, 0);
+    blockLayout->setSpacing(Common::LabelToField);
+    QLabel *label = AdminUi::text(tr("Identifiant"), Text::Body, QFont::Medium, Style::grey(), m_loginBlock);
+    blockLayout->addWidget(label);
+    m_login = new QLineEdit(m_loginBlock);
+    m_login->setObjectName(u"login"_s);
+    m_login->setPlaceholderText(tr("Identifiant"));
+    m_login->setAccessibleName(tr("Identifiant"));
+    Style::setRole(m_login, "roomy");
+    m_login->setMinimumHeight(m_login->sizeHint().height());
+    label->setBuddy(m_login);
+    blockLayout->addWidget(m_login);
+    connect(m_login, &QLineEdit::returnPressed, this, [this] { m_password->setFocus(); });
+    m_loginBlock->setVisible(false);
+    return m_loginBlock;
+}
+
+void AdminLoginView::showIdentifier(bool shown)
+{
+    m_loginBlock->setVisible(shown);
+    if (shown && m_login->text().isEmpty())
+        m_login->setFocus();
+    updateLoginButton();
+}
+
+void AdminLoginView::updateLoginButton()
+{
+    const bool identified = m_loginBlock->isHidden() || !m_login->text().isEmpty();
+    m_loginButton->setEnabled(!m_busy && identified && !m_password->text().isEmpty());
 }
 
 QWidget *AdminLoginView::buildAdminFace()
@@ -168,6 +216,8 @@ void AdminLoginView::showEvent(QShowEvent *event)
 {
     chooseFace();
     Sheet::showEvent(event);
+    if (m_api && m_faces->currentWidget() == m_loginFace)
+        askServer();
 }
 
 bool AdminLoginView::storeMode(bool admin)
@@ -194,11 +244,32 @@ void AdminLoginView::reconnectLater()
 
 void AdminLoginView::login()
 {
+    if (m_busy)
+        return;
+    if (m_api && m_serverLogin != false)
+        loginAsked();
+    else
+        checkHere();
+}
+
+void AdminLoginView::checkHere()
+{
     if (m_password->text() != QString::fromLatin1(UserSettings::defaultAdminPassword)) {
-        m_error->setVisible(true);
-        m_password->clear();
+        refuse(tr("Mot de passe incorrect"));
         return;
     }
+    enterAdminMode();
+}
+
+void AdminLoginView::refuse(const QString &text)
+{
+    m_error->setText(text);
+    m_error->setVisible(true);
+    m_password->clear();
+}
+
+void AdminLoginView::enterAdminMode()
+{
     if (!storeMode(true))
         return;
     reconnectLater();
@@ -206,10 +277,76 @@ void AdminLoginView::login()
     dismiss();
 }
 
+QCoro::Task<bool> AdminLoginView::askServer()
+{
+    if (m_serverLogin)
+        co_return *m_serverLogin;
+    const ScreenGuard guard(this);
+    bool answer = false;
+    try {
+        answer = co_await m_api->hasStaffAccounts();
+    } catch (const NorvikError &) {
+        // Unreachable: checked here this time, asked again at the next try.
+        co_return false;
+    }
+    if (guard.gone())
+        co_return answer;
+    m_serverLogin = answer;
+    showIdentifier(answer);
+    co_return answer;
+}
+
+QCoro::Task<> AdminLoginView::loginAsked()
+{
+    m_busy = true;
+    const ScreenGuard guard(this);
+    const bool serverLogin = co_await askServer();
+    if (guard.gone())
+        co_return;
+    m_busy = false;
+    // A server without staff accounts, or one that did not answer.
+    if (!serverLogin) {
+        checkHere();
+        co_return;
+    }
+    if (m_login->text().isEmpty()) {
+        m_login->setFocus();
+        co_return;
+    }
+    co_await loginThroughServer();
+}
+
+QCoro::Task<> AdminLoginView::loginThroughServer()
+{
+    m_busy = true;
+    updateLoginButton();
+    const ScreenGuard guard(this);
+    std::optional<QString> refusal;
+    try {
+        co_await m_api->staffLogin(m_login->text(), m_password->text());
+    } catch (const APIError &error) {
+        refusal = error.message;
+    } catch (const NorvikError &error) {
+        refusal = error.description();
+    }
+    if (guard.gone())
+        co_return;
+    m_busy = false;
+    updateLoginButton();
+    if (refusal) {
+        refuse(*refusal);
+        co_return;
+    }
+    enterAdminMode();
+}
+
 void AdminLoginView::logout()
 {
     if (!storeMode(false))
         return;
+    // The session ends on the server too; the client outlives the sheet.
+    if (m_api)
+        m_api->staffLogout();
     // Back to the ordinary user's identity, or the user would hear of no
     // closed ticket until the next start.
     reconnectLater();
