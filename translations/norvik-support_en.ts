@@ -62,6 +62,25 @@
         <source>Erreur inconnue</source>
         <translation>Unknown error</translation>
     </message>
+    <message>
+        <source>Trop de tentatives : réessayez plus tard</source>
+        <translation>Too many attempts: try again later</translation>
+    </message>
+    <message>
+        <source>Identifiant ou mot de passe incorrect</source>
+        <translation>Wrong login or password</translation>
+    </message>
+</context>
+<context>
+    <name>AccessWatch</name>
+    <message>
+        <source>Votre accès n&apos;est plus valide : enregistrez ce poste à nouveau.</source>
+        <translation>Your access is no longer valid: register this workstation again.</translation>
+    </message>
+    <message>
+        <source>Votre session administrateur a expiré : reconnectez-vous.</source>
+        <translation>Your administrator session has expired: log in again.</translation>
+    </message>
 </context>
 <context>
     <name>AddCompanyView</name>
@@ -151,6 +170,10 @@
     <message>
         <source>Connecté en tant qu&apos;admin</source>
         <translation>Logged in as admin</translation>
+    </message>
+    <message>
+        <source>Identifiant</source>
+        <translation>Login</translation>
     </message>
 </context>
 <context>
@@ -405,6 +428,13 @@
     <message>
         <source>Ticket créé avec succès !</source>
         <translation>Ticket created successfully!</translation>
+    </message>
+</context>
+<context>
+    <name>CredentialStore</name>
+    <message>
+        <source>Le trousseau de clés du bureau ne répond pas : vos identifiants sont gardés dans un fichier que vous seul pouvez lire.</source>
+        <translation>The desktop keyring does not answer: your credentials are kept in a file only you can read.</translation>
     </message>
 </context>
 <context>
