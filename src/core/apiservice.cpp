@@ -123,6 +123,81 @@ bool looksLikeErrorPage(const QByteArray &body)
     return lower.contains(u"<html") || lower.contains(u"invalid") || lower.contains(u"error");
 }
 
+// Reads a reply as its bytes arrive, so that an oversized one is cut off
+// early, and lets it follow a redirect only within the API's origin.
+class BoundedRead
+{
+public:
+    BoundedRead(QNetworkReply *reply, const QUrl &url)
+        : m_reply(reply)
+    {
+        // Back-pressure: the network thread stops reading the socket while this
+        // much is waiting for us, so the bytes held stay bounded by what is read.
+        reply->setReadBufferSize(APIService::ReadBufferBytes);
+        QObject::connect(reply, &QNetworkReply::readyRead, &m_context, [this] { drain(); });
+        QObject::connect(reply, &QNetworkReply::metaDataChanged, &m_context, [this] { announced(); });
+        QObject::connect(reply, &QNetworkReply::redirected, &m_context, [this, url](const QUrl &target) {
+            if (isSameOrigin(url, m_reply->url().resolved(target))) {
+                Q_EMIT m_reply->redirectAllowed();
+            } else {
+                m_redirectRefused = true;
+                m_reply->abort();
+            }
+        });
+    }
+
+    // Once the reply has finished: what is left is read, or the refusal thrown.
+    void finish()
+    {
+        if (!m_tooLarge && !m_redirectRefused)
+            drain();
+        if (m_tooLarge)
+            throw TransportError(QNetworkReply::OperationCanceledError,
+                QCoreApplication::translate(
+                    "APIService", "La réponse du serveur dépasse 256 Mio ; le transfert a été interrompu."));
+        if (m_redirectRefused)
+            throw TransportError(QNetworkReply::InsecureRedirectError,
+                transportText(QNetworkReply::InsecureRedirectError, {}));
+    }
+
+    QByteArray take() { return std::move(m_received); }
+
+private:
+    void drain()
+    {
+        const qint64 available = m_reply->bytesAvailable();
+        if (m_tooLarge || available <= 0)
+            return;
+        if (m_received.size() + available > APIService::MaxReplyBytes) {
+            m_tooLarge = true;
+            m_reply->abort();
+            return;
+        }
+        const qsizetype before = m_received.size();
+        m_received.resize(before + available);
+        const qint64 read = m_reply->read(m_received.data() + before, available);
+        m_received.truncate(before + std::max<qint64>(read, 0));
+    }
+
+    void announced()
+    {
+        const qint64 length = m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+        if (length > APIService::MaxReplyBytes && !m_tooLarge) {
+            m_tooLarge = true;
+            m_reply->abort();
+        } else if (length > m_received.capacity()) {
+            m_received.reserve(length); // one allocation instead of repeated growth
+        }
+    }
+
+    QNetworkReply *m_reply;
+    QByteArray m_received;
+    bool m_tooLarge = false;
+    bool m_redirectRefused = false;
+    // The handlers point into this object; they go with it.
+    const QObject m_context;
+};
+
 } // namespace
 
 APIService::APIService(const Configuration &configuration, QObject *parent)
@@ -169,6 +244,38 @@ QCoro::Task<APIService::Reply> APIService::post(QString path, QJsonObject body, 
         "POST", std::move(path), QJsonDocument(body).toJson(QJsonDocument::Compact), caller);
 }
 
+QNetworkRequest APIService::requestFor(const QUrl &url, bool isPost, const QString &credential) const
+{
+    QNetworkRequest request(url);
+    request.setTransferTimeout(m_transferTimeout);
+    request.setRawHeader("X-API-TOKEN", m_apiToken.toUtf8());
+    // A server of the shared token alone never hands out credentials, so
+    // against it no request carries one.
+    if (!credential.isEmpty())
+        request.setRawHeader("Authorization", "Bearer " + credential.toUtf8());
+    if (isPost)
+        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json"_ba);
+    return request;
+}
+
+APIService::Reply APIService::answerOf(QNetworkReply *reply, QByteArray body)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const QNetworkReply::NetworkError error = reply->error();
+    // An HTTP error status is an answer, not a transport failure: its body is
+    // read by the checks. Failures of the connection itself (below the
+    // content errors) and anything without a status are transport failures.
+    if (error != QNetworkReply::NoError && (!status.isValid() || error < QNetworkReply::ContentAccessDenied))
+        throw TransportError(error, transportText(error, reply->errorString()));
+    Reply result;
+    // Qt's file backend fakes a status too; only an http(s) answer has one.
+    const QString scheme = reply->url().scheme();
+    if (status.isValid() && (scheme == u"http" || scheme == u"https"))
+        result.status = status.toInt();
+    result.body = std::move(body);
+    return result;
+}
+
 QCoro::Task<APIService::Reply> APIService::send(
     QByteArray method, QString pathAndQuery, QByteArray body, Caller caller)
 {
@@ -176,97 +283,23 @@ QCoro::Task<APIService::Reply> APIService::send(
     if (!url.isValid() || url.scheme().isEmpty())
         throw URLError(URLError::BadURL);
 
-    QNetworkRequest request(url);
-    request.setTransferTimeout(m_transferTimeout);
-    request.setRawHeader("X-API-TOKEN", m_apiToken.toUtf8());
-    // A server of the shared token alone never hands out credentials, so
-    // against it no request carries one.
     const QString credential = credentialFor(caller);
-    if (!credential.isEmpty())
-        request.setRawHeader("Authorization", "Bearer " + credential.toUtf8());
     const bool isPost = method == "POST";
-    if (isPost)
-        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json"_ba);
-
+    const QNetworkRequest request = requestFor(url, isPost, credential);
     struct DeleteLater
     {
         void operator()(QObject *object) const { object->deleteLater(); }
     };
     const std::unique_ptr<QNetworkReply, DeleteLater> reply(
         isPost ? m_network->post(request, body) : m_network->get(request));
-    QNetworkReply *raw = reply.get();
-    // Back-pressure: the network thread stops reading the socket while this
-    // much is waiting for us, so the bytes held stay bounded by what is read.
-    raw->setReadBufferSize(ReadBufferBytes);
+    BoundedRead read(reply.get(), url);
+    co_await reply.get();
+    read.finish();
 
-    // Read as the bytes arrive so an oversized reply is cut off early.
-    QByteArray received;
-    bool tooLarge = false;
-    bool redirectRefused = false;
-    // The handlers below point into this frame; they go with it.
-    const QObject frame;
-    auto drain = [raw, &received, &tooLarge] {
-        const qint64 available = raw->bytesAvailable();
-        if (tooLarge || available <= 0)
-            return;
-        if (received.size() + available > MaxReplyBytes) {
-            tooLarge = true;
-            raw->abort();
-            return;
-        }
-        const qsizetype before = received.size();
-        received.resize(before + available);
-        const qint64 read = raw->read(received.data() + before, available);
-        received.truncate(before + std::max<qint64>(read, 0));
-    };
-    QObject::connect(raw, &QNetworkReply::readyRead, &frame, drain);
-    QObject::connect(raw, &QNetworkReply::metaDataChanged, &frame, [raw, &received, &tooLarge] {
-        const qint64 announced = raw->header(QNetworkRequest::ContentLengthHeader).toLongLong();
-        if (announced > MaxReplyBytes && !tooLarge) {
-            tooLarge = true;
-            raw->abort();
-        } else if (announced > received.capacity()) {
-            received.reserve(announced); // one allocation instead of repeated growth
-        }
-    });
-    QObject::connect(
-        raw, &QNetworkReply::redirected, &frame, [raw, url, &redirectRefused](const QUrl &target) {
-            if (isSameOrigin(url, raw->url().resolved(target))) {
-                Q_EMIT raw->redirectAllowed();
-            } else {
-                redirectRefused = true;
-                raw->abort();
-            }
-        });
-
-    co_await raw;
-    if (!tooLarge && !redirectRefused)
-        drain();
-    if (tooLarge)
-        throw TransportError(QNetworkReply::OperationCanceledError,
-            QCoreApplication::translate(
-                "APIService", "La réponse du serveur dépasse 256 Mio ; le transfert a été interrompu."));
-    if (redirectRefused)
-        throw TransportError(
-            QNetworkReply::InsecureRedirectError, transportText(QNetworkReply::InsecureRedirectError, {}));
-
-    const QVariant status = raw->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    const QNetworkReply::NetworkError error = raw->error();
-    // An HTTP error status is an answer, not a transport failure: its body is
-    // read by the checks. Failures of the connection itself (below the
-    // content errors) and anything without a status are transport failures.
-    if (error != QNetworkReply::NoError && (!status.isValid() || error < QNetworkReply::ContentAccessDenied))
-        throw TransportError(error, transportText(error, raw->errorString()));
-
-    Reply result;
-    // Qt's file backend fakes a status too; only an http(s) answer has one.
-    const QString scheme = raw->url().scheme();
-    if (status.isValid() && (scheme == u"http" || scheme == u"https"))
-        result.status = status.toInt();
+    Reply result = answerOf(reply.get(), read.take());
     if (result.status == 401 && !credential.isEmpty())
         Q_EMIT credentialRejected(caller == Caller::Staff ? CredentialStore::Kind::StaffSession
                                                           : CredentialStore::Kind::UserSecret);
-    result.body = std::move(received);
     co_return result;
 }
 

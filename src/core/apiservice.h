@@ -11,6 +11,9 @@
 #include <utility>
 
 class QNetworkAccessManager;
+class QNetworkReply;
+class QNetworkRequest;
+class QUrl;
 
 // The program's only REST client. Every operation is a coroutine entered and
 // resumed on the main thread; it returns its result or throws one of the
@@ -79,6 +82,9 @@ private:
     QCoro::Task<Reply> send(QByteArray method, QString pathAndQuery, QByteArray body, Caller caller);
     // The credential stored for caller, empty when there is none.
     QString credentialFor(Caller caller) const;
+    QNetworkRequest requestFor(const QUrl &url, bool isPost, const QString &credential) const;
+    // The status and body of a finished reply, or the transport failure it is.
+    static Reply answerOf(QNetworkReply *reply, QByteArray body);
 
     QString m_apiBase;
     QString m_apiToken;
