@@ -217,7 +217,14 @@ APIService::APIService(const Configuration &configuration, CredentialStore &cred
     m_credentials = &credentials;
 }
 
-APIService::~APIService() = default;
+APIService::~APIService()
+{
+    // A request still on its way when the program ends would leave its
+    // coroutine suspended for ever, and every caller's frame with it: each
+    // is ended as cancelled, so its awaiters resume and unwind now.
+    for (QNetworkReply *reply : m_network->findChildren<QNetworkReply *>())
+        reply->abort();
+}
 
 QString APIService::credentialFor(Caller caller) const
 {
