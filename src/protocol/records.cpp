@@ -35,7 +35,7 @@ constexpr auto fieldsOf<Ticket> = std::tuple { Field { u"id", &Ticket::id },
     Field { u"created_at", &Ticket::createdAt }, Field { u"message", &Ticket::message },
     Field { u"nom", &Ticket::nom }, Field { u"prenom", &Ticket::prenom },
     Field { u"societe", &Ticket::societe }, Field { u"poste", &Ticket::poste },
-    Field { u"telephone", &Ticket::telephone } };
+    Field { u"telephone", &Ticket::telephone }, Field { u"unread_messages", &Ticket::unreadMessages } };
 template<>
 constexpr auto fieldsOf<TicketResponse> = std::tuple { Field { u"success", &TicketResponse::success },
     Field { u"tickets", &TicketResponse::tickets } };
@@ -44,7 +44,8 @@ constexpr auto fieldsOf<UserTicket> = std::tuple { Field { u"id", &UserTicket::i
     Field { u"titre", &UserTicket::titre }, Field { u"description", &UserTicket::description },
     Field { u"priorite", &UserTicket::priorite }, Field { u"status", &UserTicket::status },
     Field { u"created_at", &UserTicket::createdAt }, Field { u"closed_at", &UserTicket::closedAt },
-    Field { u"close_message", &UserTicket::closeMessage } };
+    Field { u"close_message", &UserTicket::closeMessage },
+    Field { u"unread_messages", &UserTicket::unreadMessages } };
 template<>
 constexpr auto fieldsOf<MyTicketsResponse> = std::tuple { Field { u"success", &MyTicketsResponse::success },
     Field { u"tickets", &MyTicketsResponse::tickets } };
@@ -91,6 +92,18 @@ template<>
 constexpr auto fieldsOf<CreateTicketResponse> = std::tuple { Field {
                                                                  u"success", &CreateTicketResponse::success },
     Field { u"ticket_id", &CreateTicketResponse::ticketId } };
+template<>
+constexpr auto fieldsOf<ConversationMessage> = std::tuple { Field { u"id", &ConversationMessage::id },
+    Field { u"ticket_id", &ConversationMessage::ticketId }, Field { u"sender", &ConversationMessage::sender },
+    Field { u"sender_name", &ConversationMessage::senderName },
+    Field { u"message", &ConversationMessage::message },
+    Field { u"created_at", &ConversationMessage::createdAt } };
+template<>
+constexpr auto fieldsOf<MessagesResponse> = std::tuple { Field { u"success", &MessagesResponse::success },
+    Field { u"messages", &MessagesResponse::messages } };
+template<>
+constexpr auto fieldsOf<SendMessageResponse> = std::tuple { Field { u"success", &SendMessageResponse::success },
+    Field { u"message_id", &SendMessageResponse::messageId } };
 
 template<typename T, template<typename...> typename Of>
 constexpr bool isA = false;
@@ -251,6 +264,8 @@ Ticket scanTicket(JsonScanner &s, QHash<QByteArrayView, QString> &pool)
             t.id = id.value_or(0);
         } else if (key == "user_id") {
             t.userId = optionalWhole(s);
+        } else if (key == "unread_messages") {
+            t.unreadMessages = optionalWhole(s);
         } else if (key == "capture_base64") {
             if (s.peek() == JsonScanner::Token::String) {
                 t.captureBase64 = s.readLatin1();
@@ -456,6 +471,36 @@ CreateTicketResponse CreateTicketResponse::decode(const QByteArray &body)
 }
 
 QJsonObject CreateTicketResponse::toJson() const
+{
+    return writeRecord(*this);
+}
+
+ConversationMessage ConversationMessage::fromJson(const JsonReader &r)
+{
+    return readRecord<ConversationMessage>(r);
+}
+
+QJsonObject ConversationMessage::toJson() const
+{
+    return writeRecord(*this);
+}
+
+MessagesResponse MessagesResponse::decode(const QByteArray &body)
+{
+    return decodeBody<MessagesResponse>(body);
+}
+
+QJsonObject MessagesResponse::toJson() const
+{
+    return writeRecord(*this);
+}
+
+SendMessageResponse SendMessageResponse::decode(const QByteArray &body)
+{
+    return decodeBody<SendMessageResponse>(body);
+}
+
+QJsonObject SendMessageResponse::toJson() const
 {
     return writeRecord(*this);
 }

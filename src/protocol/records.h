@@ -32,6 +32,9 @@ struct Ticket
     std::optional<QString> societe;
     std::optional<QString> poste;
     std::optional<QString> telephone;
+    // Messages of the author that no member of the staff has read yet; only
+    // servers that keep conversations send it.
+    std::optional<qint64> unreadMessages;
 
     // titre untouched when it holds more than white space, else "Sans titre".
     QString displayTitle() const;
@@ -70,6 +73,9 @@ struct UserTicket
     QString createdAt;
     std::optional<QString> closedAt;
     std::optional<QString> closeMessage;
+    // Messages of the support the author has not read yet; only servers that
+    // keep conversations send it.
+    std::optional<qint64> unreadMessages;
 
     static UserTicket fromJson(const JsonReader &reader);
     QJsonObject toJson() const;
@@ -196,4 +202,42 @@ struct CreateTicketResponse
     QJsonObject toJson() const;
 };
 
+// One message of a ticket's conversation. sender is "user" (the ticket's
+// author) or "admin" (a member of the staff, named by senderName).
+struct ConversationMessage
+{
+    qint64 id = 0;
+    qint64 ticketId = 0;
+    QString sender;
+    QString senderName;
+    QString message;
+    QString createdAt;
+
+    bool isFromStaff() const { return sender == u"admin"; }
+
+    static ConversationMessage fromJson(const JsonReader &reader);
+    QJsonObject toJson() const;
+    bool operator==(const ConversationMessage &) const = default;
+};
+
+// A ticket's conversation, oldest message first.
+struct MessagesResponse
+{
+    bool success = false;
+    QList<ConversationMessage> messages;
+
+    static MessagesResponse decode(const QByteArray &body);
+    QJsonObject toJson() const;
+};
+
+struct SendMessageResponse
+{
+    bool success = false;
+    qint64 messageId = 0;
+
+    static SendMessageResponse decode(const QByteArray &body);
+    QJsonObject toJson() const;
+};
+
 Q_DECLARE_METATYPE(Ticket)
+Q_DECLARE_METATYPE(ConversationMessage)
