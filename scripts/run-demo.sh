@@ -44,7 +44,18 @@ api_base=$(sed -n 's/^NORVIK_API_BASE=\([^ ]*\).*/\1/p' <<<"$addresses")
 ws_url=$(sed -n 's/.*NORVIK_WS_URL=\([^ ]*\).*/\1/p' <<<"$addresses")
 origin=${api_base%/api}
 
-echo "Serveur de démonstration : $origin (journal : $server_log ; mot de passe administrateur : tulip482)"
+# The staff account of the demo gets a new password at every start, printed
+# on the line after the addresses.
+staff=""
+for _ in $(seq 1 50); do
+    staff=$(grep -m1 '^NORVIK_DEMO_STAFF=' "$server_log" || true)
+    [ -n "$staff" ] && break
+    sleep 0.1
+done
+staff_login=$(sed -n 's/^NORVIK_DEMO_STAFF=\([^ ]*\).*/\1/p' <<<"$staff")
+staff_password=$(sed -n 's/.*NORVIK_DEMO_PASSWORD=\([^ ]*\).*/\1/p' <<<"$staff")
+echo "Serveur de démonstration : $origin (journal : $server_log)"
+echo "Mode administrateur : identifiant $staff_login, mot de passe $staff_password"
 XDG_CONFIG_HOME="$demo_dir/config" \
 XDG_STATE_HOME="$demo_dir/state" \
 NORVIK_API_BASE="$api_base" \

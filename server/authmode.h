@@ -6,7 +6,7 @@
 // the program.
 enum class AuthMode { Shared, Accounts };
 
-// What --auth defaults to, --demo included. Stays Shared while the client
-// speaks only the token; flipping it to Accounts is the one change needed
-// once the client carries the credentials.
-inline constexpr AuthMode DefaultAuthMode = AuthMode::Shared;
+// What --auth defaults to, --demo included: a server deployed for several
+// companies must not let the program's token open everyone's tickets.
+// Shared stays for clients that know nothing but the token.
+inline constexpr AuthMode DefaultAuthMode = AuthMode::Accounts;

@@ -603,7 +603,7 @@ QList<UserTicket> Store::ticketsOf(qint64 userId)
         [](const QSqlQuery &q) {
             return UserTicket { q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(),
                 q.value(3).toString(), q.value(4).toString(), q.value(5).toString(), optionalText(q.value(6)),
-                optionalText(q.value(7)) };
+                optionalText(q.value(7)), std::nullopt };
         });
 }
 

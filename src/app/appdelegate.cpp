@@ -201,7 +201,8 @@ void AppDelegate::captureForNewTicket(const QString &activationToken)
 
 void AppDelegate::openMainWindow()
 {
-    if (!m_window) {
+    const bool created = !m_window;
+    if (created) {
         m_window = new MainWindow(m_services);
         Q_EMIT mainWindowCreated(m_window);
     }
@@ -211,4 +212,8 @@ void AppDelegate::openMainWindow()
         m_window->show();
     m_window->raise();
     m_window->activateWindow();
+    // A refusal that came while no window was open is offered now.
+    if (created && m_access->isRegistrationRequired())
+        if (HomeView *home = m_window->findChild<HomeView *>())
+            home->openRegister();
 }

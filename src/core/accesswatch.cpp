@@ -36,6 +36,11 @@ void AccessWatch::rejected(CredentialStore::Kind kind)
     Q_EMIT staffSessionEnded(tr("Votre session administrateur a expiré : reconnectez-vous."));
 }
 
+bool AccessWatch::isRegistrationRequired() const
+{
+    return !m_refusedSecret.isEmpty() && m_refusedSecret == m_credentials.value(CredentialStore::Kind::UserSecret);
+}
+
 void AccessWatch::leaveAdminMode()
 {
     m_credentials.store(CredentialStore::Kind::StaffSession, QString());

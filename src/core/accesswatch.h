@@ -20,6 +20,10 @@ public:
     AccessWatch(APIService &api, CredentialStore &credentials, UserSettings &settings,
         WebSocketService &channel, QObject *parent = nullptr);
 
+    // The server refused the secret this workstation still holds: until a new
+    // registration stores another, the window offers to register again.
+    bool isRegistrationRequired() const;
+
 Q_SIGNALS:
     // Administrator mode was left; the message says why, in French.
     void staffSessionEnded(const QString &message);

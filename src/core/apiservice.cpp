@@ -449,3 +449,12 @@ QCoro::Task<void> APIService::staffLogout()
     } catch (const NorvikError &) { }
     co_await m_credentials->store(CredentialStore::Kind::StaffSession, QString());
 }
+
+QCoro::Task<void> APIService::resetPoste(QString companyCode, QString poste)
+{
+    const QJsonObject body { { u"company_code"_s, companyCode }, { u"poste"_s, poste } };
+    const Reply reply = co_await post(u"/admin/reset-poste.php"_s, body, Caller::Staff);
+    const int status = requireHttp(reply.status);
+    if (status != 200)
+        throw APIError(status, errorText(reply.body).value_or(tr("Erreur serveur")));
+}

@@ -61,6 +61,13 @@ public:
     QCoro::Task<void> staffLogin(QString login, QString password);
     // Ends the session on the server, when there is one, and forgets it.
     QCoro::Task<void> staffLogout();
+    // Whether a staff session is held: the server keeps accounts, and the
+    // staff's account actions apply.
+    bool hasStaffSession() const { return !credentialFor(Caller::Staff).isEmpty(); }
+    // Frees a workstation whose secret was lost: its next registration keeps
+    // the user and the tickets and gets a new secret. Throws APIError with the
+    // server's reason (404 no such workstation in that company).
+    QCoro::Task<void> resetPoste(QString companyCode, QString poste);
 
 Q_SIGNALS:
     // The server answered 401 to a request that carried this credential: it

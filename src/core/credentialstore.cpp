@@ -83,6 +83,30 @@ QCoro::Task<void> CredentialStore::load()
     }
     if (m_fallback)
         readFile();
+    else
+        co_await moveFileToKeyring();
+}
+
+QCoro::Task<void> CredentialStore::moveFileToKeyring()
+{
+    // A keyring that did not answer at an earlier launch left the credentials
+    // in the file; now that it answers they belong there, and the file goes.
+    if (!QFile::exists(m_fallbackPath))
+        co_return;
+    const std::array<QString, 2> inFile = fileValues();
+    for (const Kind kind : { Kind::UserSecret, Kind::StaffSession }) {
+        const QString &kept = inFile.at(index(kind));
+        if (kept.isEmpty() || !value(kind).isEmpty())
+            continue; // the keyring's own entry is the newer one
+        m_values.at(index(kind)) = kept;
+        const bool moved = co_await writeKeyring(kind, kept);
+        if (!moved) {
+            writeFile(); // the keyring gave up meanwhile: the file stays the one place
+            co_return;
+        }
+    }
+    if (QFile::remove(m_fallbackPath))
+        logLine(u"✅ Identifiants déplacés dans le trousseau : "_s + m_fallbackPath + u" supprimé"_s);
 }
 
 QCoro::Task<void> CredentialStore::store(Kind kind, QString value)
@@ -156,14 +180,22 @@ void CredentialStore::announceFallback()
            "que vous seul pouvez lire."));
 }
 
-void CredentialStore::readFile()
+std::array<QString, 2> CredentialStore::fileValues() const
 {
+    std::array<QString, 2> values;
     QFile file(m_fallbackPath);
     if (!file.open(QIODevice::ReadOnly))
-        return;
+        return values;
     const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
     for (const Kind kind : { Kind::UserSecret, Kind::StaffSession })
-        m_values.at(index(kind)) = object.value(key(kind)).toString();
+        values.at(index(kind)) = object.value(key(kind)).toString();
+    return values;
+}
+
+void CredentialStore::readFile()
+{
+    if (QFile::exists(m_fallbackPath))
+        m_values = fileValues();
 }
 
 void CredentialStore::writeFile()

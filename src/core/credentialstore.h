@@ -47,6 +47,8 @@ private:
     QCoro::Task<bool> writeKeyring(Kind kind, QString value);
     void fallBack(const QString &reason);
     void announceFallback();
+    QCoro::Task<void> moveFileToKeyring();
+    std::array<QString, 2> fileValues() const;
     void readFile();
     void writeFile();
 

@@ -4,7 +4,9 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -23,7 +25,7 @@ class TestCredentials : public QObject
 private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase() { m_bus.stop(); }
-    void keyring_keepsBothCredentialsOutOfAnyFile_forgetsThem();
+    void keyring_takesOverALeftFile_keepsBothOutOfAnyFile_forgetsThem();
     void noKeyring_saysSoOnce_keepsThemInAFileOnlyTheUserReads();
 
 private:
@@ -64,11 +66,29 @@ bool TestCredentials::startKeyring(QProcess &keyring)
         [bus] { return bus->isServiceRegistered(u"org.freedesktop.secrets"_s).value(); }, 10000);
 }
 
-void TestCredentials::keyring_keepsBothCredentialsOutOfAnyFile_forgetsThem()
+void TestCredentials::keyring_takesOverALeftFile_keepsBothOutOfAnyFile_forgetsThem()
 {
+    // What a launch without a keyring left behind.
+    QVERIFY(QDir().mkpath(QFileInfo(fallbackPath()).path()));
+    QFile file(fallbackPath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(R"({"user_secret":"secret-from-the-file","staff_session":"session-from-the-file"})");
+    file.close();
+
     QProcess keyring;
     QVERIFY(startKeyring(keyring));
     const QString service = u"norvik-support-test"_s;
+    {
+        CredentialStore moved(service, fallbackPath());
+        RunTask::run(moved.load());
+        QVERIFY(!moved.usesFallback());
+        QCOMPARE(moved.value(Kind::UserSecret), u"secret-from-the-file"_s);
+        QCOMPARE(moved.value(Kind::StaffSession), u"session-from-the-file"_s);
+        QVERIFY(!QFile::exists(fallbackPath()));
+        CredentialStore fromKeyring(service, fallbackPath());
+        RunTask::run(fromKeyring.load());
+        QCOMPARE(fromKeyring.value(Kind::StaffSession), u"session-from-the-file"_s);
+    }
     {
         CredentialStore store(service, fallbackPath());
         QSignalSpy unavailable(&store, &CredentialStore::keyringUnavailable);

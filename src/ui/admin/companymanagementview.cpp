@@ -3,6 +3,7 @@
 #include "addcompanyview.h"
 #include "adminui.h"
 #include "companyrow.h"
+#include "resetposteview.h"
 #include "core/apiservice.h"
 #include "ui/widgets/errortext.h"
 #include "ui/widgets/gradientbutton.h"
@@ -163,6 +164,13 @@ void CompanyManagementView::showAddCompany()
     m_addCompany->open();
 }
 
+void CompanyManagementView::showResetPoste(const Company &company)
+{
+    auto *form = new ResetPosteView(m_api, company, this);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->open();
+}
+
 void CompanyManagementView::refresh()
 {
     m_errorRow->setVisible(m_showError);
@@ -181,8 +189,12 @@ void CompanyManagementView::rebuildRows()
         delete item->widget();
         delete item;
     }
-    for (const Company &company : std::as_const(m_companies))
-        m_rows->addWidget(new CompanyRow(company, m_listFace));
+    const bool offersPosteReset = m_api.hasStaffSession();
+    for (const Company &company : std::as_const(m_companies)) {
+        auto *row = new CompanyRow(company, offersPosteReset, m_listFace);
+        connect(row, &CompanyRow::posteResetRequested, this, &CompanyManagementView::showResetPoste);
+        m_rows->addWidget(row);
+    }
 }
 
 QCoro::Task<void> CompanyManagementView::loadCompanies()

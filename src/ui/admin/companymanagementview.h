@@ -26,6 +26,8 @@ public:
     QCoro::Task<void> loadCompanies();
     // Presents the add form over this sheet ("Nouvelle société").
     void showAddCompany();
+    // Presents the form that frees a workstation of company.
+    void showResetPoste(const Company &company);
 
 Q_SIGNALS:
     // A fetch ended, well or badly.

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 
 using namespace Qt::StringLiterals;
 
@@ -41,7 +42,7 @@ QLabel *codeChip(const QString &code, QWidget *parent)
 
 } // namespace
 
-CompanyRow::CompanyRow(const Company &company, QWidget *parent)
+CompanyRow::CompanyRow(const Company &company, bool offersPosteReset, QWidget *parent)
     : QWidget(parent)
 {
     auto *row = new QHBoxLayout(this);
@@ -60,6 +61,16 @@ CompanyRow::CompanyRow(const Company &company, QWidget *parent)
     codeRow->addStretch();
     column->addLayout(codeRow);
     row->addLayout(column, 1);
+    if (offersPosteReset) {
+        auto *reset = new QPushButton(tr("Réinitialiser un poste"), this);
+        reset->setObjectName(u"resetPoste"_s);
+        Style::setRole(reset, "secondary");
+        reset->setAutoDefault(false);
+        reset->setCursor(Qt::PointingHandCursor);
+        reset->setAccessibleName(tr("Réinitialiser un poste de %1").arg(company.nom));
+        connect(reset, &QPushButton::clicked, this, [this, company] { Q_EMIT posteResetRequested(company); });
+        row->addWidget(reset, 0, Qt::AlignVCenter);
+    }
     setMinimumHeight(Sizes::Circle + 2 * Sizes::Padding);
     setAccessibleName(company.nom);
     setAccessibleDescription(tr("Code: %1").arg(company.code));

@@ -10,7 +10,12 @@ class CompanyRow : public QWidget
     Q_OBJECT
 
 public:
-    explicit CompanyRow(const Company &company, QWidget *parent = nullptr);
+    // offersPosteReset: the server keeps accounts, so a workstation whose
+    // secret was lost can be freed from here.
+    explicit CompanyRow(const Company &company, bool offersPosteReset = false, QWidget *parent = nullptr);
+
+Q_SIGNALS:
+    void posteResetRequested(const Company &company);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

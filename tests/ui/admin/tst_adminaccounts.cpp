@@ -8,12 +8,16 @@
 #include "runtask.h"
 #include "serverprocess.h"
 #include "ui/admin/adminloginview.h"
+#include "ui/admin/companymanagementview.h"
+#include "ui/admin/resetposteview.h"
+#include "ui/widgets/noticebox.h"
 #include "ui/widgets/gradientbutton.h"
 #include "viewtestenv.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,8 +44,19 @@ private Q_SLOTS:
     void accountsServer_identifierAndPasswordCheckedThere_logoutEndsTheSession();
     void accountsServer_tooManyTries_saysHowLongToWait();
     void originalServer_passwordComparedHere();
+    void companies_resetAPoste_itsOldSecretStopsWorking();
 
 private:
+    static void addStaff(const ServerProcess &server, const QString &login, const QByteArray &password)
+    {
+        QProcess staff;
+        staff.start(qEnvironmentVariable("NORVIK_SERVER_BIN"), { u"staff"_s, u"add"_s, login, u"--db"_s,
+                                                                   server.dbPath() });
+        staff.write(password);
+        staff.closeWriteChannel();
+        QVERIFY(staff.waitForFinished(60000) && staff.exitCode() == 0);
+    }
+
     static void type(AdminLoginView &view, const char *field, const QString &text)
     {
         auto *edit = view.findChild<QLineEdit *>(QString::fromLatin1(field));
@@ -56,12 +71,7 @@ private:
 void TestAdminAccounts::accountsServer_identifierAndPasswordCheckedThere_logoutEndsTheSession()
 {
     ServerProcess server({ u"--auth"_s, u"accounts"_s });
-    QProcess staff;
-    staff.start(qEnvironmentVariable("NORVIK_SERVER_BIN"),
-        { u"staff"_s, u"add"_s, u"boss"_s, u"--db"_s, server.dbPath() });
-    staff.write("correct-horse-7");
-    staff.closeWriteChannel();
-    QVERIFY(staff.waitForFinished(60000) && staff.exitCode() == 0);
+    addStaff(server, u"boss"_s, "correct-horse-7");
     QVERIFY2(server.start(), qPrintable(server.errorString()));
     Configuration configuration;
     configuration.apiBase = server.apiBase();
@@ -151,6 +161,50 @@ void TestAdminAccounts::originalServer_passwordComparedHere()
     for (const HttpTestRequest &request : server.requests())
         QCOMPARE(request.method, "GET"_ba);
     channel.disconnect();
+}
+
+void TestAdminAccounts::companies_resetAPoste_itsOldSecretStopsWorking()
+{
+    ServerProcess server({ u"--auth"_s, u"accounts"_s });
+    addStaff(server, u"boss"_s, "correct-horse-7");
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    Configuration configuration;
+    configuration.apiBase = server.apiBase();
+    CredentialStore staffStore(u"norvik-support-test"_s, m_dir.filePath(u"reset-staff.json"_s));
+    APIService staffApi(configuration, staffStore);
+    RunTask::run(staffApi.staffLogin(u"boss"_s, u"correct-horse-7"_s));
+    const qint64 company = RunTask::run(staffApi.createCompany(u"Acme"_s, u"ACME1"_s));
+    CredentialStore userStore(u"norvik-support-test"_s, m_dir.filePath(u"reset-user.json"_s));
+    APIService userApi(configuration, userStore);
+    const qint64 user = RunTask::run(userApi.registerUser(company, u"12"_s, u"Durand"_s, u"Lise"_s, QString())).userId;
+    QCOMPARE(RunTask::run(userApi.getMyTickets(user)).size(), 0);
+
+    CompanyManagementView companies(staffApi);
+    companies.show();
+    QTRY_VERIFY(companies.findChild<QPushButton *>(u"resetPoste"_s));
+    QTest::mouseClick(companies.findChild<QPushButton *>(u"resetPoste"_s), Qt::LeftButton);
+    QTRY_VERIFY(companies.findChild<ResetPosteView *>());
+    auto *form = companies.findChild<ResetPosteView *>();
+    QSignalSpy finished(form, &ResetPosteView::submitFinished);
+    // A workstation nobody holds: the server says so and nothing changes.
+    QTest::keyClicks(form->findChild<QLineEdit *>(u"poste"_s), u"99"_s);
+    QTest::mouseClick(form->findChild<GradientButton *>(u"reset"_s), Qt::LeftButton);
+    QVERIFY(finished.wait());
+    QVERIFY(ViewTestEnv::showsText(form, u"Aucun utilisateur pour ce poste dans cette société"_s));
+    QCOMPARE(RunTask::run(userApi.getMyTickets(user)).size(), 0);
+
+    form->findChild<QLineEdit *>(u"poste"_s)->setText(u"12"_s);
+    QTest::keyClick(form->findChild<QLineEdit *>(u"poste"_s), Qt::Key_Return);
+    QVERIFY(finished.wait());
+    QVERIFY(form->findChild<NoticeBox *>(u"success"_s)->isVisible());
+    QSignalSpy rejected(&userApi, &APIService::credentialRejected);
+    QVERIFY_THROWS_EXCEPTION(NorvikError, RunTask::run(userApi.getMyTickets(user)));
+    QCOMPARE(rejected.count(), 1);
+    // The next registration of that workstation takes the same user back.
+    CredentialStore newMachine(u"norvik-support-test"_s, m_dir.filePath(u"reset-again.json"_s));
+    APIService againApi(configuration, newMachine);
+    QCOMPARE(RunTask::run(againApi.registerUser(company, u"12"_s, u"Durand"_s, u"Lise"_s, QString())).userId,
+        user);
 }
 
 QTEST_MAIN(TestAdminAccounts)
