@@ -250,6 +250,29 @@ void WebSocketHub::pushTicketClosed(qint64 authorId, qint64 ticketId, const QStr
         send(peer, message);
 }
 
+template<typename Match>
+void WebSocketHub::pushWhere(Match match, const QJsonObject &message)
+{
+    // Copy the targets first: a peer dropped while sending leaves the list.
+    std::vector<Peer *> targets;
+    for (const auto &peer : m_peers) {
+        if (match(*peer))
+            targets.push_back(peer.get());
+    }
+    for (Peer *peer : targets)
+        send(peer, message);
+}
+
+void WebSocketHub::pushToUser(qint64 userId, const QJsonObject &message)
+{
+    pushWhere([&](const Peer &peer) { return peer.userType == u"user" && peer.userId == userId; }, message);
+}
+
+void WebSocketHub::pushToStaff(const QJsonObject &message)
+{
+    pushWhere([](const Peer &peer) { return peer.userType == u"admin"; }, message);
+}
+
 void WebSocketHub::pingAll()
 {
     std::vector<QWebSocket *> silent;

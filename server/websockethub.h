@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+class QJsonObject;
 class QWebSocket;
 
 // The real-time side of the server: holds every WebSocket connection of
@@ -53,6 +54,9 @@ public:
     QStringList sessions() const;
     void pushNewTicket(const Ticket &ticket);
     void pushTicketClosed(qint64 authorId, qint64 ticketId, const QString &closeMessage);
+    // To every connection announced as this user; to every staff connection.
+    void pushToUser(qint64 userId, const QJsonObject &message);
+    void pushToStaff(const QJsonObject &message);
     // Closes every connection as the server goes away.
     void closeAll();
 
@@ -76,6 +80,8 @@ private:
     std::optional<QString> forbidden(const Peer *peer, qint64 userId, const QString &userType) const;
     template<typename Match>
     void closeWhere(Match match, const QString &reason);
+    template<typename Match>
+    void pushWhere(Match match, const QJsonObject &message);
     void refuse(Peer *peer, const QString &reason);
 
     void onMessage(Peer *peer, const QString &text);
