@@ -21,7 +21,8 @@ void ConversationPushes::messageAdded(qint64 messageId)
     try {
         stored = m_store.message(messageId);
     } catch (const StoreError &e) {
-        qWarning("norvik-server: cannot read message %lld to push it: %s", messageId, qUtf8Printable(e.message));
+        qWarning(
+            "norvik-server: cannot read message %lld to push it: %s", messageId, qUtf8Printable(e.message));
     }
     if (!stored)
         return;
@@ -42,7 +43,8 @@ void ConversationPushes::typedHere(const QString &side, qint64 ticketId, qint64 
     try {
         m_store.announce(side == u"admin" ? Store::Change::StaffTyping : Store::Change::UserTyping, ticketId);
     } catch (const StoreError &e) {
-        qWarning("norvik-server: cannot announce typing on ticket %lld: %s", ticketId, qUtf8Printable(e.message));
+        qWarning(
+            "norvik-server: cannot announce typing on ticket %lld: %s", ticketId, qUtf8Printable(e.message));
     }
 }
 
@@ -50,7 +52,8 @@ void ConversationPushes::typedElsewhere(const Store::Change &change)
 {
     const bool staff = change.kind == Store::Change::StaffTyping;
     // Only the author of the ticket hears the staff typing.
-    const std::optional<qint64> author = staff ? m_store.ticketAuthor(change.ticketId) : std::optional<qint64>(0);
+    const std::optional<qint64> author
+        = staff ? m_store.ticketAuthor(change.ticketId) : std::optional<qint64>(0);
     if (author)
         pushTyping(staff ? u"admin"_s : u"user"_s, change.ticketId, *author);
 }

@@ -14,7 +14,8 @@ struct BadRequest
 
 // A caller who may not act on what they named: becomes a 403.
 struct Forbidden
-{ };
+{
+};
 
 // A side of a conversation as the messages name it.
 inline QString sideOf(const Caller &caller)

@@ -35,8 +35,15 @@ public:
     // carries it.
     struct Change
     {
-        enum Kind { TicketCreated, TicketClosed, CompaniesChanged, SessionEnded, MessageAdded, StaffTyping,
-            UserTyping };
+        enum Kind {
+            TicketCreated,
+            TicketClosed,
+            CompaniesChanged,
+            SessionEnded,
+            MessageAdded,
+            StaffTyping,
+            UserTyping
+        };
         Kind kind = TicketCreated;
         qint64 ticketId = 0; // of a ticket's change, and of typing
         QString sessionDigest; // of SessionEnded

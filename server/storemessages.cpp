@@ -57,8 +57,9 @@ Store::Posted Store::addMessage(
     if (!clientId.isEmpty()) {
         // A send repeated after a lost answer gets the first one's id, even
         // if the ticket has been closed since.
-        if (const std::optional<qint64> first = firstRow(
-                run(u"SELECT id FROM messages WHERE ticket_id = ? AND client_id = ?"_s, { ticketId, clientId }),
+        if (const std::optional<qint64> first
+            = firstRow(run(u"SELECT id FROM messages WHERE ticket_id = ? AND client_id = ?"_s,
+                           { ticketId, clientId }),
                 integerAt0))
             return { *first, false };
     }
@@ -101,10 +102,10 @@ std::map<qint64, qint64> Store::unreadCounts(const QString &readerSide, qint64 u
     QSqlQuery &query = userId != 0
         ? run(u"SELECT m.ticket_id, COUNT(*) FROM messages m JOIN tickets t ON t.id = m.ticket_id"
               u" WHERE t.user_id = ? AND m.sender = ? AND m.read_at IS NULL GROUP BY m.ticket_id"_s,
-              { userId, otherSide(readerSide) })
+            { userId, otherSide(readerSide) })
         : run(u"SELECT ticket_id, COUNT(*) FROM messages WHERE sender = ? AND read_at IS NULL"
               u" GROUP BY ticket_id"_s,
-              { otherSide(readerSide) });
+            { otherSide(readerSide) });
     std::map<qint64, qint64> counts;
     for (const auto &[ticket, count] : everyRow(query, [](const QSqlQuery &q) {
              return std::pair { q.value(0).toLongLong(), q.value(1).toLongLong() };
