@@ -226,28 +226,14 @@ bool WebSocketHub::hasAdmins() const
 
 void WebSocketHub::pushNewTicket(const Ticket &ticket)
 {
-    const QJsonObject message { { u"type"_s, u"new_ticket"_s }, { u"ticket"_s, ticket.toJson() } };
-    // Copy the targets first: a peer dropped while sending leaves the list.
-    std::vector<Peer *> targets;
-    for (const auto &peer : m_peers) {
-        if (peer->userType == u"admin")
-            targets.push_back(peer.get());
-    }
-    for (Peer *peer : targets)
-        send(peer, message);
+    pushToStaff(QJsonObject { { u"type"_s, u"new_ticket"_s }, { u"ticket"_s, ticket.toJson() } });
 }
 
 void WebSocketHub::pushTicketClosed(qint64 authorId, qint64 ticketId, const QString &closeMessage)
 {
-    const QJsonObject message { { u"type"_s, u"ticket_closed"_s }, { u"ticketId"_s, ticketId },
-        { u"closeMessage"_s, closeMessage } };
-    std::vector<Peer *> targets;
-    for (const auto &peer : m_peers) {
-        if (peer->userType == u"user" && peer->userId == authorId)
-            targets.push_back(peer.get());
-    }
-    for (Peer *peer : targets)
-        send(peer, message);
+    pushToUser(authorId,
+        QJsonObject { { u"type"_s, u"ticket_closed"_s }, { u"ticketId"_s, ticketId },
+            { u"closeMessage"_s, closeMessage } });
 }
 
 template<typename Match>
