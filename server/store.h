@@ -13,11 +13,12 @@
 
 struct SqlDialect;
 
-// The server's database: companies, users and tickets, in one SQLite file or
-// in a PostgreSQL database that several instances share. Both run the same
-// statements; the few places where the two dialects differ are named in
-// store.cpp. Every write is one statement committed before it returns, so a
-// write the caller has been told about is kept. Refusals throw StoreError.
+// The server's database: companies, users, tickets and their conversations,
+// the staff and their sessions, in one SQLite file or in a PostgreSQL
+// database that several instances share. Both run the same statements; the
+// few places where the two dialects differ are named in store.cpp. Every
+// write is one statement (or one transaction) committed before it returns, so
+// a write the caller has been told about is kept. Refusals throw StoreError.
 //
 // On PostgreSQL the database announces each committed change on one
 // notification channel, and the changes made through other instances come

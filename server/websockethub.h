@@ -16,7 +16,8 @@ class QWebSocket;
 
 // The real-time side of the server: holds every WebSocket connection of
 // /norvik-ws with the identity it announced ("auth"), and pushes new tickets
-// to the staff and closed tickets to their authors. A connection that floods,
+// to the staff, closed tickets to their authors, and what the other side of a
+// conversation writes or types. A connection that floods,
 // announces a user nobody registered, stops reading or stops answering pings
 // is dropped without touching others. In accounts mode a connection is bound
 // to the credential of its upgrade: it may announce only that user (or 0,
