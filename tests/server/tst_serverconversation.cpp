@@ -239,6 +239,8 @@ private Q_SLOTS:
         QVERIFY(author.waitFor(u"new_message"_s));
         QCOMPARE(author.count(u"admin_typing"_s), 1);
         QCOMPARE(author.count(u"user_typing"_s), 0);
+        send(s, s.secretA, ticket, u"Merci"_s);
+        QVERIFY(staff.waitFor(u"new_message"_s));
         QCOMPARE(staff.count(u"admin_typing"_s), 0);
         const qint64 own = newTicket(s, s.b, s.secretB);
         send(s, s.session, own, u"Pour B"_s);
