@@ -16,24 +16,22 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString Forbidden = u"Accès refusé"_s;
+const QString ForbiddenText = u"Accès refusé"_s;
 
-QString queryText(const QUrlQuery &query, const QString &key)
+// Their refusals carry "success": false as well, like the login's.
+bool isConversationPath(const QString &path)
 {
-    if (!query.hasQueryItem(key))
-        throw BadRequest { u"Paramètre manquant : %1"_s.arg(key) };
-    return query.queryItemValue(key, QUrl::FullyDecoded);
+    return path == u"/ticket/messages.php" || path == u"/ticket/send-message.php"
+        || path == u"/ticket/typing.php" || path == u"/ticket/mark-read.php";
 }
 
-qint64 queryInteger(const QUrlQuery &query, const QString &key)
+template<typename List>
+void addUnreadCounts(List &tickets, const std::map<qint64, qint64> &counts)
 {
-    const QString text = queryText(query, key);
-    bool ok = false;
-    const qint64 value = text.toLongLong(&ok);
-    // Digits only: toLongLong alone would take " 12" or "+12".
-    if (!ok || text.isEmpty() || !(text.front().isDigit() || text.front() == u'-') || text.back().isSpace())
-        throw BadRequest { u"Paramètre %1 : un nombre entier est attendu"_s.arg(key) };
-    return value;
+    for (auto &ticket : tickets) {
+        const auto count = counts.find(ticket.id);
+        ticket.unreadMessages = count == counts.end() ? 0 : count->second;
+    }
 }
 
 QString priorityOf(const JsonReader &body)
@@ -82,6 +80,11 @@ ApiRoutes::Reply ApiRoutes::handle(QHttpServerRequest::Method method, const QStr
         refusal.insert(u"ticket_id"_s, 0);
         reply.body = compactJson(refusal);
     }
+    if (m_mode == AuthMode::Accounts && isConversationPath(path) && reply.status != 200) {
+        QJsonObject refusal = QJsonDocument::fromJson(reply.body).object();
+        refusal.insert(u"success"_s, false);
+        reply.body = compactJson(refusal);
+    }
     return reply;
 }
 
@@ -102,6 +105,10 @@ ApiRoutes::Reply ApiRoutes::dispatch(QHttpServerRequest::Method method, const QS
         { u"/admin/login.php", Method::Post, &ApiRoutes::login, Need::Open, true },
         { u"/admin/logout.php", Method::Post, &ApiRoutes::logout, Need::Staff, true },
         { u"/admin/reset-poste.php", Method::Post, &ApiRoutes::resetPoste, Need::Staff, true },
+        { u"/ticket/messages.php", Method::Get, &ApiRoutes::messages, Need::Member, true },
+        { u"/ticket/send-message.php", Method::Post, &ApiRoutes::sendMessage, Need::Member, true },
+        { u"/ticket/typing.php", Method::Post, &ApiRoutes::typing, Need::Member, true },
+        { u"/ticket/mark-read.php", Method::Post, &ApiRoutes::markRead, Need::Member, true },
     };
 
     const bool accounts = m_mode == AuthMode::Accounts;
@@ -135,7 +142,7 @@ std::optional<ApiRoutes::Reply> ApiRoutes::refusal(Need need, const Caller &call
         return error(401, u"Authentification requise : identifiant absent, incorrect ou expiré"_s);
     if ((need == Need::Staff && caller.kind != Caller::Staff)
         || (need == Need::User && caller.kind != Caller::User))
-        return error(403, Forbidden);
+        return error(403, ForbiddenText);
     return std::nullopt;
 }
 
@@ -145,6 +152,8 @@ ApiRoutes::Reply ApiRoutes::run(Reply (ApiRoutes::*route)(const Request &), cons
         return (this->*route)(request);
     } catch (const BadRequest &e) {
         return error(400, e.message);
+    } catch (const Forbidden &) {
+        return error(403, ForbiddenText);
     } catch (const DecodingError &e) {
         return error(400, e.description());
     } catch (const StoreError &e) {
@@ -245,7 +254,7 @@ ApiRoutes::Reply ApiRoutes::createTicket(const Request &request)
     const JsonReader reader(JsonReader::parseObject(request.body));
     const qint64 userId = reader.requiredInteger(u"user_id");
     if (request.caller.kind == Caller::User && !request.caller.isUser(userId))
-        return error(403, Forbidden);
+        return error(403, ForbiddenText);
     const QString titre = reader.requiredString(u"titre");
     const QString description = reader.requiredString(u"description");
     const QString priorite = priorityOf(reader);
@@ -270,13 +279,21 @@ ApiRoutes::Reply ApiRoutes::myTickets(const Request &request)
 {
     const qint64 userId = queryInteger(request.query, u"user_id"_s);
     if (request.caller.kind == Caller::User && !request.caller.isUser(userId))
-        return error(403, Forbidden);
-    return okReply(MyTicketsResponse { true, m_store.ticketsOf(userId) }.toJson());
+        return error(403, ForbiddenText);
+    QList<UserTicket> tickets = m_store.ticketsOf(userId);
+    // Only a server that keeps conversations counts their messages: the
+    // shared mode's answer stays as it always was.
+    if (m_mode == AuthMode::Accounts)
+        addUnreadCounts(tickets, m_store.unreadCounts(u"user"_s, userId));
+    return okReply(MyTicketsResponse { true, tickets }.toJson());
 }
 
 ApiRoutes::Reply ApiRoutes::listTickets(const Request &)
 {
-    return okReply(TicketResponse { true, m_store.allTickets() }.toJson());
+    QList<Ticket> tickets = m_store.allTickets();
+    if (m_mode == AuthMode::Accounts)
+        addUnreadCounts(tickets, m_store.unreadCounts(u"admin"_s));
+    return okReply(TicketResponse { true, tickets }.toJson());
 }
 
 ApiRoutes::Reply ApiRoutes::closeTicket(const Request &request)
@@ -284,7 +301,8 @@ ApiRoutes::Reply ApiRoutes::closeTicket(const Request &request)
     const JsonReader reader(JsonReader::parseObject(request.body));
     const qint64 ticketId = reader.requiredInteger(u"ticket_id");
     const QString closeMessage = reader.requiredString(u"close_message");
-    const qint64 author = m_store.closeTicket(ticketId, closeMessage);
+    const qint64 staffId = request.caller.kind == Caller::Staff ? request.caller.id : 0;
+    const qint64 author = m_store.closeTicket(ticketId, closeMessage, staffId);
     Reply reply = okReply(QJsonObject { { u"success"_s, true }, { u"message"_s, u"Ticket fermé"_s } });
     if (onTicketClosed)
         reply.then = [notify = onTicketClosed, author, ticketId, closeMessage] {

@@ -45,6 +45,10 @@ public:
     // A staff session ended by logout; a workstation's secret forgotten.
     std::function<void(const QString &sessionDigest)> onSessionEnded;
     std::function<void(qint64 userId)> onSecretReset;
+    // A message stored (not a repeated send); someone typing on a ticket
+    // ("user" or "admin").
+    std::function<void(qint64 messageId)> onMessageAdded;
+    std::function<void(const QString &side, qint64 ticketId, qint64 authorId)> onTyping;
 
     ApiRoutes(Store &store, AuthMode mode);
 
@@ -88,6 +92,14 @@ private:
     Reply login(const Request &request);
     Reply logout(const Request &request);
     Reply resetPoste(const Request &request);
+    // Conversations (conversationroutes.cpp).
+    Reply messages(const Request &request);
+    Reply sendMessage(const Request &request);
+    Reply typing(const Request &request);
+    Reply markRead(const Request &request);
+    // The author of a ticket whose conversation the caller takes part in;
+    // throws for an unknown ticket and for another user's.
+    qint64 conversationAuthor(const Caller &caller, qint64 ticketId);
 
     Store &m_store;
     AuthMode m_mode;

@@ -13,11 +13,12 @@
 
 struct SqlDialect;
 
-// The server's database: companies, users and tickets, in one SQLite file or
-// in a PostgreSQL database that several instances share. Both run the same
-// statements; the few places where the two dialects differ are named in
-// store.cpp. Every write is one statement committed before it returns, so a
-// write the caller has been told about is kept. Refusals throw StoreError.
+// The server's database: companies, users, tickets and their conversations,
+// the staff and their sessions, in one SQLite file or in a PostgreSQL
+// database that several instances share. Both run the same statements; the
+// few places where the two dialects differ are named in store.cpp. Every
+// write is one statement (or one transaction) committed before it returns, so
+// a write the caller has been told about is kept. Refusals throw StoreError.
 //
 // On PostgreSQL the database announces each committed change on one
 // notification channel, and the changes made through other instances come
@@ -29,16 +30,25 @@ class Store : public QObject
 public:
     // The schema this server writes; older databases are migrated on open,
     // newer ones refused.
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
 
     // A change committed through another instance, as its notification
     // carries it.
     struct Change
     {
-        enum Kind { TicketCreated, TicketClosed, CompaniesChanged, SessionEnded };
+        enum Kind {
+            TicketCreated,
+            TicketClosed,
+            CompaniesChanged,
+            SessionEnded,
+            MessageAdded,
+            StaffTyping,
+            UserTyping
+        };
         Kind kind = TicketCreated;
-        qint64 ticketId = 0;
+        qint64 ticketId = 0; // of a ticket's change, and of typing
         QString sessionDigest; // of SessionEnded
+        qint64 messageId = 0; // of MessageAdded
 
         static std::optional<Change> fromPayload(const QString &payload);
     };
@@ -70,6 +80,29 @@ public:
     {
         qint64 authorId = 0;
         QString closeMessage;
+    };
+
+    // A message of a ticket's conversation and who wrote the ticket.
+    struct StoredMessage
+    {
+        ConversationMessage message;
+        qint64 authorId = 0;
+    };
+
+    // Who writes a message: the ticket's author (staffId 0) or a member of
+    // the staff.
+    struct Sender
+    {
+        QString side; // "user" or "admin"
+        qint64 staffId = 0;
+    };
+
+    // A message sent: its id, and whether this call stored it (false: the
+    // same client id had stored it before).
+    struct Posted
+    {
+        qint64 id = 0;
+        bool added = false;
     };
 
     explicit Store(QObject *parent = nullptr);
@@ -134,10 +167,27 @@ public:
     QList<Ticket> allTickets();
     // One ticket as the staff's list shows it.
     std::optional<Ticket> ticket(qint64 ticketId);
-    // Closes an open ticket and returns its author's id.
-    qint64 closeTicket(qint64 ticketId, const QString &closeMessage);
+    // Closes an open ticket and returns its author's id. A staff member's
+    // non-empty closing message also ends the conversation, as its last
+    // message.
+    qint64 closeTicket(qint64 ticketId, const QString &closeMessage, qint64 staffId = 0);
     // Who wrote a closed ticket and what the staff answered.
     std::optional<Closure> closure(qint64 ticketId);
+
+    // Conversations (storemessages.cpp).
+    std::optional<qint64> ticketAuthor(qint64 ticketId);
+    // Throws Conflict on a closed ticket, NotFound on an unknown one.
+    Posted addMessage(qint64 ticketId, const Sender &sender, const QString &text, const QString &clientId);
+    std::optional<StoredMessage> message(qint64 messageId);
+    QList<ConversationMessage> messages(qint64 ticketId);
+    // The other side's messages on the ticket count as read by this side.
+    void markRead(qint64 ticketId, const QString &readerSide);
+    // Per ticket, the messages the reader's side has not read: the staff's
+    // on one author's tickets (userId), or the users' on every ticket
+    // (userId 0).
+    std::map<qint64, qint64> unreadCounts(const QString &readerSide, qint64 userId = 0);
+    // Tells the other instances something that is not kept: who is typing.
+    void announce(Change::Kind kind, qint64 ticketId);
 
     // The server's local time in the form the client reads.
     static QString now();

@@ -27,8 +27,13 @@ SupportServer::SupportServer(const ServerOptions &options, Store &store, QObject
     , m_routes(store, options.auth)
     , m_appcast(options.appcastVersion, options.appcastBuild, options.appcastNotes)
     , m_hub(new WebSocketHub(options.pingIntervalMs, options.auth, this))
+    , m_conversations(store, *m_hub)
     , m_gatekeeper(store)
 {
+    m_routes.onMessageAdded = [this](qint64 messageId) { m_conversations.messageAdded(messageId); };
+    m_routes.onTyping = [this](const QString &side, qint64 ticketId, qint64 authorId) {
+        m_conversations.typedHere(side, ticketId, authorId);
+    };
     m_routes.onSessionEnded = [this](const QString &digest) { m_hub->closeSession(digest); };
     m_routes.onSecretReset = [this](qint64 userId) { m_hub->closeUser(userId); };
     m_routes.onTicketCreated = [this](qint64 ticketId) { pushNewTicket(ticketId); };
@@ -118,6 +123,13 @@ void SupportServer::relay(const Store::Change &change)
             break;
         case Store::Change::SessionEnded:
             m_hub->closeSession(change.sessionDigest);
+            break;
+        case Store::Change::MessageAdded:
+            m_conversations.messageAdded(change.messageId);
+            break;
+        case Store::Change::StaffTyping:
+        case Store::Change::UserTyping:
+            m_conversations.typedElsewhere(change);
             break;
         }
     } catch (const StoreError &e) {

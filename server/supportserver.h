@@ -2,6 +2,7 @@
 
 #include "apiroutes.h"
 #include "appcast.h"
+#include "conversationpushes.h"
 #include "serveroptions.h"
 #include "store.h"
 
@@ -55,6 +56,7 @@ private:
     ApiRoutes m_routes;
     Appcast m_appcast;
     WebSocketHub *m_hub;
+    ConversationPushes m_conversations;
     Gatekeeper m_gatekeeper;
     // Staff connections whose session expired or ended elsewhere are closed
     // on this beat.

@@ -226,28 +226,37 @@ bool WebSocketHub::hasAdmins() const
 
 void WebSocketHub::pushNewTicket(const Ticket &ticket)
 {
-    const QJsonObject message { { u"type"_s, u"new_ticket"_s }, { u"ticket"_s, ticket.toJson() } };
+    pushToStaff(QJsonObject { { u"type"_s, u"new_ticket"_s }, { u"ticket"_s, ticket.toJson() } });
+}
+
+void WebSocketHub::pushTicketClosed(qint64 authorId, qint64 ticketId, const QString &closeMessage)
+{
+    pushToUser(authorId,
+        QJsonObject { { u"type"_s, u"ticket_closed"_s }, { u"ticketId"_s, ticketId },
+            { u"closeMessage"_s, closeMessage } });
+}
+
+template<typename Match>
+void WebSocketHub::pushWhere(Match match, const QJsonObject &message)
+{
     // Copy the targets first: a peer dropped while sending leaves the list.
     std::vector<Peer *> targets;
     for (const auto &peer : m_peers) {
-        if (peer->userType == u"admin")
+        if (match(*peer))
             targets.push_back(peer.get());
     }
     for (Peer *peer : targets)
         send(peer, message);
 }
 
-void WebSocketHub::pushTicketClosed(qint64 authorId, qint64 ticketId, const QString &closeMessage)
+void WebSocketHub::pushToUser(qint64 userId, const QJsonObject &message)
 {
-    const QJsonObject message { { u"type"_s, u"ticket_closed"_s }, { u"ticketId"_s, ticketId },
-        { u"closeMessage"_s, closeMessage } };
-    std::vector<Peer *> targets;
-    for (const auto &peer : m_peers) {
-        if (peer->userType == u"user" && peer->userId == authorId)
-            targets.push_back(peer.get());
-    }
-    for (Peer *peer : targets)
-        send(peer, message);
+    pushWhere([&](const Peer &peer) { return peer.userType == u"user" && peer.userId == userId; }, message);
+}
+
+void WebSocketHub::pushToStaff(const QJsonObject &message)
+{
+    pushWhere([](const Peer &peer) { return peer.userType == u"admin"; }, message);
 }
 
 void WebSocketHub::pingAll()

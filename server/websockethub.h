@@ -11,11 +11,13 @@
 #include <memory>
 #include <vector>
 
+class QJsonObject;
 class QWebSocket;
 
 // The real-time side of the server: holds every WebSocket connection of
 // /norvik-ws with the identity it announced ("auth"), and pushes new tickets
-// to the staff and closed tickets to their authors. A connection that floods,
+// to the staff, closed tickets to their authors, and what the other side of a
+// conversation writes or types. A connection that floods,
 // announces a user nobody registered, stops reading or stops answering pings
 // is dropped without touching others. In accounts mode a connection is bound
 // to the credential of its upgrade: it may announce only that user (or 0,
@@ -53,6 +55,9 @@ public:
     QStringList sessions() const;
     void pushNewTicket(const Ticket &ticket);
     void pushTicketClosed(qint64 authorId, qint64 ticketId, const QString &closeMessage);
+    // To every connection announced as this user; to every staff connection.
+    void pushToUser(qint64 userId, const QJsonObject &message);
+    void pushToStaff(const QJsonObject &message);
     // Closes every connection as the server goes away.
     void closeAll();
 
@@ -76,6 +81,8 @@ private:
     std::optional<QString> forbidden(const Peer *peer, qint64 userId, const QString &userType) const;
     template<typename Match>
     void closeWhere(Match match, const QString &reason);
+    template<typename Match>
+    void pushWhere(Match match, const QJsonObject &message);
     void refuse(Peer *peer, const QString &reason);
 
     void onMessage(Peer *peer, const QString &text);

@@ -1,0 +1,445 @@
+#include "childprocess.h"
+#include "postgrescluster.h"
+#include "pushlistener.h"
+#include "restcall.h"
+#include "serverprocess.h"
+#include "testing.h"
+
+#include <QDateTime>
+#include <QUuid>
+#include <optional>
+
+namespace {
+
+constexpr auto BossPassword = "correct horse battery staple";
+constexpr auto Closed = "Ce ticket est fermé : il ne reçoit plus de messages.";
+
+QByteArray json(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+QByteArray sent(qint64 ticket, const QString &text, const QString &clientId = {})
+{
+    QJsonObject body { { u"ticket_id"_s, ticket }, { u"message"_s, text } };
+    if (!clientId.isEmpty())
+        body.insert(u"client_id"_s, clientId);
+    return json(body);
+}
+
+QByteArray onTicket(qint64 ticket)
+{
+    return json({ { u"ticket_id"_s, ticket } });
+}
+
+} // namespace
+
+// Ticket conversations against real server processes in accounts mode, on
+// both stores: who may read and write them, what is pushed to whom, what a
+// repeated send, a closed ticket and an overlong text get, the unread counts
+// of both lists, and what a restart and a second instance keep. Each store
+// has a staff member, company ISO and two users, A and B, made once; each
+// case opens tickets of its own.
+class TestServerConversation : public QObject
+{
+    Q_OBJECT
+
+    struct Site
+    {
+        ServerProcess server { { u"--auth"_s, u"accounts"_s } };
+        QString db;
+        QByteArray session, secretA, secretB;
+        qint64 a = 0, b = 0;
+    };
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        if (PostgresCluster::available()) {
+            m_cluster.emplace(QStringList { u"fsync=off"_s });
+            QVERIFY2(m_cluster->start() && m_cluster->createDatabase(u"talk"_s),
+                qPrintable(m_cluster->errorString()));
+        }
+        for (int store = 0; store < (m_cluster ? 2 : 1); ++store) {
+            Site &s = m_sites[store];
+            s.db = store == 0 ? s.server.dbPath() : m_cluster->url(u"talk"_s);
+            s.server.setDatabase(s.db);
+            const ToolRun added = runTool(qEnvironmentVariable("NORVIK_SERVER_BIN"),
+                { u"staff"_s, u"add"_s, u"boss"_s, u"--name"_s, u"Marc Leroy"_s, u"--db"_s, s.db },
+                QProcessEnvironment::systemEnvironment(), {}, 60000, BossPassword);
+            QCOMPARE(added.exitCode, 0);
+            QVERIFY2(s.server.start(), qPrintable(s.server.errorString()));
+            const QJsonObject login { { u"login"_s, u"boss"_s },
+                { u"password"_s, QString::fromLatin1(BossPassword) } };
+            s.session = text(call(s.server, "POST", u"/admin/login.php"_s, json(login)), u"session_token"_s);
+            const QJsonObject company { { u"nom"_s, u"Iso"_s }, { u"code"_s, u"ISO"_s } };
+            const qint64 companyId = number(
+                call(s.server, "POST", u"/company/create.php"_s, json(company), s.session), u"company_id"_s);
+            std::tie(s.a, s.secretA) = newUser(s.server, companyId, u"A-1"_s, u"Inès"_s);
+            std::tie(s.b, s.secretB) = newUser(s.server, companyId, u"B-1"_s, u"Paul"_s);
+            QVERIFY(!s.session.isEmpty() && !s.secretA.isEmpty() && !s.secretB.isEmpty());
+        }
+    }
+
+    void init()
+    {
+        if (!m_cluster && qstrcmp(QTest::currentDataTag(), "postgresql") == 0)
+            QSKIP(PostgresCluster::missingMessage());
+    }
+
+    void exchange_pushedToTheOtherSideOnly_data() { storeRows(); }
+    void exchange_pushedToTheOtherSideOnly()
+    {
+        const Site &s = site();
+        const qint64 ticket = newTicket(s, s.a, s.secretA);
+        PushListener staff(s.server.wsRequest(s.session)), author(s.server.wsRequest(s.secretA)),
+            other(s.server.wsRequest(s.secretB));
+        QVERIFY(staff.announce(9999, u"admin"_s));
+        QVERIFY(author.announce(s.a, u"user"_s));
+        QVERIFY(other.announce(s.b, u"user"_s));
+
+        const qint64 asked = send(s, s.secretA, ticket, u"L'écran reste noir."_s);
+        const std::optional<QJsonObject> toStaff = staff.waitFor(u"new_message"_s);
+        QVERIFY(toStaff);
+        QCOMPARE(
+            *toStaff, pushed(*toStaff, ticket, u"Inès Roux"_s, u"L'écran reste noir."_s, asked, u"user"_s));
+
+        const qint64 answered = send(s, s.session, ticket, u"Redémarrez le poste."_s);
+        const std::optional<QJsonObject> toAuthor = author.waitFor(u"new_message"_s);
+        QVERIFY(toAuthor);
+        QCOMPARE(*toAuthor,
+            pushed(*toAuthor, ticket, u"Marc Leroy"_s, u"Redémarrez le poste."_s, answered, u"admin"_s));
+
+        // Both sides read the same conversation, oldest first, as the pushes
+        // told it.
+        for (const QByteArray &reader : { s.secretA, s.session }) {
+            const QJsonArray list = conversation(s, reader, ticket);
+            QCOMPARE(list.size(), 2);
+            QCOMPARE(list[0].toObject(),
+                (QJsonObject { { u"id"_s, asked }, { u"ticket_id"_s, ticket }, { u"sender"_s, u"user"_s },
+                    { u"sender_name"_s, u"Inès Roux"_s }, { u"message"_s, u"L'écran reste noir."_s },
+                    { u"created_at"_s, toStaff->value(u"timestamp"_s) } }));
+            QCOMPARE(list[1].toObject().value(u"sender_name"_s), u"Marc Leroy"_s);
+        }
+
+        // Someone else's ticket: refused, and nothing stored or pushed.
+        QCOMPARE(
+            call(s.server, "GET", u"/ticket/messages.php?ticket_id=%1"_s.arg(ticket), {}, s.secretB).status,
+            403);
+        for (const QString &path :
+            { u"/ticket/send-message.php"_s, u"/ticket/typing.php"_s, u"/ticket/mark-read.php"_s }) {
+            const auto body
+                = [&](qint64 id) { return path.contains(u"send"_s) ? sent(id, u"x"_s) : onTicket(id); };
+            const RestAnswer refused = call(s.server, "POST", path, body(ticket), s.secretB);
+            QCOMPARE(refused.status, 403);
+            QCOMPARE(refused.json().value(u"success"_s), QJsonValue(false));
+            QCOMPARE(call(s.server, "POST", path, body(ticket)).status, 401);
+            QCOMPARE(call(s.server, "POST", path, body(ticket + 1000), s.session).status, 404);
+        }
+        QCOMPARE(conversation(s, s.session, ticket).size(), 2);
+
+        // The pushes of a connection arrive in order: once B hears of its own
+        // ticket, anything pushed to it about A's would have come first. A's
+        // own message went to the staff only.
+        const qint64 own = newTicket(s, s.b, s.secretB);
+        send(s, s.session, own, u"Et vous ?"_s);
+        QCOMPARE(next(other, u"new_message"_s).value(u"ticketId"_s).toInteger(), own);
+        QCOMPARE(other.count(u"new_message"_s), 1);
+        QCOMPARE(author.count(u"new_message"_s), 1);
+    }
+
+    void sendRules_repeatOnceClosed409TooLong400_data() { storeRows(); }
+    void sendRules_repeatOnceClosed409TooLong400()
+    {
+        const Site &s = site();
+        const qint64 ticket = newTicket(s, s.a, s.secretA);
+        PushListener staff(s.server.wsRequest(s.session));
+        QVERIFY(staff.announce(9999, u"admin"_s));
+
+        const qint64 first = send(s, s.secretA, ticket, u"Une fois"_s, u"7c1e-retry"_s);
+        QCOMPARE(send(s, s.secretA, ticket, u"Une fois"_s, u"7c1e-retry"_s), first);
+        // Another ticket has its own client ids.
+        const qint64 elsewhere = newTicket(s, s.a, s.secretA);
+        QVERIFY(send(s, s.secretA, elsewhere, u"Ailleurs"_s, u"7c1e-retry"_s) != first);
+        QCOMPARE(next(staff, u"new_message"_s).value(u"messageId"_s).toInteger(), first);
+        QCOMPARE(next(staff, u"new_message"_s).value(u"ticketId"_s).toInteger(), elsewhere);
+        QCOMPARE(conversation(s, s.session, ticket).size(), 1);
+
+        QVERIFY(send(s, s.secretA, ticket, QString(10000, u'é')) > 0);
+        for (const QString &refused : { QString(10001, u'a'), u" \n\t "_s, QString() }) {
+            const RestAnswer answer
+                = call(s.server, "POST", u"/ticket/send-message.php"_s, sent(ticket, refused), s.secretA);
+            QCOMPARE(answer.status, 400);
+            QVERIFY(!answer.json().value(u"error"_s).toString().isEmpty());
+        }
+
+        // Closing keeps the conversation and ends it with the closing message.
+        const QJsonObject close { { u"ticket_id"_s, ticket }, { u"close_message"_s, u"Réglé."_s } };
+        QCOMPARE(call(s.server, "POST", u"/admin/close-ticket.php"_s, json(close), s.session).status, 200);
+        const QJsonArray list = conversation(s, s.secretA, ticket);
+        QCOMPARE(list.size(), 3);
+        const QJsonObject last = list.last().toObject();
+        QCOMPARE(last.value(u"message"_s), u"Réglé."_s);
+        QCOMPARE(last.value(u"sender"_s), u"admin"_s);
+        QCOMPARE(last.value(u"sender_name"_s), u"Marc Leroy"_s);
+        for (const QByteArray &writer : { s.secretA, s.session }) {
+            const RestAnswer refused
+                = call(s.server, "POST", u"/ticket/send-message.php"_s, sent(ticket, u"Encore"_s), writer);
+            QCOMPARE(refused.status, 409);
+            QCOMPARE(refused.json(),
+                (QJsonObject { { u"success"_s, false }, { u"error"_s, QString::fromUtf8(Closed) } }));
+        }
+        // A send repeated after its answer was lost still gets its id.
+        QCOMPARE(send(s, s.secretA, ticket, u"Une fois"_s, u"7c1e-retry"_s), first);
+        QCOMPARE(conversation(s, s.session, ticket).size(), 3);
+    }
+
+    void unread_countedPerSide_clearedByMarkRead_data() { storeRows(); }
+    void unread_countedPerSide_clearedByMarkRead()
+    {
+        const Site &s = site();
+        const qint64 ticket = newTicket(s, s.a, s.secretA);
+        const qint64 quiet = newTicket(s, s.a, s.secretA);
+        QCOMPARE(unread(s, s.secretA, ticket), 0);
+        QCOMPARE(unread(s, s.session, ticket), 0);
+        send(s, s.secretA, ticket, u"Un"_s);
+        send(s, s.secretA, ticket, u"Deux"_s);
+        send(s, s.session, ticket, u"Trois"_s);
+        // Each side counts the other's messages only.
+        QCOMPARE(unread(s, s.secretA, ticket), 1);
+        QCOMPARE(unread(s, s.session, ticket), 2);
+        QCOMPARE(unread(s, s.session, quiet), 0);
+
+        QCOMPARE(call(s.server, "POST", u"/ticket/mark-read.php"_s, onTicket(ticket), s.secretA).status, 200);
+        QCOMPARE(unread(s, s.secretA, ticket), 0);
+        QCOMPARE(unread(s, s.session, ticket), 2);
+        QCOMPARE(call(s.server, "POST", u"/ticket/mark-read.php"_s, onTicket(ticket), s.session).status, 200);
+        QCOMPARE(unread(s, s.session, ticket), 0);
+        send(s, s.session, ticket, u"Quatre"_s);
+        QCOMPARE(unread(s, s.secretA, ticket), 1);
+    }
+
+    void typing_toTheOtherSide_staffAtMostOncePerInterval()
+    {
+        const Site &s = m_sites[0];
+        const qint64 ticket = newTicket(s, s.a, s.secretA);
+        PushListener staff(s.server.wsRequest(s.session)), author(s.server.wsRequest(s.secretA)),
+            other(s.server.wsRequest(s.secretB));
+        QVERIFY(staff.announce(9999, u"admin"_s));
+        QVERIFY(author.announce(s.a, u"user"_s));
+        QVERIFY(other.announce(s.b, u"user"_s));
+
+        QCOMPARE(call(s.server, "POST", u"/ticket/typing.php"_s, onTicket(ticket), s.secretA).status, 200);
+        QCOMPARE(next(staff, u"user_typing"_s).value(u"ticketId"_s).toInteger(), ticket);
+        for (int keystroke = 0; keystroke < 3; ++keystroke)
+            QCOMPARE(
+                call(s.server, "POST", u"/ticket/typing.php"_s, onTicket(ticket), s.session).status, 200);
+        send(s, s.session, ticket, u"Voilà"_s);
+        // The message came after the three signals, on the same connection.
+        QVERIFY(author.waitFor(u"new_message"_s));
+        QCOMPARE(author.count(u"admin_typing"_s), 1);
+        QCOMPARE(author.count(u"user_typing"_s), 0);
+        send(s, s.secretA, ticket, u"Merci"_s);
+        QVERIFY(staff.waitFor(u"new_message"_s));
+        QCOMPARE(staff.count(u"admin_typing"_s), 0);
+        const qint64 own = newTicket(s, s.b, s.secretB);
+        send(s, s.session, own, u"Pour B"_s);
+        QVERIFY(other.waitFor(u"new_message"_s));
+        QCOMPARE(other.count(u"admin_typing"_s), 0);
+    }
+
+    void killedServer_keepsTheConversation_data() { storeRows(); }
+    void killedServer_keepsTheConversation()
+    {
+        Site &s = site();
+        const qint64 ticket = newTicket(s, s.a, s.secretA);
+        send(s, s.secretA, ticket, u"Avant"_s, u"before-kill"_s);
+        send(s, s.session, ticket, u"Réponse"_s);
+        const QJsonArray before = conversation(s, s.session, ticket);
+        s.server.kill();
+        QVERIFY2(s.server.start(), qPrintable(s.server.errorString()));
+        QCOMPARE(conversation(s, s.session, ticket), before);
+        QCOMPARE(unread(s, s.secretA, ticket), 1);
+        QCOMPARE(send(s, s.secretA, ticket, u"Avant"_s, u"before-kill"_s),
+            before[0].toObject().value(u"id"_s).toInteger());
+    }
+
+    void twoInstances_pushesReachTheOtherInstancesConnections()
+    {
+        if (!m_cluster)
+            QSKIP(PostgresCluster::missingMessage());
+        const Site &s = m_sites[1];
+        ServerProcess second({ u"--auth"_s, u"accounts"_s });
+        second.setDatabase(s.db);
+        QVERIFY2(second.start(), qPrintable(second.errorString()));
+        const qint64 ticket = newTicket(s, s.a, s.secretA);
+        PushListener staff(second.wsRequest(s.session)), author(second.wsRequest(s.secretA));
+        QVERIFY(staff.announce(9999, u"admin"_s));
+        QVERIFY(author.announce(s.a, u"user"_s));
+
+        const qint64 asked = send(s, s.secretA, ticket, u"Par A"_s);
+        QCOMPARE(next(staff, u"new_message"_s).value(u"messageId"_s).toInteger(), asked);
+        QCOMPARE(call(s.server, "POST", u"/ticket/typing.php"_s, onTicket(ticket), s.secretA).status, 200);
+        QCOMPARE(next(staff, u"user_typing"_s).value(u"ticketId"_s).toInteger(), ticket);
+        QCOMPARE(call(s.server, "POST", u"/ticket/typing.php"_s, onTicket(ticket), s.session).status, 200);
+        QCOMPARE(next(author, u"admin_typing"_s).value(u"ticketId"_s).toInteger(), ticket);
+        const qint64 answered = send(s, s.session, ticket, u"Par le support"_s);
+        const std::optional<QJsonObject> toAuthor = author.waitFor(u"new_message"_s);
+        QVERIFY(toAuthor);
+        QCOMPARE(
+            *toAuthor, pushed(*toAuthor, ticket, u"Marc Leroy"_s, u"Par le support"_s, answered, u"admin"_s));
+
+        // The closing message comes with the close, not as one more message.
+        const QJsonObject close { { u"ticket_id"_s, ticket }, { u"close_message"_s, u"Fin"_s } };
+        QCOMPARE(call(s.server, "POST", u"/admin/close-ticket.php"_s, json(close), s.session).status, 200);
+        QCOMPARE(next(author, u"ticket_closed"_s).value(u"closeMessage"_s), u"Fin"_s);
+        // The next message pushed is one on another ticket, which the
+        // database announced after the close.
+        const qint64 later = newTicket(s, s.a, s.secretA);
+        send(s, s.session, later, u"Autre"_s);
+        QCOMPARE(next(author, u"new_message"_s).value(u"ticketId"_s).toInteger(), later);
+        QCOMPARE(conversation(s, s.secretA, ticket).last().toObject().value(u"message"_s), u"Fin"_s);
+    }
+
+    void sharedMode_noConversations_listsAsBefore()
+    {
+        ServerProcess server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        const QJsonObject company { { u"nom"_s, u"Iso"_s }, { u"code"_s, u"ISO"_s } };
+        QCOMPARE(call(server, "POST", u"/company/create.php"_s, json(company)).status, 200);
+        const QByteArray user
+            = R"({"company_id":1,"poste":"S-1","nom":"Roux","prenom":"Inès","telephone":"06"})";
+        QCOMPARE(call(server, "POST", u"/user/register.php"_s, user).status, 200);
+        const QByteArray ticket = R"({"user_id":1,"titre":"Écran","description":"noir","priorite":"haute"})";
+        QCOMPARE(call(server, "POST", u"/ticket/create.php"_s, ticket).status, 200);
+
+        for (const QString &path : { u"/ticket/messages.php?ticket_id=1"_s, u"/ticket/send-message.php"_s,
+                 u"/ticket/typing.php"_s, u"/ticket/mark-read.php"_s }) {
+            const RestAnswer answer
+                = call(server, path.contains(u'?') ? "GET" : "POST", path, sent(1, u"x"_s));
+            QCOMPARE(answer.status, 404);
+            QCOMPARE(answer.body,
+                R"({"error":"Ressource inconnue : )" + path.section(u'?', 0, 0).toUtf8() + R"("})");
+        }
+        const RestAnswer mine = call(server, "GET", u"/user/my-tickets.php?user_id=1"_s);
+        const QByteArray created = mine.json()
+                                       .value(u"tickets"_s)
+                                       .toArray()[0]
+                                       .toObject()
+                                       .value(u"created_at"_s)
+                                       .toString()
+                                       .toUtf8();
+        QCOMPARE(mine.body,
+            R"({"success":true,"tickets":[{"created_at":")" + created
+                + R"(","description":"noir","id":1,"priorite":"haute","status":"open","titre":"Écran"}]})");
+        QCOMPARE(call(server, "GET", u"/admin/list-tickets.php"_s).body,
+            R"({"success":true,"tickets":[{"created_at":")" + created
+                + R"(","description":"noir","id":1,"nom":"Roux","poste":"S-1","prenom":"Inès","priorite":"haute",)"
+                  R"("societe":"Iso","status":"open","telephone":"06","titre":"Écran","user_id":1}]})");
+    }
+
+private:
+    static void storeRows()
+    {
+        QTest::addColumn<int>("store");
+        QTest::newRow("sqlite") << 0;
+        QTest::newRow("postgresql") << 1;
+    }
+
+    Site &site()
+    {
+        QFETCH(int, store);
+        return m_sites[store];
+    }
+
+    RestAnswer call(const ServerProcess &server, const QByteArray &method, const QString &path,
+        const QByteArray &body = {}, const QByteArray &bearer = {})
+    {
+        QNetworkRequest request = server.request(path);
+        if (!bearer.isEmpty())
+            request.setRawHeader("Authorization", "Bearer " + bearer);
+        return restCall(m_network, request, method, body);
+    }
+
+    // The next push of this type; an empty object when none comes.
+    static QJsonObject next(PushListener &listener, const QString &type)
+    {
+        return listener.waitFor(type).value_or(QJsonObject());
+    }
+
+    static QByteArray text(const RestAnswer &answer, const QString &key)
+    {
+        return answer.json().value(key).toString().toUtf8();
+    }
+    static qint64 number(const RestAnswer &answer, const QString &key)
+    {
+        return answer.json().value(key).toInteger();
+    }
+
+    std::pair<qint64, QByteArray> newUser(
+        const ServerProcess &server, qint64 company, const QString &poste, const QString &prenom)
+    {
+        const QJsonObject body { { u"company_id"_s, company }, { u"poste"_s, poste }, { u"nom"_s, u"Roux"_s },
+            { u"prenom"_s, prenom }, { u"telephone"_s, u"06"_s } };
+        const RestAnswer answer = call(server, "POST", u"/user/register.php"_s, json(body));
+        return { number(answer, u"user_id"_s), text(answer, u"user_secret"_s) };
+    }
+
+    qint64 newTicket(const Site &s, qint64 user, const QByteArray &secret)
+    {
+        const QJsonObject body { { u"user_id"_s, user }, { u"titre"_s, u"Écran"_s },
+            { u"description"_s, u"noir"_s }, { u"priorite"_s, u"haute"_s } };
+        return number(call(s.server, "POST", u"/ticket/create.php"_s, json(body), secret), u"ticket_id"_s);
+    }
+
+    // The id the server answers, or 0 when it refuses.
+    qint64 send(const Site &s, const QByteArray &bearer, qint64 ticket, const QString &message,
+        const QString &clientId = QUuid::createUuid().toString())
+    {
+        const RestAnswer answer
+            = call(s.server, "POST", u"/ticket/send-message.php"_s, sent(ticket, message, clientId), bearer);
+        return answer.status == 200 && answer.json().value(u"success"_s).toBool()
+            ? number(answer, u"message_id"_s)
+            : 0;
+    }
+
+    QJsonArray conversation(const Site &s, const QByteArray &bearer, qint64 ticket)
+    {
+        return call(s.server, "GET", u"/ticket/messages.php?ticket_id=%1"_s.arg(ticket), {}, bearer)
+            .json()
+            .value(u"messages"_s)
+            .toArray();
+    }
+
+    // The unread count of the ticket in the caller's own list; -1 when absent.
+    int unread(const Site &s, const QByteArray &bearer, qint64 ticket)
+    {
+        const QString path = bearer == s.session ? u"/admin/list-tickets.php"_s
+                                                 : u"/user/my-tickets.php?user_id=%1"_s.arg(s.a);
+        for (const QJsonValue &row :
+            call(s.server, "GET", path, {}, bearer).json().value(u"tickets"_s).toArray()) {
+            if (row.toObject().value(u"id"_s).toInteger() == ticket)
+                return row.toObject().value(u"unread_messages"_s).toInt(-1);
+        }
+        return -1;
+    }
+
+    // The push a message should have made; its time is the one it carries,
+    // which must be the server's "yyyy-MM-dd HH:mm:ss".
+    static QJsonObject pushed(const QJsonObject &received, qint64 ticket, const QString &sender,
+        const QString &message, qint64 id, const QString &senderType)
+    {
+        const QString timestamp = received.value(u"timestamp"_s).toString();
+        const bool wellFormed = QDateTime::fromString(timestamp, u"yyyy-MM-dd HH:mm:ss"_s).isValid();
+        return { { u"type"_s, u"new_message"_s }, { u"ticketId"_s, ticket }, { u"sender"_s, sender },
+            { u"message"_s, message }, { u"timestamp"_s, wellFormed ? timestamp : u"malformed"_s },
+            { u"messageId"_s, id }, { u"senderType"_s, senderType } };
+    }
+
+    std::optional<PostgresCluster> m_cluster;
+    Site m_sites[2];
+    QNetworkAccessManager m_network;
+};
+
+QTEST_GUILESS_MAIN(TestServerConversation)
+#include "tst_serverconversation.moc"
