@@ -9,8 +9,10 @@
 #include "notificationdaemon.h"
 #include "protocol/errors.h"
 #include "runtask.h"
+#include "stdoutcapture.h"
 #include "testing.h"
 
+#include <QFile>
 #include <QUuid>
 
 using namespace std::chrono_literals;
@@ -297,6 +299,29 @@ private Q_SLOTS:
         QVERIFY(refusal);
         QCOMPARE(refusal->statusCode, 403);
         QCOMPARE(refusal->message, u"Accès refusé"_s);
+    }
+
+    // A damaged outbox costs its unreadable part, never the start: the file
+    // as a whole unreadable is ignored with a log line, a bad entry alone.
+    void outbox_damagedFileIsIgnored()
+    {
+        const QString path = m_dir->filePath(u"outbox.json"_s);
+        const auto write = [&path](const QByteArray &bytes) {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        };
+        QVERIFY(write("{\"entries\": [tronqué"));
+        StdoutCapture out;
+        restart();
+        QCOMPARE(out.lines(), QStringList { u"⚠️ Messages en attente illisibles ignorés : "_s + path });
+        out.restore();
+        QVERIFY(m_conversations->entries(7).isEmpty());
+
+        const QByteArray good = R"({"ticket_id":7,"client_id":"6f1c1b0e-8a43-4b1e-9d1a-2f0e5c7b9a10",)"
+                                R"("text":"Bonjour","written_at":"2026-12-08 09:00:00","from_staff":false})";
+        QVERIFY(write(R"({"entries":[{"ticket_id":"7","text":"x"},)" + good + "]}"));
+        restart();
+        QCOMPARE(shown(m_conversations->entries(7)), QStringList { u"pending user Bonjour"_s });
     }
 
 private:
