@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/apiservice.h"
-#include "core/conversations.h"
 #include "core/configuration.h"
+#include "core/conversations.h"
 #include "core/credentialstore.h"
 #include "core/desktopnotifier.h"
 #include "core/notificationstate.h"

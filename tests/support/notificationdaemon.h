@@ -114,10 +114,7 @@ public:
 
     // The default action of the notification at this position on screen, as
     // if the user clicked it.
-    void invokeAction(int position = 0)
-    {
-        dunstctl({ QStringLiteral("action"), QString::number(position) });
-    }
+    void invokeAction(int position = 0) { dunstctl({ QStringLiteral("action"), QString::number(position) }); }
 
     int displayedCount()
     {
