@@ -248,6 +248,7 @@ private Q_SLOTS:
         m_settings->writeBool(UserSettings::IsAdmin, true);
         RunTask::run(m_credentials->store(Kind::UserSecret, u"secret-of-the-user"_s));
         QVERIFY(!m_conversations->isAvailable());
+        QSignalSpy received(m_conversations.get(), &Conversations::messageReceived);
         m_conversations->send(7, u"Bonjour"_s);
         m_conversations->typing(7);
         m_conversations->markRead(7);
@@ -257,6 +258,7 @@ private Q_SLOTS:
         authenticateChannel();
         QVERIFY(m_conversations->entries(7).isEmpty());
         QCOMPARE(m_conversations->unreadCount(7), 0);
+        QVERIFY(received.isEmpty()); // so no notification either
         QVERIFY(!m_conversations->isOtherSideTyping(7));
         QVERIFY(m_http->requests().isEmpty());
         try {
