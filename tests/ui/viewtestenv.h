@@ -3,6 +3,8 @@
 #include "core/apiservice.h"
 #include "core/appevents.h"
 #include "core/configuration.h"
+#include "core/conversations.h"
+#include "core/credentialstore.h"
 #include "core/services.h"
 #include "core/startupmanager.h"
 #include "core/usersettings.h"
@@ -38,9 +40,11 @@ struct Program
     WebSocketService channel { configuration, settings, channelOptions };
     StartupManager startup { StartupManager::defaultEntryPath() };
     AppEvents events;
+    CredentialStore credentials { CredentialStore::defaultService(), CredentialStore::defaultFallbackPath() };
+    Conversations conversations { api, channel, settings, credentials, Conversations::defaultOutboxPath() };
 
     // As the main window hands them to its screens.
-    Services services() { return { settings, api, channel, startup, events }; }
+    Services services() { return { settings, api, channel, startup, events, conversations }; }
 
     // Empties the store, file and cache alike.
     void clearSettings()
