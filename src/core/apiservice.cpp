@@ -112,6 +112,15 @@ std::optional<QString> errorText(const QByteArray &body)
     return std::nullopt;
 }
 
+// A conversation request's answer: anything but 200 is the server's refusal,
+// told in its own words when it gave them.
+void throwUnlessAccepted(int status, const QByteArray &body)
+{
+    if (status != 200)
+        throw APIError(
+            status, errorText(body).value_or(QCoreApplication::translate("APIService", "Erreur serveur")));
+}
+
 // Markers of an error page in a body that failed to decode.
 bool looksLikeErrorPage(const QByteArray &body)
 {
@@ -448,4 +457,51 @@ QCoro::Task<void> APIService::staffLogout()
         co_await post(u"/admin/logout.php"_s, QJsonObject(), Caller::Staff);
     } catch (const NorvikError &) { }
     co_await m_credentials->store(CredentialStore::Kind::StaffSession, QString());
+}
+
+APIService::Caller APIService::conversationCaller(CredentialStore::Kind kind) const
+{
+    const Caller caller = kind == CredentialStore::Kind::StaffSession ? Caller::Staff : Caller::User;
+    // Conversations exist only where callers are told apart: without a
+    // credential the request would only be a 401, or a 404 on a server of
+    // the shared token, so it is not made at all.
+    if (credentialFor(caller).isEmpty())
+        throw APIError(401, QCoreApplication::translate("APIService", "Erreur serveur"));
+    return caller;
+}
+
+QCoro::Task<QList<ConversationMessage>> APIService::getMessages(qint64 ticketId, CredentialStore::Kind as)
+{
+    const Caller caller = conversationCaller(as);
+    const Reply reply
+        = co_await get(u"/ticket/messages.php?ticket_id="_s + QString::number(ticketId), caller);
+    throwUnlessAccepted(requireHttp(reply.status), reply.body);
+    co_return MessagesResponse::decode(reply.body).messages;
+}
+
+QCoro::Task<qint64> APIService::sendMessage(
+    qint64 ticketId, QString text, QUuid clientId, CredentialStore::Kind as)
+{
+    const Caller caller = conversationCaller(as);
+    const QJsonObject body { { u"ticket_id"_s, ticketId }, { u"message"_s, text },
+        { u"client_id"_s, clientId.toString(QUuid::WithoutBraces) } };
+    const Reply reply = co_await post(u"/ticket/send-message.php"_s, body, caller);
+    throwUnlessAccepted(requireHttp(reply.status), reply.body);
+    co_return SendMessageResponse::decode(reply.body).messageId;
+}
+
+QCoro::Task<void> APIService::sendTyping(qint64 ticketId, CredentialStore::Kind as)
+{
+    const Caller caller = conversationCaller(as);
+    const QJsonObject body { { u"ticket_id"_s, ticketId } };
+    const Reply reply = co_await post(u"/ticket/typing.php"_s, body, caller);
+    throwUnlessAccepted(requireHttp(reply.status), reply.body);
+}
+
+QCoro::Task<void> APIService::markMessagesRead(qint64 ticketId, CredentialStore::Kind as)
+{
+    const Caller caller = conversationCaller(as);
+    const QJsonObject body { { u"ticket_id"_s, ticketId } };
+    const Reply reply = co_await post(u"/ticket/mark-read.php"_s, body, caller);
+    throwUnlessAccepted(requireHttp(reply.status), reply.body);
 }

@@ -7,6 +7,7 @@
 #include <QCoro/QCoroTask>
 #include <QJsonObject>
 #include <QObject>
+#include <QUuid>
 #include <optional>
 #include <utility>
 
@@ -62,6 +63,21 @@ public:
     // Ends the session on the server, when there is one, and forgets it.
     QCoro::Task<void> staffLogout();
 
+    // A ticket's conversation, for the side whose credential as names (the
+    // user's secret or the staff session). Without that credential nothing is
+    // sent and APIError 401 is thrown; a refusal throws APIError with the
+    // server's reason.
+    QCoro::Task<QList<ConversationMessage>> getMessages(
+        qint64 ticketId, CredentialStore::Kind as = CredentialStore::Kind::UserSecret);
+    // The server stores a client id once: sent again, the same message id
+    // comes back and nothing is stored twice.
+    QCoro::Task<qint64> sendMessage(qint64 ticketId, QString text, QUuid clientId,
+        CredentialStore::Kind as = CredentialStore::Kind::UserSecret);
+    QCoro::Task<void> sendTyping(
+        qint64 ticketId, CredentialStore::Kind as = CredentialStore::Kind::UserSecret);
+    QCoro::Task<void> markMessagesRead(
+        qint64 ticketId, CredentialStore::Kind as = CredentialStore::Kind::UserSecret);
+
 Q_SIGNALS:
     // The server answered 401 to a request that carried this credential: it
     // no longer names anyone (workstation reset, session ended or expired).
@@ -82,6 +98,8 @@ private:
     QCoro::Task<Reply> send(QByteArray method, QString pathAndQuery, QByteArray body, Caller caller);
     // The credential stored for caller, empty when there is none.
     QString credentialFor(Caller caller) const;
+    // The caller a conversation request is made as; throws when it has no credential.
+    Caller conversationCaller(CredentialStore::Kind kind) const;
     QNetworkRequest requestFor(const QUrl &url, bool isPost, const QString &credential) const;
     // The status and body of a finished reply, or the transport failure it is.
     static Reply answerOf(QNetworkReply *reply, QByteArray body);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "conversationoutbox.h"
+#include "credentialstore.h"
 #include "protocol/records.h"
 
 #include <QCoro/QCoroTask>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
@@ -10,7 +13,7 @@
 #include <QUuid>
 
 class APIService;
-class CredentialStore;
+class QTimer;
 class UserSettings;
 class WebSocketService;
 
@@ -23,9 +26,9 @@ struct ConversationEntry
 
     ConversationMessage message; // id 0 until the server has it
     State state = State::Sent;
-    QUuid clientId;              // set on messages written here
-    QString error;               // of a Failed entry
-    bool isOwn = false;          // written from this side (user or staff)
+    QUuid clientId; // set on messages written here
+    QString error; // of a Failed entry
+    bool isOwn = false; // written from this side (user or staff)
 
     bool operator==(const ConversationEntry &) const = default;
 };
@@ -80,6 +83,9 @@ public:
     void markRead(qint64 ticketId);
     bool isOtherSideTyping(qint64 ticketId) const;
 
+    // Tests shorten how long the other side shows as typing.
+    void setTypingShownDuration(int milliseconds) { m_typingShownMs = milliseconds; }
+
 Q_SIGNALS:
     // entries(ticketId) changed.
     void changed(qint64 ticketId);
@@ -87,4 +93,33 @@ Q_SIGNALS:
     void typingChanged(qint64 ticketId, bool typing);
     // A message of the other side arrived through the channel.
     void messageReceived(const ConversationMessage &message);
+
+private:
+    bool isStaffSide() const;
+    CredentialStore::Kind credentialKind(bool staff) const;
+    bool hasCredential(bool staff) const;
+    QString ownSender() const;
+    ConversationEntry storedEntry(const ConversationMessage &message) const;
+    void receive(const ConversationMessage &message);
+    void otherSideTyping(qint64 ticketId);
+    void setUnread(qint64 ticketId, int count);
+    // Sends the pending entries one after the other, oldest first, each once
+    // per round; a transport failure ends the round, the rest waits.
+    QCoro::Task<void> flush();
+    // False when the server could not be reached: the entry stays pending.
+    QCoro::Task<bool> deliver(OutboxEntry entry);
+    void delivered(const OutboxEntry &entry, qint64 messageId);
+
+    APIService &m_api;
+    WebSocketService &m_channel;
+    const UserSettings &m_settings;
+    const CredentialStore &m_credentials;
+    ConversationOutbox m_outbox;
+    QHash<qint64, QList<ConversationEntry>> m_stored;
+    QHash<qint64, int> m_unread;
+    QHash<qint64, QTimer *> m_typingShown;
+    QHash<qint64, QElapsedTimer> m_typingSent;
+    int m_typingShownMs = TypingShownMs;
+    bool m_flushing = false;
+    bool m_flushAgain = false;
 };

@@ -262,13 +262,7 @@ void WebSocketService::handleMessage(const QString &text)
         log(u"✅ WebSocket authentifié"_s);
         Q_EMIT authenticated();
     } else if (type == u"new_message") {
-        const auto ticketId = integer(u"ticketId");
-        const auto sender = string(u"sender");
-        const auto body = string(u"message");
-        const auto timestamp = string(u"timestamp");
-        if (!ticketId || !sender || !body || !timestamp)
-            return;
-        Q_EMIT newMessage(*ticketId, *sender, *body, *timestamp);
+        handleNewMessage(message);
     } else if (type == u"ticket_closed") {
         const auto ticketId = integer(u"ticketId");
         const auto closeMessage = string(u"closeMessage");
@@ -294,10 +288,41 @@ void WebSocketService::handleMessage(const QString &text)
         if (!ticketId)
             return;
         Q_EMIT adminTyping(*ticketId);
+    } else if (type == u"user_typing") {
+        const auto ticketId = integer(u"ticketId");
+        if (!ticketId)
+            return;
+        Q_EMIT userTyping(*ticketId);
     } else if (type == u"error") {
         if (const auto errorText = string(u"message"))
             log(u"❌ WebSocket error: "_s + *errorText);
     } else {
         log(u"⚠️ Message inconnu: "_s + type);
     }
+}
+
+void WebSocketService::handleNewMessage(const QJsonObject &message)
+{
+    const auto ticketId = JsonReader::wholeNumber(message.value(u"ticketId"));
+    const QJsonValue sender = message.value(u"sender");
+    const QJsonValue body = message.value(u"message");
+    const QJsonValue timestamp = message.value(u"timestamp");
+    if (!ticketId || !sender.isString() || !body.isString() || !timestamp.isString())
+        return;
+    Q_EMIT newMessage(*ticketId, sender.toString(), body.toString(), timestamp.toString());
+
+    // The additive keys are read only when they make sense; otherwise the
+    // message still counts, with what the connection implies.
+    ConversationMessage record;
+    record.id = JsonReader::wholeNumber(message.value(u"messageId")).value_or(0);
+    record.ticketId = *ticketId;
+    const QString senderType = message.value(u"senderType").toString();
+    if (senderType == u"admin" || senderType == u"user")
+        record.sender = senderType;
+    else
+        record.sender = m_userType == u"admin" ? u"user"_s : u"admin"_s;
+    record.senderName = sender.toString();
+    record.message = body.toString();
+    record.createdAt = timestamp.toString();
+    Q_EMIT messagePushed(record);
 }

@@ -79,6 +79,12 @@ Q_SIGNALS:
     void ticketClosed(qint64 ticketId, const QString &closeMessage);
     void newTicket(const Ticket &ticket);
     void adminTyping(qint64 ticketId);
+    // A member of the staff receives these about the users' side.
+    void userTyping(qint64 ticketId);
+    // Every new_message also comes as a record: its id when the server gave
+    // one (else 0), its side from senderType or, failing that, the side
+    // opposite to this connection's.
+    void messagePushed(const ConversationMessage &message);
 
 private:
     void log(const QString &line);
@@ -87,6 +93,7 @@ private:
     void socketEnded(QWebSocket *socket);
     void dropSilently(QWebSocket *socket);
     void retryNowIfWaitingForNetwork();
+    void handleNewMessage(const QJsonObject &message);
 
     const Configuration m_configuration;
     const UserSettings &m_settings;
