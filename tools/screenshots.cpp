@@ -15,6 +15,8 @@
 
 #include "core/apiservice.h"
 #include "core/appevents.h"
+#include "core/conversations.h"
+#include "core/credentialstore.h"
 #include "core/services.h"
 #include "core/startupmanager.h"
 #include "core/usersettings.h"
@@ -86,7 +88,10 @@ private:
         return c;
     }
 
-    Services services(APIService &api) { return { m_settings, api, m_channel, m_startup, m_events }; }
+    Services services(APIService &api)
+    {
+        return { m_settings, api, m_channel, m_startup, m_events, m_conversations };
+    }
 
     void shoot(QWidget *widget, const QString &name);
     void measure(QWidget *scene, const QString &name);
@@ -137,6 +142,9 @@ private:
     UserSettings m_settings { UserSettings::defaultFilePath() };
     WebSocketService m_channel { Configuration(), m_settings };
     StartupManager m_startup { StartupManager::defaultEntryPath() };
+    // Without a credential, as against a shared-mode server: no conversation.
+    CredentialStore m_credentials { u"norvik-screenshots"_s, QString() };
+    Conversations m_conversations { m_standIn, m_channel, m_settings, m_credentials, QString() };
     QStringList m_failures;
     int m_pictures = 0;
 };
@@ -543,13 +551,13 @@ void Photographer::myTickets()
     for (const StandInState &state : standInStates(u"tickets"_s)) {
         const QString name = u"mytickets"_s + state.suffix;
         standIn(state.response, state.holding);
-        MyTicketsView sheet(m_standIn, m_settings, &window);
+        MyTicketsView sheet(m_standIn, m_settings, m_conversations, &window);
         sheet.open();
         QTest::qWait(500);
         shoot(&sheet, name);
     }
     standIn(TestResponse::json({}));
-    MyTicketsView sheet(m_demo, m_settings, &window);
+    MyTicketsView sheet(m_demo, m_settings, m_conversations, &window);
     sheet.open();
     auto *list = sheet.findChild<QListView *>();
     if (!waitFor([list] { return list && list->model()->rowCount() > 0; }, "my tickets: list"))
@@ -591,7 +599,7 @@ void Photographer::ticketList()
         window.resize(960, 740);
         auto *stack = new NavigationStack(new QWidget, &window);
         stack->resize(window.size());
-        stack->push(new TicketListView(m_standIn));
+        stack->push(new TicketListView(m_standIn, m_conversations));
         window.show();
         QTest::qWait(600);
         shoot(&window, name);
@@ -601,7 +609,7 @@ void Photographer::ticketList()
     window.resize(960, 740);
     auto *stack = new NavigationStack(new QWidget, &window);
     stack->resize(window.size());
-    auto *list = new TicketListView(m_demo);
+    auto *list = new TicketListView(m_demo, m_conversations);
     stack->push(list);
     window.show();
     if (!waitFor([list] { return list->face() == TicketListView::Face::List; }, "ticket list: list"))
@@ -654,13 +662,13 @@ void Photographer::ticketDetail()
     };
     {
         QWidget window;
-        auto *detail = new TicketDetailView(m_demo, closed);
+        auto *detail = new TicketDetailView(m_demo, m_conversations, closed);
         showDetail(window, detail);
         shoot(&window, u"ticketdetail-closed"_s);
     }
     standIn(TestResponse::json({ { u"success"_s, true } }), true);
     QWidget window;
-    auto *detail = new TicketDetailView(m_standIn, open);
+    auto *detail = new TicketDetailView(m_standIn, m_conversations, open);
     showDetail(window, detail);
     shoot(&window, u"ticketdetail-open"_s);
     type(&window, u"Message de clôture"_s, u"Câble vidéo remplacé."_s);

@@ -31,9 +31,10 @@ AppDelegate::AppDelegate(const Configuration &configuration, QObject *parent)
     , m_credentials(CredentialStore::defaultService(), CredentialStore::defaultFallbackPath())
     , m_api(configuration, m_credentials)
     , m_channel(configuration, m_settings, m_credentials)
+    , m_conversations(m_api, m_channel, m_settings, m_credentials, Conversations::defaultOutboxPath())
     , m_startup(StartupManager::defaultEntryPath())
     , m_events(new AppEvents(this))
-    , m_services { m_settings, m_api, m_channel, m_startup, *m_events }
+    , m_services { m_settings, m_api, m_channel, m_startup, *m_events, m_conversations }
     , m_realtime(new RealtimeWiring(m_channel, m_notifier, m_unread, this))
     , m_access(new AccessWatch(m_api, m_credentials, m_settings, m_channel, this))
     , m_missedClosures(new MissedClosures(m_api, m_settings, m_channel, *m_realtime, m_notifier, m_unread,

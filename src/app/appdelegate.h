@@ -2,6 +2,7 @@
 
 #include "core/apiservice.h"
 #include "core/configuration.h"
+#include "core/conversations.h"
 #include "core/credentialstore.h"
 #include "core/desktopnotifier.h"
 #include "core/notificationstate.h"
@@ -90,6 +91,7 @@ private:
     CredentialStore m_credentials;
     APIService m_api;
     WebSocketService m_channel;
+    Conversations m_conversations;
     StartupManager m_startup;
     DesktopNotifier m_notifier;
     NotificationState m_unread;

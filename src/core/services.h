@@ -2,6 +2,7 @@
 
 class APIService;
 class AppEvents;
+class Conversations;
 class StartupManager;
 class UserSettings;
 class WebSocketService;
@@ -15,4 +16,5 @@ struct Services
     WebSocketService &channel;
     StartupManager &startup;
     AppEvents &events;
+    Conversations &conversations;
 };

@@ -3,6 +3,8 @@
 #include "core/apiservice.h"
 #include "core/appevents.h"
 #include "core/configuration.h"
+#include "core/conversations.h"
+#include "core/credentialstore.h"
 #include "core/services.h"
 #include "core/startupmanager.h"
 #include "core/usersettings.h"
@@ -34,13 +36,17 @@ struct Program
     Configuration configuration;
     WebSocketOptions channelOptions;
     UserSettings settings { UserSettings::defaultFilePath() };
-    APIService api { configuration };
+    // Empty until a test signs in: conversations are then unavailable.
+    CredentialStore credentials { QStringLiteral("norvik-ui-test"),
+        QFileInfo(settings.filePath()).dir().filePath(QStringLiteral("secrets")) };
+    APIService api { configuration, credentials };
     WebSocketService channel { configuration, settings, channelOptions };
     StartupManager startup { StartupManager::defaultEntryPath() };
     AppEvents events;
+    Conversations conversations { api, channel, settings, credentials, Conversations::defaultOutboxPath() };
 
     // As the main window hands them to its screens.
-    Services services() { return { settings, api, channel, startup, events }; }
+    Services services() { return { settings, api, channel, startup, events, conversations }; }
 
     // Empties the store, file and cache alike.
     void clearSettings()

@@ -64,6 +64,34 @@ QString TicketListModel::sectionTitle(Section section)
     return section == Section::Open ? tr("Tickets en cours") : tr("Tickets fermés");
 }
 
+QString TicketListModel::unreadText(int count)
+{
+    if (count <= 0)
+        return {};
+    return count == 1 ? tr("1 message non lu") : tr("%1 messages non lus").arg(count);
+}
+
+int TicketListModel::rowOfTicket(qint64 id) const
+{
+    for (int row = 0; row < int(m_rows.size()); ++row)
+        if (m_rows[size_t(row)].kind == RowKind::Card && m_tickets.at(m_rows[size_t(row)].ticket).id == id)
+            return row;
+    return -1;
+}
+
+void TicketListModel::setUnread(qint64 ticketId, int count)
+{
+    count = qMax(0, count);
+    if (m_unread.value(ticketId, 0) == count)
+        return;
+    if (count > 0)
+        m_unread.insert(ticketId, count);
+    else
+        m_unread.remove(ticketId);
+    if (const int row = rowOfTicket(ticketId); row >= 0)
+        Q_EMIT dataChanged(index(row), index(row), { UnreadRole, Qt::AccessibleDescriptionRole });
+}
+
 void TicketListModel::setTickets(QList<Ticket> tickets)
 {
     beginResetModel();
@@ -190,6 +218,8 @@ QVariant TicketListModel::cardRowData(int row, int role) const
 {
     if (role == TicketIdRole)
         return m_tickets.at(m_rows[size_t(row)].ticket).id;
+    if (role == UnreadRole)
+        return m_unread.value(m_tickets.at(m_rows[size_t(row)].ticket).id, 0);
     // Other roles (the view's decoration, font, ...) do not format the card.
     const bool shown = role == Qt::DisplayRole || role == Qt::AccessibleTextRole
         || role == Qt::AccessibleDescriptionRole || (role >= StatusBadgeRole && role <= CompanyRole);
@@ -200,8 +230,11 @@ QVariant TicketListModel::cardRowData(int row, int role) const
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         return text.title;
-    case Qt::AccessibleDescriptionRole:
-        return text.accessibleDescription;
+    case Qt::AccessibleDescriptionRole: {
+        const int unread = m_unread.value(m_tickets.at(m_rows[size_t(row)].ticket).id, 0);
+        return unread > 0 ? text.accessibleDescription + u", "_s + unreadText(unread)
+                          : text.accessibleDescription;
+    }
     case StatusBadgeRole:
         return text.status;
     case StatusTintRole:

@@ -50,7 +50,7 @@ QVariant ConversationModel::data(const QModelIndex &index, int role) const
     case TextRole:
         return entry.message.message;
     case SenderRole:
-        return entry.message.senderName;
+        return senderOf(entry);
     case TimeRole:
         return row.time;
     case StateRole:
@@ -70,11 +70,19 @@ QVariant ConversationModel::data(const QModelIndex &index, int role) const
     }
 }
 
+// Messages written here carry no name until the conversation is loaded again.
+QString ConversationModel::senderOf(const ConversationEntry &entry) const
+{
+    if (entry.message.senderName.isEmpty() && entry.isOwn)
+        return tr("Vous");
+    return entry.message.senderName;
+}
+
 // What a screen reader says for a bubble: who, when, what, and how it stands.
 QString ConversationModel::accessibleText(const Row &row) const
 {
     const ConversationEntry &entry = row.entry;
-    QString text = tr("%1, %2 : %3").arg(entry.message.senderName, row.time, entry.message.message);
+    QString text = tr("%1, %2 : %3").arg(senderOf(entry), row.time, entry.message.message);
     if (entry.state == ConversationEntry::State::Pending)
         text += u". "_s + tr("En attente");
     else if (entry.state == ConversationEntry::State::Failed)

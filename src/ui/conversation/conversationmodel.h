@@ -14,7 +14,7 @@ class ConversationModel : public QAbstractListModel
 public:
     enum Role {
         TextRole = Qt::UserRole + 1,
-        SenderRole, // the author's name
+        SenderRole, // the author's name, "Vous" for a message just written here
         TimeRole, // "dd/MM/yyyy HH:mm", empty while unknown
         StateRole, // ConversationEntry::State as int
         ErrorRole, // the server's French reason, for a failed entry
@@ -40,6 +40,7 @@ private:
         ConversationEntry entry;
         QString time;
     };
+    QString senderOf(const ConversationEntry &entry) const;
     QString accessibleText(const Row &row) const;
 
     QList<Row> m_entries;
