@@ -81,22 +81,24 @@ private Q_SLOTS:
         auto *reply = panel.findChild<QPlainTextEdit *>(u"reply"_s);
         auto *send = panel.findChild<QPushButton *>(u"send"_s);
 
-        ViewTestEnv::typeText(reply, u"  \n "_s);
+        ViewTestEnv::typeText(reply, u"  "_s);
+        QTest::keyClick(reply, Qt::Key_Return);
+        ViewTestEnv::typeText(reply, u" "_s);
         QVERIFY(!send->isEnabled());
         QTest::keyClick(reply, Qt::Key_Return, Qt::ControlModifier);
         QCOMPARE(reply->toPlainText(), u"  \n "_s);
-        QCOMPARE(m_server.count(u"/ticket/send-message.php"_s), 0);
+        QCOMPARE(requestsAbout(u"/ticket/send-message.php"_s, 10), 0);
 
         reply->clear();
         ViewTestEnv::typeText(reply, u"Bonjour, l'écran est noir"_s);
         QVERIFY(send->isEnabled());
         QTest::keyClick(reply, Qt::Key_Return, Qt::ControlModifier);
         QVERIFY(reply->toPlainText().isEmpty());
-        QTRY_COMPARE(m_server.count(u"/ticket/send-message.php"_s), 1);
+        QTRY_COMPARE(requestsAbout(u"/ticket/send-message.php"_s, 10), 1);
         QCOMPARE(m_server.requestsTo(u"/ticket/send-message.php"_s).first().json().value(u"message"_s),
             u"Bonjour, l'écran est noir"_s);
         // Typing told the server this side was writing.
-        QVERIFY(m_server.count(u"/ticket/typing.php"_s) >= 1);
+        QVERIFY(requestsAbout(u"/ticket/typing.php"_s, 10) >= 1);
 
         // The keypad's Entrée sends as well; a plain Entrée only starts a line.
         ViewTestEnv::typeText(reply, u"Merci"_s);
@@ -104,7 +106,7 @@ private Q_SLOTS:
         QCOMPARE(reply->toPlainText(), u"Merci\n"_s);
         QTest::keyClick(reply, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
         QVERIFY(reply->toPlainText().isEmpty());
-        QTRY_COMPARE(m_server.count(u"/ticket/send-message.php"_s), 2);
+        QTRY_COMPARE(requestsAbout(u"/ticket/send-message.php"_s, 10), 2);
         QTRY_COMPARE(shownStates(panel), (QList<int> { int(State::Sent), int(State::Sent) }));
     }
 
@@ -186,9 +188,8 @@ private Q_SLOTS:
         ConversationPanel *panel = view->conversationPanel(20);
         QTRY_COMPARE(messagesOf(*panel)->model()->rowCount(), 1);
         QTRY_COMPARE(cards->index(0, 0).data(MyTicketsModel::UnreadRole).toInt(), 0);
-        QTRY_COMPARE(m_server.count(u"/ticket/mark-read.php"_s), 1);
-        QCOMPARE(
-            m_server.requestsTo(u"/ticket/mark-read.php"_s).first().json().value(u"ticket_id"_s).toInt(), 20);
+        // Read once, on the server too (requests of earlier cases may still come in).
+        QTRY_COMPARE(markedRead(20), 1);
         // Laid over the open card, inside the list.
         QVERIFY(panel->isVisible());
         QVERIFY(panel->geometry().intersects(
@@ -244,7 +245,8 @@ private Q_SLOTS:
         window.stack->push(detail);
         QVERIFY(!detail->conversationPanel());
         QVERIFY(!detail->findChild<ConversationPanel *>());
-        QCOMPARE(m_server.count(u"/ticket/messages.php"_s), 0);
+        QCOMPARE(
+            requestsAbout(u"/ticket/messages.php"_s, 23) + requestsAbout(u"/ticket/messages.php"_s, 24), 0);
     }
 
     void staffDetail_panelAboveClosing_userTypingLine_closedRefuses()
@@ -356,6 +358,18 @@ private:
             states.append(model->index(row, 0).data(ConversationModel::StateRole).toInt());
         return states;
     }
+
+    // Requests to path about ticketId, in the body or in the query.
+    int requestsAbout(const QString &path, qint64 ticketId) const
+    {
+        int count = 0;
+        for (const TestRequest &request : m_server.requestsTo(path))
+            count += request.json().value(u"ticket_id"_s).toInteger() == ticketId
+                || request.query.queryItemValue(u"ticket_id"_s).toLongLong() == ticketId;
+        return count;
+    }
+
+    int markedRead(qint64 ticketId) const { return requestsAbout(u"/ticket/mark-read.php"_s, ticketId); }
 
     MyTicketsView *openMyTickets()
     {

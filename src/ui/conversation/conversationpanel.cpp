@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -240,7 +241,9 @@ QCoro::Task<> ConversationPanel::load()
 void ConversationPanel::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (!event->spontaneous())
+    // Read once when it comes on screen: a list relaying out its rows may
+    // hide and show the panel again.
+    if (!event->spontaneous() && !std::exchange(m_seen, true))
         m_conversations.markRead(m_ticketId);
 }
 

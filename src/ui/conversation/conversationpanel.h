@@ -54,6 +54,7 @@ private:
     const qint64 m_ticketId;
     bool m_closed = false;
     bool m_filling = false; // the field changes by program, not by typing
+    bool m_seen = false;
 
     ConversationModel *m_model;
     ConversationDelegate *m_delegate;
