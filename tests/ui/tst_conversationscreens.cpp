@@ -6,8 +6,10 @@
 #include "ui/admin/ticketdetailview.h"
 #include "ui/conversation/conversationmodel.h"
 #include "ui/conversation/conversationpanel.h"
+#include "ui/mainwindow.h"
 #include "ui/myticketsmodel.h"
 #include "ui/myticketsview.h"
+#include "ui/widgets/navigationstack.h"
 #include "viewtestenv.h"
 
 #include <QClipboard>
@@ -115,7 +117,7 @@ private Q_SLOTS:
         signIn(Kind::UserSecret);
         ConversationPanel panel(m_env->conversations, 11, ConversationPanel::Side::User);
         showAndFocus(panel);
-        QTRY_COMPARE(m_server.count(u"/ticket/messages.php"_s), 1);
+        QTRY_COMPARE(requestsAbout(u"/ticket/messages.php"_s, 11), 1);
 
         m_server.setHolding(true);
         panel.findChild<QPlainTextEdit *>(u"reply"_s)->setPlainText(u"Toujours en panne"_s);
@@ -294,6 +296,39 @@ private Q_SLOTS:
         m_env->channel.handleMessage(pushed(41, u"user"_s, 600, u"Elle ne clique plus"_s));
         QCOMPARE(model->index(model->rowOfTicket(41), 0).data(TicketListModel::UnreadRole).toInt(), 1);
         QCOMPARE(TicketListModel::unreadText(1), u"1 message non lu"_s);
+    }
+
+    // A notification's request: the user's card opened in "Mes tickets", the
+    // staff's detail over the list, whatever screen was on top.
+    void mainWindow_opensTheConversationAsked()
+    {
+        signIn(Kind::UserSecret);
+        m_tickets = { userTicket(50, u"open"_s, 1), userTicket(51, u"open"_s, 0) };
+        {
+            MainWindow window(m_env->services());
+            window.show();
+            window.openConversation(51);
+            MyTicketsView *sheet = nullptr;
+            QTRY_VERIFY((sheet = window.findChild<MyTicketsView *>()) && sheet->conversationPanel(51));
+            QVERIFY(sheet->isVisible());
+            QVERIFY(!sheet->conversationPanel(50));
+        }
+
+        signIn(Kind::StaffSession);
+        m_adminTickets = { ticketJson(52, "open", "2026-12-07 10:00:00", "Imprimante"),
+            ticketJson(53, "open", "2026-12-06 10:00:00", "Souris") };
+        MainWindow window(m_env->services());
+        window.show();
+        auto *stack = window.findChild<NavigationStack *>();
+        window.openConversation(53);
+        QTRY_VERIFY(qobject_cast<TicketDetailView *>(stack->top()));
+        QCOMPARE(qobject_cast<TicketDetailView *>(stack->top())->ticketId(), 53);
+        QVERIFY(qobject_cast<TicketDetailView *>(stack->top())->conversationPanel());
+        // Another ticket asked from a detail: back to the list, then its detail.
+        window.openConversation(52);
+        QTRY_VERIFY(qobject_cast<TicketDetailView *>(stack->top())
+            && qobject_cast<TicketDetailView *>(stack->top())->ticketId() == 52);
+        QCOMPARE(stack->count(), 3);
     }
 
 private:
