@@ -212,7 +212,7 @@ qreal paintBadges(QPainter *painter, const QModelIndex &index, const QPointF &to
     BadgePainter::paint(
         painter, QPointF(right - prioritySize.width(), topLeft.y()), priority, Style::tint(priorityTint));
     // The author's messages no one has read yet, beside the status.
-    const QString unread = TicketListModel::unreadText(index.data(TicketListModel::UnreadRole).toInt());
+    const QString unread = TicketListModel::unreadBadge(index.data(TicketListModel::UnreadRole).toInt());
     if (!unread.isEmpty()) {
         BadgePainter::Look look = BadgePainter::look(Style::blue());
         look.text = Style::white();

@@ -71,6 +71,13 @@ QString TicketListModel::unreadText(int count)
     return count == 1 ? tr("1 message non lu") : tr("%1 messages non lus").arg(count);
 }
 
+QString TicketListModel::unreadBadge(int count)
+{
+    if (count <= 0)
+        return {};
+    return count == 1 ? tr("1 non lu") : tr("%1 non lus").arg(count);
+}
+
 int TicketListModel::rowOfTicket(qint64 id) const
 {
     for (int row = 0; row < int(m_rows.size()); ++row)

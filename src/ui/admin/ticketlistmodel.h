@@ -44,6 +44,8 @@ public:
     static QString countLine(qsizetype count);
     // "1 message non lu", "3 messages non lus"; empty for 0.
     static QString unreadText(int count);
+    // The same on a card's badge, where room is short: "3 non lus".
+    static QString unreadBadge(int count);
 
     // The card row of ticket id, or -1.
     int rowOfTicket(qint64 id) const;

@@ -105,8 +105,16 @@ QListView *ConversationPanel::buildList()
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setResizeMode(QListView::Adjust);
     m_list->setMinimumHeight(Sizes::MinListHeight);
-    // Wrapped lines depend on the width: a new width measures anew.
     connect(m_model, &QAbstractItemModel::modelReset, m_delegate, &ConversationDelegate::clearCache);
+    // A reader looking at the latest message keeps seeing the latest one,
+    // whatever grows: a new message, the typing line taking room.
+    QScrollBar *bar = m_list->verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this,
+        [this, bar](int value) { m_followsLatest = value >= bar->maximum(); });
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (m_followsLatest)
+            bar->setValue(maximum);
+    });
 
     m_copy = new QAction(tr("Copier"), m_list);
     m_copy->setObjectName(u"copy"_s);
@@ -212,12 +220,7 @@ void ConversationPanel::updateEntries(qint64 ticketId)
 {
     if (ticketId != m_ticketId)
         return;
-    // A reader looking at the latest message keeps seeing the latest one.
-    const QScrollBar *bar = m_list->verticalScrollBar();
-    const bool atBottom = bar->value() >= bar->maximum();
     m_model->setEntries(m_conversations.entries(m_ticketId));
-    if (atBottom)
-        m_list->scrollToBottom();
 }
 
 QCoro::Task<> ConversationPanel::load()

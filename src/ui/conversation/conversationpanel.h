@@ -55,6 +55,7 @@ private:
     bool m_closed = false;
     bool m_filling = false; // the field changes by program, not by typing
     bool m_seen = false;
+    bool m_followsLatest = true; // scrolled to the bottom: stays there
 
     ConversationModel *m_model;
     ConversationDelegate *m_delegate;
