@@ -56,6 +56,8 @@ std::optional<QString> DecoderChecks::restReplies(const QByteArray &body)
         { "CreateTicketResponse", roundTrip<CreateTicketResponse> },
         { "MyTicketsResponse", roundTrip<MyTicketsResponse> },
         { "TicketResponse", roundTrip<TicketResponse> },
+        { "MessagesResponse", roundTrip<MessagesResponse> },
+        { "SendMessageResponse", roundTrip<SendMessageResponse> },
     };
     for (const auto &[name, check] : checks) {
         if (auto fault = check(name, body))

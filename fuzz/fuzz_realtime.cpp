@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the real-time channel's message handling and to
 // the ticket decoder. Any crash, hang or sanitizer report is a fault; so is a
-// decoded ticket that does not survive being encoded and decoded again.
+// decoded ticket that does not survive being encoded and decoded again, and a
+// pushed conversation message of neither side or that does not survive its
+// own encoding.
 
 #include "core/usersettings.h"
 #include "core/websocketservice.h"
@@ -25,6 +27,14 @@ void checkRoundTrip(const Ticket &ticket)
         __builtin_trap();
 }
 
+void checkMessage(const ConversationMessage &message)
+{
+    if (message.sender != u"admin" && message.sender != u"user")
+        __builtin_trap();
+    if (ConversationMessage::fromJson(JsonReader(message.toJson())) != message)
+        __builtin_trap();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
@@ -38,6 +48,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
     static WebSocketService service(Configuration(), settings);
     channel = &service;
     QObject::connect(&service, &WebSocketService::newTicket, &service, checkRoundTrip);
+    QObject::connect(&service, &WebSocketService::messagePushed, &service, checkMessage);
     QObject::connect(&service, &WebSocketService::ticketClosed, &service,
         [](qint64, const QString &message) { (void)message.size(); });
     return 0;

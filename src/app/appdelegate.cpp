@@ -3,6 +3,7 @@
 #include "core/accesswatch.h"
 #include "core/apiservice.h"
 #include "core/appevents.h"
+#include "core/conversationnotifications.h"
 #include "core/desktopnotifier.h"
 #include "core/log.h"
 #include "core/missedclosures.h"
@@ -31,11 +32,12 @@ AppDelegate::AppDelegate(const Configuration &configuration, QObject *parent)
     , m_credentials(CredentialStore::defaultService(), CredentialStore::defaultFallbackPath())
     , m_api(configuration, m_credentials)
     , m_channel(configuration, m_settings, m_credentials)
-    , m_conversations(m_api, m_channel, m_settings, m_credentials, Conversations::defaultOutboxPath())
     , m_startup(StartupManager::defaultEntryPath())
+    , m_conversations(m_api, m_channel, m_settings, m_credentials, Conversations::defaultOutboxPath())
     , m_events(new AppEvents(this))
     , m_services { m_settings, m_api, m_channel, m_startup, *m_events, m_conversations }
     , m_realtime(new RealtimeWiring(m_channel, m_notifier, m_unread, this))
+    , m_messageNotifications(new ConversationNotifications(m_conversations, m_notifier, m_unread, this))
     , m_access(new AccessWatch(m_api, m_credentials, m_settings, m_channel, this))
     , m_missedClosures(new MissedClosures(m_api, m_settings, m_channel, *m_realtime, m_notifier, m_unread,
           TicketStatusMemory::defaultPath(), this))
@@ -48,6 +50,8 @@ AppDelegate::AppDelegate(const Configuration &configuration, QObject *parent)
     connect(m_desktop, &DesktopIntegration::myTicketsRequested, this, [this] { openMyTickets(); });
     connect(m_desktop, &DesktopIntegration::checkForUpdatesRequested, m_updater, &Updater::checkForUpdates);
     connect(m_desktop, &DesktopIntegration::quitRequested, this, &AppDelegate::terminate);
+    connect(m_messageNotifications, &ConversationNotifications::conversationRequested, this,
+        &AppDelegate::openConversation);
     wireCredentials();
     // A termination the program did not ask for (the session ending) still
     // closes the channel properly.
@@ -60,6 +64,7 @@ AppDelegate::~AppDelegate()
     delete m_window;
     delete m_missedClosures;
     delete m_realtime;
+    delete m_messageNotifications;
     delete m_desktop;
 }
 
@@ -176,6 +181,12 @@ void AppDelegate::openMyTickets(const QString &activationToken)
 {
     bringMainWindowForward(activationToken);
     Q_EMIT m_events->myTicketsRequested();
+}
+
+void AppDelegate::openConversation(qint64 ticketId)
+{
+    bringMainWindowForward();
+    Q_EMIT m_events->conversationRequested(ticketId);
 }
 
 void AppDelegate::captureForNewTicket(const QString &activationToken)

@@ -18,6 +18,7 @@
 
 class AccessWatch;
 class AppEvents;
+class ConversationNotifications;
 class DesktopIntegration;
 class MissedClosures;
 class RealtimeWiring;
@@ -68,6 +69,7 @@ public:
     AccessWatch *accessWatch() const { return m_access; }
     const Services &services() const { return m_services; }
     NotificationState &notificationState() { return m_unread; }
+    Conversations &conversations() { return m_conversations; }
 
 Q_SIGNALS:
     // "Quitter" ran the shut-down: the process may end now.
@@ -79,6 +81,7 @@ private:
     void openMainWindow();
     void openCreateTicket(const QString &activationToken = {});
     void openMyTickets(const QString &activationToken = {});
+    void openConversation(qint64 ticketId);
     // The area capture first, then the form with the picture.
     void captureForNewTicket(const QString &activationToken);
     // What the user is told of the credentials, and what an open window does.
@@ -91,13 +94,14 @@ private:
     CredentialStore m_credentials;
     APIService m_api;
     WebSocketService m_channel;
-    Conversations m_conversations;
     StartupManager m_startup;
     DesktopNotifier m_notifier;
     NotificationState m_unread;
+    Conversations m_conversations;
     AppEvents *m_events;
     Services m_services;
     RealtimeWiring *m_realtime;
+    ConversationNotifications *m_messageNotifications;
     AccessWatch *m_access;
     MissedClosures *m_missedClosures;
     ScreenCapture *m_capture = nullptr;

@@ -22,4 +22,8 @@ Q_SIGNALS:
     // The area captured for a new ticket (--capture), after the form was
     // asked for: the form attaches it.
     void ticketPictureCaptured(const QString &path);
+    // The user clicked the notification of a message: the main window, now
+    // in front, shows that ticket's conversation ("Mes tickets" with the
+    // ticket expanded, or the ticket's detail in administrator mode).
+    void conversationRequested(qint64 ticketId);
 };

@@ -43,15 +43,28 @@ NotificationsProxy *DesktopNotifier::service()
         return nullptr;
     m_service = new NotificationsProxy(bus, this);
     connect(m_service, &NotificationsProxy::NotificationClosed, this, &DesktopNotifier::onClosed);
+    // The service tells every program of every choice: only ours count.
+    connect(m_service, &NotificationsProxy::ActionInvoked, this, [this](uint id, const QString &actionKey) {
+        const QString identifier = identifierOf(id);
+        if (!identifier.isEmpty() && actionKey == u"default")
+            Q_EMIT activated(identifier);
+    });
+    connect(m_service, &NotificationsProxy::NotificationReplied, this, [this](uint id, const QString &text) {
+        const QString identifier = identifierOf(id);
+        if (!identifier.isEmpty())
+            Q_EMIT replied(identifier, text);
+    });
     return m_service;
 }
 
-void DesktopNotifier::notify(const QString &identifier, const QString &title, const QString &body)
+void DesktopNotifier::notify(
+    const QString &identifier, const QString &title, const QString &body, Interaction interaction)
 {
+    const Request request { title, body, interaction };
     // While the service has not yet answered for this identifier, the id to
     // replace is unknown: keep only the newest text and send it afterwards.
     if (m_inFlight.contains(identifier)) {
-        m_queued.insert(identifier, { title, body });
+        m_queued.insert(identifier, request);
         return;
     }
     NotificationsProxy *proxy = service();
@@ -65,42 +78,59 @@ void DesktopNotifier::notify(const QString &identifier, const QString &title, co
     // another configuration, may be answering by now.
     auto *capabilities = new QDBusPendingCallWatcher(proxy->getCapabilities(), this);
     connect(capabilities, &QDBusPendingCallWatcher::finished, this,
-        [this, proxy, identifier, title, body](QDBusPendingCallWatcher *call) {
+        [this, proxy, identifier, request](QDBusPendingCallWatcher *call) {
             call->deleteLater();
             const QDBusPendingReply<QStringList> answer = *call;
             // Without an answer the Notify call fails too, and falls back.
-            send(proxy, identifier, title, body,
-                !answer.isError() && answer.value().contains(u"body-markup"_s));
+            send(proxy, identifier, request, answer.isError() ? QStringList() : answer.value());
         });
 }
 
-void DesktopNotifier::send(NotificationsProxy *proxy, const QString &identifier, const QString &title,
-    const QString &body, bool markup)
+QStringList DesktopNotifier::actionsFor(Interaction interaction, const QStringList &capabilities) const
 {
+    QStringList actions;
+    if (interaction == Interaction::None)
+        return actions;
+    actions << u"default"_s << tr("Ouvrir");
+    if (interaction == Interaction::OpenOrReply && capabilities.contains(u"inline-reply"_s))
+        actions << u"inline-reply"_s << tr("Répondre");
+    return actions;
+}
+
+void DesktopNotifier::send(NotificationsProxy *proxy, const QString &identifier, const Request &request,
+    const QStringList &capabilities)
+{
+    const bool markup = capabilities.contains(u"body-markup"_s);
     const QVariantMap hints { { u"sound-name"_s, QString::fromLatin1(DefaultSound) },
         { u"desktop-entry"_s, QString::fromLatin1(DesktopEntry) } };
-    const QDBusPendingReply<uint> reply
-        = proxy->notify(QString::fromLatin1(AppName), m_ids.value(identifier), QString::fromLatin1(AppIcon),
-            markup ? escapeMarkup(title) : title, markup ? escapeMarkup(body) : body, {}, hints, -1);
+    const QDBusPendingReply<uint> reply = proxy->notify(QString::fromLatin1(AppName), m_ids.value(identifier),
+        QString::fromLatin1(AppIcon), markup ? escapeMarkup(request.title) : request.title,
+        markup ? escapeMarkup(request.body) : request.body, actionsFor(request.interaction, capabilities),
+        hints, -1);
     Q_EMIT sent(identifier);
     auto *watcher = new QDBusPendingCallWatcher(reply, this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-        [this, identifier, title, body](QDBusPendingCallWatcher *call) {
+        [this, identifier, request](QDBusPendingCallWatcher *call) {
             call->deleteLater();
             m_inFlight.remove(identifier);
             const QDBusPendingReply<uint> answer = *call;
             if (answer.isError()) {
                 m_ids.remove(identifier);
-                showFallback(identifier, title, body);
+                showFallback(identifier, request.title, request.body);
             } else {
                 m_ids.insert(identifier, answer.value());
                 Q_EMIT delivered(identifier, answer.value());
             }
             if (m_queued.contains(identifier)) {
-                const auto next = m_queued.take(identifier);
-                notify(identifier, next.first, next.second);
+                const Request next = m_queued.take(identifier);
+                notify(identifier, next.title, next.body, next.interaction);
             }
         });
+}
+
+QString DesktopNotifier::identifierOf(uint notificationId) const
+{
+    return notificationId == 0 ? QString() : m_ids.key(notificationId);
 }
 
 void DesktopNotifier::showFallback(const QString &identifier, const QString &title, const QString &body)

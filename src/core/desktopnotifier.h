@@ -2,7 +2,6 @@
 
 #include <QHash>
 #include <QObject>
-#include <QPair>
 #include <QSet>
 #include <QString>
 #include <functional>
@@ -21,9 +20,17 @@ class DesktopNotifier : public QObject
 public:
     using Fallback = std::function<void(const QString &title, const QString &body)>;
 
+    // What the user may do with a notification besides reading it.
+    enum class Interaction {
+        None,
+        Open, // clicking it: activated()
+        OpenOrReply, // and, where the service can, answering in it: replied()
+    };
+
     explicit DesktopNotifier(QObject *parent = nullptr);
 
-    void notify(const QString &identifier, const QString &title, const QString &body);
+    void notify(const QString &identifier, const QString &title, const QString &body,
+        Interaction interaction = Interaction::None);
     void setFallback(Fallback fallback);
 
     // The notification id the service gave an identifier still shown, or 0.
@@ -36,17 +43,31 @@ Q_SIGNALS:
     void delivered(const QString &identifier, uint notificationId);
     // The text went to the fallback instead.
     void fellBack(const QString &identifier);
+    // The user clicked the notification shown for identifier.
+    void activated(const QString &identifier);
+    // The user answered text in the notification shown for identifier.
+    void replied(const QString &identifier, const QString &text);
 
 private:
+    struct Request
+    {
+        QString title;
+        QString body;
+        Interaction interaction = Interaction::None;
+    };
+
     NotificationsProxy *service();
-    void send(NotificationsProxy *proxy, const QString &identifier, const QString &title, const QString &body,
-        bool markup);
+    void send(NotificationsProxy *proxy, const QString &identifier, const Request &request,
+        const QStringList &capabilities);
+    QStringList actionsFor(Interaction interaction, const QStringList &capabilities) const;
+    // The identifier shown under a notification id, empty when none of ours.
+    QString identifierOf(uint notificationId) const;
     void showFallback(const QString &identifier, const QString &title, const QString &body);
     void onClosed(uint notificationId, uint reason);
 
     NotificationsProxy *m_service = nullptr;
     QHash<QString, uint> m_ids;
     QSet<QString> m_inFlight;
-    QHash<QString, QPair<QString, QString>> m_queued; // newest title and body per identifier
+    QHash<QString, Request> m_queued; // newest request per identifier
     Fallback m_fallback;
 };

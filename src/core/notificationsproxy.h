@@ -26,4 +26,9 @@ public:
 Q_SIGNALS:
     // Relayed from the service: a notification left the screen.
     void NotificationClosed(uint id, uint reason);
+    // The user chose one of a notification's actions ("default": the
+    // notification itself).
+    void ActionInvoked(uint id, const QString &actionKey);
+    // The user answered in the notification (services with "inline-reply").
+    void NotificationReplied(uint id, const QString &text);
 };

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "core/appevents.h"
 #include "core/usersettings.h"
 #include "homeview.h"
 #include "myticketsview.h"
@@ -35,6 +36,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     connect(m_home, &HomeView::adminLoginRequested, this, &MainWindow::openAdminLogin);
     connect(m_home, &HomeView::ticketListRequested, this, &MainWindow::openTicketList);
     connect(m_home, &HomeView::companiesRequested, this, &MainWindow::openCompanyManagement);
+    connect(&services.events, &AppEvents::conversationRequested, this, &MainWindow::openConversation);
 
     // Opened centred on the screen the user is working on.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {

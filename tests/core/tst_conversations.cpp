@@ -7,9 +7,12 @@
 #include "loopback.h"
 #include "loopbackwebsocketserver.h"
 #include "notificationdaemon.h"
+#include "protocol/errors.h"
 #include "runtask.h"
+#include "stdoutcapture.h"
 #include "testing.h"
 
+#include <QFile>
 #include <QUuid>
 
 using namespace std::chrono_literals;
@@ -43,6 +46,9 @@ public:
             return TestResponse::json(
                 { { u"success"_s, true }, { u"message_id"_s, stored.value(clientId) } });
         }
+        if (request.path == u"/ticket/messages.php" && messagesStatus != 200)
+            return TestResponse::json(
+                { { u"success"_s, false }, { u"error"_s, u"Accès refusé"_s } }, messagesStatus);
         if (request.path == u"/ticket/messages.php")
             return TestResponse::json({ { u"success"_s, true }, { u"messages"_s, messages } });
         return TestResponse::json({ { u"success"_s, true } });
@@ -53,6 +59,7 @@ public:
     int answeredSends = 0; // refused or not
     QHash<QString, qint64> stored; // client id -> message id
     QJsonArray messages;
+    int messagesStatus = 200;
 };
 
 QString pushed(qint64 ticketId, const QString &senderType, qint64 messageId, const QString &text)
@@ -199,6 +206,124 @@ private Q_SLOTS:
         QTRY_COMPARE(m_http->count(u"/ticket/mark-read.php"_s), 1);
         QCOMPARE(
             m_http->requestsTo(u"/ticket/mark-read.php"_s).first().json().value(u"ticket_id").toInteger(), 7);
+    }
+
+    // The other side shows as typing from its signal until a short while
+    // after its last one, or until its message arrives; this side's own
+    // typing goes to the server at most once per interval.
+    void typing_shownThenHidden_sentAtMostEveryInterval()
+    {
+        signIn(Kind::StaffSession);
+        m_conversations->setTypingShownDuration(60);
+        QSignalSpy typing(m_conversations.get(), &Conversations::typingChanged);
+        m_channel->handleMessage(uR"({"type":"admin_typing","ticketId":7})"_s); // the staff's own side
+        QVERIFY(typing.isEmpty());
+        m_channel->handleMessage(uR"({"type":"user_typing","ticketId":7})"_s);
+        QCOMPARE(typing.size(), 1);
+        QCOMPARE(typing.first(), (QVariantList { 7LL, true }));
+        QVERIFY(m_conversations->isOtherSideTyping(7));
+        m_channel->handleMessage(uR"({"type":"user_typing","ticketId":7})"_s);
+        QCOMPARE(typing.size(), 1); // still typing: said once
+        QVERIFY(typing.wait());
+        QCOMPARE(typing.last(), (QVariantList { 7LL, false }));
+        QVERIFY(!m_conversations->isOtherSideTyping(7));
+
+        m_channel->handleMessage(uR"({"type":"user_typing","ticketId":7})"_s);
+        m_channel->handleMessage(pushed(7, u"user"_s, 50, u"Voilà"_s));
+        QCOMPARE(typing.size(), 4);
+        QCOMPARE(typing.last(), (QVariantList { 7LL, false }));
+
+        m_conversations->typing(7);
+        m_conversations->typing(7);
+        m_conversations->typing(8);
+        QTRY_COMPARE(m_http->count(u"/ticket/typing.php"_s), 2);
+        QCOMPARE(m_http->requestsTo(u"/ticket/typing.php"_s).first().headers.value("authorization"),
+            "Bearer session-of-the-staff"_ba);
+    }
+
+    // Without a credential for the current side nothing reaches the server,
+    // and what the channel pushes is not counted.
+    void noCredential_nothingIsSent()
+    {
+        m_settings->writeBool(UserSettings::IsAdmin, true);
+        RunTask::run(m_credentials->store(Kind::UserSecret, u"secret-of-the-user"_s));
+        QVERIFY(!m_conversations->isAvailable());
+        QSignalSpy received(m_conversations.get(), &Conversations::messageReceived);
+        m_conversations->send(7, u"Bonjour"_s);
+        m_conversations->typing(7);
+        m_conversations->markRead(7);
+        RunTask::run(m_conversations->load(7));
+        m_channel->handleMessage(pushed(7, u"user"_s, 50, u"Voilà"_s));
+        m_channel->handleMessage(uR"({"type":"user_typing","ticketId":7})"_s);
+        authenticateChannel();
+        QVERIFY(m_conversations->entries(7).isEmpty());
+        QCOMPARE(m_conversations->unreadCount(7), 0);
+        QVERIFY(received.isEmpty()); // so no notification either
+        QVERIFY(!m_conversations->isOtherSideTyping(7));
+        QVERIFY(m_http->requests().isEmpty());
+        try {
+            RunTask::run(m_api->getMessages(7, Kind::StaffSession));
+            QFAIL("a conversation was asked for without a credential");
+        } catch (const APIError &refusal) {
+            QCOMPARE(refusal.statusCode, 401);
+        }
+        QVERIFY(m_http->requests().isEmpty());
+    }
+
+    // A loaded conversation keeps what the channel pushed meanwhile, once,
+    // and the outbox's entries after it.
+    void load_mergesStoredPushedAndWaiting()
+    {
+        signIn(Kind::UserSecret);
+        m_server->messages = {
+            QJsonObject { { u"id"_s, 1 }, { u"ticket_id"_s, 7 }, { u"sender"_s, u"user"_s },
+                { u"sender_name"_s, u"Jean Dupont"_s }, { u"message"_s, u"Bonjour"_s },
+                { u"created_at"_s, u"2026-12-08 09:00:00"_s } },
+            QJsonObject { { u"id"_s, 2 }, { u"ticket_id"_s, 7 }, { u"sender"_s, u"admin"_s },
+                { u"sender_name"_s, u"Support"_s }, { u"message"_s, u"Redémarrez"_s },
+                { u"created_at"_s, u"2026-12-08 09:05:00"_s } },
+        };
+        m_channel->handleMessage(pushed(7, u"admin"_s, 2, u"Redémarrez"_s));
+        m_channel->handleMessage(pushed(7, u"admin"_s, 3, u"Alors ?"_s));
+        m_server->refusal = Closed;
+        m_conversations->send(7, u"Merci"_s);
+        QTRY_COMPARE(m_conversations->entries(7).last().state, State::Failed);
+
+        RunTask::run(m_conversations->load(7));
+        QCOMPARE(shown(m_conversations->entries(7)),
+            (QStringList { u"sent user Bonjour"_s, u"sent admin Redémarrez"_s, u"sent admin Alors ?"_s,
+                u"failed user Merci ("_s + Closed + u')' }));
+        QCOMPARE(m_http->requestsTo(u"/ticket/messages.php"_s).first().query.queryItemValue(u"ticket_id"_s),
+            u"7"_s);
+
+        m_server->messagesStatus = 403;
+        const auto refusal = RunTask::failure<APIError>(m_conversations->load(7));
+        QVERIFY(refusal);
+        QCOMPARE(refusal->statusCode, 403);
+        QCOMPARE(refusal->message, u"Accès refusé"_s);
+    }
+
+    // A damaged outbox costs its unreadable part, never the start: the file
+    // as a whole unreadable is ignored with a log line, a bad entry alone.
+    void outbox_damagedFileIsIgnored()
+    {
+        const QString path = m_dir->filePath(u"outbox.json"_s);
+        const auto write = [&path](const QByteArray &bytes) {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+        };
+        QVERIFY(write("{\"entries\": [tronqué"));
+        StdoutCapture out;
+        restart();
+        QCOMPARE(out.lines(), QStringList { u"⚠️ Messages en attente illisibles ignorés : "_s + path });
+        out.restore();
+        QVERIFY(m_conversations->entries(7).isEmpty());
+
+        const QByteArray good = R"({"ticket_id":7,"client_id":"6f1c1b0e-8a43-4b1e-9d1a-2f0e5c7b9a10",)"
+                                R"("text":"Bonjour","written_at":"2026-12-08 09:00:00","from_staff":false})";
+        QVERIFY(write(R"({"entries":[{"ticket_id":"7","text":"x"},)" + good + "]}"));
+        restart();
+        QCOMPARE(shown(m_conversations->entries(7)), QStringList { u"pending user Bonjour"_s });
     }
 
 private:

@@ -38,7 +38,7 @@ public:
 
 // Collects the events the real-time channel emits while it lives, one line
 // each: "closed:7|text", "ticket:7|title", "message:7|from|text|time",
-// "typing:7".
+// "pushed:7|id|side|from", "typing:7", "user-typing:7".
 class EventRecorder : public QObject
 {
     Q_OBJECT
@@ -60,6 +60,13 @@ public:
         });
         connect(&service, &WebSocketService::adminTyping, this,
             [this](qint64 id) { calls.append(u"typing:%1"_s.arg(id)); });
+        connect(&service, &WebSocketService::userTyping, this,
+            [this](qint64 id) { calls.append(u"user-typing:%1"_s.arg(id)); });
+        connect(&service, &WebSocketService::messagePushed, this, [this](const ConversationMessage &message) {
+            calls.append(u"pushed:%1|%2|%3|%4"_s.arg(message.ticketId)
+                             .arg(message.id)
+                             .arg(message.sender, message.senderName));
+        });
     }
 
     QStringList calls;

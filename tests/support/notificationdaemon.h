@@ -109,6 +109,13 @@ public:
         return notifications;
     }
 
+    // Ends dunst, so that the service name is free for another.
+    void stopDunst() { finish(m_dunst); }
+
+    // The default action of the notification at this position on screen, as
+    // if the user clicked it.
+    void invokeAction(int position = 0) { dunstctl({ QStringLiteral("action"), QString::number(position) }); }
+
     int displayedCount()
     {
         return dunstctl({ QStringLiteral("count"), QStringLiteral("displayed") }).trimmed().toInt();

@@ -307,7 +307,8 @@ private Q_SLOTS:
         {
             MainWindow window(m_env->services());
             window.show();
-            window.openConversation(51);
+            // As a notification's click asks for it.
+            Q_EMIT m_env->events.conversationRequested(51);
             MyTicketsView *sheet = nullptr;
             QTRY_VERIFY((sheet = window.findChild<MyTicketsView *>()) && sheet->conversationPanel(51));
             QVERIFY(sheet->isVisible());
