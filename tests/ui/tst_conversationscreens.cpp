@@ -17,6 +17,7 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 
 using Kind = CredentialStore::Kind;
 using State = ConversationEntry::State;
@@ -168,6 +169,35 @@ private Q_SLOTS:
         QCOMPARE(messagesOf(panel)->model()->rowCount(), 1);
         QCOMPARE(messagesOf(panel)->model()->index(0, 0).data().toString(), u"Avez-vous redémarré ?"_s);
         QCOMPARE(m_env->conversations.unreadCount(12), 0);
+    }
+
+    // A reader scrolled up to an older message keeps it in view while new
+    // ones arrive; one at the latest message follows them.
+    void panel_keepsThePlaceReadAndFollowsTheLatest()
+    {
+        signIn(Kind::UserSecret);
+        QJsonArray older;
+        for (int i = 1; i <= 40; ++i)
+            older.append(message(700 + i, 13, u"admin"_s, u"Marc Petit"_s, u"Message %1"_s.arg(i)));
+        m_messages.insert(13, older);
+        ConversationPanel panel(m_env->conversations, 13, ConversationPanel::Side::User);
+        showAndFocus(panel);
+        QListView *list = messagesOf(panel);
+        QTRY_COMPARE(list->model()->rowCount(), 40);
+        QScrollBar *bar = list->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
+
+        bar->setValue(0);
+        m_env->channel.handleMessage(pushed(13, u"admin"_s, 800, u"Nouveau"_s));
+        QCOMPARE(list->model()->rowCount(), 41);
+        QCoreApplication::sendPostedEvents(); // the list lays the new row out
+        QCOMPARE(bar->value(), 0);
+
+        bar->setValue(bar->maximum());
+        const int before = bar->maximum();
+        m_env->channel.handleMessage(pushed(13, u"admin"_s, 801, u"Encore un"_s));
+        QTRY_VERIFY(bar->maximum() > before);
+        QCOMPARE(bar->value(), bar->maximum());
     }
 
     void myTickets_unreadCountShown_openingShowsConversationAndReadsIt()
