@@ -80,10 +80,7 @@ QString TicketListModel::unreadBadge(int count)
 
 int TicketListModel::rowOfTicket(qint64 id) const
 {
-    for (int row = 0; row < int(m_rows.size()); ++row)
-        if (m_rows[size_t(row)].kind == RowKind::Card && m_tickets.at(m_rows[size_t(row)].ticket).id == id)
-            return row;
-    return -1;
+    return m_cardRows.value(id, -1);
 }
 
 void TicketListModel::setUnread(qint64 ticketId, int count)
@@ -112,6 +109,7 @@ void TicketListModel::setTickets(QList<Ticket> tickets)
 void TicketListModel::buildRows()
 {
     m_rows.clear();
+    m_cardRows.clear();
     std::vector<int> open, closed;
     for (int i = 0; i < m_tickets.size(); ++i) {
         const QString status = statusOf(m_tickets.at(i));
@@ -130,8 +128,10 @@ void TicketListModel::buildRows()
         rows.first = rows.header + 1;
         rows.last = rows.header + int(members.size());
         m_rows.push_back({ RowKind::Header, section, int(members.size()) });
-        for (const int index : members)
+        for (const int index : members) {
+            m_cardRows.insert(m_tickets.at(index).id, int(m_rows.size()));
             m_rows.push_back({ RowKind::Card, section, index });
+        }
     };
     addSection(Section::Open, open);
     addSection(Section::Closed, closed);

@@ -106,4 +106,5 @@ private:
     SectionRows m_open, m_closed;
     mutable std::vector<std::optional<CardText>> m_cardText; // by ticket index
     QHash<qint64, int> m_unread;
+    QHash<qint64, int> m_cardRows; // ticket id -> card row
 };
