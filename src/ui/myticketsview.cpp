@@ -299,7 +299,9 @@ bool MyTicketsView::eventFilter(QObject *watched, QEvent *event)
 {
     // Space or Enter opens and closes the current card; not the keys a
     // conversation's field or button left unused.
-    if (watched == m_list && event->type() == QEvent::KeyPress && QApplication::focusWidget() == m_list) {
+    const QWidget *focus = QApplication::focusWidget();
+    const bool inPanel = focus && m_list->viewport()->isAncestorOf(focus);
+    if (watched == m_list && event->type() == QEvent::KeyPress && !inPanel) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         const QModelIndex current = m_list->currentIndex();
         if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) && current.isValid()) {
