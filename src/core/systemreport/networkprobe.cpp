@@ -59,8 +59,9 @@ void checkHealth(QNetworkAccessManager &network, const QUrl &server, int timeout
             const QString reason = reply->error() == QNetworkReply::OperationCanceledError
                 ? tr("pas de réponse en %1 ms").arg(timeoutMs)
                 : reply->errorString();
-            part->set(u"server_health"_s, unavailableText(reason));
+            // Flagged first: the last reading in hands the section on.
             part->flag(Trouble::ServerUnreachable);
+            part->set(u"server_health"_s, unavailableText(reason));
             return;
         }
         if (status.toInt() != 200)

@@ -15,11 +15,11 @@ class QTimer;
 // Where and how long the report's readings are taken.
 struct SystemReportOptions
 {
-    QUrl server; // whose host is resolved and whose /healthz is timed
+    QUrl server {}; // whose host is resolved and whose /healthz is timed
     QDBusConnection systemBus { QDBusConnection::systemBus() };
     QDBusConnection sessionBus { QDBusConnection::sessionBus() };
     QString homePath { QDir::homePath() };
-    QString journalDirectory; // empty: the system's own journal
+    QString journalDirectory {}; // empty: the system's own journal
     // A section not read by then says so; the network and D-Bus questions
     // have their own, shorter limit.
     int partTimeoutMs = 8000;
