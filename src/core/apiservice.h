@@ -47,8 +47,11 @@ public:
     QCoro::Task<QList<Company>> getCompanies();
     QCoro::Task<qint64> createCompany(QString nom, QString code);
 
+    // The report of the machine's state goes only to a server that tells
+    // its callers apart (a user secret is held); a 413 throws APIError with
+    // the server's reason.
     QCoro::Task<qint64> createTicket(qint64 userId, QString titre, QString description, QString priorite,
-        std::optional<QString> captureBase64);
+        std::optional<QString> captureBase64, std::optional<QJsonObject> systemReport = std::nullopt);
     QCoro::Task<QList<UserTicket>> getMyTickets(qint64 userId);
     QCoro::Task<QList<Ticket>> getAllTickets();
     QCoro::Task<void> closeTicket(qint64 ticketId, std::optional<QString> closeMessage);
