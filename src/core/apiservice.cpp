@@ -463,3 +463,13 @@ QCoro::Task<void> APIService::resetPoste(QString companyCode, QString poste)
     if (status != 200)
         throw APIError(status, errorText(reply.body).value_or(tr("Erreur serveur")));
 }
+
+QCoro::Task<std::optional<QJsonObject>> APIService::getTicketReport(qint64 ticketId)
+{
+    const Reply reply
+        = co_await get(u"/admin/ticket-report.php?ticket_id="_s + QString::number(ticketId), Caller::Staff);
+    const int status = requireHttp(reply.status);
+    if (status != 200)
+        throw APIError(status, errorText(reply.body).value_or(tr("Erreur serveur")));
+    co_return JsonReader(JsonReader::parseObject(reply.body)).optionalObject(u"system_report");
+}

@@ -71,6 +71,9 @@ public:
     // the user and the tickets and gets a new secret. Throws APIError with the
     // server's reason (404 no such workstation in that company).
     QCoro::Task<void> resetPoste(QString companyCode, QString poste);
+    // The report of the machine's state a ticket carries, nothing when it
+    // came without one. Throws APIError with the server's reason.
+    QCoro::Task<std::optional<QJsonObject>> getTicketReport(qint64 ticketId);
 
 Q_SIGNALS:
     // The server answered 401 to a request that carried this credential: it

@@ -7,6 +7,7 @@
 #include "inforow.h"
 #include "protocol/dates.h"
 #include "protocol/vocabulary.h"
+#include "systemreportsection.h"
 #include "ui/widgets/errortext.h"
 #include "ui/widgets/gradientbutton.h"
 #include "ui/widgets/navigationstack.h"
@@ -173,6 +174,8 @@ TicketDetailView::TicketDetailView(APIService &api, const Ticket &ticket, QWidge
     if (m_attachment)
         sections->addWidget(buildAttachmentSection());
     sections->addWidget(buildUserSection());
+    if (m_api.hasStaffSession())
+        sections->addWidget(new SystemReportSection(m_api, m_ticket.id, content));
     sections->addStretch();
 
     m_fullImage = new FullImageView(this);
