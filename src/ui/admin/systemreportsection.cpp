@@ -2,6 +2,7 @@
 
 #include "adminui.h"
 #include "core/apiservice.h"
+#include "protocol/errors.h"
 #include "ui/widgets/errortext.h"
 #include "ui/widgets/noticebox.h"
 #include "ui/widgets/screenguard.h"
@@ -188,6 +189,8 @@ QCoro::Task<void> SystemReportSection::load()
     std::optional<QString> failure;
     try {
         report = co_await m_api.getTicketReport(m_ticketId);
+    } catch (const APIError &error) {
+        failure = error.message; // the server's words: unknown ticket, no access
     } catch (const std::exception &error) {
         failure = errorDescription(error);
     }

@@ -6,6 +6,7 @@
 #include "serverprocess.h"
 #include "ui/admin/systemreportsection.h"
 #include "ui/admin/ticketdetailview.h"
+#include "ui/widgets/noticebox.h"
 #include "ui/widgets/style.h"
 #include "viewtestenv.h"
 
@@ -146,6 +147,29 @@ private Q_SLOTS:
         // Without a staff session there is no report to ask for.
         TicketDetailView userFace(*m_user, ticket);
         QVERIFY(!userFace.findChild<SystemReportSection *>());
+    }
+
+    // A refusal says the server's words; unfolding again asks once more.
+    void refused_serverReasonShown_askedAgain()
+    {
+        Ticket gone;
+        gone.id = 987654;
+        TicketDetailView view(*m_staff, gone);
+        view.show();
+        auto *section = view.findChild<SystemReportSection *>();
+        QVERIFY(section);
+        QSignalSpy loaded(section, &SystemReportSection::loadFinished);
+        QAbstractButton *header = ViewTestEnv::button(section, u"Informations système"_s);
+        QTest::mouseClick(header, Qt::LeftButton);
+        QVERIFY(loaded.wait());
+        auto *error = section->findChild<NoticeBox *>();
+        QVERIFY(error && error->isVisibleTo(section));
+        QCOMPARE(error->text(), u"Ticket introuvable"_s);
+        QVERIFY(!ViewTestEnv::showsText(section, u"Aucune information système jointe à ce ticket."_s));
+        QTest::mouseClick(header, Qt::LeftButton);
+        QTest::mouseClick(header, Qt::LeftButton);
+        QVERIFY(loaded.wait());
+        QCOMPARE(loaded.count(), 2);
     }
 
 private:
