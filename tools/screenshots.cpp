@@ -506,6 +506,14 @@ void Photographer::createTicket()
         type(&sheet, u"Description détaillée"_s, u"Depuis ce matin l'écran reste noir après le logo."_s);
         sheet.findChild<AttachmentPicker *>()->attachImage(samplePicture());
         shoot(&sheet, u"createticket-filled"_s);
+        // The system report's consent row leads to the report as it will be sent.
+        click(&sheet, u"Voir"_s);
+        const auto *report = sheet.findChild<QPlainTextEdit *>(u"reportText"_s);
+        if (waitFor([report] { return isShown(report) && !report->toPlainText().contains(u"lecture en cours"_s); },
+                "create ticket: system report")) {
+            shoot(report->window(), u"createticket-systemreport"_s);
+            report->window()->close();
+        }
         click(&sheet, u"Envoyer le ticket"_s);
         waitFor([&sheet] { return sheet.findChild<QWidget *>(u"success"_s)->isVisible(); },
             "create ticket: success");

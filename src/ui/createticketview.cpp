@@ -455,11 +455,15 @@ QCoro::Task<> CreateTicketView::submit()
     // Kept on disk first: a crash during the send loses nothing.
     saveDraft();
     const TicketDraft sent = currentDraft();
-    const std::optional<SystemReport> report = reportToSend();
+    // Named, not a temporary of the call: this compiler's coroutines would
+    // destroy a temporary argument twice.
+    std::optional<QJsonObject> report;
+    if (const std::optional<SystemReport> attached = reportToSend())
+        report = attached->toJson();
     const QString draftPath = m_drafts.path();
     try {
-        co_await m_api.createTicket(userId, sent.titre, sent.description, sent.priorite, sent.captureBase64,
-            report ? std::optional(report->toJson()) : std::nullopt);
+        co_await m_api.createTicket(
+            userId, sent.titre, sent.description, sent.priorite, sent.captureBase64, report);
         // An open list reloads even if this sheet was closed meanwhile.
         Q_EMIT ticketCreated();
         if (guard.gone()) {

@@ -68,8 +68,13 @@ void checkHealth(QNetworkAccessManager &network, const QUrl &server, int timeout
             part->flag(Trouble::ServerUnreachable);
         part->set(u"server_health"_s, tr("HTTP %1 en %2 ms").arg(status.toInt()).arg(clock.elapsed()));
     });
-    // The reply must not outlive the probe's caller.
-    QObject::connect(context, &QObject::destroyed, reply, &QNetworkReply::abort);
+    // The reply must not outlive the probe's caller; its end, announced
+    // while that caller is half destroyed, must not reach it.
+    QObject::connect(context, &QObject::destroyed, reply, [reply, context] {
+        QObject::disconnect(reply, nullptr, context, nullptr);
+        reply->abort();
+        reply->deleteLater();
+    });
 }
 
 } // namespace
