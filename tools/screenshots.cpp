@@ -26,6 +26,7 @@
 #include "ui/admin/adminloginview.h"
 #include "ui/admin/companymanagementview.h"
 #include "ui/admin/companyrow.h"
+#include "ui/admin/systemreportsection.h"
 #include "ui/admin/ticketdetailview.h"
 #include "ui/admin/ticketgridview.h"
 #include "ui/admin/ticketlistview.h"
@@ -39,6 +40,7 @@
 #include "ui/registerview.h"
 #include "ui/settingsview.h"
 #include "ui/widgets/navigationstack.h"
+#include "ui/widgets/style.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -47,6 +49,7 @@
 #include <QDir>
 #include <QImage>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -522,6 +525,14 @@ void Photographer::createTicket()
         type(&sheet, u"Description détaillée"_s, u"Depuis ce matin l'écran reste noir après le logo."_s);
         sheet.findChild<AttachmentPicker *>()->attachImage(samplePicture());
         shoot(&sheet, u"createticket-filled"_s);
+        // The system report's consent row leads to the report as it will be sent.
+        click(&sheet, u"Voir"_s);
+        const auto *report = sheet.findChild<QPlainTextEdit *>(u"reportText"_s);
+        if (waitFor([report] { return isShown(report) && !report->toPlainText().contains(u"lecture en cours"_s); },
+                "create ticket: system report")) {
+            shoot(report->window(), u"createticket-systemreport"_s);
+            report->window()->close();
+        }
         click(&sheet, u"Envoyer le ticket"_s);
         waitFor([&sheet] { return sheet.findChild<QWidget *>(u"success"_s)->isVisible(); },
             "create ticket: success");
@@ -676,6 +687,26 @@ void Photographer::ticketDetail()
         auto *detail = new TicketDetailView(m_demo, m_conversations, closed);
         showDetail(window, detail);
         shoot(&window, u"ticketdetail-closed"_s);
+    }
+    {
+        // Given its report directly: the detail adds the section only with a
+        // staff session, which the demo server does not hand out.
+        QWidget window;
+        Style::applyTo(&window);
+        auto *section = new SystemReportSection(m_demo, 0, &window);
+        section->showReport(QJsonDocument::fromJson(
+            R"json({"system":{"os":"Debian GNU/Linux 12","hostname":"poste-p101","uptime":"3 j 4 h"},
+            "load":{"memory":"5,1 Go sur 8 Go","disk_root":"47,1 Go utilisés sur 50 Go (94 %)","trouble":["disk_full"]},
+            "printing":{"queues":["Etage-2 : arrêtée"],"trouble":["print_queue_stopped"]},
+            "errors":{"failed_system_units":["cups-browsed.service"],"trouble":["failed_unit"]}})json")
+                                .object());
+        section->setUnfolded(true);
+        section->setGeometry(24, 24, 912, section->sizeHint().height());
+        window.resize(960, 740);
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            qWarning("the window did not show");
+        shoot(&window, u"ticketdetail-report"_s);
     }
     standIn(TestResponse::json({ { u"success"_s, true } }), true);
     QWidget window;

@@ -8,6 +8,7 @@
 #include "inforow.h"
 #include "protocol/dates.h"
 #include "protocol/vocabulary.h"
+#include "systemreportsection.h"
 #include "ui/conversation/conversationpanel.h"
 #include "ui/widgets/errortext.h"
 #include "ui/widgets/gradientbutton.h"
@@ -180,6 +181,8 @@ TicketDetailView::TicketDetailView(
     if (m_attachment)
         sections->addWidget(buildAttachmentSection());
     sections->addWidget(buildUserSection());
+    if (m_api.hasStaffSession())
+        sections->addWidget(new SystemReportSection(m_api, m_ticket.id, content));
     sections->addStretch();
 
     m_fullImage = new FullImageView(this);
