@@ -359,7 +359,8 @@ private Q_SLOTS:
     {
         const QList<QByteArray> unreadable { "{\"titre\": \"tronqu",
             R"({"titre": 5, "description": "", "priorite": "haute"})",
-            R"({"titre": "a", "description": "b", "priorite": "haute", "capture_png_base64": "@@@"})" };
+            R"({"titre": "a", "description": "b", "priorite": "haute", "capture_png_base64": "@@@"})",
+            R"({"titre": "a", "description": "b", "priorite": "haute", "system_report": "Système"})" };
         for (const QByteArray &content : unreadable) {
             QVERIFY(QDir().mkpath(QFileInfo(DraftStore::defaultPath()).path()));
             QVERIFY(ImageFiles::write(DraftStore::defaultPath(), content));
