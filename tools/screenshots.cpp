@@ -504,7 +504,7 @@ void Photographer::createTicket()
         sheet.findChild<AttachmentPicker *>()->attachImage(samplePicture());
         shoot(&sheet, u"createticket-filled"_s);
         // The system report's consent row leads to the report as it will be sent.
-        click(&sheet, u"Voir"_s);
+        click(&sheet, u"Voir les informations système"_s);
         const auto *report = sheet.findChild<QPlainTextEdit *>(u"reportText"_s);
         if (waitFor(
                 [report] {
