@@ -526,9 +526,12 @@ void Photographer::createTicket()
         sheet.findChild<AttachmentPicker *>()->attachImage(samplePicture());
         shoot(&sheet, u"createticket-filled"_s);
         // The system report's consent row leads to the report as it will be sent.
-        click(&sheet, u"Voir"_s);
+        click(&sheet, u"Voir les informations système"_s);
         const auto *report = sheet.findChild<QPlainTextEdit *>(u"reportText"_s);
-        if (waitFor([report] { return isShown(report) && !report->toPlainText().contains(u"lecture en cours"_s); },
+        if (waitFor(
+                [report] {
+                    return isShown(report) && !report->toPlainText().contains(u"lecture en cours"_s);
+                },
                 "create ticket: system report")) {
             shoot(report->window(), u"createticket-systemreport"_s);
             report->window()->close();

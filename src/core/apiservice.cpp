@@ -369,8 +369,8 @@ QCoro::Task<qint64> APIService::createCompany(QString nom, QString code)
     co_return CreateCompanyResponse::decode(reply.body).companyId;
 }
 
-QCoro::Task<qint64> APIService::createTicket(qint64 userId, QString titre, QString description, QString priorite,
-    std::optional<QString> captureBase64, std::optional<QJsonObject> systemReport)
+QCoro::Task<qint64> APIService::createTicket(qint64 userId, QString titre, QString description,
+    QString priorite, std::optional<QString> captureBase64, std::optional<QJsonObject> systemReport)
 {
     QJsonObject body { { u"user_id"_s, userId }, { u"titre"_s, titre }, { u"description"_s, description },
         { u"priorite"_s, priorite } };

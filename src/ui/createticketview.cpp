@@ -60,10 +60,10 @@ QStringList screenLines()
     QStringList lines;
     for (const QScreen *screen : QGuiApplication::screens())
         lines.append(QCoreApplication::translate("CreateTicketView", "%1 : %2 × %3, échelle %4")
-                .arg(screen->name())
-                .arg(screen->size().width())
-                .arg(screen->size().height())
-                .arg(screen->devicePixelRatio()));
+                         .arg(screen->name())
+                         .arg(screen->size().width())
+                         .arg(screen->size().height())
+                         .arg(screen->devicePixelRatio()));
     return lines;
 }
 

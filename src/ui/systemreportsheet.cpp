@@ -29,7 +29,8 @@ SystemReportSheet::SystemReportSheet(const QString &reportText, QWidget *parent)
 {
     setWindowTitle(tr("Informations système"));
     auto *column = new QVBoxLayout(this);
-    column->setContentsMargins(Sizes::SidePadding, Sizes::TopPadding, Sizes::SidePadding, Sizes::BottomPadding);
+    column->setContentsMargins(
+        Sizes::SidePadding, Sizes::TopPadding, Sizes::SidePadding, Sizes::BottomPadding);
     column->setSpacing(Sizes::Spacing);
 
     auto *header = new QHBoxLayout;
@@ -41,9 +42,10 @@ SystemReportSheet::SystemReportSheet(const QString &reportText, QWidget *parent)
     header->addWidget(close, 0, Qt::AlignTop);
     column->addLayout(header);
 
-    auto *privacy = new QLabel(tr("Les adresses réseau, le nom de la machine et les lignes du journal sont des "
-                                  "données personnelles : décochez la case du formulaire pour ne pas les envoyer."),
-        this);
+    auto *privacy
+        = new QLabel(tr("Les adresses réseau, le nom de la machine et les lignes du journal sont des "
+                        "données personnelles : décochez la case du formulaire pour ne pas les envoyer."),
+            this);
     privacy->setWordWrap(true);
     Style::setRole(privacy, "note");
     column->addWidget(privacy);

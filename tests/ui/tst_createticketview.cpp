@@ -66,7 +66,8 @@ private Q_SLOTS:
         // of this test, and the report's session units come from this bus.
         QString error;
         QVERIFY2(m_bus.startBus(&error), qPrintable(error));
-        m_credentials = std::make_unique<CredentialStore>(u"norvik-support-test"_s, file(u"credentials.json"_s));
+        m_credentials
+            = std::make_unique<CredentialStore>(u"norvik-support-test"_s, file(u"credentials.json"_s));
         RunTask::run(m_credentials->store(CredentialStore::Kind::UserSecret, u"secret-utilisateur"_s));
         m_accountsApi = std::make_unique<APIService>(m_env->configuration, *m_credentials);
     }
@@ -358,7 +359,8 @@ private Q_SLOTS:
     {
         const QList<QByteArray> unreadable { "{\"titre\": \"tronqu",
             R"({"titre": 5, "description": "", "priorite": "haute"})",
-            R"({"titre": "a", "description": "b", "priorite": "haute", "capture_png_base64": "@@@"})" };
+            R"({"titre": "a", "description": "b", "priorite": "haute", "capture_png_base64": "@@@"})",
+            R"({"titre": "a", "description": "b", "priorite": "haute", "system_report": "Système"})" };
         for (const QByteArray &content : unreadable) {
             QVERIFY(QDir().mkpath(QFileInfo(DraftStore::defaultPath()).path()));
             QVERIFY(ImageFiles::write(DraftStore::defaultPath(), content));
@@ -385,8 +387,8 @@ private Q_SLOTS:
         auto *preview = view->findChild<SystemReportSheet *>();
         QVERIFY(preview && QTest::qWaitForWindowExposed(preview));
         QVERIFY(ViewTestEnv::showsText(preview,
-            u"Les adresses réseau, le nom de la machine et les lignes du journal sont des données personnelles : "
-            "décochez la case du formulaire pour ne pas les envoyer."_s));
+            u"Les adresses réseau, le nom de la machine et les lignes du journal sont des données "
+            "personnelles : décochez la case du formulaire pour ne pas les envoyer."_s));
         const QString shown = preview->reportText();
         QVERIFY(shown.startsWith(u"Système\n"_s) && shown.contains(u"\nErreurs récentes\n"_s));
         preview->dismiss();
@@ -395,7 +397,8 @@ private Q_SLOTS:
         TestRequest sent = m_server.requestsTo(u"/ticket/create.php"_s).last();
         QVERIFY(sent.headers.contains("authorization"));
         const QJsonObject report = sent.json().value(u"system_report"_s).toObject();
-        QCOMPARE(report.keys(), (QStringList { u"errors"_s, u"load"_s, u"network"_s, u"printing"_s, u"system"_s }));
+        QCOMPARE(report.keys(),
+            (QStringList { u"errors"_s, u"load"_s, u"network"_s, u"printing"_s, u"system"_s }));
         QCOMPARE(SystemReport::fromJson(report).toText(), shown);
 
         // Unticked: remembered, and nothing of the machine goes out.
@@ -422,9 +425,7 @@ private Q_SLOTS:
         CreateTicketView *view = openReadSheet(*m_accountsApi);
         QVERIFY(view);
         view->dismiss();
-        const auto keptReport = [] {
-            return DraftStore().load().value_or(TicketDraft {}).systemReport;
-        };
+        const auto keptReport = [] { return DraftStore().load().value_or(TicketDraft {}).systemReport; };
         const std::optional<QJsonObject> kept = keptReport();
         QVERIFY(kept && kept->contains(u"system"_s));
         view = openSheet();
@@ -444,7 +445,8 @@ private Q_SLOTS:
         });
         QTest::mouseClick(sendButton(view), Qt::LeftButton);
         QTRY_COMPARE(errorBox(view)->text(), u"Rapport système trop volumineux"_s);
-        QCOMPARE(m_server.requestsTo(u"/ticket/create.php"_s).last().json().value(u"system_report"_s).toObject(),
+        QCOMPARE(
+            m_server.requestsTo(u"/ticket/create.php"_s).last().json().value(u"system_report"_s).toObject(),
             *kept);
     }
 

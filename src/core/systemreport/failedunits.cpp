@@ -59,7 +59,8 @@ void query(const QDBusConnection &bus, int timeoutMs, QObject *context,
         }
         QJsonArray names;
         for (const SystemdUnit &unit : reply.value())
-            names.append(unit.description.isEmpty() ? unit.name : unit.name + u" ("_s + unit.description + u')');
+            names.append(
+                unit.description.isEmpty() ? unit.name : unit.name + u" ("_s + unit.description + u')');
         done(names, !names.isEmpty());
     });
 }

@@ -1,8 +1,8 @@
 #include "journalreader.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QDateTime>
+#include <QFile>
 #include <cstring>
 #include <systemd/sd-id128.h>
 #include <systemd/sd-journal.h>
@@ -71,12 +71,14 @@ Result recentErrors(const QString &directory, int maxLines)
     else if (QFile::exists(directory))
         opened = sd_journal_open_directory(&journal, QFile::encodeName(directory).constData(), 0);
     if (opened < 0) {
-        result.error = QCoreApplication::translate("SystemReport", "journal illisible (%1)").arg(systemError(opened));
+        result.error
+            = QCoreApplication::translate("SystemReport", "journal illisible (%1)").arg(systemError(opened));
         return result;
     }
     if (const int matched = addMatches(journal); matched < 0) {
         sd_journal_close(journal);
-        result.error = QCoreApplication::translate("SystemReport", "journal illisible (%1)").arg(systemError(matched));
+        result.error
+            = QCoreApplication::translate("SystemReport", "journal illisible (%1)").arg(systemError(matched));
         return result;
     }
     sd_journal_seek_tail(journal);

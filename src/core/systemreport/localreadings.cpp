@@ -92,8 +92,10 @@ void addBatteries(ReportPart &part)
         const std::optional<QByteArray> capacity = readSmallFile(supplies.filePath(name + u"/capacity"_s));
         if (!capacity)
             continue;
-        const QByteArray status = readSmallFile(supplies.filePath(name + u"/status"_s)).value_or(QByteArray());
-        batteries.append(tr("%1 : %2 %, %3")
+        const QByteArray status
+            = readSmallFile(supplies.filePath(name + u"/status"_s)).value_or(QByteArray());
+        batteries.append(
+            tr("%1 : %2 %, %3")
                 .arg(name, QString::fromLatin1(capacity->trimmed()), QString::fromLatin1(status.trimmed())));
     }
     if (!batteries.isEmpty())
@@ -112,7 +114,8 @@ QString osName(const QByteArray &osRelease)
         if (equals <= 0)
             continue;
         QByteArray value = line.mid(equals + 1).trimmed();
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')
+            && value.back() == value.front())
             value = value.mid(1, value.size() - 2);
         values.insert(line.left(equals).trimmed(), QString::fromUtf8(value));
     }
@@ -148,7 +151,8 @@ ReportPart systemPart(const QStringList &screens)
     const QString os = release ? osName(*release) : QString();
     part.add(u"os"_s, os.isEmpty() ? unavailableText(tr("/etc/os-release illisible")) : os);
     part.add(u"kernel"_s,
-        u"%1 %2 (%3)"_s.arg(QSysInfo::kernelType(), QSysInfo::kernelVersion(), QSysInfo::currentCpuArchitecture()));
+        u"%1 %2 (%3)"_s.arg(
+            QSysInfo::kernelType(), QSysInfo::kernelVersion(), QSysInfo::currentCpuArchitecture()));
     part.add(u"hostname"_s, QSysInfo::machineHostName());
     part.add(u"uptime"_s, uptimeText());
     part.add(u"session"_s, sessionType());

@@ -38,8 +38,8 @@ void resolve(const QString &host, int timeoutMs, QObject *context, std::shared_p
     });
     QTimer::singleShot(timeoutMs, context, [lookup, host, timeoutMs, part] {
         QHostInfo::abortHostLookup(lookup);
-        part->set(u"server_host"_s,
-            unavailableText(tr("%1 ne se résout pas en %2 ms").arg(host).arg(timeoutMs)));
+        part->set(
+            u"server_host"_s, unavailableText(tr("%1 ne se résout pas en %2 ms").arg(host).arg(timeoutMs)));
     });
 }
 

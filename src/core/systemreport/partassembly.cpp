@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-std::shared_ptr<PartAssembly> PartAssembly::create(const QString &key, const QStringList &fieldKeys, Done done)
+std::shared_ptr<PartAssembly> PartAssembly::create(
+    const QString &key, const QStringList &fieldKeys, Done done)
 {
     return std::shared_ptr<PartAssembly>(new PartAssembly(key, fieldKeys, std::move(done)));
 }

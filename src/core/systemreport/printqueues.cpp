@@ -44,8 +44,8 @@ ReportPart read(int connectTimeoutMs)
 {
     ReportPart part { QString::fromLatin1(SystemReport::Printing), {}, {} };
     int cancel = 0;
-    http_t *http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
-        connectTimeoutMs, &cancel);
+    http_t *http = httpConnect2(
+        cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, connectTimeoutMs, &cancel);
     if (!http) {
         part.add(u"queues"_s, tr("CUPS absent"));
         return part;
@@ -61,7 +61,7 @@ ReportPart read(int connectTimeoutMs)
             part.flag(Trouble::PrintQueueStopped);
         queues.append(QCoreApplication::translate(
             "SystemReport", "%1 : %2, %n travail(s) en attente", nullptr, activeJobs(http, dest.name))
-                .arg(QString::fromUtf8(dest.name), stateText(state)));
+                          .arg(QString::fromUtf8(dest.name), stateText(state)));
     }
     cupsFreeDests(count, dests);
     httpClose(http);

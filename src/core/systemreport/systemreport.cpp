@@ -124,8 +124,8 @@ void appendPartText(QString &text, const ReportPart &part)
         QStringList flags;
         for (const QString &flag : part.trouble)
             flags.append(labelIn(TroubleLabels, flag));
-        text += u"  "_s + QCoreApplication::translate("SystemReport", "À signaler : %1").arg(flags.join(u", "_s))
-            + u'\n';
+        text += u"  "_s
+            + QCoreApplication::translate("SystemReport", "À signaler : %1").arg(flags.join(u", "_s)) + u'\n';
     }
 }
 
@@ -169,8 +169,8 @@ QStringList SystemReport::partKeys()
 void SystemReport::setPart(ReportPart part)
 {
     const int order = indexIn(PartHeadings, part.key);
-    auto it = std::find_if(m_parts.begin(), m_parts.end(),
-        [&part](const ReportPart &kept) { return kept.key == part.key; });
+    auto it = std::find_if(
+        m_parts.begin(), m_parts.end(), [&part](const ReportPart &kept) { return kept.key == part.key; });
     if (it != m_parts.end()) {
         *it = std::move(part);
         return;

@@ -50,9 +50,12 @@ void SystemReportCollector::start(const QStringList &screens)
         return;
     m_deadline->start(m_options.partTimeoutMs);
     const auto deliverPart = [this](const ReportPart &part) { deliver(part); };
-    runOnWorker(this, [screens] { return LocalReadings::systemPart(screens); }, deliverPart);
-    runOnWorker(this, [home = m_options.homePath] { return LocalReadings::loadPart(home); }, deliverPart);
-    runOnWorker(this, [limit = m_options.queryTimeoutMs] { return PrintQueues::read(limit); }, deliverPart);
+    runOnWorker(
+        this, [screens] { return LocalReadings::systemPart(screens); }, deliverPart);
+    runOnWorker(
+        this, [home = m_options.homePath] { return LocalReadings::loadPart(home); }, deliverPart);
+    runOnWorker(
+        this, [limit = m_options.queryTimeoutMs] { return PrintQueues::read(limit); }, deliverPart);
     NetworkProbe::run(m_network, m_options.server, m_options.queryTimeoutMs, this, deliverPart);
     startErrors();
 }
@@ -65,11 +68,12 @@ void SystemReportCollector::startErrors()
     const std::pair<QDBusConnection, QString> buses[] = { { m_options.systemBus, u"failed_system_units"_s },
         { m_options.sessionBus, u"failed_user_units"_s } };
     for (const auto &[bus, key] : buses) {
-        FailedUnits::query(bus, m_options.queryTimeoutMs, this, [part, key](const QJsonValue &units, bool anyFailed) {
-            if (anyFailed)
-                part->flag(Trouble::FailedUnit);
-            part->set(key, units);
-        });
+        FailedUnits::query(
+            bus, m_options.queryTimeoutMs, this, [part, key](const QJsonValue &units, bool anyFailed) {
+                if (anyFailed)
+                    part->flag(Trouble::FailedUnit);
+                part->set(key, units);
+            });
     }
     runOnWorker(
         this, [directory = m_options.journalDirectory] { return JournalReader::recentErrors(directory); },
@@ -109,6 +113,7 @@ SystemReport SystemReportCollector::report() const
     SystemReport report;
     const QStringList keys = SystemReport::partKeys();
     for (std::size_t i = 0; i < m_parts.size(); ++i)
-        report.setPart(m_parts[i] ? *m_parts[i] : ReportPart::unavailable(keys[qsizetype(i)], tr("lecture en cours")));
+        report.setPart(
+            m_parts[i] ? *m_parts[i] : ReportPart::unavailable(keys[qsizetype(i)], tr("lecture en cours")));
     return report;
 }

@@ -35,7 +35,8 @@ class SystemReportCollector : public QObject
     Q_OBJECT
 
 public:
-    SystemReportCollector(SystemReportOptions options, QNetworkAccessManager &network, QObject *parent = nullptr);
+    SystemReportCollector(
+        SystemReportOptions options, QNetworkAccessManager &network, QObject *parent = nullptr);
 
     // screens: one line per screen, described by a caller with the GUI.
     void start(const QStringList &screens);

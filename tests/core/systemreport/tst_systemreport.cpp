@@ -60,8 +60,8 @@ private Q_SLOTS:
         // Set out of order: the sections still come in their fixed order.
         report.setPart(sample(SystemReport::Errors, { { u"journal"_s, QJsonArray { u"a"_s, u"b"_s } } },
             { QString::fromLatin1(Trouble::FailedUnit) }));
-        report.setPart(sample(SystemReport::System, { { u"version"_s, u"Version 1.0.0 (1)"_s },
-                                                         { u"os"_s, u"Debian GNU/Linux 12"_s } }));
+        report.setPart(sample(SystemReport::System,
+            { { u"version"_s, u"Version 1.0.0 (1)"_s }, { u"os"_s, u"Debian GNU/Linux 12"_s } }));
         report.setPart(ReportPart::unavailable(QString::fromLatin1(SystemReport::Printing), u"délai"_s));
         report.setPart(sample(SystemReport::Load, { { u"disk_root"_s, u"plein"_s } },
             { QString::fromLatin1(Trouble::DiskFull) }));
@@ -93,12 +93,14 @@ private Q_SLOTS:
 
     void readings_osReleaseMeminfoAndTheNinetyPercentMark()
     {
-        QCOMPARE(LocalReadings::osName("PRETTY_NAME=\"x\"\nNAME=\"Debian GNU/Linux\"\nVERSION='12 (bookworm)'\n"
-                                       "ID=debian\n"),
+        QCOMPARE(
+            LocalReadings::osName("PRETTY_NAME=\"x\"\nNAME=\"Debian GNU/Linux\"\nVERSION='12 (bookworm)'\n"
+                                  "ID=debian\n"),
             u"Debian GNU/Linux 12 (bookworm)"_s);
         QCOMPARE(LocalReadings::osName("NAME=Arch\n"), u"Arch"_s);
         QCOMPARE(LocalReadings::osName("garbage"), QString());
-        const auto memory = LocalReadings::meminfo("MemTotal:       16314880 kB\nMemAvailable:    8000 kB\nbad line\n");
+        const auto memory
+            = LocalReadings::meminfo("MemTotal:       16314880 kB\nMemAvailable:    8000 kB\nbad line\n");
         QCOMPARE(memory.value(u"MemTotal"_s), 16314880);
         QCOMPARE(memory.value(u"MemAvailable"_s), 8000);
         QCOMPARE(memory.size(), 2);
@@ -126,8 +128,8 @@ private Q_SLOTS:
         QCOMPARE(text(load, u"load_average"_s).split(u' ').size(), 3);
         QVERIFY(text(load, u"disk_root"_s).contains(u"% utilisés"_s));
         QCOMPARE(text(load, u"disk_home"_s), u"Indisponible : %1/absent introuvable"_s.arg(home.path()));
-        QCOMPARE(load.trouble.contains(u"disk_full"_s), text(load, u"disk_root"_s).contains(u"(9"_s)
-                && !text(load, u"disk_root"_s).contains(u"(90 %"_s));
+        QCOMPARE(load.trouble.contains(u"disk_full"_s),
+            text(load, u"disk_root"_s).contains(u"(9"_s) && !text(load, u"disk_root"_s).contains(u"(90 %"_s));
     }
 
     void journal_missingAndEmptyDirectories_linesCutToOneShortLine()
@@ -190,7 +192,8 @@ private Q_SLOTS:
                 {}, QDBusObjectPath(u"/"_s) } };
         auto answer = ask(m_client, 5000);
         QTRY_VERIFY(answer->arrived);
-        QCOMPARE(answer->units.toArray(), (QJsonArray { u"cups.service (CUPS Scheduler)"_s, u"backup.timer"_s }));
+        QCOMPARE(
+            answer->units.toArray(), (QJsonArray { u"cups.service (CUPS Scheduler)"_s, u"backup.timer"_s }));
         QVERIFY(answer->anyFailed);
         QCOMPARE(m_fake.askedStates, QStringList { u"failed"_s });
 
