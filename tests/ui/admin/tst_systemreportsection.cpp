@@ -1,5 +1,8 @@
 #include "core/apiservice.h"
+#include "core/conversations.h"
 #include "core/credentialstore.h"
+#include "core/usersettings.h"
+#include "core/websocketservice.h"
 #include "core/systemreport/systemreport.h"
 #include "notificationdaemon.h"
 #include "runtask.h"
@@ -79,6 +82,12 @@ private Q_SLOTS:
         m_userStore.emplace(u"norvik-support-test"_s, m_dir.filePath(u"user.json"_s));
         m_staff.emplace(m_configuration, *m_staffStore);
         m_user.emplace(m_configuration, *m_userStore);
+        // The detail holds the ticket's conversation too; the channel stays closed.
+        m_settings.emplace(m_dir.filePath(u"staff.conf"_s));
+        m_settings->writeBool(UserSettings::IsAdmin, true);
+        m_channel.emplace(m_configuration, *m_settings, *m_staffStore);
+        m_conversations.emplace(
+            *m_staff, *m_channel, *m_settings, *m_staffStore, m_dir.filePath(u"outbox.json"_s));
         RunTask::run(m_staff->staffLogin(u"boss"_s, QString::fromLatin1(Password)));
         const qint64 company = RunTask::run(m_staff->createCompany(u"Acme"_s, u"ACME1"_s));
         m_userId
@@ -88,7 +97,7 @@ private Q_SLOTS:
     void withReport_shownOnUnfold_troubleMarked_copied()
     {
         const Ticket ticket = newTicket(troubledReport().toJson());
-        TicketDetailView view(*m_staff, ticket);
+        TicketDetailView view(*m_staff, *m_conversations, ticket);
         view.show();
         auto *section = view.findChild<SystemReportSection *>();
         QVERIFY(section);
@@ -134,7 +143,7 @@ private Q_SLOTS:
     void withoutReport_saysSo_andOnlyForTheStaff()
     {
         const Ticket ticket = newTicket(std::nullopt);
-        TicketDetailView view(*m_staff, ticket);
+        TicketDetailView view(*m_staff, *m_conversations, ticket);
         view.show();
         auto *section = view.findChild<SystemReportSection *>();
         QVERIFY(section);
@@ -145,7 +154,7 @@ private Q_SLOTS:
         QVERIFY(!ViewTestEnv::button(section, u"Copier"_s, ViewTestEnv::Shown::Only));
 
         // Without a staff session there is no report to ask for.
-        TicketDetailView userFace(*m_user, ticket);
+        TicketDetailView userFace(*m_user, *m_conversations, ticket);
         QVERIFY(!userFace.findChild<SystemReportSection *>());
     }
 
@@ -154,7 +163,7 @@ private Q_SLOTS:
     {
         Ticket gone;
         gone.id = 987654;
-        TicketDetailView view(*m_staff, gone);
+        TicketDetailView view(*m_staff, *m_conversations, gone);
         view.show();
         auto *section = view.findChild<SystemReportSection *>();
         QVERIFY(section);
@@ -189,6 +198,9 @@ private:
     Configuration m_configuration;
     std::optional<CredentialStore> m_staffStore, m_userStore;
     std::optional<APIService> m_staff, m_user;
+    std::optional<UserSettings> m_settings;
+    std::optional<WebSocketService> m_channel;
+    std::optional<Conversations> m_conversations;
     qint64 m_userId = 0;
 };
 
