@@ -88,6 +88,25 @@ private Q_SLOTS:
             QVERIFY2(label->height() >= pixels && label->height() < 2 * pixels, qPrintable(text));
         }
     }
+
+    // Against a server that logs the staff in, an identifier's field comes
+    // on top of the password's: the sheet makes room for it, none of the
+    // items is squeezed under the height it needs.
+    void adminLogin_withIdentifier_keepsEveryItemWhole()
+    {
+        m_server.setReply(u"/admin/login.php"_s, TestResponse::json({}, 405));
+        AdminLoginView sheet(m_env->settings, m_env->channel, m_env->api);
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        QTRY_VERIFY(sheet.findChild<QWidget *>(u"login"_s)->isVisible());
+        QCOMPARE(sheet.width(), 400);
+        QVERIFY(sheet.height() >= 450);
+        for (const QWidget *item : sheet.findChildren<QWidget *>()) {
+            if (item->isVisible())
+                QVERIFY2(item->height() >= qMax(item->minimumHeight(), item->minimumSizeHint().height()),
+                    qPrintable(item->objectName() + u' ' + item->property("text").toString()));
+        }
+    }
 };
 
 QTEST_MAIN(TestScreenSizing)

@@ -173,6 +173,10 @@ QWidget *AdminLoginView::buildLoginBlock(QWidget *face)
 void AdminLoginView::showIdentifier(bool shown)
 {
     m_loginBlock->setVisible(shown);
+    // The face has no room to spare for a second field: the sheet grows by
+    // it, so the face's items keep their distance and fields their height.
+    const int grown = shown ? m_loginBlock->sizeHint().height() + Sizes::FaceSpacing : 0;
+    setFixedSize(Sizes::Sheet + QSize(0, grown));
     if (shown && m_login->text().isEmpty())
         m_login->setFocus();
     updateLoginButton();
