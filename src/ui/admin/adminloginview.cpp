@@ -27,7 +27,8 @@ namespace {
 namespace Sizes {
 constexpr QSize Sheet { 400, 450 };
 constexpr int SidePadding = 16;
-constexpr int VerticalPadding = 12;
+// Not wider: with a refusal under its field the face needs all the rest.
+constexpr int VerticalPadding = 10;
 constexpr int QuietButtonVerticalPadding = 4;
 constexpr int QuietButtonSidePadding = 8;
 constexpr int FaceSpacing = 24;
