@@ -26,6 +26,7 @@
 #include "ui/admin/adminloginview.h"
 #include "ui/admin/companymanagementview.h"
 #include "ui/admin/companyrow.h"
+#include "ui/admin/resetposteview.h"
 #include "ui/admin/systemreportsection.h"
 #include "ui/admin/ticketdetailview.h"
 #include "ui/admin/ticketgridview.h"
@@ -117,6 +118,10 @@ private:
     // messages, a conversation, a message refused because of refused.
     void conversationStandIn(const QString &refused);
     void signInConversations();
+    // A server in accounts mode: its staff login, and what a staff session
+    // adds to company management (freeing a workstation).
+    void staffAccounts();
+    void resetPoste(CompanyManagementView &sheet);
 
     // A screen in the three states only the stand-in can bring: a reply
     // still awaited, a server error, an empty list under listKey.
@@ -893,6 +898,64 @@ void Photographer::staffConversation()
     m_standInServer.setHolding(false);
 }
 
+void Photographer::staffAccounts()
+{
+    identity(true, false);
+    QWidget window;
+    window.resize(960, 740);
+    window.show();
+    // Its staff login route exists: a GET there is refused, not unknown.
+    standIn(TestResponse::json({ { u"error"_s, u"Méthode non permise : utilisez POST"_s } }, 405));
+    {
+        AdminLoginView sheet(m_settings, m_channel, m_standIn, &window);
+        sheet.open();
+        if (waitFor([&sheet] { return isShown(named<QLineEdit>(&sheet, u"Identifiant"_s)); },
+                "admin login: identifier"))
+            shoot(&sheet, u"adminlogin-accounts"_s);
+    }
+    identity(true, true);
+    signInConversations();
+    const auto company = [](int id, const char *nom, const char *code) {
+        return QJsonObject { { u"id"_s, id }, { u"nom"_s, QString::fromUtf8(nom) },
+            { u"code"_s, QString::fromUtf8(code) } };
+    };
+    const QJsonArray companies { company(1, "Ateliers Brévent", "ABR"),
+        company(2, "Cabinet Lestrade & Fils", "CLF"), company(3, "Transports Morvan", "TMO") };
+    m_standInServer.setHolding(false);
+    m_standInServer.setHandler([companies](const TestRequest &request) {
+        if (request.path == u"/admin/reset-poste.php")
+            return TestResponse::json(
+                { { u"success"_s, false },
+                    { u"error"_s, u"Aucun utilisateur pour ce poste dans cette société"_s } },
+                404);
+        return TestResponse::json({ { u"success"_s, true }, { u"companies"_s, companies } });
+    });
+    CompanyManagementView sheet(m_talkApi, &window);
+    sheet.open();
+    if (waitFor([&sheet] { return !sheet.findChildren<CompanyRow *>().isEmpty(); }, "companies: accounts")) {
+        shoot(&sheet, u"companies-accounts"_s);
+        resetPoste(sheet);
+    }
+    standIn(TestResponse::json({}));
+}
+
+void Photographer::resetPoste(CompanyManagementView &sheet)
+{
+    if (auto *reset = sheet.findChild<QPushButton *>(u"resetPoste"_s))
+        reset->click();
+    auto *form = sheet.findChild<ResetPosteView *>();
+    if (!waitFor([form] { return isShown(form); }, "reset poste: shown"))
+        return;
+    auto *poste = form->findChild<QLineEdit *>(u"poste"_s);
+    poste->setFocus();
+    QTest::keyClicks(poste, u"P-204"_s);
+    shoot(form, u"resetposte-form"_s);
+    form->findChild<QPushButton *>(u"reset"_s)->click();
+    if (waitFor([form] { return isShown(form->findChild<QWidget *>(u"error"_s)); }, "reset poste: error"))
+        shoot(form, u"resetposte-error"_s);
+    form->close();
+}
+
 int Photographer::run()
 {
     if (!m_checkContrast)
@@ -906,6 +969,7 @@ int Photographer::run()
     ticketList();
     ticketDetail();
     companies();
+    staffAccounts();
     userConversation();
     staffConversation();
     if (m_checkContrast)

@@ -13,6 +13,7 @@
 
 #include <QAbstractScrollArea>
 #include <QFontInfo>
+#include <QLineEdit>
 #include <QScrollBar>
 
 using SheetFactory = std::function<Sheet *()>;
@@ -86,6 +87,58 @@ private Q_SLOTS:
             QCOMPARE(QFontInfo(label->font()).pixelSize(), pixels);
             // One line of that size: taller than the letters, shorter than two lines.
             QVERIFY2(label->height() >= pixels && label->height() < 2 * pixels, qPrintable(text));
+        }
+    }
+
+    // A server that logs the staff in asks for an identifier too, on top of
+    // the password: the sheet makes room for it. Whichever the server, none
+    // of the items is squeezed under the height it needs, not even once a
+    // refusal is shown under the fields.
+    void adminLogin_keepsEveryItemWhole_alsoWithARefusal_data()
+    {
+        QTest::addColumn<bool>("staffAccounts");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("password only") << false << u"Mot de passe incorrect"_s;
+        QTest::newRow("identifier and password") << true << u"Identifiant ou mot de passe incorrect"_s;
+    }
+
+    void adminLogin_keepsEveryItemWhole_alsoWithARefusal()
+    {
+        QFETCH(bool, staffAccounts);
+        QFETCH(QString, refusal);
+        // The login route refuses a GET where it exists.
+        m_server.setReply(u"/admin/login.php"_s, TestResponse::json({}, staffAccounts ? 405 : 404));
+        AdminLoginView sheet(m_env->settings, m_env->channel, m_env->api);
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        auto *login = sheet.findChild<QLineEdit *>(u"login"_s);
+        if (staffAccounts)
+            QTRY_VERIFY(login->isVisible());
+        QCOMPARE(sheet.width(), 400);
+        QVERIFY(staffAccounts ? sheet.height() > 450 : sheet.height() == 450);
+        verifyNothingSqueezed(sheet);
+
+        if (staffAccounts)
+            m_server.setReply(u"/admin/login.php"_s, TestResponse::json({ { u"error"_s, refusal } }, 401));
+        login->setText(u"boss"_s);
+        sheet.findChild<QLineEdit *>(u"password"_s)->setText(u"wrong"_s);
+        sheet.login();
+        QTRY_VERIFY(ViewTestEnv::showsText(&sheet, refusal));
+        verifyNothingSqueezed(sheet);
+    }
+
+private:
+    static void verifyNothingSqueezed(const QWidget &sheet)
+    {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        for (const QWidget *item : sheet.findChildren<QWidget *>()) {
+            const int needed = qMax(item->minimumHeight(), item->minimumSizeHint().height());
+            QVERIFY2(!item->isVisible() || item->height() >= needed,
+                qPrintable(u"%1 \"%2\": %3 px of %4"_s
+                               .arg(QString::fromLatin1(item->metaObject()->className()),
+                                   item->property("text").toString())
+                               .arg(item->height())
+                               .arg(needed)));
         }
     }
 };

@@ -27,7 +27,8 @@ namespace {
 namespace Sizes {
 constexpr QSize Sheet { 400, 450 };
 constexpr int SidePadding = 16;
-constexpr int VerticalPadding = 12;
+// Not wider: with a refusal under its field the face needs all the rest.
+constexpr int VerticalPadding = 10;
 constexpr int QuietButtonVerticalPadding = 4;
 constexpr int QuietButtonSidePadding = 8;
 constexpr int FaceSpacing = 24;
@@ -173,6 +174,10 @@ QWidget *AdminLoginView::buildLoginBlock(QWidget *face)
 void AdminLoginView::showIdentifier(bool shown)
 {
     m_loginBlock->setVisible(shown);
+    // The face has no room to spare for a second field: the sheet grows by
+    // it, so the face's items keep their distance and fields their height.
+    const int grown = shown ? m_loginBlock->sizeHint().height() + Sizes::FaceSpacing : 0;
+    setFixedSize(Sizes::Sheet + QSize(0, grown));
     if (shown && m_login->text().isEmpty())
         m_login->setFocus();
     updateLoginButton();
