@@ -3,7 +3,7 @@
 #include "attachmentpicker.h"
 #include "core/apiservice.h"
 #include "core/log.h"
-#include "core/systemreport/systemreportcollector.h"
+#include "systemreport/systemreportcollector.h"
 #include "core/usersettings.h"
 #include "draftoffer.h"
 #include "identitybox.h"

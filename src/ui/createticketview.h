@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/draftstore.h"
-#include "core/systemreport/systemreport.h"
+#include "systemreport/systemreport.h"
 #include "ui/widgets/sheet.h"
 
 #include <QCoro/QCoroTask>

@@ -1,5 +1,5 @@
 #include "core/credentialstore.h"
-#include "core/systemreport/systemreportcollector.h"
+#include "systemreport/systemreportcollector.h"
 #include "httptestserver.h"
 #include "imagefiles.h"
 #include "notificationdaemon.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/systemreport/systemreport.h"
+#include "systemreport/systemreport.h"
 
 #include <QCoro/QCoroTask>
 #include <QJsonObject>

@@ -3,7 +3,7 @@
 #include "core/credentialstore.h"
 #include "core/usersettings.h"
 #include "core/websocketservice.h"
-#include "core/systemreport/systemreport.h"
+#include "systemreport/systemreport.h"
 #include "notificationdaemon.h"
 #include "runtask.h"
 #include "serverprocess.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/systemreport/failedunits.h"
+#include "systemreport/failedunits.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
