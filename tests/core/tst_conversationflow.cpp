@@ -101,8 +101,10 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void exchange_eachSideSeesAndNoticesTheOthersMessages_data() { layouts(); }
-    void exchange_eachSideSeesAndNoticesTheOthersMessages();
+    void userMessage_reachesTheStaffLiveAndIsNoticed_data() { layouts(); }
+    void userMessage_reachesTheStaffLiveAndIsNoticed();
+    void staffAnswer_typingThenMessageReachTheUser_data() { layouts(); }
+    void staffAnswer_typingThenMessageReachTheUser();
     void offline_messageWaitsOnDiskAndReachesTheServerOnce_data() { layouts(); }
     void offline_messageWaitsOnDiskAndReachesTheServerOnce();
     void closedTicket_messageComesBackWithTheServersReason_data() { layouts(); }
@@ -113,6 +115,8 @@ private:
     QString folder(const QString &side) const { return m_dir->filePath(side); }
     std::unique_ptr<ClientStack> userStack(const ServerProcess &server) const;
     QStringList storedTexts() const;
+    qint64 unreadOnServer(bool staffSide) const;
+    QVariantMap newestShown();
 
     NotificationDaemon m_daemon;
     std::optional<PostgresCluster> m_cluster;
@@ -122,6 +126,7 @@ private:
     std::unique_ptr<ServerProcess> m_second; // the staff's, when it has one
     std::unique_ptr<ClientStack> m_user;
     std::unique_ptr<ClientStack> m_staff;
+    qint64 m_userId = 0;
     qint64 m_ticket = 0;
 };
 
@@ -183,12 +188,12 @@ void TestConversationFlow::init()
     m_staff->settings.writeBool(UserSettings::IsAdmin, true);
     const qint64 company = RunTask::run(m_staff->api.createCompany(u"Acme"_s, u"ACM1"_s));
     m_user = std::make_unique<ClientStack>(folder(u"user"_s), *m_server);
-    const qint64 userId
+    m_userId
         = RunTask::run(m_user->api.registerUser(company, u"12"_s, u"Durand"_s, u"Lise"_s, u"0102030405"_s))
               .userId;
-    m_user->settings.writeInteger(UserSettings::UserId, userId);
+    m_user->settings.writeInteger(UserSettings::UserId, m_userId);
     m_ticket = RunTask::run(
-        m_user->api.createTicket(userId, u"Écran noir"_s, u"Plus rien"_s, u"haute"_s, std::nullopt));
+        m_user->api.createTicket(m_userId, u"Écran noir"_s, u"Plus rien"_s, u"haute"_s, std::nullopt));
     QVERIFY(m_staff->goOnline());
     QVERIFY(m_user->goOnline());
 }
@@ -219,13 +224,34 @@ QStringList TestConversationFlow::storedTexts() const
     return texts;
 }
 
-void TestConversationFlow::exchange_eachSideSeesAndNoticesTheOthersMessages()
+// The ticket's unread count in the staff's list or in the user's own.
+qint64 TestConversationFlow::unreadOnServer(bool staffSide) const
+{
+    if (staffSide) {
+        for (const Ticket &ticket : RunTask::run(m_staff->api.getAllTickets()))
+            if (ticket.id == m_ticket)
+                return ticket.unreadMessages.value_or(-1);
+    } else {
+        for (const UserTicket &ticket : RunTask::run(m_user->api.getMyTickets(m_userId)))
+            if (ticket.id == m_ticket)
+                return ticket.unreadMessages.value_or(-1);
+    }
+    return -1;
+}
+
+// The notification the daemon showed last (this and every earlier row's are
+// in its history).
+QVariantMap TestConversationFlow::newestShown()
+{
+    return m_daemon.closeAllAndReadHistory().value(0);
+}
+
+void TestConversationFlow::userMessage_reachesTheStaffLiveAndIsNoticed()
 {
     if (!NotificationDaemon::hasDisplay())
         QSKIP("dunst needs an X display: run the tests under xvfb-run");
-    m_daemon.closeAllAndReadHistory();
     QSignalSpy toStaff(&m_staff->conversations, &Conversations::messageReceived);
-    QSignalSpy staffNotified(&m_staff->notifier, &DesktopNotifier::delivered);
+    QSignalSpy notified(&m_staff->notifier, &DesktopNotifier::delivered);
     m_user->conversations.send(m_ticket, u"L'écran reste noir"_s);
     QTRY_COMPARE_WITH_TIMEOUT(toStaff.size(), 1, 10000);
     const ConversationMessage asked = received(toStaff);
@@ -238,14 +264,29 @@ void TestConversationFlow::exchange_eachSideSeesAndNoticesTheOthersMessages()
     const QList<ConversationEntry> atStaff = m_staff->conversations.entries(m_ticket);
     QCOMPARE(atStaff.size(), 1);
     QVERIFY(!atStaff.first().isOwn);
-    QTRY_COMPARE_WITH_TIMEOUT(staffNotified.size(), 1, 10000);
-    QCOMPARE(staffNotified.first().first().toString(), ConversationNotifications::identifierFor(m_ticket));
+    QCOMPARE(m_staff->conversations.unreadCount(m_ticket), 1);
+    QVERIFY(m_staff->unread.hasUnreadNotification());
+    QTRY_COMPARE_WITH_TIMEOUT(notified.size(), 1, 10000);
+    QCOMPARE(notified.first().first().toString(), ConversationNotifications::identifierFor(m_ticket));
+    const QVariantMap shown = newestShown();
+    QCOMPARE(shown.value(u"summary"_s).toString(), u"Nouveau message"_s);
+    QCOMPARE(shown.value(u"body"_s).toString(), UserName + u"\nL'écran reste noir"_s);
 
+    // Read on one staff workstation: read for the whole staff.
+    QCOMPARE(unreadOnServer(true), 1);
+    m_staff->conversations.markRead(m_ticket);
+    QTRY_COMPARE_WITH_TIMEOUT(unreadOnServer(true), 0, 10000);
+}
+
+void TestConversationFlow::staffAnswer_typingThenMessageReachTheUser()
+{
+    if (!NotificationDaemon::hasDisplay())
+        QSKIP("dunst needs an X display: run the tests under xvfb-run");
     // Shown as typing until the answer arrives, not until a timer runs out.
     m_user->conversations.setTypingShownDuration(120000);
     QSignalSpy typing(&m_user->conversations, &Conversations::typingChanged);
     QSignalSpy toUser(&m_user->conversations, &Conversations::messageReceived);
-    QSignalSpy userNotified(&m_user->notifier, &DesktopNotifier::delivered);
+    QSignalSpy notified(&m_user->notifier, &DesktopNotifier::delivered);
     m_staff->conversations.typing(m_ticket);
     QTRY_COMPARE_WITH_TIMEOUT(typing.size(), 1, 10000);
     QCOMPARE(typing.first(), (QVariantList { m_ticket, true }));
@@ -254,18 +295,20 @@ void TestConversationFlow::exchange_eachSideSeesAndNoticesTheOthersMessages()
     QTRY_COMPARE_WITH_TIMEOUT(toUser.size(), 1, 10000);
     QCOMPARE(received(toUser).sender, u"admin"_s);
     QCOMPARE(received(toUser).senderName, StaffName);
+    QCOMPARE(received(toUser).message, u"Je prends la main"_s);
     QCOMPARE(typing.last(), (QVariantList { m_ticket, false }));
+    QVERIFY(!m_user->conversations.isOtherSideTyping(m_ticket));
     QCOMPARE(m_user->conversations.unreadCount(m_ticket), 1);
     QVERIFY(m_user->unread.hasUnreadNotification());
-    QTRY_COMPARE_WITH_TIMEOUT(userNotified.size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(notified.size(), 1, 10000);
+    const QVariantMap shown = newestShown();
+    QCOMPARE(shown.value(u"summary"_s).toString(), u"Nouveau message"_s);
+    QCOMPARE(shown.value(u"body"_s).toString(), StaffName + u"\nJe prends la main"_s);
 
-    // Newest first, after those of the rows before.
-    const QList<QVariantMap> shown = m_daemon.closeAllAndReadHistory();
-    QVERIFY(shown.size() >= 2);
-    QCOMPARE(shown.at(0).value(u"summary"_s).toString(), u"Nouveau message"_s);
-    QCOMPARE(shown.at(0).value(u"body"_s).toString(), StaffName + u"\nJe prends la main"_s);
-    QCOMPARE(shown.at(1).value(u"summary"_s).toString(), u"Nouveau message"_s);
-    QCOMPARE(shown.at(1).value(u"body"_s).toString(), UserName + u"\nL'écran reste noir"_s);
+    QCOMPARE(unreadOnServer(false), 1);
+    m_user->conversations.markRead(m_ticket);
+    QCOMPARE(m_user->conversations.unreadCount(m_ticket), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(unreadOnServer(false), 0, 10000);
 }
 
 void TestConversationFlow::offline_messageWaitsOnDiskAndReachesTheServerOnce()
