@@ -314,6 +314,8 @@ void TestConversationFlow::staffAnswer_typingThenMessageReachTheUser()
 void TestConversationFlow::offline_messageWaitsOnDiskAndReachesTheServerOnce()
 {
     const QString outboxPath = folder(u"user"_s) + u"/outbox.json"_s;
+    QSignalSpy staffBack(&m_staff->channel, &WebSocketService::authenticated);
+    QSignalSpy toStaff(&m_staff->conversations, &Conversations::messageReceived);
     QVERIFY(m_server->stop());
     m_user->conversations.send(m_ticket, u"Écrit hors ligne"_s);
     const ConversationEntry written = m_user->conversations.entries(m_ticket).last();
@@ -330,6 +332,8 @@ void TestConversationFlow::offline_messageWaitsOnDiskAndReachesTheServerOnce()
     m_user = userStack(*m_server);
     QCOMPARE(m_user->conversations.entries(m_ticket), QList<ConversationEntry> { written });
     QVERIFY2(m_server->restart(), qPrintable(m_server->errorString()));
+    // The staff's channel went down with the instance they share, and comes back.
+    QTRY_VERIFY_WITH_TIMEOUT(m_second || !staffBack.isEmpty(), 10000);
     // The announcement and a retry each start sending; then a second announcement.
     QSignalSpy authenticated(&m_user->channel, &WebSocketService::authenticated);
     m_user->channel.allowReconnection();
@@ -355,6 +359,12 @@ void TestConversationFlow::offline_messageWaitsOnDiskAndReachesTheServerOnce()
     QTRY_COMPARE_WITH_TIMEOUT(m_user->conversations.entries(m_ticket).first().state, State::Sent, 10000);
     QCOMPARE(m_user->conversations.entries(m_ticket).first().message.id, stored);
     QCOMPARE(storedTexts(), QStringList { u"Écrit hors ligne"_s });
+    // The staff saw it once: the next message written is the next one they get.
+    m_user->conversations.send(m_ticket, u"Et maintenant ?"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(toStaff.size(), 2, 10000);
+    QCOMPARE(received(toStaff, 0).id, stored);
+    QCOMPARE(received(toStaff, 1).message, u"Et maintenant ?"_s);
+    QCOMPARE(m_staff->conversations.entries(m_ticket).size(), 2);
 }
 
 void TestConversationFlow::closedTicket_messageComesBackWithTheServersReason()
