@@ -4,7 +4,10 @@
 // process's peak resident memory.
 #include "core/apiservice.h"
 #include "core/configuration.h"
+#include "core/conversations.h"
+#include "core/credentialstore.h"
 #include "core/usersettings.h"
+#include "core/websocketservice.h"
 #include "httptestserver.h"
 #include "ui/myticketsmodel.h"
 #include "ui/myticketsview.h"
@@ -106,7 +109,11 @@ int main(int argc, char **argv)
     UserSettings settings(UserSettings::defaultFilePath());
     settings.writeInteger(UserSettings::UserId, 1);
 
-    MyTicketsView view(api, settings);
+    // No credential: the cards hold no conversation, as with a shared-mode server.
+    CredentialStore credentials(u"norvik-bench"_s, QString());
+    WebSocketService channel(configuration, settings);
+    Conversations conversations(api, channel, settings, credentials, QString());
+    MyTicketsView view(api, settings, conversations);
     QListView *list = view.findChild<QListView *>(u"list"_s);
     FirstFrame firstFrame(list, &clock);
     list->viewport()->installEventFilter(&firstFrame);

@@ -10,6 +10,10 @@
 
 #include "core/apiservice.h"
 #include "core/configuration.h"
+#include "core/conversations.h"
+#include "core/credentialstore.h"
+#include "core/usersettings.h"
+#include "core/websocketservice.h"
 #include "ui/admin/ticketdetailview.h"
 #include "ui/admin/ticketgridview.h"
 #include "ui/admin/ticketlistmodel.h"
@@ -187,6 +191,11 @@ int runSize(int ticketCount)
     Configuration configuration;
     configuration.apiBase = server.apiBase();
     APIService api(configuration);
+    // No credential: the list shows no conversation, as with a shared-mode server.
+    UserSettings settings(UserSettings::defaultFilePath());
+    CredentialStore credentials(u"norvik-bench"_s, QString());
+    WebSocketService channel(configuration, settings);
+    Conversations conversations(api, channel, settings, credentials, QString());
 
     QWidget window;
     window.resize(1280, 900);
@@ -198,7 +207,7 @@ int runSize(int ticketCount)
     const qint64 baselineKb = peakResidentKb();
 
     // Reply → first frame of the grid.
-    auto *list = new TicketListView(api);
+    auto *list = new TicketListView(api, conversations);
     PaintWatch watch(&clock);
     auto *grid = list->findChild<TicketGridView *>(u"grid"_s);
     grid->viewport()->installEventFilter(&watch);

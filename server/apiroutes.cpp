@@ -22,7 +22,8 @@ const QString ForbiddenText = u"Accès refusé"_s;
 bool isConversationPath(const QString &path)
 {
     return path == u"/ticket/messages.php" || path == u"/ticket/send-message.php"
-        || path == u"/ticket/typing.php" || path == u"/ticket/mark-read.php";
+        || path == u"/ticket/typing.php" || path == u"/ticket/mark-read.php"
+        || path == u"/admin/ticket-report.php";
 }
 
 template<typename List>
@@ -109,6 +110,7 @@ ApiRoutes::Reply ApiRoutes::dispatch(QHttpServerRequest::Method method, const QS
         { u"/ticket/send-message.php", Method::Post, &ApiRoutes::sendMessage, Need::Member, true },
         { u"/ticket/typing.php", Method::Post, &ApiRoutes::typing, Need::Member, true },
         { u"/ticket/mark-read.php", Method::Post, &ApiRoutes::markRead, Need::Member, true },
+        { u"/admin/ticket-report.php", Method::Get, &ApiRoutes::ticketReport, Need::Member, true },
     };
 
     const bool accounts = m_mode == AuthMode::Accounts;
@@ -152,6 +154,8 @@ ApiRoutes::Reply ApiRoutes::run(Reply (ApiRoutes::*route)(const Request &), cons
         return (this->*route)(request);
     } catch (const BadRequest &e) {
         return error(400, e.message);
+    } catch (const TooLarge &e) {
+        return error(413, e.message);
     } catch (const Forbidden &) {
         return error(403, ForbiddenText);
     } catch (const DecodingError &e) {
@@ -268,7 +272,8 @@ ApiRoutes::Reply ApiRoutes::createTicket(const Request &request)
         if (!ascii || !QByteArray::fromBase64Encoding(*capture, QByteArray::AbortOnBase64DecodingErrors))
             throw BadRequest { u"capture_base64 doit être du Base64 standard"_s };
     }
-    const qint64 id = m_store.createTicket(userId, titre, description, priorite, capture);
+    const std::optional<QByteArray> report = attachedReport(reader);
+    const qint64 id = m_store.createTicket(userId, titre, description, priorite, capture, report);
     Reply reply = okReply(CreateTicketResponse { true, id }.toJson());
     if (onTicketCreated)
         reply.then = [notify = onTicketCreated, id] { notify(id); };

@@ -10,6 +10,9 @@
 #include <QString>
 #include <QUrlQuery>
 #include <functional>
+#include <optional>
+
+class JsonReader;
 
 class Store;
 
@@ -100,6 +103,10 @@ private:
     // The author of a ticket whose conversation the caller takes part in;
     // throws for an unknown ticket and for another user's.
     qint64 conversationAuthor(const Caller &caller, qint64 ticketId);
+    // System reports (reportroutes.cpp): the one a new ticket carries, as it
+    // is to be stored, and the one a ticket carries.
+    std::optional<QByteArray> attachedReport(const JsonReader &body) const;
+    Reply ticketReport(const Request &request);
 
     Store &m_store;
     AuthMode m_mode;

@@ -12,6 +12,12 @@ struct BadRequest
     QString message;
 };
 
+// A body part over its size limit: becomes a 413 with its text.
+struct TooLarge
+{
+    QString message;
+};
+
 // A caller who may not act on what they named: becomes a 403.
 struct Forbidden
 {

@@ -209,6 +209,11 @@ const QList<QStringList> Migrations = {
         u" UNIQUE (ticket_id, client_id))"_s,
         u"CREATE INDEX messages_unread ON messages(sender, ticket_id) WHERE read_at IS NULL"_s,
     },
+    // Version 4: the report of the user's machine a ticket may carry, as the
+    // JSON text it came in; NULL when none was sent.
+    {
+        u"ALTER TABLE tickets ADD COLUMN system_report TEXT"_s,
+    },
 };
 
 const QString Unreachable = u"the database cannot be reached"_s;
@@ -624,21 +629,33 @@ bool Store::hasUser(qint64 userId)
 }
 
 qint64 Store::createTicket(qint64 userId, const QString &titre, const QString &description,
-    const QString &priorite, const std::optional<QByteArray> &captureBase64)
+    const QString &priorite, const std::optional<QByteArray> &captureBase64,
+    const std::optional<QByteArray> &systemReport)
 {
     // One statement, which finds the author too: a ticket by nobody inserts
     // no row.
     const std::optional<qint64> id = firstRow(
         run(u"INSERT INTO tickets (user_id, titre, description, priorite, status, capture_base64,"
-            u" created_at) SELECT id, ?, ?, ?, 'open', ?, ? FROM users WHERE id = ? RETURNING id"_s,
+            u" system_report, created_at) SELECT id, ?, ?, ?, 'open', ?, ?, ? FROM users WHERE id = ?"
+            u" RETURNING id"_s,
             { titre, description, priorite,
                 // An empty capture is kept distinct from none: the
                 // client sends one or the other.
-                captureBase64 ? QVariant(QString::fromLatin1(*captureBase64)) : QVariant(), now(), userId }),
+                captureBase64 ? QVariant(QString::fromLatin1(*captureBase64)) : QVariant(),
+                systemReport ? QVariant(QString::fromUtf8(*systemReport)) : QVariant(), now(), userId }),
         firstInteger);
     if (!id)
         throw StoreError(StoreError::NotFound, u"Utilisateur inconnu"_s);
     return *id;
+}
+
+std::optional<Store::AttachedReport> Store::systemReport(qint64 ticketId)
+{
+    return firstRow(run(u"SELECT user_id, system_report FROM tickets WHERE id = ?"_s, { ticketId }),
+        [](const QSqlQuery &q) {
+            return AttachedReport { q.value(0).toLongLong(),
+                q.value(1).isNull() ? std::nullopt : std::optional(q.value(1).toString().toUtf8()) };
+        });
 }
 
 QList<UserTicket> Store::ticketsOf(qint64 userId)

@@ -30,7 +30,7 @@ class Store : public QObject
 public:
     // The schema this server writes; older databases are migrated on open,
     // newer ones refused.
-    static constexpr int SchemaVersion = 3;
+    static constexpr int SchemaVersion = 4;
 
     // A change committed through another instance, as its notification
     // carries it.
@@ -80,6 +80,14 @@ public:
     {
         qint64 authorId = 0;
         QString closeMessage;
+    };
+
+    // The system report a ticket carries (its JSON text, if any) and who
+    // wrote the ticket.
+    struct AttachedReport
+    {
+        qint64 authorId = 0;
+        std::optional<QByteArray> json;
     };
 
     // A message of a ticket's conversation and who wrote the ticket.
@@ -162,7 +170,10 @@ public:
 
     // Creates an open ticket and returns its id.
     qint64 createTicket(qint64 userId, const QString &titre, const QString &description,
-        const QString &priorite, const std::optional<QByteArray> &captureBase64);
+        const QString &priorite, const std::optional<QByteArray> &captureBase64,
+        const std::optional<QByteArray> &systemReport = std::nullopt);
+    // Nothing for an unknown ticket.
+    std::optional<AttachedReport> systemReport(qint64 ticketId);
     QList<UserTicket> ticketsOf(qint64 userId);
     QList<Ticket> allTickets();
     // One ticket as the staff's list shows it.

@@ -15,6 +15,8 @@
 
 #include "core/apiservice.h"
 #include "core/appevents.h"
+#include "core/conversations.h"
+#include "core/credentialstore.h"
 #include "core/services.h"
 #include "core/startupmanager.h"
 #include "core/usersettings.h"
@@ -24,11 +26,13 @@
 #include "ui/admin/adminloginview.h"
 #include "ui/admin/companymanagementview.h"
 #include "ui/admin/companyrow.h"
+#include "ui/admin/systemreportsection.h"
 #include "ui/admin/ticketdetailview.h"
 #include "ui/admin/ticketgridview.h"
 #include "ui/admin/ticketlistview.h"
 #include "ui/attachmentpicker.h"
 #include "ui/conflictbox.h"
+#include "ui/conversation/conversationpanel.h"
 #include "ui/createticketview.h"
 #include "ui/homebutton.h"
 #include "ui/mainwindow.h"
@@ -36,6 +40,7 @@
 #include "ui/registerview.h"
 #include "ui/settingsview.h"
 #include "ui/widgets/navigationstack.h"
+#include "ui/widgets/style.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -44,6 +49,7 @@
 #include <QDir>
 #include <QImage>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -86,7 +92,10 @@ private:
         return c;
     }
 
-    Services services(APIService &api) { return { m_settings, api, m_channel, m_startup, m_events }; }
+    Services services(APIService &api)
+    {
+        return { m_settings, api, m_channel, m_startup, m_events, m_conversations };
+    }
 
     void shoot(QWidget *widget, const QString &name);
     void measure(QWidget *scene, const QString &name);
@@ -102,6 +111,12 @@ private:
     void ticketList();
     void ticketDetail();
     void companies();
+    void userConversation();
+    void staffConversation();
+    // The stand-in as a server in accounts mode: tickets with unread
+    // messages, a conversation, a message refused because of refused.
+    void conversationStandIn(const QString &refused);
+    void signInConversations();
 
     // A screen in the three states only the stand-in can bring: a reply
     // still awaited, a server error, an empty list under listKey.
@@ -137,6 +152,13 @@ private:
     UserSettings m_settings { UserSettings::defaultFilePath() };
     WebSocketService m_channel { Configuration(), m_settings };
     StartupManager m_startup { StartupManager::defaultEntryPath() };
+    // Without a credential, as against a shared-mode server: no conversation.
+    CredentialStore m_credentials { u"norvik-screenshots"_s, QString() };
+    Conversations m_conversations { m_standIn, m_channel, m_settings, m_credentials, QString() };
+    // With both credentials, as against a server in accounts mode.
+    CredentialStore m_talkCredentials { u"norvik-screenshots-accounts"_s, QString() };
+    APIService m_talkApi { configuration(m_standInServer.apiBase()), m_talkCredentials };
+    Conversations m_talk { m_talkApi, m_channel, m_settings, m_talkCredentials, QString() };
     QStringList m_failures;
     int m_pictures = 0;
 };
@@ -503,6 +525,14 @@ void Photographer::createTicket()
         type(&sheet, u"Description détaillée"_s, u"Depuis ce matin l'écran reste noir après le logo."_s);
         sheet.findChild<AttachmentPicker *>()->attachImage(samplePicture());
         shoot(&sheet, u"createticket-filled"_s);
+        // The system report's consent row leads to the report as it will be sent.
+        click(&sheet, u"Voir"_s);
+        const auto *report = sheet.findChild<QPlainTextEdit *>(u"reportText"_s);
+        if (waitFor([report] { return isShown(report) && !report->toPlainText().contains(u"lecture en cours"_s); },
+                "create ticket: system report")) {
+            shoot(report->window(), u"createticket-systemreport"_s);
+            report->window()->close();
+        }
         click(&sheet, u"Envoyer le ticket"_s);
         waitFor([&sheet] { return sheet.findChild<QWidget *>(u"success"_s)->isVisible(); },
             "create ticket: success");
@@ -543,13 +573,13 @@ void Photographer::myTickets()
     for (const StandInState &state : standInStates(u"tickets"_s)) {
         const QString name = u"mytickets"_s + state.suffix;
         standIn(state.response, state.holding);
-        MyTicketsView sheet(m_standIn, m_settings, &window);
+        MyTicketsView sheet(m_standIn, m_settings, m_conversations, &window);
         sheet.open();
         QTest::qWait(500);
         shoot(&sheet, name);
     }
     standIn(TestResponse::json({}));
-    MyTicketsView sheet(m_demo, m_settings, &window);
+    MyTicketsView sheet(m_demo, m_settings, m_conversations, &window);
     sheet.open();
     auto *list = sheet.findChild<QListView *>();
     if (!waitFor([list] { return list && list->model()->rowCount() > 0; }, "my tickets: list"))
@@ -591,7 +621,7 @@ void Photographer::ticketList()
         window.resize(960, 740);
         auto *stack = new NavigationStack(new QWidget, &window);
         stack->resize(window.size());
-        stack->push(new TicketListView(m_standIn));
+        stack->push(new TicketListView(m_standIn, m_conversations));
         window.show();
         QTest::qWait(600);
         shoot(&window, name);
@@ -601,7 +631,7 @@ void Photographer::ticketList()
     window.resize(960, 740);
     auto *stack = new NavigationStack(new QWidget, &window);
     stack->resize(window.size());
-    auto *list = new TicketListView(m_demo);
+    auto *list = new TicketListView(m_demo, m_conversations);
     stack->push(list);
     window.show();
     if (!waitFor([list] { return list->face() == TicketListView::Face::List; }, "ticket list: list"))
@@ -654,13 +684,33 @@ void Photographer::ticketDetail()
     };
     {
         QWidget window;
-        auto *detail = new TicketDetailView(m_demo, closed);
+        auto *detail = new TicketDetailView(m_demo, m_conversations, closed);
         showDetail(window, detail);
         shoot(&window, u"ticketdetail-closed"_s);
     }
+    {
+        // Given its report directly: the detail adds the section only with a
+        // staff session, which the demo server does not hand out.
+        QWidget window;
+        Style::applyTo(&window);
+        auto *section = new SystemReportSection(m_demo, 0, &window);
+        section->showReport(QJsonDocument::fromJson(
+            R"json({"system":{"os":"Debian GNU/Linux 12","hostname":"poste-p101","uptime":"3 j 4 h"},
+            "load":{"memory":"5,1 Go sur 8 Go","disk_root":"47,1 Go utilisés sur 50 Go (94 %)","trouble":["disk_full"]},
+            "printing":{"queues":["Etage-2 : arrêtée"],"trouble":["print_queue_stopped"]},
+            "errors":{"failed_system_units":["cups-browsed.service"],"trouble":["failed_unit"]}})json")
+                                .object());
+        section->setUnfolded(true);
+        section->setGeometry(24, 24, 912, section->sizeHint().height());
+        window.resize(960, 740);
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            qWarning("the window did not show");
+        shoot(&window, u"ticketdetail-report"_s);
+    }
     standIn(TestResponse::json({ { u"success"_s, true } }), true);
     QWidget window;
-    auto *detail = new TicketDetailView(m_standIn, open);
+    auto *detail = new TicketDetailView(m_standIn, m_conversations, open);
     showDetail(window, detail);
     shoot(&window, u"ticketdetail-open"_s);
     type(&window, u"Message de clôture"_s, u"Câble vidéo remplacé."_s);
@@ -722,6 +772,124 @@ void Photographer::companies()
     shoot(form, u"addcompany-success"_s);
 }
 
+void Photographer::conversationStandIn(const QString &refused)
+{
+    const auto ticket = [](qint64 id, const char *titre, const char *status, int unread) {
+        return QJsonObject { { u"id"_s, id }, { u"titre"_s, QString::fromUtf8(titre) },
+            { u"description"_s, u"Depuis ce matin l'écran reste noir après le logo du fabricant."_s },
+            { u"priorite"_s, u"haute"_s }, { u"status"_s, QString::fromUtf8(status) },
+            { u"created_at"_s, u"2026-12-07 09:14:03"_s }, { u"nom"_s, u"Duval"_s },
+            { u"prenom"_s, u"Claire"_s }, { u"unread_messages"_s, unread } };
+    };
+    const QJsonArray tickets { ticket(41, "Écran noir au démarrage", "open", 2),
+        ticket(42, "Imprimante du 2e étage hors ligne", "open", 0),
+        ticket(43, "Mot de passe expiré", "closed", 0) };
+    const auto message
+        = [](qint64 id, const char *sender, const char *name, const char *text, const char *at) {
+              return QJsonObject { { u"id"_s, id }, { u"ticket_id"_s, 41 },
+                  { u"sender"_s, QString::fromUtf8(sender) }, { u"sender_name"_s, QString::fromUtf8(name) },
+                  { u"message"_s, QString::fromUtf8(text) }, { u"created_at"_s, QString::fromUtf8(at) } };
+          };
+    const QJsonArray messages { message(1, "admin", "Marc Petit",
+                                    "Bonjour, avez-vous essayé un autre câble vidéo ?",
+                                    "2026-12-07 09:40:00"),
+        message(2, "user", "Claire Duval", "Oui, même résultat avec le câble du bureau voisin.",
+            "2026-12-07 09:52:00"),
+        message(3, "admin", "Marc Petit", "Je passe vous voir dans l'après-midi.", "2026-12-07 10:05:00") };
+    m_standInServer.setHolding(false);
+    m_standInServer.setHandler([=](const TestRequest &request) {
+        if (request.path == u"/ticket/messages.php")
+            return TestResponse::json({ { u"success"_s, true }, { u"messages"_s, messages } });
+        if (request.path == u"/ticket/send-message.php")
+            return TestResponse::json({ { u"success"_s, false }, { u"error"_s, refused } }, 409);
+        return TestResponse::json({ { u"success"_s, true }, { u"tickets"_s, tickets } });
+    });
+}
+
+void Photographer::signInConversations()
+{
+    // Kept in memory at once; where they are written does not matter here.
+    m_talkCredentials.store(CredentialStore::Kind::UserSecret, u"secret"_s);
+    m_talkCredentials.store(CredentialStore::Kind::StaffSession, u"session"_s);
+}
+
+// Writes a message the server refuses, then one still on its way.
+void writeTwoMessages(ConversationPanel *panel, HttpTestServer &server)
+{
+    panel->setReplyText(u"Le problème revient après chaque redémarrage."_s);
+    panel->send();
+    QTest::qWait(300);
+    server.setHolding(true);
+    panel->setReplyText(u"Je reste joignable au poste 101."_s);
+    panel->send();
+}
+
+void Photographer::userConversation()
+{
+    identity(true, false);
+    signInConversations();
+    conversationStandIn(u"Le message dépasse la longueur permise."_s);
+    QWidget window;
+    window.resize(960, 740);
+    window.show();
+    MyTicketsView sheet(m_talkApi, m_settings, m_talk, &window);
+    sheet.open();
+    auto *list = sheet.findChild<QListView *>();
+    if (!waitFor([list] { return list && list->model()->rowCount() > 0; }, "conversation: my tickets"))
+        return;
+    shoot(&sheet, u"mytickets-unread"_s);
+    sheet.showConversation(41);
+    if (!waitFor([&sheet] { return sheet.conversationPanel(41) != nullptr; }, "conversation: user panel"))
+        return;
+    ConversationPanel *panel = sheet.conversationPanel(41);
+    QTest::qWait(300);
+    writeTwoMessages(panel, m_standInServer);
+    Q_EMIT m_channel.adminTyping(41);
+    shoot(&sheet, u"mytickets-conversation"_s);
+    m_standInServer.setHolding(false);
+}
+
+void Photographer::staffConversation()
+{
+    identity(true, true);
+    conversationStandIn(u"Ce ticket est fermé : il ne reçoit plus de messages."_s);
+    {
+        QWidget window;
+        window.resize(960, 740);
+        auto *stack = new NavigationStack(new QWidget, &window);
+        stack->resize(window.size());
+        auto *list = new TicketListView(m_talkApi, m_talk);
+        stack->push(list);
+        window.show();
+        if (waitFor(
+                [list] { return list->face() == TicketListView::Face::List; }, "conversation: staff list"))
+            shoot(&window, u"ticketlist-unread"_s);
+    }
+    Ticket open;
+    open.id = 44;
+    open.userId = 1;
+    open.titre = u"Écran noir au démarrage"_s;
+    open.priorite = u"haute"_s;
+    open.status = u"open"_s;
+    open.createdAt = u"2026-12-07 09:14:03"_s;
+    open.nom = u"Duval"_s;
+    open.prenom = u"Claire"_s;
+    QWidget window;
+    window.resize(960, 1100);
+    auto *stack = new NavigationStack(new QWidget, &window);
+    stack->resize(window.size());
+    auto *detail = new TicketDetailView(m_talkApi, m_talk, open);
+    stack->push(detail);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        qWarning("the window did not show");
+    QTest::qWait(300);
+    writeTwoMessages(detail->conversationPanel(), m_standInServer);
+    Q_EMIT m_channel.userTyping(44);
+    shoot(&window, u"ticketdetail-conversation"_s);
+    m_standInServer.setHolding(false);
+}
+
 int Photographer::run()
 {
     if (!m_checkContrast)
@@ -735,6 +903,8 @@ int Photographer::run()
     ticketList();
     ticketDetail();
     companies();
+    userConversation();
+    staffConversation();
     if (m_checkContrast)
         std::printf("%d of %d texts below 3:1\n", int(m_lowContrast.size()), m_measured);
     else

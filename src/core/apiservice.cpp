@@ -369,14 +369,19 @@ QCoro::Task<qint64> APIService::createCompany(QString nom, QString code)
     co_return CreateCompanyResponse::decode(reply.body).companyId;
 }
 
-QCoro::Task<qint64> APIService::createTicket(
-    qint64 userId, QString titre, QString description, QString priorite, std::optional<QString> captureBase64)
+QCoro::Task<qint64> APIService::createTicket(qint64 userId, QString titre, QString description, QString priorite,
+    std::optional<QString> captureBase64, std::optional<QJsonObject> systemReport)
 {
     QJsonObject body { { u"user_id"_s, userId }, { u"titre"_s, titre }, { u"description"_s, description },
         { u"priorite"_s, priorite } };
     if (captureBase64)
         body.insert(u"capture_base64"_s, *captureBase64);
+    // A server of the shared token alone has nowhere to keep it.
+    if (systemReport && !credentialFor(Caller::User).isEmpty())
+        body.insert(u"system_report"_s, *systemReport);
     const Reply reply = co_await post(u"/ticket/create.php"_s, body);
+    if (reply.status == 413)
+        throw APIError(413, errorText(reply.body).value_or(tr("Erreur serveur")));
     const CreateTicketResponse response = CreateTicketResponse::decode(reply.body);
     if (!response.success)
         throw DomainError(
@@ -511,4 +516,14 @@ QCoro::Task<void> APIService::markMessagesRead(qint64 ticketId, CredentialStore:
     const QJsonObject body { { u"ticket_id"_s, ticketId } };
     const Reply reply = co_await post(u"/ticket/mark-read.php"_s, body, caller);
     throwUnlessAccepted(requireHttp(reply.status), reply.body);
+}
+
+QCoro::Task<std::optional<QJsonObject>> APIService::getTicketReport(qint64 ticketId)
+{
+    const Reply reply
+        = co_await get(u"/admin/ticket-report.php?ticket_id="_s + QString::number(ticketId), Caller::Staff);
+    const int status = requireHttp(reply.status);
+    if (status != 200)
+        throw APIError(status, errorText(reply.body).value_or(tr("Erreur serveur")));
+    co_return JsonReader(JsonReader::parseObject(reply.body)).optionalObject(u"system_report");
 }

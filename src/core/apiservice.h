@@ -48,8 +48,11 @@ public:
     QCoro::Task<QList<Company>> getCompanies();
     QCoro::Task<qint64> createCompany(QString nom, QString code);
 
+    // The report of the machine's state goes only to a server that tells
+    // its callers apart (a user secret is held); a 413 throws APIError with
+    // the server's reason.
     QCoro::Task<qint64> createTicket(qint64 userId, QString titre, QString description, QString priorite,
-        std::optional<QString> captureBase64);
+        std::optional<QString> captureBase64, std::optional<QJsonObject> systemReport = std::nullopt);
     QCoro::Task<QList<UserTicket>> getMyTickets(qint64 userId);
     QCoro::Task<QList<Ticket>> getAllTickets();
     QCoro::Task<void> closeTicket(qint64 ticketId, std::optional<QString> closeMessage);
@@ -69,6 +72,9 @@ public:
     // the user and the tickets and gets a new secret. Throws APIError with the
     // server's reason (404 no such workstation in that company).
     QCoro::Task<void> resetPoste(QString companyCode, QString poste);
+    // The report of the machine's state a ticket carries, nothing when it
+    // came without one. Throws APIError with the server's reason.
+    QCoro::Task<std::optional<QJsonObject>> getTicketReport(qint64 ticketId);
 
     // A ticket's conversation, for the side whose credential as names (the
     // user's secret or the staff session). Without that credential nothing is

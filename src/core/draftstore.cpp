@@ -17,6 +17,19 @@ constexpr auto TitreKey = "titre";
 constexpr auto DescriptionKey = "description";
 constexpr auto PrioriteKey = "priorite";
 constexpr auto CaptureKey = "capture_png_base64";
+constexpr auto ReportKey = "system_report";
+
+// An object or nothing; anything else makes the draft unreadable.
+bool readReport(const QJsonObject &object, TicketDraft &draft)
+{
+    const QJsonValue report = object.value(QLatin1StringView(ReportKey));
+    if (report.isUndefined())
+        return true;
+    if (!report.isObject())
+        return false;
+    draft.systemReport = report.toObject();
+    return true;
+}
 
 std::optional<TicketDraft> decode(const QByteArray &bytes)
 {
@@ -31,6 +44,8 @@ std::optional<TicketDraft> decode(const QByteArray &bytes)
     if (!titre.isString() || !description.isString() || !priorite.isString())
         return std::nullopt;
     TicketDraft draft { titre.toString(), description.toString(), priorite.toString(), std::nullopt };
+    if (!readReport(object, draft))
+        return std::nullopt;
     const QJsonValue capture = object.value(QLatin1StringView(CaptureKey));
     if (capture.isUndefined())
         return draft;
@@ -90,6 +105,8 @@ bool DraftStore::save(const TicketDraft &draft)
         { QLatin1StringView(PrioriteKey), draft.priorite } };
     if (draft.captureBase64)
         object.insert(QLatin1StringView(CaptureKey), *draft.captureBase64);
+    if (draft.systemReport)
+        object.insert(QLatin1StringView(ReportKey), *draft.systemReport);
 
     QSaveFile file(m_path);
     const bool written = StateDirectory::ensure() && file.open(QIODevice::WriteOnly)

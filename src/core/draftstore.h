@@ -1,18 +1,22 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 #include <optional>
 
 // A ticket being written: what the form would send, the picture as the
-// Base64 PNG that would go out (already masked, never the original).
+// Base64 PNG that would go out (already masked, never the original) and,
+// when the user lets it go, the report of the machine's state as read while
+// the ticket was written: this file is the only place it is kept.
 struct TicketDraft
 {
     QString titre;
     QString description;
     QString priorite;
     std::optional<QString> captureBase64;
+    std::optional<QJsonObject> systemReport = std::nullopt;
 
-    // Nothing typed and no picture: not worth keeping.
+    // Nothing typed and no picture: not worth keeping, whatever the report.
     bool isEmpty() const { return titre.isEmpty() && description.isEmpty() && !captureBase64; }
     bool operator==(const TicketDraft &) const = default;
 };

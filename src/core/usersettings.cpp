@@ -34,6 +34,11 @@ bool UserSettings::readBool(const char *key) const
     return text == u"true";
 }
 
+bool UserSettings::readBool(const char *key, bool whenMissing) const
+{
+    return m_settings->contains(QLatin1StringView(key)) ? readBool(key) : whenMissing;
+}
+
 qint64 UserSettings::readInteger(const char *key) const
 {
     const QVariant value = m_settings->value(QLatin1StringView(key));

@@ -14,7 +14,7 @@
 class UserSettings
 {
 public:
-    // The ten keys; nothing else is stored.
+    // The eleven keys; nothing else is stored.
     static constexpr auto IsRegistered = "is_registered"; // bool
     static constexpr auto UserId = "user_id"; // int
     static constexpr auto CompanyId = "company_id"; // int
@@ -25,6 +25,8 @@ public:
     static constexpr auto UserPrenom = "user_prenom"; // text
     static constexpr auto UserTelephone = "user_telephone"; // text
     static constexpr auto IsAdmin = "is_admin"; // bool
+    // Whether a ticket carries the report of the machine's state.
+    static constexpr auto AttachSystemReport = "attach_system_report"; // bool, true when missing
 
     // A store on its file: defaultFilePath() for the program, another for
     // tools and tests.
@@ -38,6 +40,7 @@ public:
     static constexpr auto defaultAdminPassword = "tulip482";
 
     bool readBool(const char *key) const; // false when missing
+    bool readBool(const char *key, bool whenMissing) const;
     qint64 readInteger(const char *key) const; // 0 when missing
     std::optional<QString> readText(const char *key) const;
     QString readTextOrEmpty(const char *key) const;

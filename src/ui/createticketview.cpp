@@ -3,11 +3,13 @@
 #include "attachmentpicker.h"
 #include "core/apiservice.h"
 #include "core/log.h"
+#include "core/systemreport/systemreportcollector.h"
 #include "core/usersettings.h"
 #include "draftoffer.h"
 #include "identitybox.h"
 #include "protocol/errors.h"
 #include "protocol/vocabulary.h"
+#include "systemreportsheet.h"
 #include "ui/widgets/fieldlabel.h"
 #include "ui/widgets/gradientbutton.h"
 #include "ui/widgets/iconbutton.h"
@@ -18,14 +20,17 @@
 #include "ui/widgets/segmentedpicker.h"
 #include "ui/widgets/style.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -46,7 +51,29 @@ constexpr int ContentTopPadding = 8;
 constexpr int ContentBottomPadding = 28;
 constexpr int SectionSpacing = 20;
 constexpr int DescriptionHeight = 120;
+constexpr int ConsentSpacing = 12;
 } // namespace Sizes
+
+// One line per screen for the report: the GUI is only to be asked here.
+QStringList screenLines()
+{
+    QStringList lines;
+    for (const QScreen *screen : QGuiApplication::screens())
+        lines.append(QCoreApplication::translate("CreateTicketView", "%1 : %2 × %3, échelle %4")
+                .arg(screen->name())
+                .arg(screen->size().width())
+                .arg(screen->size().height())
+                .arg(screen->devicePixelRatio()));
+    return lines;
+}
+
+// The message a refused ticket shows: the server's own for a report too
+// large, the client's for the rest.
+QString failureText(const NorvikError &error)
+{
+    const auto *refusal = dynamic_cast<const APIError *>(&error);
+    return refusal && refusal->statusCode == 413 ? refusal->message : error.description();
+}
 
 // Segment label of a priority word: "🟢 Normale", ...; others unchanged.
 QString priorityLabel(const QString &priority)
@@ -72,10 +99,11 @@ void addSection(QVBoxLayout *column, const QList<QWidget *> &parts)
 
 } // namespace
 
-CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings, QWidget *parent)
+CreateTicketView::CreateTicketView(APIService &api, UserSettings &settings, QWidget *parent)
     : Sheet(Sizes::SheetSize, parent)
     , m_api(api)
     , m_settings(settings)
+    , m_collector(new SystemReportCollector({ .server = QUrl(api.apiBase()) }, *api.network(), this))
 {
     setWindowTitle(tr("Créer un ticket"));
     setAcceptDrops(true);
@@ -95,6 +123,7 @@ CreateTicketView::CreateTicketView(APIService &api, const UserSettings &settings
     addTextSections(column, content);
     m_picker = new AttachmentPicker(content);
     column->addWidget(m_picker);
+    addReportConsent(column, content);
     addPrioritySection(column, content);
     addActions(column, content);
     addOutcomes(column, content);
@@ -153,6 +182,79 @@ void CreateTicketView::addPrioritySection(QVBoxLayout *column, QWidget *content)
     m_priority->setObjectName(u"priority"_s);
     label->setBuddy(m_priority);
     addSection(column, { label, m_priority });
+}
+
+void CreateTicketView::addReportConsent(QVBoxLayout *column, QWidget *content)
+{
+    auto *row = new QHBoxLayout;
+    row->setSpacing(Sizes::ConsentSpacing);
+    m_attachReport = new QCheckBox(tr("Joindre les informations système"), content);
+    m_attachReport->setObjectName(u"attachReport"_s);
+    m_attachReport->setChecked(m_settings.readBool(UserSettings::AttachSystemReport, true));
+    m_attachReport->setAccessibleDescription(
+        tr("Système, charge, réseau, impression et erreurs récentes de cet ordinateur"));
+    m_viewReport = new QPushButton(tr("Voir"), content);
+    m_viewReport->setObjectName(u"viewReport"_s);
+    m_viewReport->setAccessibleName(tr("Voir les informations système"));
+    Style::setRole(m_viewReport, "plain");
+    m_viewReport->setCursor(Qt::PointingHandCursor);
+    row->addWidget(m_attachReport);
+    row->addWidget(m_viewReport);
+    row->addStretch();
+    column->addLayout(row);
+    connect(m_attachReport, &QCheckBox::toggled, this, &CreateTicketView::setReportAttached);
+    connect(m_viewReport, &QPushButton::clicked, this, &CreateTicketView::showSystemReport);
+    connect(m_collector, &SystemReportCollector::finished, this, &CreateTicketView::systemReportRead);
+    // Read from the moment the form is on screen, and only if it may go.
+    connect(this, &Sheet::appeared, this, [this] {
+        if (m_attachReport->isChecked())
+            startSystemReport();
+    });
+}
+
+void CreateTicketView::setReportAttached(bool attached)
+{
+    m_settings.writeBool(UserSettings::AttachSystemReport, attached);
+    if (!m_settings.commit())
+        m_error->showText(m_settings.writeFailureText());
+    if (attached)
+        startSystemReport();
+    // An unticked report leaves the draft at its next write.
+    draftChanged();
+}
+
+void CreateTicketView::startSystemReport()
+{
+    m_collector->start(screenLines());
+}
+
+void CreateTicketView::systemReportRead()
+{
+    if (m_reportSheet && !m_draftReport)
+        m_reportSheet->setReportText(m_collector->report().toText());
+    draftChanged();
+}
+
+void CreateTicketView::showSystemReport()
+{
+    startSystemReport();
+    const SystemReport report = m_draftReport.value_or(m_collector->report());
+    if (m_reportSheet) {
+        m_reportSheet->setReportText(report.toText());
+        return;
+    }
+    m_reportSheet = new SystemReportSheet(report.toText(), this);
+    m_reportSheet->setAttribute(Qt::WA_DeleteOnClose);
+    m_reportSheet->open();
+}
+
+std::optional<SystemReport> CreateTicketView::reportToSend() const
+{
+    if (!m_attachReport->isChecked())
+        return std::nullopt;
+    if (m_draftReport)
+        return m_draftReport;
+    return m_collector->report();
 }
 
 void CreateTicketView::addActions(QVBoxLayout *column, QWidget *content)
@@ -238,6 +340,9 @@ TicketDraft CreateTicketView::currentDraft() const
     TicketDraft draft { m_titre->text(), m_description->toPlainText(), m_priority->value(), std::nullopt };
     if (const std::optional<Attachment> attachment = m_picker->attachment())
         draft.captureBase64 = attachment->base64;
+    // A report half read is not worth keeping: the next write has it whole.
+    if (m_attachReport->isChecked() && (m_draftReport || m_collector->isFinished()))
+        draft.systemReport = reportToSend()->toJson();
     return draft;
 }
 
@@ -287,6 +392,8 @@ void CreateTicketView::resumeDraft()
     m_titre->setText(draft.titre);
     m_description->setPlainText(draft.description);
     m_priority->setValue(draft.priorite);
+    if (draft.systemReport)
+        m_draftReport = SystemReport::fromJson(*draft.systemReport);
     // A picture attached while the offer waited (a capture asked for from
     // the command line) is newer than the draft's.
     if (draft.captureBase64 && !m_picker->attachment())
@@ -348,9 +455,15 @@ QCoro::Task<> CreateTicketView::submit()
     // Kept on disk first: a crash during the send loses nothing.
     saveDraft();
     const TicketDraft sent = currentDraft();
+    // Named, not a temporary of the call: this compiler's coroutines would
+    // destroy a temporary argument twice.
+    std::optional<QJsonObject> report;
+    if (const std::optional<SystemReport> attached = reportToSend())
+        report = attached->toJson();
     const QString draftPath = m_drafts.path();
     try {
-        co_await m_api.createTicket(userId, sent.titre, sent.description, sent.priorite, sent.captureBase64);
+        co_await m_api.createTicket(
+            userId, sent.titre, sent.description, sent.priorite, sent.captureBase64, report);
         // An open list reloads even if this sheet was closed meanwhile.
         Q_EMIT ticketCreated();
         if (guard.gone()) {
@@ -370,7 +483,7 @@ QCoro::Task<> CreateTicketView::submit()
     } catch (const NorvikError &error) {
         if (guard.gone())
             co_return;
-        m_error->showText(error.description());
+        m_error->showText(failureText(error));
         // A network failure is worth trying again as it is.
         m_retry->setVisible(dynamic_cast<const TransportError *>(&error) != nullptr);
         ScreenParts::revealWhenLaidOut(m_retry);

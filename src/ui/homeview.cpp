@@ -247,7 +247,7 @@ void HomeView::openMyTickets()
 {
     const Services &s = m_services;
     present(m_myTickets, [&] {
-        auto *sheet = new MyTicketsView(s.api, s.settings, window());
+        auto *sheet = new MyTicketsView(s.api, s.settings, s.conversations, window());
         connect(&s.events, &AppEvents::myTicketsChanged, sheet, &MyTicketsView::loadTickets);
         return sheet;
     });

@@ -1,8 +1,12 @@
 #include "mainwindow.h"
 
+#include "core/appevents.h"
+#include "core/usersettings.h"
 #include "homeview.h"
+#include "myticketsview.h"
 #include "ui/admin/adminloginview.h"
 #include "ui/admin/companymanagementview.h"
+#include "ui/admin/ticketdetailview.h"
 #include "ui/admin/ticketlistview.h"
 #include "ui/widgets/navigationstack.h"
 
@@ -32,6 +36,7 @@ MainWindow::MainWindow(const Services &services, QWidget *parent)
     connect(m_home, &HomeView::adminLoginRequested, this, &MainWindow::openAdminLogin);
     connect(m_home, &HomeView::ticketListRequested, this, &MainWindow::openTicketList);
     connect(m_home, &HomeView::companiesRequested, this, &MainWindow::openCompanyManagement);
+    connect(&services.events, &AppEvents::conversationRequested, this, &MainWindow::openConversation);
 
     // Opened centred on the screen the user is working on.
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
@@ -61,7 +66,37 @@ void MainWindow::openAdminLogin()
 
 void MainWindow::openTicketList()
 {
-    m_stack->push(new TicketListView(m_services.api));
+    m_stack->push(new TicketListView(m_services.api, m_services.conversations));
+}
+
+// The list on the stack, back from any detail above it, or a new one.
+TicketListView *MainWindow::ticketList()
+{
+    while (m_stack->top() != m_home && !qobject_cast<TicketListView *>(m_stack->top()))
+        m_stack->pop();
+    if (auto *list = qobject_cast<TicketListView *>(m_stack->top()))
+        return list;
+    openTicketList();
+    return qobject_cast<TicketListView *>(m_stack->top());
+}
+
+void MainWindow::openConversation(qint64 ticketId)
+{
+    if (m_services.settings.readBool(UserSettings::IsAdmin)) {
+        const auto *detail = qobject_cast<TicketDetailView *>(m_stack->top());
+        if (!detail || detail->ticketId() != ticketId) {
+            if (TicketListView *list = ticketList())
+                list->openTicketById(ticketId);
+        }
+    } else {
+        m_home->openMyTickets();
+        // The sheet the home screen shows, new or raised.
+        for (MyTicketsView *sheet : findChildren<MyTicketsView *>())
+            if (sheet->isVisible())
+                sheet->showConversation(ticketId);
+    }
+    raise();
+    activateWindow();
 }
 
 void MainWindow::openCompanyManagement(QWidget *over)

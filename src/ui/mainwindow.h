@@ -9,6 +9,7 @@ class AdminLoginView;
 class CompanyManagementView;
 class HomeView;
 class NavigationStack;
+class TicketListView;
 
 // The one main window, "mainWindow": a navigation stack whose root is a home
 // screen made for this window. It is created when the user asks for it and
@@ -24,9 +25,15 @@ public:
 
     explicit MainWindow(const Services &services, QWidget *parent = nullptr);
 
+public Q_SLOTS:
+    // Shows ticket id's conversation: in "Mes tickets" with its card open,
+    // or, in administrator mode, in the ticket's detail.
+    void openConversation(qint64 ticketId);
+
 private:
     void openAdminLogin();
     void openTicketList();
+    TicketListView *ticketList();
     void openCompanyManagement(QWidget *over);
 
     Services m_services;

@@ -48,6 +48,7 @@ void MyTicketsModel::setTickets(const QList<UserTicket> &tickets)
         card.statusColor = closed ? Style::ticketDone() : Style::ticketInProgress();
         card.createdAt = ticket.createdAt;
         card.closeMessage = ticket.closeMessage.value_or(QString());
+        card.isClosed = closed;
         if (closed)
             card.closedAt = ticket.closedAt;
         m_rows.insert(card.id, int(m_cards.size()));
@@ -96,6 +97,12 @@ QVariant MyTicketsModel::data(const QModelIndex &index, int role) const
         return isExpanded(card.id);
     case ExpansionRole:
         return expansion(card.id);
+    case UnreadRole:
+        return unread(card.id);
+    case UnreadTextRole:
+        return unreadText(unread(card.id));
+    case IsClosedRole:
+        return card.isClosed;
     case Qt::AccessibleTextRole:
         return accessibleText(card);
     case Qt::AccessibleDescriptionRole:
@@ -108,8 +115,28 @@ QVariant MyTicketsModel::data(const QModelIndex &index, int role) const
 // What a screen reader says for a card: what its header and title show.
 QString MyTicketsModel::accessibleText(const Card &card) const
 {
-    return tr("%1, priorité %2, %3, créé le %4")
-        .arg(card.title, card.priorityWord, card.statusWord, card.createdText());
+    const QString text = tr("%1, priorité %2, %3, créé le %4")
+                             .arg(card.title, card.priorityWord, card.statusWord, card.createdText());
+    const int count = unread(card.id);
+    return count > 0 ? text + u", "_s + unreadText(count) : text;
+}
+
+QString MyTicketsModel::unreadText(int count)
+{
+    if (count <= 0)
+        return {};
+    return count == 1 ? tr("1 nouveau message") : tr("%1 nouveaux messages").arg(count);
+}
+
+void MyTicketsModel::setUnread(qint64 id, int count)
+{
+    if (unread(id) == qMax(0, count))
+        return;
+    if (count > 0)
+        m_unread.insert(id, count);
+    else
+        m_unread.remove(id);
+    emitChanged(id);
 }
 
 // The opened card's body; a closed card says how to open it.

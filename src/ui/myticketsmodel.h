@@ -29,6 +29,9 @@ public:
         ClosedRole, // "Fermé le …", empty when not shown
         ExpandedRole, // bool: the card is (being) expanded
         ExpansionRole, // 0..1: where the expand animation stands
+        UnreadRole, // int: support messages the user has not read
+        UnreadTextRole, // "2 nouveaux messages", empty when none
+        IsClosedRole, // bool: the ticket takes no more messages
     };
 
     explicit MyTicketsModel(QObject *parent = nullptr);
@@ -45,6 +48,10 @@ public:
     qreal expansion(qint64 id) const { return m_expansion.value(id, isExpanded(id) ? 1.0 : 0.0); }
     void setExpansion(qint64 id, qreal progress);
     int rowOf(qint64 id) const { return m_rows.value(id, -1); }
+    int unread(qint64 id) const { return m_unread.value(id, 0); }
+    // Kept across reloads, like the open state; 0 shows nothing.
+    void setUnread(qint64 id, int count);
+    static QString unreadText(int count);
 
 private:
     struct Card
@@ -59,6 +66,7 @@ private:
         QString createdAt;
         std::optional<QString> closedAt; // only for a closed ticket
         QString closeMessage;
+        bool isClosed = false;
         // Dates are formatted when first asked for: a reply of thousands
         // of tickets shows only a handful at a time.
         mutable std::optional<QString> created;
@@ -75,4 +83,5 @@ private:
     // Kept across reloads: a card stays open while its ticket stays listed.
     QSet<qint64> m_expanded;
     QHash<qint64, qreal> m_expansion;
+    QHash<qint64, int> m_unread;
 };

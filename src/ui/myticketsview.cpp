@@ -1,10 +1,12 @@
 #include "myticketsview.h"
 
 #include "core/apiservice.h"
+#include "core/conversations.h"
 #include "core/usersettings.h"
 #include "myticketsmodel.h"
 #include "protocol/errors.h"
 #include "ticketcard.h"
+#include "ui/conversation/conversationpanel.h"
 #include "ui/widgets/iconbutton.h"
 #include "ui/widgets/noticebox.h"
 #include "ui/widgets/screenparts.h"
@@ -12,6 +14,7 @@
 #include "ui/widgets/style.h"
 #include "ui/widgets/symbolicons.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -42,10 +45,12 @@ namespace {
 enum ContentPage { LoadingPage, EmptyPage, ListPage };
 } // namespace
 
-MyTicketsView::MyTicketsView(APIService &api, const UserSettings &settings, QWidget *parent)
+MyTicketsView::MyTicketsView(
+    APIService &api, const UserSettings &settings, Conversations &conversations, QWidget *parent)
     : Sheet(Sizes::SheetSize, parent)
     , m_api(api)
     , m_settings(settings)
+    , m_conversations(conversations)
     , m_model(new MyTicketsModel(this))
     , m_delegate(new TicketCard(this))
 {
@@ -72,6 +77,7 @@ MyTicketsView::MyTicketsView(APIService &api, const UserSettings &settings, QWid
     connect(m_delegate, &TicketCard::toggleRequested, this, &MyTicketsView::toggleExpanded);
     connect(m_model, &QAbstractItemModel::modelReset, m_delegate, &TicketCard::clearCache);
     connect(this, &Sheet::appeared, this, &MyTicketsView::loadTickets);
+    connect(&m_conversations, &Conversations::unreadChanged, m_model, &MyTicketsModel::setUnread);
     updateContent();
     // The cards are what the sheet is for: the keyboard starts there.
     m_list->setFocus();
@@ -172,7 +178,7 @@ QCoro::Task<> MyTicketsView::fetch()
             = co_await m_api.getMyTickets(m_settings.readInteger(UserSettings::UserId));
         if (load.superseded())
             co_return;
-        m_model->setTickets(tickets);
+        applyTickets(tickets);
         setLoading(false);
     } catch (const NorvikError &error) {
         if (load.superseded())
@@ -183,6 +189,74 @@ QCoro::Task<> MyTicketsView::fetch()
     }
 }
 
+void MyTicketsView::applyTickets(const QList<UserTicket> &tickets)
+{
+    // The reload replaces the open cards' panels: what was typed survives.
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        if (const ConversationPanel *panel
+            = conversationPanel(m_model->index(row).data(MyTicketsModel::IdRole).toLongLong()))
+            m_drafts.insert(panel->ticketId(), panel->replyText());
+    m_delegate->setConversationRoom(m_conversations.isAvailable());
+    m_model->setTickets(tickets);
+    for (const UserTicket &ticket : tickets) {
+        if (ticket.unreadMessages)
+            m_conversations.setUnreadCount(ticket.id, int(*ticket.unreadMessages));
+        m_model->setUnread(ticket.id, m_conversations.unreadCount(ticket.id));
+        if (m_model->isExpanded(ticket.id))
+            openPanel(ticket.id);
+    }
+    if (const qint64 requested = std::exchange(m_requested, 0); m_model->rowOf(requested) >= 0)
+        showConversation(requested);
+}
+
+ConversationPanel *MyTicketsView::conversationPanel(qint64 id) const
+{
+    const int row = m_model->rowOf(id);
+    return row < 0 ? nullptr : qobject_cast<ConversationPanel *>(m_list->indexWidget(m_model->index(row)));
+}
+
+void MyTicketsView::openPanel(qint64 id)
+{
+    const int row = m_model->rowOf(id);
+    if (row < 0 || !m_conversations.isAvailable() || conversationPanel(id))
+        return;
+    if (!m_delegate->hasConversationRoom()) {
+        m_delegate->setConversationRoom(true);
+        m_delegate->sizeChanged(m_model->index(row));
+    }
+    const QModelIndex index = m_model->index(row);
+    auto *panel = new ConversationPanel(m_conversations, id, ConversationPanel::Side::User);
+    panel->setClosed(index.data(MyTicketsModel::IsClosedRole).toBool());
+    panel->setReplyText(m_drafts.take(id));
+    // Laid over the room the card keeps, it scrolls with the card.
+    m_list->setIndexWidget(index, panel);
+}
+
+void MyTicketsView::closePanel(qint64 id)
+{
+    if (const ConversationPanel *panel = conversationPanel(id)) {
+        if (!panel->replyText().isEmpty())
+            m_drafts.insert(id, panel->replyText());
+        m_list->setIndexWidget(m_model->index(m_model->rowOf(id)), nullptr);
+    }
+}
+
+void MyTicketsView::showConversation(qint64 id)
+{
+    const int row = m_model->rowOf(id);
+    if (row < 0) {
+        // Not listed yet (a ticket just created, or no list at all): once it is.
+        m_requested = id;
+        if (!m_isLoading)
+            loadTickets();
+        return;
+    }
+    if (!m_model->isExpanded(id))
+        toggleExpanded(id);
+    m_list->setCurrentIndex(m_model->index(row));
+    m_list->scrollTo(m_model->index(row), QAbstractItemView::PositionAtTop);
+}
+
 void MyTicketsView::toggleExpanded(qint64 id)
 {
     const int row = m_model->rowOf(id);
@@ -191,6 +265,9 @@ void MyTicketsView::toggleExpanded(qint64 id)
     const bool expand = !m_model->isExpanded(id);
     // A card clicked again mid-animation turns back from where it stands.
     const qreal from = m_model->expansion(id);
+    if (!expand)
+        closePanel(id);
+    m_delegate->setConversationRoom(m_conversations.isAvailable());
     m_model->setExpanded(id, expand);
     QVariantAnimation *&animation = m_animations[id];
     if (!animation) {
@@ -205,8 +282,12 @@ void MyTicketsView::toggleExpanded(qint64 id)
             if (current >= 0)
                 m_delegate->sizeChanged(m_model->index(current));
         });
-        connect(animation, &QVariantAnimation::finished, this,
-            [this, id] { m_animations.take(id)->deleteLater(); });
+        // The conversation comes once the card stands open.
+        connect(animation, &QVariantAnimation::finished, this, [this, id] {
+            m_animations.take(id)->deleteLater();
+            if (m_model->isExpanded(id))
+                openPanel(id);
+        });
     }
     animation->stop();
     animation->setStartValue(from);
@@ -216,8 +297,11 @@ void MyTicketsView::toggleExpanded(qint64 id)
 
 bool MyTicketsView::eventFilter(QObject *watched, QEvent *event)
 {
-    // Space or Enter opens and closes the current card.
-    if (watched == m_list && event->type() == QEvent::KeyPress) {
+    // Space or Enter opens and closes the current card; not the keys a
+    // conversation's field or button left unused.
+    const QWidget *focus = QApplication::focusWidget();
+    const bool inPanel = focus && m_list->viewport()->isAncestorOf(focus);
+    if (watched == m_list && event->type() == QEvent::KeyPress && !inPanel) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         const QModelIndex current = m_list->currentIndex();
         if ((key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) && current.isValid()) {

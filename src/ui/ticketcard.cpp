@@ -40,6 +40,8 @@ constexpr int ButtonChevronRoom = 24; // after "Voir plus": the chevron and its 
 constexpr int ChevronGap = 6;
 constexpr int Chevron = 12;
 constexpr int HeaderHeight = Padding + ChipHeight + Padding;
+constexpr int ConversationHeight = 380;
+constexpr int UnreadGap = 9; // between the status chip and the unread one
 
 QRect cardRect(const QRect &itemRect)
 {
@@ -103,6 +105,8 @@ TicketCard::Heights TicketCard::heights(const QModelIndex &index, int itemWidth,
         expanded += Spacing + answerBoxHeight(answer, textWidth);
     if (!index.data(MyTicketsModel::ClosedRole).toString().isEmpty())
         expanded += Spacing + QFontMetrics(m_closedFont).height();
+    if (m_conversationRoom)
+        expanded += Spacing + ConversationHeight;
     cached.expanded = expanded;
     return cached;
 }
@@ -126,6 +130,29 @@ QRect TicketCard::buttonRect(const QRect &itemRect) const
     const int width = QFontMetrics(m_buttonFont).horizontalAdvance(tr("Voir plus")) + ButtonChevronRoom;
     return QRect(card.left() + Padding - ButtonHitMargin, card.bottom() - Padding - ButtonHeight + 1,
         width + 2 * ButtonHitMargin, ButtonHeight);
+}
+
+QRect TicketCard::conversationRect(const QRect &itemRect) const
+{
+    const QRect card = cardRect(itemRect);
+    return QRect(card.left() + Padding, buttonRect(itemRect).top() - Spacing - ConversationHeight,
+        card.width() - 2 * Padding, ConversationHeight);
+}
+
+void TicketCard::setConversationRoom(bool room)
+{
+    if (room == m_conversationRoom)
+        return;
+    m_conversationRoom = room;
+    // Open cards change height: measure them again.
+    for (Heights &heights : m_heights)
+        heights.expanded = -1;
+}
+
+void TicketCard::updateEditorGeometry(
+    QWidget *editor, const QStyleOptionViewItem &option, const QModelIndex &) const
+{
+    editor->setGeometry(conversationRect(option.rect));
 }
 
 // Everything drawn comes from the model's roles; nothing is worked out here
@@ -195,14 +222,31 @@ void TicketCard::paintHeader(QPainter *painter, const QRect &card, const QModelI
     const QRect statusChip(
         QPoint(priorityChip.right() + ChipGap, chipTop), BadgePainter::size(status, statusLook));
     BadgePainter::paint(painter, statusChip.topLeft(), status, statusLook);
+    QRect lastChip = statusChip;
+    const QString unread = index.data(MyTicketsModel::UnreadTextRole).toString();
+    if (!unread.isEmpty())
+        lastChip = paintUnread(painter, QPoint(statusChip.right() + UnreadGap, chipTop), unread);
 
     painter->setFont(m_dateFont);
     painter->setPen(Style::grey());
-    const QRect dateRect(
-        statusChip.right() + DateGap, chipTop, right - statusChip.right() - DateGap, ChipHeight);
+    const QRect dateRect(lastChip.right() + DateGap, chipTop, right - lastChip.right() - DateGap, ChipHeight);
     painter->drawText(dateRect, Qt::AlignVCenter | Qt::AlignRight,
         QFontMetrics(m_dateFont)
             .elidedText(index.data(MyTicketsModel::CreatedRole).toString(), Qt::ElideLeft, dateRect.width()));
+}
+
+// The count of the support's messages not read yet, as a blue chip.
+QRect TicketCard::paintUnread(QPainter *painter, const QPoint &topLeft, const QString &text) const
+{
+    const BadgePainter::Look look { .font = m_statusFont,
+        .text = Style::white(),
+        .fill = Style::withOpacity(Style::blue(), 0.6),
+        .dot = Style::white(),
+        .dotSide = StatusDot,
+        .radius = ChipRadius,
+        .height = ChipHeight };
+    BadgePainter::paint(painter, topLeft, text, look);
+    return QRect(topLeft, BadgePainter::size(text, look));
 }
 
 // The whole title, the description, the support's answer and the closing

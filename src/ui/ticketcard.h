@@ -8,7 +8,9 @@
 // shows): priority and status chips with the creation date, the title (two
 // lines while collapsed), and, once expanded, the description, the
 // support's answer and the closing date, above the "Voir plus" / "Réduire"
-// button. Painting, not widgets, keeps a list of thousands fluid.
+// button. Painting, not widgets, keeps a list of thousands fluid. An open
+// card may also hold the ticket's conversation: the card keeps room for it
+// above the button, and the view lays the conversation's panel there.
 class TicketCard : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -22,6 +24,14 @@ public:
 
     // Where the expand button of the card drawn in itemRect lies.
     QRect buttonRect(const QRect &itemRect) const;
+    // Where the conversation of the open card drawn in itemRect lies.
+    QRect conversationRect(const QRect &itemRect) const;
+    // Whether open cards keep room for their conversation.
+    void setConversationRoom(bool room);
+    bool hasConversationRoom() const { return m_conversationRoom; }
+    // The conversation panel is laid over its room, not edited.
+    void updateEditorGeometry(
+        QWidget *editor, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     // Forget measured heights (new tickets, new width).
     void clearCache() { m_heights.clear(); }
     void sizeChanged(const QModelIndex &index) { Q_EMIT sizeHintChanged(index); }
@@ -47,6 +57,7 @@ private:
     void paintOpenBody(QPainter *painter, const QRect &column, const QModelIndex &index) const;
     void paintAnswer(QPainter *painter, const QRect &box, const QString &answer) const;
     void paintButton(QPainter *painter, const QRect &button, bool expanded) const;
+    QRect paintUnread(QPainter *painter, const QPoint &topLeft, const QString &text) const;
 
     QFont m_chipFont;
     QFont m_statusFont;
@@ -56,5 +67,6 @@ private:
     QFont m_answerTitleFont;
     QFont m_closedFont;
     QFont m_buttonFont;
+    bool m_conversationRoom = false;
     mutable QHash<qint64, Heights> m_heights;
 };

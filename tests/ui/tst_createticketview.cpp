@@ -1,5 +1,9 @@
+#include "core/credentialstore.h"
+#include "core/systemreport/systemreportcollector.h"
 #include "httptestserver.h"
 #include "imagefiles.h"
+#include "notificationdaemon.h"
+#include "runtask.h"
 #include "stdoutcapture.h"
 #include "testing.h"
 #include "ui/attachment.h"
@@ -10,12 +14,14 @@
 #include "ui/draftoffer.h"
 #include "ui/identitybox.h"
 #include "ui/screencapture.h"
+#include "ui/systemreportsheet.h"
 #include "ui/widgets/gradientbutton.h"
 #include "ui/widgets/imagedecoder.h"
 #include "ui/widgets/noticebox.h"
 #include "ui/widgets/segmentedpicker.h"
 #include "viewtestenv.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -56,6 +62,13 @@ private Q_SLOTS:
     {
         QVERIFY(m_env);
         QVERIFY(m_files.isValid());
+        // A session bus without a keyring: the user's secret stays in a file
+        // of this test, and the report's session units come from this bus.
+        QString error;
+        QVERIFY2(m_bus.startBus(&error), qPrintable(error));
+        m_credentials = std::make_unique<CredentialStore>(u"norvik-support-test"_s, file(u"credentials.json"_s));
+        RunTask::run(m_credentials->store(CredentialStore::Kind::UserSecret, u"secret-utilisateur"_s));
+        m_accountsApi = std::make_unique<APIService>(m_env->configuration, *m_credentials);
     }
 
     void init()
@@ -362,7 +375,92 @@ private Q_SLOTS:
         QVERIFY(titre(view)->text() == u"T"_s && !picker(view)->attachment());
     }
 
+    // The refusal of a report too large by the server is the server's own test.
+    void systemReport_sentOnlyTickedAndToAServerThatTellsCallersApart_previewShowsWhatIsSent()
+    {
+        QVERIFY(m_accountsApi);
+        CreateTicketView *view = openReadSheet(*m_accountsApi);
+        QVERIFY(view && attachBox(view)->isChecked()); // ticked until the user says otherwise
+        QTest::mouseClick(ViewTestEnv::button(view, u"Voir"_s), Qt::LeftButton);
+        auto *preview = view->findChild<SystemReportSheet *>();
+        QVERIFY(preview && QTest::qWaitForWindowExposed(preview));
+        QVERIFY(ViewTestEnv::showsText(preview,
+            u"Les adresses réseau, le nom de la machine et les lignes du journal sont des données personnelles : "
+            "décochez la case du formulaire pour ne pas les envoyer."_s));
+        const QString shown = preview->reportText();
+        QVERIFY(shown.startsWith(u"Système\n"_s) && shown.contains(u"\nErreurs récentes\n"_s));
+        preview->dismiss();
+        QTest::mouseClick(sendButton(view), Qt::LeftButton);
+        QTRY_VERIFY(showsSuccess(view));
+        TestRequest sent = m_server.requestsTo(u"/ticket/create.php"_s).last();
+        QVERIFY(sent.headers.contains("authorization"));
+        const QJsonObject report = sent.json().value(u"system_report"_s).toObject();
+        QCOMPARE(report.keys(), (QStringList { u"errors"_s, u"load"_s, u"network"_s, u"printing"_s, u"system"_s }));
+        QCOMPARE(SystemReport::fromJson(report).toText(), shown);
+
+        // Unticked: remembered, and nothing of the machine goes out.
+        view = openReadSheet(*m_accountsApi);
+        QTest::mouseClick(attachBox(view), Qt::LeftButton, {}, QPoint(4, attachBox(view)->height() / 2));
+        QCOMPARE(m_env->storedValue(UserSettings::AttachSystemReport).toString(), u"false"_s);
+        QTest::mouseClick(sendButton(view), Qt::LeftButton);
+        QTRY_VERIFY(showsSuccess(view));
+        QVERIFY(!m_server.requestsTo(u"/ticket/create.php"_s).last().json().contains(u"system_report"_s));
+        view = openSheet();
+        QVERIFY(!attachBox(view)->isChecked());
+
+        // Ticked, towards a server of the shared token alone: the request of before.
+        attachBox(view)->setChecked(true);
+        view = openReadSheet(m_env->api);
+        QTest::mouseClick(sendButton(view), Qt::LeftButton);
+        QTRY_VERIFY(showsSuccess(view));
+        sent = m_server.requestsTo(u"/ticket/create.php"_s).last();
+        QCOMPARE(sent.body, R"({"description":"D","priorite":"normale","titre":"T","user_id":12})");
+    }
+
+    void systemReport_keptInTheDraftOnlyWhenTicked_refusalShowsTheServersReason()
+    {
+        CreateTicketView *view = openReadSheet(*m_accountsApi);
+        QVERIFY(view);
+        view->dismiss();
+        const auto keptReport = [] {
+            return DraftStore().load().value_or(TicketDraft {}).systemReport;
+        };
+        const std::optional<QJsonObject> kept = keptReport();
+        QVERIFY(kept && kept->contains(u"system"_s));
+        view = openSheet();
+        QTest::mouseClick(waitingOffer(view)->resumeButton(), Qt::LeftButton);
+        attachBox(view)->setChecked(false);
+        view->dismiss();
+        QVERIFY(!keptReport() && DraftStore().load());
+
+        // Ticked again: the resumed draft's report is the one sent; a refusal
+        // of it reads as the server words it.
+        QVERIFY(DraftStore().save({ u"T"_s, u"D"_s, u"normale"_s, std::nullopt, kept }));
+        view = ViewTestEnv::openSheet(m_view, *m_accountsApi, m_env->settings);
+        QTest::mouseClick(waitingOffer(view)->resumeButton(), Qt::LeftButton);
+        attachBox(view)->setChecked(true);
+        m_server.setHandler([](const TestRequest &) {
+            return TestResponse::json({ { u"error"_s, u"Rapport système trop volumineux"_s } }, 413);
+        });
+        QTest::mouseClick(sendButton(view), Qt::LeftButton);
+        QTRY_COMPARE(errorBox(view)->text(), u"Rapport système trop volumineux"_s);
+        QCOMPARE(m_server.requestsTo(u"/ticket/create.php"_s).last().json().value(u"system_report"_s).toObject(),
+            *kept);
+    }
+
 private:
+    // A form on api, filled, once its system report has been read.
+    CreateTicketView *openReadSheet(APIService &api)
+    {
+        CreateTicketView *view = ViewTestEnv::openSheet(m_view, api, m_env->settings);
+        if (!view)
+            return nullptr;
+        titre(view)->setText(u"T"_s);
+        description(view)->setPlainText(u"D"_s);
+        auto *collector = view->findChild<SystemReportCollector *>();
+        return QTest::qWaitFor([collector] { return collector->isFinished(); }, 20000) ? view : nullptr;
+    }
+
     CreateTicketView *openSheet(const QString &titleText = {}, const QString &descriptionText = {})
     {
         CreateTicketView *view = ViewTestEnv::openSheet(m_view, m_env->api, m_env->settings);
@@ -392,6 +490,7 @@ private:
         return !view->findChild<NoticeBox *>(u"success"_s)->isHidden();
     }
     static AttachmentPicker *picker(QWidget *view) { return view->findChild<AttachmentPicker *>(); }
+    static QCheckBox *attachBox(QWidget *view) { return view->findChild<QCheckBox *>(u"attachReport"_s); }
     // The offer of a kept draft while it awaits an answer, else nullptr.
     static DraftOffer *waitingOffer(QWidget *view)
     {
@@ -400,6 +499,9 @@ private:
     }
 
     QTemporaryDir m_files;
+    NotificationDaemon m_bus;
+    std::unique_ptr<CredentialStore> m_credentials;
+    std::unique_ptr<APIService> m_accountsApi;
     std::unique_ptr<CreateTicketView> m_view;
 };
 

@@ -189,7 +189,10 @@ private:
         return qobject_cast<TicketCard *>(listView(view)->itemDelegate());
     }
 
-    MyTicketsView *openSheet() { return ViewTestEnv::openSheet(m_view, m_env->api, m_env->settings); }
+    MyTicketsView *openSheet()
+    {
+        return ViewTestEnv::openSheet(m_view, m_env->api, m_env->settings, m_env->conversations);
+    }
     // A sheet showing the sample tickets.
     MyTicketsView *openList()
     {

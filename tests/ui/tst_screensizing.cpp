@@ -54,8 +54,9 @@ private Q_SLOTS:
         row("create ticket", [this] { return new CreateTicketView(m_env->api, m_env->settings); },
             QSize(600, 750),
             { { u"Créer un ticket"_s, 24 }, { u"Titre de la demande"_s, 13 }, { u"Poste 24"_s, 12 } });
-        row("my tickets", [this] { return new MyTicketsView(m_env->api, m_env->settings); }, QSize(700, 600),
-            { { u"Mes tickets"_s, 24 }, { u"Suivez l'état de vos demandes"_s, 14 } });
+        row("my tickets",
+            [this] { return new MyTicketsView(m_env->api, m_env->settings, m_env->conversations); },
+            QSize(700, 600), { { u"Mes tickets"_s, 24 }, { u"Suivez l'état de vos demandes"_s, 14 } });
         row("admin login", [this] { return new AdminLoginView(m_env->settings, m_env->channel); },
             QSize(400, 450), { { u"Connexion admin"_s, 24 }, { u"Mot de passe"_s, 13 } });
         row("companies", [this] { return new CompanyManagementView(m_env->api); }, QSize(600, 550),

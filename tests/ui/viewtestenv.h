@@ -36,11 +36,13 @@ struct Program
     Configuration configuration;
     WebSocketOptions channelOptions;
     UserSettings settings { UserSettings::defaultFilePath() };
-    APIService api { configuration };
+    // Empty until a test signs in: conversations are then unavailable.
+    CredentialStore credentials { QStringLiteral("norvik-ui-test"),
+        QFileInfo(settings.filePath()).dir().filePath(QStringLiteral("secrets")) };
+    APIService api { configuration, credentials };
     WebSocketService channel { configuration, settings, channelOptions };
     StartupManager startup { StartupManager::defaultEntryPath() };
     AppEvents events;
-    CredentialStore credentials { CredentialStore::defaultService(), CredentialStore::defaultFallbackPath() };
     Conversations conversations { api, channel, settings, credentials, Conversations::defaultOutboxPath() };
 
     // As the main window hands them to its screens.

@@ -40,6 +40,7 @@ constexpr int CountRadius = 8;
 constexpr int FocusRingGap = 3;
 constexpr int FocusRingWidth = 2;
 constexpr int BadgeRowBottom = 12;
+constexpr int BadgeGap = 8;
 constexpr int TitleSize = Style::TextSize::CardTitle;
 constexpr int TitleSymbol = 15;
 constexpr int TitleSymbolGap = 8;
@@ -210,6 +211,17 @@ qreal paintBadges(QPainter *painter, const QModelIndex &index, const QPointF &to
     BadgePainter::paint(painter, topLeft, status, Style::tint(statusTint));
     BadgePainter::paint(
         painter, QPointF(right - prioritySize.width(), topLeft.y()), priority, Style::tint(priorityTint));
+    // The author's messages no one has read yet, beside the status.
+    const QString unread = TicketListModel::unreadBadge(index.data(TicketListModel::UnreadRole).toInt());
+    if (!unread.isEmpty()) {
+        BadgePainter::Look look = BadgePainter::look(Style::blue());
+        look.text = Style::white();
+        look.fill = Style::withOpacity(Style::blue(), 0.6);
+        const qreal left = topLeft.x() + BadgePainter::size(status).width() + Sizes::BadgeGap;
+        const qreal room = right - prioritySize.width() - Sizes::BadgeGap - left;
+        if (BadgePainter::size(unread, look).width() <= room)
+            BadgePainter::paint(painter, QPointF(left, topLeft.y()), unread, look);
+    }
     return qMax(prioritySize.height(), BadgePainter::size(status).height());
 }
 

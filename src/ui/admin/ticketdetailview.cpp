@@ -3,10 +3,13 @@
 #include "adminui.h"
 #include "attachmentdecoder.h"
 #include "core/apiservice.h"
+#include "core/conversations.h"
 #include "fullimageview.h"
 #include "inforow.h"
 #include "protocol/dates.h"
 #include "protocol/vocabulary.h"
+#include "systemreportsection.h"
+#include "ui/conversation/conversationpanel.h"
 #include "ui/widgets/errortext.h"
 #include "ui/widgets/gradientbutton.h"
 #include "ui/widgets/navigationstack.h"
@@ -62,6 +65,7 @@ constexpr int ThumbnailShadowOffset = 5;
 constexpr qreal ThumbnailShadowBlur = 10;
 constexpr int ThumbnailFocusRingWidth = 2;
 constexpr int InfoGridSpacing = 12;
+constexpr int ConversationHeight = 440;
 } // namespace Sizes
 
 // The 240 × 180 preview of the attachment; a click opens it full size.
@@ -145,9 +149,11 @@ QWidget *titleRow(const QString &symbol, const QColor &color, const QString &tit
 
 } // namespace
 
-TicketDetailView::TicketDetailView(APIService &api, const Ticket &ticket, QWidget *parent)
+TicketDetailView::TicketDetailView(
+    APIService &api, Conversations &conversations, const Ticket &ticket, QWidget *parent)
     : QWidget(parent)
     , m_api(api)
+    , m_conversations(conversations)
     , m_ticket(ticket)
     // Decoded once: the thumbnail and the full-size view share this image.
     , m_attachment(AttachmentDecoder::decode(ticket.captureBase64))
@@ -165,6 +171,8 @@ TicketDetailView::TicketDetailView(APIService &api, const Ticket &ticket, QWidge
         Common::SheetPadding, Common::SheetPadding, Common::SheetPadding, Common::SheetPadding);
     sections->setSpacing(Sizes::SectionGap);
     sections->addWidget(buildHeader());
+    if (m_conversations.isAvailable())
+        sections->addWidget(buildConversationSection());
     m_adminSection = buildAdminSection();
     sections->addWidget(m_adminSection);
     m_closedBanner = buildClosedBanner();
@@ -173,6 +181,8 @@ TicketDetailView::TicketDetailView(APIService &api, const Ticket &ticket, QWidge
     if (m_attachment)
         sections->addWidget(buildAttachmentSection());
     sections->addWidget(buildUserSection());
+    if (m_api.hasStaffSession())
+        sections->addWidget(new SystemReportSection(m_api, m_ticket.id, content));
     sections->addStretch();
 
     m_fullImage = new FullImageView(this);
@@ -218,6 +228,19 @@ QWidget *TicketDetailView::buildHeader()
             Text::Headline, QFont::Normal, Style::grey(), panel));
     dateRow->addStretch();
     layout->addLayout(dateRow);
+    return panel;
+}
+
+QWidget *TicketDetailView::buildConversationSection()
+{
+    auto *panel = new RoundedPanel(Style::white(0.05), this);
+    panel->setObjectName(u"conversationSection"_s);
+    auto *layout = sectionLayout(panel);
+    layout->addWidget(titleRow(u"text.bubble.fill"_s, Style::blue(), tr("Conversation"), panel));
+    m_conversation
+        = new ConversationPanel(m_conversations, m_ticket.id, ConversationPanel::Side::Staff, panel);
+    m_conversation->setFixedHeight(Sizes::ConversationHeight);
+    layout->addWidget(m_conversation);
     return panel;
 }
 
@@ -354,6 +377,8 @@ void TicketDetailView::refresh()
     m_statusBadge->setStatus(m_ticketClosed ? u"closed"_s : m_ticket.status.value_or(u"open"_s));
     m_adminSection->setVisible(canClose());
     m_closedBanner->setVisible(isClosed());
+    if (m_conversation)
+        m_conversation->setClosed(isClosed());
     m_editor->setReadOnly(m_isClosing);
     m_editor->setEnabled(!m_isClosing);
     m_closeButton->setEnabled(!m_isClosing);

@@ -8,6 +8,8 @@
 #include <optional>
 
 class APIService;
+class ConversationPanel;
+class Conversations;
 class FullImageView;
 class GradientButton;
 class NoticeBox;
@@ -19,7 +21,9 @@ class QVBoxLayout;
 class RoundedPanel;
 class StatusBadge;
 
-// One ticket in full for an administrator, who may close it with a message.
+// One ticket in full for an administrator, who may close it with a message
+// and, where the server keeps conversations, write to the ticket's author
+// (the conversation sits above the closing action).
 // The ticket is the copy the list fetched; the screen never fetches it again.
 // After a close it shows the ticket as closed and returns to the list 1.5
 // seconds later.
@@ -30,7 +34,12 @@ class TicketDetailView : public QWidget
 public:
     static constexpr int ReturnDelayMs = 1500;
 
-    explicit TicketDetailView(APIService &api, const Ticket &ticket, QWidget *parent = nullptr);
+    TicketDetailView(
+        APIService &api, Conversations &conversations, const Ticket &ticket, QWidget *parent = nullptr);
+
+    qint64 ticketId() const { return m_ticket.id; }
+    // Null where the server keeps no conversations.
+    ConversationPanel *conversationPanel() const { return m_conversation; }
 
     bool canClose() const;
     bool isClosed() const { return !canClose(); }
@@ -54,6 +63,7 @@ protected:
 
 private:
     QWidget *buildHeader();
+    QWidget *buildConversationSection();
     QWidget *buildAdminSection();
     QWidget *buildClosedBanner();
     QWidget *buildMessageSection();
@@ -63,6 +73,7 @@ private:
     void openFullImage();
 
     APIService &m_api;
+    Conversations &m_conversations;
     Ticket m_ticket;
     std::optional<QImage> m_attachment;
 
@@ -74,6 +85,7 @@ private:
 
     StatusBadge *m_statusBadge = nullptr;
     QWidget *m_adminSection = nullptr;
+    ConversationPanel *m_conversation = nullptr;
     QWidget *m_closedBanner = nullptr;
     QPlainTextEdit *m_editor = nullptr;
     GradientButton *m_closeButton = nullptr;

@@ -64,6 +64,38 @@ QString TicketListModel::sectionTitle(Section section)
     return section == Section::Open ? tr("Tickets en cours") : tr("Tickets fermés");
 }
 
+QString TicketListModel::unreadText(int count)
+{
+    if (count <= 0)
+        return {};
+    return count == 1 ? tr("1 message non lu") : tr("%1 messages non lus").arg(count);
+}
+
+QString TicketListModel::unreadBadge(int count)
+{
+    if (count <= 0)
+        return {};
+    return count == 1 ? tr("1 non lu") : tr("%1 non lus").arg(count);
+}
+
+int TicketListModel::rowOfTicket(qint64 id) const
+{
+    return m_cardRows.value(id, -1);
+}
+
+void TicketListModel::setUnread(qint64 ticketId, int count)
+{
+    count = qMax(0, count);
+    if (m_unread.value(ticketId, 0) == count)
+        return;
+    if (count > 0)
+        m_unread.insert(ticketId, count);
+    else
+        m_unread.remove(ticketId);
+    if (const int row = rowOfTicket(ticketId); row >= 0)
+        Q_EMIT dataChanged(index(row), index(row), { UnreadRole, Qt::AccessibleDescriptionRole });
+}
+
 void TicketListModel::setTickets(QList<Ticket> tickets)
 {
     beginResetModel();
@@ -77,6 +109,7 @@ void TicketListModel::setTickets(QList<Ticket> tickets)
 void TicketListModel::buildRows()
 {
     m_rows.clear();
+    m_cardRows.clear();
     std::vector<int> open, closed;
     for (int i = 0; i < m_tickets.size(); ++i) {
         const QString status = statusOf(m_tickets.at(i));
@@ -95,8 +128,10 @@ void TicketListModel::buildRows()
         rows.first = rows.header + 1;
         rows.last = rows.header + int(members.size());
         m_rows.push_back({ RowKind::Header, section, int(members.size()) });
-        for (const int index : members)
+        for (const int index : members) {
+            m_cardRows.insert(m_tickets.at(index).id, int(m_rows.size()));
             m_rows.push_back({ RowKind::Card, section, index });
+        }
     };
     addSection(Section::Open, open);
     addSection(Section::Closed, closed);
@@ -190,6 +225,8 @@ QVariant TicketListModel::cardRowData(int row, int role) const
 {
     if (role == TicketIdRole)
         return m_tickets.at(m_rows[size_t(row)].ticket).id;
+    if (role == UnreadRole)
+        return m_unread.value(m_tickets.at(m_rows[size_t(row)].ticket).id, 0);
     // Other roles (the view's decoration, font, ...) do not format the card.
     const bool shown = role == Qt::DisplayRole || role == Qt::AccessibleTextRole
         || role == Qt::AccessibleDescriptionRole || (role >= StatusBadgeRole && role <= CompanyRole);
@@ -200,8 +237,11 @@ QVariant TicketListModel::cardRowData(int row, int role) const
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         return text.title;
-    case Qt::AccessibleDescriptionRole:
-        return text.accessibleDescription;
+    case Qt::AccessibleDescriptionRole: {
+        const int unread = m_unread.value(m_tickets.at(m_rows[size_t(row)].ticket).id, 0);
+        return unread > 0 ? text.accessibleDescription + u", "_s + unreadText(unread)
+                          : text.accessibleDescription;
+    }
     case StatusBadgeRole:
         return text.status;
     case StatusTintRole:

@@ -4,6 +4,7 @@
 #include "protocol/vocabulary.h"
 
 #include <QAbstractListModel>
+#include <QHash>
 #include <vector>
 
 // Every ticket of the administrators' list, newest first, laid out as the
@@ -30,6 +31,7 @@ public:
         DateRole,
         AuthorRole, // empty when prenom or nom is missing
         CompanyRole, // empty when societe is missing or empty
+        UnreadRole, // int: the author's messages no staff member has read
     };
 
     explicit TicketListModel(QObject *parent = nullptr);
@@ -40,6 +42,15 @@ public:
 
     // "1 ticket au total", "12 tickets au total".
     static QString countLine(qsizetype count);
+    // "1 message non lu", "3 messages non lus"; empty for 0.
+    static QString unreadText(int count);
+    // The same on a card's badge, where room is short: "3 non lus".
+    static QString unreadBadge(int count);
+
+    // The card row of ticket id, or -1.
+    int rowOfTicket(qint64 id) const;
+    // Kept across reloads: the list's counts, then the live ones.
+    void setUnread(qint64 ticketId, int count);
 
     RowKind rowKind(int row) const { return m_rows.at(size_t(row)).kind; }
     // Card rows only.
@@ -94,4 +105,6 @@ private:
     std::vector<Row> m_rows;
     SectionRows m_open, m_closed;
     mutable std::vector<std::optional<CardText>> m_cardText; // by ticket index
+    QHash<qint64, int> m_unread;
+    QHash<qint64, int> m_cardRows; // ticket id -> card row
 };

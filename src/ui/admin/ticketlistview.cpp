@@ -2,6 +2,7 @@
 
 #include "adminui.h"
 #include "core/apiservice.h"
+#include "core/conversations.h"
 #include "ticketcarddelegate.h"
 #include "ticketdetailview.h"
 #include "ticketgridview.h"
@@ -51,9 +52,10 @@ constexpr int GridMargin = Common::SheetPadding - TicketCardDelegate::Spacing / 
 
 } // namespace
 
-TicketListView::TicketListView(APIService &api, QWidget *parent)
+TicketListView::TicketListView(APIService &api, Conversations &conversations, QWidget *parent)
     : QWidget(parent)
     , m_api(api)
+    , m_conversations(conversations)
     , m_model(new TicketListModel(this))
 {
     Style::applyTo(this);
@@ -68,6 +70,7 @@ TicketListView::TicketListView(APIService &api, QWidget *parent)
     m_emptyFace = buildEmptyFace();
     for (QWidget *face : { m_loadingFace, m_errorFace, m_listFace, m_emptyFace })
         m_faces->addWidget(face);
+    connect(&m_conversations, &Conversations::unreadChanged, m_model, &TicketListModel::setUnread);
     showState();
 }
 
@@ -212,11 +215,36 @@ QCoro::Task<void> TicketListView::loadTickets()
     if (failure) {
         m_errorMessage = failure;
     } else {
-        m_model->setTickets(std::move(fetched));
+        applyTickets(std::move(fetched));
     }
     m_loading = false;
     showState();
     emit loadFinished();
+    if (const int row = m_model->rowOfTicket(std::exchange(m_requested, 0)); row >= 0)
+        openTicket(row);
+}
+
+void TicketListView::applyTickets(QList<Ticket> tickets)
+{
+    for (const Ticket &ticket : std::as_const(tickets))
+        if (ticket.unreadMessages)
+            m_conversations.setUnreadCount(ticket.id, int(*ticket.unreadMessages));
+    m_model->setTickets(std::move(tickets));
+    for (const Ticket &ticket : m_model->tickets())
+        m_model->setUnread(ticket.id, m_conversations.unreadCount(ticket.id));
+}
+
+void TicketListView::openTicketById(qint64 id)
+{
+    const int row = m_model->rowOfTicket(id);
+    if (row >= 0 && !m_loading) {
+        openTicket(row);
+        return;
+    }
+    // Not listed yet: the load under way, or a new one, brings it.
+    m_requested = id;
+    if (!m_loading)
+        loadTickets();
 }
 
 void TicketListView::openTicket(int row)
@@ -227,7 +255,7 @@ void TicketListView::openTicket(int row)
     if (!stack)
         return;
     m_selectedTicket = m_model->ticketAt(row);
-    auto *detail = new TicketDetailView(m_api, *m_selectedTicket);
+    auto *detail = new TicketDetailView(m_api, m_conversations, *m_selectedTicket);
     // Going back (however the detail leaves) clears the selection.
     connect(detail, &QObject::destroyed, this, [this] { m_selectedTicket.reset(); });
     stack->push(detail);

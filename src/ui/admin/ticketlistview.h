@@ -8,6 +8,7 @@
 #include <optional>
 
 class APIService;
+class Conversations;
 class QLabel;
 class QStackedLayout;
 class TicketGridView;
@@ -16,7 +17,8 @@ class TicketListModel;
 // The administrators' overview of every ticket: fetched when the screen
 // comes on screen (again after a ticket's detail) and on request, shown
 // newest first in the open and closed sections of a card grid. A card opens
-// the ticket's detail on the window's navigation stack.
+// the ticket's detail on the window's navigation stack. A card counts the
+// author's messages no staff member has read.
 class TicketListView : public QWidget
 {
     Q_OBJECT
@@ -24,7 +26,7 @@ class TicketListView : public QWidget
 public:
     enum class Face { Loading, Error, List, Empty };
 
-    explicit TicketListView(APIService &api, QWidget *parent = nullptr);
+    TicketListView(APIService &api, Conversations &conversations, QWidget *parent = nullptr);
 
     QCoro::Task<void> loadTickets();
 
@@ -32,6 +34,8 @@ public:
 
     // Pushes the detail of the card at row onto the navigation stack.
     void openTicket(int row);
+    // Opens the detail of ticket id once the list holds it.
+    void openTicketById(qint64 id);
 
 Q_SIGNALS:
     // A fetch ended, well or badly; the screen shows its result.
@@ -47,7 +51,10 @@ private:
     QWidget *buildListFace();
     QWidget *buildEmptyFace();
 
+    void applyTickets(QList<Ticket> tickets);
+
     APIService &m_api;
+    Conversations &m_conversations;
     TicketListModel *m_model;
     TicketGridView *m_grid = nullptr;
     QStackedLayout *m_faces = nullptr;
@@ -62,4 +69,5 @@ private:
     LatestLoad m_loads;
     std::optional<QString> m_errorMessage;
     std::optional<Ticket> m_selectedTicket;
+    qint64 m_requested = 0; // asked for before the list had it
 };

@@ -118,7 +118,7 @@ private Q_SLOTS:
 
         // Every ticket of the server, in its section.
         ViewTestEnv::StackedWindow screen(QSize(1000, 900));
-        auto *list = new TicketListView(m_env->api);
+        auto *list = new TicketListView(m_env->api, m_env->conversations);
         QSignalSpy loaded(list, &TicketListView::loadFinished);
         screen.stack->push(list);
         QVERIFY(loaded.wait(10000));

@@ -39,13 +39,13 @@ private Q_SLOTS:
                 std::optional<QByteArray>() }) {
             Ticket ticket = sample();
             ticket.captureBase64 = refused;
-            Screen screen(m_env->api, ticket);
+            Screen screen(m_env->api, m_env->conversations, ticket);
             QVERIFY(!screen.detail->attachment());
             QVERIFY(!showsText(screen.detail, u"Pièce jointe"_s));
         }
         Ticket ticket = sample();
         ticket.captureBase64 = ImageFiles::solid(800, 600, Qt::darkMagenta).toBase64();
-        Screen screen(m_env->api, ticket);
+        Screen screen(m_env->api, m_env->conversations, ticket);
         TicketDetailView *detail = screen.detail;
         QCOMPARE(detail->attachment()->size(), QSize(800, 600));
         button(detail, u"Pièce jointe"_s)->click();
@@ -77,7 +77,7 @@ private Q_SLOTS:
         QFETCH(std::optional<QString>, status);
         QFETCH(bool, closed);
         QFETCH(QString, badge);
-        Screen screen(m_env->api, sample(status));
+        Screen screen(m_env->api, m_env->conversations, sample(status));
         TicketDetailView *detail = screen.detail;
         QCOMPARE(detail->canClose(), !closed);
         QCOMPARE(showsText(detail, u"Ce ticket a été fermé"_s), closed);
@@ -90,7 +90,7 @@ private Q_SLOTS:
     {
         // Spaces and lines go as they are.
         const QString typed = u"  Pilote réinstallé.\nBonne journée "_s;
-        Screen screen(m_env->api, sample());
+        Screen screen(m_env->api, m_env->conversations, sample());
         TicketDetailView *detail = screen.detail;
         auto *editor = detail->findChild<QPlainTextEdit *>();
         editor->setFocus();
@@ -147,9 +147,9 @@ private:
     struct Screen : ViewTestEnv::StackedWindow
     {
         TicketDetailView *detail;
-        Screen(APIService &api, const Ticket &ticket)
+        Screen(APIService &api, Conversations &conversations, const Ticket &ticket)
             : StackedWindow(QSize(900, 900))
-            , detail(new TicketDetailView(api, ticket))
+            , detail(new TicketDetailView(api, conversations, ticket))
         {
             stack->push(detail);
         }

@@ -70,7 +70,7 @@ private Q_SLOTS:
             ticketJson(4, nullptr, "2025-01-04 10:00:00"), ticketJson(5, "OPEN", nullptr, "Sans date"),
             ticketJson(6, "Fermé", "2025-01-02 10:00:00"),
             ticketJson(7, "open", "2025-03-14T09:26:53.589Z", "Le plus récent") }));
-        Screen screen(m_env->api);
+        Screen screen(m_env->api, m_env->conversations);
         TicketListView *list = screen.list;
         QVERIFY(waitForLoad(list));
         QVERIFY(showsText(list, u"7 tickets au total"_s)); // en_cours and no status count too
@@ -118,7 +118,7 @@ private Q_SLOTS:
     {
         serve(ticketList({ ticketJson(1, "open", "2025-01-01 10:00:00", "Premier"),
             ticketJson(2, "closed", "2025-01-02 10:00:00", "Second") }));
-        Screen screen(m_env->api);
+        Screen screen(m_env->api, m_env->conversations);
         TicketListView *list = screen.list;
         QVERIFY(waitForLoad(list));
         TicketGridView *grid = gridOf(list);
@@ -186,7 +186,7 @@ private Q_SLOTS:
             ticketJson(4, "open", "2025-01-06 10:00:00", "Quatre"),
             ticketJson(5, "closed", "2025-01-05 10:00:00", "Cinq"),
             ticketJson(6, "closed", "2025-01-04 10:00:00", "Six") }));
-        Screen screen(m_env->api);
+        Screen screen(m_env->api, m_env->conversations);
         QVERIFY(waitForLoad(screen.list));
         TicketGridView *grid = gridOf(screen.list);
         grid->setFocus(Qt::TabFocusReason);
@@ -232,7 +232,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!list);
         QTest::keyClick(screen.stack->top(), Qt::Key_Escape);
         QCOMPARE(screen.stack->count(), 1);
-        auto *again = new TicketListView(m_env->api);
+        auto *again = new TicketListView(m_env->api, m_env->conversations);
         screen.stack->push(again);
         QTest::mouseClick(ViewTestEnv::button(again, u"Retour"_s, ViewTestEnv::Shown::Only), Qt::LeftButton);
         QCOMPARE(screen.stack->count(), 1);
@@ -255,7 +255,7 @@ private Q_SLOTS:
         });
         QSignalSpy replies(m_env->api.network(), &QNetworkAccessManager::finished);
         const qsizetype before = m_server.count(listPath);
-        Screen screen(m_env->api);
+        Screen screen(m_env->api, m_env->conversations);
         QTRY_VERIFY(m_server.count(listPath) > before);
         screen.list->loadTickets();
         // Every fetch answered, the late first one last.
@@ -314,8 +314,8 @@ private:
     struct Screen : ViewTestEnv::StackedWindow
     {
         TicketListView *list;
-        explicit Screen(APIService &api)
-            : list(new TicketListView(api))
+        Screen(APIService &api, Conversations &conversations)
+            : list(new TicketListView(api, conversations))
         {
             stack->push(list);
         }

@@ -1,0 +1,455 @@
+#include "admin/ticketjson.h"
+#include "httptestserver.h"
+#include "notificationdaemon.h"
+#include "runtask.h"
+#include "testing.h"
+#include "ui/admin/ticketdetailview.h"
+#include "ui/conversation/conversationmodel.h"
+#include "ui/conversation/conversationpanel.h"
+#include "ui/mainwindow.h"
+#include "ui/myticketsmodel.h"
+#include "ui/myticketsview.h"
+#include "ui/widgets/navigationstack.h"
+#include "viewtestenv.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+using Kind = CredentialStore::Kind;
+using State = ConversationEntry::State;
+
+namespace {
+
+const QString Closed = u"Ce ticket est fermé : il ne reçoit plus de messages."_s;
+
+QJsonObject message(
+    qint64 id, qint64 ticketId, const QString &sender, const QString &name, const QString &text)
+{
+    return { { u"id"_s, id }, { u"ticket_id"_s, ticketId }, { u"sender"_s, sender },
+        { u"sender_name"_s, name }, { u"message"_s, text }, { u"created_at"_s, u"2026-12-08 09:05:00"_s } };
+}
+
+QString pushed(qint64 ticketId, const QString &senderType, qint64 messageId, const QString &text)
+{
+    const QJsonObject push { { u"type"_s, u"new_message"_s }, { u"ticketId"_s, ticketId },
+        { u"sender"_s, u"Léa Martin"_s }, { u"message"_s, text },
+        { u"timestamp"_s, u"2026-12-08 10:00:00"_s }, { u"messageId"_s, messageId },
+        { u"senderType"_s, senderType } };
+    return QString::fromUtf8(QJsonDocument(push).toJson(QJsonDocument::Compact));
+}
+
+QJsonObject userTicket(qint64 id, const QString &status, int unread)
+{
+    return { { u"id"_s, id }, { u"titre"_s, u"Ticket %1"_s.arg(id) }, { u"description"_s, u"Description"_s },
+        { u"priorite"_s, u"haute"_s }, { u"status"_s, status }, { u"created_at"_s, u"2026-12-07 14:05:00"_s },
+        { u"unread_messages"_s, unread } };
+}
+
+} // namespace
+
+// The conversation as both sides' screens show it, against a scripted server
+// in accounts mode. Each case uses tickets of its own: the conversations
+// service, like the program's, lives as long as the test.
+class TestConversationScreens : public ViewTestEnv::ScreenTest
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_env);
+        // The credentials go to a keyring that does not answer, then to their file.
+        QString error;
+        QVERIFY2(m_bus.startBus(&error), qPrintable(error));
+        m_server.setHandler([this](const TestRequest &request) { return answer(request); });
+    }
+
+    void init()
+    {
+        m_env->clearSettings();
+        m_env->storeIdentity(12, u"24"_s, u"Durand"_s, u"Léa"_s);
+        m_server.clearRequests();
+        m_refusal.reset();
+    }
+
+    void panel_ctrlEnterSendsAndClears_emptyDoesNot()
+    {
+        signIn(Kind::UserSecret);
+        ConversationPanel panel(m_env->conversations, 10, ConversationPanel::Side::User);
+        showAndFocus(panel);
+        auto *reply = panel.findChild<QPlainTextEdit *>(u"reply"_s);
+        auto *send = panel.findChild<QPushButton *>(u"send"_s);
+
+        ViewTestEnv::typeText(reply, u"  "_s);
+        QTest::keyClick(reply, Qt::Key_Return);
+        ViewTestEnv::typeText(reply, u" "_s);
+        QVERIFY(!send->isEnabled());
+        QTest::keyClick(reply, Qt::Key_Return, Qt::ControlModifier);
+        QCOMPARE(reply->toPlainText(), u"  \n "_s);
+        QCOMPARE(requestsAbout(u"/ticket/send-message.php"_s, 10), 0);
+
+        reply->clear();
+        ViewTestEnv::typeText(reply, u"Bonjour, l'écran est noir"_s);
+        QVERIFY(send->isEnabled());
+        QTest::keyClick(reply, Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(reply->toPlainText().isEmpty());
+        QTRY_COMPARE(requestsAbout(u"/ticket/send-message.php"_s, 10), 1);
+        QCOMPARE(m_server.requestsTo(u"/ticket/send-message.php"_s).first().json().value(u"message"_s),
+            u"Bonjour, l'écran est noir"_s);
+        // Typing told the server this side was writing.
+        QVERIFY(requestsAbout(u"/ticket/typing.php"_s, 10) >= 1);
+
+        // The keypad's Entrée sends as well; a plain Entrée only starts a line.
+        ViewTestEnv::typeText(reply, u"Merci"_s);
+        QTest::keyClick(reply, Qt::Key_Return);
+        QCOMPARE(reply->toPlainText(), u"Merci\n"_s);
+        QTest::keyClick(reply, Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier);
+        QVERIFY(reply->toPlainText().isEmpty());
+        QTRY_COMPARE(requestsAbout(u"/ticket/send-message.php"_s, 10), 2);
+        QTRY_COMPARE(shownStates(panel), (QList<int> { int(State::Sent), int(State::Sent) }));
+    }
+
+    void panel_showsPendingAndRefused_refusedTextCopyable()
+    {
+        signIn(Kind::UserSecret);
+        ConversationPanel panel(m_env->conversations, 11, ConversationPanel::Side::User);
+        showAndFocus(panel);
+        QTRY_COMPARE(requestsAbout(u"/ticket/messages.php"_s, 11), 1);
+
+        m_server.setHolding(true);
+        panel.findChild<QPlainTextEdit *>(u"reply"_s)->setPlainText(u"Toujours en panne"_s);
+        panel.send();
+        QCOMPARE(shownStates(panel), QList<int> { int(State::Pending) });
+        const QAbstractItemModel *model = messagesOf(panel)->model();
+        QVERIFY(model->index(0, 0).data(Qt::AccessibleTextRole).toString().endsWith(u"En attente"_s));
+        QCOMPARE(model->index(0, 0).data(ConversationModel::SenderRole).toString(), u"Vous"_s);
+        m_server.setHolding(false);
+        QTRY_COMPARE(shownStates(panel), QList<int> { int(State::Sent) });
+
+        m_refusal = Closed;
+        panel.findChild<QPlainTextEdit *>(u"reply"_s)->setPlainText(u"Encore là ?"_s);
+        panel.send();
+        QTRY_COMPARE(shownStates(panel), (QList<int> { int(State::Sent), int(State::Failed) }));
+        const QModelIndex failed = model->index(1, 0);
+        QCOMPARE(failed.data(ConversationModel::ErrorRole).toString(), Closed);
+        QVERIFY(failed.data(Qt::AccessibleTextRole).toString().endsWith(u"Non envoyé : "_s + Closed));
+        // The reason takes room under the bubble: the row is taller than the same text sent.
+        QListView *list = messagesOf(panel);
+        QVERIFY(list->visualRect(failed).height() > list->visualRect(model->index(0, 0)).height());
+
+        QGuiApplication::clipboard()->clear();
+        list->setFocus();
+        list->setCurrentIndex(failed);
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), u"Encore là ?"_s);
+        auto *copy = list->findChild<QAction *>(u"copy"_s);
+        QVERIFY(copy && copy->text() == u"Copier"_s);
+    }
+
+    void panel_typingLineFollowsTheOtherSide_newMessagesArriveLive()
+    {
+        signIn(Kind::UserSecret);
+        ConversationPanel panel(m_env->conversations, 12, ConversationPanel::Side::User);
+        showAndFocus(panel);
+        auto *typing = panel.findChild<QLabel *>(u"typing"_s);
+        QVERIFY(typing->isHidden());
+        Q_EMIT m_env->channel.adminTyping(99); // another ticket
+        QVERIFY(typing->isHidden());
+        Q_EMIT m_env->channel.adminTyping(12);
+        QVERIFY(typing->isVisible());
+        QCOMPARE(typing->text(), u"Le support est en train d'écrire…"_s);
+
+        // The message written arrives: the line goes, the bubble comes, read at once.
+        m_env->channel.handleMessage(pushed(12, u"admin"_s, 500, u"Avez-vous redémarré ?"_s));
+        QVERIFY(typing->isHidden());
+        QCOMPARE(messagesOf(panel)->model()->rowCount(), 1);
+        QCOMPARE(messagesOf(panel)->model()->index(0, 0).data().toString(), u"Avez-vous redémarré ?"_s);
+        QCOMPARE(m_env->conversations.unreadCount(12), 0);
+    }
+
+    // A reader scrolled up to an older message keeps it in view while new
+    // ones arrive; one at the latest message follows them.
+    void panel_keepsThePlaceReadAndFollowsTheLatest()
+    {
+        signIn(Kind::UserSecret);
+        QJsonArray older;
+        for (int i = 1; i <= 40; ++i)
+            older.append(message(700 + i, 13, u"admin"_s, u"Marc Petit"_s, u"Message %1"_s.arg(i)));
+        m_messages.insert(13, older);
+        ConversationPanel panel(m_env->conversations, 13, ConversationPanel::Side::User);
+        showAndFocus(panel);
+        QListView *list = messagesOf(panel);
+        QTRY_COMPARE(list->model()->rowCount(), 40);
+        QScrollBar *bar = list->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum());
+
+        bar->setValue(0);
+        m_env->channel.handleMessage(pushed(13, u"admin"_s, 800, u"Nouveau"_s));
+        QCOMPARE(list->model()->rowCount(), 41);
+        QCoreApplication::sendPostedEvents(); // the list lays the new row out
+        QCOMPARE(bar->value(), 0);
+
+        bar->setValue(bar->maximum());
+        const int before = bar->maximum();
+        m_env->channel.handleMessage(pushed(13, u"admin"_s, 801, u"Encore un"_s));
+        QTRY_VERIFY(bar->maximum() > before);
+        QCOMPARE(bar->value(), bar->maximum());
+    }
+
+    void myTickets_unreadCountShown_openingShowsConversationAndReadsIt()
+    {
+        signIn(Kind::UserSecret);
+        m_tickets = { userTicket(20, u"open"_s, 2), userTicket(21, u"closed"_s, 0) };
+        m_messages.insert(20, { message(1, 20, u"admin"_s, u"Marc Petit"_s, u"Bonjour Léa"_s) });
+        MyTicketsView *view = openMyTickets();
+        QVERIFY(view);
+        const QAbstractItemModel *cards = view->findChild<QListView *>(u"list"_s)->model();
+        QTRY_COMPARE(cards->rowCount(), 2);
+        QCOMPARE(
+            cards->index(0, 0).data(MyTicketsModel::UnreadTextRole).toString(), u"2 nouveaux messages"_s);
+        QVERIFY(
+            cards->index(0, 0).data(Qt::AccessibleTextRole).toString().endsWith(u", 2 nouveaux messages"_s));
+        QCOMPARE(cards->index(1, 0).data(MyTicketsModel::UnreadTextRole).toString(), QString());
+
+        view->toggleExpanded(20);
+        QTRY_VERIFY(view->conversationPanel(20));
+        ConversationPanel *panel = view->conversationPanel(20);
+        QTRY_COMPARE(messagesOf(*panel)->model()->rowCount(), 1);
+        QTRY_COMPARE(cards->index(0, 0).data(MyTicketsModel::UnreadRole).toInt(), 0);
+        // Read once, on the server too (requests of earlier cases may still come in).
+        QTRY_COMPARE(markedRead(20), 1);
+        // Laid over the open card, inside the list.
+        QVERIFY(panel->isVisible());
+        QVERIFY(panel->geometry().intersects(
+            view->findChild<QListView *>(u"list"_s)->visualRect(cards->index(0, 0))));
+
+        // Closing the card takes the panel away; what was typed is still there on opening again.
+        panel->setReplyText(u"Brouillon"_s);
+        view->toggleExpanded(20);
+        QTRY_VERIFY(!view->conversationPanel(20));
+        view->toggleExpanded(20);
+        QTRY_VERIFY(view->conversationPanel(20));
+        QCOMPARE(view->conversationPanel(20)->replyText(), u"Brouillon"_s);
+    }
+
+    void myTickets_closedTicketRefusesToSend()
+    {
+        signIn(Kind::UserSecret);
+        m_tickets = { userTicket(22, u"closed"_s, 0) };
+        MyTicketsView *view = openMyTickets();
+        QVERIFY(view);
+        QTRY_COMPARE(view->findChild<QListView *>(u"list"_s)->model()->rowCount(), 1);
+        view->showConversation(22);
+        QTRY_VERIFY(view->conversationPanel(22));
+        ConversationPanel *panel = view->conversationPanel(22);
+        QVERIFY(!panel->findChild<QPlainTextEdit *>(u"reply"_s)->isEnabled());
+        QVERIFY(!panel->findChild<QPushButton *>(u"send"_s)->isEnabled());
+        auto *note = panel->findChild<QLabel *>(u"closedNote"_s);
+        QVERIFY(note->isVisible());
+        QCOMPARE(note->text(), Closed);
+        panel->setReplyText(u"Encore une question"_s);
+        panel->send();
+        QCOMPARE(m_env->conversations.entries(22).size(), 0);
+    }
+
+    void withoutCredential_noConversationAnywhere()
+    {
+        RunTask::run(m_env->credentials.store(Kind::UserSecret, QString()));
+        m_tickets = { userTicket(23, u"open"_s, 0) };
+        MyTicketsView *view = openMyTickets();
+        QVERIFY(view);
+        QTRY_COMPARE(view->findChild<QListView *>(u"list"_s)->model()->rowCount(), 1);
+        view->toggleExpanded(23);
+        QTRY_COMPARE(view->findChild<QListView *>(u"list"_s)
+                         ->model()
+                         ->index(0, 0)
+                         .data(MyTicketsModel::ExpansionRole)
+                         .toReal(),
+            1.0);
+        QVERIFY(!view->conversationPanel(23));
+
+        ViewTestEnv::StackedWindow window;
+        auto *detail = new TicketDetailView(m_env->api, m_env->conversations, staffTicket(24, u"open"_s));
+        window.stack->push(detail);
+        QVERIFY(!detail->conversationPanel());
+        QVERIFY(!detail->findChild<ConversationPanel *>());
+        QCOMPARE(
+            requestsAbout(u"/ticket/messages.php"_s, 23) + requestsAbout(u"/ticket/messages.php"_s, 24), 0);
+    }
+
+    void staffDetail_panelAboveClosing_userTypingLine_closedRefuses()
+    {
+        signIn(Kind::StaffSession);
+        ViewTestEnv::StackedWindow window(QSize(1000, 1400));
+        auto *detail = new TicketDetailView(m_env->api, m_env->conversations, staffTicket(30, u"open"_s));
+        window.stack->push(detail);
+        ConversationPanel *panel = detail->conversationPanel();
+        QVERIFY(panel && panel->isVisible());
+        const QPushButton *close = ViewTestEnv::button(detail, u"Fermer ce ticket"_s)
+            ? qobject_cast<QPushButton *>(ViewTestEnv::button(detail, u"Fermer ce ticket"_s))
+            : nullptr;
+        QVERIFY(close);
+        QVERIFY(panel->mapTo(detail, QPoint(0, panel->height())).y() < close->mapTo(detail, QPoint()).y());
+        QVERIFY(!panel->isClosed());
+
+        auto *typing = panel->findChild<QLabel *>(u"typing"_s);
+        Q_EMIT m_env->channel.userTyping(30);
+        QVERIFY(typing->isVisible());
+        QCOMPARE(typing->text(), u"L'utilisateur est en train d'écrire…"_s);
+
+        auto *closed = new TicketDetailView(m_env->api, m_env->conversations, staffTicket(31, u"fermé"_s));
+        window.stack->push(closed);
+        QVERIFY(closed->conversationPanel()->isClosed());
+        QVERIFY(!closed->conversationPanel()->findChild<QPlainTextEdit *>(u"reply"_s)->isEnabled());
+    }
+
+    void staffList_unreadCountFromListThenLive()
+    {
+        signIn(Kind::StaffSession);
+        QJsonObject ticket = ticketJson(40, "open", "2026-12-07 10:00:00", "Imprimante");
+        ticket.insert(u"unread_messages"_s, 3);
+        m_adminTickets = { ticket, ticketJson(41, "open", "2026-12-06 10:00:00", "Souris") };
+        ViewTestEnv::StackedWindow window;
+        auto *list = new TicketListView(m_env->api, m_env->conversations);
+        window.stack->push(list);
+        QTRY_COMPARE(list->face(), TicketListView::Face::List);
+        TicketListModel *model = modelOf(list);
+        const QModelIndex card = model->index(model->rowOfTicket(40), 0);
+        QCOMPARE(card.data(TicketListModel::UnreadRole).toInt(), 3);
+        QVERIFY(card.data(Qt::AccessibleDescriptionRole).toString().endsWith(u", 3 messages non lus"_s));
+        QCOMPARE(model->index(model->rowOfTicket(41), 0).data(TicketListModel::UnreadRole).toInt(), 0);
+
+        m_env->channel.handleMessage(pushed(41, u"user"_s, 600, u"Elle ne clique plus"_s));
+        QCOMPARE(model->index(model->rowOfTicket(41), 0).data(TicketListModel::UnreadRole).toInt(), 1);
+        QCOMPARE(TicketListModel::unreadText(1), u"1 message non lu"_s);
+    }
+
+    // A notification's request: the user's card opened in "Mes tickets", the
+    // staff's detail over the list, whatever screen was on top.
+    void mainWindow_opensTheConversationAsked()
+    {
+        signIn(Kind::UserSecret);
+        m_tickets = { userTicket(50, u"open"_s, 1), userTicket(51, u"open"_s, 0) };
+        {
+            MainWindow window(m_env->services());
+            window.show();
+            // As a notification's click asks for it.
+            Q_EMIT m_env->events.conversationRequested(51);
+            MyTicketsView *sheet = nullptr;
+            QTRY_VERIFY((sheet = window.findChild<MyTicketsView *>()) && sheet->conversationPanel(51));
+            QVERIFY(sheet->isVisible());
+            QVERIFY(!sheet->conversationPanel(50));
+        }
+
+        signIn(Kind::StaffSession);
+        m_adminTickets = { ticketJson(52, "open", "2026-12-07 10:00:00", "Imprimante"),
+            ticketJson(53, "open", "2026-12-06 10:00:00", "Souris") };
+        MainWindow window(m_env->services());
+        window.show();
+        auto *stack = window.findChild<NavigationStack *>();
+        window.openConversation(53);
+        QTRY_VERIFY(qobject_cast<TicketDetailView *>(stack->top()));
+        QCOMPARE(qobject_cast<TicketDetailView *>(stack->top())->ticketId(), 53);
+        QVERIFY(qobject_cast<TicketDetailView *>(stack->top())->conversationPanel());
+        // Another ticket asked from a detail: back to the list, then its detail.
+        window.openConversation(52);
+        QTRY_VERIFY(qobject_cast<TicketDetailView *>(stack->top())
+            && qobject_cast<TicketDetailView *>(stack->top())->ticketId() == 52);
+        QCOMPARE(stack->count(), 3);
+    }
+
+private:
+    TestResponse answer(const TestRequest &request)
+    {
+        const auto ok = [](QJsonObject object) {
+            object.insert(u"success"_s, true);
+            return TestResponse::json(object);
+        };
+        if (request.path == u"/user/my-tickets.php")
+            return ok({ { u"tickets"_s, m_tickets } });
+        if (request.path == u"/admin/list-tickets.php")
+            return ok({ { u"tickets"_s, m_adminTickets } });
+        if (request.path == u"/ticket/messages.php")
+            return ok({ { u"messages"_s,
+                m_messages.value(request.query.queryItemValue(u"ticket_id"_s).toLongLong()) } });
+        if (request.path == u"/ticket/send-message.php") {
+            if (m_refusal)
+                return TestResponse::json({ { u"success"_s, false }, { u"error"_s, *m_refusal } }, 409);
+            return ok({ { u"message_id"_s, ++m_lastMessageId } });
+        }
+        return ok({});
+    }
+
+    void signIn(Kind kind)
+    {
+        m_env->settings.writeBool(UserSettings::IsAdmin, kind == Kind::StaffSession);
+        RunTask::run(m_env->credentials.store(kind, u"secret"_s));
+        QVERIFY(m_env->conversations.isAvailable());
+    }
+
+    static Ticket staffTicket(qint64 id, const QString &status)
+    {
+        Ticket t;
+        t.id = id;
+        t.userId = 12;
+        t.titre = u"Imprimante hors ligne"_s;
+        t.priorite = u"haute"_s;
+        t.status = status;
+        t.createdAt = u"2026-12-07 10:00:00"_s;
+        return t;
+    }
+
+    static void showAndFocus(QWidget &widget)
+    {
+        widget.resize(500, 500);
+        widget.show();
+        widget.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&widget));
+    }
+
+    static QListView *messagesOf(const ConversationPanel &panel)
+    {
+        return panel.findChild<QListView *>(u"messages"_s);
+    }
+
+    static QList<int> shownStates(const ConversationPanel &panel)
+    {
+        QList<int> states;
+        const QAbstractItemModel *model = messagesOf(panel)->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            states.append(model->index(row, 0).data(ConversationModel::StateRole).toInt());
+        return states;
+    }
+
+    // Requests to path about ticketId, in the body or in the query.
+    int requestsAbout(const QString &path, qint64 ticketId) const
+    {
+        int count = 0;
+        for (const TestRequest &request : m_server.requestsTo(path))
+            count += request.json().value(u"ticket_id"_s).toInteger() == ticketId
+                || request.query.queryItemValue(u"ticket_id"_s).toLongLong() == ticketId;
+        return count;
+    }
+
+    int markedRead(qint64 ticketId) const { return requestsAbout(u"/ticket/mark-read.php"_s, ticketId); }
+
+    MyTicketsView *openMyTickets()
+    {
+        return ViewTestEnv::openSheet(m_view, m_env->api, m_env->settings, m_env->conversations);
+    }
+
+    NotificationDaemon m_bus;
+    std::unique_ptr<MyTicketsView> m_view;
+    QJsonArray m_tickets;
+    QJsonArray m_adminTickets;
+    QHash<qint64, QJsonArray> m_messages;
+    std::optional<QString> m_refusal;
+    qint64 m_lastMessageId = 1000;
+};
+
+QTEST_MAIN(TestConversationScreens)
+#include "tst_conversationscreens.moc"
