@@ -12,9 +12,13 @@
 #include "runtask.h"
 #include "serverprocess.h"
 #include "testing.h"
+#include "ui/conversation/conversationmodel.h"
+#include "ui/conversation/conversationpanel.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QListView>
 #include <memory>
 #include <optional>
 
@@ -109,6 +113,7 @@ private Q_SLOTS:
     void offline_messageWaitsOnDiskAndReachesTheServerOnce();
     void closedTicket_messageComesBackWithTheServersReason_data() { layouts(); }
     void closedTicket_messageComesBackWithTheServersReason();
+    void screen_staffAnswerShowsInTheUsersPanel();
 
 private:
     static void layouts();
@@ -160,7 +165,8 @@ void TestConversationFlow::cleanupTestCase()
 
 void TestConversationFlow::init()
 {
-    const QByteArray layout = QTest::currentDataTag();
+    // A case without rows runs on SQLite.
+    const QByteArray layout = QTest::currentDataTag() ? QByteArray(QTest::currentDataTag()) : "sqlite"_ba;
     if (layout != "sqlite" && !m_cluster)
         QSKIP(PostgresCluster::missingMessage());
     m_dir = std::make_unique<QTemporaryDir>();
@@ -389,5 +395,27 @@ void TestConversationFlow::closedTicket_messageComesBackWithTheServersReason()
     QCOMPARE(storedTexts(), QStringList { u"Réglé par téléphone"_s });
 }
 
-QTEST_GUILESS_MAIN(TestConversationFlow)
+// The user's screen follows the conversation live, and having it on screen
+// counts as read, on the server too.
+void TestConversationFlow::screen_staffAnswerShowsInTheUsersPanel()
+{
+    ConversationPanel panel(m_user->conversations, m_ticket, ConversationPanel::Side::User);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    const QAbstractItemModel *messages = panel.findChild<QListView *>(u"messages"_s)->model();
+    auto *typing = panel.findChild<QLabel *>(u"typing"_s);
+    m_staff->conversations.typing(m_ticket);
+    QTRY_VERIFY_WITH_TIMEOUT(typing->isVisible(), 10000);
+    m_staff->conversations.send(m_ticket, u"Je prends la main"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(messages->rowCount(), 1, 10000);
+    const QModelIndex answer = messages->index(0, 0);
+    QCOMPARE(answer.data(ConversationModel::TextRole).toString(), u"Je prends la main"_s);
+    QCOMPARE(answer.data(ConversationModel::SenderRole).toString(), StaffName);
+    QVERIFY(!answer.data(ConversationModel::IsOwnRole).toBool());
+    QVERIFY(!typing->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(unreadOnServer(false), 0, 10000);
+    QCOMPARE(m_user->conversations.unreadCount(m_ticket), 0);
+}
+
+QTEST_MAIN(TestConversationFlow)
 #include "tst_conversationflow.moc"
