@@ -94,7 +94,8 @@ ConversationMessage received(const QSignalSpy &spy, int index = 0)
 // PostgreSQL, and each on an instance of their own sharing one PostgreSQL
 // database. What one side writes must reach the other live and be noticed
 // there, survive a lost connection and a restart without being stored twice,
-// and come back refused, with the server's reason, once the ticket is closed.
+// and come back refused, with the server's reason, once the ticket is closed;
+// the user's conversation panel shows the answer as it comes.
 class TestConversationFlow : public QObject
 {
     Q_OBJECT
