@@ -335,6 +335,14 @@
         <source>Code: %1</source>
         <translation>Code: %1</translation>
     </message>
+    <message>
+        <source>Réinitialiser un poste</source>
+        <translation>Reset a workstation</translation>
+    </message>
+    <message>
+        <source>Réinitialiser un poste de %1</source>
+        <translation>Reset a workstation of %1</translation>
+    </message>
 </context>
 <context>
     <name>Configuration</name>
@@ -373,6 +381,86 @@
     <message>
         <source>Utilisateur existant: %1</source>
         <translation>Existing user: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ConversationDelegate</name>
+    <message>
+        <source>En attente</source>
+        <translation>Pending</translation>
+    </message>
+</context>
+<context>
+    <name>ConversationModel</name>
+    <message>
+        <source>Vous</source>
+        <translation>You</translation>
+    </message>
+    <message>
+        <source>%1, %2 : %3</source>
+        <translation>%1, %2: %3</translation>
+    </message>
+    <message>
+        <source>En attente</source>
+        <translation>Pending</translation>
+    </message>
+    <message>
+        <source>Non envoyé : %1</source>
+        <translation>Not sent: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ConversationNotifications</name>
+    <message>
+        <source>Nouveau message</source>
+        <translation>New message</translation>
+    </message>
+</context>
+<context>
+    <name>ConversationPanel</name>
+    <message>
+        <source>Conversation</source>
+        <translation>Conversation</translation>
+    </message>
+    <message>
+        <source>Le support est en train d&apos;écrire…</source>
+        <translation>Support is typing…</translation>
+    </message>
+    <message>
+        <source>L&apos;utilisateur est en train d&apos;écrire…</source>
+        <translation>The user is typing…</translation>
+    </message>
+    <message>
+        <source>Ce ticket est fermé : il ne reçoit plus de messages.</source>
+        <translation>This ticket is closed: it takes no more messages.</translation>
+    </message>
+    <message>
+        <source>Messages</source>
+        <translation>Messages</translation>
+    </message>
+    <message>
+        <source>Copier</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>Votre message</source>
+        <translation>Your message</translation>
+    </message>
+    <message>
+        <source>Votre message (Ctrl+Entrée pour envoyer)</source>
+        <translation>Your message (Ctrl+Enter to send)</translation>
+    </message>
+    <message>
+        <source>Envoyer</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>Réessayer</source>
+        <translation>Retry</translation>
+    </message>
+    <message>
+        <source>Erreur de chargement: %1</source>
+        <translation>Loading error: %1</translation>
     </message>
 </context>
 <context>
@@ -429,6 +517,26 @@
         <source>Ticket créé avec succès !</source>
         <translation>Ticket created successfully!</translation>
     </message>
+    <message>
+        <source>%1 : %2 × %3, échelle %4</source>
+        <translation>%1: %2 × %3, scale %4</translation>
+    </message>
+    <message>
+        <source>Joindre les informations système</source>
+        <translation>Attach system information</translation>
+    </message>
+    <message>
+        <source>Système, charge, réseau, impression et erreurs récentes de cet ordinateur</source>
+        <translation>This computer&apos;s system, load, network, printing and recent errors</translation>
+    </message>
+    <message>
+        <source>Voir</source>
+        <translation>View</translation>
+    </message>
+    <message>
+        <source>Voir les informations système</source>
+        <translation>View the system information</translation>
+    </message>
 </context>
 <context>
     <name>CredentialStore</name>
@@ -473,6 +581,17 @@
     <message>
         <source>Quitter</source>
         <translation>Quit</translation>
+    </message>
+</context>
+<context>
+    <name>DesktopNotifier</name>
+    <message>
+        <source>Ouvrir</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>Répondre</source>
+        <translation>Reply</translation>
     </message>
 </context>
 <context>
@@ -620,6 +739,14 @@
         <source>Fermé le %1</source>
         <translation>Closed on %1</translation>
     </message>
+    <message>
+        <source>1 nouveau message</source>
+        <translation>1 new message</translation>
+    </message>
+    <message>
+        <source>%1 nouveaux messages</source>
+        <translation>%1 new messages</translation>
+    </message>
 </context>
 <context>
     <name>MyTicketsView</name>
@@ -758,6 +885,41 @@
     </message>
 </context>
 <context>
+    <name>ResetPosteView</name>
+    <message>
+        <source>Réinitialiser un poste</source>
+        <translation>Reset a workstation</translation>
+    </message>
+    <message>
+        <source>Pour un utilisateur qui a perdu son accès (nouvel ordinateur, réinstallation) : son prochain enregistrement sur ce poste retrouve ses tickets avec un nouvel accès, et l&apos;ancien ne fonctionne plus.</source>
+        <translation>For a user who lost their access (new computer, reinstallation): their next registration on this workstation gets their tickets back with a new access, and the old one stops working.</translation>
+    </message>
+    <message>
+        <source>Numéro de poste</source>
+        <translation>Workstation number</translation>
+    </message>
+    <message>
+        <source>Ex: 42</source>
+        <translation>E.g. 42</translation>
+    </message>
+    <message>
+        <source>Poste réinitialisé : il peut être enregistré à nouveau.</source>
+        <translation>Workstation reset: it can be registered again.</translation>
+    </message>
+    <message>
+        <source>Annuler</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Réinitialiser</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>Erreur: %1</source>
+        <translation>Error: %1</translation>
+    </message>
+</context>
+<context>
     <name>ScreenCapture</name>
     <message>
         <source>La capture d&apos;écran n&apos;est pas disponible sur ce bureau. Utilisez « Choisir une image » ou collez une image avec Ctrl+V.</source>
@@ -828,6 +990,325 @@
     <message>
         <source>Chargement</source>
         <translation>Loading</translation>
+    </message>
+</context>
+<context>
+    <name>SystemReport</name>
+    <message>
+        <source>bus D-Bus absent</source>
+        <translation>no D-Bus bus</translation>
+    </message>
+    <message>
+        <source>journal illisible (%1)</source>
+        <translation>journal unreadable (%1)</translation>
+    </message>
+    <message>
+        <source>%1 Gio</source>
+        <translation>%1 GiB</translation>
+    </message>
+    <message>
+        <source>/proc/uptime illisible</source>
+        <translation>/proc/uptime unreadable</translation>
+    </message>
+    <message>
+        <source>%1 j %2 h %3 min</source>
+        <translation>%1 d %2 h %3 min</translation>
+    </message>
+    <message>
+        <source>ni XDG_SESSION_TYPE ni WAYLAND_DISPLAY</source>
+        <translation>neither XDG_SESSION_TYPE nor WAYLAND_DISPLAY</translation>
+    </message>
+    <message>
+        <source>/proc/meminfo illisible</source>
+        <translation>/proc/meminfo unreadable</translation>
+    </message>
+    <message>
+        <source>%1 libres sur %2</source>
+        <translation>%1 free of %2</translation>
+    </message>
+    <message>
+        <source>%1 introuvable</source>
+        <translation>%1 not found</translation>
+    </message>
+    <message>
+        <source>%1 libres sur %2 (%3 % utilisés, %4)</source>
+        <translation>%1 free of %2 (%3 % used, %4)</translation>
+    </message>
+    <message>
+        <source>%1 : %2 %, %3</source>
+        <translation>%1: %2 %, %3</translation>
+    </message>
+    <message>
+        <source>/etc/os-release illisible</source>
+        <translation>/etc/os-release unreadable</translation>
+    </message>
+    <message>
+        <source>XDG_CURRENT_DESKTOP vide</source>
+        <translation>XDG_CURRENT_DESKTOP empty</translation>
+    </message>
+    <message>
+        <source>/proc/loadavg illisible</source>
+        <translation>/proc/loadavg unreadable</translation>
+    </message>
+    <message>
+        <source>adresse du serveur sans nom d&apos;hôte</source>
+        <translation>server address without a host name</translation>
+    </message>
+    <message>
+        <source>%1 → %2</source>
+        <translation>%1 → %2</translation>
+    </message>
+    <message>
+        <source>%1 ne se résout pas (%2)</source>
+        <translation>%1 does not resolve (%2)</translation>
+    </message>
+    <message>
+        <source>%1 ne se résout pas en %2 ms</source>
+        <translation>%1 does not resolve within %2 ms</translation>
+    </message>
+    <message>
+        <source>pas de réponse en %1 ms</source>
+        <translation>no answer within %1 ms</translation>
+    </message>
+    <message>
+        <source>HTTP %1 en %2 ms</source>
+        <translation>HTTP %1 in %2 ms</translation>
+    </message>
+    <message>
+        <source>sans adresse</source>
+        <translation>no address</translation>
+    </message>
+    <message>
+        <source>aucun</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>prête</source>
+        <translation>ready</translation>
+    </message>
+    <message>
+        <source>en cours d&apos;impression</source>
+        <translation>printing</translation>
+    </message>
+    <message>
+        <source>arrêtée</source>
+        <translation>stopped</translation>
+    </message>
+    <message>
+        <source>état inconnu</source>
+        <translation>unknown state</translation>
+    </message>
+    <message>
+        <source>CUPS absent</source>
+        <translation>CUPS absent</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 : %2, %n travail(s) en attente</source>
+        <translation>
+            <numerusform>%1: %2, %n job waiting</numerusform>
+            <numerusform>%1: %2, %n jobs waiting</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>État</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Distribution</source>
+        <translation>Distribution</translation>
+    </message>
+    <message>
+        <source>Noyau</source>
+        <translation>Kernel</translation>
+    </message>
+    <message>
+        <source>Nom de la machine</source>
+        <translation>Machine name</translation>
+    </message>
+    <message>
+        <source>Allumée depuis</source>
+        <translation>Up for</translation>
+    </message>
+    <message>
+        <source>Type de session</source>
+        <translation>Session type</translation>
+    </message>
+    <message>
+        <source>Bureau</source>
+        <translation>Desktop</translation>
+    </message>
+    <message>
+        <source>Écrans</source>
+        <translation>Screens</translation>
+    </message>
+    <message>
+        <source>Version du programme</source>
+        <translation>Program version</translation>
+    </message>
+    <message>
+        <source>Mémoire</source>
+        <translation>Memory</translation>
+    </message>
+    <message>
+        <source>Mémoire d&apos;échange</source>
+        <translation>Swap</translation>
+    </message>
+    <message>
+        <source>Charge moyenne</source>
+        <translation>Load average</translation>
+    </message>
+    <message>
+        <source>Disque système</source>
+        <translation>System disk</translation>
+    </message>
+    <message>
+        <source>Dossier personnel</source>
+        <translation>Home folder</translation>
+    </message>
+    <message>
+        <source>Batterie</source>
+        <translation>Battery</translation>
+    </message>
+    <message>
+        <source>Interfaces actives</source>
+        <translation>Active interfaces</translation>
+    </message>
+    <message>
+        <source>Nom du serveur</source>
+        <translation>Server name</translation>
+    </message>
+    <message>
+        <source>Réponse du serveur</source>
+        <translation>Server answer</translation>
+    </message>
+    <message>
+        <source>Proxy</source>
+        <translation>Proxy</translation>
+    </message>
+    <message>
+        <source>Files d&apos;impression</source>
+        <translation>Print queues</translation>
+    </message>
+    <message>
+        <source>Services système en échec</source>
+        <translation>Failed system services</translation>
+    </message>
+    <message>
+        <source>Services de session en échec</source>
+        <translation>Failed session services</translation>
+    </message>
+    <message>
+        <source>Journal (erreurs depuis le démarrage)</source>
+        <translation>Journal (errors since boot)</translation>
+    </message>
+    <message>
+        <source>Système</source>
+        <translation>System</translation>
+    </message>
+    <message>
+        <source>Charge</source>
+        <translation>Load</translation>
+    </message>
+    <message>
+        <source>Réseau</source>
+        <translation>Network</translation>
+    </message>
+    <message>
+        <source>Impression</source>
+        <translation>Printing</translation>
+    </message>
+    <message>
+        <source>Erreurs récentes</source>
+        <translation>Recent errors</translation>
+    </message>
+    <message>
+        <source>disque rempli à plus de 90 %</source>
+        <translation>disk more than 90 % full</translation>
+    </message>
+    <message>
+        <source>file d&apos;impression arrêtée</source>
+        <translation>print queue stopped</translation>
+    </message>
+    <message>
+        <source>service en échec</source>
+        <translation>failed service</translation>
+    </message>
+    <message>
+        <source>le serveur ne répond pas</source>
+        <translation>the server does not answer</translation>
+    </message>
+    <message>
+        <source>À signaler : %1</source>
+        <translation>To note: %1</translation>
+    </message>
+    <message>
+        <source>Indisponible : %1</source>
+        <translation>Unavailable: %1</translation>
+    </message>
+</context>
+<context>
+    <name>SystemReportCollector</name>
+    <message>
+        <source>lecture interrompue après %1 ms</source>
+        <translation>reading stopped after %1 ms</translation>
+    </message>
+    <message>
+        <source>lecture en cours</source>
+        <translation>still reading</translation>
+    </message>
+</context>
+<context>
+    <name>SystemReportSection</name>
+    <message>
+        <source>Disque presque plein (plus de 90 %)</source>
+        <translation>Disk nearly full (more than 90 %)</translation>
+    </message>
+    <message>
+        <source>File d&apos;impression arrêtée</source>
+        <translation>Print queue stopped</translation>
+    </message>
+    <message>
+        <source>Service en échec</source>
+        <translation>Failed service</translation>
+    </message>
+    <message>
+        <source>Le serveur ne répond pas</source>
+        <translation>The server does not answer</translation>
+    </message>
+    <message>
+        <source>Informations système</source>
+        <translation>System information</translation>
+    </message>
+    <message>
+        <source>Copier</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>Copier le rapport</source>
+        <translation>Copy the report</translation>
+    </message>
+    <message>
+        <source>Chargement du rapport...</source>
+        <translation>Loading the report...</translation>
+    </message>
+    <message>
+        <source>Aucune information système jointe à ce ticket.</source>
+        <translation>No system information attached to this ticket.</translation>
+    </message>
+</context>
+<context>
+    <name>SystemReportSheet</name>
+    <message>
+        <source>Informations système</source>
+        <translation>System information</translation>
+    </message>
+    <message>
+        <source>Ce qui sera joint au ticket, tel qu&apos;il sera envoyé</source>
+        <translation>What will be attached to the ticket, as it will be sent</translation>
+    </message>
+    <message>
+        <source>Les adresses réseau, le nom de la machine et les lignes du journal sont des données personnelles : décochez la case du formulaire pour ne pas les envoyer.</source>
+        <translation>Network addresses, the machine&apos;s name and the journal lines are personal data: untick the form&apos;s box not to send them.</translation>
     </message>
 </context>
 <context>
@@ -937,6 +1418,10 @@
         <source>Fermer le ticket</source>
         <translation>Close ticket</translation>
     </message>
+    <message>
+        <source>Conversation</source>
+        <translation>Conversation</translation>
+    </message>
 </context>
 <context>
     <name>TicketGridView</name>
@@ -990,6 +1475,22 @@
     <message>
         <source>%1, %2 ticket</source>
         <translation>%1, %2 ticket</translation>
+    </message>
+    <message>
+        <source>1 message non lu</source>
+        <translation>1 unread message</translation>
+    </message>
+    <message>
+        <source>%1 messages non lus</source>
+        <translation>%1 unread messages</translation>
+    </message>
+    <message>
+        <source>1 non lu</source>
+        <translation>1 unread</translation>
+    </message>
+    <message>
+        <source>%1 non lus</source>
+        <translation>%1 unread</translation>
     </message>
 </context>
 <context>

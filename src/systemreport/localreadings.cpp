@@ -16,11 +16,6 @@ namespace {
 
 constexpr double GiB = 1024.0 * 1024.0 * 1024.0;
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("SystemReport", text);
-}
-
 // /proc and /sys files are small; the bound guards against a wrong path.
 std::optional<QByteArray> readSmallFile(const QString &path)
 {
@@ -32,7 +27,8 @@ std::optional<QByteArray> readSmallFile(const QString &path)
 
 QString gibibytes(double bytes)
 {
-    return tr("%1 Gio").arg(QLocale(QLocale::French).toString(bytes / GiB, 'f', 1));
+    return QCoreApplication::translate("SystemReport", "%1 Gio")
+        .arg(QLocale(QLocale::French).toString(bytes / GiB, 'f', 1));
 }
 
 QString uptimeText()
@@ -41,8 +37,11 @@ QString uptimeText()
     bool ok = false;
     const qint64 seconds = text ? qint64(text->split(' ').value(0).toDouble(&ok)) : 0;
     if (!ok)
-        return unavailableText(tr("/proc/uptime illisible"));
-    return tr("%1 j %2 h %3 min").arg(seconds / 86400).arg(seconds % 86400 / 3600).arg(seconds % 3600 / 60);
+        return unavailableText(QCoreApplication::translate("SystemReport", "/proc/uptime illisible"));
+    return QCoreApplication::translate("SystemReport", "%1 j %2 h %3 min")
+        .arg(seconds / 86400)
+        .arg(seconds % 86400 / 3600)
+        .arg(seconds % 3600 / 60);
 }
 
 QString sessionType()
@@ -53,30 +52,33 @@ QString sessionType()
         return u"wayland"_s;
     if (!qEnvironmentVariableIsEmpty("DISPLAY"))
         return u"x11"_s;
-    return unavailableText(tr("ni XDG_SESSION_TYPE ni WAYLAND_DISPLAY"));
+    return unavailableText(
+        QCoreApplication::translate("SystemReport", "ni XDG_SESSION_TYPE ni WAYLAND_DISPLAY"));
 }
 
 QString memoryLine(const QHash<QString, qint64> &memory, const QString &totalKey, const QString &freeKey)
 {
     if (!memory.contains(totalKey) || !memory.contains(freeKey))
-        return unavailableText(tr("/proc/meminfo illisible"));
+        return unavailableText(QCoreApplication::translate("SystemReport", "/proc/meminfo illisible"));
     const double total = double(memory.value(totalKey)) * 1024;
     const double available = double(memory.value(freeKey)) * 1024;
-    return tr("%1 libres sur %2").arg(gibibytes(available), gibibytes(total));
+    return QCoreApplication::translate("SystemReport", "%1 libres sur %2")
+        .arg(gibibytes(available), gibibytes(total));
 }
 
 void addDisk(ReportPart &part, const QString &key, const QString &path)
 {
     const QStorageInfo storage(path);
     if (!storage.isValid() || !storage.isReady() || storage.bytesTotal() <= 0) {
-        part.add(key, unavailableText(tr("%1 introuvable").arg(path)));
+        part.add(
+            key, unavailableText(QCoreApplication::translate("SystemReport", "%1 introuvable").arg(path)));
         return;
     }
     const qint64 total = storage.bytesTotal();
     const qint64 available = storage.bytesAvailable();
     const int usedPercent = int(100 - available * 100 / total);
     part.add(key,
-        tr("%1 libres sur %2 (%3 % utilisés, %4)")
+        QCoreApplication::translate("SystemReport", "%1 libres sur %2 (%3 % utilisés, %4)")
             .arg(gibibytes(double(available)), gibibytes(double(total)))
             .arg(usedPercent)
             .arg(storage.rootPath()));
@@ -95,7 +97,7 @@ void addBatteries(ReportPart &part)
         const QByteArray status
             = readSmallFile(supplies.filePath(name + u"/status"_s)).value_or(QByteArray());
         batteries.append(
-            tr("%1 : %2 %, %3")
+            QCoreApplication::translate("SystemReport", "%1 : %2 %, %3")
                 .arg(name, QString::fromLatin1(capacity->trimmed()), QString::fromLatin1(status.trimmed())));
     }
     if (!batteries.isEmpty())
@@ -149,7 +151,10 @@ ReportPart systemPart(const QStringList &screens)
     if (!release)
         release = readSmallFile(u"/usr/lib/os-release"_s);
     const QString os = release ? osName(*release) : QString();
-    part.add(u"os"_s, os.isEmpty() ? unavailableText(tr("/etc/os-release illisible")) : os);
+    part.add(u"os"_s,
+        os.isEmpty()
+            ? unavailableText(QCoreApplication::translate("SystemReport", "/etc/os-release illisible"))
+            : os);
     part.add(u"kernel"_s,
         u"%1 %2 (%3)"_s.arg(
             QSysInfo::kernelType(), QSysInfo::kernelVersion(), QSysInfo::currentCpuArchitecture()));
@@ -157,7 +162,10 @@ ReportPart systemPart(const QStringList &screens)
     part.add(u"uptime"_s, uptimeText());
     part.add(u"session"_s, sessionType());
     const QString desktop = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
-    part.add(u"desktop"_s, desktop.isEmpty() ? unavailableText(tr("XDG_CURRENT_DESKTOP vide")) : desktop);
+    part.add(u"desktop"_s,
+        desktop.isEmpty()
+            ? unavailableText(QCoreApplication::translate("SystemReport", "XDG_CURRENT_DESKTOP vide"))
+            : desktop);
     part.add(u"screens"_s, QJsonArray::fromStringList(screens));
     part.add(u"version"_s, appVersionText());
     return part;
@@ -171,8 +179,9 @@ ReportPart loadPart(const QString &homePath)
     part.add(u"swap"_s, memoryLine(memory, u"SwapTotal"_s, u"SwapFree"_s));
     const QList<QByteArray> load = readSmallFile(u"/proc/loadavg"_s).value_or(QByteArray()).split(' ');
     part.add(u"load_average"_s,
-        load.size() >= 3 ? QString::fromLatin1(load[0] + ' ' + load[1] + ' ' + load[2])
-                         : unavailableText(tr("/proc/loadavg illisible")));
+        load.size() >= 3
+            ? QString::fromLatin1(load[0] + ' ' + load[1] + ' ' + load[2])
+            : unavailableText(QCoreApplication::translate("SystemReport", "/proc/loadavg illisible")));
     addDisk(part, u"disk_root"_s, u"/"_s);
     addDisk(part, u"disk_home"_s, homePath);
     addBatteries(part);

@@ -16,15 +16,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("SystemReport", text);
-}
-
 void resolve(const QString &host, int timeoutMs, QObject *context, std::shared_ptr<PartAssembly> part)
 {
     if (host.isEmpty()) {
-        part->set(u"server_host"_s, unavailableText(tr("adresse du serveur sans nom d'hôte")));
+        part->set(u"server_host"_s,
+            unavailableText(
+                QCoreApplication::translate("SystemReport", "adresse du serveur sans nom d'hôte")));
         return;
     }
     const int lookup = QHostInfo::lookupHost(host, context, [host, part](const QHostInfo &info) {
@@ -33,13 +30,16 @@ void resolve(const QString &host, int timeoutMs, QObject *context, std::shared_p
             addresses.append(address.toString());
         part->set(u"server_host"_s,
             info.error() == QHostInfo::NoError
-                ? tr("%1 → %2").arg(host, addresses.join(u", "_s))
-                : unavailableText(tr("%1 ne se résout pas (%2)").arg(host, info.errorString())));
+                ? QCoreApplication::translate("SystemReport", "%1 → %2").arg(host, addresses.join(u", "_s))
+                : unavailableText(QCoreApplication::translate("SystemReport", "%1 ne se résout pas (%2)")
+                                      .arg(host, info.errorString())));
     });
     QTimer::singleShot(timeoutMs, context, [lookup, host, timeoutMs, part] {
         QHostInfo::abortHostLookup(lookup);
-        part->set(
-            u"server_host"_s, unavailableText(tr("%1 ne se résout pas en %2 ms").arg(host).arg(timeoutMs)));
+        part->set(u"server_host"_s,
+            unavailableText(QCoreApplication::translate("SystemReport", "%1 ne se résout pas en %2 ms")
+                                .arg(host)
+                                .arg(timeoutMs)));
     });
 }
 
@@ -57,7 +57,7 @@ void checkHealth(QNetworkAccessManager &network, const QUrl &server, int timeout
         if (!status.isValid()) {
             // A transfer time-out ends the reply as cancelled.
             const QString reason = reply->error() == QNetworkReply::OperationCanceledError
-                ? tr("pas de réponse en %1 ms").arg(timeoutMs)
+                ? QCoreApplication::translate("SystemReport", "pas de réponse en %1 ms").arg(timeoutMs)
                 : reply->errorString();
             // Flagged first: the last reading in hands the section on.
             part->flag(Trouble::ServerUnreachable);
@@ -66,7 +66,10 @@ void checkHealth(QNetworkAccessManager &network, const QUrl &server, int timeout
         }
         if (status.toInt() != 200)
             part->flag(Trouble::ServerUnreachable);
-        part->set(u"server_health"_s, tr("HTTP %1 en %2 ms").arg(status.toInt()).arg(clock.elapsed()));
+        part->set(u"server_health"_s,
+            QCoreApplication::translate("SystemReport", "HTTP %1 en %2 ms")
+                .arg(status.toInt())
+                .arg(clock.elapsed()));
     });
     // The reply must not outlive the probe's caller; its end, announced
     // while that caller is half destroyed, must not reach it.
@@ -103,7 +106,8 @@ QStringList interfaces()
         for (const QNetworkAddressEntry &entry : interface.addressEntries())
             addresses.append(entry.ip().toString() + u'/' + QString::number(entry.prefixLength()));
         lines.append(interface.humanReadableName() + u" : "_s
-            + (addresses.isEmpty() ? tr("sans adresse") : addresses.join(u", "_s)));
+            + (addresses.isEmpty() ? QCoreApplication::translate("SystemReport", "sans adresse")
+                                   : addresses.join(u", "_s)));
     }
     return lines;
 }
@@ -122,7 +126,7 @@ QString proxyFor(const QUrl &server)
             return QString::fromLatin1(variable) + u" = "_s
                 + (url.isValid() ? url.adjusted(QUrl::RemoveUserInfo).toString() : value);
         }
-    return tr("aucun");
+    return QCoreApplication::translate("SystemReport", "aucun");
 }
 
 } // namespace NetworkProbe

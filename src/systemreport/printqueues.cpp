@@ -8,23 +8,18 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("SystemReport", text);
-}
-
 // The printer-state option of a destination (IPP: 3 idle, 4 busy, 5 stopped).
 QString stateText(int state)
 {
     switch (state) {
     case 3:
-        return tr("prête");
+        return QCoreApplication::translate("SystemReport", "prête");
     case 4:
-        return tr("en cours d'impression");
+        return QCoreApplication::translate("SystemReport", "en cours d'impression");
     case 5:
-        return tr("arrêtée");
+        return QCoreApplication::translate("SystemReport", "arrêtée");
     default:
-        return tr("état inconnu");
+        return QCoreApplication::translate("SystemReport", "état inconnu");
     }
 }
 
@@ -47,7 +42,7 @@ ReportPart read(int connectTimeoutMs)
     http_t *http = httpConnect2(
         cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, connectTimeoutMs, &cancel);
     if (!http) {
-        part.add(u"queues"_s, tr("CUPS absent"));
+        part.add(u"queues"_s, QCoreApplication::translate("SystemReport", "CUPS absent"));
         return part;
     }
     cups_dest_t *dests = nullptr;
@@ -59,9 +54,12 @@ ReportPart read(int connectTimeoutMs)
         const int state = stateOption ? QByteArray(stateOption).toInt() : 0;
         if (state == 5)
             part.flag(Trouble::PrintQueueStopped);
-        queues.append(QCoreApplication::translate(
-            "SystemReport", "%1 : %2, %n travail(s) en attente", nullptr, activeJobs(http, dest.name))
-                          .arg(QString::fromUtf8(dest.name), stateText(state)));
+        // Counted apart: a call among translate()'s arguments sends the
+        // catalogue's scanner into an endless loop.
+        const int jobs = activeJobs(http, dest.name);
+        const QString line
+            = QCoreApplication::translate("SystemReport", "%1 : %2, %n travail(s) en attente", nullptr, jobs);
+        queues.append(line.arg(QString::fromUtf8(dest.name), stateText(state)));
     }
     cupsFreeDests(count, dests);
     httpClose(http);
