@@ -117,10 +117,6 @@
         <translation>Capital letters and digits only</translation>
     </message>
     <message>
-        <source>Annuler</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
         <source>Créer la société</source>
         <translation>Create company</translation>
     </message>
@@ -174,6 +170,13 @@
     <message>
         <source>Identifiant</source>
         <translation>Login</translation>
+    </message>
+</context>
+<context>
+    <name>AdminUi</name>
+    <message>
+        <source>Annuler</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -905,10 +908,6 @@
     <message>
         <source>Poste réinitialisé : il peut être enregistré à nouveau.</source>
         <translation>Workstation reset: it can be registered again.</translation>
-    </message>
-    <message>
-        <source>Annuler</source>
-        <translation>Cancel</translation>
     </message>
     <message>
         <source>Réinitialiser</source>

@@ -115,15 +115,7 @@ QLayout *AddCompanyView::buildButtons(QWidget *content)
 {
     auto *buttons = new QHBoxLayout();
     buttons->setSpacing(Common::ButtonRowSpacing);
-    auto *cancel = new QPushButton(tr("Annuler"), content);
-    Style::setRole(cancel, "secondary");
-    // The form's own buttons speak a size up from the shared secondary one.
-    cancel->setProperty("buttonSize", u"large"_s);
-    cancel->setFixedHeight(Common::MainButtonHeight);
-    cancel->setAutoDefault(false);
-    cancel->setCursor(Qt::PointingHandCursor);
-    connect(cancel, &QPushButton::clicked, this, &Sheet::dismiss);
-    buttons->addWidget(cancel, 1);
+    buttons->addWidget(AdminUi::cancelButton(this, content), 1);
     m_create = new GradientButton(tr("Créer la société"), content);
     m_create->setAutoDefault(false);
     m_create->setMinimumWidth(10);

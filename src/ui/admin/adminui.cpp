@@ -1,13 +1,28 @@
 #include "adminui.h"
 
+#include "ui/widgets/sheet.h"
 #include "ui/widgets/style.h"
 #include "ui/widgets/symbolicons.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 
 using namespace Qt::StringLiterals;
+
+QPushButton *AdminUi::cancelButton(Sheet *sheet, QWidget *parent)
+{
+    auto *cancel = new QPushButton(QCoreApplication::translate("AdminUi", "Annuler"), parent);
+    Style::setRole(cancel, "secondary");
+    cancel->setProperty("buttonSize", u"large"_s);
+    cancel->setFixedHeight(Style::Metrics::Common::MainButtonHeight);
+    cancel->setAutoDefault(false);
+    cancel->setCursor(Qt::PointingHandCursor);
+    QObject::connect(cancel, &QPushButton::clicked, sheet, &Sheet::dismiss);
+    return cancel;
+}
 
 QLabel *AdminUi::text(
     const QString &text, int pixelSize, QFont::Weight weight, const QColor &color, QWidget *parent)

@@ -8,6 +8,8 @@
 #include <QWidget>
 
 class QLabel;
+class QPushButton;
+class Sheet;
 
 // Small builders the administrator screens share on top of the style module:
 // labels in a given size and colour, symbols as labels, rounded panels.
@@ -16,6 +18,9 @@ namespace AdminUi {
 QLabel *text(
     const QString &text, int pixelSize, QFont::Weight weight, const QColor &color, QWidget *parent = nullptr);
 QLabel *symbol(const QString &name, const QColor &color, int side, QWidget *parent = nullptr);
+// The "Annuler" of a form sheet: a size up from the shared secondary button,
+// as tall as the form's main button, closing sheet.
+QPushButton *cancelButton(Sheet *sheet, QWidget *parent);
 // Centres a screen's content horizontally within an expanding row.
 QWidget *centred(QWidget *content, QWidget *parent = nullptr);
 

@@ -100,14 +100,7 @@ QLayout *ResetPosteView::buildButtons(QWidget *content)
 {
     auto *buttons = new QHBoxLayout();
     buttons->setSpacing(Common::ButtonRowSpacing);
-    auto *cancel = new QPushButton(tr("Annuler"), content);
-    Style::setRole(cancel, "secondary");
-    cancel->setProperty("buttonSize", u"large"_s);
-    cancel->setFixedHeight(Common::MainButtonHeight);
-    cancel->setAutoDefault(false);
-    cancel->setCursor(Qt::PointingHandCursor);
-    connect(cancel, &QPushButton::clicked, this, &Sheet::dismiss);
-    buttons->addWidget(cancel, 1);
+    buttons->addWidget(AdminUi::cancelButton(this, content), 1);
     m_reset = new GradientButton(tr("Réinitialiser"), content);
     m_reset->setObjectName(u"reset"_s);
     m_reset->setAutoDefault(false);
