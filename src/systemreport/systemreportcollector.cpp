@@ -67,9 +67,9 @@ void SystemReportCollector::startErrors()
         [this](const ReportPart &assembled) { deliver(assembled); });
     const std::pair<QDBusConnection, QString> buses[] = { { m_options.systemBus, u"failed_system_units"_s },
         { m_options.sessionBus, u"failed_user_units"_s } };
-    for (const auto &[bus, key] : buses) {
-        FailedUnits::query(
-            bus, m_options.queryTimeoutMs, this, [part, key](const QJsonValue &units, bool anyFailed) {
+    for (const auto &bus : buses) {
+        FailedUnits::query(bus.first, m_options.queryTimeoutMs, this,
+            [part, key = bus.second](const QJsonValue &units, bool anyFailed) {
                 if (anyFailed)
                     part->flag(Trouble::FailedUnit);
                 part->set(key, units);
