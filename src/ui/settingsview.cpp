@@ -33,16 +33,17 @@ namespace {
 namespace Sizes {
 constexpr QSize SheetSize { 500, 600 };
 constexpr int HeaderLeftPadding = 24;
-constexpr int HeaderTopPadding = 16;
+constexpr int HeaderTopPadding = 10;
 constexpr int HeaderRightPadding = 20;
-constexpr int HeaderBottomPadding = 8;
-constexpr int HeaderSpacing = 10;
-constexpr int ControlSpacing = 12;
+constexpr int HeaderBottomPadding = 0;
+constexpr int HeaderSpacing = 4;
+constexpr int ControlSpacing = 10;
 constexpr int ContentTopPadding = 8;
-constexpr int ContentBottomPadding = 20;
-// Not 20: under a header of two rows the page has a few pixels to spare,
-// six gaps of 20 would add 36 and push "Enregistrer" out of the sheet.
-constexpr int ItemSpacing = 14;
+// The header needs two rows (see header()), so its paddings and the page's
+// bottom are kept small: that buys the room for the items' 20 px gaps with
+// "Enregistrer" still in view, for administrators too.
+constexpr int ContentBottomPadding = 8;
+constexpr int ItemSpacing = 20;
 constexpr int SaveTextSize = Style::TextSize::Lead;
 // The administrators' "Sociétés" button.
 constexpr int CompaniesSymbol = 14;
@@ -89,30 +90,29 @@ SettingsView::SettingsView(APIService &api, UserSettings &settings, StartupManag
 
 QLayout *SettingsView::header(StartupManager &startup)
 {
-    // The title and the close button, then the launch-at-login switch and
-    // the administrators' button: the sheet is too narrow for all four on
-    // one line. Of its 456 px the title alone takes 305 and the close button
-    // 28; the switch with its words on two lines would still take 179.
+    // The sheet is too narrow for all four controls on one line: of its 456 px
+    // the title alone takes 305, and the switch would need 179 even with its
+    // words on two lines. So the title keeps the buttons beside it, the
+    // administrators' included (their 99 px still fit), and the switch gets
+    // the second line to itself, the same height for every user.
     auto *header = new QVBoxLayout;
     header->setContentsMargins(Sizes::HeaderLeftPadding, Sizes::HeaderTopPadding, Sizes::HeaderRightPadding,
         Sizes::HeaderBottomPadding);
     header->setSpacing(Sizes::HeaderSpacing);
     auto *titleRow = new QHBoxLayout;
+    titleRow->setSpacing(Sizes::ControlSpacing);
     auto *title = new QLabel(tr("Paramètres utilisateur"), this);
     Style::setRole(title, "title");
     titleRow->addWidget(title, 1);
+    // Created in reading order, which is also the keyboard's order.
+    ToggleSwitch *toggle = launchAtLoginSwitch(startup);
+    if (m_settings.readBool(UserSettings::IsAdmin))
+        titleRow->addWidget(companiesButton(), 0, Qt::AlignVCenter);
     IconButton *close = IconButton::closeButton(this);
     connect(close, &IconButton::clicked, this, &Sheet::dismiss);
     titleRow->addWidget(close, 0, Qt::AlignVCenter);
     header->addLayout(titleRow);
-
-    auto *controls = new QHBoxLayout;
-    controls->setSpacing(Sizes::ControlSpacing);
-    controls->addWidget(launchAtLoginSwitch(startup));
-    controls->addStretch();
-    if (m_settings.readBool(UserSettings::IsAdmin))
-        controls->addWidget(companiesButton());
-    header->addLayout(controls);
+    header->addWidget(toggle, 0, Qt::AlignLeft);
     return header;
 }
 

@@ -50,8 +50,18 @@ private Q_SLOTS:
         row("register", [this] { return new RegisterView(m_env->api, m_env->settings); }, QSize(520, 650),
             { { u"Bienvenue"_s, 28 }, { u"Créez votre compte pour commencer"_s, 15 },
                 { u"Numéro de poste"_s, 13 } });
-        row("settings", [this] { return new SettingsView(m_env->api, m_env->settings, m_env->startup); },
-            QSize(500, 600), { { u"Paramètres utilisateur"_s, 24 }, { u"Alpha"_s, 14 }, { u"(A01)"_s, 12 } });
+        // Administrators get one more button in the header, and the same room below it.
+        for (const bool admin : { false, true }) {
+            row(admin ? "settings, administrator" : "settings",
+                [this, admin] {
+                    m_env->settings.writeBool(UserSettings::IsAdmin, admin);
+                    auto *sheet = new SettingsView(m_env->api, m_env->settings, m_env->startup);
+                    m_env->settings.writeBool(UserSettings::IsAdmin, false);
+                    return sheet;
+                },
+                QSize(500, 600),
+                { { u"Paramètres utilisateur"_s, 24 }, { u"Alpha"_s, 14 }, { u"(A01)"_s, 12 } });
+        }
         row("create ticket", [this] { return new CreateTicketView(m_env->api, m_env->settings); },
             QSize(600, 750),
             { { u"Créer un ticket"_s, 24 }, { u"Titre de la demande"_s, 13 }, { u"Poste 24"_s, 12 } });
@@ -87,6 +97,8 @@ private Q_SLOTS:
             QCOMPARE(QFontInfo(label->font()).pixelSize(), pixels);
             // One line of that size: taller than the letters, shorter than two lines.
             QVERIFY2(label->height() >= pixels && label->height() < 2 * pixels, qPrintable(text));
+            // And wide enough for all of it: nothing beside it cuts it off.
+            QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(text));
         }
     }
 

@@ -5,15 +5,16 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QStyle>
 #include <QWidget>
 
 namespace {
 
-bool fromKeyboard(Qt::FocusReason reason)
+bool isTabKey(const QEvent *event)
 {
-    return reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
-        || reason == Qt::ShortcutFocusReason;
+    const int key = static_cast<const QKeyEvent *>(event)->key();
+    return key == Qt::Key_Tab || key == Qt::Key_Backtab;
 }
 
 void markKeyboardFocus(QWidget *widget, bool keyboard)
@@ -28,6 +29,16 @@ void markKeyboardFocus(QWidget *widget, bool keyboard)
 }
 
 } // namespace
+
+bool ScreenLook::fromKeyboard(Qt::FocusReason reason) const
+{
+    // Qt also gives the Tab reason when a focused control is disabled and the
+    // focus moves on by itself (a form sending): only a Tab key really down
+    // makes it the keyboard's doing.
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
+        return m_tabKeyDown;
+    return reason == Qt::ShortcutFocusReason;
+}
 
 ScreenLook::ScreenLook(QWidget *screen)
     : QObject(screen)
@@ -59,6 +70,11 @@ bool ScreenLook::eventFilter(QObject *watched, QEvent *event)
                     && fromKeyboard(static_cast<QFocusEvent *>(event)->reason()));
         break;
     }
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (isTabKey(event))
+            m_tabKeyDown = event->type() == QEvent::KeyPress;
+        break;
     case QEvent::Polish: {
         // A sheet is a screen of its own and already has the look.
         auto *dialog = qobject_cast<QDialog *>(watched);

@@ -25,5 +25,7 @@ protected:
 
 private:
     bool isOnScreen(const QWidget *widget) const;
+    bool fromKeyboard(Qt::FocusReason reason) const;
     QWidget *m_screen;
+    bool m_tabKeyDown = false;
 };

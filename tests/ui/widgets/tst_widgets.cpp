@@ -130,6 +130,12 @@ private Q_SLOTS:
         QVERIFY(styled.sheeted->grab().toImage() != idle);
         QTest::keyClick(styled.sheeted, Qt::Key_Tab);
         QVERIFY(Style::showsFocusRing(styled.icon) && !Style::showsFocusRing(styled.sheeted));
+
+        // A form that disables its fields while it sends moves the focus on
+        // as a Tab would; that is not the keyboard either.
+        styled.drawn->setFocus(Qt::MouseFocusReason);
+        styled.drawn->setEnabled(false);
+        QVERIFY(styled.sheeted->hasFocus() && !Style::showsFocusRing(styled.sheeted));
     }
 };
 
