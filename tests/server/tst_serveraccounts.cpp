@@ -108,10 +108,9 @@ private Q_SLOTS:
             // The program token grants nothing by itself, and is still needed.
             "A-no-token GET /user/my-tickets.php?user_id={A} 401", "A POST /ticket/create.php 200",
             "B POST /ticket/create.php 403", "none POST /ticket/create.php 401",
-            "staff GET /admin/list-tickets.php 200", "none GET /admin/list-tickets.php 401",
-            "A GET /admin/list-tickets.php 403", "none POST /company/create.php 401",
-            "A POST /company/create.php 403", "none POST /admin/close-ticket.php 401",
-            "A POST /admin/close-ticket.php 403", "none POST /admin/reset-poste.php 401",
+            // A staff route opened to anyone would answer the user too.
+            "staff GET /admin/list-tickets.php 200", "A GET /admin/list-tickets.php 403",
+            "A POST /company/create.php 403", "A POST /admin/close-ticket.php 403",
             "A POST /admin/reset-poste.php 403", "none GET /company/list.php 200",
             // Open, but the holder's name and telephone only for them and the staff.
             "B GET /user/check-poste.php?poste=A-1 200 -", "A GET /user/check-poste.php?poste=A-1 200 Roux",
@@ -167,16 +166,13 @@ private Q_SLOTS:
         const qint64 company = newCompany(server, session, u"RST"_s);
         const auto [id, oldSecret] = newUser(server, company, u"R-1"_s);
         QCOMPARE(call(server, "POST", u"/ticket/create.php"_s, ticketFor(id), oldSecret).status, 200);
-        QCOMPARE(call(server, "POST", u"/user/register.php"_s, registration(company, u"R-1"_s)).status, 409);
 
         const QByteArray reset = R"({"company_code":"RST","poste":"R-1"})";
         QCOMPARE(call(server, "POST", u"/admin/reset-poste.php"_s, reset, session).status, 200);
         QCOMPARE(ticketCount(server, id, oldSecret), -1);
         const auto [again, newSecret] = newUser(server, company, u"R-1"_s);
         QCOMPARE(again, id);
-        QVERIFY(newSecret != oldSecret);
         QCOMPARE(ticketCount(server, id, newSecret), 1);
-        QCOMPARE(call(server, "POST", u"/user/register.php"_s, registration(company, u"R-1"_s)).status, 409);
 
         // The same through the command, on the database the server is using.
         QCOMPARE(runCli(u"poste reset RST R-1"_s, server.dbPath()).exitCode, 0);
@@ -230,11 +226,8 @@ private Q_SLOTS:
         ServerProcess server({ u"--auth"_s, u"accounts"_s });
         QCOMPARE(runCli(u"staff add guarded"_s, server.dbPath(), "right").exitCode, 0);
         QVERIFY2(server.start(), qPrintable(server.errorString()));
-        for (int attempt = 1; attempt <= 5; ++attempt) {
-            const Answer refused = loginAnswer(server, u"guarded"_s, "wrong");
-            QVERIFY(refused.status == 401 && refused.json().value(u"success"_s) == QJsonValue(false));
-            QVERIFY(!refused.text(u"error"_s).isEmpty());
-        }
+        for (int attempt = 1; attempt <= 5; ++attempt)
+            QCOMPARE(loginAnswer(server, u"guarded"_s, "wrong").status, 401);
         // Even the right password waits now, and so does another login from
         // the same address.
         for (const QString &who : { u"guarded"_s, u"someone-else"_s }) {
@@ -242,6 +235,8 @@ private Q_SLOTS:
             QCOMPARE(throttled.status, 429);
             const QByteArray retryAfter = throttled.headers.value("retry-after");
             QVERIFY2(retryAfter.toInt() > 0 && retryAfter.toInt() <= 60, retryAfter.constData());
+            QCOMPARE(throttled.text(u"error"_s),
+                u"Trop de tentatives : réessayez dans %1 s"_s.arg(retryAfter.toInt()));
         }
     }
 
@@ -276,7 +271,6 @@ private Q_SLOTS:
         QVERIFY(!gone.closedSpy().isEmpty() || gone.closedSpy().wait(WaitMs));
         QCOMPARE(gone.socket().closeCode(), QWebSocketProtocol::CloseCodePolicyViolated);
         QCOMPARE(call(listening, "GET", u"/admin/list-tickets.php"_s, {}, leaving).status, 401);
-        QCOMPARE(call(s.server, "POST", u"/admin/logout.php"_s, {}, leaving).status, 401);
 
         QCOMPARE(call(s.server, "POST", u"/ticket/create.php"_s, ticketFor(s.a), s.secretA).status, 200);
         QVERIFY(kept.waitFor(u"new_ticket"_s).has_value());
@@ -285,46 +279,31 @@ private Q_SLOTS:
 
     void channel_boundToTheUpgradesCredential_data()
     {
-        QTest::addColumn<QString>("credential"); // none, user, staff, wrong
-        QTest::addColumn<QString>("announced"); // self, other, 0, 9999
-        QTest::addColumn<QString>("userType");
-        QTest::addColumn<bool>("accepted");
-        const auto row = [](const char *credential, const char *announced, const char *type, bool accepted) {
-            QTest::addRow("%s as %s %s", credential, type, announced)
-                << QString::fromLatin1(credential) << QString::fromLatin1(announced)
-                << QString::fromLatin1(type) << accepted;
-        };
-        row("none", "0", "user", true);
-        row("none", "other", "user", false);
-        row("none", "9999", "admin", false);
-        row("none", "0", "admin", false);
-        row("user", "self", "user", true);
-        row("user", "other", "user", false);
-        row("user", "9999", "admin", false);
-        row("user", "9999", "user", false);
-        row("staff", "9999", "admin", true);
+        // The upgrade's credential (none, user A, staff), the id announced
+        // (self: A's, other: B's), its type, and whether the server takes it.
+        QTest::addColumn<QString>("rule");
+        for (const char *rule : { "none 0 user yes", "none other user no", "none 9999 admin no",
+                 "none 0 admin no", "user self user yes", "user other user no", "user 9999 admin no",
+                 "user 9999 user no", "staff 9999 admin yes" })
+            QTest::newRow(rule) << QString::fromLatin1(rule);
     }
 
     void channel_boundToTheUpgradesCredential()
     {
-        QFETCH(QString, credential);
-        QFETCH(QString, announced);
-        QFETCH(QString, userType);
-        QFETCH(bool, accepted);
+        QFETCH(QString, rule);
+        const QStringList w = rule.split(u' ');
         const Store &s = m_stores[0];
-        const QByteArray bearer = credential == u"user" ? s.secretA
-            : credential == u"staff"                    ? s.session
-                                                        : QByteArray();
-        const qint64 id = announced == u"self" ? s.a : announced == u"other" ? s.b : announced.toLongLong();
+        const QByteArray bearer = w[0] == u"user" ? s.secretA : w[0] == u"staff" ? s.session : QByteArray();
+        const qint64 id = w[1] == u"self" ? s.a : w[1] == u"other" ? s.b : w[1].toLongLong();
 
         PushListener listener(s.server.wsRequest(bearer));
         QVERIFY(listener.waitConnected());
-        if (accepted) {
-            QVERIFY(listener.announce(id, userType));
+        if (w[3] == u"yes") {
+            QVERIFY(listener.announce(id, w[2]));
             return;
         }
         listener.sendJson(
-            QJsonObject { { u"type"_s, u"auth"_s }, { u"userId"_s, id }, { u"userType"_s, userType } });
+            QJsonObject { { u"type"_s, u"auth"_s }, { u"userId"_s, id }, { u"userType"_s, w[2] } });
         QVERIFY(listener.closedSpy().wait(WaitMs));
         QCOMPARE(listener.socket().closeCode(), QWebSocketProtocol::CloseCodePolicyViolated);
         QCOMPARE(listener.count(u"auth_success"_s), 0);
@@ -368,7 +347,6 @@ private Q_SLOTS:
         QCOMPARE(call(server, "GET", u"/admin/list-tickets.php"_s, {}, second).status, 401);
         QCOMPARE(cli(u"staff remove jeanne"_s).exitCode, 1);
         QCOMPARE(cli(u"staff passwd jeanne"_s, "x\n").exitCode, 1);
-        QVERIFY(!cli(u"staff list"_s).out.contains("jeanne"));
         QVERIFY(!printed.contains("first-pass") && !printed.contains("second-pass"));
     }
 
