@@ -67,7 +67,8 @@ private Q_SLOTS:
             QVERIFY2(s.server.start(), qPrintable(s.server.errorString()));
             const QJsonObject login { { u"login"_s, u"boss"_s },
                 { u"password"_s, QString::fromLatin1(BossPassword) } };
-            s.session = text(call(s.server, "POST", u"/admin/login.php"_s, json(login)), u"session_token"_s);
+            const RestAnswer session = call(s.server, "POST", u"/admin/login.php"_s, json(login));
+            s.session = session.json().value(u"session_token"_s).toString().toUtf8();
             const qint64 company = companyOn(s.server, s.session);
             std::tie(s.a, s.secretA) = newUser(s.server, company, u"A-1"_s);
             std::tie(s.b, s.secretB) = newUser(s.server, company, u"B-1"_s);
@@ -158,10 +159,6 @@ private:
         return restCall(m_network, request, method, body);
     }
 
-    static QByteArray text(const RestAnswer &answer, const QString &key)
-    {
-        return answer.json().value(key).toString().toUtf8();
-    }
     static qint64 number(const RestAnswer &answer, const QString &key)
     {
         return answer.json().value(key).toInteger();
@@ -179,7 +176,7 @@ private:
         const QJsonObject body { { u"company_id"_s, company }, { u"poste"_s, poste }, { u"nom"_s, u"Roux"_s },
             { u"prenom"_s, u"Inès"_s }, { u"telephone"_s, u"06"_s } };
         const RestAnswer answer = call(server, "POST", u"/user/register.php"_s, json(body));
-        return { number(answer, u"user_id"_s), text(answer, u"user_secret"_s) };
+        return { number(answer, u"user_id"_s), answer.json().value(u"user_secret"_s).toString().toUtf8() };
     }
 
     RestAnswer createTicket(const ServerProcess &server, qint64 user, const QByteArray &secret,
