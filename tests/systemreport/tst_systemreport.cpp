@@ -1,16 +1,15 @@
 #include "core/appversion.h"
+#include "httptestserver.h"
+#include "notificationdaemon.h"
 #include "systemreport/failedunits.h"
 #include "systemreport/journalreader.h"
 #include "systemreport/localreadings.h"
 #include "systemreport/networkprobe.h"
 #include "systemreport/printqueues.h"
 #include "systemreport/systemreportcollector.h"
-#include "fakesystemd.h"
-#include "httptestserver.h"
-#include "notificationdaemon.h"
 #include "testing.h"
 
-#include <QElapsedTimer>
+#include <QDBusMessage>
 #include <QNetworkAccessManager>
 #include <QSysInfo>
 
@@ -28,6 +27,28 @@ QString text(const ReportPart &part, const QString &field)
 
 } // namespace
 
+// systemd's manager as far as the report asks it: the failed units it is
+// given, or no answer at all while silent.
+class FakeSystemd : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.systemd1.Manager")
+
+public:
+    QList<SystemdUnit> failed;
+    bool silent = false;
+    QStringList askedStates;
+
+public Q_SLOTS:
+    QList<SystemdUnit> ListUnitsFiltered(const QStringList &states, const QDBusMessage &message)
+    {
+        askedStates = states;
+        if (silent)
+            message.setDelayedReply(true); // and never answered
+        return failed;
+    }
+};
+
 class TestSystemReport : public QObject
 {
     Q_OBJECT
@@ -37,7 +58,12 @@ private Q_SLOTS:
     {
         QString error;
         QVERIFY2(m_bus.startBus(&error), qPrintable(error));
-        QVERIFY(publish(m_fake, m_bus.address(), u"fake-systemd"_s));
+        // The fake on a connection of its own, under the manager's well-known name.
+        FailedUnits::registerTypes();
+        QDBusConnection manager = QDBusConnection::connectToBus(m_bus.address(), u"fake-systemd"_s);
+        QVERIFY(manager.registerService(u"org.freedesktop.systemd1"_s));
+        QVERIFY(
+            manager.registerObject(u"/org/freedesktop/systemd1"_s, &m_fake, QDBusConnection::ExportAllSlots));
         m_client = QDBusConnection::connectToBus(m_bus.address(), u"report"_s);
         QVERIFY(m_client.isConnected());
     }
@@ -86,7 +112,6 @@ private Q_SLOTS:
         QJsonObject stored = json;
         stored.insert(u"weather"_s, QJsonObject { { u"sky"_s, u"grey"_s } });
         const SystemReport back = SystemReport::fromJson(stored);
-        QCOMPARE(back.parts().size(), 4);
         QCOMPARE(back.part(u"system"_s)->fields.first().key, u"os"_s);
         QCOMPARE(back.toJson(), json);
     }
@@ -99,11 +124,8 @@ private Q_SLOTS:
             u"Debian GNU/Linux 12 (bookworm)"_s);
         QCOMPARE(LocalReadings::osName("NAME=Arch\n"), u"Arch"_s);
         QCOMPARE(LocalReadings::osName("garbage"), QString());
-        const auto memory
-            = LocalReadings::meminfo("MemTotal:       16314880 kB\nMemAvailable:    8000 kB\nbad line\n");
-        QCOMPARE(memory.value(u"MemTotal"_s), 16314880);
-        QCOMPARE(memory.value(u"MemAvailable"_s), 8000);
-        QCOMPARE(memory.size(), 2);
+        QCOMPARE(LocalReadings::meminfo("MemTotal:       16314880 kB\nMemAvailable:    8000 kB\nbad line\n"),
+            (QHash<QString, qint64> { { u"MemTotal"_s, 16314880 }, { u"MemAvailable"_s, 8000 } }));
         QVERIFY(!LocalReadings::isNearlyFull(100, 1000)); // exactly 90 % used
         QVERIFY(LocalReadings::isNearlyFull(99, 1000));
         QVERIFY(!LocalReadings::isNearlyFull(0, 0));
@@ -144,15 +166,9 @@ private Q_SLOTS:
         QCOMPARE(JournalReader::cutLine(u"court\tet\nsur deux lignes"_s), u"court et sur deux lignes"_s);
         const QString exact(300, u'x');
         QCOMPARE(JournalReader::cutLine(exact), exact);
-        const QString cut = JournalReader::cutLine(exact + u'y');
-        QCOMPARE(cut.size(), 300);
-        QVERIFY(cut.endsWith(u"x…"_s));
+        QCOMPARE(JournalReader::cutLine(exact + u'y'), QString(299, u'x') + u'…');
         // An emoji straddling the limit goes whole, never half.
-        const QString emoji = QString(298, u'x') + u"😀tail"_s;
-        const QString cutEmoji = JournalReader::cutLine(emoji);
-        QVERIFY(cutEmoji.size() <= 300);
-        QCOMPARE(cutEmoji, QString(298, u'x') + u'…');
-        QVERIFY(!cutEmoji.at(cutEmoji.size() - 2).isHighSurrogate());
+        QCOMPARE(JournalReader::cutLine(QString(298, u'x') + u"😀tail"_s), QString(298, u'x') + u'…');
     }
 
     void printing_readsTheSchedulerOrSaysItIsAbsent()
@@ -173,40 +189,18 @@ private Q_SLOTS:
 
     void failedUnits_listedFlaggedOrUnavailable()
     {
-        struct Answer
-        {
-            QJsonValue units;
-            bool anyFailed = false;
-            bool arrived = false;
-        };
-        const auto ask = [this](const QDBusConnection &bus, int timeoutMs) {
-            auto answer = std::make_shared<Answer>();
-            FailedUnits::query(bus, timeoutMs, this, [answer](const QJsonValue &units, bool anyFailed) {
-                *answer = { units, anyFailed, true };
-            });
-            return answer;
-        };
         m_fake.failed = { { u"cups.service"_s, u"CUPS Scheduler"_s, u"loaded"_s, u"failed"_s, u"failed"_s, {},
                               QDBusObjectPath(u"/u/1"_s), 0, {}, QDBusObjectPath(u"/"_s) },
             { u"backup.timer"_s, {}, u"loaded"_s, u"failed"_s, u"failed"_s, {}, QDBusObjectPath(u"/u/2"_s), 0,
                 {}, QDBusObjectPath(u"/"_s) } };
-        auto answer = ask(m_client, 5000);
-        QTRY_VERIFY(answer->arrived);
-        QCOMPARE(
-            answer->units.toArray(), (QJsonArray { u"cups.service (CUPS Scheduler)"_s, u"backup.timer"_s }));
-        QVERIFY(answer->anyFailed);
+        QCOMPARE(failedUnits(m_client),
+            std::pair(
+                QJsonValue(QJsonArray { u"cups.service (CUPS Scheduler)"_s, u"backup.timer"_s }), true));
         QCOMPARE(m_fake.askedStates, QStringList { u"failed"_s });
-
         m_fake.failed.clear();
-        answer = ask(m_client, 5000);
-        QTRY_VERIFY(answer->arrived);
-        QCOMPARE(answer->units.toArray(), QJsonArray());
-        QVERIFY(!answer->anyFailed);
-
-        // A bus that is not there answers at once.
-        answer = ask(QDBusConnection(u"never-connected"_s), 5000);
-        QVERIFY(answer->arrived);
-        QCOMPARE(answer->units.toString(), u"Indisponible : bus D-Bus absent"_s);
+        QCOMPARE(failedUnits(m_client), std::pair(QJsonValue(QJsonArray()), false));
+        QCOMPARE(failedUnits(QDBusConnection(u"never-connected"_s)),
+            std::pair(QJsonValue(u"Indisponible : bus D-Bus absent"_s), false));
     }
 
     void collector_wholeReportFromThisMachineAndThePrivateBus()
@@ -216,11 +210,9 @@ private Q_SLOTS:
         m_fake.failed = { { u"a.service"_s, {}, {}, {}, {}, {}, QDBusObjectPath(u"/a"_s), 0, {},
             QDBusObjectPath(u"/"_s) } };
         const SystemReport report = collect(options(server));
-        QCOMPARE(report.parts().size(), 5);
-        QStringList keys;
-        for (const ReportPart &part : report.parts())
-            keys.append(part.key);
-        QCOMPARE(keys, SystemReport::partKeys());
+        // Every section; their order is the report's own, pinned above.
+        QCOMPARE(report.toJson().keys(),
+            (QStringList { u"errors"_s, u"load"_s, u"network"_s, u"printing"_s, u"system"_s }));
         const ReportPart *network = report.part(u"network"_s);
         QVERIFY2(text(*network, u"server_health"_s).startsWith(u"HTTP 200 en "_s),
             qPrintable(text(*network, u"server_health"_s)));
@@ -240,10 +232,8 @@ private Q_SLOTS:
         m_fake.silent = true;
         SystemReportOptions limits = options(server);
         limits.queryTimeoutMs = 300;
-        QElapsedTimer clock;
-        clock.start();
+        // Waited for, the server's answer would read "HTTP 200".
         SystemReport report = collect(limits);
-        QVERIFY(clock.elapsed() < 10000);
         const ReportPart *network = report.part(u"network"_s);
         QCOMPARE(text(*network, u"server_health"_s), u"Indisponible : pas de réponse en 300 ms"_s);
         QCOMPARE(network->trouble, QStringList { u"server_unreachable"_s });
@@ -260,6 +250,18 @@ private Q_SLOTS:
     }
 
 private:
+    // The failed units on bus and whether any failed; null units when no
+    // answer came.
+    std::pair<QJsonValue, bool> failedUnits(const QDBusConnection &bus)
+    {
+        auto answer = std::make_shared<std::pair<QJsonValue, bool>>(QJsonValue::Undefined, false);
+        FailedUnits::query(bus, 5000, this, [answer](const QJsonValue &units, bool anyFailed) {
+            *answer = { units, anyFailed };
+        });
+        const bool arrived = QTest::qWaitFor([answer] { return !answer->first.isUndefined(); }, 10000);
+        return arrived ? *answer : std::pair(QJsonValue(), false);
+    }
+
     SystemReportOptions options(const HttpTestServer &server)
     {
         SystemReportOptions options { .server = server.url(), .systemBus = m_client, .sessionBus = m_client };
@@ -274,8 +276,7 @@ private:
         collector.start({});
         if (!finished.wait(30000))
             return {};
-        const SystemReport report = finished.first().first().value<SystemReport>();
-        return report;
+        return finished.first().first().value<SystemReport>();
     }
 
     NotificationDaemon m_bus;
