@@ -141,24 +141,6 @@ private Q_SLOTS:
         QCOMPARE(m_w->answeredSends, 1);
     }
 
-    // A refusal is final and says why; a server error is not, and only the
-    // pending message is kept for the next start.
-    void send_refusalFailsWithTheServersReason()
-    {
-        signIn(Kind::UserSecret);
-        m_w->refusal = Closed;
-        m_w->conversations->send(7, u"Encore là ?"_s);
-        QTRY_COMPARE(shown(m_w->conversations->entries(7)),
-            QStringList { u"failed user Encore là ? ("_s + Closed + u')' });
-
-        m_w->refusalStatus = 500;
-        m_w->conversations->retry(7, m_w->conversations->entries(7).first().clientId);
-        QTRY_COMPARE(m_w->answeredSends, 2);
-        QTRY_COMPARE(shown(m_w->conversations->entries(7)), QStringList { u"pending user Encore là ?"_s });
-        restart();
-        QCOMPARE(shown(m_w->conversations->entries(7)), QStringList { u"pending user Encore là ?"_s });
-    }
-
     // The user side counts the staff's messages: from the ticket list, one
     // more per push, none for its own, and none once the conversation is read.
     void unread_countsTheOtherSidesMessages()
@@ -196,7 +178,8 @@ private Q_SLOTS:
         m_w->channel.handleMessage(uR"({"type":"admin_typing","ticketId":7})"_s); // the staff's own side
         m_w->channel.handleMessage(uR"({"type":"user_typing","ticketId":7})"_s);
         m_w->channel.handleMessage(uR"({"type":"user_typing","ticketId":7})"_s);
-        QCOMPARE(QList<QVariantList>(typing), (QList<QVariantList> { { 7LL, true } })); // still typing: said once
+        QCOMPARE(
+            QList<QVariantList>(typing), (QList<QVariantList> { { 7LL, true } })); // still typing: said once
         QVERIFY(m_w->conversations->isOtherSideTyping(7));
         QVERIFY(typing.wait());
         QCOMPARE(typing.last(), (QVariantList { 7LL, false }));
@@ -237,8 +220,10 @@ private Q_SLOTS:
     }
 
     // A loaded conversation keeps what the channel pushed meanwhile, once,
-    // and the outbox's entries after it; a refused load says why.
-    void load_mergesStoredPushedAndWaiting()
+    // and the outbox's entries after it, a refused one with the server's
+    // reason. A refusal is final; a server error is not, and only a pending
+    // message is kept for the next start. A refused load says why.
+    void load_mergesStoredPushedAndWaiting_refusalsSayWhy()
     {
         signIn(Kind::UserSecret);
         for (const auto &[id, sender, text] :
@@ -250,12 +235,23 @@ private Q_SLOTS:
         m_w->channel.handleMessage(pushed(7, u"admin"_s, 3, u"Alors ?"_s));
         m_w->refusal = Closed;
         m_w->conversations->send(7, u"Merci"_s);
-        QTRY_COMPARE(m_w->answeredSends, 1);
+        QTRY_COMPARE(m_w->conversations->entries(7).last().state, ConversationEntry::State::Failed);
 
         RunTask::run(m_w->conversations->load(7));
         QCOMPARE(shown(m_w->conversations->entries(7)),
             (QStringList { u"sent user Bonjour"_s, u"sent admin Redémarrez"_s, u"sent admin Alors ?"_s,
                 u"failed user Merci ("_s + Closed + u')' }));
+
+        const QUuid merci = m_w->conversations->entries(7).last().clientId;
+        m_w->conversations->send(7, u"Et ça ?"_s);
+        QTRY_COMPARE(m_w->answeredSends, 2);
+        m_w->refusalStatus = 500;
+        m_w->conversations->retry(7, merci);
+        QTRY_COMPARE(m_w->answeredSends, 3);
+        QTRY_COMPARE(shown(m_w->conversations->entries(7)).mid(3),
+            (QStringList { u"pending user Merci"_s, u"failed user Et ça ? ("_s + Closed + u')' }));
+        restart();
+        QCOMPARE(shown(m_w->conversations->entries(7)), QStringList { u"pending user Merci"_s });
 
         m_w->messagesStatus = 403;
         const auto refusal = RunTask::failure<APIError>(m_w->conversations->load(7));
