@@ -304,10 +304,27 @@ private Q_SLOTS:
             requestsAbout(u"/ticket/messages.php"_s, 23) + requestsAbout(u"/ticket/messages.php"_s, 24), 0);
     }
 
-    void staffDetail_panelAboveClosing_userTypingLine_closedRefuses()
+    // The staff's list counts the unread messages, from the list then live;
+    // a ticket's detail holds its conversation above the closing.
+    void staff_listCountsUnread_detailHoldsThePanel()
     {
         signIn(Kind::StaffSession);
+        QJsonObject ticket = ticketJson(40, "open", "2026-12-07 10:00:00", "Imprimante");
+        ticket.insert(u"unread_messages"_s, 3);
+        m_adminTickets = { ticket, ticketJson(41, "open", "2026-12-06 10:00:00", "Souris") };
         ViewTestEnv::StackedWindow window(QSize(1000, 1400));
+        auto *list = new TicketListView(m_env->api, m_env->conversations);
+        window.stack->push(list);
+        QTRY_COMPARE(list->face(), TicketListView::Face::List);
+        TicketListModel *model = modelOf(list);
+        const auto card = [model](qint64 id) { return model->index(model->rowOfTicket(id), 0); };
+        QCOMPARE(card(40).data(TicketListModel::UnreadRole).toInt(), 3);
+        QVERIFY(card(40).data(Qt::AccessibleDescriptionRole).toString().endsWith(u", 3 messages non lus"_s));
+        QCOMPARE(card(41).data(TicketListModel::UnreadRole).toInt(), 0);
+        m_env->channel.handleMessage(pushed(41, u"user"_s, 600, u"Elle ne clique plus"_s));
+        QCOMPARE(card(41).data(TicketListModel::UnreadRole).toInt(), 1);
+        QVERIFY(card(41).data(Qt::AccessibleDescriptionRole).toString().endsWith(u", 1 message non lu"_s));
+
         auto *detail = new TicketDetailView(m_env->api, m_env->conversations, staffTicket(30, u"open"_s));
         window.stack->push(detail);
         ConversationPanel *panel = detail->conversationPanel();
@@ -315,7 +332,6 @@ private Q_SLOTS:
         const QAbstractButton *close = ViewTestEnv::button(detail, u"Fermer ce ticket"_s);
         QVERIFY(close);
         QVERIFY(panel->mapTo(detail, QPoint(0, panel->height())).y() < close->mapTo(detail, QPoint()).y());
-
         auto *typing = panel->findChild<QLabel *>(u"typing"_s);
         Q_EMIT m_env->channel.userTyping(30);
         QVERIFY(typing->isVisible());
@@ -325,27 +341,6 @@ private Q_SLOTS:
         window.stack->push(closed);
         QVERIFY(closed->conversationPanel()->isClosed());
         QVERIFY(!closed->conversationPanel()->findChild<QPlainTextEdit *>(u"reply"_s)->isEnabled());
-    }
-
-    void staffList_unreadCountFromListThenLive()
-    {
-        signIn(Kind::StaffSession);
-        QJsonObject ticket = ticketJson(40, "open", "2026-12-07 10:00:00", "Imprimante");
-        ticket.insert(u"unread_messages"_s, 3);
-        m_adminTickets = { ticket, ticketJson(41, "open", "2026-12-06 10:00:00", "Souris") };
-        ViewTestEnv::StackedWindow window;
-        auto *list = new TicketListView(m_env->api, m_env->conversations);
-        window.stack->push(list);
-        QTRY_COMPARE(list->face(), TicketListView::Face::List);
-        TicketListModel *model = modelOf(list);
-        const auto card = [model](qint64 id) { return model->index(model->rowOfTicket(id), 0); };
-        QCOMPARE(card(40).data(TicketListModel::UnreadRole).toInt(), 3);
-        QVERIFY(card(40).data(Qt::AccessibleDescriptionRole).toString().endsWith(u", 3 messages non lus"_s));
-        QCOMPARE(card(41).data(TicketListModel::UnreadRole).toInt(), 0);
-
-        m_env->channel.handleMessage(pushed(41, u"user"_s, 600, u"Elle ne clique plus"_s));
-        QCOMPARE(card(41).data(TicketListModel::UnreadRole).toInt(), 1);
-        QVERIFY(card(41).data(Qt::AccessibleDescriptionRole).toString().endsWith(u", 1 message non lu"_s));
     }
 
     // A notification's request: the user's card opened in "Mes tickets", the
