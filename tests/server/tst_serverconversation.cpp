@@ -161,11 +161,16 @@ private Q_SLOTS:
     {
         const Site &s = site();
         const qint64 ticket = newTicket(s, s.a, s.secretA);
+        PushListener staff(s.server.wsRequest(s.session));
+        QVERIFY(staff.announce(9999, u"admin"_s));
         const qint64 first = send(s, s.secretA, ticket, u"Une fois"_s, u"7c1e-retry"_s);
         QCOMPARE(send(s, s.secretA, ticket, u"Une fois"_s, u"7c1e-retry"_s), first);
         // Another ticket has its own client ids.
         const qint64 elsewhere = newTicket(s, s.a, s.secretA);
         QVERIFY(send(s, s.secretA, elsewhere, u"Ailleurs"_s, u"7c1e-retry"_s) > first);
+        // The repeat was pushed no more than stored.
+        QCOMPARE(next(staff, u"new_message"_s).value(u"messageId"_s).toInteger(), first);
+        QCOMPARE(next(staff, u"new_message"_s).value(u"ticketId"_s).toInteger(), elsewhere);
 
         QVERIFY(send(s, s.secretA, ticket, QString(10000, u'é')) > 0);
         for (const QString &refused : { QString(10001, u'a'), u" \n\t "_s, QString() }) {
