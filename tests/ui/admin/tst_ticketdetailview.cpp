@@ -134,9 +134,8 @@ private Q_SLOTS:
         QTRY_COMPARE(m_server.count(closePath), before + 1);
         m_server.setHolding(false);
         QVERIFY(finished.wait(10000));
-        const QJsonObject sent = m_server.apiRequests().last().json();
-        QCOMPARE(sent.value(u"ticket_id"_s).toInteger(), 42);
-        QCOMPARE(sent.value(u"close_message"_s).toString(), typed);
+        QCOMPARE(m_server.apiRequests().last().json(),
+            (QJsonObject { { u"ticket_id"_s, 42 }, { u"close_message"_s, typed } }));
         // Closed at once on screen, in view; the way back to the list is in tst_adminflow.
         QVERIFY(showsText(detail, u"Ce ticket a été fermé"_s));
         QCOMPARE(page->value(), 0);
