@@ -136,9 +136,11 @@ private Q_SLOTS:
         QVERIFY(finished.wait(10000));
         QCOMPARE(m_server.apiRequests().last().json(),
             (QJsonObject { { u"ticket_id"_s, 42 }, { u"close_message"_s, typed } }));
-        // Closed at once on screen, in view; the way back to the list is in tst_adminflow.
+        // Closed at once on screen, in view; a moment later the way back to
+        // the list, which fetches anew in tst_ticketlistview.
         QVERIFY(showsText(detail, u"Ce ticket a été fermé"_s));
         QCOMPARE(page->value(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(screen.stack->count(), 1, 5000);
     }
 
 private:
