@@ -28,20 +28,15 @@ class TestTicketDetailView : public ViewTestEnv::ScreenTest
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_env); }
 
-    // The forms of capture text are in tst_admininput; here the screen
-    // shows a decoded picture, and nothing for a refused or missing one.
+    // The forms of capture text are in tst_admininput; here the screen shows
+    // a decoded picture, and nothing for a refused one (a missing one takes
+    // the same way).
     void attachment_thumbnailOpensSameImageFullSizeAndBackdropCloses()
     {
-        for (const std::optional<QByteArray> &refused :
-            { std::optional(ImageFiles::forgedHeader(50000, 50000).toBase64()),
-                std::optional<QByteArray>() }) {
-            Ticket ticket = sample();
-            ticket.captureBase64 = refused;
-            Screen screen(m_env->api, m_env->conversations, ticket);
-            QVERIFY(!screen.detail->attachment());
-            QVERIFY(!showsText(screen.detail, u"Pièce jointe"_s));
-        }
         Ticket ticket = sample();
+        ticket.captureBase64 = ImageFiles::forgedHeader(50000, 50000).toBase64();
+        Screen refused(m_env->api, m_env->conversations, ticket);
+        QVERIFY(!refused.detail->attachment() && !showsText(refused.detail, u"Pièce jointe"_s));
         ticket.captureBase64 = ImageFiles::solid(800, 600, Qt::darkMagenta).toBase64();
         Screen screen(m_env->api, m_env->conversations, ticket);
         TicketDetailView *detail = screen.detail;
