@@ -44,7 +44,8 @@ QStringList layout(const TicketListModel &model)
 // The administrators' ticket list and company list against a scripted
 // server: the sections and their order, every face, the way to a ticket's
 // detail and back, and replies that come late or after their form is gone.
-// Listing, closing and creating against the real server are in tst_adminflow.
+// Listing tickets and companies, and creating one, against the real server
+// are in tst_adminflow; the close and the way back in tst_ticketdetailview.
 class TestTicketListView : public ViewTestEnv::ScreenTest
 {
     Q_OBJECT
