@@ -55,12 +55,6 @@ private Q_SLOTS:
         QVERIFY(m_server->listen(QHostAddress::LocalHost, 0));
     }
 
-    void cleanup()
-    {
-        m_server.reset();
-        m_home.reset();
-    }
-
     void options_printOrRefuseAndExit()
     {
         const QByteArray version = NORVIK_VERSION;
@@ -104,7 +98,8 @@ private Q_SLOTS:
         std::unique_ptr<QWebSocket> channel;
         QVERIFY(launch(first, env, &channel));
         QByteArray output;
-        QVERIFY(awaitStarted(first, &output));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (output += first.readAllStandardOutput()).contains("✅ Application démarrée"), 10000);
         // Every launch first takes the channel down, then connects.
         qsizetype at = 0;
         for (const char *line : { "⏹ WebSocket → demande déconnexion",
@@ -340,13 +335,6 @@ private:
         return m_home->filePath(u"state/norvik-support/"_s + name);
     }
 
-    // Reads the program's output until the start-up line is in it.
-    static bool awaitStarted(QProcess &process, QByteArray *output)
-    {
-        return QTest::qWaitFor(
-            [&] { return (*output += process.readAllStandardOutput()).contains("✅ Application démarrée"); },
-            10000);
-    }
     static void stopAndExpectGoingAway(QProcess &process, QWebSocket *channel)
     {
         QSignalSpy closed(channel, &QWebSocket::disconnected);

@@ -81,7 +81,7 @@ private Q_SLOTS:
         answerTickets(created(501));
     }
 
-    // Sending a scaled picture is part of the user's whole day in tst_userflow.
+    // Sending a scaled picture is in captureEditor_burnsMaskAndPixelsIntoTheSentPng_undoRestores_escapeKeeps.
     void sendButtonFollowsTheForm_slowSubmitSendsItAsTypedOnce()
     {
         m_env->settings.writeInteger(UserSettings::UserId, 0);

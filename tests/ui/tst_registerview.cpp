@@ -72,10 +72,8 @@ private Q_SLOTS:
         QVERIFY(view);
         m_writes.clear();
         // The button waits for a complete form, company included; nothing is trimmed.
-        auto *picker = view->findChild<QComboBox *>();
-        QCOMPARE(picker->itemText(1), u"Alpha (A01)"_s);
         QVERIFY(!view->findChild<GradientButton *>()->isEnabled());
-        picker->setCurrentIndex(2);
+        view->findChild<QComboBox *>()->setCurrentIndex(2);
         field(view, u"prenom"_s)->setValue(u" "_s);
         QVERIFY(view->findChild<GradientButton *>()->isEnabled());
         // Registration is not optional: neither Escape nor closing dismisses the sheet.

@@ -3,18 +3,6 @@
 #include "ui/admin/attachmentdecoder.h"
 #include "ui/admin/companycode.h"
 
-namespace {
-
-QByteArray brokenEvery(const QByteArray &text, int width, const QByteArray &separator)
-{
-    QByteArray out;
-    for (qsizetype i = 0; i < text.size(); i += width)
-        out += text.mid(i, width) + separator;
-    return out;
-}
-
-} // namespace
-
 // What reaches the administrator screens as text: company codes as typed,
 // and the capture text of a ticket.
 class TestAdminInput : public QObject
@@ -71,9 +59,7 @@ private Q_SLOTS:
         QVERIFY(CompanyCode::isFormValid(u" "_s, u"ABC"_s));
         QVERIFY(!CompanyCode::isFormValid(QString(), u"ABC"_s));
         // Ten letters outside the basic plane are ten characters, not twenty.
-        QString astral;
-        for (int i = 0; i < 10; ++i)
-            astral += u"𝐀"_s;
+        const QString astral = u"𝐀"_s.repeated(10);
         QVERIFY(CompanyCode::isFormValid(name, astral));
         QVERIFY(!CompanyCode::isFormValid(name, astral + u"𝐀"_s));
     }
@@ -85,7 +71,9 @@ private Q_SLOTS:
         const QSize small(4, 3);
         QTest::newRow("plain") << m_base64 << small;
         QTest::newRow("data URL") << "data:image/png;base64,"_ba + m_base64 << small;
-        QTest::newRow("CRLF and spaces") << brokenEvery(m_base64, 12, " \r\n ") << small;
+        // More than one break: every one goes.
+        QTest::newRow("CRLF and spaces")
+            << m_base64.left(12) + " \r\n " + m_base64.mid(12, 12) + "\r\n " + m_base64.mid(24) << small;
         // Only the text between the first and a second comma is the payload.
         QTest::newRow("trailing part after a second comma")
             << "data:image/png;base64,"_ba + m_base64 + ",junk*"_ba << small;
