@@ -102,21 +102,12 @@ private Q_SLOTS:
         const QString newTicket = u"💥 new_ticket reçu dans WebSocketService !"_s;
 
         row("not json", u"bonjour"_s, {}, {});
-        row("top-level array", uR"([{"type":"auth_success"}])"_s, {}, {});
         row("type not a string", uR"({"type":5})"_s, {}, {});
         row("new_message",
             uR"({"type":"new_message","ticketId":12,"sender":"Léa","message":"Bonjour","timestamp":"hier","x":1})"_s,
             {}, { u"message:12|Léa|Bonjour|hier"_s, u"pushed:12|0|admin|Léa"_s });
-        row("new_message whole double id",
-            uR"({"type":"new_message","ticketId":12.0,"sender":"a","message":"b","timestamp":"c"})"_s, {},
-            { u"message:12|a|b|c"_s, u"pushed:12|0|admin|a"_s });
-        row("new_message with its id and side",
-            uR"({"type":"new_message","ticketId":12,"sender":"a","message":"b","timestamp":"c","messageId":31,"senderType":"user"})"_s,
-            {}, { u"message:12|a|b|c"_s, u"pushed:12|31|user|a"_s });
-        row("new_message with an unknown side and a fractional id",
-            uR"({"type":"new_message","ticketId":12,"sender":"a","message":"b","timestamp":"c","messageId":3.5,"senderType":"robot"})"_s,
-            {}, { u"message:12|a|b|c"_s, u"pushed:12|0|admin|a"_s });
-        row("user_typing", uR"({"type":"user_typing","ticketId":9})"_s, {}, { u"user-typing:9"_s });
+        // A push's id and side, and user_typing, are read through the
+        // conversations in tst_conversations.
         row("user_typing without id", uR"({"type":"user_typing"})"_s, {}, {});
         row("new_message fractional id",
             uR"({"type":"new_message","ticketId":12.5,"sender":"a","message":"b","timestamp":"c"})"_s, {},
