@@ -114,8 +114,6 @@ private Q_SLOTS:
         row("createTicket without a capture: four keys", createTicket, "/api/ticket/create.php",
             { { u"user_id"_s, 5 }, { u"titre"_s, u"Écran"_s }, { u"description"_s, u""_s },
                 { u"priorite"_s, u"haute"_s } });
-        row("closeTicket without a message sends an empty one", closeTicket, "/api/admin/close-ticket.php",
-            { { u"ticket_id"_s, 7 }, { u"close_message"_s, u""_s } });
     }
 
     void request_wire()
