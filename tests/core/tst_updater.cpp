@@ -1,12 +1,10 @@
 #include "core/updater.h"
+#include "loopback.h"
+#include "restcall.h"
 #include "serverprocess.h"
 
 #include <QHttpServer>
 #include <QHttpServerResponse>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QSignalSpy>
-#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -171,11 +169,7 @@ private Q_SLOTS:
 
     void unreachableServer_fails()
     {
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-        const quint16 port = closed.serverPort();
-        closed.close();
-        Updater updater(QUrl(u"http://127.0.0.1:%1/appcast.xml"_s.arg(port)), u"1.4.2"_s, u"17"_s);
+        Updater updater(QUrl(u"http://127.0.0.1:%1/appcast.xml"_s.arg(freePort())), u"1.4.2"_s, u"17"_s);
         QSignalSpy failed(&updater, &Updater::failed);
         updater.checkForUpdatesInBackground();
         QVERIFY(failed.wait(10000));
@@ -222,14 +216,11 @@ private Q_SLOTS:
         QVERIFY(info.downloadUrl.toString().startsWith(origin));
         QVERIFY(info.releaseNotesUrl.toString().startsWith(origin));
 
-        QNetworkAccessManager network;
-
         // The page about the version is served, without a token.
-        std::unique_ptr<QNetworkReply> notes(network.get(QNetworkRequest(info.releaseNotesUrl)));
-        QSignalSpy finished(notes.get(), &QNetworkReply::finished);
-        QVERIFY(finished.wait(10000));
-        QCOMPARE(notes->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
-        QVERIFY(notes->readAll().contains("1.5.0"));
+        QNetworkAccessManager network;
+        const RestAnswer notes = restCall(network, QNetworkRequest(info.releaseNotesUrl));
+        QCOMPARE(notes.status, 200);
+        QVERIFY(notes.body.contains("1.5.0"));
     }
 
 private:
