@@ -141,8 +141,6 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(
             acknowledgedAfterRestart[0] >= 20 && acknowledgedAfterRestart[1] >= 20, WaitMs);
         finishWriters();
-        qInfo("%lld writes acknowledged, %d refused while the database restarted",
-            qlonglong(traffic.acknowledged.size()), traffic.failures);
 
         // Each instance noticed, came back, and said what it could not push.
         for (ServerProcess *server : { &m_a, &m_b })
