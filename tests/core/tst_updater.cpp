@@ -121,9 +121,8 @@ private Q_SLOTS:
             << feed(item("1.4.43", "1.4.43", "https://d.example/x")) << 200 << u"v1.4.43"_s << upToDate;
 
         const QString failed = u"failed"_s;
-        QTest::newRow("truncated xml")
-            << feed(item("9.0", "90", "https://d.example/x")).left(120) << 200 << u"17"_s << failed;
-        QTest::newRow("not rss") << "<html><body>Maintenance</body></html>"_ba << 200 << u"17"_s << failed;
+        // A body that is no feed, or one cut short, fails the check in
+        // tst_desktopshell's update checks.
         QTest::newRow("item without version") << feed(
             "<item><enclosure url=\"https://d.example/x\" sparkle:shortVersionString=\"9.0\"/></item>")
                                               << 200 << u"17"_s << failed;
