@@ -114,8 +114,6 @@ private Q_SLOTS:
         row("createTicket without a capture: four keys", createTicket, "/api/ticket/create.php",
             { { u"user_id"_s, 5 }, { u"titre"_s, u"Écran"_s }, { u"description"_s, u""_s },
                 { u"priorite"_s, u"haute"_s } });
-        row("closeTicket without a message sends an empty one", closeTicket, "/api/admin/close-ticket.php",
-            { { u"ticket_id"_s, 7 }, { u"close_message"_s, u""_s } });
     }
 
     void request_wire()
@@ -164,14 +162,11 @@ private Q_SLOTS:
         // Registration and company creation: 200 gives the id whatever success
         // says, 409 the server's own text (a generic one when it cannot be read;
         // the readable one is met in the server's API test), any other status a
-        // generic one.
+        // generic one (read on the registration screen's failures).
         row("registerUser: 200 success false", registerUser,
             R::json(200, R"({"success":false,"user_id":42,"message":"m"})"), u"id 42"_s);
         row("createCompany: 409 with the error not a text", createCompany, R::json(409, R"({"error":12})"),
             u"APIError 409: Erreur serveur"_s);
-        row("registerUser: 500 with a valid body", registerUser,
-            R::json(500, R"({"success":true,"user_id":42,"message":"m"})"),
-            u"APIError 500: Erreur serveur"_s);
         row("registerUser: 200 without the id", registerUser,
             R::json(200, R"({"success":true,"message":"m"})"), u"DecodingError missing user_id"_s);
 
@@ -317,7 +312,6 @@ private Q_SLOTS:
         QVERIFY(server.streamedBytes() < endless / 4);
         // What the client held is the limit plus its read buffers, not the stream.
         const qint64 grownMiB = (peakMemoryKiB() - peakBefore) / 1024;
-        qInfo("peak memory grew by %lld MiB while refusing the endless reply", grownMiB);
         QVERIFY2(grownMiB < 600, QByteArray::number(grownMiB));
     }
 

@@ -104,14 +104,12 @@ private Q_SLOTS:
         const Outcome quick([&] { return TicketResponse::decode(body); });
         const Outcome reference([&] { return referenceDecode(body); });
         QCOMPARE(quick.response.has_value(), decodes);
+        // The same error, or none: both decoded then.
         QCOMPARE(quick.error, reference.error);
-        QCOMPARE(quick.response.has_value(), reference.response.has_value());
-        if (reference.response) {
+        if (decodes) {
             QCOMPARE(quick.response->success, reference.response->success);
-            QCOMPARE(quick.response->tickets.size(), reference.response->tickets.size());
-            for (qsizetype i = 0; i < reference.response->tickets.size(); ++i)
-                QVERIFY2(quick.response->tickets.at(i) == reference.response->tickets.at(i),
-                    qPrintable(QString::number(i)));
+            // A differing list is reported with the first index that differs.
+            QCOMPARE(quick.response->tickets, reference.response->tickets);
         }
     }
 

