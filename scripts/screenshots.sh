@@ -18,6 +18,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Made here, not by the server's redirection, so the first look for its
+# addresses cannot come before the file exists.
+: >"$work/server.log"
 build/server/norvik-server --demo --auth shared --listen 127.0.0.1 --port 0 --db "$work/demo.sqlite" >"$work/server.log" 2>&1 &
 server_pid=$!
 api_base=""
