@@ -38,7 +38,8 @@ void AccessWatch::rejected(CredentialStore::Kind kind)
 
 bool AccessWatch::isRegistrationRequired() const
 {
-    return !m_refusedSecret.isEmpty() && m_refusedSecret == m_credentials.value(CredentialStore::Kind::UserSecret);
+    return !m_refusedSecret.isEmpty()
+        && m_refusedSecret == m_credentials.value(CredentialStore::Kind::UserSecret);
 }
 
 void AccessWatch::leaveAdminMode()

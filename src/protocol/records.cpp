@@ -102,7 +102,8 @@ template<>
 constexpr auto fieldsOf<MessagesResponse> = std::tuple { Field { u"success", &MessagesResponse::success },
     Field { u"messages", &MessagesResponse::messages } };
 template<>
-constexpr auto fieldsOf<SendMessageResponse> = std::tuple { Field { u"success", &SendMessageResponse::success },
+constexpr auto fieldsOf<SendMessageResponse> = std::tuple { Field {
+                                                                u"success", &SendMessageResponse::success },
     Field { u"message_id", &SendMessageResponse::messageId } };
 
 template<typename T, template<typename...> typename Of>

@@ -21,7 +21,8 @@ DesktopIntegration::DesktopIntegration(NotificationState &unread, QObject *paren
     m_menu->addSeparator();
     m_menu->addAction(tr("Voir mes tickets"), this, &DesktopIntegration::myTicketsRequested);
     m_menu->addSeparator();
-    m_menu->addAction(tr("Vérifier les mises à jour..."), this, &DesktopIntegration::checkForUpdatesRequested);
+    m_menu->addAction(
+        tr("Vérifier les mises à jour..."), this, &DesktopIntegration::checkForUpdatesRequested);
     m_menu->addSeparator();
     m_menu->addAction(tr("Quitter"), this, &DesktopIntegration::quitRequested);
 

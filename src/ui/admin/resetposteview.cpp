@@ -43,10 +43,11 @@ ResetPosteView::ResetPosteView(APIService &api, const Company &company, QWidget 
         Common::SheetPadding, Common::SheetPadding, Common::SheetPadding, Common::SheetPadding);
     column->setSpacing(Sizes::ItemSpacing);
     column->addLayout(buildHeader(this));
-    QLabel *why = AdminUi::text(tr("Pour un utilisateur qui a perdu son accès (nouvel ordinateur, réinstallation) : "
-                                   "son prochain enregistrement sur ce poste retrouve ses tickets avec un nouvel "
-                                   "accès, et l'ancien ne fonctionne plus."),
-        Text::Body, QFont::Normal, Style::grey(), this);
+    QLabel *why
+        = AdminUi::text(tr("Pour un utilisateur qui a perdu son accès (nouvel ordinateur, réinstallation) : "
+                           "son prochain enregistrement sur ce poste retrouve ses tickets avec un nouvel "
+                           "accès, et l'ancien ne fonctionne plus."),
+            Text::Body, QFont::Normal, Style::grey(), this);
     why->setWordWrap(true);
     column->addWidget(why);
 

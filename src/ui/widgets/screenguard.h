@@ -10,8 +10,7 @@ class ScreenGuard
 public:
     explicit ScreenGuard(QObject *screen)
         : m_screen(screen)
-    {
-    }
+    { }
 
     bool gone() const { return m_screen.isNull(); }
 
@@ -37,8 +36,7 @@ public:
             : m_guard(screen)
             , m_loads(loads)
             , m_number(number)
-        {
-        }
+        { }
 
         ScreenGuard m_guard;
         // Read only while the guard says the screen, which owns it, exists.

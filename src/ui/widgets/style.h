@@ -103,8 +103,7 @@ QPixmap appIcon(int side, qreal devicePixelRatio = 1.0);
 } // namespace Style
 
 // The fixed size of each sheet, in pixels.
-namespace Style::SheetSizes {
-} // namespace Style::SheetSizes
+namespace Style::SheetSizes { } // namespace Style::SheetSizes
 
 // The capture editor: the marks it burns into a picture
 // (lengths in the picture's pixels).

@@ -74,5 +74,4 @@ inline constexpr int Radius = 8;
 inline constexpr int DotGap = 6;
 } // namespace Badge
 
-
 } // namespace Style::Metrics
