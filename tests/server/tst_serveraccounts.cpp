@@ -1,9 +1,6 @@
-#include "childprocess.h"
-#include "postgrescluster.h"
+#include "accountssites.h"
 #include "pushlistener.h"
 #include "rawpeer.h"
-#include "restcall.h"
-#include "serverprocess.h"
 #include "testing.h"
 
 #include <QDateTime>
@@ -14,7 +11,7 @@
 namespace {
 
 constexpr int WaitMs = 10000;
-constexpr auto BossPassword = "correct horse battery staple";
+constexpr auto BossPassword = AccountsSites::BossPassword;
 
 struct Answer : RestAnswer
 {
@@ -62,36 +59,16 @@ class TestServerAccounts : public QObject
 {
     Q_OBJECT
 
-    struct Store
-    {
-        ServerProcess server { { u"--auth"_s, u"accounts"_s } };
-        QByteArray session, secretA, secretB;
-        qint64 company = 0, a = 0, b = 0;
-    };
+    using Store = AccountsSites::Site;
 
 private Q_SLOTS:
     void initTestCase()
     {
-        if (PostgresCluster::available()) {
-            m_cluster.emplace(QStringList { u"fsync=off"_s });
-            QVERIFY2(m_cluster->start() && m_cluster->createDatabase(u"accounts"_s),
-                qPrintable(m_cluster->errorString()));
-        }
-        for (int store = 0; store < (m_cluster ? 2 : 1); ++store) {
-            Store &s = m_stores[store];
-            const QString db = store == 0 ? s.server.dbPath() : m_cluster->url(u"accounts"_s);
-            s.server.setDatabase(db);
-            QCOMPARE(runCli(u"staff add boss"_s, db, BossPassword).exitCode, 0);
-            QVERIFY2(s.server.start(), qPrintable(s.server.errorString()));
-            s.session = login(s.server, u"boss"_s, BossPassword);
-            QVERIFY(!s.session.isEmpty());
-            s.company = newCompany(s.server, s.session, u"ISO"_s);
-            std::tie(s.a, s.secretA) = newUser(s.server, s.company, u"A-1"_s);
-            std::tie(s.b, s.secretB) = newUser(s.server, s.company, u"B-1"_s);
-            // 128 bits and more, base64url.
-            QVERIFY(s.secretA.size() >= 22 && s.secretA != s.secretB);
-            QVERIFY(!s.secretA.contains('=') && !s.secretA.contains('+') && !s.secretA.contains('/'));
-        }
+        QVERIFY2(m_sites.start(), qPrintable(m_sites.errorString()));
+        // 128 bits and more, base64url.
+        const QByteArray &a = m_sites.store(0).secretA;
+        QVERIFY(a.size() >= 22 && a != m_sites.store(0).secretB);
+        QVERIFY(!a.contains('=') && !a.contains('+') && !a.contains('/'));
     }
 
     void isolation_eachCallerGetsOnlyTheirOwn_data()
@@ -127,9 +104,9 @@ private Q_SLOTS:
     {
         QFETCH(int, store);
         QFETCH(QString, rule);
-        if (store == 1 && !m_cluster)
+        if (store == 1 && m_sites.postgresUrl().isEmpty())
             QSKIP(PostgresCluster::missingMessage());
-        const Store &s = m_stores[store];
+        const Store &s = m_sites.store(store);
         const QStringList w = rule.split(u' ');
         const QByteArray bearer = w[0].startsWith(u'A') ? s.secretA
             : w[0] == u"B"                              ? s.secretB
@@ -161,8 +138,8 @@ private Q_SLOTS:
 
     void lostSecret_resetByStaff_sameUserNewSecret()
     {
-        ServerProcess &server = m_stores[0].server;
-        const QByteArray &session = m_stores[0].session;
+        ServerProcess &server = m_sites.store(0).server;
+        const QByteArray &session = m_sites.store(0).session;
         const qint64 company = newCompany(server, session, u"RST"_s);
         const auto [id, oldSecret] = newUser(server, company, u"R-1"_s);
         QCOMPARE(call(server, "POST", u"/ticket/create.php"_s, ticketFor(id), oldSecret).status, 200);
@@ -250,13 +227,13 @@ private Q_SLOTS:
     void logout_endsSessionAndClosesItsChannel()
     {
         QFETCH(int, store);
-        if (store == 1 && !m_cluster)
+        if (store == 1 && m_sites.postgresUrl().isEmpty())
             QSKIP(PostgresCluster::missingMessage());
-        const Store &s = m_stores[store];
+        const Store &s = m_sites.store(store);
         std::optional<ServerProcess> other;
         if (store == 1) {
             other.emplace(QStringList { u"--auth"_s, u"accounts"_s });
-            other->setDatabase(m_cluster->url(u"accounts"_s));
+            other->setDatabase(m_sites.postgresUrl());
             QVERIFY2(other->start(), qPrintable(other->errorString()));
         }
         const ServerProcess &listening = other ? *other : s.server;
@@ -292,7 +269,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, rule);
         const QStringList w = rule.split(u' ');
-        const Store &s = m_stores[0];
+        const Store &s = m_sites.store(0);
         const QByteArray bearer = w[0] == u"user" ? s.secretA : w[0] == u"staff" ? s.session : QByteArray();
         const qint64 id = w[1] == u"self" ? s.a : w[1] == u"other" ? s.b : w[1].toLongLong();
 
@@ -311,14 +288,14 @@ private Q_SLOTS:
 
     void channel_wrongCredential_upgradeRefused401()
     {
-        const std::unique_ptr<QTcpSocket> peer = RawPeer::connectTo(m_stores[0].server.port());
+        const std::unique_ptr<QTcpSocket> peer = RawPeer::connectTo(m_sites.store(0).server.port());
         peer->write(RawPeer::upgradeRequest(ServerProcess::Token, "Authorization: Bearer forged\r\n"));
         QCOMPARE(RawPeer::readAnswer(*peer).status, 401);
     }
 
     void staffCommands_manageAccounts_neverShowPasswords()
     {
-        ServerProcess &server = m_stores[0].server;
+        ServerProcess &server = m_sites.store(0).server;
         QByteArray printed; // by every command
         const auto cli
             = [&](const QString &line, const QByteArray &input = {}, const QStringList &more = {}) {
@@ -414,8 +391,7 @@ private:
         return { reply.value(u"user_id"_s).toInteger(), reply.value(u"user_secret"_s).toString().toLatin1() };
     }
 
-    std::optional<PostgresCluster> m_cluster;
-    Store m_stores[2];
+    AccountsSites m_sites;
     QNetworkAccessManager m_network;
 };
 

@@ -1,8 +1,5 @@
-#include "childprocess.h"
-#include "postgrescluster.h"
+#include "accountssites.h"
 #include "pushlistener.h"
-#include "restcall.h"
-#include "serverprocess.h"
 #include "testing.h"
 
 #include <QDateTime>
@@ -11,13 +8,9 @@
 
 namespace {
 
-constexpr auto BossPassword = "correct horse battery staple";
 constexpr auto Closed = "Ce ticket est fermé : il ne reçoit plus de messages.";
 
-QByteArray json(const QJsonObject &object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
+using Site = AccountsSites::Site;
 
 QByteArray sent(qint64 ticket, const QString &text, const QString &clientId = {})
 {
@@ -44,52 +37,18 @@ class TestServerConversation : public QObject
 {
     Q_OBJECT
 
-    struct Site
-    {
-        ServerProcess server { { u"--auth"_s, u"accounts"_s } };
-        QByteArray session, secretA, secretB;
-        qint64 a = 0, b = 0;
-    };
-
 private Q_SLOTS:
-    void initTestCase()
-    {
-        if (PostgresCluster::available()) {
-            m_cluster.emplace(QStringList { u"fsync=off"_s });
-            QVERIFY2(m_cluster->start() && m_cluster->createDatabase(u"talk"_s),
-                qPrintable(m_cluster->errorString()));
-        }
-        for (int store = 0; store < (m_cluster ? 2 : 1); ++store) {
-            Site &s = m_sites[store];
-            const QString db = store == 0 ? s.server.dbPath() : m_cluster->url(u"talk"_s);
-            s.server.setDatabase(db);
-            const ToolRun added = runTool(qEnvironmentVariable("NORVIK_SERVER_BIN"),
-                { u"staff"_s, u"add"_s, u"boss"_s, u"--name"_s, u"Marc Leroy"_s, u"--db"_s, db },
-                QProcessEnvironment::systemEnvironment(), {}, 60000, BossPassword);
-            QCOMPARE(added.exitCode, 0);
-            QVERIFY2(s.server.start(), qPrintable(s.server.errorString()));
-            const QJsonObject login { { u"login"_s, u"boss"_s },
-                { u"password"_s, QString::fromLatin1(BossPassword) } };
-            s.session = text(call(s.server, "POST", u"/admin/login.php"_s, json(login)), u"session_token"_s);
-            const QJsonObject company { { u"nom"_s, u"Iso"_s }, { u"code"_s, u"ISO"_s } };
-            const qint64 companyId = number(
-                call(s.server, "POST", u"/company/create.php"_s, json(company), s.session), u"company_id"_s);
-            std::tie(s.a, s.secretA) = newUser(s.server, companyId, u"A-1"_s, u"Inès"_s);
-            std::tie(s.b, s.secretB) = newUser(s.server, companyId, u"B-1"_s, u"Paul"_s);
-            QVERIFY(!s.session.isEmpty() && !s.secretA.isEmpty() && !s.secretB.isEmpty());
-        }
-    }
-
+    void initTestCase() { QVERIFY2(m_sites.start(), qPrintable(m_sites.errorString())); }
     void init()
     {
-        if (!m_cluster && qstrcmp(QTest::currentDataTag(), "postgresql") == 0)
+        if (m_sites.lacksStore())
             QSKIP(PostgresCluster::missingMessage());
     }
 
-    void exchange_pushedToTheOtherSideOnly_data() { storeRows(); }
+    void exchange_pushedToTheOtherSideOnly_data() { AccountsSites::rows(); }
     void exchange_pushedToTheOtherSideOnly()
     {
-        const Site &s = site();
+        const Site &s = m_sites.site();
         const qint64 ticket = newTicket(s, s.a, s.secretA);
         PushListener staff(s.server.wsRequest(s.session)), author(s.server.wsRequest(s.secretA)),
             other(s.server.wsRequest(s.secretB));
@@ -156,10 +115,10 @@ private Q_SLOTS:
             (QList<qsizetype> { 2, 1, 0, 1, 0 }));
     }
 
-    void sendRules_repeatOnceClosed409TooLong400_data() { storeRows(); }
+    void sendRules_repeatOnceClosed409TooLong400_data() { AccountsSites::rows(); }
     void sendRules_repeatOnceClosed409TooLong400()
     {
-        const Site &s = site();
+        const Site &s = m_sites.site();
         const qint64 ticket = newTicket(s, s.a, s.secretA);
         PushListener staff(s.server.wsRequest(s.session));
         QVERIFY(staff.announce(9999, u"admin"_s));
@@ -203,10 +162,10 @@ private Q_SLOTS:
 
     // Each side counts the other's messages only, per ticket, until it reads
     // them; messages, read marks and client ids outlive a kill -9.
-    void unread_countedPerSide_keptByAKilledServer_data() { storeRows(); }
+    void unread_countedPerSide_keptByAKilledServer_data() { AccountsSites::rows(); }
     void unread_countedPerSide_keptByAKilledServer()
     {
-        Site &s = site();
+        Site &s = m_sites.site();
         const qint64 ticket = newTicket(s, s.a, s.secretA);
         const qint64 quiet = newTicket(s, s.a, s.secretA);
         const qint64 asked = send(s, s.secretA, ticket, u"Un"_s, u"before-kill"_s);
@@ -255,50 +214,16 @@ private Q_SLOTS:
     }
 
 private:
-    static void storeRows()
-    {
-        QTest::addColumn<int>("store");
-        QTest::newRow("sqlite") << 0;
-        QTest::newRow("postgresql") << 1;
-    }
-
-    Site &site()
-    {
-        QFETCH(int, store);
-        return m_sites[store];
-    }
-
     RestAnswer call(const ServerProcess &server, const QByteArray &method, const QString &path,
         const QByteArray &body = {}, const QByteArray &bearer = {})
     {
-        QNetworkRequest request = server.request(path);
-        if (!bearer.isEmpty())
-            request.setRawHeader("Authorization", "Bearer " + bearer);
-        return restCall(m_network, request, method, body);
+        return m_sites.call(server, method, path, body, bearer);
     }
 
     // The next push of this type; an empty object when none comes.
     static QJsonObject next(PushListener &listener, const QString &type)
     {
         return listener.waitFor(type).value_or(QJsonObject());
-    }
-
-    static QByteArray text(const RestAnswer &answer, const QString &key)
-    {
-        return answer.json().value(key).toString().toUtf8();
-    }
-    static qint64 number(const RestAnswer &answer, const QString &key)
-    {
-        return answer.json().value(key).toInteger();
-    }
-
-    std::pair<qint64, QByteArray> newUser(
-        const ServerProcess &server, qint64 company, const QString &poste, const QString &prenom)
-    {
-        const QJsonObject body { { u"company_id"_s, company }, { u"poste"_s, poste }, { u"nom"_s, u"Roux"_s },
-            { u"prenom"_s, prenom }, { u"telephone"_s, u"06"_s } };
-        const RestAnswer answer = call(server, "POST", u"/user/register.php"_s, json(body));
-        return { number(answer, u"user_id"_s), text(answer, u"user_secret"_s) };
     }
 
     qint64 newTicket(const Site &s, qint64 user, const QByteArray &secret)
@@ -359,9 +284,7 @@ private:
             { u"messageId"_s, id }, { u"senderType"_s, senderType } };
     }
 
-    std::optional<PostgresCluster> m_cluster;
-    Site m_sites[2];
-    QNetworkAccessManager m_network;
+    AccountsSites m_sites;
 };
 
 QTEST_GUILESS_MAIN(TestServerConversation)
