@@ -144,9 +144,15 @@ private Q_SLOTS:
         const auto [id, oldSecret] = newUser(server, company, u"R-1"_s);
         QCOMPARE(call(server, "POST", u"/ticket/create.php"_s, ticketFor(id), oldSecret).status, 200);
 
+        // The lost secret's channel is cut too, not only its next request.
+        PushListener cut(server.wsRequest(oldSecret));
+        QVERIFY(cut.announce(id, u"user"_s));
+
         const QByteArray reset = R"({"company_code":"RST","poste":"R-1"})";
         QCOMPARE(call(server, "POST", u"/admin/reset-poste.php"_s, reset, session).status, 200);
         QCOMPARE(ticketCount(server, id, oldSecret), -1);
+        QVERIFY(!cut.closedSpy().isEmpty() || cut.closedSpy().wait(WaitMs));
+        QCOMPARE(cut.socket().closeCode(), QWebSocketProtocol::CloseCodePolicyViolated);
         const auto [again, newSecret] = newUser(server, company, u"R-1"_s);
         QCOMPARE(again, id);
         QCOMPARE(ticketCount(server, id, newSecret), 1);
