@@ -76,6 +76,14 @@ APIService *serviceFor(const HttpTestServer &server, QObject *parent)
     return new APIService(apiFor(server), parent);
 }
 
+// The address sanitiser keeps freed buffers in quarantine (256 MiB by
+// default), so only a plain build's peak says what the client held.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool PeakIsMeaningful = false;
+#else
+constexpr bool PeakIsMeaningful = true;
+#endif
+
 qint64 peakMemoryKiB()
 {
     rusage usage {};
@@ -312,7 +320,7 @@ private Q_SLOTS:
         QVERIFY(server.streamedBytes() < endless / 4);
         // What the client held is the limit plus its read buffers, not the stream.
         const qint64 grownMiB = (peakMemoryKiB() - peakBefore) / 1024;
-        QVERIFY2(grownMiB < 600, QByteArray::number(grownMiB));
+        QVERIFY2(!PeakIsMeaningful || grownMiB < 600, QByteArray::number(grownMiB));
     }
 
     void badURL_sendsNothing()
