@@ -1,3 +1,4 @@
+#include "conversationpushes.h"
 #include "core/apiservice.h"
 #include "core/conversations.h"
 #include "core/credentialstore.h"
@@ -20,16 +21,7 @@ using Kind = CredentialStore::Kind;
 
 namespace {
 
-const QString Closed = u"Ce ticket est fermé : il ne reçoit plus de messages."_s;
-
-QString pushed(qint64 ticketId, const QString &senderType, qint64 messageId, const QString &text)
-{
-    const QJsonObject push { { u"type"_s, u"new_message"_s }, { u"ticketId"_s, ticketId },
-        { u"sender"_s, u"Léa Martin"_s }, { u"message"_s, text },
-        { u"timestamp"_s, u"2026-12-08 10:00:00"_s }, { u"messageId"_s, messageId },
-        { u"senderType"_s, senderType } };
-    return QString::fromUtf8(QJsonDocument(push).toJson(QJsonDocument::Compact));
-}
+const QString &Closed = ClosedTicketText;
 
 QStringList shown(const QList<ConversationEntry> &entries)
 {

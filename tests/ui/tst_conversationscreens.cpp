@@ -1,4 +1,5 @@
 #include "admin/ticketjson.h"
+#include "conversationpushes.h"
 #include "httptestserver.h"
 #include "notificationdaemon.h"
 #include "runtask.h"
@@ -24,22 +25,13 @@ using State = ConversationEntry::State;
 
 namespace {
 
-const QString Closed = u"Ce ticket est fermé : il ne reçoit plus de messages."_s;
+const QString &Closed = ClosedTicketText;
 
 QJsonObject message(qint64 id, qint64 ticketId, const QString &text)
 {
     return { { u"id"_s, id }, { u"ticket_id"_s, ticketId }, { u"sender"_s, u"admin"_s },
         { u"sender_name"_s, u"Marc Petit"_s }, { u"message"_s, text },
         { u"created_at"_s, u"2026-12-08 09:05:00"_s } };
-}
-
-QString pushed(qint64 ticketId, const QString &senderType, qint64 messageId, const QString &text)
-{
-    const QJsonObject push { { u"type"_s, u"new_message"_s }, { u"ticketId"_s, ticketId },
-        { u"sender"_s, u"Léa Martin"_s }, { u"message"_s, text },
-        { u"timestamp"_s, u"2026-12-08 10:00:00"_s }, { u"messageId"_s, messageId },
-        { u"senderType"_s, senderType } };
-    return QString::fromUtf8(QJsonDocument(push).toJson(QJsonDocument::Compact));
 }
 
 QJsonObject userTicket(qint64 id, const QString &status, int unread)
